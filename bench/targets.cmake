@@ -1,0 +1,1 @@
+# quellix_bench(<file name without .cpp> DEPS <libraries>)

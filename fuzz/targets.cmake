@@ -1,0 +1,1 @@
+# quellix_fuzz(<file name without .cpp> DEPS <libraries>)

@@ -1,0 +1,1 @@
+# quellix_module(<name> SOURCES ... DEPS ...)
