@@ -1,0 +1,51 @@
+#pragma once
+// Result codes of the multimedia interface, shared by the wave devices, the
+// compression manager and the timers. Defined here only.
+#include <cstdint>
+
+#include "platform/kernel/Types.h"
+
+namespace plat {
+
+using DWORD_PTR = uintptr_t;
+using MMRESULT = UINT;
+
+constexpr MMRESULT MMSYSERR_BASE = 0;
+constexpr MMRESULT MMSYSERR_NOERROR = 0;
+constexpr MMRESULT MMSYSERR_ERROR = 1;
+constexpr MMRESULT MMSYSERR_BADDEVICEID = 2;
+constexpr MMRESULT MMSYSERR_NOTENABLED = 3;
+constexpr MMRESULT MMSYSERR_ALLOCATED = 4;
+constexpr MMRESULT MMSYSERR_INVALHANDLE = 5;
+constexpr MMRESULT MMSYSERR_NODRIVER = 6;
+constexpr MMRESULT MMSYSERR_NOMEM = 7;
+constexpr MMRESULT MMSYSERR_NOTSUPPORTED = 8;
+constexpr MMRESULT MMSYSERR_BADERRNUM = 9;
+constexpr MMRESULT MMSYSERR_INVALFLAG = 10;
+constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
+constexpr MMRESULT MMSYSERR_HANDLEBUSY = 12;
+constexpr MMRESULT MMSYSERR_INVALIDALIAS = 13;
+constexpr MMRESULT MMSYSERR_BADDB = 14;
+constexpr MMRESULT MMSYSERR_KEYNOTFOUND = 15;
+constexpr MMRESULT MMSYSERR_READERROR = 16;
+constexpr MMRESULT MMSYSERR_WRITEERROR = 17;
+constexpr MMRESULT MMSYSERR_DELETEERROR = 18;
+constexpr MMRESULT MMSYSERR_VALNOTFOUND = 19;
+constexpr MMRESULT MMSYSERR_NODRIVERCB = 20;
+constexpr MMRESULT MMSYSERR_LASTERROR = 20;
+
+constexpr MMRESULT WAVERR_BASE = 32;
+constexpr MMRESULT WAVERR_BADFORMAT = 32;
+constexpr MMRESULT WAVERR_STILLPLAYING = 33;
+constexpr MMRESULT WAVERR_UNPREPARED = 34;
+constexpr MMRESULT WAVERR_SYNC = 35;
+constexpr MMRESULT WAVERR_LASTERROR = 35;
+
+constexpr MMRESULT TIMERR_BASE = 96;
+constexpr MMRESULT TIMERR_NOERROR = 0;
+constexpr MMRESULT TIMERR_NOCANDO = 97;
+constexpr MMRESULT TIMERR_STRUCT = 129;
+
+constexpr MMRESULT MMIOERR_BASE = 256;
+
+}  // namespace plat
