@@ -1,6 +1,6 @@
 #pragma once
-// Result codes of the multimedia interface, shared by the wave devices, the
-// compression manager and the timers. Defined here only.
+// The general and wave result codes of the multimedia interface, shared by
+// the wave devices and the compression manager. Defined here only.
 #include <cstdint>
 
 #include "platform/kernel/Types.h"
@@ -40,12 +40,5 @@ constexpr MMRESULT WAVERR_STILLPLAYING = 33;
 constexpr MMRESULT WAVERR_UNPREPARED = 34;
 constexpr MMRESULT WAVERR_SYNC = 35;
 constexpr MMRESULT WAVERR_LASTERROR = 35;
-
-constexpr MMRESULT TIMERR_BASE = 96;
-constexpr MMRESULT TIMERR_NOERROR = 0;
-constexpr MMRESULT TIMERR_NOCANDO = 97;
-constexpr MMRESULT TIMERR_STRUCT = 129;
-
-constexpr MMRESULT MMIOERR_BASE = 256;
 
 }  // namespace plat
