@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "engine/MMPCMSup.h"
@@ -88,6 +90,9 @@ class MMWaveIODescription : public testing::Test {
   // Intl section answers from the injected locale.
   testsupport::TempDir dir_;
   testsupport::ScopedEnv config_{"XDG_CONFIG_HOME", dir_.path().string()};
+  testsupport::ScopedEnv profile_{"QUELLIX_PROFILE", dir_.File("win.ini")};
+
+  void WriteProfile(const std::string& text) { std::ofstream(dir_.File("win.ini")) << text; }
   void TearDown() override { plat::SetLocaleSeparators(std::nullopt); }
 };
 
@@ -111,6 +116,16 @@ TEST_F(MMWaveIODescription, UsesTheUsersSeparators) {
   plat::SetLocaleSeparators(plat::LocaleSeparators{',', ';'});
   const plat::WAVEFORMATEX f = Pcm(16, 2, 44100);
   EXPECT_EQ(engine::GetWaveFormatDescription(&f), "44,100 kHz; 16 Bit; Stereo");
+}
+
+TEST_F(MMWaveIODescription, ProfileEntriesWinAndAnEmptyEntryKeepsTheLastSeparator) {
+  plat::SetLocaleSeparators(plat::LocaleSeparators{'.', ','});
+  const plat::WAVEFORMATEX f = Pcm(16, 2, 44100);
+  WriteProfile("[Intl]\nsList=|\nsDecimal=#\n");
+  EXPECT_EQ(engine::GetWaveFormatDescription(&f), "44#100 kHz| 16 Bit| Stereo");
+  // A blank entry must not put a zero character into the text.
+  WriteProfile("[Intl]\nsList=\nsDecimal=\n");
+  EXPECT_EQ(engine::GetWaveFormatDescription(&f), "44#100 kHz| 16 Bit| Stereo");
 }
 
 TEST_F(MMWaveIODescription, BrokenFormatsAreDescribedNotFatal) {
