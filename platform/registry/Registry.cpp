@@ -14,11 +14,10 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
-#include <sstream>
 #include <thread>
 #include <vector>
 
+#include "platform/kernel/Sync.h"
 #include "platform/registry/RegistryFile.h"
 
 namespace plat {
@@ -172,6 +171,7 @@ struct Listener {
   uintptr_t handle = 0;  // owning key handle for one-shot registrations
   std::function<void()> callback;
   bool one_shot = false;
+  bool wake_on_close = false;  // a caller blocked until the change
   std::recursive_mutex call_mutex;  // held while the callback runs
   bool removed = false;             // under call_mutex
 };
@@ -544,14 +544,14 @@ LONG RegCloseKey(HKEY key) {
     if (s.handles_.erase(value) == 0) return ERROR_INVALID_HANDLE;
     for (auto it = s.listeners_.begin(); it != s.listeners_.end();) {
       if ((*it)->handle == value) {
-        if (!(*it)->callback) waiters.push_back(*it);
+        if ((*it)->wake_on_close) waiters.push_back(*it);
         it = s.listeners_.erase(it);
       } else {
         ++it;
       }
     }
   }
-  (void)waiters;
+  Store::Fire(waiters);
   return ERROR_SUCCESS;
 }
 
@@ -704,7 +704,49 @@ LONG RegFlushKey(HKEY key) {
   return s.Query([&] { return s.Resolve(key).error; });
 }
 
-LONG RegNotifyChangeKeyValue(HKEY, BOOL, DWORD, HANDLE, BOOL) { return ERROR_NOT_SUPPORTED; }
+LONG RegNotifyChangeKeyValue(HKEY key, BOOL watch_subtree, DWORD filter, HANDLE event, BOOL asynchronous) {
+  constexpr DWORD kKnown = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_ATTRIBUTES | REG_NOTIFY_CHANGE_LAST_SET |
+                           REG_NOTIFY_CHANGE_SECURITY;
+  if (!(filter & kKnown)) return ERROR_INVALID_PARAMETER;
+  if (asynchronous && !LookupHandle(event)) return ERROR_INVALID_HANDLE;
+
+  struct Waiter {
+    std::mutex m;
+    std::condition_variable cv;
+    bool done = false;
+  };
+  auto waiter = std::make_shared<Waiter>();
+  auto l = std::make_shared<Listener>();
+  l->subtree = watch_subtree != FALSE;
+  l->filter = filter;
+  l->one_shot = true;
+  if (asynchronous) {
+    l->callback = [event] { SetEvent(event); };
+  } else {
+    l->wake_on_close = true;
+    l->callback = [waiter] {
+      std::lock_guard<std::mutex> g(waiter->m);
+      waiter->done = true;
+      waiter->cv.notify_all();
+    };
+  }
+  Store& s = TheStore();
+  LONG r = s.Query([&]() -> LONG {
+    Resolved at = s.Resolve(key);
+    if (at.error != ERROR_SUCCESS) return at.error;
+    if (!(at.access & KEY_NOTIFY)) return ERROR_ACCESS_DENIED;
+    l->token = s.next_token_++;
+    l->node_id = at.node->id;
+    if (RootIndexOf(key) < 0) l->handle = reinterpret_cast<uintptr_t>(key);
+    s.listeners_.push_back(l);
+    return ERROR_SUCCESS;
+  });
+  if (r != ERROR_SUCCESS || asynchronous) return r;
+  // The caller asked to be held until the change (or until the key closes).
+  std::unique_lock<std::mutex> g(waiter->m);
+  waiter->cv.wait(g, [&] { return waiter->done; });
+  return ERROR_SUCCESS;
+}
 
 void RegistrySetStorePath(const std::string& path) {
   Store& s = TheStore();

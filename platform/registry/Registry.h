@@ -101,8 +101,10 @@ LONG RegQueryInfoKeyA(HKEY key, char* key_class, DWORD* class_size, DWORD* reser
 LONG RegFlushKey(HKEY key);
 
 // Signals `event` once on the next change of `key` (or below it with
-// watch_subtree) that `filter` selects. The registration ends when the key
-// handle is closed.
+// watch_subtree) that `filter` selects; deleting the key itself always
+// signals. The registration ends when the key handle is closed. Without
+// `asynchronous` the call returns only at the change (or the close).
+// Changes made by other processes are seen but not signalled.
 LONG RegNotifyChangeKeyValue(HKEY key, BOOL watch_subtree, DWORD filter, HANDLE event, BOOL asynchronous);
 
 // ---- For tests and tools -------------------------------------------------
