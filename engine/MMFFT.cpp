@@ -131,13 +131,25 @@ inline void FftFixed(float* x, const float* tw, size_t s) {
 template <bool Inv>
 void SplitRadix(float* x, size_t n, const float* tw, size_t s) {
   switch (n) {
-    case 1: return;
-    case 2: Fft2<Inv>(x); return;
-    case 4: Fft4<Inv>(x); return;
-    case 8: Fft8<Inv>(x); return;
-    case 16: FftFixed<Inv, 16>(x, tw, s); return;
-    case 32: FftFixed<Inv, 32>(x, tw, s); return;
-    default: break;
+    case 1:
+      return;
+    case 2:
+      Fft2<Inv>(x);
+      return;
+    case 4:
+      Fft4<Inv>(x);
+      return;
+    case 8:
+      Fft8<Inv>(x);
+      return;
+    case 16:
+      FftFixed<Inv, 16>(x, tw, s);
+      return;
+    case 32:
+      FftFixed<Inv, 32>(x, tw, s);
+      return;
+    default:
+      break;
   }
   SplitPass<Inv>(x, n, tw, s);
   SplitRadix<Inv>(x, n / 2, tw, 2 * s);
@@ -159,28 +171,36 @@ void ScaleSinglesPortable(int32_t n, float factor, float* data) {
   for (; i < n; ++i) data[i] *= factor;
 }
 
+inline void SwapComplex(float* data, size_t i, size_t r) {
+  uint64_t a, b;
+  std::memcpy(&a, data + 2 * i, 8);
+  std::memcpy(&b, data + 2 * r, 8);
+  std::memcpy(data + 2 * i, &b, 8);
+  std::memcpy(data + 2 * r, &a, 8);
+}
+
+// An index of m bits is split into a high field a, a middle bit when m is odd,
+// and a low field rev(c), both fields h bits wide. Its reverse is then the
+// index with high field c and low field rev(a), so every pair is met exactly
+// once by walking a < c: no test on the scattered reversed index, whose
+// outcome the processor could not predict.
 void BitReverseComplexPortable(int32_t m, const int32_t* table, float* data) {
   if (m < 2) return;
-  auto swap_if = [&](size_t i) {
-    const size_t r = static_cast<size_t>(table[i]);
-    if (i < r) {
-      float a[2], b[2];
-      std::memcpy(a, data + 2 * i, sizeof a);
-      std::memcpy(b, data + 2 * r, sizeof b);
-      std::memcpy(data + 2 * i, b, sizeof b);
-      std::memcpy(data + 2 * r, a, sizeof a);
+  const int h = m / 2;
+  const int high = m - h;                // shift of the high field
+  const size_t fields = size_t{1} << h;  // values of one field
+  const size_t middles = size_t{1} << (m - 2 * h);
+  // A value below 2^h sits in the low bits, so its m-bit reverse is its h-bit
+  // reverse shifted up by m - h.
+  auto rev = [&](size_t x) { return static_cast<size_t>(table[x]) >> high; };
+  for (size_t a = 0; a < fields; ++a) {
+    const size_t ra = rev(a);
+    for (size_t c = a + 1; c < fields; ++c) {
+      const size_t rc = rev(c);
+      for (size_t mid = 0; mid < middles; ++mid) {
+        SwapComplex(data, (a << high) | (mid << h) | rc, (c << high) | (mid << h) | ra);
+      }
     }
-  };
-  if (m == 2) {
-    swap_if(1);
-    return;
-  }
-  const size_t n = size_t{1} << m;
-  for (size_t i = 0; i < n; i += 4) {
-    swap_if(i);
-    swap_if(i + 1);
-    swap_if(i + 2);
-    swap_if(i + 3);
   }
 }
 
@@ -290,8 +310,9 @@ void RealFFTPostPassPortable(int32_t direction, int32_t m_points, const float* t
   }
 }
 
-// The unit's routine table. Constant-initialised with the portable kernels,
-// so a transform before start-up is still correct; start-up may rebind.
+// The unit's routine table. Constant-initialised, so a transform before
+// start-up is still correct; start-up is where processor-specific kernels
+// would be chosen.
 struct TFFTKernels {
   void (*ScaleSingles)(int32_t n, float factor, float* data);
   void (*BitReverseComplex)(int32_t m, const int32_t* table, float* data);
@@ -302,8 +323,8 @@ struct TFFTKernels {
 };
 
 constexpr TFFTKernels kPortableKernels = {
-    ScaleSinglesPortable,         BitReverseComplexPortable, BuildComplexTwiddlesPortable,
-    BuildRealTwiddlesPortable,    ComplexFFTPortable,        RealFFTPostPassPortable,
+    ScaleSinglesPortable,      BitReverseComplexPortable, BuildComplexTwiddlesPortable,
+    BuildRealTwiddlesPortable, ComplexFFTPortable,        RealFFTPostPassPortable,
 };
 
 TFFTKernels kernels = kPortableKernels;
@@ -333,19 +354,28 @@ float FFTWindowValue(TMMFFTWindow kind, int32_t i, int32_t n) {
   const long double len = static_cast<long double>(n);
   long double v = 1.0L;
   switch (kind) {
-    case fwHamming: v = 0.54L - 0.46L * std::cos(2 * kPi * x / len); break;
-    case fwHanning: v = 0.5L - 0.5L * std::cos(2 * kPi * x / len); break;
+    case fwHamming:
+      v = 0.54L - 0.46L * std::cos(2 * kPi * x / len);
+      break;
+    case fwHanning:
+      v = 0.5L - 0.5L * std::cos(2 * kPi * x / len);
+      break;
     case fwBlackman:
       v = 0.42L - 0.5L * std::cos(2 * kPi * x / len) + 0.08L * std::cos(4 * kPi * x / len);
       break;
-    case fwGaussian: v = std::exp(-5 * (2 * x - len) * (2 * x - len) / (len * len)); break;
+    case fwGaussian:
+      v = std::exp(-5 * (2 * x - len) * (2 * x - len) / (len * len));
+      break;
     case fwWelch: {
       const long double r = (2 * x - len) / (len + 1);
       v = 1 - r * r;
       break;
     }
-    case fwParzen: v = 1 - std::fabs(2 * x - len) / (len + 1); break;
-    default: break;
+    case fwParzen:
+      v = 1 - std::fabs(2 * x - len) / (len + 1);
+      break;
+    default:
+      break;
   }
   return static_cast<float>(v);
 }

@@ -56,9 +56,8 @@ void FreeFFT(PMMFFTObject& fft);
 // nothing happens.
 void RealFFT(const TMMFFTObject* fft, float* data, int32_t direction);
 
-// Unit start-up: binds the transform kernels best suited to this processor.
-// Until it runs, portable kernels are used, so early callers still get
-// correct results.
+// Unit start-up: binds the unit's kernel table. The table starts out bound to
+// the same kernels, so a transform before start-up is still correct.
 void InitFFTKernels();
 
 }  // namespace engine

@@ -1,18 +1,18 @@
-#include "engine/MMFFT.h"
-
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <complex>
 #include <cstdint>
-#include <limits>
 #include <functional>
+#include <limits>
 #include <numbers>
 #include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "engine/MMFFT.h"
 
 namespace engine {
 namespace {
@@ -75,8 +75,8 @@ double ErrorBound(const std::vector<float>& x, int order) {
 
 struct DirectionCase {
   int32_t direction;
-  int sign;      // of the exponent
-  bool scaled;   // by 1/N
+  int sign;     // of the exponent
+  bool scaled;  // by 1/N
 };
 
 void PrintTo(const DirectionCase& c, std::ostream* os) { *os << "direction " << c.direction; }
@@ -138,7 +138,7 @@ TEST(RealFFT, KnownSignalsGivePackedSpectra) {
   struct Case {
     const char* name;
     int order;
-    std::function<float(size_t, size_t)> signal;  // (n, N)
+    std::function<float(size_t, size_t)> signal;     // (n, N)
     std::function<double(size_t, size_t)> expected;  // (index into Data, N)
   };
   const size_t k0 = 3;
@@ -240,13 +240,20 @@ TEST(BuildBitReverseTable, ReversesTheLowBits) {
 long double WindowFormula(TMMFFTWindow kind, long double i, long double n) {
   const long double pi = std::numbers::pi_v<long double>;
   switch (kind) {
-    case fwHamming: return 0.54L - 0.46L * std::cos(2 * pi * i / n);
-    case fwHanning: return 0.5L - 0.5L * std::cos(2 * pi * i / n);
-    case fwBlackman: return 0.42L - 0.5L * std::cos(2 * pi * i / n) + 0.08L * std::cos(4 * pi * i / n);
-    case fwGaussian: return std::exp(-5 * (2 * i - n) * (2 * i - n) / (n * n));
-    case fwWelch: return 1 - ((2 * i - n) / (n + 1)) * ((2 * i - n) / (n + 1));
-    case fwParzen: return 1 - std::fabs(2 * i - n) / (n + 1);
-    default: return 1;
+    case fwHamming:
+      return 0.54L - 0.46L * std::cos(2 * pi * i / n);
+    case fwHanning:
+      return 0.5L - 0.5L * std::cos(2 * pi * i / n);
+    case fwBlackman:
+      return 0.42L - 0.5L * std::cos(2 * pi * i / n) + 0.08L * std::cos(4 * pi * i / n);
+    case fwGaussian:
+      return std::exp(-5 * (2 * i - n) * (2 * i - n) / (n * n));
+    case fwWelch:
+      return 1 - ((2 * i - n) / (n + 1)) * ((2 * i - n) / (n + 1));
+    case fwParzen:
+      return 1 - std::fabs(2 * i - n) / (n + 1);
+    default:
+      return 1;
   }
 }
 
