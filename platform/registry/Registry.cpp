@@ -752,7 +752,7 @@ void RegistrySetStorePath(const std::string& path) {
   Store& s = TheStore();
   std::lock_guard<std::mutex> lock(s.mutex_);
   s.explicit_path_ = path;
-  s.CheckPath();
+  s.loaded_ = false;  // read on the next use, not now
 }
 
 std::string RegistryStorePath() {

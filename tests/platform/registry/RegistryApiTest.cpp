@@ -339,9 +339,9 @@ TEST_F(RegistryTest, KeyPathsAndDisposition) {
 TEST_F(RegistryTest, FollowsTheEnvironmentWhenNoPathIsSet) {
   plat::RegistrySetStorePath("");
   testsupport::TempDir other;
+  testsupport::ScopedEnv unset_override("QUELLIX_REGISTRY", "");
   {
     testsupport::ScopedEnv xdg("XDG_CONFIG_HOME", other.path().string());
-    testsupport::ScopedEnv unset_override("QUELLIX_REGISTRY", "");
     EXPECT_EQ(RegistryStorePath(), other.File("quellix/registry.reg"));
     {
       testsupport::ScopedEnv override_path("QUELLIX_REGISTRY", other.File("own.reg"));
@@ -355,6 +355,9 @@ TEST_F(RegistryTest, FollowsTheEnvironmentWhenNoPathIsSet) {
     HKEY key = nullptr;
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Env", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
   }
+  testsupport::ScopedEnv no_xdg("XDG_CONFIG_HOME", "");
+  testsupport::ScopedEnv home("HOME", other.path().string());
+  EXPECT_EQ(RegistryStorePath(), other.File(".config/quellix/registry.reg"));
 }
 
 TEST_F(RegistryTest, FailedWriteIsReportedAndLeavesNothingBehind) {
