@@ -11,6 +11,8 @@ namespace plat {
 // Private profile files (any INI file). Section and key names compare
 // without letter case. A null key lists the section's keys, a null section
 // lists the sections (each zero-terminated, the list ends with two zeros).
+// A null file name is the user's profile; a bare file name lives beside it.
+// Writes are refused when a name or value would break the file's lines.
 DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* default_value, char* out,
                                DWORD size, const char* file_name);
 UINT GetPrivateProfileIntA(const char* section, const char* key, int default_value, const char* file_name);
