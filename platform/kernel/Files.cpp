@@ -104,9 +104,9 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
 int CopyRegularFile(const std::string& from, const std::string& to, bool fail_if_exists) {
   int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return errno;
-  struct stat st;
+  struct stat st {};
   if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-    int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    int err = S_ISREG(st.st_mode) ? errno : EISDIR;
     close(in);
     return err;
   }
