@@ -65,13 +65,15 @@ HANDLE CreateThread(void*, size_t, LPTHREAD_START_ROUTINE start, void* parameter
   try {
     std::thread([record, start, parameter] {
       current_thread = record;
+      // The queue exists before the creator learns the id, so messages can be
+      // posted or sent to the thread at once.
+      CurrentThreadQueue();
       {
         std::unique_lock lock(waitcore::Mutex());
         record->id = GetCurrentThreadId();
         record->id_ready = true;
         waitcore::NotifyAll();
       }
-      CurrentThreadQueue();  // so messages can be posted to the thread at once
       {
         std::unique_lock lock(waitcore::Mutex());
         waitcore::WaitUntil(lock, waitcore::kNoDeadline, [&] { return record->suspend_count == 0; });
