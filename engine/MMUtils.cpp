@@ -9,9 +9,19 @@
 #include <new>
 #include <utility>
 
+#include <atomic>
+#include <mutex>
+
 #include "engine/MMMath.h"
+#include "platform/kernel/Clock.h"
+#include "platform/kernel/Files.h"
 #include "platform/kernel/GlobalMemory.h"
 #include "platform/kernel/Locale.h"
+#include "platform/kernel/Modules.h"
+#include "platform/kernel/SystemInfo.h"
+#include "platform/kernel/ThreadQueue.h"
+#include "platform/kernel/Threads.h"
+#include "platform/registry/Registry.h"
 
 namespace engine {
 
@@ -206,5 +216,443 @@ void GlobalRenew(void*& p, size_t size) {
   GlobalFreeAndNil(p);
   p = GlobalAllocZeroed(size);
 }
+
+// ---- Registry values ----
+
+namespace {
+
+enum class RegGroup { None, Integer, Boolean, Double, Currency, Date, String };
+
+RegGroup GroupOf(plat::TVarType type) {
+  switch (type) {
+    case plat::varNull:
+    case plat::varSmallint:
+    case plat::varInteger:
+    case plat::varByte:
+      return RegGroup::Integer;
+    case plat::varBoolean:
+      return RegGroup::Boolean;
+    case plat::varSingle:
+    case plat::varDouble:
+      return RegGroup::Double;
+    case plat::varCurrency:
+      return RegGroup::Currency;
+    case plat::varDate:
+      return RegGroup::Date;
+    case plat::varOleStr:
+    case plat::varString:
+      return RegGroup::String;
+    default:
+      return RegGroup::None;
+  }
+}
+
+plat::HKEY EffectiveRoot(plat::HKEY root) {
+  const uintptr_t v = reinterpret_cast<uintptr_t>(root);
+  return v >= 0x80000000u && v <= 0x80000006u ? root : plat::HKEY_CURRENT_USER;
+}
+
+std::string SubKey(const std::string& key) { return !key.empty() && key[0] == '\\' ? key.substr(1) : key; }
+
+// Closes the key on every path out of the registry routines.
+struct KeyCloser {
+  plat::HKEY key = nullptr;
+  ~KeyCloser() {
+    if (key != nullptr) plat::RegCloseKey(key);
+  }
+};
+
+void WriteVariant(plat::HKEY key, const std::string& name, const plat::Variant& value) {
+  const char* value_name = name.c_str();
+  switch (GroupOf(value.VarType())) {
+    case RegGroup::Integer:
+    case RegGroup::Boolean: {
+      const plat::DWORD v = value.VarType() == plat::varBoolean ? (value.AsBoolean() ? 1u : 0u)
+                                                                 : static_cast<plat::DWORD>(value.AsInteger());
+      plat::RegSetValueExA(key, value_name, 0, plat::REG_DWORD, reinterpret_cast<const plat::BYTE*>(&v), 4);
+      break;
+    }
+    case RegGroup::Double:
+    case RegGroup::Date: {
+      const double v = value.VarType() == plat::varDate ? value.AsDate() : value.AsDouble();
+      plat::RegSetValueExA(key, value_name, 0, plat::REG_BINARY, reinterpret_cast<const plat::BYTE*>(&v), 8);
+      break;
+    }
+    case RegGroup::Currency: {
+      const int64_t v = value.AsCurrency();
+      plat::RegSetValueExA(key, value_name, 0, plat::REG_BINARY, reinterpret_cast<const plat::BYTE*>(&v), 8);
+      break;
+    }
+    case RegGroup::String: {
+      const std::string text = value.AsString();
+      plat::RegSetValueExA(key, value_name, 0, plat::REG_SZ, reinterpret_cast<const plat::BYTE*>(text.c_str()),
+                           static_cast<plat::DWORD>(text.size() + 1));
+      break;
+    }
+    case RegGroup::None:
+      break;
+  }
+}
+
+bool ReadVariant(plat::HKEY key, const std::string& name, plat::TVarType kind, plat::Variant& result) {
+  const RegGroup group = GroupOf(kind);
+  if (group == RegGroup::None) return false;
+  plat::DWORD type = 0, size = 0;
+  if (plat::RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) != plat::ERROR_SUCCESS) return false;
+  std::string data(size, '\0');
+  if (size > 0 && plat::RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<plat::BYTE*>(data.data()),
+                                         &size) != plat::ERROR_SUCCESS)
+    return false;
+  data.resize(std::min<size_t>(size, data.size()));
+  switch (group) {
+    case RegGroup::Integer:
+    case RegGroup::Boolean: {
+      if (type != plat::REG_DWORD || data.size() != 4) return false;
+      int32_t v = 0;
+      std::memcpy(&v, data.data(), 4);
+      result = group == RegGroup::Boolean ? plat::Variant(v != 0) : plat::Variant(v);
+      return true;
+    }
+    case RegGroup::Double:
+    case RegGroup::Date:
+    case RegGroup::Currency: {
+      if (type != plat::REG_BINARY || data.size() != 8) return false;
+      if (group == RegGroup::Currency) {
+        int64_t v = 0;
+        std::memcpy(&v, data.data(), 8);
+        result = plat::Variant::FromCurrency(v);
+      } else {
+        double v = 0;
+        std::memcpy(&v, data.data(), 8);
+        result = group == RegGroup::Date ? plat::Variant::FromDate(v) : plat::Variant(v);
+      }
+      return true;
+    }
+    case RegGroup::String: {
+      if (type != plat::REG_SZ) return false;
+      result = plat::Variant(std::string(data.c_str()));  // up to the first zero
+      return true;
+    }
+    case RegGroup::None:
+      break;
+  }
+  return false;
+}
+
+}  // namespace
+
+void RegWriteVariant(plat::HKEY root, const std::string& key, const std::string& name, const plat::Variant& value) {
+  try {
+    KeyCloser k;
+    if (plat::RegCreateKeyExA(EffectiveRoot(root), SubKey(key).c_str(), 0, nullptr, plat::REG_OPTION_NON_VOLATILE,
+                              plat::KEY_ALL_ACCESS, nullptr, &k.key, nullptr) != plat::ERROR_SUCCESS)
+      return;
+    WriteVariant(k.key, name, value);
+  } catch (...) {
+    // Settings are best effort: a value that cannot be stored leaves the old one.
+  }
+}
+
+void RegReadVariant(plat::HKEY root, const std::string& key, const std::string& name, const plat::Variant& def,
+                    plat::Variant& result) {
+  result = def;
+  try {
+    KeyCloser k;
+    if (plat::RegOpenKeyExA(EffectiveRoot(root), SubKey(key).c_str(), 0, plat::KEY_ALL_ACCESS, &k.key) !=
+        plat::ERROR_SUCCESS)
+      return;
+    plat::Variant read;
+    if (ReadVariant(k.key, name, def.VarType(), read)) result = std::move(read);
+  } catch (...) {
+    result = def;
+  }
+}
+
+plat::Variant RegReadVariant(plat::HKEY root, const std::string& key, const std::string& name,
+                             const plat::Variant& def) {
+  plat::Variant result;
+  RegReadVariant(root, key, name, def, result);
+  return result;
+}
+
+// ---- Threads, processor and operating system ----
+
+namespace {
+
+struct VersionInfo {
+  bool ok = false;
+  plat::DWORD platform = 0, major = 0, minor = 0;
+};
+
+VersionInfo Version() {
+  plat::OSVERSIONINFOA info;
+  info.dwOSVersionInfoSize = sizeof(info);
+  VersionInfo v;
+  if (plat::GetVersionExA(&info) == plat::FALSE) return v;
+  v.ok = true;
+  v.platform = info.dwPlatformId;
+  v.major = info.dwMajorVersion;
+  v.minor = info.dwMinorVersion;
+  return v;
+}
+
+// Set by the start-up, read-only afterwards.
+struct UnitFlags {
+  bool win95 = false, win98 = false, win_me = false, nt3 = false, nt4 = false, win2000 = false, xp_or_later = false;
+  bool win9x = false, nt = false, nt4_or_later = false;
+  int32_t cpu_class = 0;
+  bool cpu_has_mmx = false;
+};
+UnitFlags unit_flags;
+
+}  // namespace
+
+bool SetThreadPriorityBool(plat::HANDLE thread, int priority) {
+  return plat::SetThreadPriority(thread, priority) != plat::FALSE;
+}
+
+int32_t GetCPUClass() {
+  if (!plat::IsCpuIdAvailable()) return 0;
+  return static_cast<int32_t>((plat::GetCpuId(1).eax >> 8) & 0xF) - 4;
+}
+
+uint32_t GetCPUFeatures() { return plat::IsCpuIdAvailable() ? plat::GetCpuId(1).edx : 0; }
+
+bool IsWin95() {
+  const VersionInfo v = Version();
+  return v.ok && v.platform == plat::VER_PLATFORM_WIN32_WINDOWS && v.major == 4 && v.minor == 0;
+}
+bool IsWin98() {
+  const VersionInfo v = Version();
+  return v.ok && v.platform == plat::VER_PLATFORM_WIN32_WINDOWS && v.major == 4 && v.minor == 10;
+}
+bool IsWinME() {
+  const VersionInfo v = Version();
+  return v.ok && v.platform == plat::VER_PLATFORM_WIN32_WINDOWS && v.major == 4 && v.minor >= 90;
+}
+bool IsWinNT3() {
+  const VersionInfo v = Version();
+  return v.ok && v.platform == plat::VER_PLATFORM_WIN32_NT && v.major == 3;
+}
+bool IsWinNT4() {
+  const VersionInfo v = Version();
+  return v.ok && v.platform == plat::VER_PLATFORM_WIN32_NT && v.major == 4;
+}
+bool IsWin2000() {
+  const VersionInfo v = Version();
+  return v.ok && v.platform == plat::VER_PLATFORM_WIN32_NT && v.major == 5 && v.minor == 0;
+}
+bool IsWinXPOrLater() {
+  const VersionInfo v = Version();
+  return v.ok && v.platform == plat::VER_PLATFORM_WIN32_NT && (v.major > 5 || (v.major == 5 && v.minor >= 1));
+}
+
+bool OSIsWin95() { return unit_flags.win95; }
+bool OSIsWin98() { return unit_flags.win98; }
+bool OSIsWinME() { return unit_flags.win_me; }
+bool OSIsNT3() { return unit_flags.nt3; }
+bool OSIsNT4() { return unit_flags.nt4; }
+bool OSIsWin2000() { return unit_flags.win2000; }
+bool OSIsXPOrLater() { return unit_flags.xp_or_later; }
+bool OSIsWin9x() { return unit_flags.win9x; }
+bool OSIsNT() { return unit_flags.nt; }
+bool OSIsNT4OrLater() { return unit_flags.nt4_or_later; }
+int32_t CPUClass() { return unit_flags.cpu_class; }
+bool CPUHasMMX() { return unit_flags.cpu_has_mmx; }
+
+// ---- Time and waiting ----
+
+namespace {
+
+// 0 = not read yet, 1 = unusable (the tick count is used instead).
+std::atomic<int64_t> counter_frequency{0};
+
+std::mutex pump_mutex;
+TMessagePump delay_pump;
+TWindowMessagePump window_pump;
+
+TMessagePump CurrentDelayPump() {
+  std::lock_guard lock(pump_mutex);
+  return delay_pump;
+}
+
+}  // namespace
+
+int64_t GetTimeMicroseconds() {
+  int64_t frequency = counter_frequency.load();
+  if (frequency == 0) {
+    plat::LONGLONG f = 0;
+    frequency = plat::QueryPerformanceFrequency(&f) != plat::FALSE && f > 1 && f <= 0xFFFFFFFFLL ? f : 1;
+    counter_frequency.store(frequency);
+  }
+  if (frequency > 1) {
+    plat::LONGLONG counter = 0;
+    if (plat::QueryPerformanceCounter(&counter) != plat::FALSE)
+      return counter / frequency * 1000000 + counter % frequency * 1000000 / frequency;
+  }
+  return static_cast<int64_t>(plat::GetTickCount()) * 1000;
+}
+
+void SetDelayMessagePump(TMessagePump pump) {
+  std::lock_guard lock(pump_mutex);
+  delay_pump = std::move(pump);
+}
+
+void SetWindowMessagePump(TWindowMessagePump pump) {
+  std::lock_guard lock(pump_mutex);
+  window_pump = std::move(pump);
+}
+
+void DelayMS(uint32_t ms, bool process_messages) {
+  if (ms == 0) return;
+  if (!process_messages) {
+    plat::Sleep(ms);
+    return;
+  }
+  const int64_t start = plat::ClockNowMicroseconds();
+  const int64_t span = static_cast<int64_t>(ms) * 1000;
+  for (;;) {
+    const int64_t elapsed = plat::ClockNowMicroseconds() - start;
+    if (elapsed >= span) return;
+    const auto left = static_cast<plat::DWORD>((span - elapsed + 999) / 1000);
+    TMessagePump pump = CurrentDelayPump();
+    // Without a pump nothing could take the input away, so watching the
+    // queue would only spin; the wait is then a plain one on the clock.
+    const plat::DWORD result =
+        plat::MsgWaitForMultipleObjects(0, nullptr, plat::FALSE, left, pump ? plat::QS_ALLINPUT : 0);
+    if (result != plat::WAIT_OBJECT_0) return;  // timed out (or failed)
+    pump();
+    // The application removes its pump when it is destroyed.
+    if (!CurrentDelayPump()) return;
+  }
+}
+
+void ProcessWindowMessages(plat::HWND wnd) {
+  TWindowMessagePump pump;
+  {
+    std::lock_guard lock(pump_mutex);
+    pump = window_pump;
+  }
+  if (pump) pump(wnd);
+}
+
+// ---- Paths, files and disks ----
+
+namespace {
+
+bool IsFolderSeparator(char c) { return c == '\\' || c == '/' || c == ':'; }
+
+TGetDiskFreeSpaceEx bound_disk_free_space = plat::GetDiskFreeSpaceExA;
+
+}  // namespace
+
+std::string AdjustTrailingBackslash(const std::string& path, bool add) {
+  if (path.empty()) return path;
+  const bool has = path.back() == '\\';
+  if (add) return has ? path : path + '\\';
+  return has ? path.substr(0, path.size() - 1) : path;
+}
+
+int64_t GetFileSizeByName(const std::string& name) {
+  plat::WIN32_FIND_DATAA data;
+  const plat::HANDLE find = plat::FindFirstFileA(name.c_str(), &data);
+  if (find == plat::INVALID_HANDLE_VALUE) return -1;
+  plat::FindClose(find);
+  return static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+}
+
+bool GetDiskSpace(const std::string& path, int64_t& free, int64_t& total) {
+  size_t end = path.size();
+  while (end > 0 && !IsFolderSeparator(path[end - 1])) --end;
+  const std::string folder = path.substr(0, end);
+  plat::ULONGLONG free_bytes = 0, total_bytes = 0, total_free = 0;
+  const TGetDiskFreeSpaceEx query = BoundDiskFreeSpaceEx();
+  if (query(folder.empty() ? nullptr : folder.c_str(), &free_bytes, &total_bytes, &total_free) == plat::FALSE) {
+    free = 0;
+    total = 1;
+    return false;
+  }
+  free = static_cast<int64_t>(free_bytes);
+  total = static_cast<int64_t>(total_bytes);
+  return true;
+}
+
+bool HasDiskFreeSpace(const std::string& path, int64_t bytes) {
+  int64_t free = 0, total = 0;
+  return GetDiskSpace(path, free, total) && free >= bytes;
+}
+
+plat::BOOL GetDiskFreeSpaceFallback(const char* directory, plat::ULONGLONG* free_to_caller,
+                                    plat::ULONGLONG* total_bytes, plat::ULONGLONG* /*total_free*/) {
+  std::string root;
+  if (directory != nullptr) {
+    const std::string dir = directory;
+    if (dir.size() >= 2 && dir[1] == ':') {
+      root = dir.substr(0, 2);
+    } else if (dir.rfind("\\\\", 0) == 0) {
+      // \\server\share: up to the separator after the share.
+      const size_t server_end = dir.find('\\', 2);
+      const size_t share_end = server_end == std::string::npos ? std::string::npos : dir.find('\\', server_end + 1);
+      root = dir.substr(0, share_end);
+    } else {
+      root = dir;  // no drive on this system: the folder names its volume
+    }
+    root = AdjustTrailingBackslash(root, true);
+  }
+  plat::DWORD sectors = 0, bytes_per_sector = 0, free_clusters = 0, total_clusters = 0;
+  const plat::BOOL ok = plat::GetDiskFreeSpaceA(directory != nullptr ? root.c_str() : nullptr, &sectors,
+                                                &bytes_per_sector, &free_clusters, &total_clusters);
+  const plat::ULONGLONG cluster = static_cast<plat::ULONGLONG>(sectors) * bytes_per_sector;
+  if (free_to_caller != nullptr) *free_to_caller = cluster * free_clusters;
+  if (total_bytes != nullptr) *total_bytes = cluster * total_clusters;
+  return ok;
+}
+
+void BindDiskFreeSpaceEx() {
+  TGetDiskFreeSpaceEx entry = GetDiskFreeSpaceFallback;
+  if (const plat::HMODULE kernel = plat::GetModuleHandleA("kernel32.dll"); kernel != nullptr)
+    if (const plat::FARPROC proc = plat::GetProcAddress(kernel, "GetDiskFreeSpaceExA"); proc != nullptr)
+      entry = reinterpret_cast<TGetDiskFreeSpaceEx>(proc);
+  bound_disk_free_space = entry;
+}
+
+TGetDiskFreeSpaceEx BoundDiskFreeSpaceEx() { return bound_disk_free_space; }
+
+// ---- Unit start-up ----
+
+namespace {
+
+int unit_start_count = 0;
+plat::CRITICAL_SECTION unit_lock;
+
+}  // namespace
+
+void MMUtilsInitialize() {
+  if (unit_start_count++ != 0) return;
+  plat::InitializeCriticalSection(&unit_lock);
+  InitHelperPointers();
+  UnitFlags f;
+  f.win95 = IsWin95();
+  f.win98 = IsWin98();
+  f.win_me = IsWinME();
+  f.nt3 = IsWinNT3();
+  f.nt4 = IsWinNT4();
+  f.win2000 = IsWin2000();
+  f.xp_or_later = IsWinXPOrLater();
+  f.win9x = f.win95 || f.win98 || f.win_me;
+  f.nt = f.nt3 || f.nt4 || f.win2000 || f.xp_or_later;
+  f.nt4_or_later = f.nt4 || f.win2000 || f.xp_or_later;
+  f.cpu_class = GetCPUClass();
+  f.cpu_has_mmx = (GetCPUFeatures() & plat::CPUID_EDX_MMX) != 0;
+  unit_flags = f;
+  BindDiskFreeSpaceEx();
+}
+
+void MMUtilsFinalize() {
+  if (unit_start_count == 0 || --unit_start_count != 0) return;
+  plat::DeleteCriticalSection(&unit_lock);
+}
+
+plat::CRITICAL_SECTION* MMUtilsLock() { return &unit_lock; }
 
 }  // namespace engine

@@ -1,12 +1,17 @@
 #pragma once
 // The library's integer, memory and text routines, its global-memory
 // allocator and the routine table through which every caller reaches the
-// integer and memory routines.
+// integer and memory routines; the registry value store, the operating-system
+// and processor flags, the microsecond clock, waits that keep the user
+// interface alive, and path, file and disk helpers.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "platform/kernel/Sync.h"
 #include "platform/kernel/Types.h"
+#include "platform/kernel/Variant.h"
 
 namespace engine {
 
@@ -69,5 +74,109 @@ template <class T>
 using TGlobalPtr = std::unique_ptr<T, GlobalBlockDeleter>;
 
 [[noreturn]] void RaiseOutOfMemory();
+
+// ---- Registry values ----
+
+// Writes value under name in key below root (any root other than the seven
+// predefined keys means HKEY_CURRENT_USER; a leading backslash of key is
+// ignored), creating the key. Integer kinds and null go as REG_DWORD (a null
+// does not convert, so nothing is written), Boolean as DWORD 1/0, single,
+// double and date as an 8-byte double, currency as its 8-byte scaled integer,
+// strings as REG_SZ. Other kinds write nothing but the key is still created.
+// Every error is swallowed.
+void RegWriteVariant(plat::HKEY root, const std::string& key, const std::string& name, const plat::Variant& value);
+// result := def, then the stored value read as the registry type that def's
+// kind selects (DWORD 4 bytes, binary exactly 8 bytes, REG_SZ); the key is
+// never created. Any mismatch or error leaves result equal to def.
+void RegReadVariant(plat::HKEY root, const std::string& key, const std::string& name, const plat::Variant& def,
+                    plat::Variant& result);
+plat::Variant RegReadVariant(plat::HKEY root, const std::string& key, const std::string& name,
+                             const plat::Variant& def);
+
+// ---- Threads, processor and operating system ----
+
+bool SetThreadPriorityBool(plat::HANDLE thread, int priority);
+// Processor family - 4 (1 Pentium, 2 P6 class); 0 without the identification instruction.
+int32_t GetCPUClass();
+// EDX of leaf 1; 0 without the identification instruction.
+uint32_t GetCPUFeatures();
+
+// Each asks for the version afresh.
+bool IsWin95();
+bool IsWin98();
+bool IsWinME();
+bool IsWinNT3();
+bool IsWinNT4();
+bool IsWin2000();
+bool IsWinXPOrLater();
+
+// The flags as the unit's start-up found them (all false before it).
+bool OSIsWin95();
+bool OSIsWin98();
+bool OSIsWinME();
+bool OSIsNT3();
+bool OSIsNT4();
+bool OSIsWin2000();
+bool OSIsXPOrLater();
+bool OSIsWin9x();
+bool OSIsNT();
+bool OSIsNT4OrLater();
+int32_t CPUClass();
+bool CPUHasMMX();
+
+// ---- Time and waiting ----
+
+// Monotonic microseconds from an arbitrary origin. Split into whole seconds
+// and a scaled remainder so that no counter value overflows the product.
+int64_t GetTimeMicroseconds();
+
+// The application installs how pending messages are processed while DelayMS
+// waits (its ProcessMessages), and removes it (empty function) when it is
+// destroyed, which also ends a wait in progress.
+using TMessagePump = std::function<void()>;
+void SetDelayMessagePump(TMessagePump pump);
+// How ProcessWindowMessages removes and dispatches one window's messages
+// (PeekMessage with PM_REMOVE, translate, dispatch until none is left),
+// installed by the window layer's user.
+using TWindowMessagePump = std::function<void(plat::HWND)>;
+void SetWindowMessagePump(TWindowMessagePump pump);
+
+// Returns at once for 0. Without message processing it sleeps; with it, it
+// waits for input on the thread's queue, lets the application process it and
+// returns once ms have passed. Runs on the layer's clock.
+void DelayMS(uint32_t ms, bool process_messages);
+void ProcessWindowMessages(plat::HWND wnd);
+
+// ---- Paths, files and disks ----
+
+// With add, appends a backslash unless there is one; without, removes one
+// trailing backslash. An empty path stays empty.
+std::string AdjustTrailingBackslash(const std::string& path, bool add);
+// The size of the first file a search for name finds, or -1. 64 bits, so
+// files past 2 GB are not reported with a wrapped size.
+int64_t GetFileSizeByName(const std::string& name);
+// Free and total bytes of the volume holding path's folder (path up to its
+// last backslash, slash or colon). On failure free = 0, total = 1, false.
+bool GetDiskSpace(const std::string& path, int64_t& free, int64_t& total);
+bool HasDiskFreeSpace(const std::string& path, int64_t bytes);
+// Bound when the system lacks the extended query: the drive part of the
+// folder ("C:", "\\server\\share", else the folder itself) with a backslash,
+// asked through GetDiskFreeSpaceA. A null folder asks about the current one.
+plat::BOOL GetDiskFreeSpaceFallback(const char* directory, plat::ULONGLONG* free_to_caller,
+                                    plat::ULONGLONG* total_bytes, plat::ULONGLONG* total_free);
+using TGetDiskFreeSpaceEx = plat::BOOL (*)(const char*, plat::ULONGLONG*, plat::ULONGLONG*, plat::ULONGLONG*);
+// Binds the system's entry from "kernel32.dll", else the fallback.
+void BindDiskFreeSpaceEx();
+TGetDiskFreeSpaceEx BoundDiskFreeSpaceEx();
+
+// ---- Unit start-up ----
+
+// Once per process (counted): the unit's lock, the routine table, the OS and
+// processor flags, the disk-space entry. Finalize undoes the last start-up.
+void MMUtilsInitialize();
+void MMUtilsFinalize();
+// Serialises the bitmap routines that share memory device contexts; valid
+// between start-up and shut-down.
+plat::CRITICAL_SECTION* MMUtilsLock();
 
 }  // namespace engine
