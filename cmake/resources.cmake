@@ -1,0 +1,32 @@
+# Resources: tools/resgen, a host program built first, packs a resource folder
+# into a generated C++ source at build time; the source becomes a library that
+# defines Register<Name>Resources() and <Name>ResourceTable().
+file(GLOB resgen_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/resgen/*.cpp)
+add_executable(resgen ${resgen_sources})
+set_target_properties(resgen PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+
+function(quellix_resources target folder name)
+  # Globbed at build time too, so an added or removed file repacks.
+  file(GLOB_RECURSE inputs CONFIGURE_DEPENDS ${folder}/*)
+  set(source ${CMAKE_BINARY_DIR}/generated/${target}.cpp)
+  add_custom_command(OUTPUT ${source}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/generated
+    COMMAND resgen --name ${name} --out ${source} ${folder}
+    DEPENDS resgen ${inputs}
+    COMMENT "Packing resources of ${folder}"
+    VERBATIM)
+  add_library(${target} STATIC ${source})
+  target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${target} PUBLIC platform_kernel)
+endfunction()
+
+quellix_resources(quellix_resources ${CMAKE_SOURCE_DIR}/resources Program)
+
+if(TARGET test_platform_kernel)
+  set(fixture ${CMAKE_SOURCE_DIR}/tests/resources/fixture)
+  quellix_resources(quellix_resources_fixture ${fixture} Fixture)
+  target_link_libraries(test_platform_kernel PRIVATE quellix_resources quellix_resources_fixture)
+  target_compile_definitions(test_platform_kernel PRIVATE
+    QUELLIX_RESGEN="$<TARGET_FILE:resgen>" QUELLIX_RESOURCE_FIXTURE="${fixture}")
+  add_dependencies(test_platform_kernel resgen)
+endif()
