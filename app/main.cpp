@@ -3,9 +3,11 @@
 
 #include "app/Units.h"
 #include "platform/kernel/UnitTable.h"
+#include "resources/ProgramResources.h"
 
 int main() {
   try {
+    RegisterProgramResources();
     app::RegisterAllUnits();
     plat::Units().Initialize();
     std::fprintf(stderr, "quellix: the analyser window is not built yet; units started and stopped cleanly.\n");
