@@ -13,6 +13,7 @@
 #include "platform/mm/WaveFileInput.h"
 #include "platform/mm/WaveLoopback.h"
 #include "platform/mm/WaveSdl.h"
+#include "platform/user/Window.h"
 
 namespace plat {
 
@@ -134,9 +135,7 @@ MMRESULT Open(Direction d, uintptr_t* handle_out, UINT id, const WAVEFORMATEX* f
   if (MMRESULT r = device->CheckFormat(*format)) return r;
   if (query) return MMSYSERR_NOERROR;
   if (type != CALLBACK_NULL && callback == 0) return MMSYSERR_INVALPARAM;
-  // Window notices need the window layer's message posting, which the
-  // devices do not link yet.
-  if (type == CALLBACK_WINDOW) return MMSYSERR_NOTSUPPORTED;
+  if (type == CALLBACK_WINDOW && !IsWindow(reinterpret_cast<HWND>(callback))) return MMSYSERR_INVALPARAM;
   if (MMRESULT r = device->Fault(Call::kOpen)) return r;
 
   uintptr_t handle;

@@ -6,6 +6,7 @@
 #include "platform/kernel/Sync.h"
 #include "platform/kernel/ThreadQueue.h"
 #include "platform/kernel/Threads.h"
+#include "platform/user/Messages.h"
 
 namespace plat::wave {
 
@@ -113,6 +114,9 @@ void WavePort::Deliver(UINT message, WAVEHDR* header) {
       break;
     case CALLBACK_THREAD:
       PostThreadMessageA(static_cast<DWORD>(callback_.target), message, handle_, static_cast<LPARAM>(param));
+      break;
+    case CALLBACK_WINDOW:
+      PostMessageA(reinterpret_cast<HWND>(callback_.target), message, handle_, static_cast<LPARAM>(param));
       break;
     default:
       break;

@@ -10,6 +10,8 @@
 #include "WaveTestSupport.h"
 #include "platform/kernel/Sync.h"
 #include "platform/kernel/ThreadQueue.h"
+#include "platform/user/Messages.h"
+#include "platform/user/Window.h"
 
 using namespace plat;
 using namespace wavetest;
@@ -235,6 +237,34 @@ TEST_F(WaveDevices, EventAndThreadNotices) {
   EXPECT_EQ(messages[1].wParam, reinterpret_cast<WPARAM>(out));
   EXPECT_EQ(messages[1].lParam, reinterpret_cast<LPARAM>(&b.header));
   EXPECT_EQ(messages[2].message, MM_WOM_CLOSE);
+}
+
+TEST_F(WaveDevices, WindowNoticesArePostedToTheWindow) {
+  WNDCLASSA window_class;
+  window_class.lpfnWndProc = DefWindowProcA;
+  window_class.lpszClassName = "WaveNoticeWindow";
+  RegisterClassA(&window_class);
+  HWND window = CreateWindowExA(0, "WaveNoticeWindow", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  HWAVEIN in = nullptr;
+  EXPECT_EQ(waveInOpen(&in, InId("Loopback Input"), &kCd, 0x7777, 0, CALLBACK_WINDOW), MMSYSERR_INVALPARAM);
+  ASSERT_EQ(waveInOpen(&in, InId("Loopback Input"), &kCd, reinterpret_cast<DWORD_PTR>(window), 0, CALLBACK_WINDOW),
+            MMSYSERR_NOERROR);
+  Buffer a(1764);
+  AddIn(in, a);
+  ASSERT_EQ(waveInStart(in), MMSYSERR_NOERROR);
+  clock::AdvanceMs(10);
+  ASSERT_EQ(waveInClose(in), MMSYSERR_NOERROR);
+  std::vector<MSG> messages;
+  MSG msg;
+  while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) messages.push_back(msg);
+  ASSERT_EQ(messages.size(), 3u);
+  EXPECT_EQ(messages[0].message, MM_WIM_OPEN);
+  EXPECT_EQ(messages[1].message, MM_WIM_DATA);
+  EXPECT_EQ(messages[1].wParam, reinterpret_cast<WPARAM>(in));
+  EXPECT_EQ(messages[1].lParam, reinterpret_cast<LPARAM>(&a.header));
+  EXPECT_EQ(messages[2].message, MM_WIM_CLOSE);
+  DestroyWindow(window);
 }
 
 TEST_F(WaveDevices, FaultyDeviceFailsTheCallsItIsToldTo) {
