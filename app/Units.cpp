@@ -1,11 +1,15 @@
 #include "app/Units.h"
 
+#include "engine/EngineUnits.h"
 #include "platform/kernel/UnitTable.h"
+#include "platform/mm/MMUnits.h"
 
 namespace app {
 
 void RegisterAllUnits() {
-  // Each layer adds its units here as they are built, bottom up.
+  plat::UnitTable& table = plat::Units();
+  plat::RegisterMultimediaUnits(table);
+  engine::RegisterEngineUnits(table);
 }
 
 }  // namespace app

@@ -1,5 +1,7 @@
 #include "engine/EngineUnits.h"
 
+#include "engine/MMACM.h"
+#include "engine/MMFFT.h"
 #include "engine/MMUtils.h"
 
 namespace engine {
@@ -7,6 +9,8 @@ namespace engine {
 void RegisterEngineUnits(plat::UnitTable& table) {
   // MMUtils first: every other engine unit reads its flags and routine table.
   table.Register("MMUtils", plat::rankEngine + 0, MMUtilsInitialize, MMUtilsFinalize);
+  table.Register("MMFFT", plat::rankEngine + 10, InitFFTKernels);
+  table.Register("MMACM", plat::rankEngine + 20, MMACMInitialize, MMACMFinalize);
 }
 
 }  // namespace engine
