@@ -116,13 +116,16 @@ void TComponent::DestroyComponents() {
 void TComponent::ValidateRename(TComponent* component, const std::string&, const std::string& next) {
   if (!component || next.empty()) return;
   TComponent* existing = FindComponent(next);
-  if (existing && existing != component) throw EComponentError("A component named " + next + " already exists");
+  // A child named like its owner would make references by that name ambiguous.
+  if ((existing && existing != component) || (component != this && SameText(next, name_)))
+    throw EComponentError("A component named " + next + " already exists");
 }
 
 void TComponent::SetName(const std::string& name) {
   if (name_ == name) return;
   if (!name.empty() && !IsValidIdent(name)) throw EComponentError("'" + name + "' is not a valid component name");
   if (owner_) owner_->ValidateRename(this, name_, name);
+  ValidateRename(this, name_, name);
   ChangeName(name);
 }
 

@@ -442,7 +442,7 @@ std::string FormatFloat(std::string_view format, double value) {
   // Analyses one section: decimal places wanted and grouping.
   struct Shape {
     int min_int = 0, min_dec = 0, max_dec = 0;
-    bool grouping = false, any_placeholder = false;
+    bool grouping = false;
   };
   auto analyse = [](std::string_view s) {
     Shape shape;
@@ -456,7 +456,6 @@ std::string FormatFloat(std::string_view format, double value) {
       if (c == '"' || c == '\'') {
         quote = c;
       } else if (c == '0' || c == '#') {
-        shape.any_placeholder = true;
         if (after_point) {
           ++shape.max_dec;
           if (c == '0') shape.min_dec = shape.max_dec;
@@ -520,7 +519,6 @@ std::string FormatFloat(std::string_view format, double value) {
       out += c;
     }
   }
-  if (!shape.any_placeholder && !placed) return out;
   return out;
 }
 

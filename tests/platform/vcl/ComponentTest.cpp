@@ -142,6 +142,11 @@ TEST(ComponentTest, NamesAreUniqueAmongSiblingsWithoutRegardToCase) {
   EXPECT_EQ(owner.FindComponent("button1"), nullptr);
   b->SetName("Button1");
   EXPECT_EQ(owner.FindComponent("button1"), b);
+  // Owner and owned never share a name: references by name stay unambiguous.
+  owner.SetName("Form1");
+  EXPECT_THROW(a->SetName("form1"), EComponentError);
+  EXPECT_THROW(owner.SetName("BUTTON1"), EComponentError);
+  EXPECT_EQ(owner.Name(), "Form1");
   // Moving a component into an owner that has the name already is refused.
   EXPECT_THROW(owner.InsertComponent(c), EComponentError);
   EXPECT_EQ(c->Owner(), &other);
@@ -199,6 +204,32 @@ TEST(ComponentTest, AssignRefusesUnrelatedClasses) {
     EXPECT_STREQ(e.what(), "Cannot assign a TTestFont to a TStringList");
   }
   EXPECT_THROW(font.Assign(nullptr), EConvertError);
+}
+
+// Republishes Color with another default.
+class TDarkWidget : public TTestWidget {
+  VCL_DECLARE_CLASS(TDarkWidget, TTestWidget)
+ public:
+  explicit TDarkWidget(TComponent* owner) : TTestWidget(owner) { SetColor(clBlack); }
+};
+
+}  // namespace
+
+VCL_IMPLEMENT_CLASS(TDarkWidget, ColorProp("Color", &TDarkWidget::Color, &TDarkWidget::SetColor).Default(clBlack))
+
+namespace {
+
+TEST(PropertyTableTest, RepublishedPropertyKeepsItsPlace) {
+  const auto& parent = TTestWidget::StaticClass()->Properties();
+  const auto& child = TDarkWidget::StaticClass()->Properties();
+  ASSERT_EQ(child.size(), parent.size());
+  for (size_t i = 0; i < child.size(); ++i) {
+    EXPECT_EQ(child[i]->name, parent[i]->name);
+    if (child[i]->name == "Color") {
+      EXPECT_NE(child[i], parent[i]);
+      EXPECT_EQ(child[i]->default_ord, clBlack);
+    }
+  }
 }
 
 TEST(PropertyTableTest, InheritedPropertiesComeFirst) {

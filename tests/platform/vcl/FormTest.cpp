@@ -204,6 +204,26 @@ TEST_F(FormTest, LongStringsAreSplitAndReadBack) {
   EXPECT_EQ(WriteFormText(&again), text);
 }
 
+TEST_F(FormTest, ReferencesIntoOtherFormsGoThroughTheGlobalFinder) {
+  TTestForm form2(nullptr);
+  form2.SetName("Form2");
+  auto* target = new TTestWidget(&form2);
+  target->SetName("Target");
+  SetFindGlobalComponent([&](std::string_view name) -> TComponent* { return SameText(name, "Form2") ? &form2 : nullptr; });
+  const char* text = "object Form1: TTestForm\r\n  object W: TTestWidget\r\n    Partner = Form2.Target\r\n  end\r\nend\r\n";
+  {
+    TTestForm form1(nullptr);
+    ReadFormText(&form1, text);
+    EXPECT_EQ(Widget(&form1, "W")->Partner(), target);
+    EXPECT_EQ(WriteFormText(&form1), text);
+    delete target;  // the link across forms is cleared
+    EXPECT_EQ(Widget(&form1, "W")->Partner(), nullptr);
+  }
+  SetFindGlobalComponent(nullptr);
+  TTestForm form3(nullptr);
+  EXPECT_THROW(ReadFormText(&form3, text), EReadError);
+}
+
 TEST_F(FormTest, CreatesTheRootFromItsClass) {
   std::unique_ptr<TComponent> root(CreateFormFromText(kForm, nullptr));
   ASSERT_NE(dynamic_cast<TTestForm*>(root.get()), nullptr);
