@@ -165,8 +165,7 @@ void PaintShape(DeviceContext& dc, const Region& outline, const Region& interior
 // Outline and interior of a box-shaped figure for the current pen. `make`
 // builds the figure's region for a box.
 template <class Make>
-void BoxFigure(DeviceContext& dc, RECT box, const Pen& pen, bool inside_frame, Make make,
-               const Region* clip_to = nullptr) {
+void BoxFigure(DeviceContext& dc, RECT box, const Pen& pen, bool inside_frame, Make make) {
   Region outer, inner;
   if (pen.null) {
     outer = inner = make(box);
@@ -183,10 +182,6 @@ void BoxFigure(DeviceContext& dc, RECT box, const Pen& pen, bool inside_frame, M
     inner = i.left < i.right && i.top < i.bottom ? make(i) : Region();
   }
   Region outline = outer.Subtract(inner);
-  if (clip_to != nullptr) {
-    outline = outline.Intersect(*clip_to);
-    inner = inner.Intersect(*clip_to);
-  }
   PaintShape(dc, outline, inner, pen);
 }
 
@@ -274,7 +269,7 @@ BOOL ArcFigure(HDC hdc, int l, int t, int r, int b, int xs, int ys, int xe, int 
   }
   POINT centre{static_cast<LONG>(std::floor(g.cx)), static_cast<LONG>(std::floor(g.cy))};
   POINT p0 = EllipsePoint(g, g.a0), p1 = EllipsePoint(g, g.a1);
-  Region inside = Erode(shape);
+  Region inside = pen.null ? shape : shape.Subtract(ring);
   Region fill;
   std::vector<POINT> edges;
   if (kind == ArcKind::Pie) {
