@@ -461,6 +461,9 @@ FontEngine::~FontEngine() {
   std::lock_guard lock(state_->mutex);
   state_->fonts.clear();
   state_->faces.clear();
+  // Fonts still in use need only FreeType; the configuration goes with the engine.
+  if (state_->config) FcConfigDestroy(state_->config);
+  state_->config = nullptr;
 }
 
 FontEngine& FontEngine::Default() {
