@@ -256,10 +256,15 @@ BOOL DeleteDC(HDC hdc) {
   return TRUE;
 }
 
+DWORD GetObjectType(HDC hdc) {
+  GdiLock lock;
+  DeviceContext* dc = LookupDC(hdc);
+  if (dc == nullptr) return 0;
+  return dc->GetKind() == DeviceContext::Kind::Memory ? OBJ_MEMDC : OBJ_DC;
+}
+
 DWORD GetObjectType(HGDIOBJ obj) {
   GdiLock lock;
-  if (DeviceContext* dc = LookupDC(reinterpret_cast<HDC>(obj)))
-    return dc->GetKind() == DeviceContext::Kind::Memory ? OBJ_MEMDC : OBJ_DC;
   GdiObject* o = LookupGdiObject(obj);
   return o == nullptr ? 0 : o->Type();
 }

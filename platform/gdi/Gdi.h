@@ -403,6 +403,7 @@ int GetArcDirection(HDC hdc);
 int GetDeviceCaps(HDC hdc, int index);
 BOOL GdiFlush();
 DWORD GetObjectType(HGDIOBJ obj);
+DWORD GetObjectType(HDC hdc);  // OBJ_DC or OBJ_MEMDC
 
 // ---- objects (GdiObjects.cpp) -----------------------------------------------
 
