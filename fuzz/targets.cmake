@@ -2,3 +2,4 @@
 quellix_fuzz(fuzz_registry_reader DEPS platform_registry)
 quellix_fuzz(fuzz_wave_reader DEPS engine)
 quellix_fuzz(fuzz_form_reader DEPS platform_vcl)
+quellix_fuzz(fuzz_bmp_reader DEPS platform_gdi)
