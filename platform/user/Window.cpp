@@ -320,6 +320,8 @@ void FinishDestroy(const std::vector<HWND>& tree, std::exception_ptr* error) {
 HWND CreateWindowExA(DWORD ex_style, const char* class_name, const char* window_name, DWORD style, int x, int y,
                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* param) {
   user::InstallSentMessageDelivery();
+  // Posts to the window must find its thread's queue from the start.
+  CurrentThreadQueue();
   const bool message_only = parent == HWND_MESSAGE;
   const bool child = !message_only && (style & WS_CHILD);
   auto record = std::make_shared<user::WindowRecord>();
