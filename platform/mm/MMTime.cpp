@@ -95,7 +95,8 @@ DWORD TimerThread(void*) {
     if (timer.periodic) {
       timer.next_due += timer.period_us;
       // Too late for more than one tick: one call now, then back on the grid.
-      if (timer.next_due <= now) timer.next_due += ((now - timer.next_due) / timer.period_us + 1) * timer.period_us;
+      if (timer.next_due <= now)
+        timer.next_due += ((now - timer.next_due) / timer.period_us + 1) * timer.period_us;
     } else {
       timer.fired = true;
     }
@@ -171,7 +172,8 @@ UINT timeSetEvent(UINT delay_ms, UINT, LPTIMECALLBACK callback, DWORD_PTR user, 
   // callback (perhaps waiting for us) replans when it returns.
   if (GetCurrentThreadId() != s.thread_id) {
     const uint64_t change = s.change;
-    waitcore::WaitUntil(lock, waitcore::kNoDeadline, [&] { return s.planned >= change || s.running != 0 || !s.thread_started; });
+    waitcore::WaitUntil(lock, waitcore::kNoDeadline,
+                        [&] { return s.planned >= change || s.running != 0 || !s.thread_started; });
   }
   return id;
 }

@@ -177,7 +177,8 @@ void DeliverSent(SentMessage& message) {
   struct Leave {
     ~Leave() { --in_send_depth; }
   } leave;
-  message.result = CallWindowProcA(record->proc, message.hwnd, message.message, message.wParam, message.lParam);
+  message.result =
+      CallWindowProcA(record->proc, message.hwnd, message.message, message.wParam, message.lParam);
 }
 
 // Sends across threads; false when the receiver went away or time ran out.
@@ -309,8 +310,9 @@ BOOL WaitMessage() {
     std::unique_lock lock(waitcore::Mutex());
     const int64_t until = seen.timer_due ? waitcore::kNoDeadline : queue->NextTimerDue();
     waitcore::WaitUntil(lock, until, [&] {
-      return !queue->sent.empty() || queue->posted.size() != seen.posted || (queue->quit_posted && !seen.quit) ||
-             (queue->paint_pending && !seen.paint) || (!seen.timer_due && queue->NextTimerDue() < until);
+      return !queue->sent.empty() || queue->posted.size() != seen.posted ||
+             (queue->quit_posted && !seen.quit) || (queue->paint_pending && !seen.paint) ||
+             (!seen.timer_due && queue->NextTimerDue() < until);
     });
   }
   ServeSentMessages();

@@ -35,8 +35,8 @@ BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 // procedure is rethrown in the sender.
 LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 // Zero on time-out (last error ERROR_TIMEOUT) or an invalid window.
-LRESULT SendMessageTimeoutA(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT flags, UINT timeout_ms,
-                            DWORD_PTR* result);
+LRESULT SendMessageTimeoutA(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT flags,
+                            UINT timeout_ms, DWORD_PTR* result);
 // True while the calling thread handles a message sent from another thread.
 BOOL InSendMessage();
 

@@ -172,7 +172,8 @@ ATOM RegisterClassCommon(const WNDCLASSEXA& source) {
   window_class->icon_small = source.hIconSm;
   window_class->cursor = source.hCursor;
   window_class->background = source.hbrBackground;
-  if (source.lpszMenuName && !IS_INTRESOURCE(source.lpszMenuName)) window_class->menu_name = source.lpszMenuName;
+  if (source.lpszMenuName && !IS_INTRESOURCE(source.lpszMenuName))
+    window_class->menu_name = source.lpszMenuName;
   std::lock_guard lock(WindowLock());
   auto& classes = user::Table().classes;
   std::string key = user::Folded(source.lpszClassName);
@@ -317,8 +318,8 @@ void FinishDestroy(const std::vector<HWND>& tree, std::exception_ptr* error) {
 
 }  // namespace
 
-HWND CreateWindowExA(DWORD ex_style, const char* class_name, const char* window_name, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* param) {
+HWND CreateWindowExA(DWORD ex_style, const char* class_name, const char* window_name, DWORD style, int x,
+                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* param) {
   user::InstallSentMessageDelivery();
   // Posts to the window must find its thread's queue from the start.
   CurrentThreadQueue();
@@ -559,7 +560,9 @@ LONG_PTR AccessLong(HWND hwnd, int index, const LONG_PTR* value, size_t size) {
 
 }  // namespace
 
-LONG_PTR GetWindowLongPtrA(HWND hwnd, int index) { return AccessLong(hwnd, index, nullptr, sizeof(LONG_PTR)); }
+LONG_PTR GetWindowLongPtrA(HWND hwnd, int index) {
+  return AccessLong(hwnd, index, nullptr, sizeof(LONG_PTR));
+}
 
 LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
   return AccessLong(hwnd, index, &value, sizeof(LONG_PTR));
@@ -650,8 +653,8 @@ int GetWindowTextA(HWND hwnd, char* buffer, int max_count) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
-  return static_cast<int>(SendMessageA(hwnd, WM_GETTEXT, static_cast<WPARAM>(max_count),
-                                       reinterpret_cast<LPARAM>(buffer)));
+  return static_cast<int>(
+      SendMessageA(hwnd, WM_GETTEXT, static_cast<WPARAM>(max_count), reinterpret_cast<LPARAM>(buffer)));
 }
 
 int GetWindowTextLengthA(HWND hwnd) {

@@ -96,7 +96,9 @@ struct CREATESTRUCTA {
 };
 
 // An atom passed where a name is expected.
-inline const char* MAKEINTATOM(ATOM atom) { return reinterpret_cast<const char*>(static_cast<uintptr_t>(atom)); }
+inline const char* MAKEINTATOM(ATOM atom) {
+  return reinterpret_cast<const char*>(static_cast<uintptr_t>(atom));
+}
 inline bool IS_INTRESOURCE(const void* name) { return (reinterpret_cast<uintptr_t>(name) >> 16) == 0; }
 
 // Classes. Names are compared without letter case; a name may also be the
@@ -110,11 +112,12 @@ int GetClassNameA(HWND hwnd, char* buffer, int max_count);
 
 // A window belongs to the thread that creates it. With WS_CHILD the parent
 // is the parent and hMenu the control id; otherwise hWndParent is the owner.
-HWND CreateWindowExA(DWORD ex_style, const char* class_name, const char* window_name, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* param);
-inline HWND CreateWindowA(const char* class_name, const char* window_name, DWORD style, int x, int y, int width,
-                          int height, HWND parent, HMENU menu, HINSTANCE instance, void* param) {
-  return CreateWindowExA(0, class_name, window_name, style, x, y, width, height, parent, menu, instance, param);
+HWND CreateWindowExA(DWORD ex_style, const char* class_name, const char* window_name, DWORD style, int x,
+                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* param);
+inline HWND CreateWindowA(const char* class_name, const char* window_name, DWORD style, int x, int y,
+                          int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* param) {
+  return CreateWindowExA(0, class_name, window_name, style, x, y, width, height, parent, menu, instance,
+                         param);
 }
 // Destroys owned windows, then the window and its children: WM_DESTROY goes
 // to the window before its children, WM_NCDESTROY to the children first. Only

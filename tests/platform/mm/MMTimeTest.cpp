@@ -179,7 +179,8 @@ TEST(MultimediaTimers, KillFromInsideTheCallbackAndThrowingCallbacks) {
 TEST(MultimediaTimers, EventCallbacksAndBadArguments) {
   ScopedManualClock manual;
   HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  UINT id = timeSetEvent(10, 0, reinterpret_cast<LPTIMECALLBACK>(event), 0, TIME_ONESHOT | TIME_CALLBACK_EVENT_SET);
+  UINT id =
+      timeSetEvent(10, 0, reinterpret_cast<LPTIMECALLBACK>(event), 0, TIME_ONESHOT | TIME_CALLBACK_EVENT_SET);
   ASSERT_NE(id, 0u);
   EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
   clock::AdvanceMs(10);
@@ -198,8 +199,11 @@ TEST(MultimediaTimers, ResolutionAndTime) {
     UINT period;
     MMRESULT expected;
   };
-  const Case cases[] = {{1, TIMERR_NOERROR}, {25, TIMERR_NOERROR}, {1000, TIMERR_NOERROR},
-                        {0, TIMERR_NOCANDO}, {1001, TIMERR_NOCANDO}};
+  const Case cases[] = {{1, TIMERR_NOERROR},
+                        {25, TIMERR_NOERROR},
+                        {1000, TIMERR_NOERROR},
+                        {0, TIMERR_NOCANDO},
+                        {1001, TIMERR_NOCANDO}};
   for (const Case& c : cases) {
     EXPECT_EQ(timeBeginPeriod(c.period), c.expected) << c.period;
     EXPECT_EQ(timeEndPeriod(c.period), c.expected) << c.period;

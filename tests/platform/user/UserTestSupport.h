@@ -46,7 +46,8 @@ class RecordingClass : public ::testing::Test {
   }
 
   plat::HWND Make(plat::HWND parent = nullptr, plat::DWORD style = 0, void* param = nullptr) {
-    plat::HWND hwnd = plat::CreateWindowExA(0, kClass, "", style, 0, 0, 10, 10, parent, nullptr, nullptr, param);
+    plat::HWND hwnd =
+        plat::CreateWindowExA(0, kClass, "", style, 0, 0, 10, 10, parent, nullptr, nullptr, param);
     made_.push_back(hwnd);
     return hwnd;
   }

@@ -53,8 +53,8 @@ TEST_F(Windows, CreationDeliversCreateParamsAndDestructionReachesChildren) {
   std::vector<std::pair<HWND, UINT>> order;
   for (auto& r : Log()) order.emplace_back(r.hwnd, r.message);
   const std::vector<std::pair<HWND, UINT>> expected = {
-      {owned, WM_DESTROY},        {owned, WM_NCDESTROY},      {parent, WM_DESTROY},      {child, WM_DESTROY},
-      {grandchild, WM_DESTROY},   {grandchild, WM_NCDESTROY}, {child, WM_NCDESTROY},     {parent, WM_NCDESTROY}};
+      {owned, WM_DESTROY},      {owned, WM_NCDESTROY},      {parent, WM_DESTROY},  {child, WM_DESTROY},
+      {grandchild, WM_DESTROY}, {grandchild, WM_NCDESTROY}, {child, WM_NCDESTROY}, {parent, WM_NCDESTROY}};
   EXPECT_EQ(order, expected);
   for (HWND hwnd : {parent, child, grandchild, owned}) EXPECT_FALSE(IsWindow(hwnd));
   EXPECT_FALSE(DestroyWindow(parent));
@@ -155,7 +155,8 @@ TEST_F(Windows, SubclassingReplacesTheProcedure) {
     *result = 100;
     return message == WM_USER;
   };
-  original_proc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Subclass)));
+  original_proc =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Subclass)));
   ASSERT_NE(original_proc, nullptr);
   subclass_calls = 0;
   EXPECT_EQ(SendMessageA(hwnd, WM_USER, 0, 0), 107);
@@ -214,7 +215,8 @@ TEST_F(Windows, ClassesByNameOrAtom) {
   EXPECT_EQ(info.cbWndExtra, static_cast<int>(2 * sizeof(LONG_PTR)));
   EXPECT_NE(info.lpfnWndProc, nullptr);
 
-  HWND by_atom = CreateWindowExA(0, MAKEINTATOM(atom_), "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  HWND by_atom =
+      CreateWindowExA(0, MAKEINTATOM(atom_), "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(by_atom, nullptr);
   char name[64];
   EXPECT_GT(GetClassNameA(by_atom, name, sizeof name), 0);
@@ -224,7 +226,8 @@ TEST_F(Windows, ClassesByNameOrAtom) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_HAS_WINDOWS));
   DestroyWindow(by_atom);
 
-  EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
+  EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr),
+            nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
   EXPECT_FALSE(UnregisterClassA("NoSuchClass", nullptr));
 }
