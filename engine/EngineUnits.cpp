@@ -2,6 +2,7 @@
 
 #include "engine/MMACM.h"
 #include "engine/MMFFT.h"
+#include "engine/MMObj.h"
 #include "engine/MMUtils.h"
 
 namespace engine {
@@ -9,6 +10,7 @@ namespace engine {
 void RegisterEngineUnits(plat::UnitTable& table) {
   // MMUtils first: every other engine unit reads its flags and routine table.
   table.Register("MMUtils", plat::rankEngine + 0, MMUtilsInitialize, MMUtilsFinalize);
+  table.Register("MMObj", plat::rankEngine + 5, MMObjInitialize);
   table.Register("MMFFT", plat::rankEngine + 10, InitFFTKernels);
   table.Register("MMACM", plat::rankEngine + 20, MMACMInitialize, MMACMFinalize);
 }
