@@ -94,11 +94,13 @@ int64_t DeadlineAfterMs(DWORD milliseconds) {
 
 bool WaitUntil(std::unique_lock<std::mutex>& lock, int64_t deadline, const std::function<bool()>& ready) {
   ClockState& s = State();
-  ClearBusyLocked(s);
   for (;;) {
     if (ready && ready()) return true;
     int64_t now = NowLocked(s);
     if (now >= deadline) return false;
+    // Only a thread that really blocks has settled; one that returns at once
+    // is still working through what the clock made due.
+    ClearBusyLocked(s);
     if (s.manual) {
       auto entry = deadline == kNoDeadline ? s.timed_waiters.end() : s.timed_waiters.insert(deadline);
       s.cv.wait(lock);
@@ -172,7 +174,7 @@ void UseReal() {
   ClockState& s = State();
   std::lock_guard lock(s.mutex);
   s.manual = false;
-  s.timed_waiters.clear();
+  // Waiters remove their own entries from timed_waiters as they wake.
   s.cv.notify_all();
 }
 

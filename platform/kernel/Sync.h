@@ -36,7 +36,6 @@ BOOL CloseHandle(HANDLE handle);
 HANDLE CreateEventA(void* security, BOOL manual_reset, BOOL initial_state, const char* name);
 BOOL SetEvent(HANDLE event);
 BOOL ResetEvent(HANDLE event);
-BOOL PulseEvent(HANDLE event);
 
 // Mutexes (owned by a thread, recursive) and semaphores.
 HANDLE CreateMutexA(void* security, BOOL initial_owner, const char* name);
