@@ -3,6 +3,7 @@
 #include "engine/MMACM.h"
 #include "engine/MMFFT.h"
 #include "engine/MMObj.h"
+#include "engine/MMTimer.h"
 #include "engine/MMUtils.h"
 
 namespace engine {
@@ -11,6 +12,7 @@ void RegisterEngineUnits(plat::UnitTable& table) {
   // MMUtils first: every other engine unit reads its flags and routine table.
   table.Register("MMUtils", plat::rankEngine + 0, MMUtilsInitialize, MMUtilsFinalize);
   table.Register("MMObj", plat::rankEngine + 5, MMObjInitialize);
+  table.Register("MMTimer", plat::rankEngine + 6, {}, MMTimerFinalize);
   table.Register("MMFFT", plat::rankEngine + 10, InitFFTKernels);
   table.Register("MMACM", plat::rankEngine + 20, MMACMInitialize, MMACMFinalize);
 }
