@@ -1,0 +1,160 @@
+#include "platform/vcl/Application.h"
+
+#include <cstdio>
+#include <mutex>
+
+#include "platform/kernel/Modules.h"
+#include "platform/kernel/ThreadQueue.h"
+#include "platform/vcl/TypInfo.h"
+#include "platform/vcl/VclThread.h"
+
+namespace vcl {
+
+VCL_IMPLEMENT_CLASS(TApplication)
+
+TApplication* Application = nullptr;
+
+namespace {
+
+std::mutex sink_mutex;
+TMessageBoxSink& Sink() {
+  static auto* sink = new TMessageBoxSink;
+  return *sink;
+}
+
+int DefaultMessageBox(const std::string& text, const std::string& caption, unsigned) {
+  std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+  return IDOK;
+}
+
+}  // namespace
+
+void SetMessageBoxSink(TMessageBoxSink sink) {
+  std::lock_guard lock(sink_mutex);
+  Sink() = std::move(sink);
+}
+
+void InitApplication() {
+  if (Application) return;
+  InitThreadSynchronization();
+  Application = new TApplication(nullptr);
+}
+
+void DoneApplication() {
+  delete Application;
+  Application = nullptr;
+  DoneThreadSynchronization();
+}
+
+TApplication::TApplication(TComponent* owner) : TComponent(owner) {}
+
+bool TApplication::ProcessMessage(plat::MSG& msg) {
+  if (!plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE)) return false;
+  if (msg.message == plat::WM_QUIT) {
+    terminated_ = true;
+    return true;
+  }
+  plat::TranslateMessage(&msg);
+  plat::DispatchMessageA(&msg);
+  return true;
+}
+
+void TApplication::ProcessMessages() {
+  plat::MSG msg;
+  while (ProcessMessage(msg)) {
+  }
+}
+
+void TApplication::Idle() {
+  bool done = true;
+  if (OnIdle) OnIdle(this, done);
+  // Work handed over by threads counts as not idle: look again at once.
+  if (CheckSynchronize()) done = false;
+  if (done) plat::WaitMessage();
+}
+
+void TApplication::HandleMessage() {
+  plat::MSG msg;
+  if (!ProcessMessage(msg)) Idle();
+}
+
+void TApplication::Run() {
+  while (!terminated_) {
+    try {
+      HandleMessage();
+    } catch (...) {
+      HandleException(this);
+    }
+  }
+}
+
+void TApplication::Terminate() {
+  if (plat::IsMainThread())
+    plat::PostQuitMessage(0);
+  else
+    plat::PostThreadMessageA(plat::GetMainThreadId(), plat::WM_QUIT, 0, 0);
+}
+
+void TApplication::HandleException(TObject* sender) {
+  std::exception_ptr current = std::current_exception();
+  if (!current) return;
+  try {
+    std::rethrow_exception(current);
+  } catch (const EAbort&) {
+  } catch (const Exception& e) {
+    if (OnException)
+      OnException(sender, e);
+    else
+      ShowException(e);
+  } catch (const std::exception& e) {
+    Exception wrapped(e.what());
+    if (OnException)
+      OnException(sender, wrapped);
+    else
+      ShowException(wrapped);
+  } catch (...) {
+    Exception wrapped("Unknown exception");
+    if (OnException)
+      OnException(sender, wrapped);
+    else
+      ShowException(wrapped);
+  }
+}
+
+void TApplication::ShowException(const Exception& e) {
+  std::string text = e.Message();
+  if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
+  MessageBox(text, Title(), MB_OK | MB_ICONSTOP);
+}
+
+int TApplication::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  TMessageBoxSink sink;
+  {
+    std::lock_guard lock(sink_mutex);
+    sink = Sink();
+  }
+  return sink ? sink(text, caption, flags) : DefaultMessageBox(text, caption, flags);
+}
+
+std::string TApplication::Title() const {
+  if (!title_.empty()) return title_;
+  std::string name = ExeName();
+  auto slash = name.find_last_of("/\\");
+  if (slash != std::string::npos) name.erase(0, slash + 1);
+  auto dot = name.rfind('.');
+  if (dot != std::string::npos && dot > 0) name.erase(dot);
+  return name;
+}
+
+void TApplication::SetTitle(const std::string& value) {
+  if (value == title_) return;
+  title_ = value;
+}
+
+std::string TApplication::ExeName() const {
+  char buffer[4096];
+  plat::DWORD n = plat::GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+  return std::string(buffer, n);
+}
+
+}  // namespace vcl

@@ -1,0 +1,83 @@
+#pragma once
+// TApplication: the main thread's message loop, idle processing, the
+// application-wide exception handler and the message-box service it reports
+// through. The one instance lives from InitApplication to DoneApplication.
+#include <exception>
+#include <functional>
+#include <string>
+
+#include "platform/user/Messages.h"
+#include "platform/vcl/Classes.h"
+#include "platform/vcl/Lists.h"
+
+namespace vcl {
+
+using TIdleEvent = std::function<void(TObject* sender, bool& done)>;
+using TExceptionEvent = std::function<void(TObject* sender, const Exception& e)>;
+
+// Message-box flags and results the application uses.
+constexpr unsigned MB_OK = 0x0000;
+constexpr unsigned MB_ICONSTOP = 0x0010;
+constexpr int IDOK = 1;
+
+class TApplication : public TComponent {
+  VCL_DECLARE_CLASS(TApplication, TComponent)
+ public:
+  explicit TApplication(TComponent* owner);
+
+  // Handles messages until Terminated; what a handler raises goes to
+  // HandleException and the loop goes on.
+  void Run();
+  // Handles every message waiting now, then returns. Exceptions propagate.
+  void ProcessMessages();
+  // Handles one message, or when none waits: runs Idle and, when OnIdle
+  // leaves Done set, sleeps until the next message arrives.
+  void HandleMessage();
+  // Ends Run: posts WM_QUIT to the main thread; Terminated is set when it is handled.
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+
+  // Call from inside a catch block. EAbort is silent; otherwise OnException,
+  // or ShowException when none is assigned.
+  void HandleException(TObject* sender);
+  // The message, with a full stop added after a letter or digit, in a message
+  // box captioned with Title.
+  void ShowException(const Exception& e);
+  // Through the message-box sink (SetMessageBoxSink).
+  int MessageBox(const std::string& text, const std::string& caption, unsigned flags);
+
+  // The executable's file name without its extension until set.
+  std::string Title() const;
+  void SetTitle(const std::string& value);
+  // The path of the executable.
+  std::string ExeName() const;
+
+  TIdleEvent OnIdle;
+  TExceptionEvent OnException;
+
+ protected:
+  // Retrieves and dispatches one message; false when none was waiting.
+  bool ProcessMessage(plat::MSG& msg);
+  void Idle();
+
+ private:
+  bool terminated_ = false;
+  std::string title_;
+};
+
+// The application object, or null outside InitApplication..DoneApplication.
+extern TApplication* Application;
+
+// Makes the application object (and the main thread's synchronisation window).
+// Call once from the main thread at start-up.
+void InitApplication();
+void DoneApplication();
+
+// The message-box service: shows `text` under `caption` with MB_* flags and
+// returns the button chosen. Without one (or after setting an empty one) the
+// text goes to stderr and the answer is IDOK.
+using TMessageBoxSink =
+    std::function<int(const std::string& text, const std::string& caption, unsigned flags)>;
+void SetMessageBoxSink(TMessageBoxSink sink);
+
+}  // namespace vcl
