@@ -1,0 +1,590 @@
+#include "platform/backend/SdlBackend.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <mutex>
+
+#include "platform/backend/KeyMap.h"
+#include "platform/kernel/Clock.h"
+
+namespace plat::backend {
+
+struct SdlBackend::Window {
+  explicit Window(const RECT& r) : rect(r), backing(r.right - r.left, r.bottom - r.top) {}
+  ~Window() {
+    if (texture) SDL_DestroyTexture(texture);
+    if (renderer) SDL_DestroyRenderer(renderer);
+    if (sdl) SDL_DestroyWindow(sdl);
+  }
+  RECT rect;
+  BackingSurface backing;
+  SDL_Window* sdl = nullptr;
+  SDL_Renderer* renderer = nullptr;
+  SDL_Texture* texture = nullptr;
+  int texture_width = 0;
+  int texture_height = 0;
+};
+
+struct SdlThunks {
+  static SDL_HitTestResult SDLCALL HitTest(SDL_Window* window, const SDL_Point* point, void* self) {
+    switch (DragActionForHit(static_cast<SdlBackend*>(self)->HitTest(SDL_GetWindowID(window), point->x, point->y))) {
+      case DragAction::Move: return SDL_HITTEST_DRAGGABLE;
+      case DragAction::Left: return SDL_HITTEST_RESIZE_LEFT;
+      case DragAction::Right: return SDL_HITTEST_RESIZE_RIGHT;
+      case DragAction::Top: return SDL_HITTEST_RESIZE_TOP;
+      case DragAction::TopLeft: return SDL_HITTEST_RESIZE_TOPLEFT;
+      case DragAction::TopRight: return SDL_HITTEST_RESIZE_TOPRIGHT;
+      case DragAction::Bottom: return SDL_HITTEST_RESIZE_BOTTOM;
+      case DragAction::BottomLeft: return SDL_HITTEST_RESIZE_BOTTOMLEFT;
+      case DragAction::BottomRight: return SDL_HITTEST_RESIZE_BOTTOMRIGHT;
+      case DragAction::None: break;
+    }
+    return SDL_HITTEST_NORMAL;
+  }
+};
+
+namespace {
+
+SDL_SystemCursor SystemCursor(CursorShape shape) {
+  switch (shape) {
+    case CursorShape::Arrow: return SDL_SYSTEM_CURSOR_ARROW;
+    case CursorShape::IBeam: return SDL_SYSTEM_CURSOR_IBEAM;
+    case CursorShape::Wait: return SDL_SYSTEM_CURSOR_WAIT;
+    case CursorShape::AppStarting: return SDL_SYSTEM_CURSOR_WAITARROW;
+    case CursorShape::Cross: return SDL_SYSTEM_CURSOR_CROSSHAIR;
+    case CursorShape::SizeNWSE: return SDL_SYSTEM_CURSOR_SIZENWSE;
+    case CursorShape::SizeNESW: return SDL_SYSTEM_CURSOR_SIZENESW;
+    case CursorShape::SizeWE: return SDL_SYSTEM_CURSOR_SIZEWE;
+    case CursorShape::SizeNS: return SDL_SYSTEM_CURSOR_SIZENS;
+    case CursorShape::SizeAll: return SDL_SYSTEM_CURSOR_SIZEALL;
+    case CursorShape::No: return SDL_SYSTEM_CURSOR_NO;
+    case CursorShape::Hand: return SDL_SYSTEM_CURSOR_HAND;
+  }
+  return SDL_SYSTEM_CURSOR_ARROW;
+}
+
+MouseButton ButtonFromSdl(Uint8 button) {
+  switch (button) {
+    case SDL_BUTTON_LEFT: return MouseButton::Left;
+    case SDL_BUTTON_RIGHT: return MouseButton::Right;
+    case SDL_BUTTON_MIDDLE: return MouseButton::Middle;
+    case SDL_BUTTON_X1: return MouseButton::X1;
+    case SDL_BUTTON_X2: return MouseButton::X2;
+    default: return MouseButton::None;
+  }
+}
+
+UINT HeldKeys() {
+  const Uint32 buttons = SDL_GetMouseState(nullptr, nullptr);
+  const SDL_Keymod mod = SDL_GetModState();
+  UINT keys = 0;
+  if (buttons & SDL_BUTTON_LMASK) keys |= kMkLButton;
+  if (buttons & SDL_BUTTON_RMASK) keys |= kMkRButton;
+  if (buttons & SDL_BUTTON_MMASK) keys |= kMkMButton;
+  if (buttons & SDL_BUTTON_X1MASK) keys |= kMkXButton1;
+  if (buttons & SDL_BUTTON_X2MASK) keys |= kMkXButton2;
+  if (mod & KMOD_SHIFT) keys |= kMkShift;
+  if (mod & KMOD_CTRL) keys |= kMkControl;
+  return keys;
+}
+
+bool AltHeld() { return (SDL_GetModState() & KMOD_ALT) != 0; }
+
+SDL_Rect ToSdl(const RECT& r) { return SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top}; }
+
+struct VideoState {
+  bool ready = false;
+  std::string error;
+  Uint32 wake_event = 0;
+};
+
+// SDL's video is one per process and is started once: every backend instance
+// shares it, and it stays up to the end, as do the X libraries it loads.
+const VideoState& Video() {
+  static VideoState state;
+  static std::once_flag once;
+  std::call_once(once, [] {
+    // The layer decides about capture, signals and quitting; SDL is not to.
+    SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+      state.error = std::string("the display could not be opened: ") + SDL_GetError();
+      return;
+    }
+    state.wake_event = SDL_RegisterEvents(1);
+    if (state.wake_event == static_cast<Uint32>(-1)) {
+      state.error = "SDL has no user event left for waking the event loop";
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      return;
+    }
+    state.ready = true;
+  });
+  return state;
+}
+
+}  // namespace
+
+SdlBackend::SdlBackend() = default;
+
+SdlBackend::~SdlBackend() {
+  windows_.clear();
+  if (custom_cursor_) SDL_FreeCursor(custom_cursor_);
+  for (auto& [shape, cursor] : system_cursors_) SDL_FreeCursor(cursor);
+}
+
+bool SdlBackend::Start() {
+  if (started_) return video_ready_;
+  started_ = true;
+  const VideoState& video = Video();
+  if (!video.ready) {
+    error_ = video.error;
+    return false;
+  }
+  wake_event_ = video.wake_event;
+  video_ready_ = true;
+  return true;
+}
+
+bool SdlBackend::Ready(std::string* error) {
+  const bool ready = Start();
+  if (!ready && error) *error = error_;
+  return ready;
+}
+
+SdlBackend::Window* SdlBackend::Find(HWND window) {
+  auto it = windows_.find(window);
+  return it == windows_.end() ? nullptr : it->second.get();
+}
+
+const SdlBackend::Window* SdlBackend::Find(HWND window) const {
+  auto it = windows_.find(window);
+  return it == windows_.end() ? nullptr : it->second.get();
+}
+
+SdlBackend::Window* SdlBackend::FindById(uint32_t id) {
+  for (auto& [hwnd, w] : windows_)
+    if (SDL_GetWindowID(w->sdl) == id) return w.get();
+  return nullptr;
+}
+
+bool SdlBackend::OpenWindow(HWND window, const WindowParams& params) {
+  if (!Start() || !window || Find(window)) return false;
+  auto w = std::make_unique<Window>(FitWindowRect(params.rect));
+  Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_RESIZABLE;
+  flags |= params.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
+  if (params.topmost) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+  if (params.tool_window) flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_UTILITY;
+  if (params.popup) flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_POPUP_MENU;
+  const SDL_Rect r = ToSdl(w->rect);
+  w->sdl = SDL_CreateWindow(params.title.c_str(), r.x, r.y, r.w, r.h, flags);
+  if (!w->sdl) {
+    error_ = std::string("a window could not be made: ") + SDL_GetError();
+    return false;
+  }
+  w->renderer = SDL_CreateRenderer(w->sdl, -1, 0);
+  if (!w->renderer) w->renderer = SDL_CreateRenderer(w->sdl, -1, SDL_RENDERER_SOFTWARE);
+  if (!w->renderer) {
+    error_ = std::string("a window could not be drawn to: ") + SDL_GetError();
+    return false;
+  }
+  SDL_SetWindowHitTest(w->sdl, &SdlThunks::HitTest, this);
+  windows_[window] = std::move(w);
+  return true;
+}
+
+void SdlBackend::CloseWindow(HWND window) {
+  if (capture_ == window) SetCapture(nullptr);
+  windows_.erase(window);
+}
+
+bool SdlBackend::IsOpen(HWND window) const { return Find(window) != nullptr; }
+
+bool SdlBackend::SetWindowRect(HWND window, const RECT& rect) {
+  Window* w = Find(window);
+  if (!w) return false;
+  w->rect = FitWindowRect(rect);
+  const SDL_Rect r = ToSdl(w->rect);
+  SDL_SetWindowPosition(w->sdl, r.x, r.y);
+  SDL_SetWindowSize(w->sdl, r.w, r.h);
+  w->backing.Resize(r.w, r.h);
+  return true;
+}
+
+std::optional<RECT> SdlBackend::WindowRect(HWND window) const {
+  const Window* w = Find(window);
+  if (!w) return std::nullopt;
+  return w->rect;
+}
+
+bool SdlBackend::Show(HWND window, bool visible) {
+  Window* w = Find(window);
+  if (!w) return false;
+  visible ? SDL_ShowWindow(w->sdl) : SDL_HideWindow(w->sdl);
+  return true;
+}
+
+bool SdlBackend::Raise(HWND window) {
+  Window* w = Find(window);
+  if (!w) return false;
+  SDL_RaiseWindow(w->sdl);
+  return true;
+}
+
+bool SdlBackend::Minimize(HWND window) {
+  Window* w = Find(window);
+  if (!w) return false;
+  SDL_MinimizeWindow(w->sdl);
+  return true;
+}
+
+bool SdlBackend::Maximize(HWND window) {
+  Window* w = Find(window);
+  if (!w) return false;
+  SDL_MaximizeWindow(w->sdl);
+  return true;
+}
+
+bool SdlBackend::Restore(HWND window) {
+  Window* w = Find(window);
+  if (!w) return false;
+  SDL_RestoreWindow(w->sdl);
+  return true;
+}
+
+bool SdlBackend::SetTitle(HWND window, const std::string& title) {
+  Window* w = Find(window);
+  if (!w) return false;
+  SDL_SetWindowTitle(w->sdl, title.c_str());
+  return true;
+}
+
+bool SdlBackend::SetTopmost(HWND window, bool topmost) {
+  Window* w = Find(window);
+  if (!w) return false;
+  SDL_SetWindowAlwaysOnTop(w->sdl, topmost ? SDL_TRUE : SDL_FALSE);
+  return true;
+}
+
+Surface* SdlBackend::WindowSurface(HWND window) {
+  Window* w = Find(window);
+  return w ? w->backing.surface() : nullptr;
+}
+
+bool SdlBackend::Upload(Window& w, const std::vector<RECT>& dirty) {
+  const int width = w.backing.width();
+  const int height = w.backing.height();
+  std::vector<RECT> rects = dirty;
+  if (!w.texture || w.texture_width != width || w.texture_height != height) {
+    if (w.texture) SDL_DestroyTexture(w.texture);
+    // The high byte is not alpha: the surface's pixels are 0x00RRGGBB.
+    w.texture = SDL_CreateTexture(w.renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, width, height);
+    if (!w.texture) {
+      w.texture_width = w.texture_height = 0;
+      error_ = std::string("a window texture could not be made: ") + SDL_GetError();
+      return false;
+    }
+    w.texture_width = width;
+    w.texture_height = height;
+    rects.clear();  // a new texture needs everything
+  }
+  if (rects.empty()) rects.push_back(RECT{0, 0, width, height});
+  const Surface& s = w.backing.view();
+  for (const RECT& r : rects) {
+    const RECT c = ClipRect(r, width, height);
+    if (IsEmpty(c)) continue;
+    const SDL_Rect area = ToSdl(c);
+    const uint8_t* first = s.bits + static_cast<ptrdiff_t>(c.top) * s.stride + c.left * 4;
+    if (SDL_UpdateTexture(w.texture, &area, first, s.stride) != 0) return false;
+  }
+  return true;
+}
+
+void SdlBackend::Redraw(Window& w) {
+  SDL_RenderCopy(w.renderer, w.texture, nullptr, nullptr);
+  SDL_RenderPresent(w.renderer);
+}
+
+bool SdlBackend::Present(HWND window, const std::vector<RECT>& dirty) {
+  Window* w = Find(window);
+  if (!w || !Upload(*w, dirty)) return false;
+  // The renderer's back buffer is undefined after a present, so the whole texture is drawn.
+  Redraw(*w);
+  return true;
+}
+
+std::optional<uint32_t> SdlBackend::ReadBackPixel(HWND window, int x, int y) {
+  Window* w = Find(window);
+  if (!w || !w->texture || x < 0 || y < 0 || x >= w->texture_width || y >= w->texture_height) return std::nullopt;
+  SDL_RenderCopy(w->renderer, w->texture, nullptr, nullptr);
+  const SDL_Rect one{x, y, 1, 1};
+  uint32_t pixel = 0;
+  const int read = SDL_RenderReadPixels(w->renderer, &one, SDL_PIXELFORMAT_RGB888, &pixel, 4);
+  SDL_RenderPresent(w->renderer);
+  if (read != 0) return std::nullopt;
+  return pixel & 0x00FFFFFFu;
+}
+
+SIZE SdlBackend::ScreenSize() {
+  SDL_Rect r{};
+  if (!Start() || SDL_GetDisplayBounds(0, &r) != 0) return SIZE{};
+  return SIZE{r.w, r.h};
+}
+
+RECT SdlBackend::WorkArea() {
+  SDL_Rect r{};
+  if (!Start() || SDL_GetDisplayUsableBounds(0, &r) != 0) return RECT{};
+  return RECT{r.x, r.y, r.x + r.w, r.y + r.h};
+}
+
+void SdlBackend::SetCapture(HWND window) {
+  if (!Start()) return;
+  capture_ = Find(window) ? window : nullptr;
+  // SDL keeps reporting the pointer outside the windows while captured.
+  SDL_CaptureMouse(capture_ ? SDL_TRUE : SDL_FALSE);
+}
+
+void SdlBackend::SetCursor(CursorShape shape) {
+  if (!Start()) return;
+  SDL_Cursor*& cursor = system_cursors_[shape];
+  if (!cursor) cursor = SDL_CreateSystemCursor(SystemCursor(shape));
+  if (cursor) SDL_SetCursor(cursor);
+  if (custom_cursor_) {
+    SDL_FreeCursor(custom_cursor_);
+    custom_cursor_ = nullptr;
+  }
+}
+
+bool SdlBackend::SetCursorImage(const CursorImage& image) {
+  if (!Start() || image.width <= 0 || image.height <= 0 ||
+      image.pixels.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height))
+    return false;
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(image.pixels.data()), image.width,
+                                                            image.height, 32, image.width * 4,
+                                                            SDL_PIXELFORMAT_ARGB8888);
+  if (!surface) return false;
+  SDL_Cursor* cursor = SDL_CreateColorCursor(surface, image.hot_spot.x, image.hot_spot.y);
+  SDL_FreeSurface(surface);
+  if (!cursor) return false;
+  SDL_SetCursor(cursor);
+  // SDL must not be left pointing at a freed cursor, so the old one goes after.
+  if (custom_cursor_) SDL_FreeCursor(custom_cursor_);
+  custom_cursor_ = cursor;
+  return true;
+}
+
+void SdlBackend::ApplyClip() {
+  SDL_Window* focus = SDL_GetKeyboardFocus();
+  for (auto& [hwnd, w] : windows_) {
+    if (!clip_ || w->sdl != focus) {
+      SDL_SetWindowMouseRect(w->sdl, nullptr);
+      continue;
+    }
+    const RECT local = ClipRect(RECT{clip_->left - w->rect.left, clip_->top - w->rect.top,
+                                     clip_->right - w->rect.left, clip_->bottom - w->rect.top},
+                                w->rect.right - w->rect.left, w->rect.bottom - w->rect.top);
+    const SDL_Rect r = ToSdl(local);
+    SDL_SetWindowMouseRect(w->sdl, IsEmpty(local) ? nullptr : &r);
+  }
+}
+
+void SdlBackend::ClipCursor(const std::optional<RECT>& screen_rect) {
+  if (!Start()) return;
+  // SDL confines the pointer per window: the rectangle applies to the focused one.
+  clip_ = screen_rect;
+  ApplyClip();
+}
+
+POINT SdlBackend::CursorPos() {
+  int x = 0, y = 0;
+  if (Start()) SDL_GetGlobalMouseState(&x, &y);
+  return POINT{x, y};
+}
+
+void SdlBackend::SetCursorPos(POINT screen_point) {
+  if (Start()) SDL_WarpMouseGlobal(screen_point.x, screen_point.y);
+}
+
+void SdlBackend::SetHitTest(HitTestCallback callback) { hit_test_ = std::move(callback); }
+
+int SdlBackend::HitTest(uint32_t sdl_window_id, int x, int y) {
+  Window* w = FindById(sdl_window_id);
+  if (!w || !hit_test_) return HTCLIENT;
+  for (auto& [hwnd, candidate] : windows_)
+    if (candidate.get() == w) return hit_test_(hwnd, POINT{w->rect.left + x, w->rect.top + y});
+  return HTCLIENT;
+}
+
+void SdlBackend::Wake() {
+  wake_pending_ = true;
+  if (video_ready_) {
+    SDL_Event e{};
+    e.type = wake_event_;
+    SDL_PushEvent(&e);
+  }
+}
+
+Event SdlBackend::PointerEvent(EventType type, Window& w, int x, int y) {
+  Event e;
+  e.type = type;
+  e.screen = POINT{w.rect.left + x, w.rect.top + y};
+  Window* target = &w;
+  if (Window* captured = Find(capture_)) target = captured;
+  for (auto& [hwnd, candidate] : windows_)
+    if (candidate.get() == target) e.window = hwnd;
+  e.point = POINT{e.screen.x - target->rect.left, e.screen.y - target->rect.top};
+  e.keys = HeldKeys();
+  e.alt = AltHeld();
+  return e;
+}
+
+void SdlBackend::TranslateWindowEvent(const SDL_Event& sdl, Window& w, std::vector<Event>& out) {
+  HWND hwnd = nullptr;
+  for (auto& [h, candidate] : windows_)
+    if (candidate.get() == &w) hwnd = h;
+  auto emit = [&](EventType type) {
+    Event e;
+    e.type = type;
+    e.window = hwnd;
+    e.rect = w.rect;
+    out.push_back(std::move(e));
+  };
+  const int data1 = sdl.window.data1;
+  const int data2 = sdl.window.data2;
+  switch (sdl.window.event) {
+    case SDL_WINDOWEVENT_MOVED:
+      // The layer's own moves come back too; only news is passed on.
+      if (data1 == w.rect.left && data2 == w.rect.top) break;
+      w.rect = RECT{data1, data2, data1 + (w.rect.right - w.rect.left), data2 + (w.rect.bottom - w.rect.top)};
+      emit(EventType::Moved);
+      break;
+    case SDL_WINDOWEVENT_RESIZED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED: {
+      const RECT fitted = FitWindowRect(RECT{w.rect.left, w.rect.top, w.rect.left + data1, w.rect.top + data2});
+      if (fitted.right == w.rect.right && fitted.bottom == w.rect.bottom) break;
+      w.rect = fitted;
+      w.backing.Resize(fitted.right - fitted.left, fitted.bottom - fitted.top);
+      emit(EventType::Resized);
+      break;
+    }
+    case SDL_WINDOWEVENT_MINIMIZED: emit(EventType::Minimized); break;
+    case SDL_WINDOWEVENT_MAXIMIZED: emit(EventType::Maximized); break;
+    case SDL_WINDOWEVENT_RESTORED: emit(EventType::Restored); break;
+    case SDL_WINDOWEVENT_EXPOSED:
+      // The surface still holds the picture, so it is shown again at once.
+      if (w.texture) Redraw(w);
+      emit(EventType::Exposed);
+      break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+      emit(EventType::FocusGained);
+      if (clip_) ApplyClip();
+      break;
+    case SDL_WINDOWEVENT_FOCUS_LOST: emit(EventType::FocusLost); break;
+    case SDL_WINDOWEVENT_LEAVE:
+      if (!capture_) emit(EventType::MouseLeave);
+      break;
+    case SDL_WINDOWEVENT_CLOSE: emit(EventType::CloseRequested); break;
+    default: break;
+  }
+}
+
+void SdlBackend::Translate(const SDL_Event& sdl, std::vector<Event>& out) {
+  switch (sdl.type) {
+    case SDL_WINDOWEVENT:
+      if (Window* w = FindById(sdl.window.windowID)) TranslateWindowEvent(sdl, *w, out);
+      break;
+    case SDL_MOUSEMOTION:
+      if (Window* w = FindById(sdl.motion.windowID))
+        out.push_back(PointerEvent(EventType::MouseMove, *w, sdl.motion.x, sdl.motion.y));
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+      if (Window* w = FindById(sdl.button.windowID)) {
+        Event e = PointerEvent(sdl.type == SDL_MOUSEBUTTONDOWN ? EventType::MouseDown : EventType::MouseUp, *w,
+                               sdl.button.x, sdl.button.y);
+        e.button = ButtonFromSdl(sdl.button.button);
+        if (e.button != MouseButton::None) out.push_back(std::move(e));
+      }
+      break;
+    case SDL_MOUSEWHEEL:
+      if (Window* w = FindById(sdl.wheel.windowID)) {
+        const float flip = sdl.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1.0f : 1.0f;
+        const int x = static_cast<int>(std::lround(sdl.wheel.preciseX * flip * 120.0f));
+        const int y = static_cast<int>(std::lround(sdl.wheel.preciseY * flip * 120.0f));
+        int gx = 0, gy = 0;
+        SDL_GetGlobalMouseState(&gx, &gy);
+        for (int axis = 0; axis < 2; ++axis) {
+          const int delta = axis == 0 ? y : x;
+          if (delta == 0) continue;
+          Event e = PointerEvent(EventType::MouseWheel, *w, gx - w->rect.left, gy - w->rect.top);
+          e.wheel_delta = delta;
+          e.horizontal = axis == 1;
+          out.push_back(std::move(e));
+        }
+      }
+      break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      const KeyCode code =
+          MapSdlKey(sdl.key.keysym.sym, sdl.key.keysym.scancode, (sdl.key.keysym.mod & KMOD_NUM) != 0);
+      if (code.vk == 0) break;
+      Event e;
+      e.type = sdl.type == SDL_KEYDOWN ? EventType::KeyDown : EventType::KeyUp;
+      for (auto& [hwnd, w] : windows_)
+        if (SDL_GetWindowID(w->sdl) == sdl.key.windowID) e.window = hwnd;
+      e.vk = code.vk;
+      e.scan = code.scan;
+      e.extended = code.extended;
+      e.repeat = sdl.key.repeat != 0;
+      e.keys = HeldKeys();
+      e.alt = (sdl.key.keysym.mod & KMOD_ALT) != 0;
+      out.push_back(std::move(e));
+      break;
+    }
+    case SDL_TEXTINPUT: {
+      Event e;
+      e.type = EventType::Text;
+      for (auto& [hwnd, w] : windows_)
+        if (SDL_GetWindowID(w->sdl) == sdl.text.windowID) e.window = hwnd;
+      e.text = sdl.text.text;
+      out.push_back(std::move(e));
+      break;
+    }
+    default: break;
+  }
+}
+
+int SdlBackend::PollEvents(EventSink& sink, DWORD timeout_ms) {
+  if (!Start()) return 0;
+  bool woken = wake_pending_.exchange(false);
+  int delivered = 0;
+  std::vector<Event> out;
+  auto handle = [&](const SDL_Event& sdl) {
+    if (sdl.type == wake_event_) {
+      woken = true;
+      return;
+    }
+    out.clear();
+    Translate(sdl, out);
+    // The sink may open, close or resize windows; nothing above refers into the map.
+    for (const Event& e : out) sink.OnEvent(e);
+    delivered += static_cast<int>(out.size());
+  };
+  SDL_Event sdl;
+  while (SDL_PollEvent(&sdl)) handle(sdl);
+  if (delivered == 0 && !woken && timeout_ms != 0) {
+    const int wait_ms = timeout_ms == INFINITE ? -1 : static_cast<int>(std::min<DWORD>(timeout_ms, INT_MAX));
+    if (wait_ms < 0 ? SDL_WaitEvent(&sdl) : SDL_WaitEventTimeout(&sdl, wait_ms)) {
+      handle(sdl);
+      while (SDL_PollEvent(&sdl)) handle(sdl);
+    }
+  }
+  return delivered;
+}
+
+}  // namespace plat::backend

@@ -1,0 +1,91 @@
+#pragma once
+// Top-level windows on the desktop through SDL2: one borderless SDL window
+// per top-level window, its backing surface streamed into a texture, and the
+// window manager moving and sizing windows through SDL's hit test.
+// SDL wants its video calls on one thread: PollEvents and every window call
+// run on the main thread; Wake() alone may come from any thread.
+#include <atomic>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/backend/Backend.h"
+#include "platform/backend/BackingSurface.h"
+
+struct SDL_Cursor;
+union SDL_Event;
+
+namespace plat::backend {
+
+class SdlBackend : public Backend {
+ public:
+  SdlBackend();
+  ~SdlBackend() override;
+
+  std::string_view Name() const override { return "sdl"; }
+  bool Ready(std::string* error = nullptr) override;
+
+  bool OpenWindow(HWND window, const WindowParams& params) override;
+  void CloseWindow(HWND window) override;
+  bool IsOpen(HWND window) const override;
+  bool SetWindowRect(HWND window, const RECT& rect) override;
+  std::optional<RECT> WindowRect(HWND window) const override;
+  bool Show(HWND window, bool visible) override;
+  bool Raise(HWND window) override;
+  bool Minimize(HWND window) override;
+  bool Maximize(HWND window) override;
+  bool Restore(HWND window) override;
+  bool SetTitle(HWND window, const std::string& title) override;
+  bool SetTopmost(HWND window, bool topmost) override;
+  Surface* WindowSurface(HWND window) override;
+  bool Present(HWND window, const std::vector<RECT>& dirty) override;
+  SIZE ScreenSize() override;
+  RECT WorkArea() override;
+  void SetCapture(HWND window) override;
+  void SetCursor(CursorShape shape) override;
+  bool SetCursorImage(const CursorImage& image) override;
+  void ClipCursor(const std::optional<RECT>& screen_rect) override;
+  POINT CursorPos() override;
+  void SetCursorPos(POINT screen_point) override;
+  int PollEvents(EventSink& sink, DWORD timeout_ms) override;
+  void Wake() override;
+  void SetHitTest(HitTestCallback callback) override;
+
+  // What the renderer draws at a window pixel, 0x00RRGGBB, read back from the
+  // frame it has just drawn from the texture (tests).
+  std::optional<uint32_t> ReadBackPixel(HWND window, int x, int y);
+
+ private:
+  struct Window;
+
+  bool Start();
+  Window* Find(HWND window);
+  const Window* Find(HWND window) const;
+  Window* FindById(uint32_t sdl_window_id);
+  // Makes the texture match the surface and uploads `dirty`; false on failure.
+  bool Upload(Window& w, const std::vector<RECT>& dirty);
+  void Redraw(Window& w);
+  void ApplyClip();
+  void Translate(const SDL_Event& sdl, std::vector<Event>& out);
+  void TranslateWindowEvent(const SDL_Event& sdl, Window& w, std::vector<Event>& out);
+  Event PointerEvent(EventType type, Window& w, int x, int y);
+  // The hit-test answer for a point of a window, in window coordinates.
+  int HitTest(uint32_t sdl_window_id, int x, int y);
+  friend struct SdlThunks;
+
+  bool started_ = false;
+  std::string error_;
+  std::atomic<bool> video_ready_{false};
+  std::atomic<bool> wake_pending_{false};
+  std::atomic<uint32_t> wake_event_{0};
+  std::map<HWND, std::unique_ptr<Window>> windows_;
+  HWND capture_ = nullptr;
+  std::optional<RECT> clip_;
+  HitTestCallback hit_test_;
+  std::map<CursorShape, SDL_Cursor*> system_cursors_;
+  SDL_Cursor* custom_cursor_ = nullptr;
+};
+
+}  // namespace plat::backend
