@@ -63,16 +63,26 @@ RECT FitWindowRect(const RECT& rect) {
 
 DragAction DragActionForHit(int hit_test) {
   switch (hit_test) {
-    case HTCAPTION: return DragAction::Move;
-    case HTLEFT: return DragAction::Left;
-    case HTRIGHT: return DragAction::Right;
-    case HTTOP: return DragAction::Top;
-    case HTTOPLEFT: return DragAction::TopLeft;
-    case HTTOPRIGHT: return DragAction::TopRight;
-    case HTBOTTOM: return DragAction::Bottom;
-    case HTBOTTOMLEFT: return DragAction::BottomLeft;
-    case HTBOTTOMRIGHT: return DragAction::BottomRight;
-    default: return DragAction::None;
+    case HTCAPTION:
+      return DragAction::Move;
+    case HTLEFT:
+      return DragAction::Left;
+    case HTRIGHT:
+      return DragAction::Right;
+    case HTTOP:
+      return DragAction::Top;
+    case HTTOPLEFT:
+      return DragAction::TopLeft;
+    case HTTOPRIGHT:
+      return DragAction::TopRight;
+    case HTBOTTOM:
+      return DragAction::Bottom;
+    case HTBOTTOMLEFT:
+      return DragAction::BottomLeft;
+    case HTBOTTOMRIGHT:
+      return DragAction::BottomRight;
+    default:
+      return DragAction::None;
   }
 }
 
@@ -85,16 +95,21 @@ RECT ApplyDrag(DragAction action, const RECT& start, int dx, int dy) {
     r.bottom += dy;
     return r;
   }
-  const bool left = action == DragAction::Left || action == DragAction::TopLeft || action == DragAction::BottomLeft;
+  const bool left =
+      action == DragAction::Left || action == DragAction::TopLeft || action == DragAction::BottomLeft;
   const bool right =
       action == DragAction::Right || action == DragAction::TopRight || action == DragAction::BottomRight;
-  const bool top = action == DragAction::Top || action == DragAction::TopLeft || action == DragAction::TopRight;
+  const bool top =
+      action == DragAction::Top || action == DragAction::TopLeft || action == DragAction::TopRight;
   const bool bottom =
       action == DragAction::Bottom || action == DragAction::BottomLeft || action == DragAction::BottomRight;
   // The opposite edge stays put; the dragged one stops where the size would leave the allowed range.
-  if (left) r.left = std::clamp<LONG>(start.left + dx, start.right - kMaxWindowSize, start.right - kMinWindowSize);
-  if (right) r.right = std::clamp<LONG>(start.right + dx, start.left + kMinWindowSize, start.left + kMaxWindowSize);
-  if (top) r.top = std::clamp<LONG>(start.top + dy, start.bottom - kMaxWindowSize, start.bottom - kMinWindowSize);
+  if (left)
+    r.left = std::clamp<LONG>(start.left + dx, start.right - kMaxWindowSize, start.right - kMinWindowSize);
+  if (right)
+    r.right = std::clamp<LONG>(start.right + dx, start.left + kMinWindowSize, start.left + kMaxWindowSize);
+  if (top)
+    r.top = std::clamp<LONG>(start.top + dy, start.bottom - kMaxWindowSize, start.bottom - kMinWindowSize);
   if (bottom)
     r.bottom = std::clamp<LONG>(start.bottom + dy, start.top + kMinWindowSize, start.top + kMaxWindowSize);
   return r;

@@ -41,7 +41,20 @@ struct WindowParams {
   bool popup = false;        // menus and tips: no taskbar entry, placed above normal windows
 };
 
-enum class CursorShape { Arrow, IBeam, Wait, AppStarting, Cross, SizeNWSE, SizeNESW, SizeWE, SizeNS, SizeAll, No, Hand };
+enum class CursorShape {
+  Arrow,
+  IBeam,
+  Wait,
+  AppStarting,
+  Cross,
+  SizeNWSE,
+  SizeNESW,
+  SizeWE,
+  SizeNS,
+  SizeAll,
+  No,
+  Hand
+};
 
 // A cursor drawn by the program: 0xAARRGGBB pixels, top row first.
 struct CursorImage {

@@ -45,9 +45,9 @@ struct Event {
   POINT point;
   POINT screen;
   MouseButton button = MouseButton::None;
-  UINT keys = 0;          // kMk* flags held after the event
-  bool alt = false;       // Alt held (mouse and keys)
-  int wheel_delta = 0;    // multiples of 120 per notch; positive away from the user or to the right
+  UINT keys = 0;        // kMk* flags held after the event
+  bool alt = false;     // Alt held (mouse and keys)
+  int wheel_delta = 0;  // multiples of 120 per notch; positive away from the user or to the right
   bool horizontal = false;
 
   // Keys: the classic virtual-key code (VK_SHIFT, not the left/right variants),

@@ -11,8 +11,14 @@ namespace plat::backend {
 
 struct HeadlessBackend::Window {
   Window(const WindowParams& p, const RECT& r)
-      : rect(r), title(p.title), shown(p.visible), topmost(p.topmost), popup(p.popup), tool(p.tool_window),
-        backing(r.right - r.left, r.bottom - r.top), presented(r.right - r.left, r.bottom - r.top) {}
+      : rect(r),
+        title(p.title),
+        shown(p.visible),
+        topmost(p.topmost),
+        popup(p.popup),
+        tool(p.tool_window),
+        backing(r.right - r.left, r.bottom - r.top),
+        presented(r.right - r.left, r.bottom - r.top) {}
   RECT rect;
   RECT restore_rect{};
   std::string title;
@@ -37,7 +43,9 @@ struct HeadlessBackend::Drag {
 
 namespace {
 
-bool Contains(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
+bool Contains(const RECT& r, POINT p) {
+  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
 
 POINT ClampToRect(POINT p, const RECT& r) {
   if (IsEmpty(r)) return p;
@@ -46,12 +54,18 @@ POINT ClampToRect(POINT p, const RECT& r) {
 
 UINT ButtonFlag(MouseButton b) {
   switch (b) {
-    case MouseButton::Left: return kMkLButton;
-    case MouseButton::Right: return kMkRButton;
-    case MouseButton::Middle: return kMkMButton;
-    case MouseButton::X1: return kMkXButton1;
-    case MouseButton::X2: return kMkXButton2;
-    default: return 0;
+    case MouseButton::Left:
+      return kMkLButton;
+    case MouseButton::Right:
+      return kMkRButton;
+    case MouseButton::Middle:
+      return kMkMButton;
+    case MouseButton::X1:
+      return kMkXButton1;
+    case MouseButton::X2:
+      return kMkXButton2;
+    default:
+      return 0;
   }
 }
 
@@ -179,9 +193,11 @@ bool HeadlessBackend::Raise(HWND window) {
   return true;
 }
 
-void HeadlessBackend::QueueRectChange(HWND window, const RECT& old_rect, const RECT& new_rect, EventType state) {
+void HeadlessBackend::QueueRectChange(HWND window, const RECT& old_rect, const RECT& new_rect,
+                                      EventType state) {
   std::vector<Event> events;
-  if (old_rect.left != new_rect.left || old_rect.top != new_rect.top) Emit(events, EventType::Moved, window, new_rect);
+  if (old_rect.left != new_rect.left || old_rect.top != new_rect.top)
+    Emit(events, EventType::Moved, window, new_rect);
   if (old_rect.right - old_rect.left != new_rect.right - new_rect.left ||
       old_rect.bottom - old_rect.top != new_rect.bottom - new_rect.top)
     Emit(events, EventType::Resized, window, new_rect);
@@ -447,7 +463,8 @@ int HeadlessBackend::Deliver(Event e, EventSink& sink) {
           const RECT old = w->rect;
           ApplyRect(*w, ApplyDrag(drag_->action, drag_->start_rect, p.x - drag_->start_point.x,
                                   p.y - drag_->start_point.y));
-          if (old.left != w->rect.left || old.top != w->rect.top) Emit(out, EventType::Moved, drag_->window, w->rect);
+          if (old.left != w->rect.left || old.top != w->rect.top)
+            Emit(out, EventType::Moved, drag_->window, w->rect);
           if (old.right - old.left != w->rect.right - w->rect.left ||
               old.bottom - old.top != w->rect.bottom - w->rect.top)
             Emit(out, EventType::Resized, drag_->window, w->rect);

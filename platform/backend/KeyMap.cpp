@@ -134,43 +134,69 @@ UINT VkForLayoutKey(int32_t key) {
   if (key >= 'a' && key <= 'z') return static_cast<UINT>(key - 'a' + 'A');
   if (key >= '0' && key <= '9') return static_cast<UINT>(key);
   switch (key) {
-    case ';': return vk::OEM_1;
-    case '=': return vk::OEM_PLUS;
-    case '+': return vk::OEM_PLUS;
-    case ',': return vk::OEM_COMMA;
-    case '-': return vk::OEM_MINUS;
-    case '.': return vk::OEM_PERIOD;
-    case '/': return vk::OEM_2;
-    case '`': return vk::OEM_3;
-    case '[': return vk::OEM_4;
-    case '\\': return vk::OEM_5;
-    case ']': return vk::OEM_6;
-    case '\'': return vk::OEM_7;
-    default: return 0;
+    case ';':
+      return vk::OEM_1;
+    case '=':
+      return vk::OEM_PLUS;
+    case '+':
+      return vk::OEM_PLUS;
+    case ',':
+      return vk::OEM_COMMA;
+    case '-':
+      return vk::OEM_MINUS;
+    case '.':
+      return vk::OEM_PERIOD;
+    case '/':
+      return vk::OEM_2;
+    case '`':
+      return vk::OEM_3;
+    case '[':
+      return vk::OEM_4;
+    case '\\':
+      return vk::OEM_5;
+    case ']':
+      return vk::OEM_6;
+    case '\'':
+      return vk::OEM_7;
+    default:
+      return 0;
   }
 }
 
 bool IsLayoutKey(const KeyEntry& e) {
-  return (e.vk >= '0' && e.vk <= '9') || (e.vk >= 'A' && e.vk <= 'Z') || (e.vk >= vk::OEM_1 && e.vk <= vk::OEM_3) ||
-         (e.vk >= vk::OEM_4 && e.vk <= vk::OEM_7) || e.vk == vk::OEM_102;
+  return (e.vk >= '0' && e.vk <= '9') || (e.vk >= 'A' && e.vk <= 'Z') ||
+         (e.vk >= vk::OEM_1 && e.vk <= vk::OEM_3) || (e.vk >= vk::OEM_4 && e.vk <= vk::OEM_7) ||
+         e.vk == vk::OEM_102;
 }
 
 // The keypad without NumLock: the cursor block's codes on the keypad's own
 // (not extended) scan codes; 5 becomes VK_CLEAR.
 UINT KeypadWithoutNumLock(int scancode) {
   switch (scancode) {
-    case SDL_SCANCODE_KP_7: return vk::HOME;
-    case SDL_SCANCODE_KP_8: return vk::UP;
-    case SDL_SCANCODE_KP_9: return vk::PRIOR;
-    case SDL_SCANCODE_KP_4: return vk::LEFT;
-    case SDL_SCANCODE_KP_5: return vk::CLEAR;
-    case SDL_SCANCODE_KP_6: return vk::RIGHT;
-    case SDL_SCANCODE_KP_1: return vk::END;
-    case SDL_SCANCODE_KP_2: return vk::DOWN;
-    case SDL_SCANCODE_KP_3: return vk::NEXT;
-    case SDL_SCANCODE_KP_0: return vk::INSERT;
-    case SDL_SCANCODE_KP_PERIOD: return vk::DELETE;
-    default: return 0;
+    case SDL_SCANCODE_KP_7:
+      return vk::HOME;
+    case SDL_SCANCODE_KP_8:
+      return vk::UP;
+    case SDL_SCANCODE_KP_9:
+      return vk::PRIOR;
+    case SDL_SCANCODE_KP_4:
+      return vk::LEFT;
+    case SDL_SCANCODE_KP_5:
+      return vk::CLEAR;
+    case SDL_SCANCODE_KP_6:
+      return vk::RIGHT;
+    case SDL_SCANCODE_KP_1:
+      return vk::END;
+    case SDL_SCANCODE_KP_2:
+      return vk::DOWN;
+    case SDL_SCANCODE_KP_3:
+      return vk::NEXT;
+    case SDL_SCANCODE_KP_0:
+      return vk::INSERT;
+    case SDL_SCANCODE_KP_PERIOD:
+      return vk::DELETE;
+    default:
+      return 0;
   }
 }
 
@@ -188,21 +214,30 @@ KeyCode MapSdlKey(int32_t sdl_key, int sdl_scancode, bool num_lock) {
     return code;
   }
   // F13 .. F24 and keys outside the table: what the key types, if anything.
-  if (sdl_key >= SDLK_F13 && sdl_key <= SDLK_F24) code.vk = vk::F1 + 12 + static_cast<UINT>(sdl_key - SDLK_F13);
-  else code.vk = VkForLayoutKey(sdl_key);
+  if (sdl_key >= SDLK_F13 && sdl_key <= SDLK_F24)
+    code.vk = vk::F1 + 12 + static_cast<UINT>(sdl_key - SDLK_F13);
+  else
+    code.vk = VkForLayoutKey(sdl_key);
   return code;
 }
 
 KeyCode KeyForVk(UINT key) {
   // Messages name the modifier keys without their side; scan code and extended flag tell it.
   switch (key) {
-    case 0xA0: return {vk::SHIFT, 0x2A, false};
-    case 0xA1: return {vk::SHIFT, 0x36, false};
-    case 0xA2: return {vk::CONTROL, 0x1D, false};
-    case 0xA3: return {vk::CONTROL, 0x1D, true};
-    case 0xA4: return {vk::MENU, 0x38, false};
-    case 0xA5: return {vk::MENU, 0x38, true};
-    default: break;
+    case 0xA0:
+      return {vk::SHIFT, 0x2A, false};
+    case 0xA1:
+      return {vk::SHIFT, 0x36, false};
+    case 0xA2:
+      return {vk::CONTROL, 0x1D, false};
+    case 0xA3:
+      return {vk::CONTROL, 0x1D, true};
+    case 0xA4:
+      return {vk::MENU, 0x38, false};
+    case 0xA5:
+      return {vk::MENU, 0x38, true};
+    default:
+      break;
   }
   for (const KeyEntry& e : kKeys)
     if (e.vk == key) return {e.vk, e.scan, e.extended};

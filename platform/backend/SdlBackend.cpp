@@ -30,17 +30,28 @@ struct SdlBackend::Window {
 
 struct SdlThunks {
   static SDL_HitTestResult SDLCALL HitTest(SDL_Window* window, const SDL_Point* point, void* self) {
-    switch (DragActionForHit(static_cast<SdlBackend*>(self)->HitTest(SDL_GetWindowID(window), point->x, point->y))) {
-      case DragAction::Move: return SDL_HITTEST_DRAGGABLE;
-      case DragAction::Left: return SDL_HITTEST_RESIZE_LEFT;
-      case DragAction::Right: return SDL_HITTEST_RESIZE_RIGHT;
-      case DragAction::Top: return SDL_HITTEST_RESIZE_TOP;
-      case DragAction::TopLeft: return SDL_HITTEST_RESIZE_TOPLEFT;
-      case DragAction::TopRight: return SDL_HITTEST_RESIZE_TOPRIGHT;
-      case DragAction::Bottom: return SDL_HITTEST_RESIZE_BOTTOM;
-      case DragAction::BottomLeft: return SDL_HITTEST_RESIZE_BOTTOMLEFT;
-      case DragAction::BottomRight: return SDL_HITTEST_RESIZE_BOTTOMRIGHT;
-      case DragAction::None: break;
+    switch (DragActionForHit(
+        static_cast<SdlBackend*>(self)->HitTest(SDL_GetWindowID(window), point->x, point->y))) {
+      case DragAction::Move:
+        return SDL_HITTEST_DRAGGABLE;
+      case DragAction::Left:
+        return SDL_HITTEST_RESIZE_LEFT;
+      case DragAction::Right:
+        return SDL_HITTEST_RESIZE_RIGHT;
+      case DragAction::Top:
+        return SDL_HITTEST_RESIZE_TOP;
+      case DragAction::TopLeft:
+        return SDL_HITTEST_RESIZE_TOPLEFT;
+      case DragAction::TopRight:
+        return SDL_HITTEST_RESIZE_TOPRIGHT;
+      case DragAction::Bottom:
+        return SDL_HITTEST_RESIZE_BOTTOM;
+      case DragAction::BottomLeft:
+        return SDL_HITTEST_RESIZE_BOTTOMLEFT;
+      case DragAction::BottomRight:
+        return SDL_HITTEST_RESIZE_BOTTOMRIGHT;
+      case DragAction::None:
+        break;
     }
     return SDL_HITTEST_NORMAL;
   }
@@ -50,30 +61,48 @@ namespace {
 
 SDL_SystemCursor SystemCursor(CursorShape shape) {
   switch (shape) {
-    case CursorShape::Arrow: return SDL_SYSTEM_CURSOR_ARROW;
-    case CursorShape::IBeam: return SDL_SYSTEM_CURSOR_IBEAM;
-    case CursorShape::Wait: return SDL_SYSTEM_CURSOR_WAIT;
-    case CursorShape::AppStarting: return SDL_SYSTEM_CURSOR_WAITARROW;
-    case CursorShape::Cross: return SDL_SYSTEM_CURSOR_CROSSHAIR;
-    case CursorShape::SizeNWSE: return SDL_SYSTEM_CURSOR_SIZENWSE;
-    case CursorShape::SizeNESW: return SDL_SYSTEM_CURSOR_SIZENESW;
-    case CursorShape::SizeWE: return SDL_SYSTEM_CURSOR_SIZEWE;
-    case CursorShape::SizeNS: return SDL_SYSTEM_CURSOR_SIZENS;
-    case CursorShape::SizeAll: return SDL_SYSTEM_CURSOR_SIZEALL;
-    case CursorShape::No: return SDL_SYSTEM_CURSOR_NO;
-    case CursorShape::Hand: return SDL_SYSTEM_CURSOR_HAND;
+    case CursorShape::Arrow:
+      return SDL_SYSTEM_CURSOR_ARROW;
+    case CursorShape::IBeam:
+      return SDL_SYSTEM_CURSOR_IBEAM;
+    case CursorShape::Wait:
+      return SDL_SYSTEM_CURSOR_WAIT;
+    case CursorShape::AppStarting:
+      return SDL_SYSTEM_CURSOR_WAITARROW;
+    case CursorShape::Cross:
+      return SDL_SYSTEM_CURSOR_CROSSHAIR;
+    case CursorShape::SizeNWSE:
+      return SDL_SYSTEM_CURSOR_SIZENWSE;
+    case CursorShape::SizeNESW:
+      return SDL_SYSTEM_CURSOR_SIZENESW;
+    case CursorShape::SizeWE:
+      return SDL_SYSTEM_CURSOR_SIZEWE;
+    case CursorShape::SizeNS:
+      return SDL_SYSTEM_CURSOR_SIZENS;
+    case CursorShape::SizeAll:
+      return SDL_SYSTEM_CURSOR_SIZEALL;
+    case CursorShape::No:
+      return SDL_SYSTEM_CURSOR_NO;
+    case CursorShape::Hand:
+      return SDL_SYSTEM_CURSOR_HAND;
   }
   return SDL_SYSTEM_CURSOR_ARROW;
 }
 
 MouseButton ButtonFromSdl(Uint8 button) {
   switch (button) {
-    case SDL_BUTTON_LEFT: return MouseButton::Left;
-    case SDL_BUTTON_RIGHT: return MouseButton::Right;
-    case SDL_BUTTON_MIDDLE: return MouseButton::Middle;
-    case SDL_BUTTON_X1: return MouseButton::X1;
-    case SDL_BUTTON_X2: return MouseButton::X2;
-    default: return MouseButton::None;
+    case SDL_BUTTON_LEFT:
+      return MouseButton::Left;
+    case SDL_BUTTON_RIGHT:
+      return MouseButton::Right;
+    case SDL_BUTTON_MIDDLE:
+      return MouseButton::Middle;
+    case SDL_BUTTON_X1:
+      return MouseButton::X1;
+    case SDL_BUTTON_X2:
+      return MouseButton::X2;
+    default:
+      return MouseButton::None;
   }
 }
 
@@ -283,7 +312,8 @@ bool SdlBackend::Upload(Window& w, const std::vector<RECT>& dirty) {
   if (!w.texture || w.texture_width != width || w.texture_height != height) {
     if (w.texture) SDL_DestroyTexture(w.texture);
     // The high byte is not alpha: the surface's pixels are 0x00RRGGBB.
-    w.texture = SDL_CreateTexture(w.renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, width, height);
+    w.texture =
+        SDL_CreateTexture(w.renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, width, height);
     if (!w.texture) {
       w.texture_width = w.texture_height = 0;
       error_ = std::string("a window texture could not be made: ") + SDL_GetError();
@@ -320,7 +350,8 @@ bool SdlBackend::Present(HWND window, const std::vector<RECT>& dirty) {
 
 std::optional<uint32_t> SdlBackend::ReadBackPixel(HWND window, int x, int y) {
   Window* w = Find(window);
-  if (!w || !w->texture || x < 0 || y < 0 || x >= w->texture_width || y >= w->texture_height) return std::nullopt;
+  if (!w || !w->texture || x < 0 || y < 0 || x >= w->texture_width || y >= w->texture_height)
+    return std::nullopt;
   SDL_RenderCopy(w->renderer, w->texture, nullptr, nullptr);
   const SDL_Rect one{x, y, 1, 1};
   uint32_t pixel = 0;
@@ -364,9 +395,9 @@ bool SdlBackend::SetCursorImage(const CursorImage& image) {
   if (!Start() || image.width <= 0 || image.height <= 0 ||
       image.pixels.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height))
     return false;
-  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(image.pixels.data()), image.width,
-                                                            image.height, 32, image.width * 4,
-                                                            SDL_PIXELFORMAT_ARGB8888);
+  SDL_Surface* surface =
+      SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(image.pixels.data()), image.width,
+                                         image.height, 32, image.width * 4, SDL_PIXELFORMAT_ARGB8888);
   if (!surface) return false;
   SDL_Cursor* cursor = SDL_CreateColorCursor(surface, image.hot_spot.x, image.hot_spot.y);
   SDL_FreeSurface(surface);
@@ -465,16 +496,23 @@ void SdlBackend::TranslateWindowEvent(const SDL_Event& sdl, Window& w, std::vect
       break;
     case SDL_WINDOWEVENT_RESIZED:
     case SDL_WINDOWEVENT_SIZE_CHANGED: {
-      const RECT fitted = FitWindowRect(RECT{w.rect.left, w.rect.top, w.rect.left + data1, w.rect.top + data2});
+      const RECT fitted =
+          FitWindowRect(RECT{w.rect.left, w.rect.top, w.rect.left + data1, w.rect.top + data2});
       if (fitted.right == w.rect.right && fitted.bottom == w.rect.bottom) break;
       w.rect = fitted;
       w.backing.Resize(fitted.right - fitted.left, fitted.bottom - fitted.top);
       emit(EventType::Resized);
       break;
     }
-    case SDL_WINDOWEVENT_MINIMIZED: emit(EventType::Minimized); break;
-    case SDL_WINDOWEVENT_MAXIMIZED: emit(EventType::Maximized); break;
-    case SDL_WINDOWEVENT_RESTORED: emit(EventType::Restored); break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+      emit(EventType::Minimized);
+      break;
+    case SDL_WINDOWEVENT_MAXIMIZED:
+      emit(EventType::Maximized);
+      break;
+    case SDL_WINDOWEVENT_RESTORED:
+      emit(EventType::Restored);
+      break;
     case SDL_WINDOWEVENT_EXPOSED:
       // The surface still holds the picture, so it is shown again at once.
       if (w.texture) Redraw(w);
@@ -484,12 +522,17 @@ void SdlBackend::TranslateWindowEvent(const SDL_Event& sdl, Window& w, std::vect
       emit(EventType::FocusGained);
       if (clip_) ApplyClip();
       break;
-    case SDL_WINDOWEVENT_FOCUS_LOST: emit(EventType::FocusLost); break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+      emit(EventType::FocusLost);
+      break;
     case SDL_WINDOWEVENT_LEAVE:
       if (!capture_) emit(EventType::MouseLeave);
       break;
-    case SDL_WINDOWEVENT_CLOSE: emit(EventType::CloseRequested); break;
-    default: break;
+    case SDL_WINDOWEVENT_CLOSE:
+      emit(EventType::CloseRequested);
+      break;
+    default:
+      break;
   }
 }
 
@@ -505,8 +548,8 @@ void SdlBackend::Translate(const SDL_Event& sdl, std::vector<Event>& out) {
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
       if (Window* w = FindById(sdl.button.windowID)) {
-        Event e = PointerEvent(sdl.type == SDL_MOUSEBUTTONDOWN ? EventType::MouseDown : EventType::MouseUp, *w,
-                               sdl.button.x, sdl.button.y);
+        Event e = PointerEvent(sdl.type == SDL_MOUSEBUTTONDOWN ? EventType::MouseDown : EventType::MouseUp,
+                               *w, sdl.button.x, sdl.button.y);
         e.button = ButtonFromSdl(sdl.button.button);
         if (e.button != MouseButton::None) out.push_back(std::move(e));
       }
@@ -555,7 +598,8 @@ void SdlBackend::Translate(const SDL_Event& sdl, std::vector<Event>& out) {
       out.push_back(std::move(e));
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 

@@ -8,6 +8,7 @@
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/Errors.h"
 #include "platform/kernel/WaitCore.h"
+#include "platform/user/Hooks.h"
 #include "platform/user/WindowRecord.h"
 
 namespace plat {
@@ -178,7 +179,7 @@ void DeliverSent(SentMessage& message) {
     ~Leave() { --in_send_depth; }
   } leave;
   message.result =
-      CallWindowProcA(record->proc, message.hwnd, message.message, message.wParam, message.lParam);
+      user::DeliverToWindow(message.hwnd, message.message, message.wParam, message.lParam, true, false);
 }
 
 // Sends across threads; false when the receiver went away or time ran out.
@@ -248,14 +249,7 @@ LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
-  if (record->thread_id == GetCurrentThreadId()) {
-    WNDPROC proc;
-    {
-      std::lock_guard lock(WindowLock());
-      proc = record->proc;
-    }
-    return CallWindowProcA(proc, hwnd, message, wparam, lparam);
-  }
+  if (record->thread_id == GetCurrentThreadId()) return user::DeliverToWindow(hwnd, message, wparam, lparam, true, true);
   LRESULT result = 0;
   SendAcross(record->thread_id, hwnd, message, wparam, lparam, INFINITE, &result);
   return result;
@@ -285,7 +279,9 @@ BOOL PeekMessageA(MSG* msg, HWND hwnd, UINT filter_min, UINT filter_max, UINT re
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  return PeekCore(msg, Filter{hwnd, filter_min, filter_max}, (remove & PM_REMOVE) != 0) ? TRUE : FALSE;
+  if (!PeekCore(msg, Filter{hwnd, filter_min, filter_max}, (remove & PM_REMOVE) != 0)) return FALSE;
+  user::RetrievedMessageHook(msg, remove);
+  return TRUE;
 }
 
 BOOL GetMessageA(MSG* msg, HWND hwnd, UINT filter_min, UINT filter_max) {
@@ -299,7 +295,10 @@ BOOL GetMessageA(MSG* msg, HWND hwnd, UINT filter_min, UINT filter_max) {
   }
   const Filter filter{hwnd, filter_min, filter_max};
   for (;;) {
-    if (PeekCore(msg, filter, true)) return msg->message == WM_QUIT ? FALSE : TRUE;
+    if (PeekCore(msg, filter, true)) {
+      user::RetrievedMessageHook(msg, PM_REMOVE);
+      return msg->message == WM_QUIT ? FALSE : TRUE;
+    }
     WaitForMatching(filter);
   }
 }
@@ -350,7 +349,6 @@ LRESULT DispatchMessageA(const MSG* msg) {
     return 0;
   }
   if (!msg->hwnd) return 0;
-  WNDPROC proc = nullptr;
   {
     std::lock_guard lock(WindowLock());
     auto record = LookupWindowLocked(msg->hwnd);
@@ -362,9 +360,8 @@ LRESULT DispatchMessageA(const MSG* msg) {
       SetLastError(ERROR_ACCESS_DENIED);
       return 0;
     }
-    proc = record->proc;
   }
-  return CallWindowProcA(proc, msg->hwnd, msg->message, msg->wParam, msg->lParam);
+  return user::DeliverToWindow(msg->hwnd, msg->message, msg->wParam, msg->lParam, false, true);
 }
 
 BOOL TranslateMessage(const MSG*) { return FALSE; }

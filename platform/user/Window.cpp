@@ -12,6 +12,7 @@
 #include "platform/kernel/Errors.h"
 #include "platform/kernel/ThreadQueue.h"
 #include "platform/user/Atoms.h"
+#include "platform/user/Hooks.h"
 #include "platform/user/Messages.h"
 #include "platform/user/WindowRecord.h"
 
@@ -378,6 +379,10 @@ HWND CreateWindowExA(DWORD ex_style, const char* class_name, const char* window_
   create.lpszName = window_name;
   create.lpszClass = class_name;
   create.dwExStyle = ex_style;
+  if (!user::CreationAllowed(hwnd, &create)) {
+    user::RemoveWindow(hwnd);
+    return nullptr;
+  }
   try {
     if (!SendMessageA(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create))) {
       // Refused before it was created: only the non-client end is reported.
@@ -399,6 +404,7 @@ HWND CreateWindowExA(DWORD ex_style, const char* class_name, const char* window_
 }
 
 BOOL DestroyWindow(HWND hwnd) {
+  if (!user::DestructionAllowed(hwnd)) return FALSE;
   std::vector<HWND> owned;
   {
     std::lock_guard lock(WindowLock());

@@ -30,6 +30,8 @@ struct WindowClass {
   bool registered = true;  // false once unregistered; live windows keep the record
 };
 
+struct SubclassEntry;  // Subclass.h
+
 struct WindowProp {
   HANDLE value = nullptr;
   bool owns_atom = false;  // the property added its name to the atom table
@@ -56,6 +58,10 @@ struct WindowRecord {
 
   // Life cycle: set when destruction starts, so re-entrant calls do nothing.
   bool destroying = false;
+
+  // Subclassing and input (Subclass, Input, Focus and Cursor units).
+  // Subclass handlers, newest first; cleared after WM_NCDESTROY.
+  std::vector<std::shared_ptr<SubclassEntry>> subclasses;
 
   // Styles (recorded here; the units that act on them read them).
   DWORD style = 0;

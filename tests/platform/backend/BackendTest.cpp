@@ -14,7 +14,8 @@ TEST(Backend, EnvironmentChoosesAndTestsMayInstall) {
     const char* value;
     std::string_view expected;
   };
-  for (const Case& k : {Case{"headless", "headless"}, Case{"sdl", "sdl"}, Case{"", "sdl"}, Case{"vnc", "sdl"}}) {
+  for (const Case& k :
+       {Case{"headless", "headless"}, Case{"sdl", "sdl"}, Case{"", "sdl"}, Case{"vnc", "sdl"}}) {
     testsupport::ScopedEnv env("QUELLIX_BACKEND", k.value);
     Install(nullptr);
     EXPECT_EQ(Current().Name(), k.expected) << k.value;
@@ -44,7 +45,7 @@ TEST(Backend, DragsMoveOrSizeFromTheGrabbedEdges) {
            Case{HTTOPRIGHT, 10, 10, {100, 110, 310, 200}},
            Case{HTBOTTOMLEFT, 10, 10, {110, 100, 300, 210}},
            Case{HTBOTTOMRIGHT, 10, 10, {100, 100, 310, 210}},
-           Case{HTLEFT, 500, 0, {299, 100, 300, 200}},        // stops one pixel short of the other edge
+           Case{HTLEFT, 500, 0, {299, 100, 300, 200}},  // stops one pixel short of the other edge
            Case{HTBOTTOM, 0, -500, {100, 100, 300, 101}},
        }) {
     const DragAction action = DragActionForHit(k.hit);
@@ -56,7 +57,8 @@ TEST(Backend, DragsMoveOrSizeFromTheGrabbedEdges) {
     EXPECT_EQ(r.bottom, k.expected.bottom) << k.hit;
   }
   // Client area, caption buttons, menus: the layer handles those clicks itself.
-  for (int hit : {HTCLIENT, 0, 3, 5, 8, 9, 18, 20, -1}) EXPECT_EQ(DragActionForHit(hit), DragAction::None) << hit;
+  for (int hit : {HTCLIENT, 0, 3, 5, 8, 9, 18, 20, -1})
+    EXPECT_EQ(DragActionForHit(hit), DragAction::None) << hit;
 }
 
 }  // namespace

@@ -34,8 +34,8 @@ struct RecordingSink : plat::backend::EventSink {
 
 inline plat::HWND Hwnd(intptr_t n) { return reinterpret_cast<plat::HWND>(n); }
 
-inline plat::backend::WindowParams Params(plat::LONG left, plat::LONG top, plat::LONG right, plat::LONG bottom,
-                                          bool visible = true) {
+inline plat::backend::WindowParams Params(plat::LONG left, plat::LONG top, plat::LONG right,
+                                          plat::LONG bottom, bool visible = true) {
   plat::backend::WindowParams p;
   p.rect = plat::RECT{left, top, right, bottom};
   p.visible = visible;

@@ -40,11 +40,11 @@ TEST_F(HeadlessInput, PointerGoesToTheTopmostWindowUnderIt) {
     POINT point;
   };
   const Case cases[] = {
-      {{50, 50}, a, {50, 50}},      // a alone
-      {{150, 150}, b, {50, 50}},    // the overlap belongs to b
-      {{250, 120}, b, {150, 20}},   // b alone
-      {{199, 99}, a, {199, 99}},    // a's last pixel above b
-      {{200, 50}, nullptr, {}},     // right of a: the desktop
+      {{50, 50}, a, {50, 50}},     // a alone
+      {{150, 150}, b, {50, 50}},   // the overlap belongs to b
+      {{250, 120}, b, {150, 20}},  // b alone
+      {{199, 99}, a, {199, 99}},   // a's last pixel above b
+      {{200, 50}, nullptr, {}},    // right of a: the desktop
   };
   for (const Case& k : cases) screen.InjectMouseMove(k.screen);
   EXPECT_EQ(screen.PollEvents(sink, 0), 7);
@@ -60,9 +60,10 @@ TEST_F(HeadlessInput, PointerGoesToTheTopmostWindowUnderIt) {
     ++i;
   }
   // Leaving is told to the window that had the pointer, in order with the moves.
-  EXPECT_EQ(Types(), (std::vector<EventType>{EventType::MouseMove, EventType::MouseLeave, EventType::MouseMove,
-                                             EventType::MouseMove, EventType::MouseLeave, EventType::MouseMove,
-                                             EventType::MouseLeave}));
+  EXPECT_EQ(Types(),
+            (std::vector<EventType>{EventType::MouseMove, EventType::MouseLeave, EventType::MouseMove,
+                                    EventType::MouseMove, EventType::MouseLeave, EventType::MouseMove,
+                                    EventType::MouseLeave}));
   EXPECT_EQ(sink.events[1].window, a);
   EXPECT_EQ(sink.events[6].window, a);
   EXPECT_EQ(screen.CursorPos().x, 200);
@@ -109,7 +110,8 @@ TEST_F(HeadlessInput, ClickFocusesAndRaisesButPopupsNeverTakeFocus) {
 
   std::vector<std::pair<EventType, HWND>> seen;
   for (const Event& e : sink.events)
-    if (e.type != EventType::MouseMove && e.type != EventType::MouseLeave) seen.emplace_back(e.type, e.window);
+    if (e.type != EventType::MouseMove && e.type != EventType::MouseLeave)
+      seen.emplace_back(e.type, e.window);
   const std::vector<std::pair<EventType, HWND>> expected = {
       {EventType::FocusGained, b}, {EventType::MouseDown, b},   {EventType::MouseUp, b},
       {EventType::FocusLost, b},   {EventType::FocusGained, a}, {EventType::MouseDown, a},
@@ -196,8 +198,14 @@ TEST_F(HeadlessInput, HitTestAnswersLetTheWindowManagerMoveAndSize) {
       {{150, 105}, {180, 145}, {130, 140, 330, 340}, {EventType::Moved}},
       {{296, 296}, {256, 316}, {100, 100, 260, 320}, {EventType::Resized}},
       {{101, 200}, {90, 200}, {89, 100, 300, 300}, {EventType::Moved, EventType::Resized}},
-      {{101, 200}, {400, 200}, {299, 100, 300, 300}, {EventType::Moved, EventType::Resized}},  // one pixel left
-      {{200, 200}, {220, 220}, {100, 100, 300, 300}, {EventType::MouseDown, EventType::MouseMove, EventType::MouseUp}},
+      {{101, 200},
+       {400, 200},
+       {299, 100, 300, 300},
+       {EventType::Moved, EventType::Resized}},  // one pixel left
+      {{200, 200},
+       {220, 220},
+       {100, 100, 300, 300},
+       {EventType::MouseDown, EventType::MouseMove, EventType::MouseUp}},
   };
   for (const Case& k : cases) {
     screen.SetWindowRect(b, RECT{100, 100, 300, 300});

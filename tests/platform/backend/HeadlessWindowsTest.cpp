@@ -72,12 +72,12 @@ TEST_F(HeadlessWindows, SnapshotShowsPresentedPixelsInStackingOrder) {
     uint32_t expected;
   };
   for (const Probe& probe : {
-           Probe{0, 10, 0x00FF0000},                            // a, cut off at the screen's left edge
-           Probe{5, 5, HeadlessBackend::kDesktopColor},         // above a
-           Probe{65, 55, 0x000000FF},                           // b's presented corner over a
-           Probe{90, 80, 0x00000000},                           // b's unpresented pixels are black
-           Probe{155, 145, 0x000000FF},                         // b's other dirty rectangle
-           Probe{120, 60, 0x00000000},                          // b alone, not presented yet
+           Probe{0, 10, 0x00FF0000},                     // a, cut off at the screen's left edge
+           Probe{5, 5, HeadlessBackend::kDesktopColor},  // above a
+           Probe{65, 55, 0x000000FF},                    // b's presented corner over a
+           Probe{90, 80, 0x00000000},                    // b's unpresented pixels are black
+           Probe{155, 145, 0x000000FF},                  // b's other dirty rectangle
+           Probe{120, 60, 0x00000000},                   // b alone, not presented yet
        })
     EXPECT_EQ(shot->Pixel(probe.x, probe.y), probe.expected) << probe.x << "," << probe.y;
 
@@ -124,10 +124,10 @@ TEST_F(HeadlessWindows, ResizeKeepsWhatFitsAndBlanksTheRest) {
     int width, height;
   };
   for (const Case& k : {
-           Case{{0, 0, 60, 30}, 60, 30},         // narrower and lower
-           Case{{5, 5, 205, 125}, 200, 120},     // larger both ways
-           Case{{0, 0, 150, 10}, 150, 10},       // wider, lower
-           Case{{0, 0, 0, -4}, 1, 1},            // never below one pixel
+           Case{{0, 0, 60, 30}, 60, 30},      // narrower and lower
+           Case{{5, 5, 205, 125}, 200, 120},  // larger both ways
+           Case{{0, 0, 150, 10}, 150, 10},    // wider, lower
+           Case{{0, 0, 0, -4}, 1, 1},         // never below one pixel
            Case{{0, 0, 20000, 3}, kMaxWindowSize, 3},
        }) {
     HeadlessBackend s(320, 200);

@@ -51,10 +51,10 @@ TEST(KeyMap, VirtualKeysNameTheirUsualKey) {
     KeyCode expected;
   };
   for (const Case& k : {
-           Case{vk::HOME, {vk::HOME, 0x47, true}},        // the cursor block, not the keypad
-           Case{vk::CLEAR, {vk::CLEAR, 0x4C, false}},     // only on the keypad
-           Case{vk::RETURN, {vk::RETURN, 0x1C, false}},   // the main Enter
-           Case{0xA3, {vk::CONTROL, 0x1D, true}},         // right control names its side by the flag
+           Case{vk::HOME, {vk::HOME, 0x47, true}},       // the cursor block, not the keypad
+           Case{vk::CLEAR, {vk::CLEAR, 0x4C, false}},    // only on the keypad
+           Case{vk::RETURN, {vk::RETURN, 0x1C, false}},  // the main Enter
+           Case{0xA3, {vk::CONTROL, 0x1D, true}},        // right control names its side by the flag
            Case{0xA0, {vk::SHIFT, 0x2A, false}},
            Case{'Z', {'Z', 0x2C, false}},
        }) {

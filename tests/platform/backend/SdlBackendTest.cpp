@@ -90,7 +90,8 @@ TEST_F(SdlDesktop, SeveralWindowsCursorsAndScreen) {
   EXPECT_LE(work.right - work.left, screen.cx);
   EXPECT_GT(work.bottom - work.top, 0);
 
-  for (CursorShape shape : {CursorShape::IBeam, CursorShape::SizeNWSE, CursorShape::Hand}) sdl.SetCursor(shape);
+  for (CursorShape shape : {CursorShape::IBeam, CursorShape::SizeNWSE, CursorShape::Hand})
+    sdl.SetCursor(shape);
   CursorImage image{16, 16, POINT{3, 4}, std::vector<uint32_t>(256, 0xFF00FF00u)};
   EXPECT_TRUE(sdl.SetCursorImage(image));
   image.pixels.pop_back();
