@@ -180,3 +180,6 @@ void MMUtilsFinalize();
 plat::CRITICAL_SECTION* MMUtilsLock();
 
 }  // namespace engine
+
+// The bitmap-drawing routines of the unit live in their own file pair.
+#include "engine/MMUtilsBitmaps.h"
