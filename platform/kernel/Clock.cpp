@@ -20,6 +20,9 @@ constexpr auto kSettleLimit = std::chrono::seconds(5);
 struct ClockState {
   std::mutex mutex;
   std::condition_variable_any cv;
+  // Told when a thread starts a timed wait; only WaitForTimedWaiters listens,
+  // so waiters do not wake each other.
+  std::condition_variable_any timed_cv;
   steady::time_point origin = steady::now();
   bool manual = false;
   int64_t manual_now = 0;
@@ -103,6 +106,7 @@ bool WaitUntil(std::unique_lock<std::mutex>& lock, int64_t deadline, const std::
     ClearBusyLocked(s);
     if (s.manual) {
       auto entry = deadline == kNoDeadline ? s.timed_waiters.end() : s.timed_waiters.insert(deadline);
+      if (entry != s.timed_waiters.end()) s.timed_cv.notify_all();
       s.cv.wait(lock);
       if (entry != s.timed_waiters.end()) s.timed_waiters.erase(entry);
       bool is_ready = ready && ready();
@@ -187,7 +191,7 @@ bool IsManual() {
 bool WaitForTimedWaiters(size_t count) {
   ClockState& s = State();
   std::unique_lock lock(s.mutex);
-  return s.cv.wait_for(lock, kSettleLimit, [&] { return s.timed_waiters.size() >= count; });
+  return s.timed_cv.wait_for(lock, kSettleLimit, [&] { return s.timed_waiters.size() >= count; });
 }
 
 void Advance(int64_t microseconds) {
