@@ -209,7 +209,8 @@ bool DestructionAllowed(HWND hwnd) {
   return !CbtRefuses(HCBT_DESTROYWND, reinterpret_cast<WPARAM>(hwnd), 0);
 }
 
-LRESULT DeliverToWindow(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, bool sent, bool from_this_thread) {
+LRESULT DeliverToWindow(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, bool sent,
+                        bool from_this_thread) {
   if (sent && HasHooks(WH_CALLWNDPROC)) {
     CWPSTRUCT cwp;
     cwp.lParam = lparam;
@@ -232,7 +233,8 @@ LRESULT DeliverToWindow(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, b
 }
 
 void RetrievedMessageHook(MSG* msg, UINT remove) {
-  if (HasHooks(WH_GETMESSAGE)) CallHooks(WH_GETMESSAGE, HC_ACTION, remove & PM_REMOVE, reinterpret_cast<LPARAM>(msg));
+  if (HasHooks(WH_GETMESSAGE))
+    CallHooks(WH_GETMESSAGE, HC_ACTION, remove & PM_REMOVE, reinterpret_cast<LPARAM>(msg));
 }
 
 }  // namespace user

@@ -108,7 +108,8 @@ bool DestructionAllowed(HWND hwnd);
 // Delivery of one message to a window's procedure, through the window's
 // subclass chain; `sent` adds the WH_CALLWNDPROC and WH_CALLWNDPROCRET
 // chains around it. Messages, the subclass unit and input use it.
-LRESULT DeliverToWindow(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, bool sent, bool from_this_thread);
+LRESULT DeliverToWindow(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, bool sent,
+                        bool from_this_thread);
 
 // WH_GETMESSAGE for a message just retrieved; `remove` is PM_REMOVE or PM_NOREMOVE.
 void RetrievedMessageHook(MSG* msg, UINT remove);

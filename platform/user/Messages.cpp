@@ -249,7 +249,8 @@ LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
-  if (record->thread_id == GetCurrentThreadId()) return user::DeliverToWindow(hwnd, message, wparam, lparam, true, true);
+  if (record->thread_id == GetCurrentThreadId())
+    return user::DeliverToWindow(hwnd, message, wparam, lparam, true, true);
   LRESULT result = 0;
   SendAcross(record->thread_id, hwnd, message, wparam, lparam, INFINITE, &result);
   return result;

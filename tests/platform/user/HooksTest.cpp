@@ -194,7 +194,8 @@ std::vector<std::string> around;
 
 LRESULT CallWndProcHook(int code, WPARAM wparam, LPARAM lparam) {
   auto* cwp = reinterpret_cast<CWPSTRUCT*>(lparam);
-  if (cwp->message == WM_USER) around.push_back("before " + std::to_string(cwp->wParam) + (wparam ? " here" : ""));
+  if (cwp->message == WM_USER)
+    around.push_back("before " + std::to_string(cwp->wParam) + (wparam ? " here" : ""));
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 LRESULT CallWndRetHook(int code, WPARAM wparam, LPARAM lparam) {
