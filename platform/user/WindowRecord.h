@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/gdi/Region.h"
+#include "platform/gdi/Surface.h"
 #include "platform/kernel/Types.h"
 #include "platform/user/Window.h"
 
@@ -67,13 +69,42 @@ struct WindowRecord {
   DWORD style = 0;
   DWORD ex_style = 0;
 
-  // Geometry: as created, in the parent's client coordinates (the geometry
-  // unit owns these and adds the client rectangle).
+  // Geometry (Geometry.cpp). The window rectangle is in the parent's client
+  // coordinates (screen coordinates for top-level windows); the client
+  // rectangle is relative to the window's top-left corner. Visibility,
+  // minimised and maximised state are the WS_VISIBLE, WS_MINIMIZE and
+  // WS_MAXIMIZE bits of `style`.
   RECT window_rect;
+  RECT client_rect;
+  RECT normal_rect;  // where SW_RESTORE puts a minimised or maximised window
+  bool normal_rect_set = false;
+  bool restore_to_maximized = false;  // minimised from the maximised state
+  // Stacking of top-level windows: larger is nearer the top within a band
+  // (WS_EX_TOPMOST windows form the upper band). Children stack in the order
+  // of the parent's `children`, topmost first.
+  int64_t z = 0;
+  // Top-level windows: the backend's window and its 32-bit backing surface,
+  // which lives as long as the backend's window.
+  bool backend_open = false;
+  Surface* surface = nullptr;
 
-  // Painting: update region and paint state (painting unit).
+  // Painting (Paint.cpp). Regions are in window coordinates and may cover
+  // the non-client area.
+  Region update;
+  bool erase_pending = false;   // WM_ERASEBKGND owed by the next BeginPaint
+  bool frame_pending = false;   // WM_NCPAINT owed
+  bool internal_paint = false;  // WM_PAINT owed without an update region
+  bool in_paint = false;        // between BeginPaint and EndPaint
+  bool redraw_off = false;      // WM_SETREDRAW FALSE
+  bool has_window_region = false;
+  Region window_region;
+  // Surface rectangles drawn from another thread, presented by the owner thread.
+  std::vector<RECT> present_pending;
 
-  // Non-client area: frame metrics and hit-test state (non-client unit).
+  // Non-client area (NonClient.cpp).
+  bool nc_active = false;  // caption drawn in the active colours
+  int nc_pressed = 0;      // hit-test code of the caption button held down, 0 for none
+  bool nc_hot = false;     // the pressed button is under the pointer
 };
 
 // Guards the window table and every record. Lock order: the wait core's lock
