@@ -5,6 +5,7 @@
 // as do the WM_ACTIVATE pair; WM_ACTIVATEAPP goes to every top-level window
 // of a thread that gains or loses the foreground.
 #include "platform/kernel/Types.h"
+#include "platform/user/NonClient.h"  // WM_NCACTIVATE
 #include "platform/user/Window.h"
 
 namespace plat {
@@ -13,7 +14,6 @@ constexpr UINT WM_ACTIVATE = 0x0006;
 constexpr UINT WM_SETFOCUS = 0x0007;
 constexpr UINT WM_KILLFOCUS = 0x0008;
 constexpr UINT WM_ACTIVATEAPP = 0x001C;
-constexpr UINT WM_NCACTIVATE = 0x0086;
 
 // WM_ACTIVATE low word.
 constexpr WORD WA_INACTIVE = 0;

@@ -4,26 +4,17 @@
 // window; hit testing, double clicks, mouse-leave tracking, capture and the
 // key state tables.
 #include "platform/kernel/Types.h"
+#include "platform/user/NonClient.h"
 #include "platform/user/Window.h"
 #include "platform/user/WindowMessages.h"
 
 namespace plat {
 
 // ---- messages ---------------------------------------------------------------
+// The non-client mouse messages and hit-test codes are in NonClient.h.
 
 constexpr UINT WM_SETCURSOR = 0x0020;
 constexpr UINT WM_MOUSEACTIVATE = 0x0021;
-constexpr UINT WM_NCHITTEST = 0x0084;
-constexpr UINT WM_NCMOUSEMOVE = 0x00A0;
-constexpr UINT WM_NCLBUTTONDOWN = 0x00A1;
-constexpr UINT WM_NCLBUTTONUP = 0x00A2;
-constexpr UINT WM_NCLBUTTONDBLCLK = 0x00A3;
-constexpr UINT WM_NCRBUTTONDOWN = 0x00A4;
-constexpr UINT WM_NCRBUTTONUP = 0x00A5;
-constexpr UINT WM_NCRBUTTONDBLCLK = 0x00A6;
-constexpr UINT WM_NCMBUTTONDOWN = 0x00A7;
-constexpr UINT WM_NCMBUTTONUP = 0x00A8;
-constexpr UINT WM_NCMBUTTONDBLCLK = 0x00A9;
 constexpr UINT WM_DEADCHAR = 0x0103;
 constexpr UINT WM_SYSCHAR = 0x0106;
 constexpr UINT WM_SYSDEADCHAR = 0x0107;
@@ -41,7 +32,6 @@ constexpr UINT WM_MOUSEWHEEL = 0x020A;
 constexpr UINT WM_MOUSEHWHEEL = 0x020E;
 constexpr UINT WM_CAPTURECHANGED = 0x0215;
 constexpr UINT WM_MOUSEHOVER = 0x02A1;
-constexpr UINT WM_NCMOUSELEAVE = 0x02A2;
 constexpr UINT WM_MOUSELEAVE = 0x02A3;
 
 // Mouse message wParam: buttons and modifier keys held.
@@ -54,35 +44,6 @@ constexpr WPARAM MK_XBUTTON1 = 0x0020;
 constexpr WPARAM MK_XBUTTON2 = 0x0040;
 
 constexpr int WHEEL_DELTA = 120;
-
-// WM_NCHITTEST answers.
-constexpr LRESULT HTERROR = -2;
-constexpr LRESULT HTTRANSPARENT = -1;
-constexpr LRESULT HTNOWHERE = 0;
-constexpr LRESULT HTCLIENT = 1;
-constexpr LRESULT HTCAPTION = 2;
-constexpr LRESULT HTSYSMENU = 3;
-constexpr LRESULT HTGROWBOX = 4;
-constexpr LRESULT HTSIZE = HTGROWBOX;
-constexpr LRESULT HTMENU = 5;
-constexpr LRESULT HTHSCROLL = 6;
-constexpr LRESULT HTVSCROLL = 7;
-constexpr LRESULT HTMINBUTTON = 8;
-constexpr LRESULT HTREDUCE = HTMINBUTTON;
-constexpr LRESULT HTMAXBUTTON = 9;
-constexpr LRESULT HTZOOM = HTMAXBUTTON;
-constexpr LRESULT HTLEFT = 10;
-constexpr LRESULT HTRIGHT = 11;
-constexpr LRESULT HTTOP = 12;
-constexpr LRESULT HTTOPLEFT = 13;
-constexpr LRESULT HTTOPRIGHT = 14;
-constexpr LRESULT HTBOTTOM = 15;
-constexpr LRESULT HTBOTTOMLEFT = 16;
-constexpr LRESULT HTBOTTOMRIGHT = 17;
-constexpr LRESULT HTBORDER = 18;
-constexpr LRESULT HTOBJECT = 19;
-constexpr LRESULT HTCLOSE = 20;
-constexpr LRESULT HTHELP = 21;
 
 // WM_MOUSEACTIVATE answers.
 constexpr LRESULT MA_ACTIVATE = 1;
