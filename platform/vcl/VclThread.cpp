@@ -150,15 +150,19 @@ TThread::TThread(bool create_suspended) : create_suspended_(create_suspended) {
 }
 
 TThread::~TThread() {
+  if (handle_) {
+    StopAndWait();
+    plat::CloseHandle(handle_);
+  }
+  // After the end: the thread may queue until then.
   RemoveQueuedEvents(this);
-  if (!handle_) return;
-  StopAndWait();
-  plat::CloseHandle(handle_);
 }
 
 void TThread::StopAndWait() {
   // A thread that frees itself on termination is deleted by its own thread.
   if (plat::GetCurrentThreadId() == thread_id_) return;
+  // Queued methods usually reach into the object that is being taken down.
+  RemoveQueuedEvents(this);
   if (!finished_) {
     Terminate();
     if (!started_) {

@@ -52,8 +52,9 @@ class TThread : public TObject {
   // keeps serving sent messages and Synchronize calls. A thread that was
   // neither created suspended nor started yet is started first.
   int WaitFor();
-  // Terminate, then WaitFor; a thread that has not started ends without
-  // running Execute. Does nothing on the thread itself.
+  // Terminate, drop this thread's queued methods, then WaitFor; a thread that
+  // has not started ends without running Execute. Does nothing on the thread
+  // itself.
   void StopAndWait();
 
   bool Suspended() const { return suspended_; }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/kernel/ThreadQueue.h"
@@ -206,6 +207,19 @@ TEST_F(ThreadTest, QueuedMethodsRunInOrderOnTheMainThreadWithoutBlockingTheWorke
   EXPECT_EQ(ran, (std::vector<int>{0, 1, 2}));
   EXPECT_EQ(on_main, std::vector<bool>(3, true));
   thread.WaitFor();
+}
+
+TEST_F(ThreadTest, QueuedMethodsOfADestroyedThreadAreDropped) {
+  int ran = 0;
+  auto* thread = new TTestThread(true, [&](TTestThread& self) { self.Queue([&] { ++ran; }); });
+  thread->Start();
+  // Not WaitFor: it would serve the queue.
+  while (!thread->Finished()) plat::Sleep(1);
+  delete thread;
+  TThread::Queue(nullptr, [&] { ran += 10; });  // main thread: at once
+  std::thread([&] { TThread::Queue(nullptr, [&] { ran += 100; }); }).join();
+  Application->ProcessMessages();
+  EXPECT_EQ(ran, 110);
 }
 
 TEST_F(ThreadTest, ExceptionLeavingExecuteEndsTheThreadAndIsKept) {
