@@ -31,11 +31,16 @@ std::unordered_map<DWORD, std::shared_ptr<ThreadQueue>>& Queues() {
 
 std::atomic<SentMessageDispatcher> sent_dispatcher{nullptr};
 
+// Set once the thread's queue has been closed at thread end; a plain flag, so
+// it stays readable while other thread-local objects are being destroyed.
+thread_local bool queue_ended = false;
+
 // Closes the thread's queue when the thread ends: nothing more is queued for
 // it, and senders waiting on it are released.
 struct QueueOwner {
   std::shared_ptr<ThreadQueue> queue;
   ~QueueOwner() {
+    queue_ended = true;
     if (!queue) return;
     {
       std::lock_guard lock(waitcore::Mutex());
@@ -80,6 +85,13 @@ DWORD GetMainThreadId() { return kMainThreadId; }
 bool IsMainThread() { return GetCurrentThreadId() == kMainThreadId; }
 
 std::shared_ptr<ThreadQueue> CurrentThreadQueue() {
+  if (queue_ended) {
+    // Late callers at thread end (other thread-local cleanups) get a closed
+    // queue of their own that nothing can post to.
+    auto closed = std::make_shared<ThreadQueue>(GetCurrentThreadId());
+    closed->closed = true;
+    return closed;
+  }
   if (!queue_owner.queue) {
     auto queue = std::make_shared<ThreadQueue>(GetCurrentThreadId());
     std::lock_guard lock(waitcore::Mutex());
@@ -90,7 +102,7 @@ std::shared_ptr<ThreadQueue> CurrentThreadQueue() {
 }
 
 std::shared_ptr<ThreadQueue> FindThreadQueue(DWORD thread_id) {
-  if (thread_id == GetCurrentThreadId()) return CurrentThreadQueue();
+  if (thread_id == GetCurrentThreadId()) return queue_ended ? nullptr : CurrentThreadQueue();
   std::lock_guard lock(waitcore::Mutex());
   auto it = Queues().find(thread_id);
   return it == Queues().end() ? nullptr : it->second;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "UserTestSupport.h"
 #include "platform/kernel/Errors.h"
@@ -275,4 +276,18 @@ TEST(Atoms, RegisteredMessagesAreStablePerName) {
   EXPECT_EQ(RegisterWindowMessageA("quellix.taskbarcreated"), a);
   EXPECT_EQ(RegisterWindowMessageA(""), 0u);
   EXPECT_EQ(RegisterWindowMessageA(nullptr), 0u);
+}
+
+TEST_F(Windows, AThreadEndingWithLiveWindowsCleansUpSafely) {
+  HWND made = nullptr;
+  // The worker posts to its own window and ends without destroying it; the
+  // window and its queued message go with the thread.
+  std::thread([&] {
+    made = Make(nullptr, 0);
+    PostMessageA(made, WM_USER + 7, 0, 0);
+    SetTimer(made, 1, 100, nullptr);
+  }).join();
+  ASSERT_NE(made, nullptr);
+  EXPECT_FALSE(IsWindow(made));
+  EXPECT_FALSE(PostMessageA(made, WM_USER, 0, 0));
 }
