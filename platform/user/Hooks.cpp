@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/kernel/Errors.h"
+#include "platform/user/Input.h"
 #include "platform/user/Messages.h"
 #include "platform/user/Subclass.h"
 #include "platform/user/WindowRecord.h"
@@ -182,6 +183,7 @@ bool CbtRefuses(int code, WPARAM wparam, LPARAM lparam) {
 }
 
 bool CreationAllowed(HWND hwnd, CREATESTRUCTA* create) {
+  InstallInputDefaults();
   if (!HasHooks(WH_CBT)) return true;
   CBT_CREATEWNDA cbt;
   cbt.lpcs = create;
@@ -233,6 +235,7 @@ LRESULT DeliverToWindow(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, b
 }
 
 void RetrievedMessageHook(MSG* msg, UINT remove) {
+  if (remove & PM_REMOVE) NoteRetrievedInput(*msg);
   if (HasHooks(WH_GETMESSAGE))
     CallHooks(WH_GETMESSAGE, HC_ACTION, remove & PM_REMOVE, reinterpret_cast<LPARAM>(msg));
 }

@@ -3,6 +3,7 @@
 // messages for the window under the pointer, the capture window or the focus
 // window; hit testing, double clicks, mouse-leave tracking, capture and the
 // key state tables.
+#include "platform/kernel/ThreadQueue.h"
 #include "platform/kernel/Types.h"
 #include "platform/user/NonClient.h"
 #include "platform/user/Window.h"
@@ -196,6 +197,10 @@ BOOL SetDoubleClickTime(UINT milliseconds);
 
 }  // namespace plat
 
+namespace plat::backend {
+struct Event;
+}
+
 namespace plat::user {
 
 // The message loop's input entry: takes the backend's pending events (waiting
@@ -205,5 +210,16 @@ int PumpBackendEvents(DWORD timeout_ms);
 
 // The hit-test code of `hwnd` for a screen point: WM_NCHITTEST sent to it.
 LRESULT HitTest(HWND hwnd, POINT screen_point);
+
+// Window events of the backend that are not input (moves, sizes, close
+// requests, exposure) go to this handler of the geometry unit.
+void SetWindowEventHandler(void (*handler)(const backend::Event& event));
+
+// The window core's calls: the default procedure's input handling is added
+// when the first window is made; a retrieved input message updates the
+// thread's key states; a window that goes loses capture, tracking and focus.
+void InstallInputDefaults();
+void NoteRetrievedInput(const MSG& msg);
+void ForgetInputWindow(HWND hwnd);
 
 }  // namespace plat::user

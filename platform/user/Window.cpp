@@ -13,6 +13,7 @@
 #include "platform/kernel/ThreadQueue.h"
 #include "platform/user/Atoms.h"
 #include "platform/user/Hooks.h"
+#include "platform/user/Input.h"
 #include "platform/user/Messages.h"
 #include "platform/user/WindowRecord.h"
 
@@ -77,6 +78,7 @@ void RemoveWindow(HWND hwnd) {
   }
   for (ATOM atom : atoms) GlobalDeleteAtom(atom);
   PurgeWindowMessages(hwnd, thread_id);
+  ForgetInputWindow(hwnd);
 }
 
 // Windows whose thread ends go with it, without messages: their procedures
