@@ -474,7 +474,8 @@ void TMMDIBCanvas::CreateDIB() {
     first_animated_ = 256;
   }
 
-  RGBQUAD* table = engine::DIBColorTable(header_);
+  // Our own header always has room for 256 entries, whatever size it gives.
+  auto* table = reinterpret_cast<RGBQUAD*>(reinterpret_cast<uint8_t*>(header_) + sizeof(BITMAPINFOHEADER));
   for (int i = 0; i < 256; ++i) {
     const bool no_collapse = i >= 10 && i <= 245 && i < first_animated_;
     table[i] = RGBQUAD{entries[i].peBlue, entries[i].peGreen, entries[i].peRed,
