@@ -1,10 +1,12 @@
 #include "engine/MMDSPObj.h"
 
 #include <algorithm>
+#include <mutex>
 #include <vector>
 
 #include "engine/MMUtils.h"
 #include "engine/MMWaveIO.h"
+#include "platform/kernel/ThreadQueue.h"
 #include "platform/vcl/TypInfo.h"
 
 namespace engine {
@@ -265,6 +267,61 @@ void TMMDSPComponent::BufferReady(plat::WAVEHDR* lpwh) {
 void TMMDSPComponent::BufferLoad(plat::WAVEHDR* lpwh, bool& more_buffers) {
   if (OnBufferLoad) OnBufferLoad(this, lpwh, more_buffers);
   if (input_) input_->BufferLoad(lpwh, more_buffers);
+}
+
+// ---- Device threads ----
+
+namespace {
+
+// Device threads are made and freed on the main thread while others search
+// the list from their own, so it has a lock.
+std::mutex dsp_threads_lock;
+std::vector<TMMDSPThread*>* dsp_threads = nullptr;
+
+}  // namespace
+
+VCL_IMPLEMENT_CLASS(TMMDSPThread)
+
+TMMDSPThread::TMMDSPThread(vcl::TComponent* owner) : TMMThreadEx(true), owner_(owner) {
+  std::lock_guard lock(dsp_threads_lock);
+  if (!dsp_threads) dsp_threads = new std::vector<TMMDSPThread*>;
+  dsp_threads->push_back(this);
+}
+
+TMMDSPThread::~TMMDSPThread() {
+  std::lock_guard lock(dsp_threads_lock);
+  if (!dsp_threads) return;
+  std::erase(*dsp_threads, this);
+  if (dsp_threads->empty()) {
+    delete dsp_threads;
+    dsp_threads = nullptr;
+  }
+}
+
+int DSPThreadCount() {
+  std::lock_guard lock(dsp_threads_lock);
+  return dsp_threads ? static_cast<int>(dsp_threads->size()) : 0;
+}
+
+void DSPSynchronize(const vcl::TThreadMethod& method) {
+  TMMDSPThread* caller = nullptr;
+  if (!plat::IsMainThread()) {
+    const plat::DWORD id = plat::GetCurrentThreadId();
+    std::lock_guard lock(dsp_threads_lock);
+    if (dsp_threads) {
+      for (TMMDSPThread* t : *dsp_threads) {
+        if (t->ThreadID() == id) {
+          caller = t;
+          break;
+        }
+      }
+    }
+  }
+  // The caller's own thread object cannot go while it runs this.
+  if (caller)
+    caller->Synchronize(method);
+  else
+    method();
 }
 
 // ---- TMMCustomSoundComponent ----

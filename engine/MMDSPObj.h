@@ -149,6 +149,31 @@ vcl::TPropInfo DSPBufferSizeProp();  // stored default 2048
 vcl::TPropInfo DSPOnBufferReadyProp();
 vcl::TPropInfo DSPOnBufferLoadProp();
 
+// ---- Device threads ----
+
+// A device thread (wave input, wave output, trigger). Made suspended and
+// registered, so DSPSynchronize can tell it from other threads. A descendant
+// whose Execute uses its own members calls Terminate and WaitFor in its own
+// destructor.
+class TMMDSPThread : public TMMThreadEx {
+  VCL_DECLARE_CLASS(TMMDSPThread, TMMThreadEx)
+ public:
+  explicit TMMDSPThread(vcl::TComponent* owner);
+  ~TMMDSPThread() override;
+
+  // The component the thread works for.
+  vcl::TComponent* Owner() const { return owner_; }
+
+ private:
+  vcl::TComponent* owner_;
+};
+
+// Runs method on the main thread when called from a registered device thread
+// (which waits for it, and gets back what it raises); anywhere else (main
+// thread, a driver callback, an unregistered thread) at once.
+void DSPSynchronize(const vcl::TThreadMethod& method);
+int DSPThreadCount();
+
 // ---- Sound components ----
 
 // A chain member that drives the stream (wave input, wave output, trigger).

@@ -2,7 +2,11 @@
 
 #include <vector>
 
+#include "engine/MMUtils.h"
+#include "platform/kernel/Modules.h"
 #include "platform/kernel/Resources.h"
+#include "platform/kernel/Threads.h"
+#include "platform/user/Cursor.h"
 
 namespace engine {
 
@@ -28,10 +32,9 @@ std::array<TLibraryCursor, kLibraryCursorCount>& CursorTable() {
 }
 }  // namespace
 
-plat::HCURSOR LoadLibraryCursor(uint16_t) {
-  // The window layer makes cursor handles from the generated cursor
-  // resources once it draws cursors; the numbers are kept meanwhile.
-  return nullptr;
+plat::HCURSOR LoadLibraryCursor(uint16_t n) {
+  return plat::LoadCursorA(plat::GetModuleHandleA(nullptr),
+                           plat::MAKEINTRESOURCEA(static_cast<plat::WORD>(kLibraryCursorBase + n)));
 }
 
 void LoadLibraryCursors() {
@@ -182,5 +185,28 @@ void TMMComponent::SetDesignMode(bool value) {
 void TMMComponent::ChangeDesignMode(bool value) { SetDesigning(value, true); }
 
 VCL_IMPLEMENT_CLASS(TMMNonVisualComponent)
+
+// ---- Lock and thread bases ----
+
+VCL_IMPLEMENT_CLASS(TMMCriticalSection)
+
+void TMMCriticalSection::Acquire() { inherited::Acquire(); }
+
+void TMMCriticalSection::Release() { inherited::Release(); }
+
+VCL_IMPLEMENT_CLASS(TMMThreadEx)
+
+int TMMThreadEx::SystemPriority(vcl::TThreadPriority priority) {
+  static constexpr int kPriorities[] = {plat::THREAD_PRIORITY_IDLE,         plat::THREAD_PRIORITY_LOWEST,
+                                        plat::THREAD_PRIORITY_BELOW_NORMAL, plat::THREAD_PRIORITY_NORMAL,
+                                        plat::THREAD_PRIORITY_ABOVE_NORMAL, plat::THREAD_PRIORITY_HIGHEST,
+                                        plat::THREAD_PRIORITY_TIME_CRITICAL};
+  const int index = static_cast<int>(priority);
+  return index >= 0 && index < 7 ? kPriorities[index] : plat::THREAD_PRIORITY_NORMAL;
+}
+
+void TMMThreadEx::SetPriority(vcl::TThreadPriority priority) {
+  SetThreadPriorityBool(Handle(), SystemPriority(priority));
+}
 
 }  // namespace engine

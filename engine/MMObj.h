@@ -13,7 +13,9 @@
 #include "platform/vcl/Classes.h"
 #include "platform/vcl/Colors.h"
 #include "platform/vcl/Lists.h"
+#include "platform/vcl/SyncObjs.h"
 #include "platform/vcl/TypInfo.h"
+#include "platform/vcl/VclThread.h"
 
 namespace engine {
 
@@ -27,8 +29,8 @@ std::string LoadLibraryMessage(uint16_t n);
 constexpr int kLibraryCursorBase = 2000;
 constexpr int kLibraryCursorCount = 31;  // numbered 2001..2031
 
-// The cursor resource 2000 + n of the program. Cursors are made by the window
-// layer; until it offers them the handle is null and only the number counts.
+// The cursor resource 2000 + n of the program; null while the program's
+// resources hold no such cursor.
 plat::HCURSOR LoadLibraryCursor(uint16_t n);
 // Loads all 31 into the library's cursor table under 2000 + n.
 void LoadLibraryCursors();
@@ -174,6 +176,30 @@ class TMMNonVisualComponent : public TMMComponent {
   VCL_DECLARE_CLASS(TMMNonVisualComponent, TMMComponent)
  public:
   explicit TMMNonVisualComponent(vcl::TComponent* owner) : TMMComponent(owner) {}
+};
+
+// ---- Lock and thread bases ----
+
+// The lock of the plug-in stage: the class library's critical section.
+class TMMCriticalSection : public vcl::TCriticalSection {
+  VCL_DECLARE_CLASS(TMMCriticalSection, vcl::TCriticalSection)
+ public:
+  TMMCriticalSection() = default;
+  void Acquire() override;
+  void Release() override;
+};
+
+// Base of the device threads and the high-resolution timer's thread.
+class TMMThreadEx : public vcl::TThread {
+  VCL_DECLARE_CLASS(TMMThreadEx, vcl::TThread)
+ public:
+  explicit TMMThreadEx(bool create_suspended) : vcl::TThread(create_suspended) {}
+
+  // The system priority a class-library priority maps to, idle -15 to
+  // time-critical 15.
+  static int SystemPriority(vcl::TThreadPriority priority);
+  // Sets the mapped value on the thread's handle; safe from any thread.
+  void SetPriority(vcl::TThreadPriority priority);
 };
 
 }  // namespace engine
