@@ -174,6 +174,31 @@ int TMMBevel::BevelExtent() const {
   return extent;
 }
 
+plat::RECT TMMBevel::Paint(vcl::TCanvas* canvas, const plat::RECT& rect, bool fill_border) {
+  plat::RECT r = rect;
+  auto band = [&](vcl::TColor top_left, vcl::TColor bottom_right, int width) {
+    if (width > 0) vcl::Frame3D(canvas, r, top_left, bottom_right, width);
+  };
+  auto bevel = [&](TBevelCut cut, vcl::TColor light, vcl::TColor shadow, int width) {
+    // bvSpace neither paints nor reserves its band.
+    if (cut == bvLowered) band(shadow, light, width);
+    if (cut == bvRaised) band(light, shadow, width);
+  };
+  if (border_style_ == bsSingle) band(vcl::clWindowFrame, vcl::clWindowFrame, 1);
+  bevel(bevel_outer_, outer_light_color_, outer_shadow_color_, bevel_outer_width_);
+  if (fill_border) {
+    band(border_color_, border_color_, border_width_);
+  } else if (border_width_ > 0) {
+    r.left += border_width_;
+    r.top += border_width_;
+    r.right -= border_width_;
+    r.bottom -= border_width_;
+  }
+  bevel(bevel_inner_, inner_light_color_, inner_shadow_color_, bevel_inner_width_);
+  band(border_space_color_, border_space_color_, border_space_);
+  return r;
+}
+
 // ---- Component bases ----
 
 VCL_IMPLEMENT_CLASS(TMMComponent)

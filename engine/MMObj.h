@@ -12,6 +12,7 @@
 #include "platform/user/Window.h"
 #include "platform/vcl/Classes.h"
 #include "platform/vcl/Colors.h"
+#include "platform/vcl/Graphics.h"
 #include "platform/vcl/Lists.h"
 #include "platform/vcl/SyncObjs.h"
 #include "platform/vcl/TypInfo.h"
@@ -107,6 +108,9 @@ class TMMBevel : public TMMObject {
   // The width the bands take on each side. A bvSpace bevel counts here
   // although painting neither draws nor reserves it.
   int BevelExtent() const;
+  // Paints the bands from the outside in and returns the rectangle left
+  // inside them. Without fill_border the border band is reserved, not painted.
+  virtual plat::RECT Paint(vcl::TCanvas* canvas, const plat::RECT& rect, bool fill_border);
 
   TBevelCut BevelInner() const { return bevel_inner_; }
   void SetBevelInner(TBevelCut value);
