@@ -85,7 +85,9 @@ vcl::TPropInfo DSPOnBufferLoadProp() {
 VCL_IMPLEMENT_CLASS(TMMCustomDSPComponent)
 VCL_IMPLEMENT_CLASS(TMMDSPComponent)
 
-TMMDSPComponent::TMMDSPComponent(vcl::TComponent* owner) : TMMCustomDSPComponent(owner) { AddDSPComponent(this); }
+TMMDSPComponent::TMMDSPComponent(vcl::TComponent* owner) : TMMCustomDSPComponent(owner) {
+  AddDSPComponent(this);
+}
 
 TMMDSPComponent::~TMMDSPComponent() {
   SetInput(nullptr);
@@ -112,7 +114,8 @@ void TMMDSPComponent::Loaded() {
 
 bool TMMDSPComponent::FormatFrozen() const {
   const vcl::TComponentState state = ComponentState();
-  return state.Contains(vcl::csLoading) || state.Contains(vcl::csReading) || state.Contains(vcl::csDestroying);
+  return state.Contains(vcl::csLoading) || state.Contains(vcl::csReading) ||
+         state.Contains(vcl::csDestroying);
 }
 
 void TMMDSPComponent::Notification(vcl::TComponent* component, vcl::TOperation operation) {

@@ -99,22 +99,23 @@ void TMMObject::Changed() {
 // ---- TMMBevel ----
 
 // Every property is always written: stored descriptions rely on finding them all.
-VCL_IMPLEMENT_CLASS(TMMBevel,
-  EnumProp("BevelInner", &TMMBevel::BevelInner, &TMMBevel::SetBevelInner,
-           {"bvNone", "bvLowered", "bvRaised", "bvSpace"}),
-  EnumProp("BevelOuter", &TMMBevel::BevelOuter, &TMMBevel::SetBevelOuter,
-           {"bvNone", "bvLowered", "bvRaised", "bvSpace"}),
-  IntProp("BevelInnerWidth", &TMMBevel::BevelInnerWidth, &TMMBevel::SetBevelInnerWidth),
-  IntProp("BevelOuterWidth", &TMMBevel::BevelOuterWidth, &TMMBevel::SetBevelOuterWidth),
-  EnumProp("BorderStyle", &TMMBevel::BorderStyle, &TMMBevel::SetBorderStyle, {"bsNone", "bsSingle"}),
-  IntProp("BorderWidth", &TMMBevel::BorderWidth, &TMMBevel::SetBorderWidth),
-  IntProp("BorderSpace", &TMMBevel::BorderSpace, &TMMBevel::SetBorderSpace),
-  ColorProp("BorderColor", &TMMBevel::BorderColor, &TMMBevel::SetBorderColor),
-  ColorProp("BorderSpaceColor", &TMMBevel::BorderSpaceColor, &TMMBevel::SetBorderSpaceColor),
-  ColorProp("InnerLightColor", &TMMBevel::InnerLightColor, &TMMBevel::SetInnerLightColor),
-  ColorProp("InnerShadowColor", &TMMBevel::InnerShadowColor, &TMMBevel::SetInnerShadowColor),
-  ColorProp("OuterLightColor", &TMMBevel::OuterLightColor, &TMMBevel::SetOuterLightColor),
-  ColorProp("OuterShadowColor", &TMMBevel::OuterShadowColor, &TMMBevel::SetOuterShadowColor))
+VCL_IMPLEMENT_CLASS(
+    TMMBevel,
+    EnumProp("BevelInner", &TMMBevel::BevelInner, &TMMBevel::SetBevelInner,
+             {"bvNone", "bvLowered", "bvRaised", "bvSpace"}),
+    EnumProp("BevelOuter", &TMMBevel::BevelOuter, &TMMBevel::SetBevelOuter,
+             {"bvNone", "bvLowered", "bvRaised", "bvSpace"}),
+    IntProp("BevelInnerWidth", &TMMBevel::BevelInnerWidth, &TMMBevel::SetBevelInnerWidth),
+    IntProp("BevelOuterWidth", &TMMBevel::BevelOuterWidth, &TMMBevel::SetBevelOuterWidth),
+    EnumProp("BorderStyle", &TMMBevel::BorderStyle, &TMMBevel::SetBorderStyle, {"bsNone", "bsSingle"}),
+    IntProp("BorderWidth", &TMMBevel::BorderWidth, &TMMBevel::SetBorderWidth),
+    IntProp("BorderSpace", &TMMBevel::BorderSpace, &TMMBevel::SetBorderSpace),
+    ColorProp("BorderColor", &TMMBevel::BorderColor, &TMMBevel::SetBorderColor),
+    ColorProp("BorderSpaceColor", &TMMBevel::BorderSpaceColor, &TMMBevel::SetBorderSpaceColor),
+    ColorProp("InnerLightColor", &TMMBevel::InnerLightColor, &TMMBevel::SetInnerLightColor),
+    ColorProp("InnerShadowColor", &TMMBevel::InnerShadowColor, &TMMBevel::SetInnerShadowColor),
+    ColorProp("OuterLightColor", &TMMBevel::OuterLightColor, &TMMBevel::SetOuterLightColor),
+    ColorProp("OuterShadowColor", &TMMBevel::OuterShadowColor, &TMMBevel::SetOuterShadowColor))
 
 template <class T>
 void TMMBevel::Store(T& field, T value) {

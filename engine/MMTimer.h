@@ -47,8 +47,8 @@ bool MMTimerRunning();
 void MMTimerFinalize();
 
 // Tests replace how the system timer is made, to see the failure path.
-using TTimeSetEvent = plat::UINT (*)(plat::UINT delay_ms, plat::UINT resolution_ms, plat::LPTIMECALLBACK callback,
-                                     plat::DWORD_PTR user, plat::UINT flags);
+using TTimeSetEvent = plat::UINT (*)(plat::UINT delay_ms, plat::UINT resolution_ms,
+                                     plat::LPTIMECALLBACK callback, plat::DWORD_PTR user, plat::UINT flags);
 // Returns the one in use before; null restores the platform's.
 TTimeSetEvent SetMMTimerSetEvent(TTimeSetEvent set_event);
 

@@ -17,8 +17,9 @@ std::string JoinedChainLog() {
 }
 
 void RegisterChainTestClasses() {
-  vcl::RegisterClasses({TTestChainForm::StaticClass(), TTestPassive::StaticClass(), TTestSource::StaticClass(),
-                        TTestSink::StaticClass(), TTestInternal::StaticClass(), TTestUnlinkable::StaticClass()});
+  vcl::RegisterClasses({TTestChainForm::StaticClass(), TTestPassive::StaticClass(),
+                        TTestSource::StaticClass(), TTestSink::StaticClass(), TTestInternal::StaticClass(),
+                        TTestUnlinkable::StaticClass()});
 }
 
 plat::WAVEFORMATEX PcmFormat(int channels) {
@@ -37,10 +38,10 @@ VCL_IMPLEMENT_CLASS(TTestChainForm)
 
 VCL_IMPLEMENT_CLASS(TTestPassive, DSPInputProp(), DSPOutputProp(), DSPBufferSizeProp())
 
-#define PASSIVE_NOTE(Note)                                                              \
-  void TTestPassive::Note() {                                                           \
-    ChainLog().push_back(Name() + "." #Note);                                           \
-    TMMDSPComponent::Note();                                                            \
+#define PASSIVE_NOTE(Note)                    \
+  void TTestPassive::Note() {                 \
+    ChainLog().push_back(Name() + "." #Note); \
+    TMMDSPComponent::Note();                  \
   }
 PASSIVE_NOTE(Closed)
 PASSIVE_NOTE(Started)
@@ -70,11 +71,11 @@ void TTestDevice::SetChannels(int value) {
   }
 }
 
-#define DEVICE_NOTE(Note)                               \
-  void TTestDevice::Note() {                            \
-    ChainLog().push_back(Name() + ">" #Note);           \
-    TMMCustomSoundComponent::Note();                    \
-    ChainLog().push_back(Name() + "<" #Note);           \
+#define DEVICE_NOTE(Note)                     \
+  void TTestDevice::Note() {                  \
+    ChainLog().push_back(Name() + ">" #Note); \
+    TMMCustomSoundComponent::Note();          \
+    ChainLog().push_back(Name() + "<" #Note); \
   }
 DEVICE_NOTE(Opened)
 DEVICE_NOTE(Closed)
@@ -86,9 +87,10 @@ DEVICE_NOTE(Reset)
 DEVICE_NOTE(Looped)
 #undef DEVICE_NOTE
 
-VCL_IMPLEMENT_CLASS(TTestSource, DSPOutputProp(), DSPBufferSizeProp(),
-  IntProp("DeviceID", &TTestDevice::DeviceID, &TTestDevice::SetDeviceID).Idents(DeviceIdIdents()),
-  IntProp("Channels", &TTestDevice::Channels, &TTestDevice::SetChannels).Default(0))
+VCL_IMPLEMENT_CLASS(
+    TTestSource, DSPOutputProp(), DSPBufferSizeProp(),
+    IntProp("DeviceID", &TTestDevice::DeviceID, &TTestDevice::SetDeviceID).Idents(DeviceIdIdents()),
+    IntProp("Channels", &TTestDevice::Channels, &TTestDevice::SetChannels).Default(0))
 
 VCL_IMPLEMENT_CLASS(TTestSink, DSPInputProp(), DSPOutputProp(), DSPBufferSizeProp())
 

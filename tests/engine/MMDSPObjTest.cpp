@@ -107,7 +107,7 @@ TEST_F(ChainTest, FormDescriptionCannotCloseALoop) {
 
 TEST_F(ChainTest, DeviceIdentifiersInFormDescriptions) {
   struct Case {
-    const char* stored;   // value as read
+    const char* stored;  // value as read
     int32_t id;
     const char* written;  // value as written back
   };
@@ -121,14 +121,16 @@ TEST_F(ChainTest, DeviceIdentifiersInFormDescriptions) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
-    std::string text = std::string("object F: TTestChainForm\r\n  object Source: TTestSource\r\n    DeviceID = ") +
-                       c.stored + "\r\n  end\r\nend\r\n";
+    std::string text =
+        std::string("object F: TTestChainForm\r\n  object Source: TTestSource\r\n    DeviceID = ") +
+        c.stored + "\r\n  end\r\nend\r\n";
     TTestChainForm root(nullptr);
     vcl::ReadFormText(&root, text);
     auto* source = dynamic_cast<TTestSource*>(root.FindComponent("Source"));
     ASSERT_NE(source, nullptr);
     EXPECT_EQ(source->DeviceID(), c.id);
-    EXPECT_NE(vcl::WriteFormText(&root).find(std::string("DeviceID = ") + c.written + "\r\n"), std::string::npos);
+    EXPECT_NE(vcl::WriteFormText(&root).find(std::string("DeviceID = ") + c.written + "\r\n"),
+              std::string::npos);
   }
   TTestChainForm root(nullptr);
   EXPECT_THROW(vcl::ReadFormText(&root,
@@ -357,7 +359,10 @@ TEST_F(ChainTest, HandlersRunBeforeTheBufferMovesOn) {
 
   // Pull: the filler at the top sets the data and ends the stream.
   ChainLog().clear();
-  b->OnBufferLoad = [](vcl::TObject*, plat::WAVEHDR* lpwh, bool&) { ChainLog().push_back("B-load"); lpwh->dwUser = 1; };
+  b->OnBufferLoad = [](vcl::TObject*, plat::WAVEHDR* lpwh, bool&) {
+    ChainLog().push_back("B-load");
+    lpwh->dwUser = 1;
+  };
   a->OnBufferLoad = [](vcl::TObject*, plat::WAVEHDR* lpwh, bool& more) {
     ChainLog().push_back("A-fill");
     lpwh->dwBytesRecorded = 12;

@@ -17,7 +17,8 @@ namespace {
 // Runs `work` as its Execute.
 class TWorkThread : public TMMDSPThread {
  public:
-  TWorkThread(vcl::TComponent* owner, std::function<void()> work) : TMMDSPThread(owner), work_(std::move(work)) {}
+  TWorkThread(vcl::TComponent* owner, std::function<void()> work)
+      : TMMDSPThread(owner), work_(std::move(work)) {}
   ~TWorkThread() override {
     Terminate();
     // One never started ends in the base destructor without running Execute.
@@ -44,7 +45,7 @@ TEST(MMThreadExTest, PrioritiesMapToTheSystemValues) {
     vcl::TThreadPriority priority;
     int system;
   };
-  const Case cases[] = {{vcl::tpIdle, -15},  {vcl::tpLowest, -2},  {vcl::tpLower, -1},        {vcl::tpNormal, 0},
+  const Case cases[] = {{vcl::tpIdle, -15}, {vcl::tpLowest, -2}, {vcl::tpLower, -1},       {vcl::tpNormal, 0},
                         {vcl::tpHigher, 1}, {vcl::tpHighest, 2}, {vcl::tpTimeCritical, 15}};
   TIdleThread thread;
   for (const Case& c : cases) {

@@ -124,8 +124,8 @@ TEST(MMBevelTest, EveryPropertyIsAlwaysStoredInDeclarationOrder) {
     EXPECT_FALSE(p->default_ord.has_value()) << p->name;
   }
   const std::vector<std::string> expected = {
-      "BevelInner",  "BevelOuter",       "BevelInnerWidth", "BevelOuterWidth",  "BorderStyle",
-      "BorderWidth", "BorderSpace",      "BorderColor",     "BorderSpaceColor", "InnerLightColor",
+      "BevelInner",       "BevelOuter",      "BevelInnerWidth", "BevelOuterWidth",  "BorderStyle",
+      "BorderWidth",      "BorderSpace",     "BorderColor",     "BorderSpaceColor", "InnerLightColor",
       "InnerShadowColor", "OuterLightColor", "OuterShadowColor"};
   EXPECT_EQ(names, expected);
   EXPECT_EQ(vcl::GetPropValue(&bevel, "BevelOuter"), "bvLowered");
@@ -138,9 +138,14 @@ TEST(MMDeviceIdTest, IdentifiersMapBothWays) {
     bool known;
     int32_t id;
   };
-  const Case cases[] = {{"MapperId", true, MapperId}, {"MAPPERID", true, MapperId}, {"mapperid", true, MapperId},
-                        {"InvalidId", true, InvalidId}, {"invalidID", true, InvalidId}, {"Mapper", false, 0},
-                        {"", false, 0}, {"-1", false, 0}};
+  const Case cases[] = {{"MapperId", true, MapperId},
+                        {"MAPPERID", true, MapperId},
+                        {"mapperid", true, MapperId},
+                        {"InvalidId", true, InvalidId},
+                        {"invalidID", true, InvalidId},
+                        {"Mapper", false, 0},
+                        {"", false, 0},
+                        {"-1", false, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.ident);
     int32_t id = 77;
@@ -175,8 +180,10 @@ TEST(MMLibraryMessageTest, LoadsTheMessageOrGivesEmptyText) {
   strings[60 - 48] = "Change to property while device was open";
   strings[62 - 48] = "Invalid WaveFormat";
   static const std::vector<plat::BYTE> block = StringBlock(strings);
-  static const plat::ResourceEntry entries[] = {
-      {{plat::RT_STRING_ID, nullptr}, {28048 / 16 + 1, nullptr}, block.data(), static_cast<plat::DWORD>(block.size())}};
+  static const plat::ResourceEntry entries[] = {{{plat::RT_STRING_ID, nullptr},
+                                                 {28048 / 16 + 1, nullptr},
+                                                 block.data(),
+                                                 static_cast<plat::DWORD>(block.size())}};
   const plat::ResourceTable table{entries, 1};
   plat::RegisterResourceTable(nullptr, table);
   EXPECT_EQ(LoadLibraryMessage(60), "Change to property while device was open");

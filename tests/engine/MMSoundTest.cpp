@@ -76,11 +76,11 @@ TEST_F(SegmentTest, NotificationsOfTheUpperDeviceStopAtTheNextDevice) {
   // W handles what reaches it with its own walk, which meets A on the way
   // up and so covers only K.
   const Step steps[] = {
-      {&TMMDSPComponent::Opened,
-       "A>Opened B.Opened[1024] W>Opened K.Opened[1024] W<Opened A<Opened"},
+      {&TMMDSPComponent::Opened, "A>Opened B.Opened[1024] W>Opened K.Opened[1024] W<Opened A<Opened"},
       {&TMMDSPComponent::Started, "A>Started B.Started W>Started K.Started W<Started A<Started"},
       {&TMMDSPComponent::Paused, "A>Paused B.Paused W>Paused K.Paused W<Paused A<Paused"},
-      {&TMMDSPComponent::Restarted, "A>Restarted B.Restarted W>Restarted K.Restarted W<Restarted A<Restarted"},
+      {&TMMDSPComponent::Restarted,
+       "A>Restarted B.Restarted W>Restarted K.Restarted W<Restarted A<Restarted"},
       {&TMMDSPComponent::Reset, "A>Reset B.Reset W>Reset K.Reset W<Reset A<Reset"},
       {&TMMDSPComponent::Looped, "A>Looped B.Looped W>Looped K.Looped W<Looped A<Looped"},
       // The next device stops (and closes) before the passive members.

@@ -108,7 +108,7 @@ TEST_F(MMTimerTest, SuspendedClientsCountNoTime) {
   Ticks(log, 2);  // ticks 4, 5: "late" counts from 0 and runs at 5
   ResumeTimerClient(suspended_twice);
   ResumeTimerClient(suspended_twice);  // no count below 0
-  Ticks(log, 1);  // tick 6: "twice" runs again
+  Ticks(log, 1);                       // tick 6: "twice" runs again
   EXPECT_EQ(log.Calls("late"), (std::vector<int>{5}));
   EXPECT_EQ(log.Calls("twice"), (std::vector<int>{1, 6}));
   EXPECT_EQ(suspended_twice->SuspendCount, 0);
@@ -167,7 +167,9 @@ TEST_F(MMTimerTest, ProcMayAddAClient) {
   RemoveTimerClient(adder);
 }
 
-plat::UINT RefuseTimer(plat::UINT, plat::UINT, plat::LPTIMECALLBACK, plat::DWORD_PTR, plat::UINT) { return 0; }
+plat::UINT RefuseTimer(plat::UINT, plat::UINT, plat::LPTIMECALLBACK, plat::DWORD_PTR, plat::UINT) {
+  return 0;
+}
 
 TEST_F(MMTimerTest, NoClientWhenTheSystemTimerCannotBeMade) {
   TTimeSetEvent previous = SetMMTimerSetEvent(&RefuseTimer);
