@@ -30,3 +30,8 @@ if(TARGET test_platform_kernel)
     QUELLIX_RESGEN="$<TARGET_FILE:resgen>" QUELLIX_RESOURCE_FIXTURE="${fixture}")
   add_dependencies(test_platform_kernel resgen)
 endif()
+
+# Engine tests read the library messages from the program's own table.
+if(TARGET test_engine)
+  target_link_libraries(test_engine PRIVATE quellix_resources)
+endif()
