@@ -159,6 +159,12 @@ constexpr LRESULT WVR_VREDRAW = 0x0200;
 constexpr LRESULT WVR_REDRAW = WVR_HREDRAW | WVR_VREDRAW;
 constexpr LRESULT WVR_VALIDRECTS = 0x0400;
 
+// WM_STYLECHANGING / WM_STYLECHANGED lParam; wParam is GWL_STYLE or GWL_EXSTYLE.
+struct STYLESTRUCT {
+  DWORD styleOld = 0;
+  DWORD styleNew = 0;
+};
+
 struct WINDOWPLACEMENT {
   UINT length = sizeof(WINDOWPLACEMENT);
   UINT flags = 0;
@@ -288,6 +294,17 @@ std::vector<HWND> TopLevelZOrder();
 // change, and the backend is not told again. `show_command` is SW_MINIMIZE,
 // SW_MAXIMIZE, SW_RESTORE or -1 for a plain move or size.
 void ApplyNativeWindowRect(HWND hwnd, const RECT& screen_rect, int show_command);
+
+// ShowWindow; `native` false when the window manager already did it.
+BOOL ShowWindowCore(HWND hwnd, int command, bool native);
+// Every top-level window in creation order (Window.cpp). Caller holds WindowLock().
+std::vector<HWND> TopLevelWindowsLocked();
+// The stacking value that puts a new top-level window on top. Caller holds WindowLock().
+int64_t NextTopZLocked();
+// Top-level windows, topmost first. Caller holds WindowLock().
+std::vector<HWND> TopLevelZOrderLocked();
+// Registers the default handlers of geometry messages; idempotent.
+void InstallGeometry();
 
 // Activation belongs to the focus unit: showing or raising a top-level window
 // without SWP_NOACTIVATE / SW_SHOWNA-like commands calls this handler.

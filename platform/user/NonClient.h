@@ -126,8 +126,8 @@ class WindowFrame {
   DWORD ex_style_;
   int width_;
   int height_;
-  int border_ = 0;        // outer frame band
-  int edge_ = 0;          // client or static edge inside the frame
+  int border_ = 0;          // outer frame band
+  int edge_ = 0;            // client or static edge inside the frame
   int caption_height_ = 0;  // without the line below it
   bool small_caption_ = false;
   RECT insets_;

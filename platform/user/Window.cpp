@@ -12,7 +12,11 @@
 #include "platform/kernel/Errors.h"
 #include "platform/kernel/ThreadQueue.h"
 #include "platform/user/Atoms.h"
+#include "platform/user/Geometry.h"
 #include "platform/user/Hooks.h"
+#include "platform/user/NonClient.h"
+#include "platform/user/Paint.h"
+#include "platform/user/Screen.h"
 #include "platform/user/Input.h"
 #include "platform/user/Messages.h"
 #include "platform/user/WindowRecord.h"
@@ -65,6 +69,13 @@ std::shared_ptr<WindowClass> FindClassLocked(const char* name) {
 void RemoveWindow(HWND hwnd) {
   std::vector<ATOM> atoms;
   DWORD thread_id = 0;
+  bool native = false;
+  {
+    std::lock_guard lock(WindowLock());
+    auto record = LookupWindowLocked(hwnd);
+    native = record && record->backend_open;
+  }
+  if (native) CloseNativeWindow(hwnd);
   {
     std::lock_guard lock(WindowLock());
     auto record = LookupWindowLocked(hwnd);
@@ -107,15 +118,6 @@ void CollectTreeLocked(HWND hwnd, std::vector<HWND>* out) {
   for (HWND child : record->children) CollectTreeLocked(child, out);
 }
 
-HWND TopLevelOfLocked(HWND hwnd) {
-  auto record = LookupWindowLocked(hwnd);
-  while (record && record->parent) {
-    hwnd = record->parent;
-    record = LookupWindowLocked(hwnd);
-  }
-  return hwnd;
-}
-
 constexpr size_t kMaxDefHandlers = 16;
 std::array<std::atomic<DefWindowProcHandler>, kMaxDefHandlers> def_handlers{};
 std::atomic<size_t> def_handler_count{0};
@@ -143,8 +145,12 @@ bool IsSelfOrDescendantLocked(HWND ancestor, HWND hwnd) {
 }
 
 std::vector<HWND> TopLevelWindows() {
-  std::vector<HWND> result;
   std::lock_guard lock(WindowLock());
+  return TopLevelWindowsLocked();
+}
+
+std::vector<HWND> TopLevelWindowsLocked() {
+  std::vector<HWND> result;
   for (auto& [key, record] : Table().windows)
     if (!record->parent && !record->message_only) result.push_back(record->hwnd);
   return result;
@@ -321,13 +327,48 @@ void FinishDestroy(const std::vector<HWND>& tree, std::exception_ptr* error) {
 
 }  // namespace
 
+namespace {
+
+// Where CW_USEDEFAULT puts top-level windows: a cascade over the work area.
+RECT DefaultPlacement(int x, int y, int width, int height) {
+  static std::atomic<int> cascade{0};
+  const RECT area = user::WorkArea();
+  const int area_w = area.right - area.left;
+  const int area_h = area.bottom - area.top;
+  if (width == CW_USEDEFAULT) {
+    width = area_w * 3 / 4;
+    height = area_h * 3 / 4;
+  }
+  if (x == CW_USEDEFAULT) {
+    const int step = GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYFRAME);
+    const int n = cascade++ % 8;
+    x = area.left + n * step;
+    y = area.top + n * step;
+  }
+  return RECT{x, y, x + width, y + height};
+}
+
+}  // namespace
+
 HWND CreateWindowExA(DWORD ex_style, const char* class_name, const char* window_name, DWORD style, int x,
                      int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* param) {
   user::InstallSentMessageDelivery();
+  user::InstallGeometry();
+  user::InstallPainting();
+  user::InstallNonClient();
+  if (parent == GetDesktopWindow()) parent = nullptr;
   // Posts to the window must find its thread's queue from the start.
   CurrentThreadQueue();
   const bool message_only = parent == HWND_MESSAGE;
   const bool child = !message_only && (style & WS_CHILD);
+  RECT placement{x, y, x + width, y + height};
+  if (child || message_only) {
+    if (x == CW_USEDEFAULT) x = y = 0;
+    if (width == CW_USEDEFAULT) width = height = 0;
+    placement = RECT{x, y, x + width, y + height};
+  } else if (x == CW_USEDEFAULT || width == CW_USEDEFAULT) {
+    placement = DefaultPlacement(x, y, width, height);
+  }
   auto record = std::make_shared<user::WindowRecord>();
   {
     std::lock_guard lock(WindowLock());
@@ -360,23 +401,27 @@ HWND CreateWindowExA(DWORD ex_style, const char* class_name, const char* window_
       record->owner = user::TopLevelOfLocked(parent);
     }
     record->extra.assign(static_cast<size_t>(window_class->wnd_extra), 0);
-    record->style = style;
+    // Shown and put in its state after creation, as ShowWindow would.
+    record->style = style & ~(WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE);
     record->ex_style = ex_style;
-    record->window_rect = RECT{x, y, x + width, y + height};
+    record->window_rect = placement;
+    record->client_rect = RECT{0, 0, placement.right - placement.left, placement.bottom - placement.top};
+    if (!child) record->z = user::NextTopZLocked();
     table.windows[user::Key(record->hwnd)] = record;
   }
   user::thread_windows.created = true;
   const HWND hwnd = record->hwnd;
+  if (!child && !message_only) user::OpenNativeWindow(hwnd);
 
   CREATESTRUCTA create;
   create.lpCreateParams = param;
   create.hInstance = instance;
   create.hMenu = menu;
   create.hwndParent = parent;
-  create.cx = width;
-  create.cy = height;
-  create.x = x;
-  create.y = y;
+  create.cx = placement.right - placement.left;
+  create.cy = placement.bottom - placement.top;
+  create.x = placement.left;
+  create.y = placement.top;
   create.style = static_cast<LONG>(style);
   create.lpszName = window_name;
   create.lpszClass = class_name;
@@ -393,9 +438,39 @@ HWND CreateWindowExA(DWORD ex_style, const char* class_name, const char* window_
       if (error) std::rethrow_exception(error);
       return nullptr;
     }
+    if (!message_only && IsWindow(hwnd)) {
+      RECT client = placement;
+      SendMessageA(hwnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&client));
+      std::lock_guard lock(WindowLock());
+      if (auto live = LookupWindowLocked(hwnd)) {
+        const RECT& w = live->window_rect;
+        live->client_rect =
+            RECT{client.left - w.left, client.top - w.top, std::max(client.right, client.left) - w.left,
+                 std::max(client.bottom, client.top) - w.top};
+      }
+    }
     if (IsWindow(hwnd) && SendMessageA(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
       DestroyWindow(hwnd);
       return nullptr;
+    }
+    if (!message_only && IsWindow(hwnd)) {
+      RECT client;
+      GetClientRect(hwnd, &client);
+      SendMessageA(
+          hwnd, WM_SIZE, SIZE_RESTORED,
+          static_cast<LPARAM>(MAKELONG(static_cast<WORD>(client.right), static_cast<WORD>(client.bottom))));
+      POINT origin{};
+      MapWindowPoints(hwnd, child ? parent : nullptr, &origin, 1);
+      SendMessageA(hwnd, WM_MOVE, 0,
+                   static_cast<LPARAM>(MAKELONG(static_cast<WORD>(origin.x), static_cast<WORD>(origin.y))));
+      if (IsWindow(hwnd) && (style & (WS_MINIMIZE | WS_MAXIMIZE))) {
+        const bool visible = style & WS_VISIBLE;
+        ShowWindow(hwnd,
+                   (style & WS_MINIMIZE) ? (visible ? SW_SHOWMINNOACTIVE : SW_MINIMIZE) : SW_SHOWMAXIMIZED);
+        if (!visible && IsWindow(hwnd)) ShowWindow(hwnd, SW_HIDE);
+      } else if (IsWindow(hwnd) && (style & WS_VISIBLE)) {
+        ShowWindow(hwnd, SW_SHOW);
+      }
     }
   } catch (...) {
     // A failed creation leaves no half-made window behind.
@@ -437,6 +512,15 @@ BOOL DestroyWindow(HWND hwnd) {
       if (!error) error = std::current_exception();
     }
   }
+  // Hiding first lets whatever was under the window repaint.
+  if (IsWindowVisible(hwnd)) {
+    try {
+      SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                   SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    } catch (...) {
+      if (!error) error = std::current_exception();
+    }
+  }
   std::vector<HWND> tree;
   {
     std::lock_guard lock(WindowLock());
@@ -464,7 +548,7 @@ BOOL DestroyWindow(HWND hwnd) {
   return TRUE;
 }
 
-BOOL IsWindow(HWND hwnd) { return LookupWindow(hwnd) ? TRUE : FALSE; }
+BOOL IsWindow(HWND hwnd) { return hwnd == GetDesktopWindow() || LookupWindow(hwnd) ? TRUE : FALSE; }
 
 HWND GetParent(HWND hwnd) {
   std::lock_guard lock(WindowLock());
@@ -572,7 +656,27 @@ LONG_PTR GetWindowLongPtrA(HWND hwnd, int index) {
   return AccessLong(hwnd, index, nullptr, sizeof(LONG_PTR));
 }
 
+namespace {
+
+// Style changes are announced before and after, as callers expect.
+LONG_PTR SetStyleLong(HWND hwnd, int index, LONG_PTR value, size_t size) {
+  STYLESTRUCT change;
+  change.styleOld = static_cast<DWORD>(AccessLong(hwnd, index, nullptr, size));
+  change.styleNew = static_cast<DWORD>(value);
+  if (!IsWindow(hwnd)) return 0;
+  SendMessageA(hwnd, WM_STYLECHANGING, static_cast<WPARAM>(static_cast<intptr_t>(index)),
+               reinterpret_cast<LPARAM>(&change));
+  LONG_PTR wanted = static_cast<LONG_PTR>(change.styleNew);
+  const LONG_PTR previous = AccessLong(hwnd, index, &wanted, size);
+  SendMessageA(hwnd, WM_STYLECHANGED, static_cast<WPARAM>(static_cast<intptr_t>(index)),
+               reinterpret_cast<LPARAM>(&change));
+  return previous;
+}
+
+}  // namespace
+
 LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
+  if (index == GWL_STYLE || index == GWL_EXSTYLE) return SetStyleLong(hwnd, index, value, sizeof(LONG_PTR));
   return AccessLong(hwnd, index, &value, sizeof(LONG_PTR));
 }
 
@@ -581,6 +685,8 @@ LONG GetWindowLongA(HWND hwnd, int index) {
 }
 
 LONG SetWindowLongA(HWND hwnd, int index, LONG value) {
+  if (index == GWL_STYLE || index == GWL_EXSTYLE)
+    return static_cast<LONG>(SetStyleLong(hwnd, index, static_cast<DWORD>(value), sizeof(LONG)));
   LONG_PTR wide = value;
   return static_cast<LONG>(AccessLong(hwnd, index, &wide, sizeof(LONG)));
 }

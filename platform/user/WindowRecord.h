@@ -83,10 +83,9 @@ struct WindowRecord {
   // (WS_EX_TOPMOST windows form the upper band). Children stack in the order
   // of the parent's `children`, topmost first.
   int64_t z = 0;
-  // Top-level windows: the backend's window and its 32-bit backing surface,
-  // which lives as long as the backend's window.
+  // Top-level windows: the backend's window is open (its backing surface is
+  // asked from the backend when drawing starts).
   bool backend_open = false;
-  Surface* surface = nullptr;
 
   // Painting (Paint.cpp). Regions are in window coordinates and may cover
   // the non-client area.

@@ -8,6 +8,8 @@
 #include "UserTestSupport.h"
 #include "platform/kernel/Errors.h"
 #include "platform/user/Atoms.h"
+#include "platform/user/Geometry.h"
+#include "platform/user/NonClient.h"
 #include "platform/user/Window.h"
 
 using namespace plat;
@@ -39,7 +41,8 @@ TEST_F(Windows, CreationDeliversCreateParamsAndDestructionReachesChildren) {
   ASSERT_NE(parent, nullptr);
   EXPECT_EQ(seen_params[0], &marker);
   EXPECT_EQ(seen_params[1], &marker);
-  EXPECT_EQ(Messages(Log(), parent), (std::vector<UINT>{WM_NCCREATE, WM_CREATE}));
+  EXPECT_EQ(Messages(Log(), parent),
+            (std::vector<UINT>{WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE}));
 
   HWND child = Make(parent, WS_CHILD);
   HWND grandchild = Make(child, WS_CHILD);
@@ -81,7 +84,7 @@ TEST_F(Windows, RefusedCreationLeavesNoWindow) {
     std::vector<UINT> expected;
   };
   const Case cases[] = {
-      {WM_CREATE, -1, {WM_NCCREATE, WM_CREATE, WM_DESTROY, WM_NCDESTROY}},
+      {WM_CREATE, -1, {WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_DESTROY, WM_NCDESTROY}},
       {WM_NCCREATE, FALSE, {WM_NCCREATE, WM_NCDESTROY}},
   };
   for (const Case& c : cases) {
