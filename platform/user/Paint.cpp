@@ -122,7 +122,6 @@ void ApplyLocked(HWND hwnd, const Region& region, UINT flags, std::vector<DWORD>
       if (flags & RDW_ERASE) record->erase_pending = true;
       if ((flags & RDW_FRAME) && touches_frame) record->frame_pending = true;
     }
-    if (flags & RDW_INTERNALPAINT) record->internal_paint = true;
     threads->push_back(record->thread_id);
   } else if (flags & RDW_VALIDATE) {
     record->update = record->update.Subtract(area);
@@ -134,6 +133,10 @@ void ApplyLocked(HWND hwnd, const Region& region, UINT flags, std::vector<DWORD>
     } else if (flags & RDW_NOERASE) {
       record->erase_pending = false;
     }
+  }
+  if (flags & RDW_INTERNALPAINT) {
+    record->internal_paint = true;
+    threads->push_back(record->thread_id);
   }
   if (!IncludeChildren(*record, flags)) return;
   const RECT client = record->client_rect;
