@@ -13,6 +13,7 @@
 #include "platform/user/Messages.h"
 #include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
+#include "platform/user/ScrollBar.h"
 #include "platform/user/WindowRecord.h"
 
 namespace plat {
@@ -517,6 +518,8 @@ void TrackCaptionButton(HWND hwnd, LRESULT button) {
 }
 
 bool DefNonClient(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+  // The scroll-bar unit paints and tracks the bars in the places the frame leaves for them.
+  if (user::WindowScrollBarDefault(hwnd, message, wparam, lparam, result)) return true;
   switch (message) {
     case WM_NCCALCSIZE: {
       DWORD style = 0;

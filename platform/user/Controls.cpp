@@ -1,0 +1,75 @@
+#include "platform/user/Controls.h"
+
+#include <mutex>
+
+#include "platform/gdi/Colors.h"
+#include "platform/gdi/Text.h"
+#include "platform/user/Button.h"
+#include "platform/user/Messages.h"
+#include "platform/user/ScrollBar.h"
+#include "platform/user/Static.h"
+
+namespace plat {
+
+int GetDlgCtrlID(HWND hwnd) { return static_cast<int>(GetWindowLongPtrA(hwnd, GWLP_ID)); }
+
+BOOL RegisterStandardControls() {
+  static std::once_flag once;
+  static bool ok = false;
+  std::call_once(once, [] {
+    AddDefWindowProcHandler(user::DefaultControlColor);
+    // One line per control unit; each registers its classes.
+    ok = user::RegisterButtonClass() && user::RegisterStaticClass() && user::RegisterScrollBarClass();
+  });
+  return ok ? TRUE : FALSE;
+}
+
+}  // namespace plat
+
+namespace plat::user {
+
+void NotifyParent(HWND control, WORD code) {
+  HWND parent = GetParent(control);
+  if (!parent) return;
+  const WORD id = static_cast<WORD>(GetDlgCtrlID(control));
+  SendMessageA(parent, WM_COMMAND, MAKELONG(id, code), reinterpret_cast<LPARAM>(control));
+}
+
+HBRUSH ControlColors(HWND control, HDC hdc, UINT message) {
+  HWND parent = GetParent(control);
+  LRESULT brush = 0;
+  if (parent)
+    brush = SendMessageA(parent, message, reinterpret_cast<WPARAM>(hdc), reinterpret_cast<LPARAM>(control));
+  if (!brush) DefaultControlColor(control, message, reinterpret_cast<WPARAM>(hdc), 0, &brush);
+  return reinterpret_cast<HBRUSH>(brush);
+}
+
+bool DefaultControlColor(HWND, UINT message, WPARAM wparam, LPARAM, LRESULT* result) {
+  if (message < WM_CTLCOLORMSGBOX || message > WM_CTLCOLORSTATIC) return false;
+  HDC hdc = reinterpret_cast<HDC>(wparam);
+  // Text-entry controls sit on the window colour, the rest on the face colour.
+  const bool window = message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX;
+  const int back = message == WM_CTLCOLORSCROLLBAR ? COLOR_SCROLLBAR : window ? COLOR_WINDOW : COLOR_3DFACE;
+  if (hdc) {
+    SetTextColor(hdc, GetSysColor(COLOR_WINDOWTEXT));
+    SetBkColor(hdc, GetSysColor(back));
+  }
+  *result = reinterpret_cast<LRESULT>(GetSysColorBrush(back));
+  return true;
+}
+
+HFONT ControlFont(HFONT set_font) {
+  return set_font ? set_font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+int FontLineHeight(HFONT font) {
+  HDC hdc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(hdc, ControlFont(font));
+  TEXTMETRICA tm;
+  GetTextMetricsA(hdc, &tm);
+  SelectObject(hdc, old);
+  DeleteDC(hdc);
+  return tm.tmHeight > 0 ? static_cast<int>(tm.tmHeight) : 13;
+}
+
+}  // namespace plat::user
