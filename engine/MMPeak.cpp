@@ -1,0 +1,318 @@
+#include "engine/MMPeak.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "engine/MMMulDiv.h"
+#include "engine/MMObj.h"
+#include "engine/MMPCMSup.h"
+#include "engine/MMUtils.h"
+#include "platform/vcl/TypInfo.h"
+
+namespace engine {
+
+namespace {
+
+constexpr uint16_t kInvalidWaveFormatMessage = 62;
+// The widest frame a valid PCM format has: four 16-bit channels.
+constexpr int32_t kMaxFrameBytes = 8;
+
+int16_t Load16(const uint8_t* p) {
+  int16_t v;
+  std::memcpy(&v, p, 2);
+  return v;
+}
+
+// Levels live in 16-bit fields; a full negative sample or a scaled level
+// beyond full scale must read as full scale, not wrap.
+int16_t SaturateLevel(int64_t level) {
+  return static_cast<int16_t>(std::clamp<int64_t>(level, 0, std::numeric_limits<int16_t>::max()));
+}
+
+}  // namespace
+
+VCL_IMPLEMENT_CLASS(TMMPeakDetect, DSPInputProp(), DSPOutputProp(),
+                    EventProp("OnPeakReady", &TMMPeakDetect::OnPeakReady),
+                    BoolProp("Enabled", &TMMPeakDetect::Enabled, &TMMPeakDetect::SetEnabled).Default(true),
+                    IntProp("FFTLength", &TMMPeakDetect::FFTLength, &TMMPeakDetect::SetFFTLength).Default(128),
+                    EnumProp("Window", &TMMPeakDetect::Window, &TMMPeakDetect::SetWindow,
+                             {"fwRectangular", "fwHamming", "fwHanning", "fwBlackman", "fwGaussian", "fwWelch",
+                              "fwParzen"})
+                        .Default(fwHamming),
+                    EnumProp("Channel", &TMMPeakDetect::Channel, &TMMPeakDetect::SetChannel,
+                             {"chBoth", "chLeft", "chRight"})
+                        .Default(chBoth),
+                    BoolProp("DetectPeaks", &TMMPeakDetect::DetectPeaks, &TMMPeakDetect::SetDetectPeaks)
+                        .Default(true))
+
+TMMPeakDetect::TMMPeakDetect(vcl::TComponent* owner)
+    : TMMDSPComponent(owner),
+      block_(static_cast<size_t>(kMaxPeakFFTLength) * kMaxFrameBytes),
+      values_(kMaxPeakFFTLength),
+      window_table_(kMaxPeakFFTLength),
+      bin_maxima_(kMaxPeakFFTLength / 2) {
+  SetFFTLength(128);
+}
+
+TMMPeakDetect::~TMMPeakDetect() {
+  detector_opened_ = false;
+  FreeFFT(fft_);
+}
+
+void TMMPeakDetect::SetFFTLength(int32_t value) {
+  const int32_t length = static_cast<int32_t>(
+      std::bit_floor(static_cast<uint32_t>(IntClamp(value, kMinPeakFFTLength, kMaxPeakFFTLength))));
+  if (length == fft_length_) return;
+  const int32_t order = std::countr_zero(static_cast<uint32_t>(length));
+  // The new object first: should it fail, the detector keeps its old length.
+  PMMFFTObject fft = CreateFFT(order);
+  FreeFFT(fft_);
+  fft_ = fft;
+  fft_length_ = length;
+  BuildFFTWindowTable(window_table_.data(), window_, order);
+  ResetPeaks();
+}
+
+void TMMPeakDetect::SetWindow(TMMFFTWindow value) {
+  if (value == window_) return;
+  window_ = value;
+  BuildFFTWindowTable(window_table_.data(), window_, std::countr_zero(static_cast<uint32_t>(fft_length_)));
+  ResetPeaks();
+}
+
+void TMMPeakDetect::SetChannel(TMMChannel value) {
+  if (value == channel_) return;
+  channel_ = value;
+  ResetPeaks();
+}
+
+void TMMPeakDetect::SetIntegrationCount(int32_t value) {
+  integration_count_ = std::clamp(value, 1, kMaxIntegrationCount);
+}
+
+int32_t TMMPeakDetect::PeakValue(int32_t index) const {
+  if (index < 0 || index >= BinCount()) return 0;
+  return bin_maxima_[static_cast<size_t>(index)];
+}
+
+float TMMPeakDetect::BinWidth() const {
+  const plat::WAVEFORMATEX* format = GetFormat();
+  if (!format) return 0.0f;
+  return static_cast<float>(format->nSamplesPerSec) / static_cast<float>(fft_length_);
+}
+
+int32_t TMMPeakDetect::FrequencyToBin(float frequency) const {
+  const float width = BinWidth();
+  if (width == 0.0f) RaiseDivByZero();
+  const double bin = std::trunc(static_cast<double>(frequency / width));
+  if (std::isnan(bin)) return 0;
+  if (bin >= BinCount()) return BinCount();
+  return bin < std::numeric_limits<int32_t>::min() ? std::numeric_limits<int32_t>::min()
+                                                   : static_cast<int32_t>(bin);
+}
+
+void TMMPeakDetect::SetFormat(const plat::WAVEFORMATEX* format) {
+  if (format) {
+    if (!DesignMode() && !IsValidPCMFormat(format)) throw EMMPeakError(LoadLibraryMessage(kInvalidWaveFormatMessage));
+    dc_offset_ = format->wBitsPerSample == 8 ? 128 : 0;
+    ResetPeaks();
+  }
+  inherited::SetFormat(format);
+}
+
+void TMMPeakDetect::Opened() {
+  if (!detector_opened_ && IsValidPCMFormat(GetFormat())) detector_opened_ = true;
+  inherited::Opened();
+}
+
+void TMMPeakDetect::Closed() {
+  detector_opened_ = false;
+  detector_started_ = false;
+  inherited::Closed();
+}
+
+void TMMPeakDetect::Started() {
+  if (detector_opened_ && !detector_started_) {
+    ResetPeaks();
+    detector_started_ = true;
+  }
+  inherited::Started();
+}
+
+void TMMPeakDetect::Stopped() {
+  detector_started_ = false;
+  inherited::Stopped();
+}
+
+namespace {
+
+// The valid bytes of a header; a recorded count beyond the buffer is not trusted.
+int32_t ValidBytes(const plat::WAVEHDR* lpwh) {
+  const plat::DWORD bytes = std::min(lpwh->dwBytesRecorded, lpwh->dwBufferLength);
+  return static_cast<int32_t>(std::min<plat::DWORD>(bytes, std::numeric_limits<int32_t>::max()));
+}
+
+}  // namespace
+
+void TMMPeakDetect::BufferReady(plat::WAVEHDR* lpwh) {
+  if (lpwh && enabled_ && detector_opened_) Analyse(lpwh->lpData, ValidBytes(lpwh));
+  inherited::BufferReady(lpwh);
+}
+
+void TMMPeakDetect::BufferLoad(plat::WAVEHDR* lpwh, bool& more_buffers) {
+  inherited::BufferLoad(lpwh, more_buffers);
+  if (lpwh && enabled_ && detector_opened_) Analyse(lpwh->lpData, ValidBytes(lpwh));
+}
+
+void TMMPeakDetect::ResetPeaks() {
+  level_left_ = level_right_ = dc_offset_;
+  std::fill_n(bin_maxima_.begin(), BinCount(), 0);
+}
+
+int32_t TMMPeakDetect::FrameBytes() const {
+  // From channels and width rather than the untested block align, so a
+  // format with a wrong nBlockAlign cannot size a block beyond the buffer.
+  const plat::WAVEFORMATEX* format = GetFormat();
+  if (!format) return 0;
+  return format->nChannels * (format->wBitsPerSample / 8);
+}
+
+int32_t TMMPeakDetect::BytesPerBlock() const { return fft_length_ * FrameBytes(); }
+
+void TMMPeakDetect::Analyse(const char* data, int32_t size) {
+  if (!detector_opened_ || !enabled_) return;
+  ResetPeaks();
+  // The format can go (an unlinked input) while the detector stays opened.
+  if (!IsValidPCMFormat(GetFormat())) return;
+  if (!data) size = 0;
+  MeasureLevels(data, size);
+
+  const int32_t block_bytes = BytesPerBlock();
+  int32_t offset = 0;
+  while (size > 0) {
+    const int32_t n = std::min(size, block_bytes);
+    std::memcpy(block_.data(), data + offset, static_cast<size_t>(n));
+    // A short block is padded with silence.
+    if (n < block_bytes) std::memset(block_.data() + n, dc_offset_, static_cast<size_t>(block_bytes - n));
+    offset += n;
+    size -= n;
+    AnalyseBlock();
+  }
+}
+
+void TMMPeakDetect::MeasureLevels(const char* data, int32_t size) {
+  if (!detect_peaks_) {
+    level_left_ = level_right_ = 0;
+    return;
+  }
+  int16_t left_peak = 0;
+  int16_t right_peak = 0;
+  FindPeakSamples(GetFormat(), data, size, left_peak, right_peak);
+  int32_t left = std::abs(static_cast<int32_t>(left_peak));
+  int32_t right = std::abs(static_cast<int32_t>(right_peak));
+  if (reference_minus18_) {
+    left = ScaleLevel(left);
+    right = ScaleLevel(right);
+  }
+  if (integration_) {
+    // Counts outside the histories' range would read past them or divide by zero.
+    const int32_t count = std::clamp(integration_count_, 1, kMaxIntegrationCount);
+    integration_fill_ = std::min(integration_fill_ + 1, count);
+    left = Integrate(history_left_, left);
+    right = Integrate(history_right_, right);
+  }
+  level_left_ = SaturateLevel(left);
+  level_right_ = SaturateLevel(right);
+}
+
+int16_t TMMPeakDetect::ScaleLevel(int32_t level) const {
+  float factor;
+  switch (meter_scale_) {
+    case 0:
+      factor = 2.81765f;
+      break;
+    case 1:
+      factor = reference_minus20_ ? 2.8174f : 2.2462f;
+      break;
+    case 2:
+      factor = 2.8718f;
+      break;
+    case 3:
+      factor = 2.8038f;
+      break;
+    default:
+      return SaturateLevel(level);
+  }
+  const long double scaled = static_cast<long double>(level) * 0.707L * static_cast<long double>(factor);
+  return SaturateLevel(static_cast<int64_t>(std::trunc(scaled)));
+}
+
+int32_t TMMPeakDetect::Integrate(std::array<int32_t, kMaxIntegrationCount + 1>& history, int32_t level) const {
+  // Newest first; the whole history moves, so a larger count later still
+  // averages real levels.
+  std::copy_backward(history.begin(), history.end() - 1, history.end());
+  history[0] = level;
+  int64_t sum = 0;
+  for (int32_t i = 0; i < integration_fill_; ++i) sum += history[static_cast<size_t>(i)];
+  return static_cast<int32_t>(sum / integration_fill_);
+}
+
+void TMMPeakDetect::AnalyseBlock() {
+  const plat::WAVEFORMATEX* format = GetFormat();
+  const bool eight_bit = format->wBitsPerSample == 8;
+  const bool multi = format->nChannels > 1;
+  const int32_t frame_bytes = FrameBytes();
+  const int32_t sample_bytes = eight_bit ? 1 : 2;
+  const int32_t length = fft_length_;
+  const uint8_t* frame = block_.data();
+  float* values = values_.data();
+  const int32_t* window = window_table_.data();
+
+  // Multi-channel data is analysed from its first two channels, frame by frame.
+  for (int32_t i = 0; i < length; ++i, frame += frame_bytes) {
+    const int64_t w = window[i];
+    int32_t s;
+    if (eight_bit) {
+      if (!multi)
+        s = frame[0];
+      else if (channel_ == chLeft)
+        s = frame[0];
+      else if (channel_ == chRight)
+        s = frame[1];
+      else
+        s = (frame[0] + frame[1]) >> 1;
+      values[i] = static_cast<float>((s - 128) * w / 128);
+    } else {
+      if (!multi)
+        s = Load16(frame);
+      else if (channel_ == chLeft)
+        s = Load16(frame);
+      else if (channel_ == chRight)
+        s = Load16(frame + sample_bytes);
+      else
+        s = (Load16(frame) + Load16(frame + sample_bytes)) / 2;
+      values[i] = static_cast<float>(s * w / 32768);
+    }
+  }
+
+  RealFFT(fft_, values, 1);
+
+  const int32_t bins = length / 2;
+  const float half = static_cast<float>(bins);
+  int32_t* maxima = bin_maxima_.data();
+  const bool notify = static_cast<bool>(OnPeakReady);
+  for (int32_t k = 0; k < bins; ++k) {
+    const float re = values[2 * k] / half;
+    const float im = values[2 * k + 1] / half;
+    float p = re * re + im * im;
+    if (!(p >= 0.0f)) p = 0.0f;
+    const int32_t magnitude = static_cast<int32_t>(std::sqrt(static_cast<double>(p)));
+    if (notify) OnPeakReady(this, k, magnitude);
+    if (magnitude > maxima[k]) maxima[k] = magnitude;
+  }
+}
+
+}  // namespace engine
