@@ -5,6 +5,7 @@
 #include "platform/gdi/Colors.h"
 #include "platform/gdi/Text.h"
 #include "platform/user/Button.h"
+#include "platform/user/Edit.h"
 #include "platform/user/Messages.h"
 #include "platform/user/ScrollBar.h"
 #include "platform/user/Static.h"
@@ -19,7 +20,8 @@ BOOL RegisterStandardControls() {
   std::call_once(once, [] {
     AddDefWindowProcHandler(user::DefaultControlColor);
     // One line per control unit; each registers its classes.
-    ok = user::RegisterButtonClass() && user::RegisterStaticClass() && user::RegisterScrollBarClass();
+    ok = user::RegisterButtonClass() && user::RegisterStaticClass() && user::RegisterScrollBarClass() &&
+         user::RegisterEditClass();
   });
   return ok ? TRUE : FALSE;
 }
