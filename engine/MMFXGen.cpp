@@ -102,39 +102,36 @@ int32_t ValidBytes(const plat::WAVEHDR* lpwh) {
 
 uint32_t RandomSeed() {
   plat::LONGLONG count = 0;
-  if (plat::QueryPerformanceCounter(&count) && count != 0) return static_cast<uint32_t>(count ^ (count >> 32));
+  if (plat::QueryPerformanceCounter(&count) && count != 0)
+    return static_cast<uint32_t>(count ^ (count >> 32));
   return plat::GetTickCount();
 }
 
 }  // namespace
 
-VCL_IMPLEMENT_CLASS(TMMGenerator, DSPInputProp(), DSPOutputProp(),
-                    BoolProp("Enabled", &TMMGenerator::Enabled, &TMMGenerator::SetEnabled).Default(true),
-                    IntProp("SampleRate", &TMMGenerator::SampleRate, &TMMGenerator::SetSampleRate).Default(11025),
-                    EnumProp("BitLength", &TMMGenerator::BitLength, &TMMGenerator::SetBitLength,
-                             {"b8Bit", "b16Bit"})
-                        .Default(b8Bit),
-                    EnumProp("Channel", &TMMGenerator::Channel, &TMMGenerator::SetChannel,
-                             {"chBoth", "chLeft", "chRight"})
-                        .Default(chBoth),
-                    EnumProp("Mode", &TMMGenerator::Mode, &TMMGenerator::SetMode,
-                             {"mMono", "mStereo", "mMultiChannel"})
-                        .Default(mMono),
-                    EnumProp("WaveForm", &TMMGenerator::WaveForm, &TMMGenerator::SetWaveForm,
-                             {"wfSine", "wfSquare", "wfTriangle", "wfSawtoothPos", "wfSawtoothNeg", "wfNoise"})
-                        .Default(wfSine),
-                    EnumProp("Modulation", &TMMGenerator::Modulation, &TMMGenerator::SetModulation,
-                             {"moAM", "moFM", "moPM"})
-                        .Default(moAM),
-                    FloatProp("Frequency", &TMMGenerator::Frequency, &TMMGenerator::SetFrequency),
-                    IntProp("Amplitude", &TMMGenerator::Amplitude, &TMMGenerator::SetAmplitude)
-                        .Default(kMaxVolume),
-                    IntProp("DryAmplitude", &TMMGenerator::DryAmplitude, &TMMGenerator::SetDryAmplitude)
-                        .Default(0))
+VCL_IMPLEMENT_CLASS(
+    TMMGenerator, DSPInputProp(), DSPOutputProp(),
+    BoolProp("Enabled", &TMMGenerator::Enabled, &TMMGenerator::SetEnabled).Default(true),
+    IntProp("SampleRate", &TMMGenerator::SampleRate, &TMMGenerator::SetSampleRate).Default(11025),
+    EnumProp("BitLength", &TMMGenerator::BitLength, &TMMGenerator::SetBitLength, {"b8Bit", "b16Bit"})
+        .Default(b8Bit),
+    EnumProp("Channel", &TMMGenerator::Channel, &TMMGenerator::SetChannel, {"chBoth", "chLeft", "chRight"})
+        .Default(chBoth),
+    EnumProp("Mode", &TMMGenerator::Mode, &TMMGenerator::SetMode, {"mMono", "mStereo", "mMultiChannel"})
+        .Default(mMono),
+    EnumProp("WaveForm", &TMMGenerator::WaveForm, &TMMGenerator::SetWaveForm,
+             {"wfSine", "wfSquare", "wfTriangle", "wfSawtoothPos", "wfSawtoothNeg", "wfNoise"})
+        .Default(wfSine),
+    EnumProp("Modulation", &TMMGenerator::Modulation, &TMMGenerator::SetModulation, {"moAM", "moFM", "moPM"})
+        .Default(moAM),
+    FloatProp("Frequency", &TMMGenerator::Frequency, &TMMGenerator::SetFrequency),
+    IntProp("Amplitude", &TMMGenerator::Amplitude, &TMMGenerator::SetAmplitude).Default(kMaxVolume),
+    IntProp("DryAmplitude", &TMMGenerator::DryAmplitude, &TMMGenerator::SetDryAmplitude).Default(0))
 
 TMMGenerator::TMMGenerator(vcl::TComponent* owner) : TMMDSPComponent(owner), random_(RandomSeed()) {
   RebuildFormat();
-  if (!DesignMode()) table_.reset(static_cast<int16_t*>(GlobalAllocZeroed(kGeneratorTableSize * sizeof(int16_t))));
+  if (!DesignMode())
+    table_.reset(static_cast<int16_t*>(GlobalAllocZeroed(kGeneratorTableSize * sizeof(int16_t))));
 }
 
 bool TMMGenerator::IsGeneratorFormat(const plat::WAVEFORMATEX* format) {
@@ -193,7 +190,9 @@ void TMMGenerator::SetFrequency(double value) {
 
 void TMMGenerator::SetAmplitude(TMMVolumeRange value) { amplitude_ = std::clamp(value, 0, kMaxVolume); }
 
-void TMMGenerator::SetDryAmplitude(TMMVolumeRange value) { dry_amplitude_ = std::clamp(value, 0, kMaxVolume); }
+void TMMGenerator::SetDryAmplitude(TMMVolumeRange value) {
+  dry_amplitude_ = std::clamp(value, 0, kMaxVolume);
+}
 
 void TMMGenerator::RebuildFormat() {
   if (applying_format_) return;
@@ -253,8 +252,8 @@ void TMMGenerator::BufferLoad(plat::WAVEHDR* lpwh, bool& more_buffers) {
     inherited::BufferLoad(lpwh, more_buffers);
     if (lpwh && enabled_) Modulate(lpwh->lpData, ValidBytes(lpwh));
   } else if (lpwh && lpwh->lpData) {
-    const int32_t size =
-        static_cast<int32_t>(std::min<plat::DWORD>(lpwh->dwBufferLength, std::numeric_limits<int32_t>::max()));
+    const int32_t size = static_cast<int32_t>(
+        std::min<plat::DWORD>(lpwh->dwBufferLength, std::numeric_limits<int32_t>::max()));
     if (enabled_)
       Generate(lpwh->lpData, size);
     else

@@ -34,19 +34,16 @@ int16_t SaturateLevel(int64_t level) {
 
 }  // namespace
 
-VCL_IMPLEMENT_CLASS(TMMPeakDetect, DSPInputProp(), DSPOutputProp(),
-                    EventProp("OnPeakReady", &TMMPeakDetect::OnPeakReady),
-                    BoolProp("Enabled", &TMMPeakDetect::Enabled, &TMMPeakDetect::SetEnabled).Default(true),
-                    IntProp("FFTLength", &TMMPeakDetect::FFTLength, &TMMPeakDetect::SetFFTLength).Default(128),
-                    EnumProp("Window", &TMMPeakDetect::Window, &TMMPeakDetect::SetWindow,
-                             {"fwRectangular", "fwHamming", "fwHanning", "fwBlackman", "fwGaussian", "fwWelch",
-                              "fwParzen"})
-                        .Default(fwHamming),
-                    EnumProp("Channel", &TMMPeakDetect::Channel, &TMMPeakDetect::SetChannel,
-                             {"chBoth", "chLeft", "chRight"})
-                        .Default(chBoth),
-                    BoolProp("DetectPeaks", &TMMPeakDetect::DetectPeaks, &TMMPeakDetect::SetDetectPeaks)
-                        .Default(true))
+VCL_IMPLEMENT_CLASS(
+    TMMPeakDetect, DSPInputProp(), DSPOutputProp(), EventProp("OnPeakReady", &TMMPeakDetect::OnPeakReady),
+    BoolProp("Enabled", &TMMPeakDetect::Enabled, &TMMPeakDetect::SetEnabled).Default(true),
+    IntProp("FFTLength", &TMMPeakDetect::FFTLength, &TMMPeakDetect::SetFFTLength).Default(128),
+    EnumProp("Window", &TMMPeakDetect::Window, &TMMPeakDetect::SetWindow,
+             {"fwRectangular", "fwHamming", "fwHanning", "fwBlackman", "fwGaussian", "fwWelch", "fwParzen"})
+        .Default(fwHamming),
+    EnumProp("Channel", &TMMPeakDetect::Channel, &TMMPeakDetect::SetChannel, {"chBoth", "chLeft", "chRight"})
+        .Default(chBoth),
+    BoolProp("DetectPeaks", &TMMPeakDetect::DetectPeaks, &TMMPeakDetect::SetDetectPeaks).Default(true))
 
 TMMPeakDetect::TMMPeakDetect(vcl::TComponent* owner)
     : TMMDSPComponent(owner),
@@ -116,7 +113,8 @@ int32_t TMMPeakDetect::FrequencyToBin(float frequency) const {
 
 void TMMPeakDetect::SetFormat(const plat::WAVEFORMATEX* format) {
   if (format) {
-    if (!DesignMode() && !IsValidPCMFormat(format)) throw EMMPeakError(LoadLibraryMessage(kInvalidWaveFormatMessage));
+    if (!DesignMode() && !IsValidPCMFormat(format))
+      throw EMMPeakError(LoadLibraryMessage(kInvalidWaveFormatMessage));
     dc_offset_ = format->wBitsPerSample == 8 ? 128 : 0;
     ResetPeaks();
   }
@@ -250,7 +248,8 @@ int16_t TMMPeakDetect::ScaleLevel(int32_t level) const {
   return SaturateLevel(static_cast<int64_t>(std::trunc(scaled)));
 }
 
-int32_t TMMPeakDetect::Integrate(std::array<int32_t, kMaxIntegrationCount + 1>& history, int32_t level) const {
+int32_t TMMPeakDetect::Integrate(std::array<int32_t, kMaxIntegrationCount + 1>& history,
+                                 int32_t level) const {
   // Newest first; the whole history moves, so a larger count later still
   // averages real levels.
   std::copy_backward(history.begin(), history.end() - 1, history.end());

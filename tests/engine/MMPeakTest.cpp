@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "engine/MMFXGen.h"
-#include "engine/MMPeak.h"
 #include "engine/MMPCMSup.h"
+#include "engine/MMPeak.h"
 #include "resources/ProgramResources.h"
 
 // Counts the allocations a test makes on its own thread while armed. Every
@@ -138,12 +138,12 @@ TEST_F(PeakTest, BuffersAreCutIntoBlocksAndTheLastIsPaddedWithSilence) {
   const struct {
     int bits, channels, bytes, blocks;
   } cases[] = {
-      {8, 1, 100, 1},       // shorter than one 256-frame block
+      {8, 1, 100, 1},              // shorter than one 256-frame block
       {8, 2, 256 * 2 * 5 / 2, 3},  // two and a half blocks
-      {16, 1, 512, 1},      // exactly one
-      {16, 2, 1, 1},        // one byte: still one block
+      {16, 1, 512, 1},             // exactly one
+      {16, 2, 1, 1},               // one byte: still one block
       {16, 4, 256 * 8 + 8, 2},
-      {8, 1, 0, 0},         // no data, no transform
+      {8, 1, 0, 0},  // no data, no transform
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.bits << " bit, " << c.channels << " ch, " << c.bytes << " bytes");
@@ -198,9 +198,13 @@ TEST_F(PeakTest, ChannelChoosesWhatTheTransformSees) {
     int bits;
     int left, right;  // expected maxima at bins 32 and 100
   } cases[] = {
-      {chLeft, 16, 8000, 0},   {chRight, 16, 0, 8000},  {chBoth, 16, 4000, 4000},
+      {chLeft, 16, 8000, 0},
+      {chRight, 16, 0, 8000},
+      {chBoth, 16, 4000, 4000},
       // 8-bit samples are scaled to the 16-bit range.
-      {chLeft, 8, 25600, 0},   {chRight, 8, 0, 25600},  {chBoth, 8, 12800, 12800},
+      {chLeft, 8, 25600, 0},
+      {chRight, 8, 0, 25600},
+      {chBoth, 8, 12800, 12800},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "channel " << int(c.channel) << ", " << c.bits << " bit");
@@ -217,7 +221,8 @@ TEST_F(PeakTest, ChannelChoosesWhatTheTransformSees) {
     } else {
       for (int i = 0; i < 1024; ++i)
         for (int bin : {32, 100})
-          data.push_back(static_cast<char>(128 + std::lround(100 * std::sin(2 * std::numbers::pi * bin * i / 1024))));
+          data.push_back(
+              static_cast<char>(128 + std::lround(100 * std::sin(2 * std::numbers::pi * bin * i / 1024))));
     }
     plat::WAVEHDR hdr;
     hdr.lpData = data.data();
@@ -263,7 +268,8 @@ TEST_F(PeakTest, MeterScalingOnlyWithReferenceMinus18AndSaturates) {
   };
   Detector(Pcm(16, 1, 44100), 64);
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.minus18 << c.minus20 << " scale " << c.scale << " sample " << c.sample);
+    SCOPED_TRACE(testing::Message() << c.minus18 << c.minus20 << " scale " << c.scale << " sample "
+                                    << c.sample);
     detector_.SetReferenceMinus18(c.minus18);
     detector_.SetReferenceMinus20(c.minus20);
     detector_.SetMeterScale(c.scale);
