@@ -6,6 +6,7 @@
 #include "platform/gdi/Text.h"
 #include "platform/user/Button.h"
 #include "platform/user/Edit.h"
+#include "platform/user/ListBox.h"
 #include "platform/user/Messages.h"
 #include "platform/user/ScrollBar.h"
 #include "platform/user/Static.h"
@@ -21,7 +22,7 @@ BOOL RegisterStandardControls() {
     AddDefWindowProcHandler(user::DefaultControlColor);
     // One line per control unit; each registers its classes.
     ok = user::RegisterButtonClass() && user::RegisterStaticClass() && user::RegisterScrollBarClass() &&
-         user::RegisterEditClass();
+         user::RegisterEditClass() && user::RegisterListBoxClasses();
   });
   return ok ? TRUE : FALSE;
 }

@@ -71,6 +71,15 @@ constexpr WPARAM IMAGE_BITMAP = 0;
 constexpr WPARAM IMAGE_ICON = 1;
 constexpr WPARAM IMAGE_CURSOR = 2;
 
+// WM_DELETEITEM: an owner-drawn item leaves a list box or combo box.
+struct DELETEITEMSTRUCT {
+  UINT CtlType = 0;
+  UINT CtlID = 0;
+  UINT itemID = 0;
+  HWND hwndItem = nullptr;
+  ULONG_PTR itemData = 0;
+};
+
 // The control's identifier (GWLP_ID); 0 for a top-level window.
 int GetDlgCtrlID(HWND hwnd);
 

@@ -1,0 +1,674 @@
+#include "platform/user/ListBox.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <strings.h>
+#include <vector>
+
+#include "platform/gdi/Colors.h"
+#include "platform/gdi/Text.h"
+#include "platform/user/Cursor.h"
+#include "platform/user/Focus.h"
+#include "platform/user/Geometry.h"
+#include "platform/user/Input.h"
+#include "platform/user/Messages.h"
+#include "platform/user/Paint.h"
+#include "platform/user/ScrollBar.h"
+
+namespace plat {
+
+namespace {
+
+struct Item {
+  std::string text;
+  ULONG_PTR data = 0;
+  bool selected = false;  // multiple and extended selection
+};
+
+struct ListState {
+  std::vector<Item> items;
+  int sel = -1;     // single selection
+  int caret = 0;    // the focus item
+  int anchor = 0;   // where a shift-extended range starts
+  int top = 0;
+  int item_height = 13;
+  HFONT font = nullptr;
+  bool focused = false;
+  bool mouse_down = false;
+  HWND combo = nullptr;
+  bool wants_vscroll = false;   // made with WS_VSCROLL; the bar comes and goes with the items
+  bool tracking = false;        // a combo box's dropped list follows the mouse
+  bool ignore_first_up = false; // the release of the press that dropped the list
+};
+
+DWORD Style(HWND hwnd) { return static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)); }
+bool MultiSel(HWND hwnd) { return (Style(hwnd) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0; }
+bool HasStrings(HWND hwnd) {
+  const DWORD style = Style(hwnd);
+  return !(style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) || (style & LBS_HASSTRINGS);
+}
+int Count(const ListState* s) { return static_cast<int>(s->items.size()); }
+bool Valid(const ListState* s, intptr_t index) { return index >= 0 && index < Count(s); }
+
+void Notify(HWND hwnd, ListState* s, WORD code) {
+  if (s->combo) {
+    SendMessageA(s->combo, WM_COMMAND, MAKELONG(static_cast<WORD>(GetDlgCtrlID(hwnd)), code),
+                 reinterpret_cast<LPARAM>(hwnd));
+    return;
+  }
+  if (Style(hwnd) & LBS_NOTIFY) user::NotifyParent(hwnd, code);
+}
+
+int Visible(HWND hwnd, const ListState* s) {
+  RECT client;
+  GetClientRect(hwnd, &client);
+  return std::max(1, static_cast<int>(client.bottom / std::max(1, s->item_height)));
+}
+
+RECT ItemRect(HWND hwnd, const ListState* s, int index) {
+  RECT client;
+  GetClientRect(hwnd, &client);
+  const int y = (index - s->top) * s->item_height;
+  return RECT{0, y, client.right, y + s->item_height};
+}
+
+void UpdateScroll(HWND hwnd, ListState* s) {
+  if (!s->wants_vscroll) return;
+  SCROLLINFO info;
+  info.fMask = SIF_ALL | ((Style(hwnd) & LBS_DISABLENOSCROLL) ? SIF_DISABLENOSCROLL : 0);
+  info.nMin = 0;
+  info.nMax = std::max(0, Count(s) - 1);
+  info.nPage = static_cast<UINT>(Visible(hwnd, s));
+  info.nPos = s->top;
+  SetScrollInfo(hwnd, SB_VERT, &info, TRUE);
+}
+
+void Redraw(HWND hwnd) {
+  if (Style(hwnd) & LBS_NOREDRAW) return;
+  InvalidateRect(hwnd, nullptr, FALSE);
+  UpdateWindow(hwnd);
+}
+
+void SetTop(HWND hwnd, ListState* s, int top) {
+  top = std::clamp(top, 0, std::max(0, Count(s) - Visible(hwnd, s)));
+  if (top == s->top) return;
+  s->top = top;
+  UpdateScroll(hwnd, s);
+  Redraw(hwnd);
+}
+
+void ShowItem(HWND hwnd, ListState* s, int index) {
+  if (!Valid(s, index)) return;
+  if (index < s->top)
+    SetTop(hwnd, s, index);
+  else if (index >= s->top + Visible(hwnd, s))
+    SetTop(hwnd, s, index - Visible(hwnd, s) + 1);
+}
+
+bool IsSelected(HWND hwnd, const ListState* s, int index) {
+  if (!Valid(s, index)) return false;
+  return MultiSel(hwnd) ? s->items[static_cast<size_t>(index)].selected : s->sel == index;
+}
+
+void Paint(HWND hwnd, ListState* s, HDC hdc) {
+  RECT client;
+  GetClientRect(hwnd, &client);
+  HGDIOBJ old_font = SelectObject(hdc, user::ControlFont(s->font));
+  HBRUSH back = user::ControlColors(hwnd, hdc, WM_CTLCOLORLISTBOX);
+  FillRect(hdc, &client, back);
+  const DWORD style = Style(hwnd);
+  const bool owner_draw = (style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) != 0;
+  const int old_mode = SetBkMode(hdc, TRANSPARENT);
+  for (int i = s->top; i < Count(s); ++i) {
+    const RECT r = ItemRect(hwnd, s, i);
+    if (r.top >= client.bottom) break;
+    const bool selected = IsSelected(hwnd, s, i);
+    const bool focus = s->focused && i == s->caret;
+    if (owner_draw) {
+      DRAWITEMSTRUCT dis;
+      dis.CtlType = s->combo ? ODT_COMBOBOX : ODT_LISTBOX;
+      dis.CtlID = static_cast<UINT>(GetDlgCtrlID(s->combo ? s->combo : hwnd));
+      dis.itemID = static_cast<UINT>(i);
+      dis.itemAction = ODA_DRAWENTIRE;
+      dis.itemState = (selected ? ODS_SELECTED : 0) | (focus ? ODS_FOCUS : 0) | ((style & WS_DISABLED) ? ODS_DISABLED : 0);
+      dis.hwndItem = s->combo ? s->combo : hwnd;
+      dis.hDC = hdc;
+      dis.rcItem = r;
+      dis.itemData = s->items[static_cast<size_t>(i)].data;
+      HWND owner = s->combo ? GetParent(s->combo) : GetParent(hwnd);
+      if (owner) SendMessageA(owner, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+      continue;
+    }
+    const std::string& text = s->items[static_cast<size_t>(i)].text;
+    COLORREF old_color = 0;
+    if (selected) {
+      FillRect(hdc, &r, GetSysColorBrush(COLOR_HIGHLIGHT));
+      old_color = SetTextColor(hdc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+    }
+    RECT tr = r;
+    tr.left += 2;
+    DrawTextA(hdc, text.c_str(), static_cast<int>(text.size()), &tr,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | ((style & LBS_USETABSTOPS) ? DT_EXPANDTABS : 0));
+    if (selected) SetTextColor(hdc, old_color);
+    if (focus) DrawFocusRect(hdc, &r);
+  }
+  SetBkMode(hdc, old_mode);
+  SelectObject(hdc, old_font);
+}
+
+int Insert(HWND hwnd, ListState* s, intptr_t at, LPARAM value) {
+  Item item;
+  if (HasStrings(hwnd))
+    item.text = value ? reinterpret_cast<const char*>(value) : "";
+  else
+    item.data = static_cast<ULONG_PTR>(value);
+  int index = at < 0 || at > Count(s) ? Count(s) : static_cast<int>(at);
+  if (at == -2) {
+    // Sorted insertion, by text without letter case.
+    index = 0;
+    while (index < Count(s) && strcasecmp(s->items[static_cast<size_t>(index)].text.c_str(), item.text.c_str()) <= 0)
+      ++index;
+  }
+  s->items.insert(s->items.begin() + index, item);
+  if (s->sel >= index) ++s->sel;
+  if (s->caret >= index && Count(s) > 1) ++s->caret;
+  UpdateScroll(hwnd, s);
+  Redraw(hwnd);
+  return index;
+}
+
+int Find(const ListState* s, intptr_t start, const char* text, bool exact) {
+  if (!text || s->items.empty()) return static_cast<int>(LB_ERR);
+  const size_t n = std::strlen(text);
+  const int count = Count(s);
+  const int first = Valid(s, start) ? static_cast<int>(start) + 1 : 0;
+  for (int k = 0; k < count; ++k) {
+    const int i = (first + k) % count;
+    const std::string& t = s->items[static_cast<size_t>(i)].text;
+    if (exact ? strcasecmp(t.c_str(), text) == 0 : strncasecmp(t.c_str(), text, n) == 0) return i;
+  }
+  return static_cast<int>(LB_ERR);
+}
+
+// Selects one item (single selection) or only that item (extended selection).
+bool SelectOnly(HWND hwnd, ListState* s, int index) {
+  bool changed = false;
+  if (MultiSel(hwnd)) {
+    for (int i = 0; i < Count(s); ++i) {
+      const bool want = i == index;
+      changed |= s->items[static_cast<size_t>(i)].selected != want;
+      s->items[static_cast<size_t>(i)].selected = want;
+    }
+  } else {
+    changed = s->sel != index;
+    s->sel = index;
+  }
+  if (Valid(s, index)) s->caret = index;
+  return changed;
+}
+
+bool SelectRange(ListState* s, int from, int to, bool only) {
+  bool changed = false;
+  const int lo = std::min(from, to);
+  const int hi = std::max(from, to);
+  for (int i = 0; i < Count(s); ++i) {
+    const bool in = i >= lo && i <= hi;
+    if (!in && !only) continue;
+    changed |= s->items[static_cast<size_t>(i)].selected != in;
+    s->items[static_cast<size_t>(i)].selected = in;
+  }
+  return changed;
+}
+
+// A user's move of the focus item, by key or mouse, with the selection rules of the style.
+void UserMove(HWND hwnd, ListState* s, int index, bool shift, bool ctrl, bool toggle) {
+  if (s->items.empty()) return;
+  index = std::clamp(index, 0, Count(s) - 1);
+  const DWORD style = Style(hwnd);
+  bool changed = false;
+  if (style & LBS_NOSEL) {
+    s->caret = index;
+  } else if (style & LBS_EXTENDEDSEL) {
+    if (shift) {
+      changed = SelectRange(s, s->anchor, index, !ctrl);
+      s->caret = index;
+    } else if (ctrl && toggle) {
+      Item& item = s->items[static_cast<size_t>(index)];
+      item.selected = !item.selected;
+      s->caret = s->anchor = index;
+      changed = true;
+    } else if (ctrl) {
+      s->caret = index;
+    } else {
+      changed = SelectOnly(hwnd, s, index);
+      s->anchor = index;
+    }
+  } else if (style & LBS_MULTIPLESEL) {
+    s->caret = index;
+    if (toggle) {
+      Item& item = s->items[static_cast<size_t>(index)];
+      item.selected = !item.selected;
+      changed = true;
+    }
+  } else {
+    changed = SelectOnly(hwnd, s, index);
+  }
+  ShowItem(hwnd, s, index);
+  Redraw(hwnd);
+  if (changed) Notify(hwnd, s, LBN_SELCHANGE);
+}
+
+int IndexAt(HWND hwnd, const ListState* s, POINT p, bool* outside) {
+  RECT client;
+  GetClientRect(hwnd, &client);
+  *outside = !PtInRect(&client, p);
+  int index = s->top + (p.y < 0 ? -1 : p.y / std::max(1, s->item_height));
+  if (index >= Count(s)) {
+    *outside = true;
+    index = Count(s) - 1;
+  }
+  return std::max(0, index);
+}
+
+void DeleteItem(HWND hwnd, ListState* s, int index) {
+  const DWORD style = Style(hwnd);
+  if ((style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) && GetParent(hwnd)) {
+    DELETEITEMSTRUCT dis;
+    dis.CtlType = ODT_LISTBOX;
+    dis.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
+    dis.itemID = static_cast<UINT>(index);
+    dis.hwndItem = hwnd;
+    dis.itemData = s->items[static_cast<size_t>(index)].data;
+    SendMessageA(GetParent(hwnd), WM_DELETEITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+  }
+  s->items.erase(s->items.begin() + index);
+  if (s->sel == index)
+    s->sel = -1;
+  else if (s->sel > index)
+    --s->sel;
+  if (s->caret >= Count(s)) s->caret = std::max(0, Count(s) - 1);
+  if (s->anchor >= Count(s)) s->anchor = std::max(0, Count(s) - 1);
+}
+
+LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* s = user::StateOf<ListState>(hwnd);
+  if (!s) {
+    if (message == WM_NCCREATE) {
+      s = new ListState;
+      s->wants_vscroll = (Style(hwnd) & WS_VSCROLL) != 0;
+      SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(s));
+    }
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+  }
+  const DWORD style = Style(hwnd);
+  switch (message) {
+    case WM_NCDESTROY:
+      SetWindowLongPtrA(hwnd, 0, 0);
+      delete s;
+      return DefWindowProcA(hwnd, message, wparam, lparam);
+    case WM_CREATE: {
+      s->item_height = user::FontLineHeight(nullptr);
+      if (style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) {
+        MEASUREITEMSTRUCT mis;
+        mis.CtlType = ODT_LISTBOX;
+        mis.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
+        mis.itemHeight = static_cast<UINT>(s->item_height);
+        RECT client;
+        GetClientRect(hwnd, &client);
+        mis.itemWidth = static_cast<UINT>(client.right);
+        if (HWND parent = GetParent(hwnd)) SendMessageA(parent, WM_MEASUREITEM, mis.CtlID, reinterpret_cast<LPARAM>(&mis));
+        if (mis.itemHeight > 0) s->item_height = static_cast<int>(mis.itemHeight);
+      }
+      UpdateScroll(hwnd, s);
+      return 0;
+    }
+    case WM_SIZE:
+      UpdateScroll(hwnd, s);
+      return 0;
+    case WM_GETDLGCODE:
+      return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC hdc = BeginPaint(hwnd, &ps);
+      if (hdc) Paint(hwnd, s, hdc);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_PRINTCLIENT:
+      Paint(hwnd, s, reinterpret_cast<HDC>(wparam));
+      return 0;
+    case WM_SETFONT:
+      s->font = reinterpret_cast<HFONT>(wparam);
+      if (!(style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE))) s->item_height = user::FontLineHeight(s->font);
+      UpdateScroll(hwnd, s);
+      if (LOWORD(lparam)) Redraw(hwnd);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(s->font);
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      s->focused = message == WM_SETFOCUS;
+      Redraw(hwnd);
+      Notify(hwnd, s, s->focused ? LBN_SETFOCUS : LBN_KILLFOCUS);
+      return 0;
+    case WM_ENABLE:
+      Redraw(hwnd);
+      return 0;
+    case WM_LBUTTONDOWN: {
+      bool outside = false;
+      const POINT p{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+      const int index = IndexAt(hwnd, s, p, &outside);
+      if (s->tracking) {
+        RECT client;
+        GetClientRect(hwnd, &client);
+        if (!PtInRect(&client, p)) SendMessageA(s->combo, user::kComboListDone, FALSE, 0);
+        return 0;
+      }
+      if (!s->combo && GetFocus() != hwnd) SetFocus(hwnd);
+      if (s->items.empty() || outside) return 0;
+      s->mouse_down = true;
+      SetCapture(hwnd);
+      UserMove(hwnd, s, index, (wparam & MK_SHIFT) != 0, (wparam & MK_CONTROL) != 0, true);
+      return 0;
+    }
+    case WM_MOUSEMOVE: {
+      const POINT p{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+      bool outside = false;
+      const int index = IndexAt(hwnd, s, p, &outside);
+      if (s->tracking) {
+        if (!outside && SelectOnly(hwnd, s, index)) Redraw(hwnd);
+        return 0;
+      }
+      if (s->mouse_down && !(style & LBS_MULTIPLESEL) && index != s->caret) {
+        // Dragging past the ends scrolls.
+        UserMove(hwnd, s, index, (style & LBS_EXTENDEDSEL) != 0, false, false);
+      }
+      return 0;
+    }
+    case WM_LBUTTONUP: {
+      if (s->tracking) {
+        RECT client;
+        GetClientRect(hwnd, &client);
+        const bool inside = PtInRect(&client, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)}) != FALSE;
+        if (inside)
+          SendMessageA(s->combo, user::kComboListDone, TRUE, 0);
+        s->ignore_first_up = false;
+        return 0;
+      }
+      if (s->mouse_down) {
+        s->mouse_down = false;
+        if (GetCapture() == hwnd) ReleaseCapture();
+      }
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      s->mouse_down = false;
+      if (s->tracking && reinterpret_cast<HWND>(lparam) != hwnd) {
+        s->tracking = false;
+        SendMessageA(s->combo, user::kComboListDone, FALSE, 0);
+      }
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      Notify(hwnd, s, LBN_DBLCLK);
+      return 0;
+    case WM_KEYDOWN: {
+      const bool shift = GetKeyState(VK_SHIFT) < 0;
+      const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+      const int page = Visible(hwnd, s);
+      int target = -1;
+      switch (static_cast<int>(wparam)) {
+        case VK_UP:
+        case VK_LEFT:
+          target = s->caret - 1;
+          break;
+        case VK_DOWN:
+        case VK_RIGHT:
+          target = s->caret + 1;
+          break;
+        case VK_PRIOR:
+          target = s->caret - (page - 1);
+          break;
+        case VK_NEXT:
+          target = s->caret + (page - 1);
+          break;
+        case VK_HOME:
+          target = 0;
+          break;
+        case VK_END:
+          target = Count(s) - 1;
+          break;
+        case VK_SPACE:
+          if ((style & LBS_MULTIPLESEL) || ((style & LBS_EXTENDEDSEL) && ctrl))
+            UserMove(hwnd, s, s->caret, false, true, true);
+          return 0;
+        default:
+          return DefWindowProcA(hwnd, message, wparam, lparam);
+      }
+      // Without a selection the first key selects the focus item itself.
+      if (!MultiSel(hwnd) && s->sel < 0) target = std::max(0, std::min(target, s->caret));
+      UserMove(hwnd, s, target, shift, ctrl, false);
+      return 0;
+    }
+    case WM_CHAR: {
+      if (wparam < 0x20 || !HasStrings(hwnd)) return 0;
+      const char text[2] = {static_cast<char>(wparam), 0};
+      const int found = Find(s, s->caret, text, false);
+      if (found >= 0) UserMove(hwnd, s, found, false, false, false);
+      return 0;
+    }
+    case WM_VSCROLL: {
+      if (lparam) return 0;
+      const int page = Visible(hwnd, s);
+      switch (LOWORD(wparam)) {
+        case SB_LINEUP: SetTop(hwnd, s, s->top - 1); break;
+        case SB_LINEDOWN: SetTop(hwnd, s, s->top + 1); break;
+        case SB_PAGEUP: SetTop(hwnd, s, s->top - page); break;
+        case SB_PAGEDOWN: SetTop(hwnd, s, s->top + page); break;
+        case SB_TOP: SetTop(hwnd, s, 0); break;
+        case SB_BOTTOM: SetTop(hwnd, s, Count(s)); break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: SetTop(hwnd, s, HIWORD(wparam)); break;
+        default: break;
+      }
+      return 0;
+    }
+    case WM_MOUSEWHEEL:
+      SetTop(hwnd, s, s->top - 3 * GET_WHEEL_DELTA_WPARAM(wparam) / WHEEL_DELTA);
+      return 0;
+    case LB_ADDSTRING:
+      return Insert(hwnd, s, ((style & LBS_SORT) && HasStrings(hwnd)) ? -2 : -1, lparam);
+    case LB_INSERTSTRING: {
+      const auto at = static_cast<intptr_t>(wparam);
+      if (at > Count(s)) return LB_ERR;
+      return Insert(hwnd, s, at, lparam);
+    }
+    case LB_DELETESTRING:
+      if (!Valid(s, static_cast<intptr_t>(wparam))) return LB_ERR;
+      DeleteItem(hwnd, s, static_cast<int>(wparam));
+      UpdateScroll(hwnd, s);
+      SetTop(hwnd, s, s->top);
+      Redraw(hwnd);
+      return Count(s);
+    case LB_RESETCONTENT:
+      while (!s->items.empty()) DeleteItem(hwnd, s, Count(s) - 1);
+      s->sel = -1;
+      s->caret = s->anchor = s->top = 0;
+      UpdateScroll(hwnd, s);
+      Redraw(hwnd);
+      return 0;
+    case LB_GETCOUNT:
+      return Count(s);
+    case LB_GETTEXT: {
+      const auto index = static_cast<intptr_t>(wparam);
+      if (!Valid(s, index) || !lparam) return LB_ERR;
+      const Item& item = s->items[static_cast<size_t>(index)];
+      if (!HasStrings(hwnd)) {
+        std::memcpy(reinterpret_cast<void*>(lparam), &item.data, sizeof(item.data));
+        return sizeof(item.data);
+      }
+      std::memcpy(reinterpret_cast<char*>(lparam), item.text.c_str(), item.text.size() + 1);
+      return static_cast<LRESULT>(item.text.size());
+    }
+    case LB_GETTEXTLEN: {
+      const auto index = static_cast<intptr_t>(wparam);
+      if (!Valid(s, index)) return LB_ERR;
+      return HasStrings(hwnd) ? static_cast<LRESULT>(s->items[static_cast<size_t>(index)].text.size())
+                              : static_cast<LRESULT>(sizeof(ULONG_PTR));
+    }
+    case LB_SETCURSEL: {
+      if (MultiSel(hwnd)) return LB_ERR;
+      const auto index = static_cast<intptr_t>(wparam);
+      if (!Valid(s, index)) {
+        s->sel = -1;
+        Redraw(hwnd);
+        return LB_ERR;
+      }
+      SelectOnly(hwnd, s, static_cast<int>(index));
+      ShowItem(hwnd, s, static_cast<int>(index));
+      Redraw(hwnd);
+      return static_cast<LRESULT>(index);
+    }
+    case LB_GETCURSEL:
+      if (MultiSel(hwnd)) return s->items.empty() ? LB_ERR : s->caret;
+      return s->sel;
+    case LB_SETSEL: {
+      if (!MultiSel(hwnd)) return LB_ERR;
+      const auto index = static_cast<intptr_t>(static_cast<int>(lparam));
+      if (index == -1) {
+        for (Item& item : s->items) item.selected = wparam != 0;
+      } else {
+        if (!Valid(s, index)) return LB_ERR;
+        s->items[static_cast<size_t>(index)].selected = wparam != 0;
+        s->caret = static_cast<int>(index);
+      }
+      Redraw(hwnd);
+      return 0;
+    }
+    case LB_SELITEMRANGE:
+    case LB_SELITEMRANGEEX: {
+      if (!MultiSel(hwnd)) return LB_ERR;
+      int from = message == LB_SELITEMRANGE ? LOWORD(static_cast<uintptr_t>(lparam)) : static_cast<int>(wparam);
+      int to = message == LB_SELITEMRANGE ? HIWORD(static_cast<uintptr_t>(lparam)) : static_cast<int>(lparam);
+      bool on = message == LB_SELITEMRANGE ? wparam != 0 : from <= to;
+      for (int i = std::min(from, to); i <= std::max(from, to) && i < Count(s); ++i)
+        if (i >= 0) s->items[static_cast<size_t>(i)].selected = on;
+      Redraw(hwnd);
+      return 0;
+    }
+    case LB_GETSEL: {
+      const auto index = static_cast<intptr_t>(wparam);
+      if (!Valid(s, index)) return LB_ERR;
+      return IsSelected(hwnd, s, static_cast<int>(index)) ? 1 : 0;
+    }
+    case LB_GETSELCOUNT: {
+      if (!MultiSel(hwnd)) return LB_ERR;
+      return std::count_if(s->items.begin(), s->items.end(), [](const Item& i) { return i.selected; });
+    }
+    case LB_GETSELITEMS: {
+      if (!MultiSel(hwnd)) return LB_ERR;
+      int* out = reinterpret_cast<int*>(lparam);
+      int n = 0;
+      for (int i = 0; i < Count(s) && n < static_cast<int>(wparam); ++i)
+        if (s->items[static_cast<size_t>(i)].selected) out[n++] = i;
+      return n;
+    }
+    case LB_FINDSTRING:
+    case LB_FINDSTRINGEXACT:
+      return Find(s, static_cast<intptr_t>(static_cast<int>(wparam)), reinterpret_cast<const char*>(lparam),
+                  message == LB_FINDSTRINGEXACT);
+    case LB_SELECTSTRING: {
+      const int found = Find(s, static_cast<intptr_t>(static_cast<int>(wparam)), reinterpret_cast<const char*>(lparam), false);
+      if (found < 0 || MultiSel(hwnd)) return found < 0 ? LB_ERR : found;
+      SendMessageA(hwnd, LB_SETCURSEL, static_cast<WPARAM>(found), 0);
+      return found;
+    }
+    case LB_GETITEMDATA: {
+      const auto index = static_cast<intptr_t>(wparam);
+      return Valid(s, index) ? static_cast<LRESULT>(s->items[static_cast<size_t>(index)].data) : LB_ERR;
+    }
+    case LB_SETITEMDATA: {
+      const auto index = static_cast<intptr_t>(wparam);
+      if (!Valid(s, index)) return LB_ERR;
+      s->items[static_cast<size_t>(index)].data = static_cast<ULONG_PTR>(lparam);
+      return TRUE;
+    }
+    case LB_GETTOPINDEX:
+      return s->top;
+    case LB_SETTOPINDEX:
+      if (!Valid(s, static_cast<intptr_t>(wparam)) && wparam != 0) return LB_ERR;
+      SetTop(hwnd, s, static_cast<int>(wparam));
+      return 0;
+    case LB_GETITEMRECT: {
+      const auto index = static_cast<intptr_t>(wparam);
+      if (!lparam || (!Valid(s, index) && index != 0)) return LB_ERR;
+      *reinterpret_cast<RECT*>(lparam) = ItemRect(hwnd, s, static_cast<int>(index));
+      return 1;
+    }
+    case LB_ITEMFROMPOINT: {
+      bool outside = false;
+      const int index = IndexAt(hwnd, s, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)}, &outside);
+      return MAKELONG(static_cast<WORD>(index), outside ? 1 : 0);
+    }
+    case LB_SETITEMHEIGHT:
+      if (LOWORD(lparam) == 0 || LOWORD(lparam) > 255) return LB_ERR;
+      s->item_height = LOWORD(lparam);
+      UpdateScroll(hwnd, s);
+      Redraw(hwnd);
+      return 0;
+    case LB_GETITEMHEIGHT:
+      return s->item_height;
+    case LB_SETCARETINDEX:
+      if (!Valid(s, static_cast<intptr_t>(wparam))) return LB_ERR;
+      s->caret = static_cast<int>(wparam);
+      ShowItem(hwnd, s, s->caret);
+      Redraw(hwnd);
+      return 0;
+    case LB_GETCARETINDEX:
+      return s->items.empty() ? LB_ERR : s->caret;
+    case LB_SETANCHORINDEX:
+      if (!Valid(s, static_cast<intptr_t>(wparam))) return LB_ERR;
+      s->anchor = static_cast<int>(wparam);
+      return 0;
+    case LB_GETANCHORINDEX:
+      return s->anchor;
+    case user::kListSetCombo:
+      s->combo = reinterpret_cast<HWND>(wparam);
+      return 0;
+    case user::kListStartTrack:
+      s->tracking = true;
+      s->ignore_first_up = wparam != 0;
+      SetCapture(hwnd);
+      return 0;
+    case user::kListEndTrack:
+      if (s->tracking) {
+        s->tracking = false;
+        if (GetCapture() == hwnd) ReleaseCapture();
+      }
+      return 0;
+    default:
+      return DefWindowProcA(hwnd, message, wparam, lparam);
+  }
+}
+
+bool Register(const char* name, UINT extra_style) {
+  WNDCLASSA wc;
+  wc.style = CS_DBLCLKS | CS_GLOBALCLASS | extra_style;
+  wc.lpfnWndProc = ListProc;
+  wc.cbWndExtra = sizeof(void*);
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.lpszClassName = name;
+  return RegisterClassA(&wc) != 0;
+}
+
+}  // namespace
+
+namespace user {
+
+bool RegisterListBoxClasses() { return Register(WC_LISTBOXA, 0) && Register(WC_COMBOLBOXA, CS_SAVEBITS); }
+
+}  // namespace user
+
+}  // namespace plat
