@@ -13,3 +13,6 @@ if(QUELLIX_KISSFFT_FOUND)
   target_link_libraries(fft PRIVATE PkgConfig::QUELLIX_KISSFFT)
   target_compile_definitions(fft PRIVATE QUELLIX_BENCH_KISSFFT=1)
 endif()
+
+# analysis_chain: generator pulled through a peak detector, per buffer.
+quellix_bench(analysis_chain DEPS engine)
