@@ -1,0 +1,452 @@
+// The trigger pump on the manual clock: buffers pumped in order at the set
+// pace, the stop at the end of the data completed on the main thread, errors
+// of a start and of a cycle, pause and restart without suspending the pump
+// thread, and destruction while a cycle is under way.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ChainTestClasses.h"
+#include "engine/MMTrigg.h"
+#include "platform/kernel/Clock.h"
+#include "platform/kernel/Sync.h"
+#include "platform/kernel/ThreadQueue.h"
+#include "platform/vcl/Application.h"
+#include "resources/ProgramResources.h"
+
+namespace engine {
+namespace {
+
+using namespace std::chrono_literals;
+using enginetest::TTestChainForm;
+using enginetest::TTestPassive;
+
+class TriggerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterProgramResources();
+    vcl::InitApplication();
+    vcl::Application->OnException = [this](vcl::TObject*, const vcl::Exception& e) { errors_.push_back(e.Message()); };
+    main_id_ = plat::GetCurrentThreadId();
+    form_ = std::make_unique<TTestChainForm>(nullptr);
+    source_ = new TTestPassive(form_.get());
+    source_->SetName("Source");
+    trigger_ = new TMMTrigger(form_.get());
+    trigger_->SetName("Trigger");
+    sink_ = new TTestPassive(form_.get());
+    sink_->SetName("Sink");
+    trigger_->SetInput(source_);
+    trigger_->SetOutput(sink_);
+    format_ = enginetest::PcmFormat(2);
+    trigger_->SetFormat(&format_);
+    trigger_->SetBufferSize(64);
+
+    // Each buffer carries its number in its first byte.
+    source_->OnBufferLoad = [this](vcl::TObject*, plat::WAVEHDR* h, bool& more) {
+      if (plat::GetCurrentThreadId() == main_id_) ++pulls_on_main_;
+      if (next_ > buffers_) {
+        more = more_after_end_;
+        return;
+      }
+      std::memset(h->lpData, 0, h->dwBufferLength);
+      h->lpData[0] = static_cast<char>(next_);
+      h->dwBytesRecorded = h->dwBufferLength;
+      more = next_ < buffers_ || more_after_end_;
+      ++next_;
+    };
+    sink_->OnBufferReady = [this](vcl::TObject*, plat::WAVEHDR* h) {
+      std::lock_guard lock(mutex_);
+      pushed_.push_back(h->lpData[0]);
+      push_on_main_.push_back(plat::GetCurrentThreadId() == main_id_);
+      if (on_push_) on_push_(static_cast<int>(pushed_.size()));
+    };
+    trigger_->OnStop = [this](vcl::TObject*) {
+      ++stops_;
+      stop_on_main_ = plat::GetCurrentThreadId() == main_id_;
+    };
+    trigger_->OnClose = [this](vcl::TObject*) { ++closes_; };
+    trigger_->OnError = [this](vcl::TObject*) { ++on_error_; };
+  }
+  void TearDown() override {
+    form_.reset();
+    // Nothing of the pump may run after it is gone.
+    plat::clock::AdvanceMs(500);
+    Pump();
+    vcl::Application->OnException = nullptr;
+    vcl::DoneApplication();
+  }
+
+  static void Pump() {
+    vcl::Application->ProcessMessages();
+    vcl::CheckSynchronize();
+  }
+  template <class Pred>
+  static bool PumpUntil(Pred done) {
+    for (int i = 0; i < 3000 && !done(); ++i) {
+      Pump();
+      std::this_thread::sleep_for(1ms);
+    }
+    Pump();
+    return done();
+  }
+  int Pushes() {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(pushed_.size());
+  }
+  // One more cycle: the pump thread is in its pause, which the clock ends.
+  void NextCycle(int32_t pause_ms) {
+    ASSERT_TRUE(plat::clock::WaitForTimedWaiters(1));
+    plat::clock::AdvanceMs(pause_ms);
+  }
+  bool Is(TMMTriggerState state) const { return trigger_->State() == state; }
+
+  plat::ScopedManualClock clock_;
+  std::unique_ptr<TTestChainForm> form_;
+  TTestPassive* source_ = nullptr;
+  TTestPassive* sink_ = nullptr;
+  TMMTrigger* trigger_ = nullptr;
+  plat::WAVEFORMATEX format_{};
+  plat::DWORD main_id_ = 0;
+
+  int buffers_ = 0;               // the source's data
+  int next_ = 1;                  // number of the next buffer it fills
+  bool more_after_end_ = false;   // announces more data after its last buffer
+  std::atomic<int> pulls_on_main_{0};
+  std::mutex mutex_;
+  std::vector<int> pushed_;         // guarded by mutex_
+  std::vector<bool> push_on_main_;  // guarded by mutex_
+  std::function<void(int)> on_push_;
+  std::atomic<int> stops_{0};
+  std::atomic<bool> stop_on_main_{false};
+  std::atomic<int> closes_{0};
+  std::atomic<int> on_error_{0};
+  std::vector<std::string> errors_;
+};
+
+TEST_F(TriggerTest, PumpsEveryBufferInOrderAtItsPaceAndStopsAtTheEnd) {
+  struct Case {
+    const char* name;
+    int buffers;
+    int32_t interval;
+    int32_t pause;  // what one cycle waits
+    bool synchronize;
+  };
+  const Case cases[] = {
+      {"one buffer", 1, 0, 1, false},
+      {"two buffers", 2, 10, 10, false},
+      {"five buffers, synchronized", 5, 10, 10, true},
+      {"negative interval", 4, -5, 1, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    buffers_ = c.buffers;
+    next_ = 1;
+    stops_ = 0;
+    pulls_on_main_ = 0;
+    {
+      std::lock_guard lock(mutex_);
+      pushed_.clear();
+      push_on_main_.clear();
+    }
+    trigger_->SetInterval(c.interval);
+    EXPECT_EQ(trigger_->Interval(), std::max(c.interval, 0));
+    trigger_->SetSynchronize(c.synchronize);
+
+    trigger_->Start();
+    EXPECT_TRUE(Is({trsOpened, trsStarted}));
+    EXPECT_EQ(pulls_on_main_, 1);  // Start's own pull
+    // The first cycle runs at once, each further one after the pause; the
+    // last buffer goes down in the cycle that pulled it.
+    ASSERT_TRUE(PumpUntil([&] { return Pushes() == std::min(c.buffers, 1 + (c.buffers == 2)); }));
+    for (int cycle = 2; cycle < c.buffers; ++cycle) {
+      if (c.pause > 1) {
+        ASSERT_TRUE(plat::clock::WaitForTimedWaiters(1));
+        plat::clock::AdvanceMs(c.pause - 1);
+        Pump();
+        EXPECT_EQ(Pushes(), cycle - 1);
+      }
+      NextCycle(c.pause > 1 ? 1 : c.pause);
+      const int expected = cycle == c.buffers - 1 ? c.buffers : cycle;
+      ASSERT_TRUE(PumpUntil([&] { return Pushes() == expected; }));
+    }
+    ASSERT_TRUE(PumpUntil([&] { return stops_ == 1; }));
+    EXPECT_TRUE(stop_on_main_);
+    EXPECT_TRUE(Is({trsOpened}));
+    {
+      std::lock_guard lock(mutex_);
+      std::vector<int> expected;
+      for (int i = 1; i <= c.buffers; ++i) expected.push_back(i);
+      EXPECT_EQ(pushed_, expected);
+      EXPECT_EQ(push_on_main_, std::vector<bool>(c.buffers, c.synchronize));
+    }
+    EXPECT_EQ(pulls_on_main_, 1);
+    plat::clock::AdvanceMs(100);
+    Pump();
+    EXPECT_EQ(Pushes(), c.buffers);
+    EXPECT_EQ(stops_, 1);
+  }
+  trigger_->Close();
+  EXPECT_TRUE(Is({trsClosed}));
+  EXPECT_EQ(trigger_->Thread(), nullptr);
+}
+
+TEST_F(TriggerTest, FailedOpenOrStartEndsClosed) {
+  struct Case {
+    const char* name;
+    bool with_format;
+    int buffers;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"no format", false, 3, "TriggerOpen:\n\rInvalid wave format"},
+      {"no data", true, 0, "TriggerStart:\n\rUnable to start device"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    buffers_ = c.buffers;
+    next_ = 1;
+    on_error_ = 0;
+    stops_ = 0;
+    trigger_->SetFormat(c.with_format ? &format_ : nullptr);
+    try {
+      trigger_->Start();
+      ADD_FAILURE() << "no error";
+    } catch (const EMMTriggerError& e) {
+      EXPECT_EQ(e.Message(), c.message);
+    }
+    EXPECT_GE(on_error_, 1);
+    EXPECT_TRUE(Is({trsClosed}));
+    EXPECT_EQ(trigger_->Thread(), nullptr);
+    EXPECT_EQ(stops_, 0);
+    EXPECT_EQ(Pushes(), 0);
+  }
+}
+
+TEST_F(TriggerTest, ErrorInACycleIsSwallowedOrClosesTheTrigger) {
+  // The source announces more after its last buffer and then brings nothing.
+  for (bool handled : {true, false}) {
+    SCOPED_TRACE(handled ? "handled" : "not handled");
+    buffers_ = 2;
+    next_ = 1;
+    more_after_end_ = true;
+    stops_ = 0;
+    errors_.clear();
+    {
+      std::lock_guard lock(mutex_);
+      pushed_.clear();
+    }
+    std::atomic<int> error_ex{0};
+    trigger_->OnErrorEx = [&](vcl::TObject*, bool& h) {
+      ++error_ex;
+      h = handled;
+    };
+    trigger_->SetInterval(10);
+    trigger_->Start();
+    ASSERT_TRUE(PumpUntil([&] { return Pushes() == 1; }));
+    NextCycle(10);  // pushes 2, the pull fails
+    ASSERT_TRUE(PumpUntil([&] { return handled ? stops_ == 1 : Is({trsClosed}); }));
+    EXPECT_EQ(error_ex, 1);
+    EXPECT_EQ(Pushes(), 2);
+    if (handled) {
+      EXPECT_TRUE(errors_.empty());
+      EXPECT_TRUE(Is({trsOpened}));
+    } else {
+      EXPECT_EQ(errors_, std::vector<std::string>{"Error filling wave buffer"});
+      EXPECT_EQ(trigger_->Thread(), nullptr);
+    }
+    trigger_->Close();
+  }
+}
+
+TEST_F(TriggerTest, StopFromAPushInThePumpThreadCompletesOnTheMainThread) {
+  buffers_ = 10;
+  trigger_->SetInterval(10);
+  std::atomic<bool> stop_returned{false};
+  std::atomic<int> stops_seen_inside{-1};
+  on_push_ = [&](int n) {
+    if (n != 2) return;
+    EXPECT_NE(plat::GetCurrentThreadId(), main_id_);
+    trigger_->Stop();
+    stops_seen_inside = stops_.load();
+    stop_returned = true;
+  };
+  trigger_->Start();
+  ASSERT_TRUE(PumpUntil([&] { return Pushes() == 1; }));
+  NextCycle(10);
+  ASSERT_TRUE(PumpUntil([&] { return stops_ == 1; }));
+  EXPECT_TRUE(stop_returned);
+  EXPECT_EQ(stops_seen_inside, 0);
+  EXPECT_TRUE(stop_on_main_);
+  EXPECT_TRUE(Is({trsOpened}));
+  plat::clock::AdvanceMs(100);
+  Pump();
+  EXPECT_EQ(Pushes(), 2);
+  // The next run's stop message stays queued while the main thread stops
+  // and starts again itself; handled late, it must not stop the new run.
+  on_push_ = nullptr;
+  buffers_ = next_;  // one more buffer: the first cycle ends the data
+  trigger_->Start();
+  for (int i = 0; i < 3000 && Pushes() < 3; ++i) std::this_thread::sleep_for(1ms);
+  ASSERT_EQ(Pushes(), 3);
+  std::this_thread::sleep_for(20ms);  // the cycle's end posts the message
+  trigger_->Stop();
+  EXPECT_EQ(stops_, 2);
+  buffers_ += 50;
+  trigger_->Start();
+  Pump();
+  EXPECT_TRUE(Is({trsOpened, trsStarted}));
+  EXPECT_EQ(stops_, 2);
+  trigger_->Close();
+}
+
+TEST_F(TriggerTest, PauseAndRestartFromAnyThreadNeverBlockThePump) {
+  for (bool synchronize : {false, true}) {
+    SCOPED_TRACE(synchronize ? "synchronized" : "in the pump thread");
+    buffers_ = 1000;
+    next_ = 1;
+    {
+      std::lock_guard lock(mutex_);
+      pushed_.clear();
+    }
+    trigger_->SetInterval(10);
+    trigger_->SetSynchronize(synchronize);
+    // Paused from inside the second push.
+    on_push_ = [&](int n) {
+      if (n == 2) trigger_->Pause();
+    };
+    trigger_->Start();
+    ASSERT_TRUE(PumpUntil([&] { return Pushes() == 1; }));
+    NextCycle(10);
+    ASSERT_TRUE(PumpUntil([&] { return Is({trsOpened, trsStarted, trsPaused}); }));
+    on_push_ = nullptr;
+    plat::clock::AdvanceMs(200);
+    Pump();
+    EXPECT_EQ(Pushes(), 2);
+
+    trigger_->Restart();
+    EXPECT_TRUE(Is({trsOpened, trsStarted}));
+    ASSERT_TRUE(PumpUntil([&] { return Pushes() == 3; }));
+    // Paused and restarted from the main thread while the pump waits.
+    for (int round = 0; round < 3; ++round) {
+      ASSERT_TRUE(plat::clock::WaitForTimedWaiters(1));
+      trigger_->Pause();
+      plat::clock::AdvanceMs(50);
+      Pump();
+      EXPECT_EQ(Pushes(), 3 + round);
+      trigger_->Restart();
+      ASSERT_TRUE(PumpUntil([&] { return Pushes() == 4 + round; }));
+    }
+    // A close during a cycle completes when the cycle has ended.
+    trigger_->Close();
+    ASSERT_TRUE(PumpUntil([&] { return Is({trsClosed}); }));
+  }
+}
+
+TEST_F(TriggerTest, PausedBeforeStartPumpsFromTheRestart) {
+  buffers_ = 5;
+  trigger_->SetInterval(10);
+  trigger_->Pause();  // opens
+  EXPECT_TRUE(Is({trsOpened, trsPaused}));
+  trigger_->Start();
+  EXPECT_TRUE(Is({trsOpened, trsStarted, trsPaused}));
+  plat::clock::AdvanceMs(100);
+  Pump();
+  EXPECT_EQ(Pushes(), 0);
+  trigger_->Restart();
+  ASSERT_TRUE(PumpUntil([&] { return Pushes() == 1; }));
+}
+
+TEST_F(TriggerTest, DestroyedWhileACycleRunsWaitsForItAndPumpsNoMore) {
+  struct Case {
+    const char* name;
+    bool synchronize;
+  };
+  for (const Case& c : {Case{"push held in the pump thread", false}, Case{"synchronized push pending", true}}) {
+    SCOPED_TRACE(c.name);
+    SetUp();  // a fresh chain per case
+    buffers_ = 100;
+    trigger_->SetInterval(10);
+    trigger_->SetSynchronize(c.synchronize);
+    plat::HANDLE release = plat::CreateEventA(nullptr, plat::TRUE, plat::FALSE, nullptr);
+    std::atomic<bool> inside{false};
+    if (!c.synchronize) {
+      on_push_ = [&](int n) {
+        if (n != 2) return;
+        inside = true;
+        plat::WaitForSingleObject(release, plat::INFINITE);
+      };
+    }
+    trigger_->Start();
+    ASSERT_TRUE(PumpUntil([&] { return Pushes() == 1; }));
+    if (c.synchronize) {
+      // The next cycle's push waits for the main thread, which does not serve it.
+      ASSERT_TRUE(plat::clock::WaitForTimedWaiters(1));
+      plat::clock::AdvanceMs(10);
+      std::this_thread::sleep_for(20ms);
+    } else {
+      NextCycle(10);
+      ASSERT_TRUE(PumpUntil([&] { return inside.load(); }));
+    }
+    std::thread releaser([&] {
+      std::this_thread::sleep_for(30ms);
+      plat::SetEvent(release);
+    });
+    // The trigger goes first: its chain is still in use by the cycle.
+    delete trigger_;
+    trigger_ = nullptr;
+    releaser.join();
+    plat::CloseHandle(release);
+    EXPECT_EQ(stops_, 1);
+    EXPECT_EQ(closes_, 1);
+    const int pushes = Pushes();
+    EXPECT_EQ(pushes, 2);
+    plat::clock::AdvanceMs(500);
+    std::this_thread::sleep_for(20ms);
+    Pump();
+    EXPECT_EQ(Pushes(), pushes);
+    stops_ = 0;
+    closes_ = 0;
+    {
+      std::lock_guard lock(mutex_);
+      pushed_.clear();
+    }
+    on_push_ = nullptr;
+  }
+}
+
+TEST_F(TriggerTest, BufferSizeAndIntervalRules) {
+  trigger_->SetBufferSize(10);
+  EXPECT_EQ(trigger_->BufferSize(), kMinTriggerBufferSize);
+  trigger_->SetBufferSize(256);
+  buffers_ = 100;
+  trigger_->Open();
+  EXPECT_EQ(sink_->BufferSize(), 256);  // handed down by the open
+  try {
+    trigger_->SetBufferSize(512);
+    ADD_FAILURE() << "no error";
+  } catch (const EMMTriggerError& e) {
+    EXPECT_EQ(e.Message(), "Change to property while device was open");
+  }
+  EXPECT_EQ(trigger_->BufferSize(), 256);
+  EXPECT_TRUE(Is({trsOpened}));
+  // A source that claims more than the buffer holds is cut to its size.
+  source_->OnBufferLoad = [](vcl::TObject*, plat::WAVEHDR* h, bool& more) {
+    h->dwBytesRecorded = h->dwBufferLength + 100;
+    more = false;
+  };
+  std::atomic<plat::DWORD> seen{0};
+  sink_->OnBufferReady = [&](vcl::TObject*, plat::WAVEHDR* h) { seen = h->dwBytesRecorded; };
+  trigger_->Start();
+  ASSERT_TRUE(PumpUntil([&] { return stops_ == 1; }));
+  EXPECT_EQ(seen.load(), 256u);
+}
+
+}  // namespace
+}  // namespace engine
