@@ -381,7 +381,8 @@ LRESULT ButtonProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case BM_SETSTYLE: {
       const DWORD style = Style(hwnd);
-      SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>((style & 0xFFFF0000u) | (static_cast<DWORD>(wparam) & 0xFFFF)));
+      SetWindowLongA(hwnd, GWL_STYLE,
+                     static_cast<LONG>((style & 0xFFFF0000u) | (static_cast<DWORD>(wparam) & 0xFFFF)));
       if (LOWORD(lparam)) Redraw(hwnd);
       return 0;
     }

@@ -30,7 +30,9 @@ void FreeAllLocked(ClipboardState& s) {
   s.data.clear();
 }
 
-bool OpenedByCaller(const ClipboardState& s) { return s.open_thread != 0 && s.open_thread == GetCurrentThreadId(); }
+bool OpenedByCaller(const ClipboardState& s) {
+  return s.open_thread != 0 && s.open_thread == GetCurrentThreadId();
+}
 
 }  // namespace
 

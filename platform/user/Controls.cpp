@@ -5,6 +5,7 @@
 #include "platform/gdi/Colors.h"
 #include "platform/gdi/Text.h"
 #include "platform/user/Button.h"
+#include "platform/user/ComboBox.h"
 #include "platform/user/Edit.h"
 #include "platform/user/ListBox.h"
 #include "platform/user/Messages.h"
@@ -22,7 +23,7 @@ BOOL RegisterStandardControls() {
     AddDefWindowProcHandler(user::DefaultControlColor);
     // One line per control unit; each registers its classes.
     ok = user::RegisterButtonClass() && user::RegisterStaticClass() && user::RegisterScrollBarClass() &&
-         user::RegisterEditClass() && user::RegisterListBoxClasses();
+         user::RegisterEditClass() && user::RegisterListBoxClasses() && user::RegisterComboBoxClass();
   });
   return ok ? TRUE : FALSE;
 }

@@ -73,7 +73,9 @@ size_t PrevChar(const std::string& t, size_t i) {
 // A DC that measures in the control's font.
 class Measure {
  public:
-  explicit Measure(HFONT font) : dc_(CreateCompatibleDC(nullptr)) { old_ = SelectObject(dc_, user::ControlFont(font)); }
+  explicit Measure(HFONT font) : dc_(CreateCompatibleDC(nullptr)) {
+    old_ = SelectObject(dc_, user::ControlFont(font));
+  }
   ~Measure() {
     SelectObject(dc_, old_);
     DeleteDC(dc_);
@@ -251,7 +253,8 @@ void Paint(HWND hwnd, EditState* s, HDC hdc) {
   const DWORD style = Style(hwnd);
   const bool disabled = (style & WS_DISABLED) != 0;
   HGDIOBJ old_font = SelectObject(hdc, user::ControlFont(s->font));
-  HBRUSH back = user::ControlColors(hwnd, hdc, (disabled || (style & ES_READONLY)) ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT);
+  HBRUSH back = user::ControlColors(
+      hwnd, hdc, (disabled || (style & ES_READONLY)) ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT);
   FillRect(hdc, &client, back);
   if (disabled) SetTextColor(hdc, GetSysColor(COLOR_GRAYTEXT));
   const RECT fr = FormatRect(hwnd, s);
@@ -304,7 +307,8 @@ void SetSel(HWND hwnd, EditState* s, size_t anchor, size_t caret) {
 
 void Changed(HWND hwnd, EditState* s) {
   BuildLines(hwnd, s);
-  if (s->first_line >= static_cast<int>(s->lines.size())) s->first_line = static_cast<int>(s->lines.size()) - 1;
+  if (s->first_line >= static_cast<int>(s->lines.size()))
+    s->first_line = static_cast<int>(s->lines.size()) - 1;
   ScrollCaretIntoView(hwnd, s);
   user::NotifyParent(hwnd, EN_UPDATE);
   Redraw(hwnd, s);
@@ -414,7 +418,9 @@ size_t WordRight(const std::string& t, size_t i) {
   return i;
 }
 
-void MoveCaret(HWND hwnd, EditState* s, size_t to, bool extend) { SetSel(hwnd, s, extend ? s->anchor : to, to); }
+void MoveCaret(HWND hwnd, EditState* s, size_t to, bool extend) {
+  SetSel(hwnd, s, extend ? s->anchor : to, to);
+}
 
 bool KeyDown(HWND hwnd, EditState* s, int vk) {
   const bool shift = GetKeyState(VK_SHIFT) < 0;
@@ -693,12 +699,24 @@ LRESULT EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       const int page = VisibleLines(hwnd, s);
       int first = s->first_line;
       switch (LOWORD(wparam)) {
-        case SB_LINEUP: --first; break;
-        case SB_LINEDOWN: ++first; break;
-        case SB_PAGEUP: first -= page; break;
-        case SB_PAGEDOWN: first += page; break;
-        case SB_TOP: first = 0; break;
-        case SB_BOTTOM: first = static_cast<int>(s->lines.size()); break;
+        case SB_LINEUP:
+          --first;
+          break;
+        case SB_LINEDOWN:
+          ++first;
+          break;
+        case SB_PAGEUP:
+          first -= page;
+          break;
+        case SB_PAGEDOWN:
+          first += page;
+          break;
+        case SB_TOP:
+          first = 0;
+          break;
+        case SB_BOTTOM:
+          first = static_cast<int>(s->lines.size());
+          break;
         case SB_THUMBTRACK:
         case SB_THUMBPOSITION: {
           SCROLLINFO info;
@@ -707,7 +725,8 @@ LRESULT EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
           first = info.nTrackPos;
           break;
         }
-        default: return 0;
+        default:
+          return 0;
       }
       ScrollLines(hwnd, s, first);
       return 0;
@@ -821,14 +840,16 @@ LRESULT EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       return TRUE;
     case EM_SETREADONLY: {
       const DWORD style = Style(hwnd);
-      SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>(wparam ? (style | ES_READONLY) : (style & ~ES_READONLY)));
+      SetWindowLongA(hwnd, GWL_STYLE,
+                     static_cast<LONG>(wparam ? (style | ES_READONLY) : (style & ~ES_READONLY)));
       Redraw(hwnd, s);
       return TRUE;
     }
     case EM_SETPASSWORDCHAR: {
       s->password = static_cast<char>(wparam);
       const DWORD style = Style(hwnd);
-      SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>(wparam ? (style | ES_PASSWORD) : (style & ~ES_PASSWORD)));
+      SetWindowLongA(hwnd, GWL_STYLE,
+                     static_cast<LONG>(wparam ? (style | ES_PASSWORD) : (style & ~ES_PASSWORD)));
       BuildLines(hwnd, s);
       Redraw(hwnd, s);
       return 0;

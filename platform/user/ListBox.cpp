@@ -1,9 +1,10 @@
 #include "platform/user/ListBox.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <strings.h>
 #include <vector>
 
 #include "platform/gdi/Colors.h"
@@ -28,18 +29,18 @@ struct Item {
 
 struct ListState {
   std::vector<Item> items;
-  int sel = -1;     // single selection
-  int caret = 0;    // the focus item
-  int anchor = 0;   // where a shift-extended range starts
+  int sel = -1;    // single selection
+  int caret = 0;   // the focus item
+  int anchor = 0;  // where a shift-extended range starts
   int top = 0;
   int item_height = 13;
   HFONT font = nullptr;
   bool focused = false;
   bool mouse_down = false;
   HWND combo = nullptr;
-  bool wants_vscroll = false;   // made with WS_VSCROLL; the bar comes and goes with the items
-  bool tracking = false;        // a combo box's dropped list follows the mouse
-  bool ignore_first_up = false; // the release of the press that dropped the list
+  bool wants_vscroll = false;    // made with WS_VSCROLL; the bar comes and goes with the items
+  bool tracking = false;         // a combo box's dropped list follows the mouse
+  bool ignore_first_up = false;  // the release of the press that dropped the list
 };
 
 DWORD Style(HWND hwnd) { return static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)); }
@@ -131,7 +132,8 @@ void Paint(HWND hwnd, ListState* s, HDC hdc) {
       dis.CtlID = static_cast<UINT>(GetDlgCtrlID(s->combo ? s->combo : hwnd));
       dis.itemID = static_cast<UINT>(i);
       dis.itemAction = ODA_DRAWENTIRE;
-      dis.itemState = (selected ? ODS_SELECTED : 0) | (focus ? ODS_FOCUS : 0) | ((style & WS_DISABLED) ? ODS_DISABLED : 0);
+      dis.itemState = (selected ? ODS_SELECTED : 0) | (focus ? ODS_FOCUS : 0) |
+                      ((style & WS_DISABLED) ? ODS_DISABLED : 0);
       dis.hwndItem = s->combo ? s->combo : hwnd;
       dis.hDC = hdc;
       dis.rcItem = r;
@@ -167,7 +169,8 @@ int Insert(HWND hwnd, ListState* s, intptr_t at, LPARAM value) {
   if (at == -2) {
     // Sorted insertion, by text without letter case.
     index = 0;
-    while (index < Count(s) && strcasecmp(s->items[static_cast<size_t>(index)].text.c_str(), item.text.c_str()) <= 0)
+    while (index < Count(s) &&
+           strcasecmp(s->items[static_cast<size_t>(index)].text.c_str(), item.text.c_str()) <= 0)
       ++index;
   }
   s->items.insert(s->items.begin() + index, item);
@@ -317,7 +320,8 @@ LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
         RECT client;
         GetClientRect(hwnd, &client);
         mis.itemWidth = static_cast<UINT>(client.right);
-        if (HWND parent = GetParent(hwnd)) SendMessageA(parent, WM_MEASUREITEM, mis.CtlID, reinterpret_cast<LPARAM>(&mis));
+        if (HWND parent = GetParent(hwnd))
+          SendMessageA(parent, WM_MEASUREITEM, mis.CtlID, reinterpret_cast<LPARAM>(&mis));
         if (mis.itemHeight > 0) s->item_height = static_cast<int>(mis.itemHeight);
       }
       UpdateScroll(hwnd, s);
@@ -342,7 +346,8 @@ LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_SETFONT:
       s->font = reinterpret_cast<HFONT>(wparam);
-      if (!(style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE))) s->item_height = user::FontLineHeight(s->font);
+      if (!(style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)))
+        s->item_height = user::FontLineHeight(s->font);
       UpdateScroll(hwnd, s);
       if (LOWORD(lparam)) Redraw(hwnd);
       return 0;
@@ -393,8 +398,7 @@ LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
         RECT client;
         GetClientRect(hwnd, &client);
         const bool inside = PtInRect(&client, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)}) != FALSE;
-        if (inside)
-          SendMessageA(s->combo, user::kComboListDone, TRUE, 0);
+        if (inside) SendMessageA(s->combo, user::kComboListDone, TRUE, 0);
         s->ignore_first_up = false;
         return 0;
       }
@@ -463,15 +467,30 @@ LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       if (lparam) return 0;
       const int page = Visible(hwnd, s);
       switch (LOWORD(wparam)) {
-        case SB_LINEUP: SetTop(hwnd, s, s->top - 1); break;
-        case SB_LINEDOWN: SetTop(hwnd, s, s->top + 1); break;
-        case SB_PAGEUP: SetTop(hwnd, s, s->top - page); break;
-        case SB_PAGEDOWN: SetTop(hwnd, s, s->top + page); break;
-        case SB_TOP: SetTop(hwnd, s, 0); break;
-        case SB_BOTTOM: SetTop(hwnd, s, Count(s)); break;
+        case SB_LINEUP:
+          SetTop(hwnd, s, s->top - 1);
+          break;
+        case SB_LINEDOWN:
+          SetTop(hwnd, s, s->top + 1);
+          break;
+        case SB_PAGEUP:
+          SetTop(hwnd, s, s->top - page);
+          break;
+        case SB_PAGEDOWN:
+          SetTop(hwnd, s, s->top + page);
+          break;
+        case SB_TOP:
+          SetTop(hwnd, s, 0);
+          break;
+        case SB_BOTTOM:
+          SetTop(hwnd, s, Count(s));
+          break;
         case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: SetTop(hwnd, s, HIWORD(wparam)); break;
-        default: break;
+        case SB_THUMBPOSITION:
+          SetTop(hwnd, s, HIWORD(wparam));
+          break;
+        default:
+          break;
       }
       return 0;
     }
@@ -550,7 +569,8 @@ LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     case LB_SELITEMRANGE:
     case LB_SELITEMRANGEEX: {
       if (!MultiSel(hwnd)) return LB_ERR;
-      int from = message == LB_SELITEMRANGE ? LOWORD(static_cast<uintptr_t>(lparam)) : static_cast<int>(wparam);
+      int from =
+          message == LB_SELITEMRANGE ? LOWORD(static_cast<uintptr_t>(lparam)) : static_cast<int>(wparam);
       int to = message == LB_SELITEMRANGE ? HIWORD(static_cast<uintptr_t>(lparam)) : static_cast<int>(lparam);
       bool on = message == LB_SELITEMRANGE ? wparam != 0 : from <= to;
       for (int i = std::min(from, to); i <= std::max(from, to) && i < Count(s); ++i)
@@ -580,7 +600,8 @@ LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       return Find(s, static_cast<intptr_t>(static_cast<int>(wparam)), reinterpret_cast<const char*>(lparam),
                   message == LB_FINDSTRINGEXACT);
     case LB_SELECTSTRING: {
-      const int found = Find(s, static_cast<intptr_t>(static_cast<int>(wparam)), reinterpret_cast<const char*>(lparam), false);
+      const int found = Find(s, static_cast<intptr_t>(static_cast<int>(wparam)),
+                             reinterpret_cast<const char*>(lparam), false);
       if (found < 0 || MultiSel(hwnd)) return found < 0 ? LB_ERR : found;
       SendMessageA(hwnd, LB_SETCURSEL, static_cast<WPARAM>(found), 0);
       return found;

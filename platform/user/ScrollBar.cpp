@@ -82,7 +82,8 @@ bool LoadBar(HWND hwnd, int bar, BarData* out) {
   std::lock_guard lock(BarsMutex());
   auto& table = BarsTable();
   // Handles are never reused; drop the bars of windows that are gone while here.
-  for (auto it = table.begin(); it != table.end();) it = IsWindow(it->first) ? std::next(it) : table.erase(it);
+  for (auto it = table.begin(); it != table.end();)
+    it = IsWindow(it->first) ? std::next(it) : table.erase(it);
   WindowBars& bars = table[hwnd];
   *out = bar == SB_HORZ ? bars.horz : bars.vert;
   return true;
@@ -164,7 +165,8 @@ Layout ComputeLayout(const RECT& r, bool vertical, const BarData& d, bool enable
   if (thumb > track) return l;
   const int pos = d.tracking_thumb ? d.track_pos : d.pos;
   const int64_t span = static_cast<int64_t>(MaxPos(d)) - d.min;
-  const int64_t offset = span > 0 ? (static_cast<int64_t>(track - thumb) * (pos - d.min) + span / 2) / span : 0;
+  const int64_t offset =
+      span > 0 ? (static_cast<int64_t>(track - thumb) * (pos - d.min) + span / 2) / span : 0;
   l.has_thumb = true;
   l.thumb_start = l.arrow + static_cast<int>(std::clamp<int64_t>(offset, 0, track - thumb));
   l.thumb_end = l.thumb_start + thumb;
@@ -234,7 +236,8 @@ void PaintButtonFace(HDC hdc, RECT r, bool pushed) {
 void PaintBar(HDC hdc, const RECT& r, const Layout& l, const BarData& d, bool enabled, HBRUSH track_brush) {
   if (r.right <= r.left || r.bottom <= r.top) return;
   auto span = [&](int from, int to) {
-    return l.vertical ? RECT{r.left, r.top + from, r.right, r.top + to} : RECT{r.left + from, r.top, r.left + to, r.bottom};
+    return l.vertical ? RECT{r.left, r.top + from, r.right, r.top + to}
+                      : RECT{r.left + from, r.top, r.left + to, r.bottom};
   };
   const RECT before = span(0, l.arrow);
   const RECT after = span(l.length - l.arrow, l.length);
@@ -260,7 +263,8 @@ void PaintBar(HDC hdc, const RECT& r, const Layout& l, const BarData& d, bool en
     RECT glyph = a;
     if (pushed) OffsetRect(&glyph, 1, 1);
     const int direction = l.vertical ? which : 2 + which;
-    Triangle(hdc, glyph, direction, GetSysColor((which == 0 ? before_on : after_on) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+    Triangle(hdc, glyph, direction,
+             GetSysColor((which == 0 ? before_on : after_on) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
   }
 }
 
@@ -383,7 +387,9 @@ WORD CodeFor(int part) {
   }
 }
 
-int Along(const RECT& bar_screen, bool vertical, POINT p) { return vertical ? p.y - bar_screen.top : p.x - bar_screen.left; }
+int Along(const RECT& bar_screen, bool vertical, POINT p) {
+  return vertical ? p.y - bar_screen.top : p.x - bar_screen.left;
+}
 
 bool ScreenPointOf(const MSG& msg, POINT* p) {
   if (msg.message == WM_MOUSEMOVE || msg.message == WM_LBUTTONUP) {
@@ -522,8 +528,10 @@ void FillInfo(HWND hwnd, int bar, const BarData& d, const RECT& screen, bool vis
   for (DWORD& state : info->rgstate) state = 0;
   if (!visible) info->rgstate[0] |= STATE_SYSTEM_INVISIBLE;
   if (!enabled || !Scrollable(d)) info->rgstate[0] |= STATE_SYSTEM_UNAVAILABLE;
-  if ((d.disabled_arrows & ESB_DISABLE_LTUP) || !enabled) info->rgstate[kArrowBefore] |= STATE_SYSTEM_UNAVAILABLE;
-  if ((d.disabled_arrows & ESB_DISABLE_RTDN) || !enabled) info->rgstate[kArrowAfter] |= STATE_SYSTEM_UNAVAILABLE;
+  if ((d.disabled_arrows & ESB_DISABLE_LTUP) || !enabled)
+    info->rgstate[kArrowBefore] |= STATE_SYSTEM_UNAVAILABLE;
+  if ((d.disabled_arrows & ESB_DISABLE_RTDN) || !enabled)
+    info->rgstate[kArrowAfter] |= STATE_SYSTEM_UNAVAILABLE;
   if (!l.has_thumb) {
     info->rgstate[kPageBefore] |= STATE_SYSTEM_INVISIBLE;
     info->rgstate[kThumb] |= STATE_SYSTEM_INVISIBLE;
@@ -579,7 +587,9 @@ LRESULT ScrollBarProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
         HWND top = GetAncestor(hwnd, GA_ROOT);
         POINT p{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
         ClientToScreen(hwnd, &p);
-        if (top) SendMessageA(top, WM_SYSCOMMAND, SC_SIZE + WMSZ_BOTTOMRIGHT, MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
+        if (top)
+          SendMessageA(top, WM_SYSCOMMAND, SC_SIZE + WMSZ_BOTTOMRIGHT,
+                       MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
         return 0;
       }
       if (style & WS_TABSTOP) SetFocus(hwnd);
@@ -686,13 +696,15 @@ LRESULT ScrollBarProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
 
 int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* info, BOOL redraw) {
   if (!info) return 0;
-  if (bar == SB_CTL) return static_cast<int>(SendMessageA(hwnd, SBM_SETSCROLLINFO, redraw, reinterpret_cast<LPARAM>(info)));
+  if (bar == SB_CTL)
+    return static_cast<int>(SendMessageA(hwnd, SBM_SETSCROLLINFO, redraw, reinterpret_cast<LPARAM>(info)));
   return ApplyInfo(hwnd, bar, *info, redraw);
 }
 
 BOOL GetScrollInfo(HWND hwnd, int bar, SCROLLINFO* info) {
   if (!info) return FALSE;
-  if (bar == SB_CTL) return static_cast<BOOL>(SendMessageA(hwnd, SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(info)));
+  if (bar == SB_CTL)
+    return static_cast<BOOL>(SendMessageA(hwnd, SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(info)));
   BarData d;
   if (!LoadBar(hwnd, bar, &d)) return FALSE;
   if (info->fMask & SIF_RANGE) {
@@ -751,7 +763,8 @@ BOOL ShowScrollBar(HWND hwnd, int bar, BOOL show) {
 }
 
 BOOL EnableScrollBar(HWND hwnd, UINT bar, UINT arrows) {
-  if (static_cast<int>(bar) == SB_CTL) return static_cast<BOOL>(SendMessageA(hwnd, SBM_ENABLE_ARROWS, arrows, 0));
+  if (static_cast<int>(bar) == SB_CTL)
+    return static_cast<BOOL>(SendMessageA(hwnd, SBM_ENABLE_ARROWS, arrows, 0));
   bool changed = false;
   for (int which : {SB_HORZ, SB_VERT}) {
     if (static_cast<int>(bar) != which && static_cast<int>(bar) != SB_BOTH) continue;
@@ -793,7 +806,8 @@ void PaintWindowScrollBars(HWND hwnd, HDC hdc) {
     if (!LoadBar(hwnd, bar, &d)) continue;
     const RECT r = BarRectLocal(hwnd, bar);
     const bool enabled = BarEnabled(hwnd, bar, d);
-    PaintBar(hdc, r, ComputeLayout(r, bar == SB_VERT, d, enabled), d, enabled, GetSysColorBrush(COLOR_SCROLLBAR));
+    PaintBar(hdc, r, ComputeLayout(r, bar == SB_VERT, d, enabled), d, enabled,
+             GetSysColorBrush(COLOR_SCROLLBAR));
   }
 }
 
@@ -826,7 +840,8 @@ bool WindowScrollBarDefault(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
     case WM_SYSCOMMAND: {
       const WPARAM command = wparam & 0xFFF0;
       if (command != SC_VSCROLL && command != SC_HSCROLL) return false;
-      Track(hwnd, command == SC_VSCROLL ? SB_VERT : SB_HORZ, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
+      Track(hwnd, command == SC_VSCROLL ? SB_VERT : SB_HORZ,
+            POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
       *result = 0;
       return true;
     }

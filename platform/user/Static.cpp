@@ -132,7 +132,8 @@ void Paint(HWND hwnd, StaticState* s, HDC hdc) {
       dis.hwndItem = hwnd;
       dis.hDC = hdc;
       dis.rcItem = client;
-      if (HWND parent = GetParent(hwnd)) SendMessageA(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+      if (HWND parent = GetParent(hwnd))
+        SendMessageA(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
       break;
     }
     case SS_BITMAP:
@@ -173,7 +174,8 @@ void Paint(HWND hwnd, StaticState* s, HDC hdc) {
 void FitToImage(HWND hwnd) {
   auto* s = user::StateOf<StaticState>(hwnd);
   const DWORD style = Style(hwnd);
-  if ((style & SS_TYPEMASK) != SS_BITMAP || (style & (SS_CENTERIMAGE | SS_REALSIZECONTROL)) || !s->image) return;
+  if ((style & SS_TYPEMASK) != SS_BITMAP || (style & (SS_CENTERIMAGE | SS_REALSIZECONTROL)) || !s->image)
+    return;
   BITMAP bm;
   if (!GetObject(static_cast<HGDIOBJ>(s->image), sizeof(bm), &bm)) return;
   SetWindowPos(hwnd, nullptr, 0, 0, bm.bmWidth, bm.bmHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

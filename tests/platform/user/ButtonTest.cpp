@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "ControlTestSupport.h"
+#include "platform/backend/Backend.h"
+#include "platform/backend/HeadlessBackend.h"
 #include "platform/user/Button.h"
 #include "platform/user/Focus.h"
 
@@ -18,8 +20,9 @@ struct ClickCase {
 
 TEST_F(Button, ClicksMoveTheCheckStateByKindAndAlwaysNotify) {
   const ClickCase cases[] = {
-      {BS_AUTOCHECKBOX, 1, BST_CHECKED},  {BS_AUTOCHECKBOX, 2, BST_UNCHECKED}, {BS_AUTO3STATE, 2, BST_INDETERMINATE},
-      {BS_AUTO3STATE, 3, BST_UNCHECKED}, {BS_CHECKBOX, 1, BST_UNCHECKED},     {BS_PUSHBUTTON, 1, BST_UNCHECKED},
+      {BS_AUTOCHECKBOX, 1, BST_CHECKED},     {BS_AUTOCHECKBOX, 2, BST_UNCHECKED},
+      {BS_AUTO3STATE, 2, BST_INDETERMINATE}, {BS_AUTO3STATE, 3, BST_UNCHECKED},
+      {BS_CHECKBOX, 1, BST_UNCHECKED},       {BS_PUSHBUTTON, 1, BST_UNCHECKED},
   };
   for (const ClickCase& c : cases) {
     SCOPED_TRACE(testing::Message() << "kind " << c.kind << ", clicks " << c.clicks);
@@ -50,6 +53,26 @@ TEST_F(Button, PressFollowsTheMouseAndOnlyAReleaseInsideClicks) {
   SendMessageA(button, WM_MOUSEMOVE, MK_LBUTTON, At(6, 6));
   SendMessageA(button, WM_LBUTTONUP, 0, At(6, 6));
   EXPECT_EQ(Commands().size(), 1u);
+}
+
+TEST_F(Button, InjectedClickTogglesACheckBox) {
+  auto* screen = dynamic_cast<backend::HeadlessBackend*>(&backend::Current());
+  if (!screen) GTEST_SKIP() << "needs the headless backend";
+  HWND box = Child(WC_BUTTONA, "Check", BS_AUTOCHECKBOX, 10, 10, 120, 20, 8);
+  auto pump = [] {
+    user::PumpBackendEvents(0);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  };
+  screen->InjectMouseMove(POINT{100 + 15, 100 + 15});
+  screen->InjectMouseButton(backend::MouseButton::Left, true);
+  pump();
+  EXPECT_EQ(GetCapture(), box);
+  EXPECT_TRUE(SendMessageA(box, BM_GETSTATE, 0, 0) & BST_PUSHED);
+  screen->InjectMouseButton(backend::MouseButton::Left, false);
+  pump();
+  EXPECT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(Commands(), (std::vector<usertest::Notice>{{WM_COMMAND, BN_CLICKED, 8, box}}));
 }
 
 TEST_F(Button, SpaceKeyPushesAndClicksOnRelease) {

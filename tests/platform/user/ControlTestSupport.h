@@ -19,8 +19,8 @@ namespace usertest {
 
 struct Notice {
   plat::UINT message;
-  plat::WORD code;  // high word of wParam for WM_COMMAND, low word for scrolling
-  plat::WORD extra; // the other word
+  plat::WORD code;   // high word of wParam for WM_COMMAND, low word for scrolling
+  plat::WORD extra;  // the other word
   plat::HWND from;
   bool operator==(const Notice&) const = default;
 };
@@ -34,14 +34,16 @@ class ControlTest : public RecordingClass {
                          plat::LRESULT* result) {
       if (hwnd != parent_) return false;
       if (message == plat::WM_COMMAND)
-        notices_.push_back({message, plat::HIWORD(wparam), plat::LOWORD(wparam), reinterpret_cast<plat::HWND>(lparam)});
+        notices_.push_back(
+            {message, plat::HIWORD(wparam), plat::LOWORD(wparam), reinterpret_cast<plat::HWND>(lparam)});
       if (message == plat::WM_VSCROLL || message == plat::WM_HSCROLL)
-        notices_.push_back({message, plat::LOWORD(wparam), plat::HIWORD(wparam), reinterpret_cast<plat::HWND>(lparam)});
+        notices_.push_back(
+            {message, plat::LOWORD(wparam), plat::HIWORD(wparam), reinterpret_cast<plat::HWND>(lparam)});
       if (on_parent_) return on_parent_(message, wparam, lparam, result);
       return false;
     };
-    parent_ = plat::CreateWindowExA(0, kClass, "", plat::WS_POPUP | plat::WS_VISIBLE, 100, 100, 400, 300, nullptr,
-                                    nullptr, nullptr, nullptr);
+    parent_ = plat::CreateWindowExA(0, kClass, "", plat::WS_POPUP | plat::WS_VISIBLE, 100, 100, 400, 300,
+                                    nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(parent_, nullptr);
   }
   void TearDown() override {
@@ -52,9 +54,9 @@ class ControlTest : public RecordingClass {
 
   plat::HWND Child(const char* class_name, const char* text, plat::DWORD style, int x, int y, int w, int h,
                    int id = 100) {
-    plat::HWND hwnd = plat::CreateWindowExA(0, class_name, text, plat::WS_CHILD | plat::WS_VISIBLE | style, x, y, w, h,
-                                            parent_, reinterpret_cast<plat::HMENU>(static_cast<intptr_t>(id)),
-                                            nullptr, nullptr);
+    plat::HWND hwnd = plat::CreateWindowExA(
+        0, class_name, text, plat::WS_CHILD | plat::WS_VISIBLE | style, x, y, w, h, parent_,
+        reinterpret_cast<plat::HMENU>(static_cast<intptr_t>(id)), nullptr, nullptr);
     EXPECT_NE(hwnd, nullptr);
     return hwnd;
   }
@@ -81,7 +83,8 @@ class ControlTest : public RecordingClass {
   }
   static void Key(plat::HWND hwnd, int vk) {
     plat::SendMessageA(hwnd, plat::WM_KEYDOWN, static_cast<plat::WPARAM>(vk), 1);
-    plat::SendMessageA(hwnd, plat::WM_KEYUP, static_cast<plat::WPARAM>(vk), static_cast<plat::LPARAM>(0xC0000001u));
+    plat::SendMessageA(hwnd, plat::WM_KEYUP, static_cast<plat::WPARAM>(vk),
+                       static_cast<plat::LPARAM>(0xC0000001u));
   }
   static void Type(plat::HWND hwnd, const char* text) {
     for (const char* c = text; *c; ++c)

@@ -178,8 +178,9 @@ TEST_F(Edit, CutCopyPasteAndClearGoThroughTheClipboard) {
 }
 
 TEST_F(Edit, MultiLineCountsLinesAndTakesReturn) {
-  HWND edit = Child(WC_EDITA, "first\r\nsecond", WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOHSCROLL |
-                                                     ES_WANTRETURN, 10, 10, 200, 60, 22);
+  HWND edit =
+      Child(WC_EDITA, "first\r\nsecond",
+            WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOHSCROLL | ES_WANTRETURN, 10, 10, 200, 60, 22);
   EXPECT_EQ(SendMessageA(edit, EM_GETLINECOUNT, 0, 0), 2);
   EXPECT_EQ(SendMessageA(edit, EM_LINEINDEX, 1, 0), 7);
   EXPECT_EQ(SendMessageA(edit, EM_LINELENGTH, 8, 0), 6);

@@ -48,7 +48,8 @@ class ListBox : public usertest::ControlTest {
 
 TEST_F(ListBox, ItemsKeepTextDataAndSortOrder) {
   HWND list = Child(WC_LISTBOXA, "", LBS_SORT, 0, 0, 100, 100);
-  for (const char* text : {"pear", "Apple", "fig"}) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+  for (const char* text : {"pear", "Apple", "fig"})
+    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
   EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 3);
   EXPECT_EQ(TextOf(list, 0), "Apple");
   EXPECT_EQ(TextOf(list, 2), "pear");
@@ -57,8 +58,10 @@ TEST_F(ListBox, ItemsKeepTextDataAndSortOrder) {
   EXPECT_EQ(SendMessageA(list, LB_SETITEMDATA, 1, 77), TRUE);
   EXPECT_EQ(SendMessageA(list, LB_GETITEMDATA, 1, 0), 77);
   EXPECT_EQ(SendMessageA(list, LB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("PE")), 3);
-  EXPECT_EQ(SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("fi")), LB_ERR);
-  EXPECT_EQ(SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("FIG")), 2);
+  EXPECT_EQ(SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("fi")),
+            LB_ERR);
+  EXPECT_EQ(SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("FIG")),
+            2);
   SendMessageA(list, LB_SETCURSEL, 3, 0);
   EXPECT_EQ(SendMessageA(list, LB_DELETESTRING, 0, 0), 3);
   EXPECT_EQ(SendMessageA(list, LB_GETCURSEL, 0, 0), 2) << "the selection follows its item";
@@ -80,7 +83,12 @@ TEST_F(ListBox, KeyboardMovesTheSelectionAndNotifies) {
   SetFocus(list);
   const int page = 100 / ItemHeight(list);
   const KeyCase cases[] = {
-      {VK_DOWN, 3, 4}, {VK_UP, 3, 2}, {VK_UP, 0, 0}, {VK_HOME, 7, 0}, {VK_END, 3, 19}, {VK_NEXT, 0, page - 1},
+      {VK_DOWN, 3, 4},
+      {VK_UP, 3, 2},
+      {VK_UP, 0, 0},
+      {VK_HOME, 7, 0},
+      {VK_END, 3, 19},
+      {VK_NEXT, 0, page - 1},
       {VK_PRIOR, 19, 19 - (page - 1)},
   };
   for (const KeyCase& c : cases) {
@@ -200,7 +208,8 @@ TEST_F(ListBox, OwnerDrawAsksTheParentToMeasureAndDraw) {
   EXPECT_EQ(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0), 20);
   SendMessageA(list, LB_ADDSTRING, 0, 1111);
   SendMessageA(list, LB_ADDSTRING, 0, 2222);
-  EXPECT_EQ(SendMessageA(list, LB_GETITEMDATA, 1, 0), 2222) << "without LBS_HASSTRINGS the value is the item's data";
+  EXPECT_EQ(SendMessageA(list, LB_GETITEMDATA, 1, 0), 2222)
+      << "without LBS_HASSTRINGS the value is the item's data";
   SendMessageA(list, LB_SETCURSEL, 1, 0);
   drawn.clear();
   Snapshot shot(list);

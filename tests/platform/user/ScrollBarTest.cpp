@@ -39,8 +39,8 @@ struct InfoCase {
 
 TEST_F(ScrollBar, InfoIsClampedToTheRangeAndPage) {
   const InfoCase cases[] = {
-      {0, 100, 10, 50, 10, 50},   {0, 100, 10, 95, 10, 91},   {0, 100, 10, -5, 10, 0},
-      {10, 20, 50, 15, 11, 10},   {0, 100, 0, 100, 0, 100},   {-50, 50, 1, -60, 1, -50},
+      {0, 100, 10, 50, 10, 50}, {0, 100, 10, 95, 10, 91}, {0, 100, 10, -5, 10, 0},
+      {10, 20, 50, 15, 11, 10}, {0, 100, 0, 100, 0, 100}, {-50, 50, 1, -60, 1, -50},
   };
   HWND bar = Vertical();
   for (const InfoCase& c : cases) {
@@ -108,7 +108,8 @@ TEST_F(ScrollBar, WindowBarsComeAndGoWithTheRange) {
   EXPECT_EQ(info.rcScrollBar.right - info.rcScrollBar.left, GetSystemMetrics(SM_CXVSCROLL));
   RECT client;
   GetClientRect(view, &client);
-  EXPECT_EQ(client.right, 200 - 2 - GetSystemMetrics(SM_CXVSCROLL)) << "the bar takes its room from the client area";
+  EXPECT_EQ(client.right, 200 - 2 - GetSystemMetrics(SM_CXVSCROLL))
+      << "the bar takes its room from the client area";
 
   SCROLLINFO fits = Info(0, 50, 100, 0);
   SetScrollInfo(view, SB_VERT, &fits, TRUE);

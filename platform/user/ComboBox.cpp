@@ -1,0 +1,596 @@
+#include "platform/user/ComboBox.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/gdi/Colors.h"
+#include "platform/gdi/Text.h"
+#include "platform/kernel/Errors.h"
+#include "platform/user/Cursor.h"
+#include "platform/user/Edit.h"
+#include "platform/user/Focus.h"
+#include "platform/user/Geometry.h"
+#include "platform/user/Input.h"
+#include "platform/user/ListBox.h"
+#include "platform/user/Messages.h"
+#include "platform/user/Paint.h"
+#include "platform/user/Screen.h"
+#include "platform/user/Subclass.h"
+
+namespace plat {
+
+namespace {
+
+struct ComboState {
+  HWND edit = nullptr;
+  HWND list = nullptr;
+  bool dropped = false;
+  int sel_on_drop = -1;
+  int dropped_height = 100;
+  int dropped_width = 0;
+  int field_height = 20;
+  HFONT font = nullptr;
+  bool focused = false;
+  bool setting_text = false;  // the combo box itself writes the edit's text
+  bool extended_ui = false;
+};
+
+DWORD Style(HWND hwnd) { return static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)); }
+DWORD Kind(HWND hwnd) { return Style(hwnd) & 0x3; }
+
+void Notify(HWND hwnd, WORD code) { user::NotifyParent(hwnd, code); }
+
+void Redraw(HWND hwnd) {
+  InvalidateRect(hwnd, nullptr, FALSE);
+  UpdateWindow(hwnd);
+}
+
+int ButtonWidth() { return GetSystemMetrics(SM_CXVSCROLL); }
+
+RECT ButtonRect(HWND hwnd, const ComboState* s) {
+  if (Kind(hwnd) == CBS_SIMPLE) return RECT{};
+  RECT client;
+  GetClientRect(hwnd, &client);
+  return RECT{client.right - 2 - ButtonWidth(), 2, client.right - 2, s->field_height - 2};
+}
+
+RECT ItemRect(HWND hwnd, const ComboState* s) {
+  RECT client;
+  GetClientRect(hwnd, &client);
+  if (Kind(hwnd) == CBS_SIMPLE) return RECT{0, 0, client.right, s->field_height};
+  return RECT{3, 3, ButtonRect(hwnd, s).left - 1, s->field_height - 3};
+}
+
+int CurSel(const ComboState* s) { return static_cast<int>(SendMessageA(s->list, LB_GETCURSEL, 0, 0)); }
+
+std::string ItemText(const ComboState* s, int index) {
+  const LRESULT length = SendMessageA(s->list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length < 0) return {};
+  std::string text(static_cast<size_t>(length) + sizeof(ULONG_PTR) + 1, '\0');
+  SendMessageA(s->list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(length));
+  return text;
+}
+
+// The field shows the selected item.
+void UpdateText(HWND hwnd, ComboState* s) {
+  if (s->edit) {
+    const int sel = CurSel(s);
+    const std::string text = sel >= 0 ? ItemText(s, sel) : std::string();
+    s->setting_text = true;
+    SetWindowTextA(s->edit, text.c_str());
+    SendMessageA(s->edit, EM_SETSEL, 0, -1);
+    s->setting_text = false;
+  }
+  Redraw(hwnd);
+}
+
+RECT DroppedRect(HWND hwnd, const ComboState* s) {
+  RECT window;
+  GetWindowRect(hwnd, &window);
+  const int count = static_cast<int>(SendMessageA(s->list, LB_GETCOUNT, 0, 0));
+  const int item = static_cast<int>(SendMessageA(s->list, LB_GETITEMHEIGHT, 0, 0));
+  const int height = std::min(s->dropped_height, std::max(1, count) * item + 2);
+  const int width = std::max<int>(s->dropped_width, window.right - window.left);
+  RECT r{window.left, window.bottom, window.left + width, window.bottom + height};
+  // Open upwards where the screen ends below.
+  const SIZE screen = user::ScreenSize();
+  if (r.bottom > screen.cy && window.top - height >= 0)
+    r = RECT{window.left, window.top - height, r.right, window.top};
+  return r;
+}
+
+void Drop(HWND hwnd, ComboState* s, bool from_mouse) {
+  if (s->dropped || Kind(hwnd) == CBS_SIMPLE) return;
+  Notify(hwnd, CBN_DROPDOWN);
+  if (!IsWindow(hwnd)) return;
+  s->sel_on_drop = CurSel(s);
+  const RECT r = DroppedRect(hwnd, s);
+  SetWindowPos(s->list, HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top,
+               SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  if (s->sel_on_drop >= 0) SendMessageA(s->list, LB_SETCARETINDEX, static_cast<WPARAM>(s->sel_on_drop), 0);
+  s->dropped = true;
+  SendMessageA(s->list, user::kListStartTrack, from_mouse ? TRUE : FALSE, 0);
+  Redraw(hwnd);
+}
+
+void CloseUp(HWND hwnd, ComboState* s, bool ok) {
+  if (!s->dropped) return;
+  s->dropped = false;
+  SendMessageA(s->list, user::kListEndTrack, 0, 0);
+  ShowWindow(s->list, SW_HIDE);
+  const int sel = CurSel(s);
+  bool changed = false;
+  if (!ok) {
+    if (sel != s->sel_on_drop) SendMessageA(s->list, LB_SETCURSEL, static_cast<WPARAM>(s->sel_on_drop), 0);
+  } else if (sel != s->sel_on_drop) {
+    changed = true;
+  }
+  if (changed) {
+    UpdateText(hwnd, s);
+    Notify(hwnd, CBN_SELCHANGE);
+  }
+  Notify(hwnd, CBN_CLOSEUP);
+  Notify(hwnd, ok ? CBN_SELENDOK : CBN_SELENDCANCEL);
+  Redraw(hwnd);
+}
+
+void Paint(HWND hwnd, ComboState* s, HDC hdc) {
+  RECT client;
+  GetClientRect(hwnd, &client);
+  HGDIOBJ old_font = SelectObject(hdc, user::ControlFont(s->font));
+  const bool disabled = (Style(hwnd) & WS_DISABLED) != 0;
+  HBRUSH back = user::ControlColors(hwnd, hdc, disabled ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT);
+  FillRect(hdc, &client, GetSysColorBrush(COLOR_3DFACE));
+  const DWORD kind = Kind(hwnd);
+  if (kind == CBS_SIMPLE) {
+    SelectObject(hdc, old_font);
+    return;
+  }
+  RECT field{0, 0, client.right, s->field_height};
+  FillRect(hdc, &field, back);
+  RECT edge = field;
+  DrawEdge(hdc, &edge, EDGE_SUNKEN, BF_RECT);
+  if (kind == CBS_DROPDOWNLIST) {
+    const RECT item = ItemRect(hwnd, s);
+    const bool hot = s->focused && !s->dropped;
+    if (hot) FillRect(hdc, &item, GetSysColorBrush(COLOR_HIGHLIGHT));
+    const int sel = CurSel(s);
+    const DWORD style = Style(hwnd);
+    if (style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) {
+      DRAWITEMSTRUCT dis;
+      dis.CtlType = ODT_COMBOBOX;
+      dis.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
+      dis.itemID = static_cast<UINT>(sel);
+      dis.itemAction = ODA_DRAWENTIRE;
+      dis.itemState = (hot ? ODS_SELECTED | ODS_FOCUS : 0) | (disabled ? ODS_DISABLED : 0);
+      dis.hwndItem = hwnd;
+      dis.hDC = hdc;
+      dis.rcItem = item;
+      dis.itemData =
+          sel >= 0
+              ? static_cast<ULONG_PTR>(SendMessageA(s->list, LB_GETITEMDATA, static_cast<WPARAM>(sel), 0))
+              : 0;
+      if (HWND parent = GetParent(hwnd))
+        SendMessageA(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+    } else if (sel >= 0) {
+      const std::string text = ItemText(s, sel);
+      const int old_mode = SetBkMode(hdc, TRANSPARENT);
+      const COLORREF old_color = SetTextColor(hdc, hot        ? GetSysColor(COLOR_HIGHLIGHTTEXT)
+                                                   : disabled ? GetSysColor(COLOR_GRAYTEXT)
+                                                              : GetTextColor(hdc));
+      RECT tr = item;
+      tr.left += 2;
+      DrawTextA(hdc, text.c_str(), static_cast<int>(text.size()), &tr,
+                DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+      SetTextColor(hdc, old_color);
+      SetBkMode(hdc, old_mode);
+    }
+    if (hot) DrawFocusRect(hdc, &item);
+  }
+  RECT button = ButtonRect(hwnd, s);
+  FillRect(hdc, &button, GetSysColorBrush(COLOR_3DFACE));
+  if (s->dropped) {
+    FrameRect(hdc, &button, GetSysColorBrush(COLOR_3DSHADOW));
+  } else {
+    RECT e = button;
+    DrawEdge(hdc, &e, EDGE_RAISED, BF_RECT);
+  }
+  const int offset = s->dropped ? 1 : 0;
+  const int cx = (button.left + button.right) / 2 + offset;
+  const int cy = (button.top + button.bottom) / 2 - 1 + offset;
+  const COLORREF arrow = GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT);
+  for (int i = 0; i < 4; ++i)
+    for (int x = cx - 3 + i; x <= cx + 3 - i; ++x) SetPixelV(hdc, x, cy + i, arrow);
+  SelectObject(hdc, old_font);
+}
+
+// Keys the edit of a drop-down combo box passes to its combo box.
+LRESULT EditForward(HWND edit, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR combo_value) {
+  HWND combo = reinterpret_cast<HWND>(combo_value);
+  if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
+    const int vk = static_cast<int>(wparam);
+    const bool dropped = SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0) != 0;
+    if (vk == VK_UP || vk == VK_DOWN || vk == VK_F4 || vk == VK_PRIOR || vk == VK_NEXT ||
+        ((vk == VK_RETURN || vk == VK_ESCAPE) && dropped))
+      return SendMessageA(combo, message, wparam, lparam);
+  }
+  if (message == WM_CHAR && (wparam == '\r' || wparam == 0x1B) &&
+      SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0))
+    return 0;
+  return DefSubclassProc(edit, message, wparam, lparam);
+}
+
+void Create(HWND hwnd, ComboState* s, const CREATESTRUCTA* cs) {
+  const DWORD style = Style(hwnd);
+  const DWORD kind = style & 0x3;
+  const int item_height = user::FontLineHeight(s->font);
+  s->field_height = item_height + 6;
+  const int width = cs ? cs->cx : 100;
+  const int height = cs ? cs->cy : 100;
+  DWORD list_style = LBS_COMBOBOX | LBS_NOTIFY | WS_VSCROLL | WS_BORDER;
+  if (style & CBS_SORT) list_style |= LBS_SORT;
+  if (style & CBS_OWNERDRAWFIXED) list_style |= LBS_OWNERDRAWFIXED;
+  if (style & CBS_OWNERDRAWVARIABLE) list_style |= LBS_OWNERDRAWVARIABLE;
+  if (style & CBS_HASSTRINGS) list_style |= LBS_HASSTRINGS;
+  if (style & CBS_DISABLENOSCROLL) list_style |= LBS_DISABLENOSCROLL;
+  if (kind == CBS_SIMPLE) {
+    s->list =
+        CreateWindowExA(0, WC_COMBOLBOXA, "", WS_CHILD | WS_VISIBLE | list_style, 0, s->field_height, width,
+                        std::max(0, height - s->field_height), hwnd,
+                        reinterpret_cast<HMENU>(static_cast<intptr_t>(user::kComboListId)), nullptr, nullptr);
+  } else {
+    s->dropped_height = std::max(height - s->field_height, item_height + 2);
+    s->list = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, WC_COMBOLBOXA, "", WS_POPUP | list_style, 0,
+                              0, width, s->dropped_height, hwnd, nullptr, nullptr, nullptr);
+  }
+  if (s->list) SendMessageA(s->list, user::kListSetCombo, reinterpret_cast<WPARAM>(hwnd), 0);
+  if (kind == CBS_SIMPLE || kind == CBS_DROPDOWN) {
+    DWORD edit_style = WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL;
+    if (style & CBS_UPPERCASE) edit_style |= ES_UPPERCASE;
+    if (style & CBS_LOWERCASE) edit_style |= ES_LOWERCASE;
+    const int right = kind == CBS_SIMPLE ? width : width - 3 - ButtonWidth();
+    const int inset = kind == CBS_SIMPLE ? 0 : 3;
+    s->edit =
+        CreateWindowExA(kind == CBS_SIMPLE ? WS_EX_CLIENTEDGE : 0, WC_EDITA, "", edit_style, inset, inset,
+                        std::max(1, right - inset), s->field_height - 2 * inset, hwnd,
+                        reinterpret_cast<HMENU>(static_cast<intptr_t>(user::kComboEditId)), nullptr, nullptr);
+    if (s->edit) SetWindowSubclass(s->edit, EditForward, 1, reinterpret_cast<DWORD_PTR>(hwnd));
+  }
+  if (kind != CBS_SIMPLE)
+    SetWindowPos(hwnd, nullptr, 0, 0, width, s->field_height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FillInfo(HWND hwnd, ComboState* s, COMBOBOXINFO* info) {
+  info->rcItem = ItemRect(hwnd, s);
+  info->rcButton = ButtonRect(hwnd, s);
+  info->stateButton = Kind(hwnd) == CBS_SIMPLE ? STATE_SYSTEM_INVISIBLE
+                      : s->dropped             ? STATE_SYSTEM_PRESSED
+                                               : 0;
+  info->hwndCombo = hwnd;
+  info->hwndItem = s->edit ? s->edit : hwnd;
+  info->hwndList = s->list;
+}
+
+LRESULT ToList(ComboState* s, UINT message, WPARAM wparam, LPARAM lparam) {
+  const LRESULT r = SendMessageA(s->list, message, wparam, lparam);
+  return r;
+}
+
+LRESULT ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* s = user::StateOf<ComboState>(hwnd);
+  if (!s) {
+    if (message == WM_NCCREATE) SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new ComboState));
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+  }
+  const DWORD kind = Kind(hwnd);
+  switch (message) {
+    case WM_CREATE:
+      Create(hwnd, s, reinterpret_cast<const CREATESTRUCTA*>(lparam));
+      return s->list ? 0 : -1;
+    case WM_DESTROY:
+      if (s->list && IsWindow(s->list) && kind != CBS_SIMPLE) DestroyWindow(s->list);
+      s->list = nullptr;
+      return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrA(hwnd, 0, 0);
+      delete s;
+      return DefWindowProcA(hwnd, message, wparam, lparam);
+    case WM_GETDLGCODE:
+      return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC hdc = BeginPaint(hwnd, &ps);
+      if (hdc) Paint(hwnd, s, hdc);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_PRINTCLIENT:
+      Paint(hwnd, s, reinterpret_cast<HDC>(wparam));
+      return 0;
+    case WM_SETFONT:
+      s->font = reinterpret_cast<HFONT>(wparam);
+      if (s->edit) SendMessageA(s->edit, WM_SETFONT, wparam, lparam);
+      if (s->list) SendMessageA(s->list, WM_SETFONT, wparam, lparam);
+      if (LOWORD(lparam)) Redraw(hwnd);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(s->font);
+    case WM_ENABLE:
+      if (s->edit) EnableWindow(s->edit, static_cast<BOOL>(wparam));
+      Redraw(hwnd);
+      return 0;
+    case WM_SETTEXT: {
+      if (s->edit) {
+        s->setting_text = true;
+        SetWindowTextA(s->edit, reinterpret_cast<const char*>(lparam));
+        s->setting_text = false;
+        return TRUE;
+      }
+      const LRESULT found = ToList(s, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), lparam);
+      if (found < 0) return CB_ERR;
+      ToList(s, LB_SETCURSEL, static_cast<WPARAM>(found), 0);
+      Redraw(hwnd);
+      return TRUE;
+    }
+    case WM_GETTEXT:
+    case WM_GETTEXTLENGTH: {
+      if (s->edit) return SendMessageA(s->edit, message, wparam, lparam);
+      const int sel = CurSel(s);
+      const std::string text = sel >= 0 ? ItemText(s, sel) : std::string();
+      if (message == WM_GETTEXTLENGTH) return static_cast<LRESULT>(text.size());
+      if (!wparam || !lparam) return 0;
+      const size_t n = std::min(text.size(), static_cast<size_t>(wparam) - 1);
+      text.copy(reinterpret_cast<char*>(lparam), n);
+      reinterpret_cast<char*>(lparam)[n] = '\0';
+      return static_cast<LRESULT>(n);
+    }
+    case WM_SETFOCUS:
+      if (s->edit) {
+        SetFocus(s->edit);
+        return 0;
+      }
+      s->focused = true;
+      Redraw(hwnd);
+      Notify(hwnd, CBN_SETFOCUS);
+      return 0;
+    case WM_KILLFOCUS:
+      if (s->edit) return 0;
+      s->focused = false;
+      CloseUp(hwnd, s, true);
+      Redraw(hwnd);
+      Notify(hwnd, CBN_KILLFOCUS);
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+      if (GetFocus() != (s->edit ? s->edit : hwnd)) SetFocus(s->edit ? s->edit : hwnd);
+      if (kind == CBS_SIMPLE) return 0;
+      const RECT button = ButtonRect(hwnd, s);
+      const POINT p{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+      if (kind == CBS_DROPDOWNLIST || PtInRect(&button, p)) {
+        if (s->dropped)
+          CloseUp(hwnd, s, true);
+        else
+          Drop(hwnd, s, true);
+      }
+      return 0;
+    }
+    case WM_SYSKEYDOWN:
+      if ((wparam == static_cast<WPARAM>(VK_DOWN) || wparam == static_cast<WPARAM>(VK_UP)) &&
+          kind != CBS_SIMPLE) {
+        if (s->dropped)
+          CloseUp(hwnd, s, true);
+        else
+          Drop(hwnd, s, false);
+        return 0;
+      }
+      return DefWindowProcA(hwnd, message, wparam, lparam);
+    case WM_KEYDOWN: {
+      const int vk = static_cast<int>(wparam);
+      if (vk == VK_F4 && kind != CBS_SIMPLE) {
+        if (s->dropped)
+          CloseUp(hwnd, s, true);
+        else
+          Drop(hwnd, s, false);
+        return 0;
+      }
+      if (s->dropped && (vk == VK_RETURN || vk == VK_ESCAPE)) {
+        CloseUp(hwnd, s, vk == VK_RETURN);
+        return 0;
+      }
+      if (vk == VK_UP || vk == VK_DOWN || vk == VK_PRIOR || vk == VK_NEXT ||
+          ((vk == VK_HOME || vk == VK_END) && !s->edit)) {
+        SendMessageA(s->list, WM_KEYDOWN, wparam, lparam);
+        return 0;
+      }
+      return DefWindowProcA(hwnd, message, wparam, lparam);
+    }
+    case WM_CHAR:
+      if (!s->edit) SendMessageA(s->list, WM_CHAR, wparam, lparam);
+      return 0;
+    case WM_COMMAND: {
+      const HWND from = reinterpret_cast<HWND>(lparam);
+      const WORD code = HIWORD(wparam);
+      if (from && from == s->list) {
+        if (code == LBN_SELCHANGE) {
+          UpdateText(hwnd, s);
+          if (s->dropped) s->sel_on_drop = CurSel(s);
+          Notify(hwnd, CBN_SELCHANGE);
+        } else if (code == LBN_DBLCLK) {
+          Notify(hwnd, CBN_DBLCLK);
+        }
+        return 0;
+      }
+      if (from && from == s->edit) {
+        switch (code) {
+          case EN_CHANGE:
+            if (!s->setting_text) Notify(hwnd, CBN_EDITCHANGE);
+            break;
+          case EN_UPDATE:
+            if (!s->setting_text) Notify(hwnd, CBN_EDITUPDATE);
+            break;
+          case EN_SETFOCUS:
+            s->focused = true;
+            Notify(hwnd, CBN_SETFOCUS);
+            break;
+          case EN_KILLFOCUS:
+            s->focused = false;
+            CloseUp(hwnd, s, true);
+            Notify(hwnd, CBN_KILLFOCUS);
+            break;
+          default:
+            break;
+        }
+        return 0;
+      }
+      return 0;
+    }
+    case user::kComboListDone:
+      CloseUp(hwnd, s, wparam != 0);
+      return 0;
+    case CB_ADDSTRING:
+      return ToList(s, LB_ADDSTRING, wparam, lparam);
+    case CB_INSERTSTRING:
+      return ToList(s, LB_INSERTSTRING, wparam, lparam);
+    case CB_DELETESTRING: {
+      const LRESULT r = ToList(s, LB_DELETESTRING, wparam, lparam);
+      Redraw(hwnd);
+      return r;
+    }
+    case CB_RESETCONTENT:
+      ToList(s, LB_RESETCONTENT, 0, 0);
+      if (s->edit) {
+        s->setting_text = true;
+        SetWindowTextA(s->edit, "");
+        s->setting_text = false;
+      }
+      Redraw(hwnd);
+      return CB_OKAY;
+    case CB_GETCOUNT:
+      return ToList(s, LB_GETCOUNT, 0, 0);
+    case CB_GETCURSEL:
+      return ToList(s, LB_GETCURSEL, 0, 0);
+    case CB_SETCURSEL: {
+      const LRESULT r = ToList(s, LB_SETCURSEL, wparam, 0);
+      UpdateText(hwnd, s);
+      return r;
+    }
+    case CB_GETLBTEXT:
+      return ToList(s, LB_GETTEXT, wparam, lparam);
+    case CB_GETLBTEXTLEN:
+      return ToList(s, LB_GETTEXTLEN, wparam, 0);
+    case CB_FINDSTRING:
+      return ToList(s, LB_FINDSTRING, wparam, lparam);
+    case CB_FINDSTRINGEXACT:
+      return ToList(s, LB_FINDSTRINGEXACT, wparam, lparam);
+    case CB_SELECTSTRING: {
+      const LRESULT found = ToList(s, LB_FINDSTRING, wparam, lparam);
+      if (found < 0) return CB_ERR;
+      ToList(s, LB_SETCURSEL, static_cast<WPARAM>(found), 0);
+      UpdateText(hwnd, s);
+      return found;
+    }
+    case CB_GETITEMDATA:
+      return ToList(s, LB_GETITEMDATA, wparam, 0);
+    case CB_SETITEMDATA:
+      return ToList(s, LB_SETITEMDATA, wparam, lparam);
+    case CB_GETTOPINDEX:
+      return ToList(s, LB_GETTOPINDEX, 0, 0);
+    case CB_SETTOPINDEX:
+      return ToList(s, LB_SETTOPINDEX, wparam, 0);
+    case CB_GETITEMHEIGHT:
+      if (static_cast<int>(wparam) == -1) return s->field_height - 6;
+      return ToList(s, LB_GETITEMHEIGHT, wparam, 0);
+    case CB_SETITEMHEIGHT:
+      if (static_cast<int>(wparam) == -1) {
+        if (LOWORD(lparam) == 0) return CB_ERR;
+        s->field_height = LOWORD(lparam) + 6;
+        if (kind != CBS_SIMPLE) {
+          RECT window;
+          GetWindowRect(hwnd, &window);
+          SetWindowPos(hwnd, nullptr, 0, 0, window.right - window.left, s->field_height,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        Redraw(hwnd);
+        return CB_OKAY;
+      }
+      return ToList(s, LB_SETITEMHEIGHT, wparam, lparam);
+    case CB_SHOWDROPDOWN:
+      if (wparam)
+        Drop(hwnd, s, false);
+      else
+        CloseUp(hwnd, s, true);
+      return TRUE;
+    case CB_GETDROPPEDSTATE:
+      return s->dropped ? TRUE : FALSE;
+    case CB_GETDROPPEDCONTROLRECT:
+      if (lparam) *reinterpret_cast<RECT*>(lparam) = DroppedRect(hwnd, s);
+      return TRUE;
+    case CB_GETDROPPEDWIDTH: {
+      RECT window;
+      GetWindowRect(hwnd, &window);
+      return std::max<LRESULT>(s->dropped_width, window.right - window.left);
+    }
+    case CB_SETDROPPEDWIDTH:
+      s->dropped_width = static_cast<int>(wparam);
+      return s->dropped_width;
+    case CB_SETEXTENDEDUI:
+      s->extended_ui = wparam != 0;
+      return CB_OKAY;
+    case CB_GETEXTENDEDUI:
+      return s->extended_ui ? TRUE : FALSE;
+    case CB_GETEDITSEL:
+      return s->edit ? SendMessageA(s->edit, EM_GETSEL, wparam, lparam) : CB_ERR;
+    case CB_SETEDITSEL:
+      if (!s->edit) return CB_ERR;
+      SendMessageA(s->edit, EM_SETSEL,
+                   static_cast<WPARAM>(static_cast<SHORT>(LOWORD(static_cast<uintptr_t>(lparam)))),
+                   static_cast<SHORT>(HIWORD(static_cast<uintptr_t>(lparam))));
+      return TRUE;
+    case CB_LIMITTEXT:
+      if (!s->edit) return CB_ERR;
+      SendMessageA(s->edit, EM_LIMITTEXT, wparam, 0);
+      return TRUE;
+    case CB_GETCOMBOBOXINFO: {
+      auto* info = reinterpret_cast<COMBOBOXINFO*>(lparam);
+      if (!info) return FALSE;
+      FillInfo(hwnd, s, info);
+      return TRUE;
+    }
+    default:
+      return DefWindowProcA(hwnd, message, wparam, lparam);
+  }
+}
+
+}  // namespace
+
+BOOL GetComboBoxInfo(HWND combo, COMBOBOXINFO* info) {
+  if (!info || info->cbSize != sizeof(COMBOBOXINFO)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (!IsWindow(combo)) return FALSE;
+  char name[16] = {};
+  GetClassNameA(combo, name, sizeof(name));
+  if (std::string_view(name) != WC_COMBOBOXA) return FALSE;
+  return static_cast<BOOL>(SendMessageA(combo, CB_GETCOMBOBOXINFO, 0, reinterpret_cast<LPARAM>(info)));
+}
+
+namespace user {
+
+bool RegisterComboBoxClass() {
+  WNDCLASSA wc;
+  wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW | CS_GLOBALCLASS;
+  wc.lpfnWndProc = ComboProc;
+  wc.cbWndExtra = sizeof(void*);
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.lpszClassName = WC_COMBOBOXA;
+  return RegisterClassA(&wc) != 0;
+}
+
+}  // namespace user
+
+}  // namespace plat
