@@ -22,8 +22,9 @@
 
 namespace engine {
 
-// The unit of positions and time limits.
-enum TMMTimeFormats { tfMillisecond, tfByte, tfSample };
+// The unit of positions and time limits. The wave devices declare the same
+// enumeration until it moves to a header they all share.
+enum TMMTimeFormats : uint8_t { tfMillisecond, tfByte, tfSample };
 
 class EMMTriggerError : public vcl::Exception {
  public:
