@@ -1,0 +1,175 @@
+// The class library's dialogs over the layer's scripted dialogs, and a page
+// printed through TPrinter.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "platform/user/MessageBox.h"
+#include "platform/user/Printing.h"
+#include "platform/vcl/Application.h"
+#include "platform/vcl/Dialogs.h"
+#include "platform/vcl/Printers.h"
+
+namespace vcl {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Answers every dialog with `answer` and keeps what was asked.
+struct ScriptedAnswers {
+  explicit ScriptedAnswers(std::vector<plat::DialogAnswer> answers) : answers(std::move(answers)) {
+    plat::SetDialogScript([this](const plat::DialogRequest& r) -> std::optional<plat::DialogAnswer> {
+      asked.push_back(r);
+      if (next >= this->answers.size()) return std::nullopt;
+      return this->answers[next++];
+    });
+  }
+  ~ScriptedAnswers() { plat::SetDialogScript(nullptr); }
+  std::vector<plat::DialogAnswer> answers;
+  std::vector<plat::DialogRequest> asked;
+  size_t next = 0;
+};
+
+plat::DialogAnswer Press(int id) {
+  plat::DialogAnswer a;
+  a.button = id;
+  return a;
+}
+
+TEST(MessageDlgTest, ButtonsTitlesAndResults) {
+  struct Case {
+    TMsgDlgType type;
+    TMsgDlgButtons buttons;
+    int press;
+    TModalResult expected;
+    plat::UINT flags;
+    const char* title;
+  };
+  const std::vector<Case> cases = {
+      {mtConfirmation,
+       {mbYes, mbNo},
+       plat::IDYES,
+       mrYes,
+       plat::MB_YESNO | plat::MB_ICONQUESTION,
+       "Confirmation"},
+      {mtWarning, mbYesNoCancel, plat::IDCANCEL, mrCancel, plat::MB_YESNOCANCEL | plat::MB_ICONWARNING,
+       "Warning"},
+      {mtError, {mbOK}, plat::IDOK, mrOk, plat::MB_OK | plat::MB_ICONERROR, "Error"},
+      {mtInformation,
+       {mbOK, mbCancel},
+       plat::IDOK,
+       mrOk,
+       plat::MB_OKCANCEL | plat::MB_ICONINFORMATION,
+       "Information"},
+      {mtWarning, {mbYes, mbNo, mbHelp}, plat::IDNO, mrNo, plat::MB_YESNO | plat::MB_ICONWARNING, "Warning"},
+  };
+  for (const Case& c : cases) {
+    ScriptedAnswers script({Press(c.press)});
+    EXPECT_EQ(MessageDlg("Save changes?", c.type, c.buttons, 0), c.expected) << c.title;
+    ASSERT_EQ(script.asked.size(), 1u);
+    EXPECT_EQ(script.asked[0].flags, c.flags);
+    EXPECT_EQ(script.asked[0].title, c.title);
+  }
+}
+
+TEST(MessageDlgTest, ApplicationMessagesGoThroughTheLayer) {
+  UseMessageBoxSink();
+  ScriptedAnswers script({Press(plat::IDNO)});
+  TApplication app(nullptr);
+  EXPECT_EQ(app.MessageBox("Quit?", "Q", plat::MB_YESNO), plat::IDNO);
+  ASSERT_EQ(script.asked.size(), 1u);
+  EXPECT_EQ(script.asked[0].text, "Quit?");
+  SetMessageBoxSink(nullptr);
+}
+
+TEST(FileDialogsTest, ExecuteReturnsTheScriptedNameWithTheDefaultExtension) {
+  const fs::path folder = fs::temp_directory_path() / ("quellix-vcl-dialogs-" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+  std::ofstream(folder / "taken.wav") << "x";
+  plat::DialogAnswer name;
+  name.file_name = "song";
+  {
+    ScriptedAnswers script({name});
+    TOpenDialog open(nullptr);
+    open.SetFilter("Wave Files(*.wav)|*.wav|All|*.*");
+    open.SetDefaultExt("wav");
+    open.SetInitialDir(folder.string());
+    open.SetTitle("Open Wave File");
+    ASSERT_TRUE(open.Execute());
+    EXPECT_EQ(fs::path(open.FileName()), folder / "song.wav");
+    EXPECT_EQ(open.Files()->Count(), 1);
+    EXPECT_EQ(script.asked[0].choices, (std::vector<std::string>{"Wave Files(*.wav)", "All"}));
+  }
+  name.file_name = "taken";
+  ScriptedAnswers script({name, Press(plat::IDNO)});
+  TSaveDialog save(nullptr);
+  save.SetDefaultExt("wav");
+  save.SetInitialDir(folder.string());
+  save.SetOptions(TOpenOptions{ofOverwritePrompt});
+  EXPECT_FALSE(save.Execute());
+  EXPECT_EQ(save.FileName(), "");
+  fs::remove_all(folder);
+}
+
+TEST(ColorDialogTest, ReturnsTheChosenColourAndKeepsCustomColours) {
+  plat::DialogAnswer pick;
+  pick.color = plat::RGB(10, 20, 30);
+  pick.custom_colors = {plat::RGB(0x11, 0x22, 0x33)};
+  ScriptedAnswers script({pick});
+  TColorDialog dialog(nullptr);
+  dialog.SetColor(clRed);
+  ASSERT_TRUE(dialog.Execute());
+  EXPECT_EQ(dialog.Color(), static_cast<TColor>(plat::RGB(10, 20, 30)));
+  EXPECT_EQ(dialog.CustomColors()->Values("ColorA"), "332211");
+}
+
+TEST(PrinterTest, PrintsPagesThroughTheCanvas) {
+  if (std::system("command -v pdftoppm >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "pdftoppm (poppler-utils) missing";
+  const fs::path pdf = fs::temp_directory_path() / ("quellix-printer-" + std::to_string(::getpid()) + ".pdf");
+  TPrinter printer;
+  EXPECT_EQ(printer.Printers()->Strings(0), plat::user::kPdfPrinterName);
+  printer.SetPrinterIndex(0);
+  printer.SetFileName(pdf.string());
+  printer.SetTitle("Spectrum");
+  EXPECT_EQ(printer.PageWidth(), 1240);
+  printer.SetOrientation(poLandscape);
+  EXPECT_EQ(printer.PageWidth(), 1754);
+  printer.SetOrientation(poPortrait);
+  printer.BeginDoc();
+  EXPECT_THROW(printer.BeginDoc(), EPrinter);
+  printer.Canvas()->Brush()->SetColor(clBlue);
+  printer.Canvas()->FillRect(Rect(100, 100, 400, 400));
+  printer.NewPage();
+  EXPECT_EQ(printer.PageNumber(), 2);
+  printer.EndDoc();
+  EXPECT_FALSE(printer.Printing());
+  // Two pages; the first shows the blue square.
+  const std::string info = "pdfinfo '" + pdf.string() + "' 2>/dev/null | grep -q 'Pages: *2'";
+  if (std::system("command -v pdfinfo >/dev/null 2>&1") == 0) {
+    EXPECT_EQ(std::system(info.c_str()), 0);
+  }
+  const fs::path out = pdf.parent_path() / ("quellix-printer-page-" + std::to_string(::getpid()));
+  const std::string render =
+      "pdftoppm -r 150 -f 1 -l 1 -singlefile '" + pdf.string() + "' '" + out.string() + "'";
+  ASSERT_EQ(std::system(render.c_str()), 0);
+  std::ifstream in(out.string() + ".ppm", std::ios::binary);
+  std::string magic;
+  int width = 0, height = 0, max = 0;
+  in >> magic >> width >> height >> max;
+  in.get();
+  in.seekg(static_cast<std::streamoff>(3) * (250 * width + 250), std::ios::cur);
+  unsigned char px[3] = {};
+  in.read(reinterpret_cast<char*>(px), 3);
+  EXPECT_LT(px[0], 60);
+  EXPECT_GT(px[2], 200);
+  fs::remove(pdf);
+  fs::remove(out.string() + ".ppm");
+  EXPECT_THROW(printer.EndDoc(), EPrinter);
+}
+
+}  // namespace
+}  // namespace vcl
