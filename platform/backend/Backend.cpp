@@ -43,6 +43,11 @@ Backend& Current() {
   return *instance;
 }
 
+bool HasCurrent() {
+  std::lock_guard lock(InstanceMutex());
+  return Instance() != nullptr;
+}
+
 void Install(std::unique_ptr<Backend> backend) {
   std::unique_ptr<Backend> old;
   {

@@ -130,6 +130,9 @@ class Backend {
   virtual int PollEvents(EventSink& sink, DWORD timeout_ms) = 0;
   // Ends a wait in PollEvents early; callable from any thread.
   virtual void Wake() = 0;
+  // True when events only arrive by asking (the caller's waits must be short
+  // and poll); false when the backend signals the driving thread's queue.
+  virtual bool NeedsPolling() const { return false; }
 
   virtual void SetHitTest(HitTestCallback callback) = 0;
 };
@@ -137,6 +140,8 @@ class Backend {
 // The backend of the process, made on first use from QUELLIX_BACKEND ("sdl",
 // the default, or "headless").
 Backend& Current();
+// True once a backend has been chosen or installed (nothing is created).
+bool HasCurrent();
 // Replaces the backend (tests); nullptr makes the next Current() choose again.
 // Install before the window system opens any window.
 void Install(std::unique_ptr<Backend> backend);

@@ -5,6 +5,7 @@
 #include "platform/backend/KeyMap.h"
 #include "platform/backend/Png.h"
 #include "platform/kernel/Clock.h"
+#include "platform/kernel/ThreadQueue.h"
 #include "platform/kernel/WaitCore.h"
 
 namespace plat::backend {
@@ -360,6 +361,8 @@ void HeadlessBackend::Queue(Event event) {
     queue_.push_back(std::move(event));
   }
   waitcore::NotifyAll();
+  // The main thread drives the backend; its queue waits fetch the event.
+  SignalQueueInput(GetMainThreadId());
 }
 
 void HeadlessBackend::InjectMouseMove(POINT screen_point) {
@@ -420,6 +423,7 @@ void HeadlessBackend::Wake() {
     wake_ = true;
   }
   waitcore::NotifyAll();
+  SignalQueueInput(GetMainThreadId());
 }
 
 int HeadlessBackend::PollEvents(EventSink& sink, DWORD timeout_ms) {

@@ -51,6 +51,7 @@ class SdlBackend : public Backend {
   void SetCursorPos(POINT screen_point) override;
   int PollEvents(EventSink& sink, DWORD timeout_ms) override;
   void Wake() override;
+  bool NeedsPolling() const override { return true; }
   void SetHitTest(HitTestCallback callback) override;
 
   // What the renderer draws at a window pixel, 0x00RRGGBB, read back from the

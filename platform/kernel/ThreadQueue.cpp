@@ -65,6 +65,7 @@ bool HasSentLocked(const ThreadQueue& queue) { return !queue.sent.empty(); }
 bool ThreadQueue::HasInput(DWORD wake_mask, int64_t now) const {
   if ((wake_mask & QS_SENDMESSAGE) && !sent.empty()) return true;
   if ((wake_mask & (QS_POSTMESSAGE | QS_INPUT | QS_HOTKEY)) && (!posted.empty() || quit_posted)) return true;
+  if ((wake_mask & QS_INPUT) && input_pending) return true;
   if ((wake_mask & QS_PAINT) && paint_pending) return true;
   if ((wake_mask & QS_TIMER) && NextTimerDue() <= now) return true;
   return false;
@@ -194,6 +195,16 @@ bool PostToThread(DWORD thread_id, const MSG& message) {
   }
   waitcore::NotifyAll();
   return true;
+}
+
+void SignalQueueInput(DWORD thread_id) {
+  auto queue = FindThreadQueue(thread_id);
+  if (!queue) return;
+  {
+    std::lock_guard lock(waitcore::Mutex());
+    queue->input_pending = true;
+  }
+  waitcore::NotifyAll();
 }
 
 BOOL PostThreadMessageA(DWORD thread_id, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -79,6 +79,8 @@ class ThreadQueue {
   int quit_code = 0;
   // Set by the window layer when windows of this thread need painting.
   bool paint_pending = false;
+  // Set when the presentation backend holds input events for this thread.
+  bool input_pending = false;
   bool closed = false;
 };
 
@@ -104,6 +106,9 @@ int ServeSentMessages();
 bool SendToThread(DWORD thread_id, SentMessage& message, DWORD timeout_ms = INFINITE);
 
 BOOL PostThreadMessageA(DWORD thread_id, UINT message, WPARAM wparam, LPARAM lparam);
+// Tells a thread that input waits for it outside its queue (in the
+// presentation backend), so its queue waits wake up and fetch it.
+void SignalQueueInput(DWORD thread_id);
 // Queues a message (hwnd may be null) for a thread; false when it has no queue.
 bool PostToThread(DWORD thread_id, const MSG& message);
 

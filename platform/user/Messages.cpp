@@ -5,10 +5,12 @@
 #include <exception>
 #include <mutex>
 
+#include "platform/backend/Backend.h"
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/Errors.h"
 #include "platform/kernel/WaitCore.h"
 #include "platform/user/Hooks.h"
+#include "platform/user/Input.h"
 #include "platform/user/WindowRecord.h"
 
 namespace plat {
@@ -144,6 +146,35 @@ bool PeekCore(MSG* out, const Filter& filter, bool remove) {
 }
 
 // Blocks until something the filter takes may be waiting (or a sent message).
+// The main thread drives the presentation backend: before it looks at its
+// queue, the backend's pending input becomes queued messages. Not re-entered
+// from the window procedures that turning input into messages calls.
+thread_local bool pumping_input = false;
+
+void PumpInput() {
+  if (pumping_input || !IsMainThread() || !backend::HasCurrent()) return;
+  pumping_input = true;
+  auto queue = CurrentThreadQueue();
+  {
+    std::lock_guard lock(waitcore::Mutex());
+    queue->input_pending = false;
+  }
+  try {
+    user::PumpBackendEvents(0);
+  } catch (...) {
+    pumping_input = false;
+    throw;
+  }
+  pumping_input = false;
+}
+
+// A backend that must be asked for its events limits how long the driving
+// thread may sleep in its queue.
+int64_t InputPollDeadline(int64_t until) {
+  if (!IsMainThread() || !backend::HasCurrent() || !backend::Current().NeedsPolling()) return until;
+  return std::min(until, waitcore::NowHeld() + 10'000);
+}
+
 void WaitForMatching(const Filter& filter) {
   auto queue = CurrentThreadQueue();
   std::unique_lock lock(waitcore::Mutex());
@@ -152,8 +183,9 @@ void WaitForMatching(const Filter& filter) {
     std::lock_guard windows(WindowLock());
     until = NextMatchingTimerDueLocked(*queue, filter);
   }
+  until = InputPollDeadline(until);
   waitcore::WaitUntil(lock, until, [&] {
-    if (!queue->sent.empty() || queue->quit_posted) return true;
+    if (!queue->sent.empty() || queue->quit_posted || queue->input_pending) return true;
     if (queue->paint_pending && !filter.hwnd && filter.Range(WM_PAINT)) return true;
     std::lock_guard windows(WindowLock());
     // A timer set or moved meanwhile needs a new deadline.
@@ -280,6 +312,7 @@ BOOL PeekMessageA(MSG* msg, HWND hwnd, UINT filter_min, UINT filter_max, UINT re
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
+  PumpInput();
   if (!PeekCore(msg, Filter{hwnd, filter_min, filter_max}, (remove & PM_REMOVE) != 0)) return FALSE;
   user::RetrievedMessageHook(msg, remove);
   return TRUE;
@@ -296,6 +329,7 @@ BOOL GetMessageA(MSG* msg, HWND hwnd, UINT filter_min, UINT filter_max) {
   }
   const Filter filter{hwnd, filter_min, filter_max};
   for (;;) {
+    PumpInput();
     if (PeekCore(msg, filter, true)) {
       user::RetrievedMessageHook(msg, PM_REMOVE);
       return msg->message == WM_QUIT ? FALSE : TRUE;
@@ -308,11 +342,12 @@ BOOL WaitMessage() {
   auto queue = CurrentThreadQueue();
   {
     std::unique_lock lock(waitcore::Mutex());
-    const int64_t until = seen.timer_due ? waitcore::kNoDeadline : queue->NextTimerDue();
+    const int64_t timer_until = seen.timer_due ? waitcore::kNoDeadline : queue->NextTimerDue();
+    const int64_t until = InputPollDeadline(timer_until);
     waitcore::WaitUntil(lock, until, [&] {
-      return !queue->sent.empty() || queue->posted.size() != seen.posted ||
+      return !queue->sent.empty() || queue->input_pending || queue->posted.size() != seen.posted ||
              (queue->quit_posted && !seen.quit) || (queue->paint_pending && !seen.paint) ||
-             (!seen.timer_due && queue->NextTimerDue() < until);
+             (!seen.timer_due && queue->NextTimerDue() < timer_until);
     });
   }
   ServeSentMessages();
