@@ -5,13 +5,18 @@ file(GLOB resgen_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/resgen/*.cp
 add_executable(resgen ${resgen_sources})
 set_target_properties(resgen PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
 
+# DRAWN adds what tools/resgen/Generators.cpp draws (the program's table only).
 function(quellix_resources target folder name)
+  set(drawn)
+  if("DRAWN" IN_LIST ARGN)
+    set(drawn --drawn)
+  endif()
   # Globbed at build time too, so an added or removed file repacks.
   file(GLOB_RECURSE inputs CONFIGURE_DEPENDS ${folder}/*)
   set(source ${CMAKE_BINARY_DIR}/generated/${target}.cpp)
   add_custom_command(OUTPUT ${source}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/generated
-    COMMAND resgen --name ${name} --out ${source} ${folder}
+    COMMAND resgen --name ${name} ${drawn} --out ${source} ${folder}
     DEPENDS resgen ${inputs}
     COMMENT "Packing resources of ${folder}"
     VERBATIM)
@@ -20,7 +25,7 @@ function(quellix_resources target folder name)
   target_link_libraries(${target} PUBLIC platform_kernel)
 endfunction()
 
-quellix_resources(quellix_resources ${CMAKE_SOURCE_DIR}/resources Program)
+quellix_resources(quellix_resources ${CMAKE_SOURCE_DIR}/resources Program DRAWN)
 
 if(TARGET test_platform_kernel)
   set(fixture ${CMAKE_SOURCE_DIR}/tests/resources/fixture)

@@ -5,6 +5,7 @@
 #include "engine/MMObj.h"
 #include "engine/MMTimer.h"
 #include "engine/MMUtils.h"
+#include "engine/MMVisual.h"
 
 namespace engine {
 
@@ -13,6 +14,7 @@ void RegisterEngineUnits(plat::UnitTable& table) {
   table.Register("MMUtils", plat::rankEngine + 0, MMUtilsInitialize, MMUtilsFinalize);
   table.Register("MMObj", plat::rankEngine + 5, MMObjInitialize);
   table.Register("MMTimer", plat::rankEngine + 6, {}, MMTimerFinalize);
+  table.Register("MMVisual", plat::rankEngine + 7, MMVisualInitialize);
   table.Register("MMFFT", plat::rankEngine + 10, InitFFTKernels);
   table.Register("MMACM", plat::rankEngine + 20, MMACMInitialize, MMACMFinalize);
 }

@@ -7,6 +7,7 @@
 #include "platform/kernel/Resources.h"
 #include "platform/kernel/Threads.h"
 #include "platform/user/Cursor.h"
+#include "platform/vcl/Forms.h"
 
 namespace engine {
 
@@ -41,6 +42,8 @@ void LoadLibraryCursors() {
   for (TLibraryCursor& c : CursorTable()) {
     c.handle = LoadLibraryCursor(static_cast<uint16_t>(c.number - kLibraryCursorBase));
     c.loaded = true;
+    // Controls name them by number through the screen's table (Cursor = 2005).
+    if (vcl::Screen) vcl::Screen->SetCursors(c.number, c.handle);
   }
 }
 

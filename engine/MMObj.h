@@ -33,7 +33,8 @@ constexpr int kLibraryCursorCount = 31;  // numbered 2001..2031
 // The cursor resource 2000 + n of the program; null while the program's
 // resources hold no such cursor.
 plat::HCURSOR LoadLibraryCursor(uint16_t n);
-// Loads all 31 into the library's cursor table under 2000 + n.
+// Loads all 31 into the library's cursor table under 2000 + n, and into the
+// screen's cursor table when the screen exists.
 void LoadLibraryCursors();
 // The table entry for cursor number 2001..2031: loaded and its handle.
 struct TLibraryCursor {

@@ -1,8 +1,10 @@
 #include "platform/user/Cursor.h"
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 #include "platform/backend/Backend.h"
 #include "platform/kernel/Errors.h"
@@ -19,13 +21,21 @@ using backend::CursorShape;
 struct CursorRecord {
   std::optional<CursorShape> shape;  // a system cursor
   backend::CursorImage image;        // a drawn one
-  bool system = false;
+  bool system = false;               // shared (system or loaded): DestroyCursor leaves it
 };
 
 struct CursorTable {
   std::mutex mutex;
   std::map<uintptr_t, CursorRecord> cursors;
   std::map<WORD, HCURSOR> system;  // by IDC_* number
+  // Cursors loaded from a module's resources, by where their bytes live; the
+  // bytes are kept too, so a table freed and another put in its place is not
+  // mistaken for the old one.
+  struct Loaded {
+    std::vector<BYTE> bytes;
+    HCURSOR handle = nullptr;
+  };
+  std::map<const void*, Loaded> loaded;
   uintptr_t next_handle = 0x30000;
   HCURSOR current = nullptr;
   int show_count = 0;
@@ -119,14 +129,121 @@ bool Bit(const BYTE* plane, int stride, int x, int y) {
   return (plane[y * stride + x / 8] >> (7 - x % 8)) & 1;
 }
 
-}  // namespace
+uint16_t Word(const BYTE* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t Dword(const BYTE* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+         static_cast<uint32_t>(p[3]) << 24;
+}
 
-HCURSOR LoadCursorA(HINSTANCE instance, const char* name) {
-  if (instance) {
-    // The program's own cursors come with its resources once they are drawn there.
+// The first image of a .cur file: 1-bit (two-colour table) or 32-bit BGRA,
+// each with its AND mask; bottom-up rows padded to 32 bits. Everything is
+// bounds-checked, since resource data may come from anywhere.
+std::optional<backend::CursorImage> DecodeCursorFile(const BYTE* data, size_t size) {
+  if (!data || size < 6 + 16 || Word(data) != 0 || Word(data + 2) != 2 || Word(data + 4) == 0)
+    return std::nullopt;
+  const BYTE* entry = data + 6;
+  const uint32_t bytes = Dword(entry + 8);
+  const uint32_t offset = Dword(entry + 12);
+  if (offset > size || bytes > size - offset || bytes < 40) return std::nullopt;
+  const BYTE* image = data + offset;
+  const uint32_t header_size = Dword(image);
+  const auto width = static_cast<int32_t>(Dword(image + 4));
+  const auto double_height = static_cast<int32_t>(Dword(image + 8));
+  const uint16_t bit_count = Word(image + 14);
+  if (header_size < 40 || header_size > bytes || Word(image + 12) != 1 || Dword(image + 16) != 0)
+    return std::nullopt;
+  if (width <= 0 || width > 256 || double_height <= 0 || double_height % 2 != 0 || double_height > 512)
+    return std::nullopt;
+  if (bit_count != 1 && bit_count != 32) return std::nullopt;
+  const int height = double_height / 2;
+  const size_t colours = bit_count == 1 ? 2 : 0;
+  const size_t xor_stride = (static_cast<size_t>(width) * bit_count + 31) / 32 * 4;
+  const size_t and_stride = (static_cast<size_t>(width) + 31) / 32 * 4;
+  const size_t needed = header_size + colours * 4 + (xor_stride + and_stride) * height;
+  if (needed > bytes) return std::nullopt;
+  const BYTE* table = image + header_size;
+  const BYTE* xor_bits = table + colours * 4;
+  const BYTE* and_bits = xor_bits + xor_stride * height;
+
+  backend::CursorImage out;
+  out.width = width;
+  out.height = height;
+  out.hot_spot =
+      POINT{std::clamp<int>(Word(entry + 4), 0, width - 1), std::clamp<int>(Word(entry + 6), 0, height - 1)};
+  out.pixels.resize(static_cast<size_t>(width) * height);
+  std::vector<bool> shown(out.pixels.size());
+  bool any_alpha = false;
+  for (int y = 0; y < height; ++y) {
+    const size_t row = static_cast<size_t>(height - 1 - y);
+    for (int x = 0; x < width; ++x) {
+      const size_t at = static_cast<size_t>(y) * width + x;
+      const bool mask = (and_bits[row * and_stride + x / 8] >> (7 - x % 8)) & 1;
+      if (bit_count == 1) {
+        const bool index = (xor_bits[row * xor_stride + x / 8] >> (7 - x % 8)) & 1;
+        const BYTE* c = table + (index ? 4 : 0);
+        const uint32_t rgb = static_cast<uint32_t>(c[2]) << 16 | static_cast<uint32_t>(c[1]) << 8 | c[0];
+        // A set mask bit keeps the screen, or inverts it where the colour is
+        // set; inverting needs the screen, so that shows black.
+        if (!mask)
+          out.pixels[at] = 0xFF000000 | rgb;
+        else if (rgb != 0)
+          out.pixels[at] = 0xFF000000;
+      } else {
+        const BYTE* p = xor_bits + row * xor_stride + static_cast<size_t>(x) * 4;
+        out.pixels[at] = static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[2]) << 16 |
+                         static_cast<uint32_t>(p[1]) << 8 | p[0];
+        any_alpha = any_alpha || p[3] != 0;
+        shown[at] = !mask;
+      }
+    }
+  }
+  // Older 32-bit images leave alpha at 0 and say everything through the mask.
+  if (bit_count == 32 && !any_alpha)
+    for (size_t i = 0; i < out.pixels.size(); ++i) out.pixels[i] = shown[i] ? 0xFF000000 | out.pixels[i] : 0;
+  return out;
+}
+
+// A cursor resource (a whole .cur file) of the module; shared like the system ones.
+HCURSOR LoadModuleCursor(HMODULE module, const char* name) {
+  HRSRC found = FindResourceA(module, name, RT_CURSOR);
+  HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  if (!data) {
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return nullptr;
   }
+  const auto* bytes = static_cast<const BYTE*>(data);
+  const DWORD size = SizeofResource(module, found);
+  auto same = [&](const CursorTable::Loaded& known) {
+    return known.bytes.size() == size && std::equal(known.bytes.begin(), known.bytes.end(), bytes);
+  };
+  auto& table = Table();
+  {
+    std::lock_guard lock(table.mutex);
+    if (auto it = table.loaded.find(data); it != table.loaded.end() && same(it->second))
+      return it->second.handle;
+  }
+  auto image = DecodeCursorFile(bytes, size);
+  if (!image) {
+    SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+    return nullptr;
+  }
+  std::lock_guard lock(table.mutex);
+  auto& known = table.loaded[data];
+  if (!known.handle || !same(known)) {
+    CursorRecord record;
+    record.image = std::move(*image);
+    record.system = true;
+    known.bytes.assign(bytes, bytes + size);
+    known.handle = AddLocked(std::move(record));
+  }
+  return known.handle;
+}
+
+}  // namespace
+
+HCURSOR LoadCursorA(HINSTANCE instance, const char* name) {
+  if (instance) return LoadModuleCursor(instance, name);
   const WORD id = static_cast<WORD>(reinterpret_cast<uintptr_t>(name));
   const auto shape = IS_INTRESOURCE(name) ? ShapeOf(id) : std::nullopt;
   if (!shape) {

@@ -26,7 +26,9 @@ inline const char* const IDC_APPSTARTING = MAKEINTRESOURCEA(32650);
 inline const char* const IDC_HELP = MAKEINTRESOURCEA(32651);
 
 
-// A null instance loads a system cursor; the same handle every time.
+// A null instance loads a system cursor; the same handle every time. With a
+// module, its RT_CURSOR resource of that name or number: a .cur file whose
+// first image is 1-bit or 32-bit; also shared.
 HCURSOR LoadCursorA(HINSTANCE instance, const char* name);
 // Monochrome planes, rows padded to 16 bits: AND 1 XOR 0 transparent,
 // AND 0 XOR 0 black, AND 0 XOR 1 white, AND 1 XOR 1 inverted (shown black).

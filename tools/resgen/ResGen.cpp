@@ -298,7 +298,7 @@ std::string FormClassName(const std::string& description, const std::string& ori
   return Upper(class_name);
 }
 
-std::vector<Resource> Collect(const fs::path& folder) {
+std::vector<Resource> Collect(const fs::path& folder, bool drawn) {
   if (!fs::is_directory(folder)) throw Error(folder.string() + ": not a folder");
   std::vector<Resource> resources;
   std::map<uint16_t, std::string> strings;
@@ -337,7 +337,7 @@ std::vector<Resource> Collect(const fs::path& folder) {
     }
   }
   for (Resource& block : StringBlocks(strings)) resources.push_back(std::move(block));
-  for (const Generator& generator : Generators()) {
+  for (const Generator& generator : drawn ? Generators() : std::span<const Generator>()) {
     Resource resource;
     resource.type = TypeKey(generator.type);
     resource.name = NameKey(generator.name);

@@ -53,8 +53,9 @@ std::vector<Resource> StringBlocks(const std::map<uint16_t, std::string>& string
 std::string FormClassName(const std::string& description, const std::string& origin);
 
 // Everything under `folder`: strings/*.txt, forms/*.dfm, <TYPE>/<NAME>.<ext>,
-// then what the generators draw. Sorted by type and name; duplicates are errors.
-std::vector<Resource> Collect(const std::filesystem::path& folder);
+// then, with `drawn`, what the generators draw (the program's folder only).
+// Sorted by type and name; duplicates are errors.
+std::vector<Resource> Collect(const std::filesystem::path& folder, bool drawn = false);
 
 // The C++ source defining `<name>ResourceTable()` and `Register<name>Resources()`.
 std::string Emit(const std::vector<Resource>& resources, const std::string& name);

@@ -1,5 +1,6 @@
-// resgen [--name NAME] (--out FILE.cpp | --list) FOLDER
-// Packs the resource folder into a C++ source, or lists what it would pack.
+// resgen [--name NAME] [--drawn] (--out FILE.cpp | --list) FOLDER
+// Packs the resource folder into a C++ source, or lists what it would pack;
+// --drawn adds the resources the generators draw.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -10,6 +11,7 @@
 int main(int argc, char** argv) {
   std::string name = "Program", out, folder;
   bool list = false;
+  bool drawn = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--name" && i + 1 < argc) {
@@ -18,6 +20,8 @@ int main(int argc, char** argv) {
       out = argv[++i];
     } else if (arg == "--list") {
       list = true;
+    } else if (arg == "--drawn") {
+      drawn = true;
     } else if (folder.empty() && arg.rfind("--", 0) != 0) {
       folder = arg;
     } else {
@@ -26,11 +30,11 @@ int main(int argc, char** argv) {
     }
   }
   if (folder.empty() || (out.empty() && !list)) {
-    std::fprintf(stderr, "usage: resgen [--name NAME] (--out FILE.cpp | --list) FOLDER\n");
+    std::fprintf(stderr, "usage: resgen [--name NAME] [--drawn] (--out FILE.cpp | --list) FOLDER\n");
     return 2;
   }
   try {
-    auto resources = resgen::Collect(folder);
+    auto resources = resgen::Collect(folder, drawn);
     if (list) std::cout << resgen::Listing(resources);
     if (!out.empty()) {
       // Written beside and renamed, so a failed run never leaves half a source for the build.

@@ -1,0 +1,182 @@
+#pragma once
+// The library's visual component bases, one per kind of class-library
+// control: each adds the design-mode pair and, for the painted ones, an owned
+// TMMBevel whose changes repaint the control.
+#include <functional>
+#include <memory>
+
+#include "engine/MMObj.h"
+#include "platform/vcl/Controls.h"
+#include "platform/vcl/ExtCtrls.h"
+
+namespace engine {
+
+// Registers the streamable visual classes with the class library.
+void MMVisualInitialize();
+
+// ---- TMMWinControl ----
+
+class TMMWinControl : public vcl::TWinControl {
+  VCL_DECLARE_CLASS(TMMWinControl, vcl::TWinControl)
+ public:
+  explicit TMMWinControl(vcl::TComponent* owner) : vcl::TWinControl(owner) {}
+
+  bool DesignMode() const { return ComponentState().Contains(vcl::csDesigning); }
+  // ChangeDesignMode only when value differs from the design state.
+  virtual void SetDesignMode(bool value);
+  // The design state of this control and its children, then the control state.
+  virtual void ChangeDesignMode(bool value);
+};
+
+// ---- TMMCustomControl ----
+
+// A windowed control painted as its bevel around a fill of Color.
+class TMMCustomControl : public vcl::TCustomControl {
+  VCL_DECLARE_CLASS(TMMCustomControl, vcl::TCustomControl)
+ public:
+  explicit TMMCustomControl(vcl::TComponent* owner);
+  ~TMMCustomControl() override;
+
+  bool DesignMode() const { return ComponentState().Contains(vcl::csDesigning); }
+  virtual void SetDesignMode(bool value);
+  virtual void ChangeDesignMode(bool value);
+
+  int BevelExtent() const { return bevel_ ? bevel_->BevelExtent() : 0; }
+  // The client rectangle inside the bevel; the displays draw there.
+  vcl::TRect BevelClientRect() const;
+
+ protected:
+  // Descendants publish it; writing copies into the owned bevel.
+  TMMBevel* Bevel() const { return bevel_.get(); }
+  void SetBevel(TMMBevel* value) { bevel_->Assign(value); }
+
+  void Paint() override;
+  // Repaints; descendants recompute their layout here.
+  virtual void Changed();
+
+ private:
+  std::unique_ptr<TMMBevel> bevel_;
+};
+
+// ---- TMMCustomPanel and TMMPanel ----
+
+using TMMPaintBackgroundEvent =
+    std::function<void(vcl::TObject* sender, vcl::TCanvas* canvas, const vcl::TRect& rect)>;
+
+// A panel whose edges are its TMMBevel; the class library's own bevels and
+// border stay off.
+class TMMCustomPanel : public vcl::TCustomPanel {
+  VCL_DECLARE_CLASS(TMMCustomPanel, vcl::TCustomPanel)
+ public:
+  explicit TMMCustomPanel(vcl::TComponent* owner);
+  ~TMMCustomPanel() override;
+
+  bool DesignMode() const { return ComponentState().Contains(vcl::csDesigning); }
+  virtual void SetDesignMode(bool value);
+  virtual void ChangeDesignMode(bool value);
+
+  int BevelExtent() const { return bevel_ ? bevel_->BevelExtent() : 0; }
+
+ protected:
+  TMMBevel* Bevel() const { return bevel_.get(); }
+  void SetBevel(TMMBevel* value) { bevel_->Assign(value); }
+  // Without it the border band is reserved but left unpainted.
+  bool FillBorder() const { return fill_border_; }
+  void SetFillBorder(bool value);
+
+  void AlignControls(vcl::TControl* control, vcl::TRect& rect) override;
+  void Paint() override;
+  virtual void Changed();
+
+  // Replaces all painting when assigned.
+  vcl::TNotifyEvent OnCustomPaint;
+  // Replaces the fill inside the bevel when assigned.
+  TMMPaintBackgroundEvent OnPaintBackground;
+
+ private:
+  std::unique_ptr<TMMBevel> bevel_;
+  bool fill_border_ = true;
+};
+
+// The class library has no drag and drop or 3-D switch yet; the panel keeps
+// these values and events so stored descriptions read and write them.
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+using TDragDropEvent = std::function<void(vcl::TObject* sender, vcl::TObject* source, int x, int y)>;
+using TDragOverEvent = std::function<void(vcl::TObject* sender, vcl::TObject* source, int x, int y,
+                                          TDragState state, bool& accept)>;
+using TEndDragEvent = std::function<void(vcl::TObject* sender, vcl::TObject* target, int x, int y)>;
+using TStartDragEvent = std::function<void(vcl::TObject* sender, vcl::TObject*& drag_object)>;
+
+class TMMPanel : public TMMCustomPanel {
+  VCL_DECLARE_CLASS(TMMPanel, TMMCustomPanel)
+ public:
+  explicit TMMPanel(vcl::TComponent* owner) : TMMCustomPanel(owner) {}
+
+  using TMMCustomPanel::Bevel;
+  using TMMCustomPanel::SetBevel;
+
+  bool Ctl3D() const { return ctl3d_; }
+  void SetCtl3D(bool value) { ctl3d_ = value; }
+  bool ParentCtl3D() const { return parent_ctl3d_; }
+  void SetParentCtl3D(bool value) { parent_ctl3d_ = value; }
+  vcl::TCursor DragCursor() const { return drag_cursor_; }
+  void SetDragCursor(vcl::TCursor value) { drag_cursor_ = value; }
+  TDragMode DragMode() const { return drag_mode_; }
+  void SetDragMode(TDragMode value) { drag_mode_ = value; }
+
+  TDragDropEvent OnDragDrop;
+  TDragOverEvent OnDragOver;
+  TEndDragEvent OnEndDrag;
+  TStartDragEvent OnStartDrag;
+
+ private:
+  bool ctl3d_ = true;
+  bool parent_ctl3d_ = true;
+  vcl::TCursor drag_cursor_ = vcl::crDrag;
+  TDragMode drag_mode_ = dmManual;
+};
+
+// ---- TMMGraphicControl ----
+
+// A windowless control painted as its bevel around a fill of Color, or
+// around nothing when Transparent.
+class TMMGraphicControl : public vcl::TGraphicControl {
+  VCL_DECLARE_CLASS(TMMGraphicControl, vcl::TGraphicControl)
+ public:
+  explicit TMMGraphicControl(vcl::TComponent* owner);
+  ~TMMGraphicControl() override;
+
+  bool DesignMode() const { return ComponentState().Contains(vcl::csDesigning); }
+  virtual void SetDesignMode(bool value);
+  virtual void ChangeDesignMode(bool value);
+
+  int BevelExtent() const { return bevel_ ? bevel_->BevelExtent() : 0; }
+  vcl::TRect BevelClientRect() const;
+
+ protected:
+  TMMBevel* Bevel() const { return bevel_.get(); }
+  void SetBevel(TMMBevel* value) { bevel_->Assign(value); }
+  // Transparent controls are not opaque and leave the inside unfilled.
+  bool Transparent() const { return transparent_; }
+  void SetTransparent(bool value);
+
+  void Paint() override;
+  virtual void Changed();
+
+ private:
+  std::unique_ptr<TMMBevel> bevel_;
+  bool transparent_ = false;
+};
+
+// ---- TMMCommonDialog ----
+
+// Base of the wave open and save dialogs. The class library has no dialog
+// base yet, so this stands on TComponent until it has.
+class TMMCommonDialog : public vcl::TComponent {
+  VCL_DECLARE_CLASS(TMMCommonDialog, vcl::TComponent)
+ public:
+  explicit TMMCommonDialog(vcl::TComponent* owner) : vcl::TComponent(owner) {}
+};
+
+}  // namespace engine

@@ -1,0 +1,333 @@
+// The DIB display base: DrawNow on the parent's window (moved, clipped, or not
+// at all), the background picture switched at run time, at design time and
+// from a description, and the canvas following the control.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "displays/MMDIBDisp.h"
+#include "platform/backend/Backend.h"
+#include "platform/backend/HeadlessBackend.h"
+#include "platform/user/Input.h"
+#include "platform/user/Messages.h"
+#include "platform/user/Paint.h"
+#include "platform/vcl/Application.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/FormReader.h"
+#include "platform/vcl/FormWriter.h"
+#include "platform/vcl/Forms.h"
+#include "platform/vcl/TypInfo.h"
+
+using namespace displays;
+using vcl::TColor;
+
+namespace {
+
+// A display that draws one frame: its background, copied to the canvas.
+class TTestDisplay : public TMMDIBGraphicControl {
+  VCL_DECLARE_CLASS(TTestDisplay, TMMDIBGraphicControl)
+ public:
+  using TMMDIBGraphicControl::BackGroundDIB;
+  using TMMDIBGraphicControl::DrawBackGround;
+  using TMMDIBGraphicControl::PaletteMapped;
+  using TMMDIBGraphicControl::PaletteRealize;
+  using TMMDIBGraphicControl::SetBackGroundDIB;
+  using TMMDIBGraphicControl::SetBitsPerPixel;
+  using TMMDIBGraphicControl::SetPaletteMapped;
+  using TMMDIBGraphicControl::SetUseBackGroundDIB;
+  using TMMDIBGraphicControl::TMMDIBGraphicControl;
+  using TMMDIBGraphicControl::UseBackGroundDIB;
+
+  void DrawFrame(void*) {
+    TDIBDrawingPass pass(*DIBCanvas());
+    DrawBackGround();
+    DIBCanvas()->DrawToDC(Canvas()->Handle(), vcl::Rect(0, 0, Width(), Height()), 0, 0);
+  }
+
+ protected:
+  void Paint() override { DrawFrame(nullptr); }
+};
+
+}  // namespace
+
+// UseBackGroundDIB comes first, so a description sets it before the picture.
+VCL_IMPLEMENT_CLASS(TTestDisplay,
+                    BoolProp("UseBackGroundDIB", &TTestDisplay::UseBackGroundDIB,
+                             &TTestDisplay::SetUseBackGroundDIB)
+                        .Default(false),
+                    ObjProp("BackGroundDIB", &TTestDisplay::BackGroundDIB, &TTestDisplay::SetBackGroundDIB),
+                    ColorProp("Color", &TTestDisplay::Color, &TTestDisplay::SetColor))
+
+namespace {
+
+uint32_t Rgb(TColor c) {
+  auto v = static_cast<uint32_t>(vcl::ColorToRGB(c));
+  return ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF);
+}
+
+std::unique_ptr<vcl::TBitmap> Picture(TColor color) {
+  auto bitmap = std::make_unique<vcl::TBitmap>();
+  bitmap->SetPixelFormat(vcl::pf24bit);
+  bitmap->SetSize(8, 8);
+  bitmap->Canvas()->Brush()->SetColor(color);
+  bitmap->Canvas()->FillRect(vcl::Rect(0, 0, 8, 8));
+  return bitmap;
+}
+
+// The colour DrawBackGround leaves at (x, y) of a 24-bit display.
+TColor BackGroundPixel(TTestDisplay& display, int x, int y) {
+  TDIBDrawingPass pass(*display.DIBCanvas());
+  display.DrawBackGround();
+  return static_cast<TColor>(TMMDIBCanvas::DIB_GetPixel(x, y));
+}
+
+class MMDIBDispTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { vcl::RegisterClasses({TTestDisplay::StaticClass()}); }
+  void SetUp() override {
+    vcl::InitApplication();
+    vcl::InitForms();
+  }
+  void TearDown() override {
+    vcl::DoneForms();
+    Pump();
+    vcl::DoneApplication();
+  }
+
+  static void Pump() {
+    plat::user::PumpBackendEvents(0);
+    plat::MSG msg;
+    while (plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE)) plat::DispatchMessageA(&msg);
+  }
+
+  plat::backend::HeadlessBackend* Screen() {
+    return dynamic_cast<plat::backend::HeadlessBackend*>(&plat::backend::Current());
+  }
+
+  // A white 200 x 120 form on screen with a red 40 x 30 display at (20, 20).
+  TTestDisplay* ShowDisplay() {
+    form_ = new vcl::TForm(vcl::Application);
+    form_->SetBorderStyle(vcl::bsNone);
+    form_->SetBounds(100, 100, 200, 120);
+    form_->SetColor(vcl::clWhite);
+    auto* display = new TTestDisplay(form_);
+    display->SetParent(form_);
+    display->SetBounds(20, 20, 40, 30);
+    display->SetColor(vcl::clRed);
+    display->SetBitsPerPixel(24);
+    form_->Show();
+    plat::UpdateWindow(form_->Handle());
+    Pump();
+    return display;
+  }
+
+  uint32_t At(int x, int y) { return Screen()->PresentedPixel(form_->Handle(), x, y); }
+
+  vcl::TForm* form_ = nullptr;
+};
+
+// ---- DrawNow -----------------------------------------------------------------
+
+TEST_F(MMDIBDispTest, DrawNowPaintsAtTheControlsPlaceClippedToIt) {
+  ASSERT_NE(Screen(), nullptr);
+  TTestDisplay* display = ShowDisplay();
+  ASSERT_EQ(At(30, 30), Rgb(vcl::clRed));  // its own paint cycle
+  // Everything the callback draws is moved to the control and stops at it.
+  TColor blue = vcl::clBlue;
+  display->DrawNow(
+      [display](void* arg) {
+        display->Canvas()->Brush()->SetColor(*static_cast<TColor*>(arg));
+        display->Canvas()->FillRect(vcl::Rect(-20, -20, 80, 70));
+      },
+      &blue);
+  EXPECT_EQ(At(20, 20), Rgb(vcl::clBlue));
+  EXPECT_EQ(At(59, 49), Rgb(vcl::clBlue));
+  for (plat::POINT outside :
+       {plat::POINT{19, 20}, plat::POINT{60, 49}, plat::POINT{20, 19}, plat::POINT{59, 50}})
+    EXPECT_EQ(At(outside.x, outside.y), Rgb(vcl::clWhite)) << outside.x << "," << outside.y;
+
+  // The displays' own frame, drawn through the DIB canvas.
+  display->DrawNow([display](void* arg) { display->DrawFrame(arg); }, nullptr);
+  EXPECT_EQ(At(20, 20), Rgb(vcl::clRed));
+  EXPECT_EQ(display->Canvas()->LockCount(), 0);
+  EXPECT_FALSE(display->Canvas()->HandleAllocated());
+}
+
+struct NothingCase {
+  const char* name;
+  std::function<void(vcl::TForm* form, TTestDisplay* display)> setup;
+};
+
+TEST_F(MMDIBDispTest, DrawNowDrawsNothingWhereTheControlCannotBeSeen) {
+  const NothingCase cases[] = {
+      {"outside the parent's client area",
+       [](vcl::TForm*, TTestDisplay* d) { d->SetBounds(220, 20, 40, 30); }},
+      {"below the parent's client area", [](vcl::TForm*, TTestDisplay* d) { d->SetBounds(20, 130, 40, 30); }},
+      {"covered by a window",
+       [](vcl::TForm* form, TTestDisplay*) {
+         auto* cover = new vcl::TPanel(form);
+         cover->SetParent(form);
+         cover->SetBounds(10, 10, 100, 60);
+       }},
+      {"hidden", [](vcl::TForm*, TTestDisplay* d) { d->SetVisible(false); }},
+      {"without a parent", [](vcl::TForm*, TTestDisplay* d) { d->SetParent(nullptr); }},
+      {"parent without a window",
+       [](vcl::TForm* form, TTestDisplay* d) { d->SetParent(new vcl::TPanel(form)); }},
+  };
+  ASSERT_NE(Screen(), nullptr);
+  for (const NothingCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TTestDisplay* display = ShowDisplay();
+    c.setup(form_, display);
+    Pump();
+    int calls = 0;
+    display->DrawNow([&](void*) { ++calls; }, nullptr);
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(display->Canvas()->LockCount(), 0);
+    delete form_;
+    Pump();
+  }
+}
+
+TEST_F(MMDIBDispTest, DrawNowReleasesDcAndLockWhenThePaintRaises) {
+  ASSERT_NE(Screen(), nullptr);
+  TTestDisplay* display = ShowDisplay();
+  EXPECT_THROW(display->DrawNow([](void*) { throw std::runtime_error("paint failed"); }, nullptr),
+               std::runtime_error);
+  EXPECT_EQ(display->Canvas()->LockCount(), 0);
+  EXPECT_FALSE(display->Canvas()->HandleAllocated());
+  // The next delivery paints as usual.
+  display->SetColor(vcl::clLime);
+  display->DrawNow([display](void* arg) { display->DrawFrame(arg); }, nullptr);
+  EXPECT_EQ(At(30, 30), Rgb(vcl::clLime));
+}
+
+TEST_F(MMDIBDispTest, DrawNowWorksFromADeliveringThread) {
+  ASSERT_NE(Screen(), nullptr);
+  TTestDisplay* display = ShowDisplay();
+  display->SetColor(vcl::clYellow);
+  std::thread delivery(
+      [display] { display->DrawNow([display](void* arg) { display->DrawFrame(arg); }, nullptr); });
+  delivery.join();
+  // The window's own thread puts what was drawn on screen.
+  Pump();
+  EXPECT_EQ(At(30, 30), Rgb(vcl::clYellow));
+}
+
+// ---- background picture --------------------------------------------------------
+
+struct BackGroundCase {
+  const char* name;
+  std::function<void(TTestDisplay&)> steps;
+  bool in_use;
+  bool realize;
+  TColor pixel;  // what DrawBackGround leaves
+};
+
+TEST_F(MMDIBDispTest, BackGroundPictureFollowsItsSwitchAtRunAndDesignTime) {
+  const auto green = Picture(vcl::clLime);
+  const BackGroundCase cases[] = {
+      {"off by default", [](TTestDisplay&) {}, false, false, vcl::clRed},
+      {"switched on",
+       [&](TTestDisplay& d) {
+         d.SetBackGroundDIB(green.get());
+         d.SetUseBackGroundDIB(true);
+       },
+       true, true, vcl::clLime},
+      {"switched on without a picture", [](TTestDisplay& d) { d.SetUseBackGroundDIB(true); }, false, false,
+       vcl::clRed},
+      {"picture removed while on",
+       [&](TTestDisplay& d) {
+         d.SetBackGroundDIB(green.get());
+         d.SetUseBackGroundDIB(true);
+         d.SetBackGroundDIB(nullptr);
+       },
+       true, true, vcl::clRed},
+      {"switched off again",
+       [&](TTestDisplay& d) {
+         d.SetBackGroundDIB(green.get());
+         d.SetUseBackGroundDIB(true);
+         d.SetUseBackGroundDIB(false);
+       },
+       false, false, vcl::clRed},
+      {"a picture at run time waits for the switch",
+       [&](TTestDisplay& d) { d.SetBackGroundDIB(green.get()); }, false, false, vcl::clRed},
+      {"a picture in the designer switches itself on",
+       [&](TTestDisplay& d) {
+         d.SetDesignMode(true);
+         d.SetBackGroundDIB(green.get());
+       },
+       true, true, vcl::clLime},
+      {"an empty picture in the designer switches off",
+       [&](TTestDisplay& d) {
+         d.SetDesignMode(true);
+         d.SetBackGroundDIB(green.get());
+         d.SetPaletteMapped(true);
+         d.SetBackGroundDIB(nullptr);
+         EXPECT_FALSE(d.PaletteMapped());
+       },
+       false, false, vcl::clRed},
+  };
+  for (const BackGroundCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TTestDisplay display(nullptr);
+    display.SetBounds(0, 0, 16, 8);
+    display.SetColor(vcl::clRed);
+    display.SetBitsPerPixel(24);
+    c.steps(display);
+    EXPECT_EQ(display.UseBackGroundDIB(), c.in_use);
+    EXPECT_EQ(display.PaletteRealize(), c.realize);
+    EXPECT_EQ(display.GetPalette() != nullptr, c.realize);
+    EXPECT_EQ(BackGroundPixel(display, 12, 5), static_cast<TColor>(vcl::ColorToRGB(c.pixel)));
+  }
+}
+
+TEST_F(MMDIBDispTest, BackGroundSwitchReadBeforeThePictureStillTurnsItOn) {
+  TTestDisplay display(nullptr);
+  display.SetName("Display1");
+  display.SetBounds(0, 0, 16, 8);
+  display.SetColor(vcl::clRed);
+  const auto blue = Picture(vcl::clBlue);
+  display.SetBackGroundDIB(blue.get());
+  display.SetUseBackGroundDIB(true);
+  const std::string text = vcl::WriteFormText(&display);
+  ASSERT_NE(text.find("BackGroundDIB.Data"), std::string::npos) << text;
+  ASSERT_LT(text.find("UseBackGroundDIB = True"), text.find("BackGroundDIB.Data")) << text;
+
+  TTestDisplay read(nullptr);
+  vcl::ReadFormText(&read, text);
+  EXPECT_TRUE(read.UseBackGroundDIB());
+  EXPECT_TRUE(read.PaletteRealize());
+  read.SetBitsPerPixel(24);
+  EXPECT_EQ(BackGroundPixel(read, 3, 3), static_cast<TColor>(vcl::ColorToRGB(vcl::clBlue)));
+}
+
+// ---- canvas and depth ------------------------------------------------------------
+
+TEST_F(MMDIBDispTest, CanvasFollowsTheControlAndRefusesOtherDepths) {
+  TTestDisplay display(nullptr);
+  EXPECT_EQ(display.BitsPerPixel(), 8);
+  EXPECT_EQ(display.DIBCanvas()->Width(), display.Width());
+  EXPECT_EQ(display.DIBCanvas()->Height(), display.Height());
+  display.SetBounds(5, 7, 33, 21);
+  EXPECT_EQ(display.DIBCanvas()->Width(), 33);
+  EXPECT_EQ(display.DIBCanvas()->Height(), 21);
+  EXPECT_EQ(display.DIBCanvas()->Owner(), &display);
+  for (int bits : {0, 16, 32}) {
+    SCOPED_TRACE(bits);
+    EXPECT_THROW(display.SetBitsPerPixel(bits), EMMDIBError);
+    EXPECT_EQ(display.BitsPerPixel(), 8);
+  }
+  display.SetBitsPerPixel(24);
+  EXPECT_EQ(display.BitsPerPixel(), 24);
+  EXPECT_EQ(vcl::GetOrdProp(&display, "Tag2"), 0);
+  vcl::SetOrdProp(&display, "Tag2", 42);
+  EXPECT_EQ(display.Tag2(), 42);
+}
+
+}  // namespace
