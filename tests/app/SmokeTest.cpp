@@ -118,12 +118,12 @@ TEST_F(SmokeTest, FormWithTwoPanelsShowsTheirColoursOnTheScreen) {
   form->SetBounds(40, 40, 240, 120);
   form->SetColor(vcl::clWhite);
   form->SetCaption("Smoke");
-  struct PanelSpec {
+  struct PanelLook {
     int left;
     vcl::TColor color;
   };
-  const PanelSpec panels[] = {{10, vcl::clRed}, {130, vcl::clBlue}};
-  for (const PanelSpec& p : panels) {
+  const PanelLook panels[] = {{10, vcl::clRed}, {130, vcl::clBlue}};
+  for (const PanelLook& p : panels) {
     auto* panel = new vcl::TPanel(form);
     panel->SetParent(form);
     panel->SetBounds(p.left, 10, 100, 100);
