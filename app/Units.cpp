@@ -3,7 +3,9 @@
 #include "engine/EngineUnits.h"
 #include "platform/kernel/UnitTable.h"
 #include "platform/mm/MMUnits.h"
+#include "platform/vcl/Dialogs.h"
 #include "platform/vcl/Jpeg.h"
+#include "platform/vcl/Menus.h"
 
 namespace app {
 
@@ -11,6 +13,8 @@ void RegisterAllUnits() {
   plat::UnitTable& table = plat::Units();
   plat::RegisterMultimediaUnits(table);
   vcl::RegisterJpegUnit(table);
+  vcl::RegisterDialogsUnit(table);
+  table.Register("Menus", plat::rankPlatform + 80, vcl::RegisterMenuClasses);
   engine::RegisterEngineUnits(table);
 }
 
