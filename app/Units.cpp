@@ -3,7 +3,9 @@
 #include "engine/EngineUnits.h"
 #include "platform/kernel/UnitTable.h"
 #include "platform/mm/MMUnits.h"
+#include "platform/vcl/Application.h"
 #include "platform/vcl/Dialogs.h"
+#include "platform/vcl/Forms.h"
 #include "platform/vcl/Jpeg.h"
 #include "platform/vcl/Menus.h"
 
@@ -15,6 +17,18 @@ void RegisterAllUnits() {
   vcl::RegisterJpegUnit(table);
   vcl::RegisterDialogsUnit(table);
   table.Register("Menus", plat::rankPlatform + 80, vcl::RegisterMenuClasses);
+  // The application object and the screen exist before the engine's units
+  // start, which fill the screen's cursor table.
+  table.Register(
+      "Forms", plat::rankPlatform + 900,
+      [] {
+        vcl::InitApplication();
+        vcl::InitForms();
+      },
+      [] {
+        vcl::DoneForms();
+        vcl::DoneApplication();
+      });
   engine::RegisterEngineUnits(table);
 }
 

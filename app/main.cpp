@@ -12,12 +12,10 @@ int main() {
     RegisterProgramResources();
     app::RegisterAllUnits();
     plat::Units().Initialize();
-    vcl::InitApplication();
     // Waits of the engine keep the user interface alive through the application.
     engine::SetDelayMessagePump([] { vcl::Application->ProcessMessages(); });
     std::fprintf(stderr, "quellix: the analyser window is not built yet; units started and stopped cleanly.\n");
     engine::SetDelayMessagePump({});
-    vcl::DoneApplication();
     plat::Units().Finalize();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "quellix: start-up failed: %s\n", e.what());
