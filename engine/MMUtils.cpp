@@ -1,5 +1,8 @@
 #include "engine/MMUtils.h"
 
+#include "platform/user/Screen.h"
+#include "platform/vcl/Controls.h"
+
 #include <charconv>
 #include <cinttypes>
 #include <cmath>
@@ -545,6 +548,15 @@ bool IsFolderSeparator(char c) { return c == '\\' || c == '/' || c == ':'; }
 TGetDiskFreeSpaceEx bound_disk_free_space = plat::GetDiskFreeSpaceExA;
 
 }  // namespace
+
+plat::POINT MapClientPoint(const vcl::TControl* dest, const vcl::TControl* source, plat::POINT p) {
+  if (!dest || !source) return p;
+  return dest->ScreenToClient(source->ClientToScreen(p));
+}
+
+int GetCaptionFrameHeight() {
+  return plat::GetSystemMetrics(plat::SM_CYCAPTION) + 2 * plat::GetSystemMetrics(plat::SM_CYFRAME);
+}
 
 std::string AdjustTrailingBackslash(const std::string& path, bool add) {
   if (path.empty()) return path;

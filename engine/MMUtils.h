@@ -13,6 +13,10 @@
 #include "platform/kernel/Types.h"
 #include "platform/kernel/Variant.h"
 
+namespace vcl {
+class TControl;
+}
+
 namespace engine {
 
 // The routine table. Callers call through these variables; they hold the
@@ -146,6 +150,14 @@ void SetWindowMessagePump(TWindowMessagePump pump);
 // returns once ms have passed. Runs on the layer's clock.
 void DelayMS(uint32_t ms, bool process_messages);
 void ProcessWindowMessages(plat::HWND wnd);
+
+// ---- Windows ----
+
+// P converted from the client coordinates of source to those of dest,
+// through screen coordinates.
+plat::POINT MapClientPoint(const vcl::TControl* dest, const vcl::TControl* source, plat::POINT p);
+// The caption height plus twice the sizing-frame height.
+int GetCaptionFrameHeight();
 
 // ---- Paths, files and disks ----
 
