@@ -5,6 +5,7 @@
 #include "platform/gdi/Colors.h"
 #include "platform/gdi/Text.h"
 #include "platform/user/Button.h"
+#include "platform/user/CommCtrl.h"
 #include "platform/user/ComboBox.h"
 #include "platform/user/Edit.h"
 #include "platform/user/ListBox.h"
@@ -24,6 +25,7 @@ BOOL RegisterStandardControls() {
     // One line per control unit; each registers its classes.
     ok = user::RegisterButtonClass() && user::RegisterStaticClass() && user::RegisterScrollBarClass() &&
          user::RegisterEditClass() && user::RegisterListBoxClasses() && user::RegisterComboBoxClass();
+    ok = ok && user::RegisterTrackBarClass();
   });
   return ok ? TRUE : FALSE;
 }
