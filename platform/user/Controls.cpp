@@ -26,6 +26,8 @@ BOOL RegisterStandardControls() {
     ok = user::RegisterButtonClass() && user::RegisterStaticClass() && user::RegisterScrollBarClass() &&
          user::RegisterEditClass() && user::RegisterListBoxClasses() && user::RegisterComboBoxClass();
     ok = ok && user::RegisterTrackBarClass();
+    ok = ok && user::RegisterUpDownClass();
+    ok = ok && user::RegisterProgressClass();
   });
   return ok ? TRUE : FALSE;
 }
