@@ -748,13 +748,17 @@ TEST_F(WaveInTest, BuffersTheDriverKeepsAreNeverFreedOrReused) {
   EXPECT_EQ(wave.Handle(), nullptr);
   EXPECT_GE(errors, 2);
   EXPECT_EQ(wave.LastErrorMessage(), "WaveInClose:\n\rBuffers are still queued with the device.");
-  EXPECT_EQ(wave.QuarantinedBuffers(), 3);
+  // The stop may hand back the one being filled; the rest stay with the driver.
+  std::vector<plat::WAVEHDR*> held;
+  for (plat::WAVEHDR* hdr : kept)
+    if (!(hdr->dwFlags & plat::WHDR_DONE)) held.push_back(hdr);
+  EXPECT_GE(held.size(), 2u);
+  EXPECT_EQ(wave.QuarantinedBuffers(), static_cast<int>(held.size()));
 
   // The driver still owns them and may fill them; the memory is still there.
   ASSERT_EQ(plat::waveInStart(kept_by_driver), plat::MMSYSERR_NOERROR);
   Run(100);
-
-  for (plat::WAVEHDR* hdr : kept) {
+  for (plat::WAVEHDR* hdr : held) {
     EXPECT_TRUE(hdr->dwFlags & plat::WHDR_DONE);
     EXPECT_EQ(hdr->dwBytesRecorded, 4096u);
   }
@@ -765,7 +769,7 @@ TEST_F(WaveInTest, BuffersTheDriverKeepsAreNeverFreedOrReused) {
   for (plat::WAVEHDR* hdr : TScriptedWaveIn::added)
     EXPECT_EQ(std::find(kept.begin(), kept.end(), hdr), kept.end());
   wave.Close();
-  EXPECT_EQ(wave.QuarantinedBuffers(), 3);
+  EXPECT_EQ(wave.QuarantinedBuffers(), static_cast<int>(held.size()));
 
   EXPECT_EQ(plat::waveInReset(kept_by_driver), plat::MMSYSERR_NOERROR);
   EXPECT_EQ(plat::waveInClose(kept_by_driver), plat::MMSYSERR_NOERROR);
