@@ -28,6 +28,7 @@ BOOL RegisterStandardControls() {
     ok = ok && user::RegisterTrackBarClass();
     ok = ok && user::RegisterUpDownClass();
     ok = ok && user::RegisterProgressClass();
+    ok = ok && user::RegisterStatusBarClass();
   });
   return ok ? TRUE : FALSE;
 }
