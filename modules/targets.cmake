@@ -1,5 +1,12 @@
 # quellix_module(<name> SOURCES ... DEPS ...)
 quellix_module(testmodule SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/testmodule/testmodule.cpp)
+# The DSP plug-in the program loads at start; it binds to the program's window
+# layer at run time, so it links none of the platform libraries.
+quellix_module(dsp_vst SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/dsp_vst/DspVst.cpp)
+# app/ is read before this folder, so the program's dependency is added here.
+if(TARGET quellix)
+  add_dependencies(quellix dsp_vst)
+endif()
 # DSP plug-ins for the engine's tests only.
 if(QUELLIX_TESTS)
   foreach(plugin std own both v15 many throw)
