@@ -29,6 +29,7 @@ BOOL RegisterStandardControls() {
     ok = ok && user::RegisterUpDownClass();
     ok = ok && user::RegisterProgressClass();
     ok = ok && user::RegisterStatusBarClass();
+    ok = ok && user::RegisterTabControlClass();
   });
   return ok ? TRUE : FALSE;
 }
