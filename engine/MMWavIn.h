@@ -17,12 +17,11 @@
 #include "engine/MMDSPObj.h"
 #include "engine/MMTypes.h"
 #include "engine/MMWaveHdr.h"
+// TMMTimeFormats, shared with the wave output.
+#include "engine/MMWavOut.h"
 #include "platform/vcl/VclThread.h"
 
 namespace engine {
-
-// The unit of positions and time limits.
-enum TMMTimeFormats : uint8_t { tfMillisecond, tfByte, tfSample };
 
 class EMMWaveInError : public vcl::Exception {
  public:

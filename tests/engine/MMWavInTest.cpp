@@ -18,6 +18,7 @@
 #include "engine/MMPCMSup.h"
 #include "engine/MMUtils.h"
 #include "engine/MMWavIn.h"
+#include "engine/MMWavOut.h"
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/Resources.h"
 #include "platform/kernel/SystemInfo.h"
@@ -481,6 +482,54 @@ TEST_P(WaveInModes, CapturesWhatTheLoopbackPlaysOnTheModesThread) {
 
   wave->Close();
   EXPECT_EQ(wave->DeviceThreadID(), 0u);
+}
+
+// A chain source that hands out a pattern once, then silence.
+class TPatternSource : public TMMDSPComponent {
+  VCL_DECLARE_CLASS(TPatternSource, TMMDSPComponent)
+ public:
+  explicit TPatternSource(vcl::TComponent* owner) : TMMDSPComponent(owner) {}
+  void BufferLoad(plat::WAVEHDR* lpwh, bool& more_buffers) override {
+    std::fill(lpwh->lpData, lpwh->lpData + lpwh->dwBufferLength, 0);
+    const size_t take =
+        std::min<size_t>(lpwh->dwBufferLength, pattern.size() - std::min(next, pattern.size()));
+    std::copy_n(pattern.begin() + static_cast<std::ptrdiff_t>(next), take, lpwh->lpData);
+    next += take;
+    lpwh->dwBytesRecorded = lpwh->dwBufferLength;
+    more_buffers = true;
+  }
+  std::vector<char> pattern;
+  size_t next = 0;
+};
+
+VCL_IMPLEMENT_CLASS(TPatternSource, DSPOutputProp())
+
+TEST_P(WaveInModes, CapturesWhatTheWaveOutputPlays) {
+  plat::ScopedManualClock clock;
+  TTestWaveSink sink(nullptr);
+  TPatternSource source(nullptr);
+  source.pattern = Pattern(3 * k100ms);
+  TMMWaveOut out(nullptr);
+  out.SetDeviceID(static_cast<TMMDeviceId>(plat::wavedev::FindWaveOutDevice("Loopback Output")));
+  out.SetInput(&source);
+  out.SetBufferSize(k100ms / 2);
+  auto wave = MakeModeWaveIn();
+  wave->SetOutput(&sink);
+  source.SetFormat(wave->GetFormat());
+
+  wave->Start();
+  out.Start();
+  Run(600);
+  ASSERT_TRUE(PumpUntil([&] { return sink.Total() >= 5 * k100ms; }));
+  out.Stop();
+  wave->Stop();
+  out.Close();
+  wave->Close();
+
+  const std::vector<char> captured = sink.Data();
+  const auto at = std::search(captured.begin(), captured.end(), source.pattern.begin(), source.pattern.end());
+  ASSERT_NE(at, captured.end()) << "the played block was not captured whole";
+  EXPECT_TRUE(std::all_of(captured.begin(), at, [](char c) { return c == 0; }));
 }
 
 TEST_P(WaveInModes, StopFromADeliveryCompletesLaterOnTheMainThread) {
