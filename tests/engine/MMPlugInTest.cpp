@@ -17,6 +17,7 @@
 #include "modules/dsptest_common/DspTestProbe.h"
 #include "platform/kernel/Modules.h"
 #include "platform/registry/Registry.h"
+#include "platform/user/Controls.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/Window.h"
 #include "platform/vcl/TypInfo.h"
@@ -481,6 +482,8 @@ plat::HWND FindTopLevel(const char* title) {
 TEST_F(MMPlugInTest, OwnPluginWindowShowsAsTheHostAsksAndGoesWithQuit) {
   testsupport::TempDir temp;
   plat::RegistrySetStorePath(temp.File("registry.reg"));
+  // The program registers the standard window classes at start.
+  plat::RegisterStandardControls();
   stage_->SetFormat(&format_);
   stage_->SetBufferSize(kBufferSize);
   for (plat::DWORD visible : {1u, 0u}) {
