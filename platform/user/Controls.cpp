@@ -30,6 +30,7 @@ BOOL RegisterStandardControls() {
     ok = ok && user::RegisterProgressClass();
     ok = ok && user::RegisterStatusBarClass();
     ok = ok && user::RegisterTabControlClass();
+    ok = ok && user::RegisterHeaderClass();
   });
   return ok ? TRUE : FALSE;
 }
