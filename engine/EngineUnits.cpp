@@ -1,6 +1,7 @@
 #include "engine/EngineUnits.h"
 
 #include "engine/MMACM.h"
+#include "engine/MMComponents.h"
 #include "engine/MMFFT.h"
 #include "engine/MMObj.h"
 #include "engine/MMTimer.h"
@@ -17,6 +18,7 @@ void RegisterEngineUnits(plat::UnitTable& table) {
   table.Register("MMVisual", plat::rankEngine + 7, MMVisualInitialize);
   table.Register("MMFFT", plat::rankEngine + 10, InitFFTKernels);
   table.Register("MMACM", plat::rankEngine + 20, MMACMInitialize, MMACMFinalize);
+  table.Register("MMComponents", plat::rankEngine + 30, RegisterComponentClasses);
 }
 
 }  // namespace engine

@@ -17,14 +17,11 @@
 
 #include "engine/MMAlloc.h"
 #include "engine/MMDSPObj.h"
+#include "engine/MMTypes.h"
 #include "engine/MMWaveHdr.h"
 #include "platform/vcl/SysUtils.h"
 
 namespace engine {
-
-// The unit of positions and time limits. The wave devices declare the same
-// enumeration until it moves to a header they all share.
-enum TMMTimeFormats : uint8_t { tfMillisecond, tfByte, tfSample };
 
 class EMMTriggerError : public vcl::Exception {
  public:

@@ -1,6 +1,7 @@
 #pragma once
 // Small enumerations the chain components share: the channel mode and sample
-// width of a PCM format, and which channel of stereo data a component uses.
+// width of a PCM format, which channel of stereo data a component uses, and
+// the unit of positions and time limits.
 #include <cstdint>
 
 namespace engine {
@@ -8,5 +9,6 @@ namespace engine {
 enum TMMMode : uint8_t { mMono, mStereo, mMultiChannel };
 enum TMMBits : uint8_t { b8Bit, b16Bit };
 enum TMMChannel : uint8_t { chBoth, chLeft, chRight };
+enum TMMTimeFormats : uint8_t { tfMillisecond, tfByte, tfSample };
 
 }  // namespace engine

@@ -14,6 +14,7 @@
 
 #include "engine/MMAlloc.h"
 #include "engine/MMDSPObj.h"
+#include "engine/MMTypes.h"
 #include "engine/MMWaveHdr.h"
 #include "platform/mm/WaveDevices.h"
 
@@ -23,9 +24,6 @@ class EMMWaveOutError : public vcl::Exception {
  public:
   using Exception::Exception;
 };
-
-// The unit of positions and time limits.
-enum TMMTimeFormats : uint8_t { tfMillisecond, tfByte, tfSample };
 
 constexpr int32_t kMaxWaveOutBuffers = 500;
 constexpr int32_t kMinWaveOutBufferSize = 32;
