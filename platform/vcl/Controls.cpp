@@ -5,6 +5,8 @@
 #include <unordered_map>
 
 #include "platform/gdi/Gdi.h"
+#include "platform/user/CommonDialogs.h"  // WM_NOTIFY and its header
+#include "platform/user/Controls.h"
 #include "platform/user/Cursor.h"
 #include "platform/user/Focus.h"
 #include "platform/user/Geometry.h"
@@ -14,6 +16,7 @@
 #include "platform/user/Paint.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/Menus.h"
 #include "platform/vcl/TypInfo.h"
 
 namespace vcl {
@@ -697,21 +700,38 @@ void TWinControl::CreateWnd() {
     throw EInvalidOperation("Control '" + Name() + "' has no parent window");
   plat::WNDCLASSA existing;
   params.WindowClass.lpszClassName = params.WinClassName.c_str();
-  if (!plat::GetClassInfoA(nullptr, params.WinClassName.c_str(), &existing) ||
-      existing.lpfnWndProc != &TWinControl::StaticWndProc) {
+  // A class of the window layer (CreateSubClass) keeps its own procedure.
+  const bool subclass = params.WindowClass.lpfnWndProc != &TWinControl::StaticWndProc;
+  if (!subclass && (!plat::GetClassInfoA(nullptr, params.WinClassName.c_str(), &existing) ||
+                    existing.lpfnWndProc != &TWinControl::StaticWndProc)) {
     if (existing.lpfnWndProc != nullptr && existing.lpfnWndProc != &TWinControl::StaticWndProc)
       plat::UnregisterClassA(params.WinClassName.c_str(), nullptr);
     if (!plat::RegisterClassA(&params.WindowClass))
       throw EOutOfResources("Error creating window class " + params.WinClassName);
   }
-  default_proc_ = &plat::DefWindowProcA;
+  default_proc_ = subclass ? params.WindowClass.lpfnWndProc : &plat::DefWindowProcA;
   CreateWindowHandle(params);
   if (!handle_) throw EOutOfResources("Error creating window");
+  if (subclass) {
+    plat::SetWindowLongPtrA(handle_, plat::GWLP_WNDPROC,
+                            reinterpret_cast<plat::LONG_PTR>(&TWinControl::StaticWndProc));
+    std::lock_guard lock(ControlMapMutex());
+    ControlMap()[handle_] = this;
+  }
   if (parent_) {
     // Keep the windows stacked as the children list says.
     plat::SetWindowPos(handle_, plat::HWND_TOP, 0, 0, 0, 0,
                        plat::SWP_NOMOVE | plat::SWP_NOSIZE | plat::SWP_NOACTIVATE);
   }
+}
+
+void TWinControl::CreateSubClass(TCreateParams& params, const char* control_class) {
+  plat::RegisterStandardControls();
+  plat::WNDCLASSA wc;
+  if (!plat::GetClassInfoA(nullptr, control_class, &wc))
+    throw EOutOfResources(std::string("Error creating window class ") + control_class);
+  params.WinClassName = control_class;
+  params.WindowClass = wc;
 }
 
 void TWinControl::CreateWindowHandle(const TCreateParams& params) {
@@ -746,6 +766,8 @@ void TWinControl::DestroyWindowHandle() {
   if (capture_control == this || (capture_control && capture_control->parent_ == this))
     capture_control = nullptr;
   plat::HWND hwnd = handle_;
+  // A control of the window layer keeps what the user typed for the next window.
+  if (IsSubClassed()) text_ = GetText();
   plat::DestroyWindow(hwnd);
   {
     std::lock_guard lock(ControlMapMutex());
@@ -825,7 +847,17 @@ TPoint TWinControl::GetClientOrigin() const {
   return TControl::GetClientOrigin();
 }
 
-std::string TWinControl::GetText() const { return text_; }
+std::string TWinControl::GetText() const {
+  // The user changes the text of an edit or combo box without WM_SETTEXT.
+  if (handle_ && IsSubClassed()) {
+    int n = plat::GetWindowTextLengthA(handle_);
+    std::string text(static_cast<size_t>(std::max(n, 0)) + 1, '\0');
+    n = plat::GetWindowTextA(handle_, text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<size_t>(std::max(n, 0)));
+    return text;
+  }
+  return text_;
+}
 
 TControl* TWinControl::Controls(int index) const {
   int n = static_cast<int>(controls_.size());
@@ -1253,6 +1285,19 @@ TControl* TWinControl::ControlAtPos(TPoint point, bool allow_disabled, bool allo
 }
 
 void TWinControl::WndProc(TMessage& m) {
+  if (m.Msg == plat::WM_RBUTTONUP && handle_) {
+    // The window layer sends no WM_CONTEXTMENU of its own after a right click.
+    plat::HWND hwnd = handle_;
+    TPoint p = ClientToScreen(MessagePoint(m));
+    WndProcMouse(m);
+    if (plat::IsWindow(hwnd) && FindControl(hwnd) == this)
+      plat::SendMessageA(hwnd, plat::WM_CONTEXTMENU, reinterpret_cast<plat::WPARAM>(hwnd), PointToLParam(p));
+    return;
+  }
+  WndProcMouse(m);
+}
+
+void TWinControl::WndProcMouse(TMessage& m) {
   if (IsMouseMessage(m.Msg)) {
     TControl* target = nullptr;
     bool to_child = IsControlMouseMsg(m);
@@ -1284,10 +1329,98 @@ void TWinControl::WndProc(TMessage& m) {
   TControl::WndProc(m);
 }
 
+bool TWinControl::ReflectToChild(TMessage& m) {
+  plat::HWND child = nullptr;
+  switch (m.Msg) {
+    case plat::WM_COMMAND:
+    case plat::WM_HSCROLL:
+    case plat::WM_VSCROLL:
+    case plat::WM_CTLCOLORMSGBOX:
+    case plat::WM_CTLCOLOREDIT:
+    case plat::WM_CTLCOLORLISTBOX:
+    case plat::WM_CTLCOLORBTN:
+    case plat::WM_CTLCOLORDLG:
+    case plat::WM_CTLCOLORSCROLLBAR:
+    case plat::WM_CTLCOLORSTATIC:
+      child = reinterpret_cast<plat::HWND>(m.LParam);
+      break;
+    case plat::WM_NOTIFY:
+      if (m.LParam) child = reinterpret_cast<const plat::NMHDR*>(m.LParam)->hwndFrom;
+      break;
+    case plat::WM_DRAWITEM:
+      if (m.LParam) {
+        const auto* draw = reinterpret_cast<const plat::DRAWITEMSTRUCT*>(m.LParam);
+        if (draw->CtlType != plat::ODT_MENU) child = draw->hwndItem;
+      }
+      break;
+    default:
+      return false;
+  }
+  if (!child || child == handle_) return false;
+  TWinControl* control = FindControl(child);
+  if (!control) return false;
+  m.Result = control->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
+  return true;
+}
+
+bool TWinControl::DoContextPopup(TMessage& m) {
+  TPoint screen{plat::GET_X_LPARAM(m.LParam), plat::GET_Y_LPARAM(m.LParam)};
+  TControl* target = this;
+  if (screen.x == -1 && screen.y == -1) {
+    screen = ClientToScreen(TPoint{0, 0});  // from the keyboard
+  } else if (TControl* c = ControlAtPos(ScreenToClient(screen), false)) {
+    target = c;
+  }
+  for (TControl* c = target; c; c = c == this ? nullptr : c->parent_) {
+    auto* menu = dynamic_cast<TPopupMenu*>(c->PopupMenu());
+    if (menu && menu->AutoPopup()) {
+      menu->SetPopupComponent(c);
+      menu->Popup(screen.x, screen.y);
+      m.Result = 1;
+      return true;
+    }
+  }
+  return false;
+}
+
 void TWinControl::Dispatch(TMessage& m) {
+  if (ReflectToChild(m)) return;
+  if (IsSubClassed()) {
+    // The class paints the control and follows the mouse itself; the object
+    // adds its windowless children and its mouse events.
+    switch (m.Msg) {
+      case plat::WM_PAINT:
+        DefaultHandler(m);
+        if (!controls_.empty() && handle_ && m.WParam == 0) {
+          plat::HDC dc = plat::GetDC(handle_);
+          try {
+            PaintControls(dc, nullptr);
+          } catch (...) {
+            plat::ReleaseDC(handle_, dc);
+            throw;
+          }
+          plat::ReleaseDC(handle_, dc);
+        }
+        return;
+      case plat::WM_ERASEBKGND:
+        DefaultHandler(m);
+        return;
+      default:
+        if (IsMouseMessage(m.Msg)) DefaultHandler(m);
+        break;
+    }
+  }
   switch (m.Msg) {
     case plat::WM_PAINT:
       return PaintHandler(m);
+    case plat::WM_CONTEXTMENU:
+      if (DoContextPopup(m)) return;
+      // Unanswered, the parent gets its turn, as the default procedure does elsewhere.
+      if (parent_ && parent_->handle_)
+        m.Result = plat::SendMessageA(parent_->handle_, plat::WM_CONTEXTMENU, m.WParam, m.LParam);
+      else
+        DefaultHandler(m);
+      return;
     case plat::WM_ERASEBKGND: {
       auto dc = reinterpret_cast<plat::HDC>(m.WParam);
       TRect r = ClientRect();
@@ -1330,7 +1463,10 @@ void TWinControl::Dispatch(TMessage& m) {
     case plat::WM_KEYDOWN:
     case plat::WM_SYSKEYDOWN: {
       uint16_t key = static_cast<uint16_t>(m.WParam);
-      if (!DoKeyDown(key, KeyDataToShiftState(m.LParam))) DefaultHandler(m);
+      TShiftState shift = KeyDataToShiftState(m.LParam);
+      // Menu short-cuts come before the form's and the control's key handlers.
+      if (TCustomForm* form = GetParentForm(this); form && form->IsShortCut(key, shift)) return;
+      if (!DoKeyDown(key, shift)) DefaultHandler(m);
       return;
     }
     case plat::WM_KEYUP:
@@ -1381,6 +1517,14 @@ void TWinControl::Dispatch(TMessage& m) {
       return;
     default:
       TControl::Dispatch(m);
+  }
+}
+
+void TWinControl::GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) {
+  if (root == this) TComponent::GetChildren(proc, root);
+  for (int i = 0; i < ControlCount(); ++i) {
+    TControl* c = Controls(i);
+    if (c->Owner() == root) proc(c);
   }
 }
 

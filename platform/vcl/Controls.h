@@ -69,6 +69,22 @@ constexpr plat::UINT CM_RECREATEWND = CM_BASE + 51;
 constexpr plat::UINT CM_INVALIDATE = CM_BASE + 52;
 constexpr plat::UINT CM_CONTROLCHANGE = CM_BASE + 54;
 
+// Notifications a parent gets about a child window (WM_COMMAND, WM_HSCROLL,
+// WM_CTLCOLOR*, ...) are reflected to the child's object as CN_BASE + message.
+constexpr plat::UINT CN_BASE = 0xBC00;
+constexpr plat::UINT CN_COMMAND = CN_BASE + 0x0111;
+constexpr plat::UINT CN_NOTIFY = CN_BASE + 0x004E;
+constexpr plat::UINT CN_DRAWITEM = CN_BASE + 0x002B;
+constexpr plat::UINT CN_HSCROLL = CN_BASE + 0x0114;
+constexpr plat::UINT CN_VSCROLL = CN_BASE + 0x0115;
+constexpr plat::UINT CN_CTLCOLORMSGBOX = CN_BASE + 0x0132;
+constexpr plat::UINT CN_CTLCOLOREDIT = CN_BASE + 0x0133;
+constexpr plat::UINT CN_CTLCOLORLISTBOX = CN_BASE + 0x0134;
+constexpr plat::UINT CN_CTLCOLORBTN = CN_BASE + 0x0135;
+constexpr plat::UINT CN_CTLCOLORDLG = CN_BASE + 0x0136;
+constexpr plat::UINT CN_CTLCOLORSCROLLBAR = CN_BASE + 0x0137;
+constexpr plat::UINT CN_CTLCOLORSTATIC = CN_BASE + 0x0138;
+
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };
 using TAnchors = TSet<TAnchorKind>;
@@ -434,6 +450,9 @@ class TWinControl : public TControl {
   void Dispatch(TMessage& message) override;
   void DefaultHandler(TMessage& message) override;
   void WndProc(TMessage& message) override;
+  // Filing: on the root, its components without a parent first; then the
+  // child controls the root owns.
+  void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) override;
 
   TNotifyEvent OnEnter;
   TNotifyEvent OnExit;
@@ -459,6 +478,11 @@ class TWinControl : public TControl {
   virtual void CreateHandle();
   virtual void CreateWnd();
   virtual void CreateWindowHandle(const TCreateParams& params);
+  // For wrappers of the window layer's controls ("Button", "Edit", ...): the
+  // window is made of that class and the object's procedure goes in front of
+  // the class's own, which becomes the default handler.
+  void CreateSubClass(TCreateParams& params, const char* control_class);
+  bool IsSubClassed() const { return default_proc_ && default_proc_ != &plat::DefWindowProcA; }
   virtual void DestroyWnd();
   virtual void DestroyWindowHandle();
   // Entry from the window procedure: WindowProc with exceptions handed to the application.
@@ -511,6 +535,12 @@ class TWinControl : public TControl {
   void Remove(TControl* control);
   void AlignChildren(TControl* control);
   void NotifyControls(plat::UINT msg);
+  // Sends a child's notification back to the child's object; false when the
+  // message is not one or the child has none.
+  bool ReflectToChild(TMessage& message);
+  // Right clicks and the menu key: the popup menu of the control under the point.
+  bool DoContextPopup(TMessage& message);
+  void WndProcMouse(TMessage& message);
   void ApplyWindowPos();
   void ReadWindowBounds();
 

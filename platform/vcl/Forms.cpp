@@ -14,6 +14,7 @@
 #include "platform/user/Screen.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/FormReader.h"
+#include "platform/vcl/Menus.h"
 #include "platform/vcl/TypInfo.h"
 
 namespace vcl {
@@ -185,9 +186,24 @@ void TCustomForm::PaintWindow(plat::HDC dc) {
 
 void TCustomForm::SetMenu(TComponent* value) {
   if (menu_ == value) return;
-  if (menu_) menu_->RemoveFreeNotification(this);
+  if (menu_) {
+    menu_->RemoveFreeNotification(this);
+    if (auto* bar = dynamic_cast<TMainMenu*>(menu_)) bar->SetWindowHandle(nullptr);
+  }
   menu_ = value;
   if (value) value->FreeNotification(this);
+  // Until the window exists, CreateWnd attaches the bar.
+  if (auto* bar = dynamic_cast<TMainMenu*>(menu_); bar && handle_ && !parent_) bar->SetWindowHandle(handle_);
+}
+
+bool TCustomForm::IsShortCut(uint16_t key, TShiftState shift) {
+  auto* menu = dynamic_cast<TMenu*>(menu_);
+  if (!menu) return false;
+  TShortCut modifiers = 0;
+  if (shift.Contains(ssShift)) modifiers |= scShift;
+  if (shift.Contains(ssCtrl)) modifiers |= scCtrl;
+  if (shift.Contains(ssAlt)) modifiers |= scAlt;
+  return menu->IsShortCut(key, modifiers);
 }
 
 void TCustomForm::Notification(TComponent* component, TOperation operation) {
@@ -252,6 +268,10 @@ void TCustomForm::CreateParams(TCreateParams& params) {
 
 void TCustomForm::CreateWnd() {
   TWinControl::CreateWnd();
+  if (auto* bar = dynamic_cast<TMainMenu*>(menu_); bar && !parent_) {
+    // The bar takes its height from the client area; the window keeps its size.
+    bar->SetWindowHandle(handle_);
+  }
   if (!parent_) ReadWindowBounds();
 }
 
@@ -261,7 +281,9 @@ TSize TCustomForm::NonClientSize() const {
   plat::DWORD style = FrameStyle(&ex);
   plat::RECT r{0, 0, 0, 0};
   plat::AdjustWindowRectEx(&r, style, plat::FALSE, ex);
-  return TSize{r.right - r.left, r.bottom - r.top};
+  // A menu bar is one line high, whatever its items.
+  int bar = dynamic_cast<TMainMenu*>(menu_) ? plat::GetSystemMetrics(plat::SM_CYMENU) : 0;
+  return TSize{r.right - r.left, r.bottom - r.top + bar};
 }
 
 void TCustomForm::SetBorderStyle(TBorderStyle value) {
@@ -557,7 +579,35 @@ TModalResult TCustomForm::ShowModal() {
 }
 
 void TCustomForm::Dispatch(TMessage& m) {
+  auto* menu = dynamic_cast<TMenu*>(menu_);
   switch (m.Msg) {
+    case plat::WM_COMMAND:
+      // Menu commands carry no control; the rest are notifications of children.
+      if (m.LParam == 0 && menu && menu->DispatchCommand(plat::LOWORD(m.WParam))) return;
+      TWinControl::Dispatch(m);
+      return;
+    case plat::WM_INITMENUPOPUP:
+      if (menu && menu->DispatchPopup(reinterpret_cast<plat::HMENU>(m.WParam))) return;
+      TWinControl::Dispatch(m);
+      return;
+    case plat::WM_MEASUREITEM: {
+      auto* measure = reinterpret_cast<plat::MEASUREITEMSTRUCT*>(m.LParam);
+      if (measure && measure->CtlType == plat::ODT_MENU && menu && menu->MeasureItem(*measure)) {
+        m.Result = plat::TRUE;
+        return;
+      }
+      TWinControl::Dispatch(m);
+      return;
+    }
+    case plat::WM_DRAWITEM: {
+      const auto* draw = reinterpret_cast<const plat::DRAWITEMSTRUCT*>(m.LParam);
+      if (draw && draw->CtlType == plat::ODT_MENU && menu && menu->DrawItem(*draw)) {
+        m.Result = plat::TRUE;
+        return;
+      }
+      TWinControl::Dispatch(m);
+      return;
+    }
     case plat::WM_CLOSE:
       Close();
       return;

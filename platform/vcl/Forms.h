@@ -70,7 +70,7 @@ class TCustomForm : public TWinControl {
   TModalResult ModalResult() const { return modal_result_; }
   void SetModalResult(TModalResult value) { modal_result_ = value; }
   TFormState FormState() const { return form_state_; }
-  // The main menu is a component link until menus exist.
+  // The menu bar: a TMainMenu (other components are kept as a link only).
   TComponent* Menu() const { return menu_; }
   void SetMenu(TComponent* value);
   bool Scaled() const { return scaled_; }
@@ -113,6 +113,8 @@ class TCustomForm : public TWinControl {
   // The form's own key events; controls call them first when KeyPreview is on.
   bool DoKeyDown(uint16_t& key, TShiftState shift) override;
   bool DoKeyPress(char& key) override;
+  // Runs the main menu's item with this short-cut; true when one ran.
+  virtual bool IsShortCut(uint16_t key, TShiftState shift);
 
   void SetFocus() override;
   bool CanFocus() const override;

@@ -1,0 +1,301 @@
+#include "platform/vcl/Buttons.h"
+
+#include <algorithm>
+
+#include "platform/gdi/Gdi.h"
+#include "platform/gdi/Text.h"
+#include "platform/gdi/TextLayout.h"
+#include "platform/vcl/TypInfo.h"
+
+namespace vcl {
+
+VCL_IMPLEMENT_CLASS(
+    TSpeedButton,
+    EnumProp("Align", &TSpeedButton::Align, &TSpeedButton::SetAlign,
+             {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"})
+        .Default(alNone),
+    BoolProp("AllowAllUp", &TSpeedButton::AllowAllUp, &TSpeedButton::SetAllowAllUp).Default(false),
+    SetOfProp("Anchors", &TSpeedButton::Anchors, &TSpeedButton::SetAnchors,
+              {"akLeft", "akTop", "akRight", "akBottom"})
+        .Default(TAnchors{akLeft, akTop}),
+    IntProp("GroupIndex", &TSpeedButton::GroupIndex, &TSpeedButton::SetGroupIndex).Default(0),
+    BoolProp("Down", &TSpeedButton::Down, &TSpeedButton::SetDown).Default(false),
+    StrProp("Caption", &TSpeedButton::Caption, &TSpeedButton::SetCaption),
+    BoolProp("Enabled", &TSpeedButton::Enabled, &TSpeedButton::SetEnabled).Default(true),
+    BoolProp("Flat", &TSpeedButton::Flat, &TSpeedButton::SetFlat).Default(false),
+    ObjProp("Font", &TSpeedButton::Font, &TSpeedButton::SetFont).Stored(&TSpeedButton::IsFontStored),
+    ObjProp("Glyph", &TSpeedButton::Glyph, &TSpeedButton::SetGlyph).Stored(&TSpeedButton::HasGlyph),
+    EnumProp("Layout", &TSpeedButton::Layout, &TSpeedButton::SetLayout,
+             {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"})
+        .Default(blGlyphLeft),
+    IntProp("Margin", &TSpeedButton::Margin, &TSpeedButton::SetMargin).Default(-1),
+    IntProp("NumGlyphs", &TSpeedButton::NumGlyphs, &TSpeedButton::SetNumGlyphs).Default(1),
+    BoolProp("ParentFont", &TSpeedButton::ParentFont, &TSpeedButton::SetParentFont).Default(true),
+    BoolProp("ParentShowHint", &TSpeedButton::ParentShowHint, &TSpeedButton::SetParentShowHint).Default(true),
+    RefProp("PopupMenu", &TSpeedButton::PopupMenu, &TSpeedButton::SetPopupMenu),
+    BoolProp("ShowHint", &TSpeedButton::ShowHint, &TSpeedButton::SetShowHint)
+        .Default(false)
+        .Stored(&TSpeedButton::IsShowHintStored),
+    IntProp("Spacing", &TSpeedButton::Spacing, &TSpeedButton::SetSpacing).Default(4),
+    BoolProp("Transparent", &TSpeedButton::Transparent, &TSpeedButton::SetTransparent).Default(true),
+    BoolProp("Visible", &TSpeedButton::Visible, &TSpeedButton::SetVisible).Default(true),
+    EventProp("OnClick", &TSpeedButton::OnClick), EventProp("OnDblClick", &TSpeedButton::OnDblClick),
+    EventProp("OnMouseDown", &TSpeedButton::OnMouseDown),
+    EventProp("OnMouseMove", &TSpeedButton::OnMouseMove), EventProp("OnMouseUp", &TSpeedButton::OnMouseUp),
+    EventProp("OnMouseEnter", &TSpeedButton::OnMouseEnter),
+    EventProp("OnMouseLeave", &TSpeedButton::OnMouseLeave))
+
+TSpeedButton::TSpeedButton(TComponent* owner) : TGraphicControl(owner), glyph_(std::make_unique<TBitmap>()) {
+  // Clicks come from MouseUp, which knows about groups.
+  SetControlStyle(TControlStyle{csCaptureMouse, csDoubleClicks});
+  SetBounds(0, 0, 23, 22);
+  glyph_->OnChange = [this](TObject* sender) { GlyphChanged(sender); };
+}
+
+TSpeedButton::~TSpeedButton() { glyph_->OnChange = nullptr; }
+
+void TSpeedButton::GlyphChanged(TObject*) { Invalidate(); }
+
+void TSpeedButton::SetAllowAllUp(bool value) {
+  if (allow_all_up_ == value) return;
+  allow_all_up_ = value;
+  UpdateExclusive();
+}
+
+void TSpeedButton::SetGroupIndex(int value) {
+  if (group_index_ == value) return;
+  group_index_ = value;
+  UpdateExclusive();
+}
+
+void TSpeedButton::SetDown(bool value) {
+  if (group_index_ == 0) value = false;
+  if (value == down_) return;
+  if (down_ && !allow_all_up_) return;
+  down_ = value;
+  state_ = value ? bsExclusive : bsUp;
+  Invalidate();
+  if (value) UpdateExclusive();
+}
+
+void TSpeedButton::UpdateExclusive() {
+  if (group_index_ == 0 || !Parent()) return;
+  TWinControl* parent = Parent();
+  for (int i = 0; i < parent->ControlCount(); ++i) {
+    auto* other = dynamic_cast<TSpeedButton*>(parent->Controls(i));
+    if (!other || other == this || other->group_index_ != group_index_) continue;
+    if (down_ && other->down_) {
+      other->down_ = false;
+      other->state_ = bsUp;
+      other->Invalidate();
+    }
+    other->allow_all_up_ = allow_all_up_;
+  }
+}
+
+void TSpeedButton::Loaded() {
+  TGraphicControl::Loaded();
+  if (down_) UpdateExclusive();
+}
+
+void TSpeedButton::SetFlat(bool value) {
+  if (flat_ == value) return;
+  flat_ = value;
+  Invalidate();
+}
+
+void TSpeedButton::SetNumGlyphs(TNumGlyphs value) {
+  value = std::clamp(value, 1, 4);
+  if (num_glyphs_ == value) return;
+  num_glyphs_ = value;
+  Invalidate();
+}
+
+void TSpeedButton::SetLayout(TButtonLayout value) {
+  if (layout_ == value) return;
+  layout_ = value;
+  Invalidate();
+}
+
+void TSpeedButton::SetMargin(int value) {
+  if (margin_ == value || value < -1) return;
+  margin_ = value;
+  Invalidate();
+}
+
+void TSpeedButton::SetSpacing(int value) {
+  if (spacing_ == value) return;
+  spacing_ = value;
+  Invalidate();
+}
+
+void TSpeedButton::SetTransparent(bool value) {
+  if (transparent_ == value) return;
+  transparent_ = value;
+  if (value)
+    SetControlStyle(ControlStyle() - TControlStyle{csOpaque});
+  else
+    SetControlStyle(ControlStyle() + TControlStyle{csOpaque});
+  Invalidate();
+}
+
+void TSpeedButton::Click() { TGraphicControl::Click(); }
+
+void TSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  TGraphicControl::MouseDown(button, shift, x, y);
+  if (button != mbLeft || !Enabled()) return;
+  if (!down_) {
+    state_ = bsDown;
+    Invalidate();
+  }
+  dragging_ = true;
+}
+
+void TSpeedButton::MouseMove(TShiftState shift, int x, int y) {
+  TGraphicControl::MouseMove(shift, x, y);
+  if (!dragging_) return;
+  bool inside = x >= 0 && x < ClientWidth() && y >= 0 && y < ClientHeight();
+  TButtonState next = down_ ? bsExclusive : (inside ? bsDown : bsUp);
+  if (next != state_) {
+    state_ = next;
+    Invalidate();
+  }
+}
+
+void TSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  TGraphicControl::MouseUp(button, shift, x, y);
+  if (!dragging_ || button != mbLeft) return;
+  dragging_ = false;
+  bool inside = x >= 0 && x < ClientWidth() && y >= 0 && y < ClientHeight();
+  if (group_index_ == 0) {
+    state_ = bsUp;
+    Invalidate();
+  } else if (inside) {
+    // A button that must stay down stays down, but the click still counts.
+    SetDown(!down_);
+  } else {
+    state_ = down_ ? bsExclusive : bsUp;
+    Invalidate();
+  }
+  if (inside) Click();
+}
+
+void TSpeedButton::CMMouseEnter(TMessage& m) {
+  TGraphicControl::CMMouseEnter(m);
+  if (m.LParam == 0 && !mouse_in_control_ && Enabled()) {
+    mouse_in_control_ = true;
+    if (flat_) Invalidate();
+  }
+}
+
+void TSpeedButton::CMMouseLeave(TMessage& m) {
+  TGraphicControl::CMMouseLeave(m);
+  if (m.LParam == 0 && mouse_in_control_) {
+    mouse_in_control_ = false;
+    if (flat_) Invalidate();
+  }
+}
+
+void TSpeedButton::CMEnabledChanged(TMessage& m) {
+  if (!Enabled()) mouse_in_control_ = false;
+  TGraphicControl::CMEnabledChanged(m);
+}
+
+int TSpeedButton::GlyphIndex() const {
+  int index = 0;
+  if (!Enabled())
+    index = 1;
+  else if (state_ == bsDown)
+    index = 2;
+  else if (state_ == bsExclusive)
+    index = 3;
+  // Missing images fall back to the first.
+  return index < num_glyphs_ ? index : 0;
+}
+
+void TSpeedButton::Paint() {
+  TCanvas* canvas = Canvas();
+  plat::HDC dc = canvas->Handle();
+  TRect r = ClientRect();
+  bool pressed = state_ == bsDown || state_ == bsExclusive;
+  if (!transparent_ || (pressed && !flat_)) {
+    canvas->Brush()->SetStyle(bsSolid);
+    canvas->Brush()->SetColor(Color());
+    canvas->FillRect(r);
+  }
+  plat::RECT edge = r;
+  if (flat_) {
+    if (pressed)
+      plat::DrawEdge(dc, &edge, plat::BDR_SUNKENOUTER, plat::BF_RECT);
+    else if (mouse_in_control_ && Enabled())
+      plat::DrawEdge(dc, &edge, plat::BDR_RAISEDINNER, plat::BF_RECT);
+  } else {
+    plat::DrawEdge(dc, &edge, pressed ? plat::EDGE_SUNKEN : plat::EDGE_RAISED, plat::BF_RECT);
+  }
+
+  // Glyph and caption as one block, placed by Layout, Margin and Spacing.
+  int glyph_w = glyph_->Empty() ? 0 : glyph_->Width() / num_glyphs_;
+  int glyph_h = glyph_->Empty() ? 0 : glyph_->Height();
+  std::string caption = Caption();
+  canvas->SetFont(Font());
+  TSize text{0, 0};
+  if (!caption.empty()) {
+    plat::RECT calc{0, 0, 0, 0};
+    plat::DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &calc,
+                    plat::DT_SINGLELINE | plat::DT_CALCRECT);
+    text = TSize{calc.right, calc.bottom};
+  }
+  int space = glyph_w > 0 && text.cx > 0 ? spacing_ : 0;
+  bool horizontal = layout_ == blGlyphLeft || layout_ == blGlyphRight;
+  int cw = r.right - r.left, ch = r.bottom - r.top;
+  int total = horizontal ? glyph_w + space + text.cx : glyph_h + space + text.cy;
+  int extent = horizontal ? cw : ch;
+  int lead = margin_ < 0 ? (extent - total) / 2 : margin_;
+  TPoint glyph_at, text_at;
+  switch (layout_) {
+    case blGlyphLeft:
+      glyph_at = {lead, (ch - glyph_h) / 2};
+      text_at = {lead + glyph_w + space, (ch - text.cy) / 2};
+      break;
+    case blGlyphRight:
+      glyph_at = {cw - lead - glyph_w, (ch - glyph_h) / 2};
+      text_at = {cw - lead - glyph_w - space - text.cx, (ch - text.cy) / 2};
+      break;
+    case blGlyphTop:
+      glyph_at = {(cw - glyph_w) / 2, lead};
+      text_at = {(cw - text.cx) / 2, lead + glyph_h + space};
+      break;
+    case blGlyphBottom:
+      glyph_at = {(cw - glyph_w) / 2, ch - lead - glyph_h};
+      text_at = {(cw - text.cx) / 2, ch - lead - glyph_h - space - text.cy};
+      break;
+  }
+  if (pressed) {
+    ++glyph_at.x, ++glyph_at.y;
+    ++text_at.x, ++text_at.y;
+  }
+
+  if (glyph_w > 0) {
+    TCanvas* source = glyph_->Canvas();
+    TColor key = glyph_->TransparentColor();
+    int index = GlyphIndex();
+    // Without an image of its own, a disabled glyph is drawn as its shadow.
+    bool shadow = !Enabled() && index == 0;
+    plat::COLORREF key_rgb = ColorToRGB(key);
+    for (int y = 0; y < glyph_h; ++y) {
+      for (int x = 0; x < glyph_w; ++x) {
+        TColor c = source->Pixels(index * glyph_w + x, y);
+        if (ColorToRGB(c) == key_rgb) continue;
+        plat::SetPixel(dc, glyph_at.x + x, glyph_at.y + y, ColorToRGB(shadow ? clBtnShadow : c));
+      }
+    }
+  }
+  if (!caption.empty()) {
+    plat::SetBkMode(dc, plat::TRANSPARENT);
+    plat::RECT place{text_at.x, text_at.y, text_at.x + text.cx, text_at.y + text.cy};
+    plat::SetTextColor(dc, ColorToRGB(Enabled() ? Font()->Color() : clBtnShadow));
+    plat::DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &place, plat::DT_SINGLELINE);
+  }
+}
+
+}  // namespace vcl

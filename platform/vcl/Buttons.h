@@ -1,0 +1,86 @@
+#pragma once
+// TSpeedButton: a windowless tool button with a glyph and a caption. Buttons
+// of one GroupIndex (not 0) on one parent stay down one at a time; with
+// AllowAllUp the one that is down may come up again. A flat button shows its
+// edge only while the mouse is over it or it is down.
+#include <memory>
+#include <string>
+
+#include "platform/vcl/Controls.h"
+#include "platform/vcl/Graphics.h"
+
+namespace vcl {
+
+enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
+enum TButtonState { bsUp, bsDisabled, bsDown, bsExclusive };
+using TNumGlyphs = int;
+
+class TSpeedButton : public TGraphicControl {
+  VCL_DECLARE_CLASS(TSpeedButton, TGraphicControl)
+ public:
+  explicit TSpeedButton(TComponent* owner);
+  ~TSpeedButton() override;
+
+  bool AllowAllUp() const { return allow_all_up_; }
+  void SetAllowAllUp(bool value);
+  int GroupIndex() const { return group_index_; }
+  void SetGroupIndex(int value);
+  // Setting it from code runs no click. A button of group 0 is never down,
+  // and one that is down in a group without AllowAllUp stays down.
+  bool Down() const { return down_; }
+  void SetDown(bool value);
+  bool Flat() const { return flat_; }
+  void SetFlat(bool value);
+  // The glyph holds NumGlyphs images side by side: up, disabled, pressed, down.
+  // Its bottom-left pixel's colour is transparent.
+  TBitmap* Glyph() const { return glyph_.get(); }
+  void SetGlyph(TBitmap* value) { glyph_->Assign(value); }
+  TNumGlyphs NumGlyphs() const { return num_glyphs_; }
+  void SetNumGlyphs(TNumGlyphs value);
+  TButtonLayout Layout() const { return layout_; }
+  void SetLayout(TButtonLayout value);
+  // -1 centres glyph and caption; otherwise the glyph's distance from the edge.
+  int Margin() const { return margin_; }
+  void SetMargin(int value);
+  int Spacing() const { return spacing_; }
+  void SetSpacing(int value);
+  bool Transparent() const { return transparent_; }
+  void SetTransparent(bool value);
+  TButtonState State() const { return state_; }
+
+  void Click() override;
+
+ protected:
+  void Paint() override;
+  void Loaded() override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  void CMMouseEnter(TMessage& message) override;
+  void CMMouseLeave(TMessage& message) override;
+  void CMEnabledChanged(TMessage& message) override;
+  bool HasGlyph() const { return !glyph_->Empty(); }
+
+ private:
+  // Lets the other buttons of the group come up (and share AllowAllUp).
+  void UpdateExclusive();
+  void GlyphChanged(TObject* sender);
+  // Which of the glyph's images a state shows.
+  int GlyphIndex() const;
+
+  std::unique_ptr<TBitmap> glyph_;
+  bool allow_all_up_ = false;
+  int group_index_ = 0;
+  bool down_ = false;
+  bool flat_ = false;
+  TNumGlyphs num_glyphs_ = 1;
+  TButtonLayout layout_ = blGlyphLeft;
+  int margin_ = -1;
+  int spacing_ = 4;
+  bool transparent_ = true;
+  TButtonState state_ = bsUp;
+  bool dragging_ = false;
+  bool mouse_in_control_ = false;
+};
+
+}  // namespace vcl

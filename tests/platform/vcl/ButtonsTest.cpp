@@ -1,0 +1,130 @@
+// Speed buttons: clicks by the mouse, groups that keep one button down,
+// AllowAllUp, Down from code, and the glyph on the parent's pixels.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "StdControlsTestSupport.h"
+#include "platform/vcl/Buttons.h"
+
+using namespace vcl;
+using vcltest::StdControlsTest;
+
+namespace {
+
+class SpeedButtonsTest : public StdControlsTest {
+ protected:
+  // Three buttons side by side; `group` 0 makes them plain buttons.
+  void MakeButtons(int group, bool allow_all_up) {
+    for (int i = 0; i < 3; ++i) {
+      auto* b = new TSpeedButton(form_);
+      b->SetParent(form_);
+      b->SetBounds(10 + 30 * i, 10, 25, 22);
+      b->SetGroupIndex(group);
+      b->SetAllowAllUp(allow_all_up);
+      b->OnClick = [this, i](TObject*) { clicks_.push_back(i); };
+      buttons_.push_back(b);
+    }
+  }
+  std::string Downs() const {
+    std::string s;
+    for (TSpeedButton* b : buttons_) s += b->Down() ? '1' : '0';
+    return s;
+  }
+
+  std::vector<TSpeedButton*> buttons_;
+  std::vector<int> clicks_;
+};
+
+TEST_F(SpeedButtonsTest, GroupsKeepOneButtonDown) {
+  struct Case {
+    const char* name;
+    int group;
+    bool allow_all_up;
+    std::vector<int> presses;
+    std::string downs;
+    std::vector<int> clicks;
+  };
+  const Case cases[] = {
+      {"no group", 0, false, {0, 0, 1}, "000", {0, 0, 1}},
+      {"group", 1, false, {0, 1}, "010", {0, 1}},
+      {"down one stays down", 1, false, {1, 1}, "010", {1, 1}},
+      {"all up allowed", 1, true, {2, 2}, "000", {2, 2}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (TSpeedButton* b : buttons_) delete b;
+    buttons_.clear();
+    clicks_.clear();
+    MakeButtons(c.group, c.allow_all_up);
+    ShowForm();
+    for (int i : c.presses) Click(buttons_[static_cast<size_t>(i)], 5, 5);
+    EXPECT_EQ(Downs(), c.downs);
+    EXPECT_EQ(clicks_, c.clicks);
+  }
+}
+
+TEST_F(SpeedButtonsTest, DownFromCodeRunsNoClick) {
+  MakeButtons(1, false);
+  buttons_[2]->SetDown(true);
+  EXPECT_EQ(Downs(), "001");
+  buttons_[0]->SetDown(true);
+  EXPECT_EQ(Downs(), "100");
+  // Without AllowAllUp the last one down cannot come up.
+  buttons_[0]->SetDown(false);
+  EXPECT_EQ(Downs(), "100");
+  // AllowAllUp is the group's: set on one, it holds for all.
+  buttons_[1]->SetAllowAllUp(true);
+  EXPECT_TRUE(buttons_[0]->AllowAllUp());
+  buttons_[0]->SetDown(false);
+  EXPECT_EQ(Downs(), "000");
+  EXPECT_TRUE(clicks_.empty());
+  // A button of no group is never down.
+  auto* plain = new TSpeedButton(form_);
+  plain->SetDown(true);
+  EXPECT_FALSE(plain->Down());
+}
+
+TEST_F(SpeedButtonsTest, ReleaseOutsideIsNoClick) {
+  MakeButtons(1, false);
+  ShowForm();
+  Screen()->InjectMouseMove(buttons_[0]->ClientToScreen(TPoint{5, 5}));
+  Screen()->InjectMouseButton(plat::backend::MouseButton::Left, true);
+  Pump();
+  EXPECT_EQ(buttons_[0]->State(), bsDown);
+  Screen()->InjectMouseMove(buttons_[0]->ClientToScreen(TPoint{5, 60}));
+  Pump();
+  EXPECT_EQ(buttons_[0]->State(), bsUp);
+  Screen()->InjectMouseButton(plat::backend::MouseButton::Left, false);
+  Pump();
+  EXPECT_TRUE(clicks_.empty());
+  EXPECT_EQ(Downs(), "000");
+}
+
+TEST_F(SpeedButtonsTest, GlyphIsDrawnWithItsTransparentColour) {
+  auto* b = new TSpeedButton(form_);
+  b->SetParent(form_);
+  b->SetBounds(10, 10, 24, 24);
+  b->SetFlat(true);
+  // An 8x8 glyph: blue with a white (bottom-left, so transparent) border.
+  TBitmap glyph;
+  glyph.SetSize(8, 8);
+  glyph.Canvas()->Brush()->SetColor(clWhite);
+  glyph.Canvas()->FillRect(Rect(0, 0, 8, 8));
+  glyph.Canvas()->Brush()->SetColor(clBlue);
+  glyph.Canvas()->FillRect(Rect(2, 2, 6, 6));
+  b->SetGlyph(&glyph);
+  ShowForm();
+  // Centred: the glyph starts at (24 - 8) / 2 = 8 inside the button.
+  const int gx = 10 + 8, gy = 10 + 8;
+  EXPECT_EQ(Pixel(gx + 3, gy + 3), plat::RGB(0, 0, 255));
+  EXPECT_EQ(Pixel(gx, gy), plat::RGB(255, 0, 0));  // the form shows through
+  // Down: one pixel further right and down.
+  b->SetGroupIndex(1);
+  b->SetDown(true);
+  EXPECT_EQ(Pixel(gx + 2, gy + 2), plat::RGB(255, 0, 0));
+  EXPECT_EQ(Pixel(gx + 6, gy + 6), plat::RGB(0, 0, 255));
+}
+
+}  // namespace
