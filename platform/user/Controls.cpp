@@ -31,6 +31,7 @@ BOOL RegisterStandardControls() {
     ok = ok && user::RegisterStatusBarClass();
     ok = ok && user::RegisterTabControlClass();
     ok = ok && user::RegisterHeaderClass();
+    ok = ok && user::RegisterListViewClass();
   });
   return ok ? TRUE : FALSE;
 }
