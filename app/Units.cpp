@@ -8,6 +8,7 @@
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/Jpeg.h"
 #include "platform/vcl/Menus.h"
+#include "platform/vcl/StdCtrls.h"
 
 namespace app {
 
@@ -17,6 +18,7 @@ void RegisterAllUnits() {
   vcl::RegisterJpegUnit(table);
   vcl::RegisterDialogsUnit(table);
   table.Register("Menus", plat::rankPlatform + 80, vcl::RegisterMenuClasses);
+  table.Register("StdCtrls", plat::rankPlatform + 81, vcl::RegisterStdControlClasses);
   // The application object and the screen exist before the engine's units
   // start, which fill the screen's cursor table.
   table.Register(
