@@ -14,6 +14,7 @@
 #include "platform/user/Messages.h"
 #include "platform/user/ScrollBar.h"
 #include "platform/vcl/Buttons.h"
+#include "platform/vcl/ComCtrls.h"
 #include "platform/vcl/ImageCtrls.h"
 #include "platform/vcl/ImgList.h"
 #include "platform/vcl/TypInfo.h"
@@ -1157,6 +1158,7 @@ void RegisterStdControlClasses() {
                    TMemo::StaticClass(), TListBox::StaticClass(), TComboBox::StaticClass(),
                    TScrollBar::StaticClass(), TSpeedButton::StaticClass(), TImage::StaticClass(),
                    TRadioGroup::StaticClass(), TImageList::StaticClass()});
+  RegisterComCtrlClasses();
 }
 
 }  // namespace vcl
