@@ -217,17 +217,9 @@ void PaintGroupBox(HWND hwnd, HDC hdc, const RECT& client) {
 }
 
 void PaintOwnerDraw(HWND hwnd, ButtonState* s, HDC hdc, const RECT& client) {
-  DRAWITEMSTRUCT dis;
-  dis.CtlType = ODT_BUTTON;
-  dis.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
-  dis.itemAction = ODA_DRAWENTIRE;
-  dis.itemState = (s->pushed ? ODS_SELECTED : 0) | (s->focused ? ODS_FOCUS : 0) |
-                  ((Style(hwnd) & WS_DISABLED) ? ODS_DISABLED : 0);
-  dis.hwndItem = hwnd;
-  dis.hDC = hdc;
-  dis.rcItem = client;
-  HWND parent = GetParent(hwnd);
-  if (parent) SendMessageA(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+  const UINT state = (s->pushed ? ODS_SELECTED : 0) | (s->focused ? ODS_FOCUS : 0) |
+                     ((Style(hwnd) & WS_DISABLED) ? ODS_DISABLED : 0);
+  user::SendDrawItem(hwnd, ODT_BUTTON, 0, state, hdc, client, 0);
 }
 
 void Paint(HWND hwnd, ButtonState* s, HDC hdc) {
@@ -322,17 +314,13 @@ bool Inside(HWND hwnd, LPARAM lparam) {
 LRESULT ButtonProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* s = user::StateOf<ButtonState>(hwnd);
   if (!s) {
-    if (message == WM_NCCREATE) {
-      SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new ButtonState));
-    }
+    if (message == WM_NCCREATE) user::AttachState<ButtonState>(hwnd);
     return DefWindowProcA(hwnd, message, wparam, lparam);
   }
   const DWORD kind = Kind(hwnd);
   switch (message) {
     case WM_NCDESTROY:
-      SetWindowLongPtrA(hwnd, 0, 0);
-      delete s;
-      return DefWindowProcA(hwnd, message, wparam, lparam);
+      return user::DetachState(hwnd, s, message, wparam, lparam);
     case WM_GETDLGCODE:
       if (kind == BS_GROUPBOX) return DLGC_STATIC;
       if (IsRadioKind(kind)) return DLGC_BUTTON | DLGC_RADIOBUTTON;
@@ -345,22 +333,12 @@ LRESULT ButtonProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       return DefWindowProcA(hwnd, message, wparam, lparam);
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC hdc = BeginPaint(hwnd, &ps);
-      if (hdc) Paint(hwnd, s, hdc);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT:
     case WM_PRINTCLIENT:
-      Paint(hwnd, s, reinterpret_cast<HDC>(wparam));
-      return 0;
+      return user::PaintMessage(hwnd, message, wparam, [&](HDC hdc) { Paint(hwnd, s, hdc); });
     case WM_SETFONT:
-      s->font = reinterpret_cast<HFONT>(wparam);
-      if (LOWORD(lparam)) Redraw(hwnd);
-      return 0;
     case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(s->font);
+      return user::FontMessage(hwnd, message, wparam, lparam, &s->font);
     case WM_SETTEXT: {
       const LRESULT result = DefWindowProcA(hwnd, message, wparam, lparam);
       Redraw(hwnd);
@@ -504,13 +482,7 @@ HWND ChildById(HWND parent, int id) {
 }
 
 bool RegisterButtonClass() {
-  WNDCLASSA wc;
-  wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW | CS_GLOBALCLASS;
-  wc.lpfnWndProc = ButtonProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_BUTTONA;
-  return RegisterClassA(&wc) != 0;
+  return RegisterControlClass(WC_BUTTONA, ButtonProc, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW | CS_GLOBALCLASS);
 }
 
 }  // namespace user

@@ -159,21 +159,13 @@ void Paint(HWND hwnd, ComboState* s, HDC hdc) {
     const int sel = CurSel(s);
     const DWORD style = Style(hwnd);
     if (style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) {
-      DRAWITEMSTRUCT dis;
-      dis.CtlType = ODT_COMBOBOX;
-      dis.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
-      dis.itemID = static_cast<UINT>(sel);
-      dis.itemAction = ODA_DRAWENTIRE;
-      dis.itemState = (hot ? ODS_SELECTED | ODS_FOCUS : 0) | (disabled ? ODS_DISABLED : 0);
-      dis.hwndItem = hwnd;
-      dis.hDC = hdc;
-      dis.rcItem = item;
-      dis.itemData =
+      const ULONG_PTR data =
           sel >= 0
               ? static_cast<ULONG_PTR>(SendMessageA(s->list, LB_GETITEMDATA, static_cast<WPARAM>(sel), 0))
               : 0;
-      if (HWND parent = GetParent(hwnd))
-        SendMessageA(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+      user::SendDrawItem(hwnd, ODT_COMBOBOX, static_cast<UINT>(sel),
+                         (hot ? ODS_SELECTED | ODS_FOCUS : 0) | (disabled ? ODS_DISABLED : 0), hdc, item,
+                         data);
     } else if (sel >= 0) {
       const std::string text = ItemText(s, sel);
       const int old_mode = SetBkMode(hdc, TRANSPARENT);
@@ -281,7 +273,7 @@ LRESULT ToList(ComboState* s, UINT message, WPARAM wparam, LPARAM lparam) {
 LRESULT ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* s = user::StateOf<ComboState>(hwnd);
   if (!s) {
-    if (message == WM_NCCREATE) SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new ComboState));
+    if (message == WM_NCCREATE) user::AttachState<ComboState>(hwnd);
     return DefWindowProcA(hwnd, message, wparam, lparam);
   }
   const DWORD kind = Kind(hwnd);
@@ -294,23 +286,14 @@ LRESULT ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       s->list = nullptr;
       return 0;
     case WM_NCDESTROY:
-      SetWindowLongPtrA(hwnd, 0, 0);
-      delete s;
-      return DefWindowProcA(hwnd, message, wparam, lparam);
+      return user::DetachState(hwnd, s, message, wparam, lparam);
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC hdc = BeginPaint(hwnd, &ps);
-      if (hdc) Paint(hwnd, s, hdc);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT:
     case WM_PRINTCLIENT:
-      Paint(hwnd, s, reinterpret_cast<HDC>(wparam));
-      return 0;
+      return user::PaintMessage(hwnd, message, wparam, [&](HDC hdc) { Paint(hwnd, s, hdc); });
     case WM_SETFONT:
       s->font = reinterpret_cast<HFONT>(wparam);
       if (s->edit) SendMessageA(s->edit, WM_SETFONT, wparam, lparam);
@@ -582,13 +565,7 @@ BOOL GetComboBoxInfo(HWND combo, COMBOBOXINFO* info) {
 namespace user {
 
 bool RegisterComboBoxClass() {
-  WNDCLASSA wc;
-  wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW | CS_GLOBALCLASS;
-  wc.lpfnWndProc = ComboProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_COMBOBOXA;
-  return RegisterClassA(&wc) != 0;
+  return RegisterControlClass(WC_COMBOBOXA, ComboProc, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW | CS_GLOBALCLASS);
 }
 
 }  // namespace user

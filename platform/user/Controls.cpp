@@ -84,4 +84,40 @@ int FontLineHeight(HFONT font) {
   return tm.tmHeight > 0 ? static_cast<int>(tm.tmHeight) : 13;
 }
 
+bool RegisterControlClass(const char* name, WNDPROC proc, UINT style, const char* cursor) {
+  WNDCLASSA wc;
+  wc.style = style;
+  wc.lpfnWndProc = proc;
+  wc.cbWndExtra = sizeof(void*);
+  wc.hCursor = LoadCursorA(nullptr, cursor);
+  wc.lpszClassName = name;
+  return RegisterClassA(&wc) != 0;
+}
+
+LRESULT FontMessage(HWND control, UINT message, WPARAM wparam, LPARAM lparam, HFONT* font) {
+  if (message == WM_GETFONT) return reinterpret_cast<LRESULT>(*font);
+  *font = reinterpret_cast<HFONT>(wparam);
+  if (LOWORD(lparam)) {
+    InvalidateRect(control, nullptr, FALSE);
+    UpdateWindow(control);
+  }
+  return 0;
+}
+
+void SendDrawItem(HWND control, UINT ctl_type, UINT item, UINT state, HDC hdc, const RECT& rect,
+                  ULONG_PTR data) {
+  DRAWITEMSTRUCT dis;
+  dis.CtlType = ctl_type;
+  dis.CtlID = static_cast<UINT>(GetDlgCtrlID(control));
+  dis.itemID = item;
+  dis.itemAction = ODA_DRAWENTIRE;
+  dis.itemState = state;
+  dis.hwndItem = control;
+  dis.hDC = hdc;
+  dis.rcItem = rect;
+  dis.itemData = data;
+  if (HWND parent = GetParent(control))
+    SendMessageA(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+}
+
 }  // namespace plat::user

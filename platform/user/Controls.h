@@ -8,7 +8,9 @@
 
 #include "platform/gdi/Gdi.h"
 #include "platform/kernel/Types.h"
+#include "platform/user/Cursor.h"
 #include "platform/user/Menu.h"  // WM_COMMAND, WM_DRAWITEM, WM_MEASUREITEM and the owner-draw records
+#include "platform/user/Paint.h"
 #include "platform/user/Window.h"
 
 namespace plat {
@@ -112,7 +114,49 @@ State* StateOf(HWND hwnd) {
   return reinterpret_cast<State*>(GetWindowLongPtrA(hwnd, 0));
 }
 
+// Makes the control's state at WM_NCCREATE and hangs it off the window.
+template <typename State>
+State* AttachState(HWND hwnd) {
+  auto* s = new State;
+  SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(s));
+  return s;
+}
+
+// At WM_NCDESTROY: unhooks and frees the state, then lets the default procedure finish.
+template <typename State>
+LRESULT DetachState(HWND hwnd, State* s, UINT message, WPARAM wparam, LPARAM lparam) {
+  SetWindowLongPtrA(hwnd, 0, 0);
+  delete s;
+  return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
 // Height of a line of text in the font.
 int FontLineHeight(HFONT font);
+
+// Registers a control class whose window keeps a state pointer in its extra bytes.
+bool RegisterControlClass(const char* name, WNDPROC proc, UINT style, const char* cursor = IDC_ARROW);
+
+// WM_PAINT and WM_PRINTCLIENT alike: `paint(hdc)` on the BeginPaint DC, or on
+// the DC that WM_PRINTCLIENT brings in wParam.
+template <typename PaintFn>
+LRESULT PaintMessage(HWND hwnd, UINT message, WPARAM wparam, PaintFn&& paint) {
+  if (message == WM_PRINTCLIENT) {
+    paint(reinterpret_cast<HDC>(wparam));
+    return 0;
+  }
+  PAINTSTRUCT ps;
+  HDC hdc = BeginPaint(hwnd, &ps);
+  if (hdc) paint(hdc);
+  EndPaint(hwnd, &ps);
+  return 0;
+}
+
+// WM_SETFONT keeps the font in `*font` and repaints at once when lParam asks;
+// WM_GETFONT answers it.
+LRESULT FontMessage(HWND control, UINT message, WPARAM wparam, LPARAM lparam, HFONT* font);
+
+// WM_DRAWITEM to the parent of `control` for an owner-drawn item, drawn whole.
+void SendDrawItem(HWND control, UINT ctl_type, UINT item, UINT state, HDC hdc, const RECT& rect,
+                  ULONG_PTR data);
 
 }  // namespace plat::user

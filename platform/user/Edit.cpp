@@ -574,8 +574,7 @@ LRESULT EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* s = user::StateOf<EditState>(hwnd);
   if (!s) {
     if (message == WM_NCCREATE) {
-      s = new EditState;
-      SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(s));
+      s = user::AttachState<EditState>(hwnd);
       const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lparam);
       if (create && create->lpszName && !IS_INTRESOURCE(create->lpszName)) SetText(hwnd, s, create->lpszName);
       if (Style(hwnd) & ES_PASSWORD) s->password = '*';
@@ -585,9 +584,7 @@ LRESULT EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   }
   switch (message) {
     case WM_NCDESTROY:
-      SetWindowLongPtrA(hwnd, 0, 0);
-      delete s;
-      return DefWindowProcA(hwnd, message, wparam, lparam);
+      return user::DetachState(hwnd, s, message, wparam, lparam);
     case WM_CREATE:
     case WM_SIZE:
       BuildLines(hwnd, s);
@@ -600,16 +597,9 @@ LRESULT EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     }
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC hdc = BeginPaint(hwnd, &ps);
-      if (hdc) Paint(hwnd, s, hdc);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT:
     case WM_PRINTCLIENT:
-      Paint(hwnd, s, reinterpret_cast<HDC>(wparam));
-      return 0;
+      return user::PaintMessage(hwnd, message, wparam, [&](HDC hdc) { Paint(hwnd, s, hdc); });
     case WM_SETFONT:
       s->font = reinterpret_cast<HFONT>(wparam);
       BuildLines(hwnd, s);
@@ -886,13 +876,7 @@ LRESULT EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
 namespace user {
 
 bool RegisterEditClass() {
-  WNDCLASSA wc;
-  wc.style = CS_DBLCLKS | CS_GLOBALCLASS;
-  wc.lpfnWndProc = EditProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hCursor = LoadCursorA(nullptr, IDC_IBEAM);
-  wc.lpszClassName = WC_EDITA;
-  return RegisterClassA(&wc) != 0;
+  return RegisterControlClass(WC_EDITA, EditProc, CS_DBLCLKS | CS_GLOBALCLASS, IDC_IBEAM);
 }
 
 }  // namespace user

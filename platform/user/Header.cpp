@@ -139,18 +139,8 @@ void DrawItem(HWND hwnd, HeaderState* s, HDC hdc, int index, const RECT& r) {
   const Column& c = s->items[static_cast<size_t>(index)];
   const bool pressed = index == s->pressed && s->pressed_inside;
   if (c.fmt & HDF_OWNERDRAW) {
-    DRAWITEMSTRUCT dis;
-    dis.CtlType = ODT_HEADER;
-    dis.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
-    dis.itemID = static_cast<UINT>(index);
-    dis.itemAction = ODA_DRAWENTIRE;
-    dis.itemState = pressed ? ODS_SELECTED : 0;
-    dis.hwndItem = hwnd;
-    dis.hDC = hdc;
-    dis.rcItem = r;
-    dis.itemData = static_cast<ULONG_PTR>(c.param);
-    if (HWND parent = GetParent(hwnd))
-      SendMessageA(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+    user::SendDrawItem(hwnd, ODT_HEADER, static_cast<UINT>(index), pressed ? ODS_SELECTED : 0, hdc, r,
+                       static_cast<ULONG_PTR>(c.param));
     return;
   }
   RECT face = r;
@@ -198,34 +188,22 @@ void Paint(HWND hwnd, HeaderState* s, HDC hdc) {
 LRESULT HeaderProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* s = user::StateOf<HeaderState>(hwnd);
   if (!s) {
-    if (message == WM_NCCREATE) SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new HeaderState));
+    if (message == WM_NCCREATE) user::AttachState<HeaderState>(hwnd);
     return DefWindowProcA(hwnd, message, wparam, lparam);
   }
   const int count = static_cast<int>(s->items.size());
   const int index = static_cast<int>(wparam);
   switch (message) {
     case WM_NCDESTROY:
-      SetWindowLongPtrA(hwnd, 0, 0);
-      delete s;
-      return DefWindowProcA(hwnd, message, wparam, lparam);
+      return user::DetachState(hwnd, s, message, wparam, lparam);
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC hdc = BeginPaint(hwnd, &ps);
-      if (hdc) Paint(hwnd, s, hdc);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT:
     case WM_PRINTCLIENT:
-      Paint(hwnd, s, reinterpret_cast<HDC>(wparam));
-      return 0;
+      return user::PaintMessage(hwnd, message, wparam, [&](HDC hdc) { Paint(hwnd, s, hdc); });
     case WM_SETFONT:
-      s->font = reinterpret_cast<HFONT>(wparam);
-      if (LOWORD(lparam)) Redraw(hwnd);
-      return 0;
     case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(s->font);
+      return user::FontMessage(hwnd, message, wparam, lparam, &s->font);
     case WM_SETCURSOR: {
       POINT p;
       GetCursorPos(&p);
@@ -425,13 +403,7 @@ LRESULT HeaderProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
 namespace user {
 
 bool RegisterHeaderClass() {
-  WNDCLASSA wc;
-  wc.style = CS_DBLCLKS | CS_GLOBALCLASS;
-  wc.lpfnWndProc = HeaderProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_HEADERA;
-  return RegisterClassA(&wc) != 0;
+  return RegisterControlClass(WC_HEADERA, HeaderProc, CS_DBLCLKS | CS_GLOBALCLASS);
 }
 
 }  // namespace user

@@ -127,19 +127,11 @@ void Paint(HWND hwnd, ListState* s, HDC hdc) {
     const bool selected = IsSelected(hwnd, s, i);
     const bool focus = s->focused && i == s->caret;
     if (owner_draw) {
-      DRAWITEMSTRUCT dis;
-      dis.CtlType = s->combo ? ODT_COMBOBOX : ODT_LISTBOX;
-      dis.CtlID = static_cast<UINT>(GetDlgCtrlID(s->combo ? s->combo : hwnd));
-      dis.itemID = static_cast<UINT>(i);
-      dis.itemAction = ODA_DRAWENTIRE;
-      dis.itemState = (selected ? ODS_SELECTED : 0) | (focus ? ODS_FOCUS : 0) |
-                      ((style & WS_DISABLED) ? ODS_DISABLED : 0);
-      dis.hwndItem = s->combo ? s->combo : hwnd;
-      dis.hDC = hdc;
-      dis.rcItem = r;
-      dis.itemData = s->items[static_cast<size_t>(i)].data;
-      HWND owner = s->combo ? GetParent(s->combo) : GetParent(hwnd);
-      if (owner) SendMessageA(owner, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+      // The drop-down list of a combo box draws its items as the combo box's.
+      const UINT state = (selected ? ODS_SELECTED : 0) | (focus ? ODS_FOCUS : 0) |
+                         ((style & WS_DISABLED) ? ODS_DISABLED : 0);
+      user::SendDrawItem(s->combo ? s->combo : hwnd, s->combo ? ODT_COMBOBOX : ODT_LISTBOX,
+                         static_cast<UINT>(i), state, hdc, r, s->items[static_cast<size_t>(i)].data);
       continue;
     }
     const std::string& text = s->items[static_cast<size_t>(i)].text;
@@ -298,18 +290,15 @@ LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* s = user::StateOf<ListState>(hwnd);
   if (!s) {
     if (message == WM_NCCREATE) {
-      s = new ListState;
+      s = user::AttachState<ListState>(hwnd);
       s->wants_vscroll = (Style(hwnd) & WS_VSCROLL) != 0;
-      SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(s));
     }
     return DefWindowProcA(hwnd, message, wparam, lparam);
   }
   const DWORD style = Style(hwnd);
   switch (message) {
     case WM_NCDESTROY:
-      SetWindowLongPtrA(hwnd, 0, 0);
-      delete s;
-      return DefWindowProcA(hwnd, message, wparam, lparam);
+      return user::DetachState(hwnd, s, message, wparam, lparam);
     case WM_CREATE: {
       s->item_height = user::FontLineHeight(nullptr);
       if (style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) {
@@ -334,16 +323,9 @@ LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC hdc = BeginPaint(hwnd, &ps);
-      if (hdc) Paint(hwnd, s, hdc);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT:
     case WM_PRINTCLIENT:
-      Paint(hwnd, s, reinterpret_cast<HDC>(wparam));
-      return 0;
+      return user::PaintMessage(hwnd, message, wparam, [&](HDC hdc) { Paint(hwnd, s, hdc); });
     case WM_SETFONT:
       s->font = reinterpret_cast<HFONT>(wparam);
       if (!(style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)))
@@ -675,13 +657,7 @@ LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 bool Register(const char* name, UINT extra_style) {
-  WNDCLASSA wc;
-  wc.style = CS_DBLCLKS | CS_GLOBALCLASS | extra_style;
-  wc.lpfnWndProc = ListProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.lpszClassName = name;
-  return RegisterClassA(&wc) != 0;
+  return user::RegisterControlClass(name, ListProc, CS_DBLCLKS | CS_GLOBALCLASS | extra_style);
 }
 
 }  // namespace

@@ -262,19 +262,10 @@ void Paint(HWND hwnd, ListState* s, HDC hdc) {
     const RECT bounds = ItemRect(hwnd, s, i, LVIR_BOUNDS);
     const bool selected = (row.state & LVIS_SELECTED) && show_selection;
     if (Style(hwnd) & LVS_OWNERDRAWFIXED) {
-      DRAWITEMSTRUCT dis;
-      dis.CtlType = ODT_LISTVIEW;
-      dis.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
-      dis.itemID = static_cast<UINT>(i);
-      dis.itemAction = ODA_DRAWENTIRE;
-      dis.itemState =
+      const UINT state =
           (selected ? ODS_SELECTED : 0) | ((row.state & LVIS_FOCUSED) && s->focused ? ODS_FOCUS : 0);
-      dis.hwndItem = hwnd;
-      dis.hDC = hdc;
-      dis.rcItem = bounds;
-      dis.itemData = static_cast<ULONG_PTR>(row.param);
-      if (HWND parent = GetParent(hwnd))
-        SendMessageA(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+      user::SendDrawItem(hwnd, ODT_LISTVIEW, static_cast<UINT>(i), state, hdc, bounds,
+                         static_cast<ULONG_PTR>(row.param));
       continue;
     }
     const RECT marked = ItemRect(hwnd, s, i, LVIR_SELECTBOUNDS);
@@ -504,7 +495,7 @@ LRESULT SetColor(COLORREF* slot, LPARAM lparam, HWND hwnd) {
 LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* s = user::StateOf<ListState>(hwnd);
   if (!s) {
-    if (message == WM_NCCREATE) SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new ListState));
+    if (message == WM_NCCREATE) user::AttachState<ListState>(hwnd);
     return DefWindowProcA(hwnd, message, wparam, lparam);
   }
   const int index = static_cast<int>(wparam);
@@ -525,23 +516,14 @@ LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       return s->header ? 0 : -1;
     }
     case WM_NCDESTROY:
-      SetWindowLongPtrA(hwnd, 0, 0);
-      delete s;
-      return DefWindowProcA(hwnd, message, wparam, lparam);
+      return user::DetachState(hwnd, s, message, wparam, lparam);
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC hdc = BeginPaint(hwnd, &ps);
-      if (hdc) Paint(hwnd, s, hdc);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT:
     case WM_PRINTCLIENT:
-      Paint(hwnd, s, reinterpret_cast<HDC>(wparam));
-      return 0;
+      return user::PaintMessage(hwnd, message, wparam, [&](HDC hdc) { Paint(hwnd, s, hdc); });
     case WM_SIZE:
       LayoutHeader(hwnd, s);
       UpdateScroll(hwnd, s);
@@ -906,13 +888,7 @@ LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
 namespace user {
 
 bool RegisterListViewClass() {
-  WNDCLASSA wc;
-  wc.style = CS_DBLCLKS | CS_GLOBALCLASS;
-  wc.lpfnWndProc = ListProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_LISTVIEWA;
-  return RegisterClassA(&wc) != 0;
+  return RegisterControlClass(WC_LISTVIEWA, ListProc, CS_DBLCLKS | CS_GLOBALCLASS);
 }
 
 }  // namespace user

@@ -89,26 +89,17 @@ int SetPos(HWND hwnd, ProgressState* s, int pos) {
 LRESULT ProgressProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* s = user::StateOf<ProgressState>(hwnd);
   if (!s) {
-    if (message == WM_NCCREATE) SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new ProgressState));
+    if (message == WM_NCCREATE) user::AttachState<ProgressState>(hwnd);
     return DefWindowProcA(hwnd, message, wparam, lparam);
   }
   switch (message) {
     case WM_NCDESTROY:
-      SetWindowLongPtrA(hwnd, 0, 0);
-      delete s;
-      return DefWindowProcA(hwnd, message, wparam, lparam);
+      return user::DetachState(hwnd, s, message, wparam, lparam);
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC hdc = BeginPaint(hwnd, &ps);
-      if (hdc) Paint(hwnd, s, hdc);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT:
     case WM_PRINTCLIENT:
-      Paint(hwnd, s, reinterpret_cast<HDC>(wparam));
-      return 0;
+      return user::PaintMessage(hwnd, message, wparam, [&](HDC hdc) { Paint(hwnd, s, hdc); });
     case WM_SIZE:
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
@@ -181,13 +172,7 @@ LRESULT ProgressProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
 namespace user {
 
 bool RegisterProgressClass() {
-  WNDCLASSA wc;
-  wc.style = CS_HREDRAW | CS_VREDRAW | CS_GLOBALCLASS;
-  wc.lpfnWndProc = ProgressProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.lpszClassName = PROGRESS_CLASSA;
-  return RegisterClassA(&wc) != 0;
+  return RegisterControlClass(PROGRESS_CLASSA, ProgressProc, CS_HREDRAW | CS_VREDRAW | CS_GLOBALCLASS);
 }
 
 }  // namespace user

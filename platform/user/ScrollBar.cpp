@@ -545,14 +545,12 @@ void FillInfo(HWND hwnd, int bar, const BarData& d, const RECT& screen, bool vis
 LRESULT ScrollBarProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* s = user::StateOf<ControlState>(hwnd);
   if (!s) {
-    if (message == WM_NCCREATE) SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new ControlState));
+    if (message == WM_NCCREATE) user::AttachState<ControlState>(hwnd);
     return DefWindowProcA(hwnd, message, wparam, lparam);
   }
   switch (message) {
     case WM_NCDESTROY:
-      SetWindowLongPtrA(hwnd, 0, 0);
-      delete s;
-      return DefWindowProcA(hwnd, message, wparam, lparam);
+      return user::DetachState(hwnd, s, message, wparam, lparam);
     case WM_CREATE:
       s->bar.min = 0;
       s->bar.max = 100;
@@ -561,16 +559,9 @@ LRESULT ScrollBarProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       return DLGC_WANTARROWS;
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC hdc = BeginPaint(hwnd, &ps);
-      if (hdc) PaintControl(hwnd, hdc);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT:
     case WM_PRINTCLIENT:
-      PaintControl(hwnd, reinterpret_cast<HDC>(wparam));
-      return 0;
+      return user::PaintMessage(hwnd, message, wparam, [&](HDC hdc) { PaintControl(hwnd, hdc); });
     case WM_ENABLE:
       RedrawBar(hwnd, SB_CTL);
       return 0;
@@ -851,13 +842,8 @@ bool WindowScrollBarDefault(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
 }
 
 bool RegisterScrollBarClass() {
-  WNDCLASSA wc;
-  wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW | CS_GLOBALCLASS;
-  wc.lpfnWndProc = ScrollBarProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_SCROLLBARA;
-  return RegisterClassA(&wc) != 0;
+  return RegisterControlClass(WC_SCROLLBARA, ScrollBarProc,
+                              CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW | CS_GLOBALCLASS);
 }
 
 }  // namespace user

@@ -124,16 +124,7 @@ void Paint(HWND hwnd, StaticState* s, HDC hdc) {
       break;
     }
     case SS_OWNERDRAW: {
-      DRAWITEMSTRUCT dis;
-      dis.CtlType = ODT_STATIC;
-      dis.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
-      dis.itemAction = ODA_DRAWENTIRE;
-      dis.itemState = (style & WS_DISABLED) ? ODS_DISABLED : 0;
-      dis.hwndItem = hwnd;
-      dis.hDC = hdc;
-      dis.rcItem = client;
-      if (HWND parent = GetParent(hwnd))
-        SendMessageA(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+      user::SendDrawItem(hwnd, ODT_STATIC, 0, (style & WS_DISABLED) ? ODS_DISABLED : 0, hdc, client, 0);
       break;
     }
     case SS_BITMAP:
@@ -184,37 +175,25 @@ void FitToImage(HWND hwnd) {
 LRESULT StaticProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* s = user::StateOf<StaticState>(hwnd);
   if (!s) {
-    if (message == WM_NCCREATE) SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new StaticState));
+    if (message == WM_NCCREATE) user::AttachState<StaticState>(hwnd);
     return DefWindowProcA(hwnd, message, wparam, lparam);
   }
   const DWORD style = Style(hwnd);
   switch (message) {
     case WM_NCDESTROY:
-      SetWindowLongPtrA(hwnd, 0, 0);
-      delete s;
-      return DefWindowProcA(hwnd, message, wparam, lparam);
+      return user::DetachState(hwnd, s, message, wparam, lparam);
     case WM_GETDLGCODE:
       return DLGC_STATIC;
     case WM_NCHITTEST:
       return (style & SS_NOTIFY) ? HTCLIENT : HTTRANSPARENT;
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC hdc = BeginPaint(hwnd, &ps);
-      if (hdc) Paint(hwnd, s, hdc);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT:
     case WM_PRINTCLIENT:
-      Paint(hwnd, s, reinterpret_cast<HDC>(wparam));
-      return 0;
+      return user::PaintMessage(hwnd, message, wparam, [&](HDC hdc) { Paint(hwnd, s, hdc); });
     case WM_SETFONT:
-      s->font = reinterpret_cast<HFONT>(wparam);
-      if (LOWORD(lparam)) Redraw(hwnd);
-      return 0;
     case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(s->font);
+      return user::FontMessage(hwnd, message, wparam, lparam, &s->font);
     case WM_SETTEXT: {
       const LRESULT result = DefWindowProcA(hwnd, message, wparam, lparam);
       Redraw(hwnd);
@@ -262,13 +241,7 @@ LRESULT StaticProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
 namespace user {
 
 bool RegisterStaticClass() {
-  WNDCLASSA wc;
-  wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW | CS_GLOBALCLASS;
-  wc.lpfnWndProc = StaticProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_STATICA;
-  return RegisterClassA(&wc) != 0;
+  return RegisterControlClass(WC_STATICA, StaticProc, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW | CS_GLOBALCLASS);
 }
 
 }  // namespace user

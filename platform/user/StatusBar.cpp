@@ -110,16 +110,8 @@ void DrawPart(HWND hwnd, HDC hdc, const PartText& part, RECT r, UINT id) {
   }
   InflateRect(&r, -1, -1);
   if (part.type & SBT_OWNERDRAW) {
-    DRAWITEMSTRUCT dis;
-    dis.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
-    dis.itemID = id;
-    dis.itemAction = ODA_DRAWENTIRE;
-    dis.hwndItem = hwnd;
-    dis.hDC = hdc;
-    dis.rcItem = r;
-    dis.itemData = static_cast<ULONG_PTR>(part.data);
-    if (HWND parent = GetParent(hwnd))
-      SendMessageA(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+    // Status bar parts carry no control type.
+    user::SendDrawItem(hwnd, 0, id, 0, hdc, r, static_cast<ULONG_PTR>(part.data));
     return;
   }
   // Tabs split the text into left, centred and right-aligned pieces.
@@ -212,7 +204,7 @@ void NotifyMouse(HWND hwnd, StatusState* s, UINT code, LPARAM lparam) {
 LRESULT StatusProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* s = user::StateOf<StatusState>(hwnd);
   if (!s) {
-    if (message == WM_NCCREATE) SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new StatusState));
+    if (message == WM_NCCREATE) user::AttachState<StatusState>(hwnd);
     return DefWindowProcA(hwnd, message, wparam, lparam);
   }
   switch (message) {
@@ -223,32 +215,20 @@ LRESULT StatusProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     }
     case WM_NCDESTROY:
-      SetWindowLongPtrA(hwnd, 0, 0);
-      delete s;
-      return DefWindowProcA(hwnd, message, wparam, lparam);
+      return user::DetachState(hwnd, s, message, wparam, lparam);
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC hdc = BeginPaint(hwnd, &ps);
-      if (hdc) Paint(hwnd, s, hdc);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT:
     case WM_PRINTCLIENT:
-      Paint(hwnd, s, reinterpret_cast<HDC>(wparam));
-      return 0;
+      return user::PaintMessage(hwnd, message, wparam, [&](HDC hdc) { Paint(hwnd, s, hdc); });
     case WM_SIZE:
       // The parent passes its WM_SIZE on; the bar then follows the parent's edge.
       AlignToParent(hwnd, s);
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
     case WM_SETFONT:
-      s->font = reinterpret_cast<HFONT>(wparam);
-      if (LOWORD(lparam)) Redraw(hwnd);
-      return 0;
     case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(s->font);
+      return user::FontMessage(hwnd, message, wparam, lparam, &s->font);
     case WM_SETTEXT:
       s->parts[0].text = lparam ? reinterpret_cast<const char*>(lparam) : "";
       InvalidateRect(hwnd, nullptr, FALSE);
@@ -369,13 +349,8 @@ LRESULT StatusProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
 namespace user {
 
 bool RegisterStatusBarClass() {
-  WNDCLASSA wc;
-  wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW | CS_GLOBALCLASS;
-  wc.lpfnWndProc = StatusProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.lpszClassName = STATUSCLASSNAMEA;
-  return RegisterClassA(&wc) != 0;
+  return RegisterControlClass(STATUSCLASSNAMEA, StatusProc,
+                              CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW | CS_GLOBALCLASS);
 }
 
 }  // namespace user

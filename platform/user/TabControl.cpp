@@ -221,18 +221,8 @@ void DrawTab(HWND hwnd, TabState* s, HDC hdc, int index, RECT r) {
   const bool selected = index == s->selected;
   const DWORD style = Style(hwnd);
   if (style & TCS_OWNERDRAWFIXED) {
-    DRAWITEMSTRUCT dis;
-    dis.CtlType = ODT_TAB;
-    dis.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
-    dis.itemID = static_cast<UINT>(index);
-    dis.itemAction = ODA_DRAWENTIRE;
-    dis.itemState = selected ? ODS_SELECTED : 0;
-    dis.hwndItem = hwnd;
-    dis.hDC = hdc;
-    dis.rcItem = r;
-    dis.itemData = static_cast<ULONG_PTR>(tab.param);
-    if (HWND parent = GetParent(hwnd))
-      SendMessageA(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+    user::SendDrawItem(hwnd, ODT_TAB, static_cast<UINT>(index), selected ? ODS_SELECTED : 0, hdc, r,
+                       static_cast<ULONG_PTR>(tab.param));
     return;
   }
   FillRect(hdc, &r, GetSysColorBrush((tab.state & TCIS_HIGHLIGHTED) ? COLOR_3DLIGHT : COLOR_3DFACE));
@@ -336,16 +326,14 @@ void Relayout(HWND hwnd, TabState* s) {
 LRESULT TabProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* s = user::StateOf<TabState>(hwnd);
   if (!s) {
-    if (message == WM_NCCREATE) SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new TabState));
+    if (message == WM_NCCREATE) user::AttachState<TabState>(hwnd);
     return DefWindowProcA(hwnd, message, wparam, lparam);
   }
   const int count = static_cast<int>(s->tabs.size());
   const int index = static_cast<int>(wparam);
   switch (message) {
     case WM_NCDESTROY:
-      SetWindowLongPtrA(hwnd, 0, 0);
-      delete s;
-      return DefWindowProcA(hwnd, message, wparam, lparam);
+      return user::DetachState(hwnd, s, message, wparam, lparam);
     case WM_GETDLGCODE: {
       LRESULT code = DLGC_WANTARROWS | DLGC_WANTCHARS;
       const auto* msg = reinterpret_cast<const MSG*>(lparam);
@@ -355,16 +343,9 @@ LRESULT TabProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     }
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC hdc = BeginPaint(hwnd, &ps);
-      if (hdc) Paint(hwnd, s, hdc);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT:
     case WM_PRINTCLIENT:
-      Paint(hwnd, s, reinterpret_cast<HDC>(wparam));
-      return 0;
+      return user::PaintMessage(hwnd, message, wparam, [&](HDC hdc) { Paint(hwnd, s, hdc); });
     case WM_SIZE:
       Relayout(hwnd, s);
       return 0;
@@ -553,13 +534,7 @@ LRESULT TabProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
 namespace user {
 
 bool RegisterTabControlClass() {
-  WNDCLASSA wc;
-  wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW | CS_GLOBALCLASS;
-  wc.lpfnWndProc = TabProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_TABCONTROLA;
-  return RegisterClassA(&wc) != 0;
+  return RegisterControlClass(WC_TABCONTROLA, TabProc, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW | CS_GLOBALCLASS);
 }
 
 }  // namespace user

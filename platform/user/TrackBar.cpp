@@ -349,7 +349,7 @@ bool TicAt(const TrackState* s, int value) {
 LRESULT TrackBarProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* s = user::StateOf<TrackState>(hwnd);
   if (!s) {
-    if (message == WM_NCCREATE) SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new TrackState));
+    if (message == WM_NCCREATE) user::AttachState<TrackState>(hwnd);
     return DefWindowProcA(hwnd, message, wparam, lparam);
   }
   const bool redraw_flag = wparam != 0;
@@ -358,23 +358,14 @@ LRESULT TrackBarProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       RebuildAutoTicks(hwnd, s);
       return 0;
     case WM_NCDESTROY:
-      SetWindowLongPtrA(hwnd, 0, 0);
-      delete s;
-      return DefWindowProcA(hwnd, message, wparam, lparam);
+      return user::DetachState(hwnd, s, message, wparam, lparam);
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS;
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC hdc = BeginPaint(hwnd, &ps);
-      if (hdc) Paint(hwnd, s, hdc);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT:
     case WM_PRINTCLIENT:
-      Paint(hwnd, s, reinterpret_cast<HDC>(wparam));
-      return 0;
+      return user::PaintMessage(hwnd, message, wparam, [&](HDC hdc) { Paint(hwnd, s, hdc); });
     case WM_SETFONT:
       s->font = reinterpret_cast<HFONT>(wparam);
       return 0;
@@ -533,13 +524,7 @@ LRESULT TrackBarProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
 namespace user {
 
 bool RegisterTrackBarClass() {
-  WNDCLASSA wc;
-  wc.style = CS_DBLCLKS | CS_GLOBALCLASS;
-  wc.lpfnWndProc = TrackBarProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.lpszClassName = TRACKBAR_CLASSA;
-  return RegisterClassA(&wc) != 0;
+  return RegisterControlClass(TRACKBAR_CLASSA, TrackBarProc, CS_DBLCLKS | CS_GLOBALCLASS);
 }
 
 }  // namespace user

@@ -261,7 +261,7 @@ void SetPos(HWND hwnd, UpDownState* s, int pos) {
 LRESULT UpDownProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* s = user::StateOf<UpDownState>(hwnd);
   if (!s) {
-    if (message == WM_NCCREATE) SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new UpDownState));
+    if (message == WM_NCCREATE) user::AttachState<UpDownState>(hwnd);
     return DefWindowProcA(hwnd, message, wparam, lparam);
   }
   switch (message) {
@@ -272,23 +272,14 @@ LRESULT UpDownProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       Detach(hwnd, s);
       return 0;
     case WM_NCDESTROY:
-      SetWindowLongPtrA(hwnd, 0, 0);
-      delete s;
-      return DefWindowProcA(hwnd, message, wparam, lparam);
+      return user::DetachState(hwnd, s, message, wparam, lparam);
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS;
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC hdc = BeginPaint(hwnd, &ps);
-      if (hdc) Paint(hwnd, s, hdc);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT:
     case WM_PRINTCLIENT:
-      Paint(hwnd, s, reinterpret_cast<HDC>(wparam));
-      return 0;
+      return user::PaintMessage(hwnd, message, wparam, [&](HDC hdc) { Paint(hwnd, s, hdc); });
     case WM_ENABLE:
       if (!wparam) EndPress(hwnd, s);
       Redraw(hwnd);
@@ -413,13 +404,8 @@ LRESULT UpDownProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
 namespace user {
 
 bool RegisterUpDownClass() {
-  WNDCLASSA wc;
-  wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS | CS_GLOBALCLASS;
-  wc.lpfnWndProc = UpDownProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.lpszClassName = UPDOWN_CLASSA;
-  return RegisterClassA(&wc) != 0;
+  return RegisterControlClass(UPDOWN_CLASSA, UpDownProc,
+                              CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS | CS_GLOBALCLASS);
 }
 
 }  // namespace user
