@@ -208,8 +208,11 @@ bool SdlBackend::OpenWindow(HWND window, const WindowParams& params) {
   Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_RESIZABLE;
   flags |= params.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
   if (params.topmost) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
-  if (params.tool_window) flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_UTILITY;
-  if (params.popup) flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_POPUP_MENU;
+  // SDL takes at most one window type; a popup (menus, drop-down lists) wins.
+  if (params.popup)
+    flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_POPUP_MENU;
+  else if (params.tool_window)
+    flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_UTILITY;
   const SDL_Rect r = ToSdl(w->rect);
   w->sdl = SDL_CreateWindow(params.title.c_str(), r.x, r.y, r.w, r.h, flags);
   if (!w->sdl) {
