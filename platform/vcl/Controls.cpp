@@ -1465,7 +1465,13 @@ void TWinControl::Dispatch(TMessage& m) {
       uint16_t key = static_cast<uint16_t>(m.WParam);
       TShiftState shift = KeyDataToShiftState(m.LParam);
       // Menu short-cuts come before the form's and the control's key handlers.
-      if (TCustomForm* form = GetParentForm(this); form && form->IsShortCut(key, shift)) return;
+      if (TCustomForm* form = GetParentForm(this)) {
+        if (form->IsShortCut(key, shift)) return;
+        // Enter and Escape go to the form's buttons unless this control keeps them (a multi-line edit).
+        if ((key == plat::VK_RETURN || key == plat::VK_ESCAPE) &&
+            !(Perform(plat::WM_GETDLGCODE) & plat::DLGC_WANTALLKEYS) && form->Perform(CM_DIALOGKEY, key, m.LParam) != 0)
+          return;
+      }
       if (!DoKeyDown(key, shift)) DefaultHandler(m);
       return;
     }
@@ -1515,6 +1521,16 @@ void TWinControl::Dispatch(TMessage& m) {
     case CM_INVALIDATE:
       Invalidate();
       return;
+    case CM_DIALOGKEY: {
+      // Offered to each child in turn until one takes it; a handler may change the list.
+      std::vector<TControl*> all(controls_.begin(), controls_.end());
+      all.insert(all.end(), win_controls_.begin(), win_controls_.end());
+      for (TControl* c : all) {
+        m.Result = c->Perform(CM_DIALOGKEY, m.WParam, m.LParam);
+        if (m.Result != 0) return;
+      }
+      return;
+    }
     default:
       TControl::Dispatch(m);
   }

@@ -7,6 +7,7 @@
 #include "platform/gdi/TextLayout.h"
 #include "platform/user/Button.h"
 #include "platform/user/ComboBox.h"
+#include "platform/user/Controls.h"
 #include "platform/user/Edit.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/Input.h"
@@ -433,6 +434,27 @@ void TButton::CNCommand(TMessage& m) {
   if (plat::HIWORD(m.WParam) == plat::BN_CLICKED) Click();
 }
 
+bool TButton::TakesDialogKey(plat::WPARAM key, plat::LPARAM key_data) const {
+  if (!KeyDataToShiftState(key_data).Empty() || !CanFocus()) return false;
+  if (key == static_cast<plat::WPARAM>(plat::VK_ESCAPE)) return cancel_;
+  if (key != static_cast<plat::WPARAM>(plat::VK_RETURN)) return false;
+  // A focused button takes Enter itself; otherwise the default button does.
+  TCustomForm* form = GetParentForm(this);
+  auto* focused = form ? dynamic_cast<TButton*>(form->ActiveControl()) : nullptr;
+  return focused ? focused == this : default_;
+}
+
+void TButton::Dispatch(TMessage& m) {
+  if (m.Msg == CM_DIALOGKEY) {
+    if (TakesDialogKey(m.WParam, m.LParam)) {
+      Click();
+      m.Result = 1;
+    }
+    return;
+  }
+  TButtonControl::Dispatch(m);
+}
+
 TCustomCheckBox::TCustomCheckBox(TComponent* owner) : TButtonControl(owner) {
   SetBounds(0, 0, 97, 17);
   SetTabStop(true);
@@ -755,6 +777,12 @@ void TCustomMemo::Change() {
     syncing_ = false;
   }
   TCustomEdit::Change();
+}
+
+void TCustomMemo::Dispatch(TMessage& m) {
+  TCustomEdit::Dispatch(m);
+  // Without WantReturns, Enter and Escape are left to the form's buttons.
+  if (m.Msg == plat::WM_GETDLGCODE && !want_returns_) m.Result &= ~plat::DLGC_WANTALLKEYS;
 }
 
 void TCustomMemo::KeyPress(char& key) {

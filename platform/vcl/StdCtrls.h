@@ -135,12 +135,16 @@ class TButton : public TButtonControl {
   void SetModalResult(TModalResult value) { modal_result_ = value; }
 
   void Click() override;
+  void Dispatch(TMessage& message) override;
 
  protected:
   void CreateParams(TCreateParams& params) override;
   void CNCommand(TMessage& message) override;
 
  private:
+  // Enter or Escape from the form: true when this button is the one it presses.
+  bool TakesDialogKey(plat::WPARAM key, plat::LPARAM key_data) const;
+
   bool default_ = false;
   bool cancel_ = false;
   TModalResult modal_result_ = mrNone;
@@ -304,6 +308,7 @@ class TCustomMemo : public TCustomEdit {
   void CreateParams(TCreateParams& params) override;
   void Change() override;
   void KeyPress(char& key) override;
+  void Dispatch(TMessage& message) override;
 
  private:
   void LinesChanged(TObject* sender);

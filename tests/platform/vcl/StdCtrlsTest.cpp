@@ -1,6 +1,6 @@
 // Standard controls: events from the user and from code, menu short-cuts
-// ahead of the form's keys, label painting and a description read and
-// written back.
+// ahead of the form's keys, Enter and Escape pressing the form's buttons,
+// label painting and a description read and written back.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -134,6 +134,155 @@ TEST_F(StdControlsTest, ButtonClickRunsOnClickAndEndsAModalForm) {
   Click(plain, 5, 5);
   EXPECT_EQ(clicks, 2);
   EXPECT_EQ(form_->ModalResult(), mrNone);
+}
+
+TEST_F(StdControlsTest, EnterAndEscapeOnAnEditPressTheDefaultAndCancelButtonsOfAModalForm) {
+  struct Case {
+    const char* name;
+    plat::UINT key;
+    TModalResult expected_result;
+    int expected_ok_clicks;
+    int expected_cancel_clicks;
+  };
+  const Case cases[] = {
+      {"Enter", plat::VK_RETURN, mrOk, 1, 0},
+      {"Escape", plat::VK_ESCAPE, mrCancel, 0, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto* dialog = new TForm(Application);
+    dialog->SetBounds(100, 100, 260, 120);
+    dialog->SetBorderStyle(bsDialog);
+    auto* edit = new TEdit(dialog);
+    edit->SetParent(dialog);
+    auto* ok = new TButton(dialog);
+    ok->SetParent(dialog);
+    ok->SetBounds(10, 50, 75, 25);
+    ok->SetDefault(true);
+    ok->SetModalResult(mrOk);
+    auto* cancel = new TButton(dialog);
+    cancel->SetParent(dialog);
+    cancel->SetBounds(100, 50, 75, 25);
+    cancel->SetCancel(true);
+    cancel->SetModalResult(mrCancel);
+    int ok_clicks = 0;
+    int cancel_clicks = 0;
+    ok->OnClick = Counter(ok_clicks);
+    cancel->OnClick = Counter(cancel_clicks);
+    bool edit_had_focus = false;
+    int idles = 0;
+    Application->OnIdle = [&](TObject*, bool& done) {
+      done = false;
+      // Typed into the edit once the dialog is up.
+      if (++idles == 1) edit->SetFocus();
+      if (idles == 2) {
+        edit_had_focus = edit->Focused();
+        Screen()->InjectKey(c.key, true);
+        Screen()->InjectKey(c.key, false);
+      }
+      if (idles > 200) dialog->SetModalResult(mrAbort);  // a key that pressed nothing
+    };
+    EXPECT_EQ(dialog->ShowModal(), c.expected_result);
+    Application->OnIdle = nullptr;
+    EXPECT_TRUE(edit_had_focus);
+    EXPECT_EQ(ok_clicks, c.expected_ok_clicks);
+    EXPECT_EQ(cancel_clicks, c.expected_cancel_clicks);
+  }
+}
+
+TEST_F(StdControlsTest, DialogKeysSkipHiddenAndDisabledButtons) {
+  auto* edit = new TEdit(form_);
+  edit->SetParent(form_);
+  auto* ok = new TButton(form_);
+  ok->SetParent(form_);
+  ok->SetBounds(10, 50, 75, 25);
+  ok->SetDefault(true);
+  auto* cancel = new TButton(form_);
+  cancel->SetParent(form_);
+  cancel->SetBounds(100, 50, 75, 25);
+  cancel->SetCancel(true);
+  int ok_clicks = 0;
+  int cancel_clicks = 0;
+  ok->OnClick = Counter(ok_clicks);
+  cancel->OnClick = Counter(cancel_clicks);
+  std::vector<uint16_t> keys;
+  form_->SetKeyPreview(true);
+  form_->OnKeyDown = [&](TObject*, uint16_t& key, TShiftState) { keys.push_back(key); };
+  ShowForm();
+  edit->SetFocus();
+  Pump();
+  ASSERT_TRUE(edit->Focused());
+
+  ok->SetEnabled(false);
+  cancel->SetVisible(false);
+  Key(plat::VK_RETURN);
+  Key(plat::VK_ESCAPE);
+  EXPECT_EQ(ok_clicks, 0);
+  EXPECT_EQ(cancel_clicks, 0);
+  // Unclaimed, the keys go on to the form's own handler.
+  EXPECT_EQ(keys, (std::vector<uint16_t>{plat::VK_RETURN, plat::VK_ESCAPE}));
+
+  // Usable again, each button takes its key and the form no longer sees it.
+  ok->SetEnabled(true);
+  cancel->SetVisible(true);
+  keys.clear();
+  Key(plat::VK_RETURN);
+  Key(plat::VK_ESCAPE);
+  EXPECT_EQ(ok_clicks, 1);
+  EXPECT_EQ(cancel_clicks, 1);
+  EXPECT_TRUE(keys.empty());
+  EXPECT_EQ(form_->ModalResult(), mrNone);  // no modal result set: the form is left alone
+}
+
+TEST_F(StdControlsTest, EnterPressesTheFocusedButtonInsteadOfTheDefault) {
+  auto* ok = new TButton(form_);
+  ok->SetParent(form_);
+  ok->SetDefault(true);
+  auto* other = new TButton(form_);
+  other->SetParent(form_);
+  other->SetBounds(100, 50, 75, 25);
+  auto* box = new TCheckBox(form_);
+  box->SetParent(form_);
+  box->SetBounds(10, 100, 97, 17);
+  int ok_clicks = 0;
+  int other_clicks = 0;
+  ok->OnClick = Counter(ok_clicks);
+  other->OnClick = Counter(other_clicks);
+  ShowForm();
+  other->SetFocus();
+  Pump();
+  ASSERT_TRUE(other->Focused());
+  Key(plat::VK_RETURN);
+  EXPECT_EQ(other_clicks, 1);
+  EXPECT_EQ(ok_clicks, 0);
+  // A focused control that is not a button leaves Enter to the default button.
+  box->SetFocus();
+  Pump();
+  ASSERT_TRUE(box->Focused());
+  Key(plat::VK_RETURN);
+  EXPECT_EQ(other_clicks, 1);
+  EXPECT_EQ(ok_clicks, 1);
+  EXPECT_FALSE(box->Checked());
+}
+
+TEST_F(StdControlsTest, MemoKeepsEnterOnlyWhileItWantsReturns) {
+  auto* memo = new TMemo(form_);
+  memo->SetParent(form_);
+  auto* ok = new TButton(form_);
+  ok->SetParent(form_);
+  ok->SetBounds(10, 120, 75, 25);
+  ok->SetDefault(true);
+  int ok_clicks = 0;
+  ok->OnClick = Counter(ok_clicks);
+  ShowForm();
+  memo->SetFocus();
+  Pump();
+  ASSERT_TRUE(memo->Focused());
+  Key(plat::VK_RETURN);
+  EXPECT_EQ(ok_clicks, 0);
+  memo->SetWantReturns(false);
+  Key(plat::VK_RETURN);
+  EXPECT_EQ(ok_clicks, 1);
 }
 
 TEST_F(StdControlsTest, CheckBoxClicksOnceForEachChangeFromCodeOrUser) {
