@@ -14,7 +14,8 @@ int main() {
     plat::Units().Initialize();
     // Waits of the engine keep the user interface alive through the application.
     engine::SetDelayMessagePump([] { vcl::Application->ProcessMessages(); });
-    std::fprintf(stderr, "quellix: the analyser window is not built yet; units started and stopped cleanly.\n");
+    std::fprintf(stderr,
+                 "quellix: the analyser window is not built yet; units started and stopped cleanly.\n");
     engine::SetDelayMessagePump({});
     plat::Units().Finalize();
   } catch (const std::exception& e) {

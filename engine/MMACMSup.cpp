@@ -22,9 +22,9 @@ constexpr size_t kProposalSize = 1025;
 constexpr int kMaxHops = 8;
 
 bool Usable() {
-  return ACMUsable() && acmFormatSuggest != nullptr && acmStreamOpen != nullptr && acmStreamClose != nullptr &&
-         acmStreamSize != nullptr && acmStreamConvert != nullptr && acmStreamPrepareHeader != nullptr &&
-         acmStreamUnprepareHeader != nullptr;
+  return ACMUsable() && acmFormatSuggest != nullptr && acmStreamOpen != nullptr &&
+         acmStreamClose != nullptr && acmStreamSize != nullptr && acmStreamConvert != nullptr &&
+         acmStreamPrepareHeader != nullptr && acmStreamUnprepareHeader != nullptr;
 }
 
 plat::DWORD OpenFlags(bool real_time) { return real_time ? 0 : plat::ACM_STREAMOPENF_NONREALTIME; }
@@ -58,8 +58,8 @@ bool ProposeIntermediate(PWaveFormat source, PWaveFormat dest, bool real_time, P
   if (acmFormatSuggest(nullptr, source, i, kProposalSize, kShape) != plat::MMSYSERR_NOERROR) return false;
   if (!Query(i, dest, real_time)) {
     i->wBitsPerSample = i->wBitsPerSample == 16 ? 8 : 16;
-    if (acmFormatSuggest(nullptr, source, i, kProposalSize, kShape | plat::ACM_FORMATSUGGESTF_WBITSPERSAMPLE) !=
-        plat::MMSYSERR_NOERROR)
+    if (acmFormatSuggest(nullptr, source, i, kProposalSize,
+                         kShape | plat::ACM_FORMATSUGGESTF_WBITSPERSAMPLE) != plat::MMSYSERR_NOERROR)
       return false;
   }
   return true;
@@ -128,8 +128,8 @@ bool AddConversionStage(TMMACMConversion* conversion, PWaveFormat from, PWaveFor
     int64_t work = 2 * int64_t{stage->SourceSize} + std::max<plat::WORD>(from->nBlockAlign, 1);
     plat::DWORD dest_size = 0;
     if (stage->SourceSize <= 0 || work > INT32_MAX ||
-        acmStreamSize(stage->Stream, static_cast<plat::DWORD>(stage->SourceSize + from->nBlockAlign), &dest_size,
-                      plat::ACM_STREAMSIZEF_SOURCE) != plat::MMSYSERR_NOERROR ||
+        acmStreamSize(stage->Stream, static_cast<plat::DWORD>(stage->SourceSize + from->nBlockAlign),
+                      &dest_size, plat::ACM_STREAMSIZEF_SOURCE) != plat::MMSYSERR_NOERROR ||
         dest_size == 0 || dest_size > INT32_MAX) {
       FreeStage(conversion, stage, owns_source);
       return false;
@@ -258,9 +258,13 @@ TMMACMConversion* CreateACMConversion(PWaveFormat source, PWaveFormat dest, void
   return conversion;
 }
 
-int32_t ACMConvertBlock(TMMACMConversion* conversion, int32_t bytes) { return Convert(conversion, bytes, false); }
+int32_t ACMConvertBlock(TMMACMConversion* conversion, int32_t bytes) {
+  return Convert(conversion, bytes, false);
+}
 
-int32_t ACMConvertEnd(TMMACMConversion* conversion, int32_t bytes) { return Convert(conversion, bytes, true); }
+int32_t ACMConvertEnd(TMMACMConversion* conversion, int32_t bytes) {
+  return Convert(conversion, bytes, true);
+}
 
 bool ResetACMConversion(TMMACMConversion* conversion) {
   if (conversion == nullptr) return false;
@@ -272,7 +276,8 @@ bool ResetACMConversion(TMMACMConversion* conversion) {
     stage->Header.cbSrcLength = 0;
     stage->Header.cbDstLength = static_cast<plat::DWORD>(stage->DestSize);
     if (acmStreamConvert != nullptr)
-      acmStreamConvert(stage->Stream, &stage->Header, plat::ACM_STREAMCONVERTF_START | plat::ACM_STREAMCONVERTF_END);
+      acmStreamConvert(stage->Stream, &stage->Header,
+                       plat::ACM_STREAMCONVERTF_START | plat::ACM_STREAMCONVERTF_END);
   }
   return true;
 }

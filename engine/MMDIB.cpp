@@ -1,8 +1,8 @@
 #include "engine/MMDIB.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 
 #include "engine/MMUtils.h"
 
@@ -62,10 +62,10 @@ uint32_t NumColors(const Header& h) {
 
 // Offsets within a DIB whose header is valid.
 struct Layout {
-  size_t table = 0;   // colour masks or colour table
+  size_t table = 0;      // colour masks or colour table
   size_t colors_at = 0;  // colour table, past any colour masks
-  size_t pixels = 0;  // first pixel row
-  size_t image = 0;   // pixel bytes the block holds
+  size_t pixels = 0;     // first pixel row
+  size_t image = 0;      // pixel bytes the block holds
   size_t colors = 0;
   size_t entry = 4;
 };
@@ -104,9 +104,10 @@ bool ValidLayout(const void* dib, Header& h, Layout& l) { return ReadHeader(dib,
 
 // The 16 standard colours in table order.
 constexpr plat::RGBQUAD kStandardColors[16] = {
-    {0, 0, 0, 0},     {0, 0, 128, 0},     {0, 128, 0, 0},   {0, 128, 128, 0},   {128, 0, 0, 0},   {128, 0, 128, 0},
-    {128, 128, 0, 0}, {192, 192, 192, 0}, {128, 128, 128, 0}, {0, 0, 255, 0},   {0, 255, 0, 0},   {0, 255, 255, 0},
-    {255, 0, 0, 0},   {255, 0, 255, 0},   {255, 255, 0, 0}, {255, 255, 255, 0},
+    {0, 0, 0, 0},       {0, 0, 128, 0},   {0, 128, 0, 0},   {0, 128, 128, 0},
+    {128, 0, 0, 0},     {128, 0, 128, 0}, {128, 128, 0, 0}, {192, 192, 192, 0},
+    {128, 128, 128, 0}, {0, 0, 255, 0},   {0, 255, 0, 0},   {0, 255, 255, 0},
+    {255, 0, 0, 0},     {255, 0, 255, 0}, {255, 255, 0, 0}, {255, 255, 255, 0},
 };
 
 // The static colours of a 256-colour system palette, used without a palette display.
@@ -138,7 +139,8 @@ class ReferenceDC {
 };
 
 plat::LOGPALETTE* AllocLogPalette(size_t entries) {
-  const size_t bytes = offsetof(plat::LOGPALETTE, palPalEntry) + std::max<size_t>(entries, 1) * sizeof(plat::PALETTEENTRY);
+  const size_t bytes =
+      offsetof(plat::LOGPALETTE, palPalEntry) + std::max<size_t>(entries, 1) * sizeof(plat::PALETTEENTRY);
   auto* palette = static_cast<plat::LOGPALETTE*>(GlobalAllocZeroed(bytes));
   palette->palVersion = 0x300;
   palette->palNumEntries = static_cast<plat::WORD>(entries);
@@ -176,7 +178,8 @@ plat::HPALETTE PaletteFor(const uint8_t* base, const Header& h, const Layout& l,
   return nullptr;
 }
 
-bool DrawStretched(const uint8_t* base, const Header& h, const Layout& l, plat::HDC dc, const plat::RECT& rect) {
+bool DrawStretched(const uint8_t* base, const Header& h, const Layout& l, plat::HDC dc,
+                   const plat::RECT& rect) {
   plat::HPALETTE palette = PaletteFor(base, h, l, nullptr);
   plat::HPALETTE old = nullptr;
   if (palette != nullptr) {
@@ -184,10 +187,10 @@ bool DrawStretched(const uint8_t* base, const Header& h, const Layout& l, plat::
     plat::RealizePalette(dc);
   }
   plat::SetStretchBltMode(dc, plat::COLORONCOLOR);
-  const int done = plat::StretchDIBits(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, 0, 0,
-                                       h.width, std::abs(h.height), base + l.pixels,
-                                       reinterpret_cast<const plat::BITMAPINFO*>(base), plat::DIB_RGB_COLORS,
-                                       plat::SRCCOPY);
+  const int done = plat::StretchDIBits(dc, rect.left, rect.top, rect.right - rect.left,
+                                       rect.bottom - rect.top, 0, 0, h.width, std::abs(h.height),
+                                       base + l.pixels, reinterpret_cast<const plat::BITMAPINFO*>(base),
+                                       plat::DIB_RGB_COLORS, plat::SRCCOPY);
   if (palette != nullptr) {
     plat::SelectPalette(dc, old, plat::FALSE);
     plat::DeleteObject(palette);
@@ -198,7 +201,8 @@ bool DrawStretched(const uint8_t* base, const Header& h, const Layout& l, plat::
 }  // namespace
 
 bool IsWin3DIB(const void* dib) {
-  return dib != nullptr && At<uint32_t>(static_cast<const uint8_t*>(dib), 0) == sizeof(plat::BITMAPINFOHEADER);
+  return dib != nullptr &&
+         At<uint32_t>(static_cast<const uint8_t*>(dib), 0) == sizeof(plat::BITMAPINFOHEADER);
 }
 
 int32_t DIBRowBytes(int32_t bits) {
@@ -266,7 +270,8 @@ bool DIBCheck(const void* dib, size_t size) {
   return ValidLayout(dib, h, l) && l.pixels <= size && l.image <= size - l.pixels;
 }
 
-plat::BITMAPINFO* CreateDIBHeader(int32_t bits, int32_t direction, int32_t width, int32_t height, bool with_bits) {
+plat::BITMAPINFO* CreateDIBHeader(int32_t bits, int32_t direction, int32_t width, int32_t height,
+                                  bool with_bits) {
   width = std::max(width, 1);
   height = std::max(height, 1);
   // Only bit counts a DIB can have: the ones up to 8 round up to 1, 4 or 8.
@@ -285,7 +290,8 @@ plat::BITMAPINFO* CreateDIBHeader(int32_t bits, int32_t direction, int32_t width
     if (image > kMaxImageBytes) RaiseOutOfMemory();
   }
   constexpr size_t kTableBytes = 256 * sizeof(plat::RGBQUAD);
-  auto* block = static_cast<uint8_t*>(GlobalAllocZeroed(sizeof(plat::BITMAPINFOHEADER) + kTableBytes + image));
+  auto* block =
+      static_cast<uint8_t*>(GlobalAllocZeroed(sizeof(plat::BITMAPINFOHEADER) + kTableBytes + image));
   auto* info = reinterpret_cast<plat::BITMAPINFO*>(block);
   plat::BITMAPINFOHEADER& h = info->bmiHeader;
   h.biSize = sizeof(plat::BITMAPINFOHEADER);

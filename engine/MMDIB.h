@@ -52,7 +52,8 @@ bool DIBCheck(const void* dib, size_t size);
 // become 24. 40-byte header, room for 256 colour entries, then (with_bits) the
 // image; the first biClrUsed entries hold the 16 standard colours repeated.
 // direction is +1 for bottom-up rows, -1 for top-down rows.
-plat::BITMAPINFO* CreateDIBHeader(int32_t bits, int32_t direction, int32_t width, int32_t height, bool with_bits);
+plat::BITMAPINFO* CreateDIBHeader(int32_t bits, int32_t direction, int32_t width, int32_t height,
+                                  bool with_bits);
 
 // A new 256-entry logical palette from GlobalAllocZeroed (freed with
 // GlobalFreeAndNil) holding the 20 static colours, the others black. They are

@@ -107,20 +107,20 @@ void TMMTimerThread::Tick() {
 
 // ---- TMMHiTimer ----
 
-VCL_IMPLEMENT_CLASS(TMMHiTimer,
-                    EnumProp("CallBackMode", &TMMHiTimer::CallBackMode, &TMMHiTimer::SetCallBackMode,
-                             {"cmWindow", "cmCallback", "cmThread"})
-                        .Default(cmWindow),
-                    BoolProp("Enabled", &TMMHiTimer::Enabled, &TMMHiTimer::SetEnabled).Default(true),
-                    IntProp("Interval", &TMMHiTimer::Interval, &TMMHiTimer::SetInterval).Default(1000),
-                    EventProp("OnTimer", &TMMHiTimer::OnTimer),
-                    EnumProp("Priority", &TMMHiTimer::Priority, &TMMHiTimer::SetPriority,
-                             {"tpIdle", "tpLowest", "tpLower", "tpNormal", "tpHigher", "tpHighest",
-                              "tpTimeCritical"})
-                        .Default(vcl::tpNormal),
-                    BoolProp("Synchronize", &TMMHiTimer::Synchronize, &TMMHiTimer::SetSynchronize).Default(true),
-                    BoolProp("WaitForTerminate", &TMMHiTimer::WaitForTerminate, &TMMHiTimer::SetWaitForTerminate)
-                        .Default(false))
+VCL_IMPLEMENT_CLASS(
+    TMMHiTimer,
+    EnumProp("CallBackMode", &TMMHiTimer::CallBackMode, &TMMHiTimer::SetCallBackMode,
+             {"cmWindow", "cmCallback", "cmThread"})
+        .Default(cmWindow),
+    BoolProp("Enabled", &TMMHiTimer::Enabled, &TMMHiTimer::SetEnabled).Default(true),
+    IntProp("Interval", &TMMHiTimer::Interval, &TMMHiTimer::SetInterval).Default(1000),
+    EventProp("OnTimer", &TMMHiTimer::OnTimer),
+    EnumProp("Priority", &TMMHiTimer::Priority, &TMMHiTimer::SetPriority,
+             {"tpIdle", "tpLowest", "tpLower", "tpNormal", "tpHigher", "tpHighest", "tpTimeCritical"})
+        .Default(vcl::tpNormal),
+    BoolProp("Synchronize", &TMMHiTimer::Synchronize, &TMMHiTimer::SetSynchronize).Default(true),
+    BoolProp("WaitForTerminate", &TMMHiTimer::WaitForTerminate, &TMMHiTimer::SetWaitForTerminate)
+        .Default(false))
 
 TMMHiTimer::TMMHiTimer(vcl::TComponent* owner) : TMMNonVisualComponent(owner) {}
 
@@ -144,8 +144,9 @@ void TMMHiTimer::Loaded() {
 void TMMHiTimer::SetCallBackMode(TMMCBMode value) {
   if (value == callback_mode_) return;
   if (value == cmCallback && !OSIsWin95()) {
-    ShowMessageBox("\"CallBacks\" are called at interrupt time !\n\rThis is currently only supported under Windows 95",
-                   "TMMHiTimer");
+    ShowMessageBox(
+        "\"CallBacks\" are called at interrupt time !\n\rThis is currently only supported under Windows 95",
+        "TMMHiTimer");
     return;
   }
   callback_mode_ = value;
@@ -210,7 +211,8 @@ void TMMHiTimer::StartTimer() {
       if (thread_) {
         tick_event_ = thread_->TickEvent();
         thread_->Start();
-        started = plat::WaitForSingleObject(thread_->DoneEvent(), kThreadStartTimeoutMs) == plat::WAIT_OBJECT_0;
+        started =
+            plat::WaitForSingleObject(thread_->DoneEvent(), kThreadStartTimeoutMs) == plat::WAIT_OBJECT_0;
       }
       if (!started) {
         if (thread_) StopThread();
@@ -223,8 +225,8 @@ void TMMHiTimer::StartTimer() {
   }
   active_mode_ = callback_mode_;
   if (plat::timeBeginPeriod(caps.wPeriodMin) == plat::TIMERR_NOERROR) period_ = caps.wPeriodMin;
-  timer_id_ = plat::timeSetEvent(interval_, 0, &TMMHiTimer::TimerCallback, reinterpret_cast<plat::DWORD_PTR>(this),
-                                 plat::TIME_PERIODIC);
+  timer_id_ = plat::timeSetEvent(interval_, 0, &TMMHiTimer::TimerCallback,
+                                 reinterpret_cast<plat::DWORD_PTR>(this), plat::TIME_PERIODIC);
   if (timer_id_ == 0) {
     StopTimer();
     throw vcl::EOutOfResources("Not enough timers available");
@@ -265,7 +267,8 @@ void TMMHiTimer::StopThread() {
   delete thread;
 }
 
-void TMMHiTimer::TimerCallback(plat::UINT id, plat::UINT, plat::DWORD_PTR user, plat::DWORD_PTR, plat::DWORD_PTR) {
+void TMMHiTimer::TimerCallback(plat::UINT id, plat::UINT, plat::DWORD_PTR user, plat::DWORD_PTR,
+                               plat::DWORD_PTR) {
   auto* self = reinterpret_cast<TMMHiTimer*>(user);
   try {
     switch (self->active_mode_) {
@@ -288,7 +291,8 @@ void TMMHiTimer::TimerCallback(plat::UINT id, plat::UINT, plat::DWORD_PTR user, 
   }
 }
 
-plat::LRESULT TMMHiTimer::WindowProc(plat::HWND hwnd, plat::UINT message, plat::WPARAM wparam, plat::LPARAM lparam) {
+plat::LRESULT TMMHiTimer::WindowProc(plat::HWND hwnd, plat::UINT message, plat::WPARAM wparam,
+                                     plat::LPARAM lparam) {
   if (message != MM_HITIMER) return plat::DefWindowProcA(hwnd, message, wparam, lparam);
   const plat::UINT id = timer_id_;
   if (id == 0 || wparam != id) return 0;

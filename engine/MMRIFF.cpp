@@ -50,8 +50,8 @@ void* AllocList(size_t size) {
 
 uint32_t Le32(const char* p) {
   const auto* b = reinterpret_cast<const uint8_t*>(p);
-  return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) | (static_cast<uint32_t>(b[2]) << 16) |
-         (static_cast<uint32_t>(b[3]) << 24);
+  return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+         (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
 }
 
 plat::FOURCC TagId(int index) { return plat::mmioStringToFOURCCA(RIFFInfoTags[index].Tag, 0); }
@@ -210,7 +210,8 @@ int64_t PackedDIBSize(const void* dib, uint32_t block_size) {
   const uint32_t header = Le32(p);
   if (header == 12) return 12 <= block_size ? 12 : -1;  // core header: no size fields
   if (header < 40 || header > block_size) return -1;
-  const uint64_t size = static_cast<uint64_t>(header) + Le32(p + 20) + 4 * static_cast<uint64_t>(Le32(p + 32));
+  const uint64_t size =
+      static_cast<uint64_t>(header) + Le32(p + 20) + 4 * static_cast<uint64_t>(Le32(p + 32));
   return size <= block_size ? static_cast<int64_t>(size) : -1;
 }
 
@@ -222,8 +223,9 @@ int32_t WriteRIFFDispChunks(plat::HMMIO handle, const TRIFFDispList* list) {
     bool add_zero = false;
     if (e->ClipboardFormat == CF_TEXT) {
       const void* zero = std::memchr(e->Data, 0, e->DataSize);
-      bytes = zero != nullptr ? static_cast<uint32_t>(static_cast<const char*>(zero) - static_cast<const char*>(e->Data))
-                              : e->DataSize;
+      bytes = zero != nullptr
+                  ? static_cast<uint32_t>(static_cast<const char*>(zero) - static_cast<const char*>(e->Data))
+                  : e->DataSize;
       add_zero = true;
     } else if (e->ClipboardFormat == CF_DIB) {
       // A bitmap whose header claims more than its block is dropped, not
@@ -236,7 +238,8 @@ int32_t WriteRIFFDispChunks(plat::HMMIO handle, const TRIFFDispList* list) {
     }
     plat::MMCKINFO chunk{};
     chunk.ckid = kDisp;
-    const char format[4] = {static_cast<char>(e->ClipboardFormat & 0xFF), static_cast<char>((e->ClipboardFormat >> 8) & 0xFF),
+    const char format[4] = {static_cast<char>(e->ClipboardFormat & 0xFF),
+                            static_cast<char>((e->ClipboardFormat >> 8) & 0xFF),
                             static_cast<char>((e->ClipboardFormat >> 16) & 0xFF),
                             static_cast<char>((e->ClipboardFormat >> 24) & 0xFF)};
     const char zero = 0;

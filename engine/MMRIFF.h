@@ -19,7 +19,8 @@ constexpr uint32_t CF_TEXT = 1;
 constexpr uint32_t CF_DIB = 8;
 
 constexpr plat::FOURCC MakeFOURCC(char c0, char c1, char c2, char c3) {
-  return static_cast<plat::FOURCC>(static_cast<uint8_t>(c0)) | (static_cast<plat::FOURCC>(static_cast<uint8_t>(c1)) << 8) |
+  return static_cast<plat::FOURCC>(static_cast<uint8_t>(c0)) |
+         (static_cast<plat::FOURCC>(static_cast<uint8_t>(c1)) << 8) |
          (static_cast<plat::FOURCC>(static_cast<uint8_t>(c2)) << 16) |
          (static_cast<plat::FOURCC>(static_cast<uint8_t>(c3)) << 24);
 }

@@ -40,18 +40,18 @@ void TMMTriggerThread::Execute() {
 
 // ---- TMMTrigger ----
 
-VCL_IMPLEMENT_CLASS(TMMTrigger, DSPInputProp(), DSPOutputProp(), DSPBufferSizeProp(),
-                    IntProp("Interval", &TMMTrigger::Interval, &TMMTrigger::SetInterval).Default(0),
-                    BoolProp("Synchronize", &TMMTrigger::Synchronize, &TMMTrigger::SetSynchronize).Default(false),
-                    EnumProp("TimeFormat", &TMMTrigger::TimeFormat, &TMMTrigger::SetTimeFormat,
-                             {"tfMillisecond", "tfByte", "tfSample"})
-                        .Default(tfByte),
-                    DSPOnBufferLoadProp(), DSPOnBufferReadyProp(),
-                    EventProp("OnBufferFilled", &TMMTrigger::OnBufferFilled),
-                    EventProp("OnError", &TMMTrigger::OnError), EventProp("OnErrorEx", &TMMTrigger::OnErrorEx),
-                    EventProp("OnOpen", &TMMTrigger::OnOpen), EventProp("OnStart", &TMMTrigger::OnStart),
-                    EventProp("OnPause", &TMMTrigger::OnPause), EventProp("OnRestart", &TMMTrigger::OnRestart),
-                    EventProp("OnStop", &TMMTrigger::OnStop), EventProp("OnClose", &TMMTrigger::OnClose))
+VCL_IMPLEMENT_CLASS(
+    TMMTrigger, DSPInputProp(), DSPOutputProp(), DSPBufferSizeProp(),
+    IntProp("Interval", &TMMTrigger::Interval, &TMMTrigger::SetInterval).Default(0),
+    BoolProp("Synchronize", &TMMTrigger::Synchronize, &TMMTrigger::SetSynchronize).Default(false),
+    EnumProp("TimeFormat", &TMMTrigger::TimeFormat, &TMMTrigger::SetTimeFormat,
+             {"tfMillisecond", "tfByte", "tfSample"})
+        .Default(tfByte),
+    DSPOnBufferLoadProp(), DSPOnBufferReadyProp(), EventProp("OnBufferFilled", &TMMTrigger::OnBufferFilled),
+    EventProp("OnError", &TMMTrigger::OnError), EventProp("OnErrorEx", &TMMTrigger::OnErrorEx),
+    EventProp("OnOpen", &TMMTrigger::OnOpen), EventProp("OnStart", &TMMTrigger::OnStart),
+    EventProp("OnPause", &TMMTrigger::OnPause), EventProp("OnRestart", &TMMTrigger::OnRestart),
+    EventProp("OnStop", &TMMTrigger::OnStop), EventProp("OnClose", &TMMTrigger::OnClose))
 
 TMMTrigger::TMMTrigger(vcl::TComponent* owner) : TMMCustomSoundComponent(owner) {}
 
@@ -436,7 +436,8 @@ void TMMTrigger::PumpCycle() {
   }
 }
 
-plat::LRESULT TMMTrigger::WindowProc(plat::HWND hwnd, plat::UINT message, plat::WPARAM wparam, plat::LPARAM lparam) {
+plat::LRESULT TMMTrigger::WindowProc(plat::HWND hwnd, plat::UINT message, plat::WPARAM wparam,
+                                     plat::LPARAM lparam) {
   if (message != MM_TRIGGER_STOP) return plat::DefWindowProcA(hwnd, message, wparam, lparam);
   try {
     std::exception_ptr failure;

@@ -1,19 +1,15 @@
 #include "engine/MMUtils.h"
 
-#include "platform/user/Screen.h"
-#include "platform/vcl/Controls.h"
-
+#include <atomic>
 #include <charconv>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <utility>
-
-#include <atomic>
-#include <mutex>
 
 #include "engine/MMMath.h"
 #include "platform/kernel/Clock.h"
@@ -25,6 +21,8 @@
 #include "platform/kernel/ThreadQueue.h"
 #include "platform/kernel/Threads.h"
 #include "platform/registry/Registry.h"
+#include "platform/user/Screen.h"
+#include "platform/vcl/Controls.h"
 
 namespace engine {
 
@@ -271,7 +269,7 @@ void WriteVariant(plat::HKEY key, const std::string& name, const plat::Variant& 
     case RegGroup::Integer:
     case RegGroup::Boolean: {
       const plat::DWORD v = value.VarType() == plat::varBoolean ? (value.AsBoolean() ? 1u : 0u)
-                                                                 : static_cast<plat::DWORD>(value.AsInteger());
+                                                                : static_cast<plat::DWORD>(value.AsInteger());
       plat::RegSetValueExA(key, value_name, 0, plat::REG_DWORD, reinterpret_cast<const plat::BYTE*>(&v), 4);
       break;
     }
@@ -288,7 +286,8 @@ void WriteVariant(plat::HKEY key, const std::string& name, const plat::Variant& 
     }
     case RegGroup::String: {
       const std::string text = value.AsString();
-      plat::RegSetValueExA(key, value_name, 0, plat::REG_SZ, reinterpret_cast<const plat::BYTE*>(text.c_str()),
+      plat::RegSetValueExA(key, value_name, 0, plat::REG_SZ,
+                           reinterpret_cast<const plat::BYTE*>(text.c_str()),
                            static_cast<plat::DWORD>(text.size() + 1));
       break;
     }
@@ -301,10 +300,12 @@ bool ReadVariant(plat::HKEY key, const std::string& name, plat::TVarType kind, p
   const RegGroup group = GroupOf(kind);
   if (group == RegGroup::None) return false;
   plat::DWORD type = 0, size = 0;
-  if (plat::RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) != plat::ERROR_SUCCESS) return false;
+  if (plat::RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) != plat::ERROR_SUCCESS)
+    return false;
   std::string data(size, '\0');
-  if (size > 0 && plat::RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<plat::BYTE*>(data.data()),
-                                         &size) != plat::ERROR_SUCCESS)
+  if (size > 0 &&
+      plat::RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<plat::BYTE*>(data.data()),
+                             &size) != plat::ERROR_SUCCESS)
     return false;
   data.resize(std::min<size_t>(size, data.size()));
   switch (group) {
@@ -344,11 +345,13 @@ bool ReadVariant(plat::HKEY key, const std::string& name, plat::TVarType kind, p
 
 }  // namespace
 
-void RegWriteVariant(plat::HKEY root, const std::string& key, const std::string& name, const plat::Variant& value) {
+void RegWriteVariant(plat::HKEY root, const std::string& key, const std::string& name,
+                     const plat::Variant& value) {
   try {
     KeyCloser k;
-    if (plat::RegCreateKeyExA(EffectiveRoot(root), SubKey(key).c_str(), 0, nullptr, plat::REG_OPTION_NON_VOLATILE,
-                              plat::KEY_ALL_ACCESS, nullptr, &k.key, nullptr) != plat::ERROR_SUCCESS)
+    if (plat::RegCreateKeyExA(EffectiveRoot(root), SubKey(key).c_str(), 0, nullptr,
+                              plat::REG_OPTION_NON_VOLATILE, plat::KEY_ALL_ACCESS, nullptr, &k.key,
+                              nullptr) != plat::ERROR_SUCCESS)
       return;
     WriteVariant(k.key, name, value);
   } catch (...) {
@@ -356,8 +359,8 @@ void RegWriteVariant(plat::HKEY root, const std::string& key, const std::string&
   }
 }
 
-void RegReadVariant(plat::HKEY root, const std::string& key, const std::string& name, const plat::Variant& def,
-                    plat::Variant& result) {
+void RegReadVariant(plat::HKEY root, const std::string& key, const std::string& name,
+                    const plat::Variant& def, plat::Variant& result) {
   result = def;
   try {
     KeyCloser k;
@@ -401,7 +404,8 @@ VersionInfo Version() {
 
 // Set by the start-up, read-only afterwards.
 struct UnitFlags {
-  bool win95 = false, win98 = false, win_me = false, nt3 = false, nt4 = false, win2000 = false, xp_or_later = false;
+  bool win95 = false, win98 = false, win_me = false, nt3 = false, nt4 = false, win2000 = false,
+       xp_or_later = false;
   bool win9x = false, nt = false, nt4_or_later = false;
   int32_t cpu_class = 0;
   bool cpu_has_mmx = false;
@@ -579,7 +583,8 @@ bool GetDiskSpace(const std::string& path, int64_t& free, int64_t& total) {
   const std::string folder = path.substr(0, end);
   plat::ULONGLONG free_bytes = 0, total_bytes = 0, total_free = 0;
   const TGetDiskFreeSpaceEx query = BoundDiskFreeSpaceEx();
-  if (query(folder.empty() ? nullptr : folder.c_str(), &free_bytes, &total_bytes, &total_free) == plat::FALSE) {
+  if (query(folder.empty() ? nullptr : folder.c_str(), &free_bytes, &total_bytes, &total_free) ==
+      plat::FALSE) {
     free = 0;
     total = 1;
     return false;
@@ -604,7 +609,8 @@ plat::BOOL GetDiskFreeSpaceFallback(const char* directory, plat::ULONGLONG* free
     } else if (dir.rfind("\\\\", 0) == 0) {
       // \\server\share: up to the separator after the share.
       const size_t server_end = dir.find('\\', 2);
-      const size_t share_end = server_end == std::string::npos ? std::string::npos : dir.find('\\', server_end + 1);
+      const size_t share_end =
+          server_end == std::string::npos ? std::string::npos : dir.find('\\', server_end + 1);
       root = dir.substr(0, share_end);
     } else {
       root = dir;  // no drive on this system: the folder names its volume

@@ -88,12 +88,13 @@ using TGlobalPtr = std::unique_ptr<T, GlobalBlockDeleter>;
 // double and date as an 8-byte double, currency as its 8-byte scaled integer,
 // strings as REG_SZ. Other kinds write nothing but the key is still created.
 // Every error is swallowed.
-void RegWriteVariant(plat::HKEY root, const std::string& key, const std::string& name, const plat::Variant& value);
+void RegWriteVariant(plat::HKEY root, const std::string& key, const std::string& name,
+                     const plat::Variant& value);
 // result := def, then the stored value read as the registry type that def's
 // kind selects (DWORD 4 bytes, binary exactly 8 bytes, REG_SZ); the key is
 // never created. Any mismatch or error leaves result equal to def.
-void RegReadVariant(plat::HKEY root, const std::string& key, const std::string& name, const plat::Variant& def,
-                    plat::Variant& result);
+void RegReadVariant(plat::HKEY root, const std::string& key, const std::string& name,
+                    const plat::Variant& def, plat::Variant& result);
 plat::Variant RegReadVariant(plat::HKEY root, const std::string& key, const std::string& name,
                              const plat::Variant& def);
 

@@ -183,8 +183,8 @@ void TileBitmap(plat::HDC dc, plat::HBITMAP bitmap, const plat::RECT& rect, plat
   }
 }
 
-void DrawRotatedText(plat::HDC dc, int x, int y, const std::string& text, const std::string& font_name, int height,
-                     int orientation) {
+void DrawRotatedText(plat::HDC dc, int x, int y, const std::string& text, const std::string& font_name,
+                     int height, int orientation) {
   plat::LOGFONTA lf{};
   // These systems take a positive height as the cell height; 1 - height asks
   // for the character height, which keeps the scales' text the size it was.

@@ -46,7 +46,7 @@ void TileBitmap(plat::HDC dc, plat::HBITMAP bitmap, const plat::RECT& rect, plat
 // orientation 2), with the DC's colours: 0 left-aligned and vertically centred
 // on y, 1 ending at x, 2 running upward from y + width and centred on x, other
 // values at (x, y).
-void DrawRotatedText(plat::HDC dc, int x, int y, const std::string& text, const std::string& font_name, int height,
-                     int orientation);
+void DrawRotatedText(plat::HDC dc, int x, int y, const std::string& text, const std::string& font_name,
+                     int height, int orientation);
 
 }  // namespace engine

@@ -64,10 +64,12 @@ struct TMMWaveOut::TLink {
 
 const TWaveOutDriver& WaveOutDriver() {
   static const TWaveOutDriver driver{
-      plat::waveOutGetNumDevs,     plat::waveOutGetDevCapsA,     plat::waveOutGetErrorTextA,
-      plat::waveOutOpen,           plat::waveOutClose,           plat::waveOutPrepareHeader,
-      plat::waveOutUnprepareHeader, plat::waveOutWrite,           plat::waveOutPause,
-      plat::waveOutRestart,        plat::waveOutReset,           plat::waveOutGetPosition,
+      plat::waveOutGetNumDevs,      plat::waveOutGetDevCapsA,
+      plat::waveOutGetErrorTextA,   plat::waveOutOpen,
+      plat::waveOutClose,           plat::waveOutPrepareHeader,
+      plat::waveOutUnprepareHeader, plat::waveOutWrite,
+      plat::waveOutPause,           plat::waveOutRestart,
+      plat::waveOutReset,           plat::waveOutGetPosition,
   };
   return driver;
 }
@@ -151,8 +153,8 @@ void TMMWaveOutThread::Execute() {
         continue;
       }
       const plat::HANDLE handles[2] = {out->quit_, out->drain_};
-      const plat::DWORD r = plat::MsgWaitForMultipleObjects(2, handles, plat::FALSE, plat::INFINITE,
-                                                            plat::QS_ALLINPUT);
+      const plat::DWORD r =
+          plat::MsgWaitForMultipleObjects(2, handles, plat::FALSE, plat::INFINITE, plat::QS_ALLINPUT);
       if (r == plat::WAIT_OBJECT_0) break;
       if (r == plat::WAIT_OBJECT_0 + 1) {
         while (plat::PeekMessageA(&msg, plat::HWND_THREAD_MESSAGES, plat::MM_WOM_DONE, plat::MM_WOM_DONE,
@@ -252,7 +254,8 @@ void TMMWaveOut::DriverError(const char* prefix, plat::MMRESULT result) {
 
 bool TMMWaveOut::QueryFormat(TMMDeviceId device_id, const plat::WAVEFORMATEX* format) const {
   if (device_id < MapperId || device_id >= num_devs_ || !format) return false;
-  return driver_.Open(nullptr, static_cast<plat::UINT>(device_id), format, 0, 0, plat::WAVE_FORMAT_QUERY) == 0;
+  return driver_.Open(nullptr, static_cast<plat::UINT>(device_id), format, 0, 0, plat::WAVE_FORMAT_QUERY) ==
+         0;
 }
 
 // ---- Properties ----
@@ -404,12 +407,13 @@ void TMMWaveOut::Open() {
       rewinding_ = false;
       stop_posted_ = false;
       stop_pending_ = false;
-      if (!QueryFormat(device_id_, GetFormat())) Error(kOpenPrefix + LoadLibraryMessage(kMsgCannotPlayFormat));
+      if (!QueryFormat(device_id_, GetFormat()))
+        Error(kOpenPrefix + LoadLibraryMessage(kMsgCannotPlayFormat));
       if (!window_)
-        window_ = vcl::AllocateUtilityWindow([this](plat::HWND hwnd, plat::UINT message, plat::WPARAM wparam,
-                                                    plat::LPARAM lparam) {
-          return WindowProc(hwnd, message, wparam, lparam);
-        });
+        window_ = vcl::AllocateUtilityWindow(
+            [this](plat::HWND hwnd, plat::UINT message, plat::WPARAM wparam, plat::LPARAM lparam) {
+              return WindowProc(hwnd, message, wparam, lparam);
+            });
       handle_ = nullptr;
       close_pending_ = false;
       TMMCustomSoundComponent::Opened();
@@ -423,8 +427,9 @@ void TMMWaveOut::Open() {
       }
       plat::DWORD flags = callback_function_ ? plat::CALLBACK_FUNCTION : plat::CALLBACK_WINDOW;
       if (mapped_ && device_id_ >= 0) flags |= plat::WAVE_MAPPED;
-      const auto callback = callback_function_ ? reinterpret_cast<plat::DWORD_PTR>(&TMMWaveOut::DriverCallback)
-                                               : reinterpret_cast<plat::DWORD_PTR>(window_);
+      const auto callback = callback_function_
+                                ? reinterpret_cast<plat::DWORD_PTR>(&TMMWaveOut::DriverCallback)
+                                : reinterpret_cast<plat::DWORD_PTR>(window_);
       plat::HWAVEOUT handle = nullptr;
       Check(kOpenPrefix, driver_.Open(&handle, static_cast<plat::UINT>(device_id_), GetFormat(), callback,
                                       reinterpret_cast<plat::DWORD_PTR>(link_.get()), flags));
@@ -682,7 +687,7 @@ void TMMWaveOut::Write(TMMWaveHdr* header) {
 // ---- Notices and deliveries ----
 
 void TMMWaveOut::DriverCallback(plat::HWAVEOUT, plat::UINT message, plat::DWORD_PTR instance,
-                                 plat::DWORD_PTR param1, plat::DWORD_PTR) {
+                                plat::DWORD_PTR param1, plat::DWORD_PTR) {
   auto* link = reinterpret_cast<TLink*>(instance);
   if (!link) return;
   std::lock_guard guard(link->mutex);
@@ -732,7 +737,8 @@ void TMMWaveOut::DriverNotice(plat::UINT message, plat::WAVEHDR* header) {
       break;
     case cmThread:
       if (thread_)
-        plat::PostThreadMessageA(thread_->ThreadID(), plat::MM_WOM_DONE, reinterpret_cast<plat::WPARAM>(handle_),
+        plat::PostThreadMessageA(thread_->ThreadID(), plat::MM_WOM_DONE,
+                                 reinterpret_cast<plat::WPARAM>(handle_),
                                  reinterpret_cast<plat::LPARAM>(header));
       break;
   }

@@ -35,8 +35,8 @@ struct TWaveOutDriver {
   plat::UINT (*GetNumDevs)();
   plat::MMRESULT (*GetDevCaps)(plat::UINT, plat::WAVEOUTCAPSA*, plat::UINT);
   plat::MMRESULT (*GetErrorText)(plat::MMRESULT, char*, plat::UINT);
-  plat::MMRESULT (*Open)(plat::HWAVEOUT*, plat::UINT, const plat::WAVEFORMATEX*, plat::DWORD_PTR, plat::DWORD_PTR,
-                         plat::DWORD);
+  plat::MMRESULT (*Open)(plat::HWAVEOUT*, plat::UINT, const plat::WAVEFORMATEX*, plat::DWORD_PTR,
+                         plat::DWORD_PTR, plat::DWORD);
   plat::MMRESULT (*Close)(plat::HWAVEOUT);
   plat::MMRESULT (*PrepareHeader)(plat::HWAVEOUT, plat::WAVEHDR*, plat::UINT);
   plat::MMRESULT (*UnprepareHeader)(plat::HWAVEOUT, plat::WAVEHDR*, plat::UINT);
@@ -147,7 +147,7 @@ class TMMWaveOut : public TMMCustomWaveOutComponent {
   friend class TMMWaveOutThread;
   struct TLink;
   static void DriverCallback(plat::HWAVEOUT handle, plat::UINT message, plat::DWORD_PTR instance,
-                              plat::DWORD_PTR param1, plat::DWORD_PTR param2);
+                             plat::DWORD_PTR param1, plat::DWORD_PTR param2);
 
   bool Is(uint32_t bit) const { return (state_.load() & bit) != 0; }
   void AddState(uint32_t bits) { state_.fetch_or(bits); }
@@ -214,14 +214,14 @@ class TMMWaveOut : public TMMCustomWaveOutComponent {
   plat::MMRESULT last_result_ = 0;
 
   std::recursive_mutex lock_;
-  int32_t queued_ = 0;                 // under lock_
+  int32_t queued_ = 0;  // under lock_
   std::atomic<int32_t> in_process_{0};
   std::atomic<int32_t> in_flight_{0};  // written and not yet through BufferDone
   bool more_buffers_ = false;
   int32_t loop_counter_ = 0;
 
-  uint32_t raw_last_ = 0;   // the driver's last 32-bit reading
-  int64_t raw_wraps_ = 0;   // whole 2^32 turns of that reading
+  uint32_t raw_last_ = 0;  // the driver's last 32-bit reading
+  int64_t raw_wraps_ = 0;  // whole 2^32 turns of that reading
   int64_t position_offset_ = 0;
   int64_t loop_base_ = 0;
 

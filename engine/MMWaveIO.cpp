@@ -187,7 +187,8 @@ constexpr size_t kRecordHead = offsetof(TWaveIORec, wfx);
 
 // A record with room for format_size bytes of format (at least 18), or null.
 TWaveIORec* AllocRecord(size_t format_size) {
-  const size_t size = kRecordHead + (format_size < sizeof(plat::WAVEFORMATEX) ? sizeof(plat::WAVEFORMATEX) : format_size);
+  const size_t size =
+      kRecordHead + (format_size < sizeof(plat::WAVEFORMATEX) ? sizeof(plat::WAVEFORMATEX) : format_size);
   auto* rec = static_cast<TWaveIORec*>(GlobalAllocZeroed(size));
   rec->dwSize = static_cast<uint32_t>(size);
   return rec;
@@ -268,7 +269,8 @@ int32_t WaveOpenRIFF(plat::HMMIO& handle, plat::MMCKINFO& riff, const void*& res
     const plat::DWORD attributes = plat::GetFileAttributesA(name);
     if (attributes != plat::INVALID_FILE_ATTRIBUTES && (attributes & plat::FILE_ATTRIBUTE_READONLY) == 0)
       handle = plat::mmioOpenA(file.data(), nullptr, plat::MMIO_READWRITE | plat::MMIO_ALLOCBUF);
-    if (handle == nullptr) handle = plat::mmioOpenA(file.data(), nullptr, plat::MMIO_READ | plat::MMIO_ALLOCBUF);
+    if (handle == nullptr)
+      handle = plat::mmioOpenA(file.data(), nullptr, plat::MMIO_READ | plat::MMIO_ALLOCBUF);
   }
   if (handle == nullptr) {
     res = nullptr;
@@ -308,7 +310,8 @@ bool UsableFormat(const plat::WAVEFORMATEX& f) {
 
 }  // namespace
 
-bool FindProgramResource(const std::string& /*name*/, const std::string& /*type*/, const void** data, size_t* size) {
+bool FindProgramResource(const std::string& /*name*/, const std::string& /*type*/, const void** data,
+                         size_t* size) {
   // Resources are not compiled into the program yet.
   if (data != nullptr) *data = nullptr;
   if (size != nullptr) *size = 0;
@@ -342,11 +345,13 @@ int32_t WaveReadInfo(TWaveIORec*& rec, const char* name, plat::FOURCC form_type,
   rec = nullptr;
   ReadState st;
   plat::MMCKINFO riff{};
-  if (WaveOpenRIFF(st.handle, riff, st.res, name, form_type, flags) != WIOERR_NOERROR) return WIOERR_FILEERROR;
+  if (WaveOpenRIFF(st.handle, riff, st.res, name, form_type, flags) != WIOERR_NOERROR)
+    return WIOERR_FILEERROR;
   st.name = CopyName(name, flags);
 
   const plat::LONG end = plat::mmioSeek(st.handle, 0, plat::SEEK_END_);
-  if (end < 0 || plat::mmioSeek(st.handle, static_cast<plat::LONG>(riff.dwDataOffset + 4), plat::SEEK_SET_) < 0)
+  if (end < 0 ||
+      plat::mmioSeek(st.handle, static_cast<plat::LONG>(riff.dwDataOffset + 4), plat::SEEK_SET_) < 0)
     return WIOERR_FILEERROR;
   const int64_t file_size = end;
   if (static_cast<int64_t>(riff.dwDataOffset) + riff.cksize > file_size)
@@ -377,8 +382,8 @@ int32_t WaveReadInfo(TWaveIORec*& rec, const char* name, plat::FOURCC form_type,
       // Shorter than the 16 bytes every format has: not a format.
       if (ck.cksize < sizeof(plat::PCMWAVEFORMAT)) return WIOERR_FORMAT;
       st.rec = AllocRecord(ck.cksize);
-      if (plat::mmioRead(st.handle, reinterpret_cast<char*>(&st.rec->wfx), static_cast<plat::LONG>(ck.cksize)) !=
-          static_cast<plat::LONG>(ck.cksize))
+      if (plat::mmioRead(st.handle, reinterpret_cast<char*>(&st.rec->wfx),
+                         static_cast<plat::LONG>(ck.cksize)) != static_cast<plat::LONG>(ck.cksize))
         return WIOERR_FILEERROR;
       // Extra bytes the chunk does not hold would be copied from past the record.
       if (st.rec->wfx.wFormatTag != plat::WAVE_FORMAT_PCM && ck.cksize >= sizeof(plat::WAVEFORMATEX) &&
@@ -562,7 +567,8 @@ int32_t WaveCreateInfo(TWaveIORec*& rec, const plat::WAVEFORMATEX* format) {
 int32_t WaveCreateFile(TWaveIORec*& rec, const char* name) {
   if (rec == nullptr || name == nullptr) return WIOERR_BADPARAM;
   std::string file = name;
-  plat::HMMIO h = plat::mmioOpenA(file.data(), nullptr, plat::MMIO_CREATE | plat::MMIO_READWRITE | plat::MMIO_ALLOCBUF);
+  plat::HMMIO h =
+      plat::mmioOpenA(file.data(), nullptr, plat::MMIO_CREATE | plat::MMIO_READWRITE | plat::MMIO_ALLOCBUF);
   if (h == nullptr) return WIOERR_FILEERROR;
   plat::MMCKINFO riff{}, fmt{}, data{};
   riff.fccType = kWave;
@@ -570,11 +576,11 @@ int32_t WaveCreateFile(TWaveIORec*& rec, const char* name) {
   const bool pcm = rec->wfx.wFormatTag == plat::WAVE_FORMAT_PCM;
   fmt.cksize = pcm ? sizeof(plat::PCMWAVEFORMAT) : static_cast<plat::DWORD>(GetWaveFormatSize(&rec->wfx));
   data.ckid = kData;
-  const bool ok = plat::mmioCreateChunk(h, &riff, plat::MMIO_CREATERIFF) == 0 &&
-                  plat::mmioCreateChunk(h, &fmt, 0) == 0 &&
-                  plat::mmioWrite(h, reinterpret_cast<const char*>(&rec->wfx), static_cast<plat::LONG>(fmt.cksize)) ==
-                      static_cast<plat::LONG>(fmt.cksize) &&
-                  plat::mmioAscend(h, &fmt, 0) == 0 && plat::mmioCreateChunk(h, &data, 0) == 0;
+  const bool ok =
+      plat::mmioCreateChunk(h, &riff, plat::MMIO_CREATERIFF) == 0 && plat::mmioCreateChunk(h, &fmt, 0) == 0 &&
+      plat::mmioWrite(h, reinterpret_cast<const char*>(&rec->wfx), static_cast<plat::LONG>(fmt.cksize)) ==
+          static_cast<plat::LONG>(fmt.cksize) &&
+      plat::mmioAscend(h, &fmt, 0) == 0 && plat::mmioCreateChunk(h, &data, 0) == 0;
   if (!ok) {
     plat::mmioClose(h, 0);
     WaveDeleteFile(name);
@@ -598,7 +604,8 @@ int32_t WaveCreateFile(TWaveIORec*& rec, const char* name) {
 }
 
 int32_t WaveWrite(TWaveIORec* rec, const void* buffer, int32_t bytes) {
-  if (rec == nullptr || rec->hmmio == nullptr || rec->hFile != nullptr || bytes <= 0 || buffer == nullptr) return -1;
+  if (rec == nullptr || rec->hmmio == nullptr || rec->hFile != nullptr || bytes <= 0 || buffer == nullptr)
+    return -1;
   if ((rec->dwFlags & RIFF_RESOURCE) != 0) return -1;  // the program's resources are read-only
   const plat::LONG written = plat::mmioWrite(rec->hmmio, static_cast<const char*>(buffer), bytes);
   if (written <= 0) return written;

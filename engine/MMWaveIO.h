@@ -46,15 +46,15 @@ int64_t WaveSamplesToTime64(const plat::WAVEFORMATEX* format, int64_t samples);
 
 // Results. Failures never raise (except when the record itself cannot be allocated).
 constexpr int32_t WIOERR_NOERROR = 0;
-constexpr int32_t WIOERR_FORMAT = 101;    // no usable "fmt " chunk; no handle or bad buffer size
-constexpr int32_t WIOERR_BADPARAM = 104;  // null record, format or name
+constexpr int32_t WIOERR_FORMAT = 101;     // no usable "fmt " chunk; no handle or bad buffer size
+constexpr int32_t WIOERR_BADPARAM = 104;   // null record, format or name
 constexpr int32_t WIOERR_FILEERROR = 106;  // open, descend, read, write, seek, ascend, malformed layout
 constexpr int32_t WIOERR_NOMEMORY = 107;
 
 // Record flags; other bits are the caller's.
-constexpr uint32_t RIFF_RESOURCE = 2;   // a "WAVE" resource of the program
-constexpr uint32_t RIFF_MEMORY = 4;     // a RIFF image in memory
-constexpr uint32_t RIFF_INFO_ONLY = 8;  // read the metadata only
+constexpr uint32_t RIFF_RESOURCE = 2;    // a "WAVE" resource of the program
+constexpr uint32_t RIFF_MEMORY = 4;      // a RIFF image in memory
+constexpr uint32_t RIFF_INFO_ONLY = 8;   // read the metadata only
 constexpr uint32_t RIFF_PLAINFILE = 16;  // plain read-only file access
 
 // The record of one wave source: one block of global memory, the format with

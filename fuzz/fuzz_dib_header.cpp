@@ -36,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   volatile int64_t sink = 0;
-  sink = sink + engine::IsWin3DIB(dib) + engine::DIBWidth(dib) + engine::DIBHeight(dib) + engine::DIBBitCount(dib) +
-         engine::DIBNumColors(dib) + engine::DIBRowBytes(engine::DIBWidth(dib));
+  sink = sink + engine::IsWin3DIB(dib) + engine::DIBWidth(dib) + engine::DIBHeight(dib) +
+         engine::DIBBitCount(dib) + engine::DIBNumColors(dib) + engine::DIBRowBytes(engine::DIBWidth(dib));
   const bool valid = engine::DIBHeaderValid(dib);
   if (!valid) {
     if (accepted || engine::DIBSize(dib) != 0 || engine::DIBBits(dib) != nullptr) std::abort();
@@ -52,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (total == 0 || total > size || bits == nullptr || table == nullptr) std::abort();
   if (table < dib || bits < table || bits > dib + total) std::abort();
   const int64_t height = std::llabs(static_cast<int64_t>(engine::DIBHeight(dib)));
-  const int64_t row = ((static_cast<int64_t>(engine::DIBWidth(dib)) * engine::DIBBitCount(dib) + 31) / 32) * 4;
+  const int64_t row =
+      ((static_cast<int64_t>(engine::DIBWidth(dib)) * engine::DIBBitCount(dib) + 31) / 32) * 4;
   if (bits + row * height > dib + total) std::abort();
   for (const uint8_t* p = table; p < bits; ++p) sink = sink + *p;
   sink = sink + bits[0] + bits[row * height - 1];

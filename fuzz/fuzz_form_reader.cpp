@@ -165,38 +165,30 @@ const TIdentMap& DeviceIds() {
   return map;
 }
 
-VCL_IMPLEMENT_CLASS(TFzFont,
-  StrProp("Name", &TFzFont::Name, &TFzFont::SetName).Default("Arial"),
-  ColorProp("Color", &TFzFont::Color, &TFzFont::SetColor).Default(clWindowText))
+VCL_IMPLEMENT_CLASS(TFzFont, StrProp("Name", &TFzFont::Name, &TFzFont::SetName).Default("Arial"),
+                    ColorProp("Color", &TFzFont::Color, &TFzFont::SetColor).Default(clWindowText))
 
-VCL_IMPLEMENT_CLASS(TFzItem,
-  IntProp("Width", &TFzItem::Width, &TFzItem::SetWidth).Default(0),
-  RefProp("Target", &TFzItem::Target, &TFzItem::SetTarget),
-  ObjProp("Sub", &TFzItem::Sub))
+VCL_IMPLEMENT_CLASS(TFzItem, IntProp("Width", &TFzItem::Width, &TFzItem::SetWidth).Default(0),
+                    RefProp("Target", &TFzItem::Target, &TFzItem::SetTarget), ObjProp("Sub", &TFzItem::Sub))
 
-VCL_IMPLEMENT_CLASS(TFzControl,
-  IntProp("Left", &TFzControl::Left, &TFzControl::SetLeft).Default(0),
-  IntProp("Big", &TFzControl::Big, &TFzControl::SetBig),
-  BoolProp("Visible", &TFzControl::Visible, &TFzControl::SetVisible).Default(true),
-  FloatProp("Scale", &TFzControl::Scale, &TFzControl::SetScale),
-  StrProp("Text", &TFzControl::Text, &TFzControl::SetText),
-  EnumProp("Kind", &TFzControl::Kind, &TFzControl::SetKind, {"kOne", "kTwo", "kThree"}).Default(kOne),
-  SetOfProp("Sides", &TFzControl::Sides, &TFzControl::SetSides, {"sdLeft", "sdTop", "sdRight", "sdBottom"})
-      .Default(TSides{sdLeft, sdTop}),
-  ColorProp("Color", &TFzControl::Color, &TFzControl::SetColor).Default(clBtnFace),
-  IntProp("Device", &TFzControl::Device, &TFzControl::SetDevice).Default(0).Idents(DeviceIds()),
-  RefProp("Link", &TFzControl::Link, &TFzControl::SetLink),
-  ObjProp("Font", &TFzControl::Font),
-  ObjProp("Lines", &TFzControl::Lines),
-  ObjProp("Sorted", &TFzControl::Sorted),
-  ObjProp("Items", &TFzControl::Items),
-  BinaryProp("Data", &TFzControl::ReadData, &TFzControl::WriteData, &TFzControl::HasData),
-  EventProp("OnClick", &TFzControl::OnClick),
-  EventProp("OnValue", &TFzControl::OnValue))
+VCL_IMPLEMENT_CLASS(
+    TFzControl, IntProp("Left", &TFzControl::Left, &TFzControl::SetLeft).Default(0),
+    IntProp("Big", &TFzControl::Big, &TFzControl::SetBig),
+    BoolProp("Visible", &TFzControl::Visible, &TFzControl::SetVisible).Default(true),
+    FloatProp("Scale", &TFzControl::Scale, &TFzControl::SetScale),
+    StrProp("Text", &TFzControl::Text, &TFzControl::SetText),
+    EnumProp("Kind", &TFzControl::Kind, &TFzControl::SetKind, {"kOne", "kTwo", "kThree"}).Default(kOne),
+    SetOfProp("Sides", &TFzControl::Sides, &TFzControl::SetSides, {"sdLeft", "sdTop", "sdRight", "sdBottom"})
+        .Default(TSides{sdLeft, sdTop}),
+    ColorProp("Color", &TFzControl::Color, &TFzControl::SetColor).Default(clBtnFace),
+    IntProp("Device", &TFzControl::Device, &TFzControl::SetDevice).Default(0).Idents(DeviceIds()),
+    RefProp("Link", &TFzControl::Link, &TFzControl::SetLink), ObjProp("Font", &TFzControl::Font),
+    ObjProp("Lines", &TFzControl::Lines), ObjProp("Sorted", &TFzControl::Sorted),
+    ObjProp("Items", &TFzControl::Items),
+    BinaryProp("Data", &TFzControl::ReadData, &TFzControl::WriteData, &TFzControl::HasData),
+    EventProp("OnClick", &TFzControl::OnClick), EventProp("OnValue", &TFzControl::OnValue))
 
-VCL_IMPLEMENT_CLASS(TFzForm,
-  Method("Clicked", &TFzForm::Clicked),
-  Method("Changed", &TFzForm::Changed))
+VCL_IMPLEMENT_CLASS(TFzForm, Method("Clicked", &TFzForm::Clicked), Method("Changed", &TFzForm::Changed))
 
 }  // namespace
 

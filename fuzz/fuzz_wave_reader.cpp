@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (engine::WaveOpenFile(rec) == engine::WIOERR_NOERROR) {
     std::vector<uint8_t> buffer(4096);
     int64_t total = 0;
-    for (int32_t n; (n = engine::WaveRead(rec, buffer.data(), static_cast<int32_t>(buffer.size()))) > 0;) total += n;
+    for (int32_t n; (n = engine::WaveRead(rec, buffer.data(), static_cast<int32_t>(buffer.size()))) > 0;)
+      total += n;
     if (total > rec->dwDataBytes) std::abort();
     if (engine::WaveSeek(rec, rec->dwLength / 2) == engine::WIOERR_NOERROR)
       engine::WaveRead(rec, buffer.data(), static_cast<int32_t>(buffer.size()));

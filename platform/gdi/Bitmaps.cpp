@@ -58,7 +58,8 @@ int ImageRowOfScan(const Surface& dib, int scan) { return dib.top_down ? scan : 
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bpp, const void* bits) {
   if (planes != 1) return nullptr;
   if (width == 0 || height == 0) return Register(MonoBitmap(1, 1));
-  auto bm = bpp == 1 ? MonoBitmap(width, height) : MakeBitmapObject(width, height, static_cast<int>(bpp), true);
+  auto bm =
+      bpp == 1 ? MonoBitmap(width, height) : MakeBitmapObject(width, height, static_cast<int>(bpp), true);
   if (!bm) return nullptr;
   if (bits != nullptr) {
     // Rows of device-dependent bitmaps come WORD-aligned.
@@ -186,7 +187,8 @@ int GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMA
     h.biPlanes = 1;
     h.biBitCount = static_cast<WORD>(src.bits_per_pixel);
     h.biCompression = src.bits_per_pixel == 16 ? BI_BITFIELDS : BI_RGB;
-    h.biSizeImage = static_cast<DWORD>(DibStride(src.width, src.bits_per_pixel)) * static_cast<DWORD>(src.height);
+    h.biSizeImage =
+        static_cast<DWORD>(DibStride(src.width, src.bits_per_pixel)) * static_cast<DWORD>(src.height);
     h.biClrUsed = 0;
     h.biClrImportant = 0;
     if (h.biCompression == BI_BITFIELDS) std::memcpy(reinterpret_cast<uint8_t*>(info) + 40, src.masks, 12);

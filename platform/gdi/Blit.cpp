@@ -81,9 +81,9 @@ class Converter {
 };
 
 struct Transfer {
-  RECT dest;                // surface coordinates, in order
-  std::vector<int> xmap;    // source column per destination column, -1: none
-  std::vector<int> ymap;    // source row per destination row, -1: none
+  RECT dest;              // surface coordinates, in order
+  std::vector<int> xmap;  // source column per destination column, -1: none
+  std::vector<int> ymap;  // source row per destination row, -1: none
   const Surface* source = nullptr;
   bool from_dc = false;
   uint32_t source_bk = 0;
@@ -121,7 +121,8 @@ BOOL Run(DeviceContext& dc, Transfer& t) {
   if (uses_source) {
     src_view = *t.source;
     if (t.source->bits == dst->bits) {
-      snapshot.assign(t.source->bits, t.source->bits + static_cast<size_t>(t.source->stride) * t.source->height);
+      snapshot.assign(t.source->bits,
+                      t.source->bits + static_cast<size_t>(t.source->stride) * t.source->height);
       src_view.bits = snapshot.data();
     }
   }
@@ -158,8 +159,8 @@ BOOL Run(DeviceContext& dc, Transfer& t) {
 }
 
 // Sets up the destination rectangle and source mapping of a DC-to-DC transfer.
-bool Prepare(DeviceContext& dst, int x, int y, int w, int h, DeviceContext* src, int xs, int ys, int sw, int sh,
-             Transfer* t) {
+bool Prepare(DeviceContext& dst, int x, int y, int w, int h, DeviceContext* src, int xs, int ys, int sw,
+             int sh, Transfer* t) {
   if (w == 0 || h == 0) return false;
   t->dest = dst.ToSurface(RECT{x, y, x + w, y + h});
   int n = t->dest.right - t->dest.left, m_rows = t->dest.bottom - t->dest.top;
@@ -253,8 +254,8 @@ int DibTransfer(DeviceContext& dc, RECT dest, const Surface& dib, RECT src, bool
 
 }  // namespace
 
-int SetDIBitsToDevice(HDC hdc, int xd, int yd, DWORD w, DWORD h, int xs, int ys, UINT start_scan, UINT scan_lines,
-                      const void* bits, const BITMAPINFO* info, UINT usage) {
+int SetDIBitsToDevice(HDC hdc, int xd, int yd, DWORD w, DWORD h, int xs, int ys, UINT start_scan,
+                      UINT scan_lines, const void* bits, const BITMAPINFO* info, UINT usage) {
   GdiLock lock;
   DeviceContext* dc = LookupDC(hdc);
   Surface dib;

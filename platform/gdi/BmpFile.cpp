@@ -12,8 +12,8 @@ namespace {
 
 uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t U32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 void Put16(std::vector<uint8_t>& v, uint32_t x) {
@@ -94,7 +94,8 @@ BmpReadResult ReadBmp(const uint8_t* data, size_t size) {
     clr_used = U32(h + 32);
   }
   if (planes != 1 || width <= 0 || height == 0 || height == INT32_MIN) return Fail(BmpError::kBadHeader);
-  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return Fail(BmpError::kBadHeader);
+  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
+    return Fail(BmpError::kBadHeader);
   if (header_size == 12 && (bpp == 16 || bpp == 32)) return Fail(BmpError::kBadHeader);
   if (compression == BI_BITFIELDS) {
     if (bpp != 16 && bpp != 32) return Fail(BmpError::kBadHeader);
@@ -214,10 +215,11 @@ bool DibFromBitmap(HBITMAP bitmap, int bpp, DibImage* out) {
 HBITMAP BitmapFromDib(const DibImage& image) {
   std::vector<uint8_t> packed = image.Packed();
   void* bits = nullptr;
-  HBITMAP bm = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(packed.data()), DIB_RGB_COLORS, &bits,
-                                nullptr, 0);
+  HBITMAP bm = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(packed.data()), DIB_RGB_COLORS,
+                                &bits, nullptr, 0);
   if (bm == nullptr) return nullptr;
-  size_t n = std::min(image.bits.size(), static_cast<size_t>(image.Stride()) * static_cast<size_t>(image.Height()));
+  size_t n =
+      std::min(image.bits.size(), static_cast<size_t>(image.Stride()) * static_cast<size_t>(image.Height()));
   std::memcpy(bits, image.bits.data(), n);
   return bm;
 }

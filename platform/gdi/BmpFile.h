@@ -16,10 +16,10 @@ namespace plat {
 
 // A device-independent image: header, colour table and rows as stored.
 struct DibImage {
-  BITMAPINFOHEADER header;      // always 40 bytes; BI_RGB or BI_BITFIELDS
-  std::vector<RGBQUAD> colors;  // 1 << bpp entries for 1, 4 and 8 bits, else empty
+  BITMAPINFOHEADER header;        // always 40 bytes; BI_RGB or BI_BITFIELDS
+  std::vector<RGBQUAD> colors;    // 1 << bpp entries for 1, 4 and 8 bits, else empty
   uint32_t masks[3] = {0, 0, 0};  // red, green, blue for BI_BITFIELDS
-  std::vector<uint8_t> bits;    // DWORD-aligned rows
+  std::vector<uint8_t> bits;      // DWORD-aligned rows
 
   int Width() const { return header.biWidth; }
   int Height() const { return header.biHeight < 0 ? -header.biHeight : header.biHeight; }

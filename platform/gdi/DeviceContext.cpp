@@ -100,7 +100,8 @@ int DeviceContext::DeviceBits() const {
 }
 
 POINT DeviceContext::ToDevice(POINT p) const {
-  return POINT{p.x - state_.window_org.x + state_.viewport_org.x, p.y - state_.window_org.y + state_.viewport_org.y};
+  return POINT{p.x - state_.window_org.x + state_.viewport_org.x,
+               p.y - state_.window_org.y + state_.viewport_org.y};
 }
 
 POINT DeviceContext::ToSurface(POINT p) const {
@@ -115,7 +116,8 @@ RECT DeviceContext::ToSurface(const RECT& r) const {
 }
 
 POINT DeviceContext::DeviceToLogical(POINT d) const {
-  return POINT{d.x + state_.window_org.x - state_.viewport_org.x, d.y + state_.window_org.y - state_.viewport_org.y};
+  return POINT{d.x + state_.window_org.x - state_.viewport_org.x,
+               d.y + state_.window_org.y - state_.viewport_org.y};
 }
 
 void DeviceContext::SetVisibleRegion(const Region* visible) {
@@ -391,12 +393,16 @@ BOOL GetViewportOrgEx(HDC hdc, POINT* org) { return GetPoint(hdc, &DCState::view
 BOOL OffsetViewportOrgEx(HDC hdc, int dx, int dy, POINT* old) {
   return SetPoint(hdc, &DCState::viewport_org, dx, dy, old, true);
 }
-BOOL SetWindowOrgEx(HDC hdc, int x, int y, POINT* old) { return SetPoint(hdc, &DCState::window_org, x, y, old, false); }
+BOOL SetWindowOrgEx(HDC hdc, int x, int y, POINT* old) {
+  return SetPoint(hdc, &DCState::window_org, x, y, old, false);
+}
 BOOL GetWindowOrgEx(HDC hdc, POINT* org) { return GetPoint(hdc, &DCState::window_org, org); }
 BOOL OffsetWindowOrgEx(HDC hdc, int dx, int dy, POINT* old) {
   return SetPoint(hdc, &DCState::window_org, dx, dy, old, true);
 }
-BOOL SetBrushOrgEx(HDC hdc, int x, int y, POINT* old) { return SetPoint(hdc, &DCState::brush_org, x, y, old, false); }
+BOOL SetBrushOrgEx(HDC hdc, int x, int y, POINT* old) {
+  return SetPoint(hdc, &DCState::brush_org, x, y, old, false);
+}
 BOOL GetBrushOrgEx(HDC hdc, POINT* org) { return GetPoint(hdc, &DCState::brush_org, org); }
 
 BOOL LPtoDP(HDC hdc, POINT* points, int count) {

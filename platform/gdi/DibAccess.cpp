@@ -1,7 +1,7 @@
 #include "platform/gdi/DibAccess.h"
 
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/gdi/DeviceContext.h"
 
@@ -86,7 +86,8 @@ bool DibSurface(const BITMAPINFO* info, const void* bits, UINT usage, DeviceCont
     s.colors.assign(size_t{1} << f.bpp, RGBQUAD{});
     const PaletteObject* palette = nullptr;
     if (usage == DIB_PAL_COLORS) {
-      HPALETTE h = dc != nullptr ? dc->State().palette : static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE));
+      HPALETTE h =
+          dc != nullptr ? dc->State().palette : static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE));
       palette = LookupAs<PaletteObject>(h, OBJ_PAL);
     }
     for (size_t i = 0; i < f.colors && i < s.colors.size(); ++i) {

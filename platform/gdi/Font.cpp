@@ -44,8 +44,8 @@ HFONT CreateFontIndirectA(const LOGFONTA* lf) {
 }
 
 HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                  DWORD underline, DWORD strike_out, DWORD char_set, DWORD out_precision, DWORD clip_precision,
-                  DWORD quality, DWORD pitch_and_family, const char* face_name) {
+                  DWORD underline, DWORD strike_out, DWORD char_set, DWORD out_precision,
+                  DWORD clip_precision, DWORD quality, DWORD pitch_and_family, const char* face_name) {
   LOGFONTA lf;
   lf.lfHeight = height;
   lf.lfWidth = width;

@@ -26,8 +26,8 @@ class FontObject : public GdiObject {
 };
 
 HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                  DWORD underline, DWORD strike_out, DWORD char_set, DWORD out_precision, DWORD clip_precision,
-                  DWORD quality, DWORD pitch_and_family, const char* face_name);
+                  DWORD underline, DWORD strike_out, DWORD char_set, DWORD out_precision,
+                  DWORD clip_precision, DWORD quality, DWORD pitch_and_family, const char* face_name);
 HFONT CreateFontIndirectA(const LOGFONTA* lf);
 
 // Puts the real stock fonts behind their handles (SYSTEM_FONT, DEFAULT_GUI_FONT,

@@ -287,7 +287,8 @@ RECT TextMask::InkBounds() const {
   RECT r{};
   for (int py = 0; py < height; ++py)
     for (int px = 0; px < width; ++px)
-      if (ink[static_cast<size_t>(py) * width + px]) Unite(r, RECT{left + px, top + py, left + px + 1, top + py + 1});
+      if (ink[static_cast<size_t>(py) * width + px])
+        Unite(r, RECT{left + px, top + py, left + px + 1, top + py + 1});
   return r;
 }
 
@@ -509,15 +510,16 @@ std::shared_ptr<const Font> FontEngine::Realize(const LOGFONTA& request) {
   } else {
     // The largest em whose cell fits, then the cell padded to the asked height.
     ppem = std::max(1, static_cast<int>(std::ceil(double(height) * upem / std::max(1, wa + wd))));
-    while (ppem > 1 && CeilScaled(wa, double(ppem) / upem) + CeilScaled(wd, double(ppem) / upem) > height) --ppem;
+    while (ppem > 1 && CeilScaled(wa, double(ppem) / upem) + CeilScaled(wd, double(ppem) / upem) > height)
+      --ppem;
     descent = CeilScaled(wd, double(ppem) / upem);
     ascent = std::max(height - descent, CeilScaled(wa, double(ppem) / upem));
   }
   const double sy = double(ppem) / upem;
   int ppem_x = ppem;
   if (request.lfWidth != 0 && record->avg_char_width > 0)
-    ppem_x = std::max(1, static_cast<int>(std::lround(double(std::abs(request.lfWidth)) * upem /
-                                                      record->avg_char_width)));
+    ppem_x = std::max(
+        1, static_cast<int>(std::lround(double(std::abs(request.lfWidth)) * upem / record->avg_char_width)));
   const double sx = double(ppem_x) / upem;
 
   FT_Size size = nullptr;
@@ -543,10 +545,18 @@ std::shared_ptr<const Font> FontEngine::Realize(const LOGFONTA& request) {
   font->escapement_ = escapement;
   // Quarter turns are exact so rotated runs land on whole pixels.
   switch (escapement) {
-    case 0: font->cos_ = 1, font->sin_ = 0; break;
-    case 900: font->cos_ = 0, font->sin_ = 1; break;
-    case 1800: font->cos_ = -1, font->sin_ = 0; break;
-    case 2700: font->cos_ = 0, font->sin_ = -1; break;
+    case 0:
+      font->cos_ = 1, font->sin_ = 0;
+      break;
+    case 900:
+      font->cos_ = 0, font->sin_ = 1;
+      break;
+    case 1800:
+      font->cos_ = -1, font->sin_ = 0;
+      break;
+    case 2700:
+      font->cos_ = 0, font->sin_ = -1;
+      break;
     default: {
       double a = escapement * std::numbers::pi / 1800.0;
       font->cos_ = std::cos(a);
@@ -572,8 +582,8 @@ std::shared_ptr<const Font> FontEngine::Realize(const LOGFONTA& request) {
   tm.tmDescent = descent;
   tm.tmHeight = ascent + descent;
   tm.tmInternalLeading = std::max(0, tm.tmHeight - ppem);
-  tm.tmExternalLeading =
-      std::max(0, RoundScaled(record->line_gap - ((wa + wd) - (record->hhea_ascent + record->hhea_descent)), sy));
+  tm.tmExternalLeading = std::max(
+      0, RoundScaled(record->line_gap - ((wa + wd) - (record->hhea_ascent + record->hhea_descent)), sy));
   const int extra = font->synthetic_bold_ ? 1 : 0;
   tm.tmAveCharWidth = record->avg_char_width > 0 ? RoundScaled(record->avg_char_width, sx) + extra
                                                  : font->Advance(FT_Get_Char_Index(record->face, 'x'));
@@ -593,7 +603,8 @@ std::shared_ptr<const Font> FontEngine::Realize(const LOGFONTA& request) {
   if (family == FF_DONTCARE) {
     if (record->fixed_pitch)
       family = FF_MODERN;
-    else if (match->family.find("Serif") != std::string::npos && match->family.find("Sans") == std::string::npos)
+    else if (match->family.find("Serif") != std::string::npos &&
+             match->family.find("Sans") == std::string::npos)
       family = FF_ROMAN;
     else
       family = FF_SWISS;

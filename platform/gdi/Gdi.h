@@ -12,8 +12,8 @@ namespace plat {
 // Every graphics object handle converts to HGDIOBJ, as callers pass them to
 // SelectObject and DeleteObject; the way back needs a cast, as it always did.
 using HGDIOBJ = HGDIOBJ_;
-#define PLAT_DECLARE_GDI_HANDLE(name)  \
-  struct name##__ : HGDIOBJ___ {}; \
+#define PLAT_DECLARE_GDI_HANDLE(name) \
+  struct name##__ : HGDIOBJ___ {};    \
   using name = name##__*
 PLAT_DECLARE_GDI_HANDLE(HBITMAP);
 PLAT_DECLARE_GDI_HANDLE(HPEN);
@@ -479,8 +479,7 @@ BOOL RoundRect(HDC hdc, int left, int top, int right, int bottom, int ellipse_wi
 BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom);
 BOOL Arc(HDC hdc, int left, int top, int right, int bottom, int x_start, int y_start, int x_end, int y_end);
 BOOL Pie(HDC hdc, int left, int top, int right, int bottom, int x_start, int y_start, int x_end, int y_end);
-BOOL Chord(HDC hdc, int left, int top, int right, int bottom, int x_start, int y_start, int x_end,
-           int y_end);
+BOOL Chord(HDC hdc, int left, int top, int right, int bottom, int x_start, int y_start, int x_end, int y_end);
 // The brush may be a system colour index + 1 instead of a handle, as callers pass it.
 int FillRect(HDC hdc, const RECT* rect, HBRUSH brush);
 int FrameRect(HDC hdc, const RECT* rect, HBRUSH brush);

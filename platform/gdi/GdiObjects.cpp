@@ -170,7 +170,8 @@ BOOL DeleteObject(HGDIOBJ handle) {
   if (it == objects.end()) return FALSE;
   if (it->second->stock) return TRUE;
   // A selected object stays alive; callers deselect it first.
-  if (it->second->Type() == OBJ_BITMAP && static_cast<BitmapObject*>(it->second.get())->selected_in != nullptr)
+  if (it->second->Type() == OBJ_BITMAP &&
+      static_cast<BitmapObject*>(it->second.get())->selected_in != nullptr)
     return FALSE;
   if (SelectedAnywhere(handle)) return FALSE;
   objects.erase(it);
@@ -252,7 +253,9 @@ HPEN CreatePenIndirect(const LOGPEN* pen) {
   return CreatePen(static_cast<int>(pen->lopnStyle), pen->lopnWidth.x, pen->lopnColor);
 }
 
-HBRUSH CreateSolidBrush(COLORREF color) { return static_cast<HBRUSH>(RegisterGdiObject(MakeSolidBrush(color))); }
+HBRUSH CreateSolidBrush(COLORREF color) {
+  return static_cast<HBRUSH>(RegisterGdiObject(MakeSolidBrush(color)));
+}
 
 HBRUSH CreateHatchBrush(int hatch, COLORREF color) {
   if (hatch < HS_HORIZONTAL || hatch > HS_DIAGCROSS) return nullptr;

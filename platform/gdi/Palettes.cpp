@@ -55,7 +55,8 @@ HPALETTE CreatePalette(const LOGPALETTE* lp) {
 
 HPALETTE CreateHalftonePalette(HDC) {
   auto pal = std::make_shared<PaletteObject>();
-  for (const RGBQUAD& q : DefaultColorTable(8)) pal->entries.push_back(PALETTEENTRY{q.rgbRed, q.rgbGreen, q.rgbBlue, 0});
+  for (const RGBQUAD& q : DefaultColorTable(8))
+    pal->entries.push_back(PALETTEENTRY{q.rgbRed, q.rgbGreen, q.rgbBlue, 0});
   return static_cast<HPALETTE>(RegisterGdiObject(pal));
 }
 

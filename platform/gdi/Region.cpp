@@ -57,7 +57,9 @@ Region::Region(const RECT& r) {
   if (r.left < r.right && r.top < r.bottom) bands_.push_back({r.top, r.bottom, {{r.left, r.right}}});
 }
 
-Region Region::FromRect(int left, int top, int right, int bottom) { return Region(RECT{left, top, right, bottom}); }
+Region Region::FromRect(int left, int top, int right, int bottom) {
+  return Region(RECT{left, top, right, bottom});
+}
 
 void Region::Normalize() {
   std::vector<Band> out;

@@ -151,8 +151,8 @@ BOOL RectInRegion(HRGN region, const RECT* rect) {
   GdiLock lock;
   Region* r = Rgn(region);
   if (r == nullptr || rect == nullptr) return FALSE;
-  RECT n{std::min(rect->left, rect->right), std::min(rect->top, rect->bottom), std::max(rect->left, rect->right),
-         std::max(rect->top, rect->bottom)};
+  RECT n{std::min(rect->left, rect->right), std::min(rect->top, rect->bottom),
+         std::max(rect->left, rect->right), std::max(rect->top, rect->bottom)};
   return r->Intersects(n);
 }
 

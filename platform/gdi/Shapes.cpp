@@ -151,8 +151,10 @@ Region Shifted(Region r, int dx, int dy) {
 
 // Pixels of the shape that have all four neighbours inside it.
 Region Erode(const Region& s) {
-  return s.Intersect(Shifted(s, 1, 0)).Intersect(Shifted(s, -1, 0)).Intersect(Shifted(s, 0, 1)).Intersect(
-      Shifted(s, 0, -1));
+  return s.Intersect(Shifted(s, 1, 0))
+      .Intersect(Shifted(s, -1, 0))
+      .Intersect(Shifted(s, 0, 1))
+      .Intersect(Shifted(s, 0, -1));
 }
 
 // Fills the interior with the brush and the outline with the pen.
@@ -252,7 +254,8 @@ BOOL ArcFigure(HDC hdc, int l, int t, int r, int b, int xs, int ys, int xe, int 
   if (dc == nullptr) return FALSE;
   RECT box = Ordered(*dc, l, t, r, b);
   if (box.right - box.left < 1 || box.bottom - box.top < 1) return TRUE;
-  ArcGeometry g = MakeArc(box, dc->ToSurface(POINT{xs, ys}), dc->ToSurface(POINT{xe, ye}), dc->State().arc_direction);
+  ArcGeometry g =
+      MakeArc(box, dc->ToSurface(POINT{xs, ys}), dc->ToSurface(POINT{xe, ye}), dc->State().arc_direction);
   Pen pen = CurrentPen(*dc);
   Region shape = Region::Ellipse(box.left, box.top, box.right, box.bottom);
   Region ring = pen.null ? Region() : shape.Subtract(Erode(shape));
@@ -281,7 +284,8 @@ BOOL ArcFigure(HDC hdc, int l, int t, int r, int b, int xs, int ys, int xe, int 
     if (g.full) mid = g.a0 + std::numbers::pi;
     double mx = g.cx + std::cos(mid) * g.rx, my = g.cy - std::sin(mid) * g.ry;
     auto side = [&](double x, double y) {
-      return (p1.x + 0.5 - (p0.x + 0.5)) * (y - (p0.y + 0.5)) - (p1.y + 0.5 - (p0.y + 0.5)) * (x - (p0.x + 0.5));
+      return (p1.x + 0.5 - (p0.x + 0.5)) * (y - (p0.y + 0.5)) -
+             (p1.y + 0.5 - (p0.y + 0.5)) * (x - (p0.x + 0.5));
     };
     double want = side(mx, my);
     fill = Filter(inside, [&](int x, int y) {
@@ -368,7 +372,8 @@ BOOL PolyPolygon(HDC hdc, const POINT* points, const int* counts, int polygons) 
   Stroke stroke;
   size_t at = 0;
   for (int i = 0; i < polygons; ++i) {
-    std::vector<POINT> ring(pts.begin() + static_cast<ptrdiff_t>(at), pts.begin() + static_cast<ptrdiff_t>(at + counts[i]));
+    std::vector<POINT> ring(pts.begin() + static_cast<ptrdiff_t>(at),
+                            pts.begin() + static_cast<ptrdiff_t>(at + counts[i]));
     ring.push_back(ring.front());
     at += static_cast<size_t>(counts[i]);
     if (pen.null) continue;
@@ -518,7 +523,8 @@ BOOL DrawEdge(HDC hdc, RECT* rect, UINT edge, UINT flags) {
     if (inner == BDR_RAISEDINNER) ring(COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW);
     if (inner == BDR_SUNKENINNER) ring(COLOR_3DDKSHADOW, COLOR_3DLIGHT);
   }
-  if (flags & BF_MIDDLE) line(r.left, r.top, r.right, r.bottom, (flags & BF_MONO) ? COLOR_WINDOW : COLOR_BTNFACE);
+  if (flags & BF_MIDDLE)
+    line(r.left, r.top, r.right, r.bottom, (flags & BF_MONO) ? COLOR_WINDOW : COLOR_BTNFACE);
   if (flags & BF_ADJUST) *rect = r;
   return TRUE;
 }

@@ -40,8 +40,9 @@ const PALETTEENTRY kStatic[20] = {
 };
 
 const COLORREF kStandard16[16] = {
-    RGB(0, 0, 0),       RGB(128, 0, 0),   RGB(0, 128, 0),   RGB(128, 128, 0), RGB(0, 0, 128),   RGB(128, 0, 128),
-    RGB(0, 128, 128),   RGB(192, 192, 192), RGB(128, 128, 128), RGB(255, 0, 0), RGB(0, 255, 0), RGB(255, 255, 0),
+    RGB(0, 0, 0),       RGB(128, 0, 0),   RGB(0, 128, 0),   RGB(128, 128, 0),
+    RGB(0, 0, 128),     RGB(128, 0, 128), RGB(0, 128, 128), RGB(192, 192, 192),
+    RGB(128, 128, 128), RGB(255, 0, 0),   RGB(0, 255, 0),   RGB(255, 255, 0),
     RGB(0, 0, 255),     RGB(255, 0, 255), RGB(0, 255, 255), RGB(255, 255, 255),
 };
 
@@ -66,7 +67,8 @@ std::vector<RGBQUAD> DefaultColorTable(int bits_per_pixel) {
     for (int r = 0; r < 6; ++r)
       for (int g = 0; g < 6; ++g)
         for (int b = 0; b < 6; ++b)
-          table[n++] = RGBQUAD{static_cast<BYTE>(b * 51), static_cast<BYTE>(g * 51), static_cast<BYTE>(r * 51), 0};
+          table[n++] =
+              RGBQUAD{static_cast<BYTE>(b * 51), static_cast<BYTE>(g * 51), static_cast<BYTE>(r * 51), 0};
     for (int i = 0; n < 246; ++i, ++n) {
       BYTE v = static_cast<BYTE>(8 + i * 12);
       table[n] = RGBQUAD{v, v, v, 0};
@@ -140,7 +142,8 @@ void Surface::Put(int x, int y, uint32_t v) {
     }
     case 4: {
       uint8_t& b = row[x >> 1];
-      b = (x & 1) ? static_cast<uint8_t>((b & 0xF0) | (v & 0x0F)) : static_cast<uint8_t>((b & 0x0F) | ((v & 0x0F) << 4));
+      b = (x & 1) ? static_cast<uint8_t>((b & 0xF0) | (v & 0x0F))
+                  : static_cast<uint8_t>((b & 0x0F) | ((v & 0x0F) << 4));
       break;
     }
     case 8:

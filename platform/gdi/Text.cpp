@@ -21,10 +21,18 @@ std::string_view Chars(const char* text, int count) {
 // Direction of the baseline for an escapement; quarter turns exact.
 void Direction(const fonts::Font& font, double* c, double* s) {
   switch (font.Escapement()) {
-    case 0: *c = 1, *s = 0; return;
-    case 900: *c = 0, *s = 1; return;
-    case 1800: *c = -1, *s = 0; return;
-    case 2700: *c = 0, *s = -1; return;
+    case 0:
+      *c = 1, *s = 0;
+      return;
+    case 900:
+      *c = 0, *s = 1;
+      return;
+    case 1800:
+      *c = -1, *s = 0;
+      return;
+    case 2700:
+      *c = 0, *s = -1;
+      return;
     default: {
       double a = font.Escapement() * std::numbers::pi / 1800.0;
       *c = std::cos(a);
@@ -76,7 +84,8 @@ void PutPlane(DeviceContext& dc, const fonts::TextMask& mask, const std::vector<
   std::vector<uint8_t> bits(static_cast<size_t>(stride) * h, 0);
   bool any = false;
   for (int y = 0; y < h; ++y) {
-    const uint8_t* src = plane.data() + static_cast<size_t>(y + r.top - mask_y) * mask.width + (r.left - mask_x);
+    const uint8_t* src =
+        plane.data() + static_cast<size_t>(y + r.top - mask_y) * mask.width + (r.left - mask_x);
     uint8_t* dst = bits.data() + static_cast<size_t>(y) * stride;
     for (int x = 0; x < w; ++x)
       if (src[x]) {
@@ -278,7 +287,9 @@ BOOL GetCharWidth32A(HDC hdc, UINT first, UINT last, int* widths) {
   return TRUE;
 }
 
-BOOL GetCharWidthA(HDC hdc, UINT first, UINT last, int* widths) { return GetCharWidth32A(hdc, first, last, widths); }
+BOOL GetCharWidthA(HDC hdc, UINT first, UINT last, int* widths) {
+  return GetCharWidth32A(hdc, first, last, widths);
+}
 
 int SetTextCharacterExtra(HDC hdc, int extra) {
   GdiLock lock;
@@ -321,7 +332,8 @@ int DrawTextA(HDC hdc, const char* text, int count, RECT* rect, UINT format) {
   const RECT* clip = (format & DT_NOCLIP) ? nullptr : &clip_rect;
   for (const fonts::TextLine& line : layout.lines) {
     for (const fonts::TextRun& run : line.runs)
-      DrawRun(*dc, *font, POINT{run.x, line.y}, TA_LEFT | TA_TOP, run.text, layout_font.advances(run.text), clip);
+      DrawRun(*dc, *font, POINT{run.x, line.y}, TA_LEFT | TA_TOP, run.text, layout_font.advances(run.text),
+              clip);
     if (line.underline_right > line.underline_left) {
       // The accelerator's mark: one line just under the baseline, inside the cell.
       int uy = line.y + std::min(tm.tmAscent + 1, tm.tmHeight - 1);

@@ -27,7 +27,8 @@ BOOL GetTextExtentPoint32A(HDC hdc, const char* text, int count, SIZE* size);
 BOOL GetTextExtentPointA(HDC hdc, const char* text, int count, SIZE* size);
 // `fit` counts the bytes of the whole characters within max_extent; dx[i] is
 // the extent up to the end of the character that byte i belongs to.
-BOOL GetTextExtentExPointA(HDC hdc, const char* text, int count, int max_extent, int* fit, int* dx, SIZE* size);
+BOOL GetTextExtentExPointA(HDC hdc, const char* text, int count, int max_extent, int* fit, int* dx,
+                           SIZE* size);
 BOOL GetTextMetricsA(HDC hdc, TEXTMETRICA* tm);
 // Copies the face name; returns the characters copied including the ending
 // zero, or the size needed when name is null.

@@ -159,8 +159,9 @@ void Sleep(DWORD milliseconds) {
     return;
   }
   std::unique_lock lock(waitcore::Mutex());
-  int64_t deadline = milliseconds == INFINITE ? waitcore::kNoDeadline
-                                              : NowLocked(State()) + static_cast<int64_t>(milliseconds) * 1000;
+  int64_t deadline = milliseconds == INFINITE
+                         ? waitcore::kNoDeadline
+                         : NowLocked(State()) + static_cast<int64_t>(milliseconds) * 1000;
   waitcore::WaitUntil(lock, deadline, {});
 }
 

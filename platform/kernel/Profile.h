@@ -16,10 +16,12 @@ namespace plat {
 DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* default_value, char* out,
                                DWORD size, const char* file_name);
 UINT GetPrivateProfileIntA(const char* section, const char* key, int default_value, const char* file_name);
-BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value, const char* file_name);
+BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+                                const char* file_name);
 
 // The user's profile.
-DWORD GetProfileStringA(const char* section, const char* key, const char* default_value, char* out, DWORD size);
+DWORD GetProfileStringA(const char* section, const char* key, const char* default_value, char* out,
+                        DWORD size);
 UINT GetProfileIntA(const char* section, const char* key, int default_value);
 BOOL WriteProfileStringA(const char* section, const char* key, const char* value);
 

@@ -145,7 +145,8 @@ BOOL CloseHandle(HANDLE handle) {
 }
 
 HANDLE CreateEventA(void*, BOOL manual_reset, BOOL initial_state, const char* name) {
-  return CreateNamed<Event>(name, [&] { return std::make_shared<Event>(manual_reset != 0, initial_state != 0); });
+  return CreateNamed<Event>(name,
+                            [&] { return std::make_shared<Event>(manual_reset != 0, initial_state != 0); });
 }
 
 namespace {
@@ -257,7 +258,9 @@ void DeleteCriticalSection(CRITICAL_SECTION* section) {
 }
 
 void EnterCriticalSection(CRITICAL_SECTION* section) { Impl(section)->mutex.lock(); }
-BOOL TryEnterCriticalSection(CRITICAL_SECTION* section) { return Impl(section)->mutex.try_lock() ? TRUE : FALSE; }
+BOOL TryEnterCriticalSection(CRITICAL_SECTION* section) {
+  return Impl(section)->mutex.try_lock() ? TRUE : FALSE;
+}
 void LeaveCriticalSection(CRITICAL_SECTION* section) { Impl(section)->mutex.unlock(); }
 
 LONG InterlockedIncrement(LONG volatile* value) { return __atomic_add_fetch(value, 1, __ATOMIC_SEQ_CST); }

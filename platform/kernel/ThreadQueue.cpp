@@ -1,10 +1,10 @@
 #include "platform/kernel/ThreadQueue.h"
 
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <sys/syscall.h>
 #include <unordered_map>
 
 #include "platform/kernel/Errors.h"
@@ -243,7 +243,8 @@ DWORD WaitForObjectsAndQueue(DWORD count, const HANDLE* handles, bool wait_all, 
     auto ready = [&] {
       if (count > 0) {
         if (wait_all) {
-          bool all = std::all_of(objects.begin(), objects.end(), [](const auto& o) { return o->IsSignaled(); });
+          bool all =
+              std::all_of(objects.begin(), objects.end(), [](const auto& o) { return o->IsSignaled(); });
           if (all) {
             for (auto& o : objects) o->Acquire();
             result = WAIT_OBJECT_0;

@@ -31,7 +31,8 @@ bool IsIntegerKind(TVarType t) {
 bool IsFloatKind(TVarType t) { return t == varSingle || t == varDouble || t == varDate; }
 
 [[noreturn]] void CannotConvert(TVarType from, const char* to) {
-  throw EVariantError("Could not convert variant of type (" + std::to_string(from) + ") into type (" + to + ")");
+  throw EVariantError("Could not convert variant of type (" + std::to_string(from) + ") into type (" + to +
+                      ")");
 }
 
 [[noreturn]] void Overflow() { throw EVariantError("Overflow while converting variant"); }
@@ -126,8 +127,9 @@ std::string DateText(double days) {
   int n = std::snprintf(buf, sizeof(buf), "%04d-%02u-%02u", static_cast<int>(ymd.year()),
                         static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
   if (seconds != 0)
-    std::snprintf(buf + n, sizeof(buf) - static_cast<size_t>(n), " %02d:%02d:%02d", static_cast<int>(seconds / 3600),
-                  static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
+    std::snprintf(buf + n, sizeof(buf) - static_cast<size_t>(n), " %02d:%02d:%02d",
+                  static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
+                  static_cast<int>(seconds % 60));
   return buf;
 }
 

@@ -109,8 +109,8 @@ DWORD StandardFormat(const TagEntry& e, DWORD index, BYTE (&out)[kMaxFormatSize]
   if (e.tag == WAVE_FORMAT_IMA_ADPCM) {
     wfx.nBlockAlign = static_cast<WORD>(256 * wfx.nChannels * std::max<DWORD>(1, wfx.nSamplesPerSec / 11025));
     samples_per_block = static_cast<WORD>(acm::ImaFramesPerBlock(wfx.nBlockAlign, wfx.nChannels));
-    wfx.nAvgBytesPerSec = static_cast<DWORD>(
-        static_cast<uint64_t>(wfx.nSamplesPerSec) * wfx.nBlockAlign / samples_per_block);
+    wfx.nAvgBytesPerSec =
+        static_cast<DWORD>(static_cast<uint64_t>(wfx.nSamplesPerSec) * wfx.nBlockAlign / samples_per_block);
     wfx.cbSize = 2;
   } else {
     wfx.nBlockAlign = static_cast<WORD>(wfx.nChannels * wfx.wBitsPerSample / 8);
@@ -352,7 +352,8 @@ MMRESULT acmFormatDetailsA(HACMDRIVER had, ACMFORMATDETAILSA* pafd, DWORD fdwDet
     }
     case ACM_FORMATDETAILSF_INDEX: {
       const TagEntry* entry = FindTag(pafd->dwFormatTag);
-      if (entry == nullptr || pafd->dwFormatIndex >= StandardFormatCount(entry->tag)) return ACMERR_NOTPOSSIBLE;
+      if (entry == nullptr || pafd->dwFormatIndex >= StandardFormatCount(entry->tag))
+        return ACMERR_NOTPOSSIBLE;
       BYTE format[kMaxFormatSize];
       DWORD size = StandardFormat(*entry, pafd->dwFormatIndex, format);
       if (pafd->cbwfx < size) return MMSYSERR_INVALPARAM;
@@ -435,7 +436,8 @@ MMRESULT acmFormatEnumA(HACMDRIVER had, ACMFORMATDETAILSA* pafd, ACMFORMATENUMCB
 MMRESULT acmFormatSuggest(HACMDRIVER had, const WAVEFORMATEX* pwfxSrc, WAVEFORMATEX* pwfxDst, DWORD cbwfxDst,
                           DWORD fdwSuggest) {
   if (!ValidDriver(had)) return MMSYSERR_INVALHANDLE;
-  if (pwfxSrc == nullptr || pwfxDst == nullptr || cbwfxDst < sizeof(PCMWAVEFORMAT)) return MMSYSERR_INVALPARAM;
+  if (pwfxSrc == nullptr || pwfxDst == nullptr || cbwfxDst < sizeof(PCMWAVEFORMAT))
+    return MMSYSERR_INVALPARAM;
   if (fdwSuggest & ~ACM_FORMATSUGGESTF_TYPEMASK) return MMSYSERR_INVALFLAG;
   if (fdwSuggest & ~(ACM_FORMATSUGGESTF_WFORMATTAG | ACM_FORMATSUGGESTF_NCHANNELS |
                      ACM_FORMATSUGGESTF_NSAMPLESPERSEC | ACM_FORMATSUGGESTF_WBITSPERSAMPLE))
@@ -512,8 +514,7 @@ MMRESULT acmStreamOpen(HACMSTREAM* phas, HACMDRIVER had, const WAVEFORMATEX* pwf
   if (result != MMSYSERR_NOERROR || query) return result;
 
   auto stream = std::make_shared<Stream>();
-  stream->converter =
-      std::make_unique<Converter>(*src, *dst, (fdwOpen & ACM_STREAMOPENF_NONREALTIME) != 0);
+  stream->converter = std::make_unique<Converter>(*src, *dst, (fdwOpen & ACM_STREAMOPENF_NONREALTIME) != 0);
   if (!stream->converter->Ok()) return MMSYSERR_NOMEM;
   std::lock_guard lock(Reg().mutex);
   uintptr_t id = Reg().next++;
@@ -554,7 +555,16 @@ namespace {
 
 // Our bookkeeping in a prepared header: the stream, the buffers and their
 // lengths as prepared, so no later call can make us write past them.
-enum : int { kResMagic, kResStream, kResSrcLength, kResDstLength, kResSrcLo, kResSrcHi, kResDstLo, kResDstHi };
+enum : int {
+  kResMagic,
+  kResStream,
+  kResSrcLength,
+  kResDstLength,
+  kResSrcLo,
+  kResSrcHi,
+  kResDstLo,
+  kResDstHi
+};
 
 void StorePointer(ACMSTREAMHEADER& h, int lo, const void* p) {
   uint64_t v = reinterpret_cast<uintptr_t>(p);
@@ -564,7 +574,8 @@ void StorePointer(ACMSTREAMHEADER& h, int lo, const void* p) {
 
 bool SamePointer(const ACMSTREAMHEADER& h, int lo, const void* p) {
   uint64_t v = reinterpret_cast<uintptr_t>(p);
-  return h.dwReservedDriver[lo] == static_cast<DWORD>(v) && h.dwReservedDriver[lo + 1] == static_cast<DWORD>(v >> 32);
+  return h.dwReservedDriver[lo] == static_cast<DWORD>(v) &&
+         h.dwReservedDriver[lo + 1] == static_cast<DWORD>(v >> 32);
 }
 
 // Checks the header belongs to this stream and still describes the buffers it
@@ -631,9 +642,9 @@ MMRESULT acmStreamConvert(HACMSTREAM has, ACMSTREAMHEADER* pash, DWORD fdwConver
   std::lock_guard lock(stream->mutex);
   pash->fdwStatus &= ~ACMSTREAMHEADER_STATUSF_DONE;
   // Every stream converts whole source blocks only, with or without BLOCKALIGN.
-  Converter::Result r = stream->converter->Convert(pash->pbSrc, pash->cbSrcLength, pash->pbDst,
-                                                   pash->cbDstLength, fdwConvert & ACM_STREAMCONVERTF_START,
-                                                   fdwConvert & ACM_STREAMCONVERTF_END);
+  Converter::Result r =
+      stream->converter->Convert(pash->pbSrc, pash->cbSrcLength, pash->pbDst, pash->cbDstLength,
+                                 fdwConvert & ACM_STREAMCONVERTF_START, fdwConvert & ACM_STREAMCONVERTF_END);
   pash->cbSrcLengthUsed = static_cast<DWORD>(r.src_used);
   pash->cbDstLengthUsed = static_cast<DWORD>(r.dst_used);
   pash->fdwStatus |= ACMSTREAMHEADER_STATUSF_DONE;

@@ -174,7 +174,8 @@ Converter::Result Converter::Convert(const BYTE* src, size_t src_len, BYTE* dst,
       written += produced;
     }
   }
-  if (end && resampling() && blocks == avail) written += Flush(dst + written * dst_.block_align, room - written);
+  if (end && resampling() && blocks == avail)
+    written += Flush(dst + written * dst_.block_align, room - written);
   result.src_used = blocks * src_.block_align;
   result.dst_used = written * dst_.block_align;
   return result;

@@ -36,7 +36,7 @@ class MmioFile {
     if (flags & MMIO_CREATE) mode |= O_CREAT | O_TRUNC | ((flags & 3) == MMIO_READ ? O_RDWR : 0);
     fd_ = ::open(path.c_str(), mode | O_CLOEXEC, 0644);
     if (fd_ < 0) {
-      *error = errno == ENOENT ? MMIOERR_FILENOTFOUND
+      *error = errno == ENOENT   ? MMIOERR_FILENOTFOUND
                : errno == EACCES ? MMIOERR_ACCESSDENIED
                                  : MMIOERR_CANNOTOPEN;
       return false;
@@ -199,11 +199,13 @@ HMMIO mmioOpenA(char* file_name, MMIOINFO* info, DWORD flags) {
     return reinterpret_cast<HMMIO>(static_cast<uintptr_t>(1));
   }
   if (flags & MMIO_EXIST) {
-    return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES ? Fail(info, MMIOERR_FILENOTFOUND)
-                                                                        : reinterpret_cast<HMMIO>(uintptr_t{1});
+    return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES
+               ? Fail(info, MMIOERR_FILENOTFOUND)
+               : reinterpret_cast<HMMIO>(uintptr_t{1});
   }
   if (flags & MMIO_DELETE) {
-    return ::unlink(path.c_str()) == 0 ? reinterpret_cast<HMMIO>(uintptr_t{1}) : Fail(info, MMIOERR_FILENOTFOUND);
+    return ::unlink(path.c_str()) == 0 ? reinterpret_cast<HMMIO>(uintptr_t{1})
+                                       : Fail(info, MMIOERR_FILENOTFOUND);
   }
   auto file = std::make_shared<MmioFile>();
   file->flags = flags;
@@ -253,7 +255,10 @@ LONG mmioWrite(HMMIO handle, const char* buffer, LONG bytes) {
 LONG mmioSeek(HMMIO handle, LONG offset, int origin) {
   auto file = Find(handle);
   if (!file) return -1;
-  int64_t base = origin == SEEK_SET_ ? 0 : origin == SEEK_CUR_ ? file->pos : origin == SEEK_END_ ? file->Size() : -1;
+  int64_t base = origin == SEEK_SET_   ? 0
+                 : origin == SEEK_CUR_ ? file->pos
+                 : origin == SEEK_END_ ? file->Size()
+                                       : -1;
   if (base < 0) return -1;
   int64_t target = base + offset;
   if (target < 0 || target > kMaxPosition) return -1;
@@ -415,7 +420,8 @@ MMRESULT mmioCreateChunk(HMMIO handle, MMCKINFO* chunk, UINT flags) {
   if (flags & MMIO_CREATELIST) chunk->ckid = FOURCC_LIST;
   const bool has_type = (flags & (MMIO_CREATERIFF | MMIO_CREATELIST)) != 0;
   const int64_t pos = file->pos;
-  if (!WriteDword(*file, pos, chunk->ckid) || !WriteDword(*file, pos + 4, chunk->cksize)) return MMIOERR_CANNOTWRITE;
+  if (!WriteDword(*file, pos, chunk->ckid) || !WriteDword(*file, pos + 4, chunk->cksize))
+    return MMIOERR_CANNOTWRITE;
   if (has_type && !WriteDword(*file, pos + 8, chunk->fccType)) return MMIOERR_CANNOTWRITE;
   chunk->dwDataOffset = static_cast<DWORD>(pos + 8);
   chunk->dwFlags = MMIO_DIRTY;
@@ -426,7 +432,8 @@ MMRESULT mmioCreateChunk(HMMIO handle, MMCKINFO* chunk, UINT flags) {
 FOURCC mmioStringToFOURCCA(const char* text, UINT flags) {
   char c[4] = {' ', ' ', ' ', ' '};
   for (int i = 0; i < 4 && text && text[i]; ++i)
-    c[i] = (flags & MMIO_TOUPPER) ? static_cast<char>(std::toupper(static_cast<unsigned char>(text[i]))) : text[i];
+    c[i] = (flags & MMIO_TOUPPER) ? static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])))
+                                  : text[i];
   return mmioFOURCC(c[0], c[1], c[2], c[3]);
 }
 

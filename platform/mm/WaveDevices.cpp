@@ -120,12 +120,12 @@ void FillCaps(const wave::DeviceCaps& caps, CAPS* out) {
 
 MMRESULT Open(Direction d, uintptr_t* handle_out, UINT id, const WAVEFORMATEX* format, DWORD_PTR callback,
               DWORD_PTR instance, DWORD flags) {
-  constexpr DWORD kKnownFlags = CALLBACK_TYPEMASK | WAVE_FORMAT_QUERY | WAVE_ALLOWSYNC | WAVE_MAPPED |
-                                WAVE_FORMAT_DIRECT;
+  constexpr DWORD kKnownFlags =
+      CALLBACK_TYPEMASK | WAVE_FORMAT_QUERY | WAVE_ALLOWSYNC | WAVE_MAPPED | WAVE_FORMAT_DIRECT;
   if (flags & ~kKnownFlags) return MMSYSERR_INVALFLAG;
   const DWORD type = flags & CALLBACK_TYPEMASK;
-  if (type != CALLBACK_NULL && type != CALLBACK_FUNCTION && type != CALLBACK_EVENT && type != CALLBACK_THREAD &&
-      type != CALLBACK_WINDOW)
+  if (type != CALLBACK_NULL && type != CALLBACK_FUNCTION && type != CALLBACK_EVENT &&
+      type != CALLBACK_THREAD && type != CALLBACK_WINDOW)
     return MMSYSERR_INVALFLAG;
   const bool query = flags & WAVE_FORMAT_QUERY;
   if (!format || (!query && !handle_out)) return MMSYSERR_INVALPARAM;
@@ -144,8 +144,8 @@ MMRESULT Open(Direction d, uintptr_t* handle_out, UINT id, const WAVEFORMATEX* f
     handle = TheState().next_handle;
     TheState().next_handle += 0x10;
   }
-  auto port = std::make_shared<WavePort>(d, device, resolved, *format, wave::Callback{type, callback, instance},
-                                         handle);
+  auto port = std::make_shared<WavePort>(d, device, resolved, *format,
+                                         wave::Callback{type, callback, instance}, handle);
   std::unique_ptr<wave::WaveStream> stream;
   if (MMRESULT r = device->Open(*format, *port, &stream)) return r;
   WavePort::Run(port, std::move(stream));
@@ -247,32 +247,58 @@ MMRESULT GetId(Direction d, uintptr_t handle, UINT* id) {
 
 const char* ErrorText(MMRESULT error) {
   switch (error) {
-    case MMSYSERR_NOERROR: return "The operation completed successfully.";
-    case MMSYSERR_ERROR: return "An unspecified error occurred.";
-    case MMSYSERR_BADDEVICEID: return "The device identifier is out of range.";
-    case MMSYSERR_NOTENABLED: return "The driver could not be enabled.";
-    case MMSYSERR_ALLOCATED: return "The device is already in use by another client.";
-    case MMSYSERR_INVALHANDLE: return "The device handle is not valid.";
-    case MMSYSERR_NODRIVER: return "No driver is installed for the device.";
-    case MMSYSERR_NOMEM: return "Not enough memory is available for the operation.";
-    case MMSYSERR_NOTSUPPORTED: return "The device does not support this operation.";
-    case MMSYSERR_BADERRNUM: return "The error number is out of range.";
-    case MMSYSERR_INVALFLAG: return "An invalid flag was passed.";
-    case MMSYSERR_INVALPARAM: return "An invalid parameter was passed.";
-    case MMSYSERR_HANDLEBUSY: return "The handle is in use by another thread.";
-    case MMSYSERR_INVALIDALIAS: return "The alias is not valid.";
-    case MMSYSERR_BADDB: return "The driver settings are damaged.";
-    case MMSYSERR_KEYNOTFOUND: return "A driver setting was not found.";
-    case MMSYSERR_READERROR: return "The driver settings could not be read.";
-    case MMSYSERR_WRITEERROR: return "The driver settings could not be written.";
-    case MMSYSERR_DELETEERROR: return "A driver setting could not be deleted.";
-    case MMSYSERR_VALNOTFOUND: return "A driver setting value was not found.";
-    case MMSYSERR_NODRIVERCB: return "The driver did not answer its callback.";
-    case WAVERR_BADFORMAT: return "The device cannot use this wave format.";
-    case WAVERR_STILLPLAYING: return "Buffers are still queued with the device.";
-    case WAVERR_UNPREPARED: return "The buffer header has not been prepared.";
-    case WAVERR_SYNC: return "The device works synchronously only.";
-    default: return nullptr;
+    case MMSYSERR_NOERROR:
+      return "The operation completed successfully.";
+    case MMSYSERR_ERROR:
+      return "An unspecified error occurred.";
+    case MMSYSERR_BADDEVICEID:
+      return "The device identifier is out of range.";
+    case MMSYSERR_NOTENABLED:
+      return "The driver could not be enabled.";
+    case MMSYSERR_ALLOCATED:
+      return "The device is already in use by another client.";
+    case MMSYSERR_INVALHANDLE:
+      return "The device handle is not valid.";
+    case MMSYSERR_NODRIVER:
+      return "No driver is installed for the device.";
+    case MMSYSERR_NOMEM:
+      return "Not enough memory is available for the operation.";
+    case MMSYSERR_NOTSUPPORTED:
+      return "The device does not support this operation.";
+    case MMSYSERR_BADERRNUM:
+      return "The error number is out of range.";
+    case MMSYSERR_INVALFLAG:
+      return "An invalid flag was passed.";
+    case MMSYSERR_INVALPARAM:
+      return "An invalid parameter was passed.";
+    case MMSYSERR_HANDLEBUSY:
+      return "The handle is in use by another thread.";
+    case MMSYSERR_INVALIDALIAS:
+      return "The alias is not valid.";
+    case MMSYSERR_BADDB:
+      return "The driver settings are damaged.";
+    case MMSYSERR_KEYNOTFOUND:
+      return "A driver setting was not found.";
+    case MMSYSERR_READERROR:
+      return "The driver settings could not be read.";
+    case MMSYSERR_WRITEERROR:
+      return "The driver settings could not be written.";
+    case MMSYSERR_DELETEERROR:
+      return "A driver setting could not be deleted.";
+    case MMSYSERR_VALNOTFOUND:
+      return "A driver setting value was not found.";
+    case MMSYSERR_NODRIVERCB:
+      return "The driver did not answer its callback.";
+    case WAVERR_BADFORMAT:
+      return "The device cannot use this wave format.";
+    case WAVERR_STILLPLAYING:
+      return "Buffers are still queued with the device.";
+    case WAVERR_UNPREPARED:
+      return "The buffer header has not been prepared.";
+    case WAVERR_SYNC:
+      return "The device works synchronously only.";
+    default:
+      return nullptr;
   }
 }
 
@@ -329,13 +355,18 @@ MMRESULT waveOutGetDevCapsA(UINT device_id, WAVEOUTCAPSA* caps, UINT size) {
   return MMSYSERR_NOERROR;
 }
 
-MMRESULT waveInGetErrorTextA(MMRESULT error, char* text, UINT size) { return GetErrorText(error, text, size); }
-MMRESULT waveOutGetErrorTextA(MMRESULT error, char* text, UINT size) { return GetErrorText(error, text, size); }
+MMRESULT waveInGetErrorTextA(MMRESULT error, char* text, UINT size) {
+  return GetErrorText(error, text, size);
+}
+MMRESULT waveOutGetErrorTextA(MMRESULT error, char* text, UINT size) {
+  return GetErrorText(error, text, size);
+}
 
 MMRESULT waveInOpen(HWAVEIN* handle, UINT device_id, const WAVEFORMATEX* format, DWORD_PTR callback,
                     DWORD_PTR instance, DWORD flags) {
   uintptr_t h = 0;
-  const MMRESULT r = Open(Direction::kIn, handle ? &h : nullptr, device_id, format, callback, instance, flags);
+  const MMRESULT r =
+      Open(Direction::kIn, handle ? &h : nullptr, device_id, format, callback, instance, flags);
   if (r == MMSYSERR_NOERROR && handle && !(flags & WAVE_FORMAT_QUERY)) *handle = reinterpret_cast<HWAVEIN>(h);
   return r;
 }
@@ -343,8 +374,10 @@ MMRESULT waveInOpen(HWAVEIN* handle, UINT device_id, const WAVEFORMATEX* format,
 MMRESULT waveOutOpen(HWAVEOUT* handle, UINT device_id, const WAVEFORMATEX* format, DWORD_PTR callback,
                      DWORD_PTR instance, DWORD flags) {
   uintptr_t h = 0;
-  const MMRESULT r = Open(Direction::kOut, handle ? &h : nullptr, device_id, format, callback, instance, flags);
-  if (r == MMSYSERR_NOERROR && handle && !(flags & WAVE_FORMAT_QUERY)) *handle = reinterpret_cast<HWAVEOUT>(h);
+  const MMRESULT r =
+      Open(Direction::kOut, handle ? &h : nullptr, device_id, format, callback, instance, flags);
+  if (r == MMSYSERR_NOERROR && handle && !(flags & WAVE_FORMAT_QUERY))
+    *handle = reinterpret_cast<HWAVEOUT>(h);
   return r;
 }
 
@@ -386,7 +419,9 @@ MMRESULT waveOutGetPosition(HWAVEOUT handle, MMTIME* time, UINT size) {
 }
 
 MMRESULT waveInGetID(HWAVEIN handle, UINT* device_id) { return GetId(Direction::kIn, H(handle), device_id); }
-MMRESULT waveOutGetID(HWAVEOUT handle, UINT* device_id) { return GetId(Direction::kOut, H(handle), device_id); }
+MMRESULT waveOutGetID(HWAVEOUT handle, UINT* device_id) {
+  return GetId(Direction::kOut, H(handle), device_id);
+}
 
 MMRESULT waveOutGetVolume(HWAVEOUT handle, DWORD* volume) {
   if (!volume) return MMSYSERR_INVALPARAM;
@@ -444,8 +479,12 @@ UINT FindWaveInDevice(const std::string& name) { return FindByName(Direction::kI
 UINT FindWaveOutDevice(const std::string& name) { return FindByName(Direction::kOut, name); }
 UINT MappedWaveInDevice() { return Mapped(Direction::kIn); }
 UINT MappedWaveOutDevice() { return Mapped(Direction::kOut); }
-bool IsRealWaveInDevice(UINT device_id) { return device_id != WAVE_MAPPER && IsReal(Direction::kIn, device_id); }
-bool IsRealWaveOutDevice(UINT device_id) { return device_id != WAVE_MAPPER && IsReal(Direction::kOut, device_id); }
+bool IsRealWaveInDevice(UINT device_id) {
+  return device_id != WAVE_MAPPER && IsReal(Direction::kIn, device_id);
+}
+bool IsRealWaveOutDevice(UINT device_id) {
+  return device_id != WAVE_MAPPER && IsReal(Direction::kOut, device_id);
+}
 
 }  // namespace wavedev
 

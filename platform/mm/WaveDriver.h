@@ -120,8 +120,8 @@ struct Callback {
 // that follow the clock complete their buffers on time on a manual clock.
 class WavePort {
  public:
-  WavePort(Direction direction, std::shared_ptr<WaveDevice> device, UINT device_id, const WAVEFORMATEX& format,
-           const Callback& callback, uintptr_t handle);
+  WavePort(Direction direction, std::shared_ptr<WaveDevice> device, UINT device_id,
+           const WAVEFORMATEX& format, const Callback& callback, uintptr_t handle);
   ~WavePort();
   WavePort(const WavePort&) = delete;
   WavePort& operator=(const WavePort&) = delete;

@@ -22,7 +22,9 @@ std::string FilePath() {
   return env ? env : "";
 }
 
-uint32_t Le32(const BYTE* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
+uint32_t Le32(const BYTE* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
 uint16_t Le16(const BYTE* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 class FileInputStream : public ClockStream {
@@ -39,7 +41,8 @@ class FileInputStream : public ClockStream {
         std::memset(target, SilenceByte(format_), format_.nBlockAlign);
         continue;
       }
-      const int64_t frame = (cursor_ + i) * file_format_.nSamplesPerSec / format_.nSamplesPerSec % file_frames;
+      const int64_t frame =
+          (cursor_ + i) * file_format_.nSamplesPerSec / format_.nSamplesPerSec % file_frames;
       ConvertFrame(data_.data() + frame * file_format_.nBlockAlign, file_format_, target, format_);
     }
     cursor_ += passed;
@@ -78,7 +81,8 @@ bool ReadWaveFile(const std::string& path, WAVEFORMATEX* format, std::vector<BYT
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   const std::vector<BYTE> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (file.size() < 12 || std::memcmp(file.data(), "RIFF", 4) != 0 || std::memcmp(file.data() + 8, "WAVE", 4) != 0)
+  if (file.size() < 12 || std::memcmp(file.data(), "RIFF", 4) != 0 ||
+      std::memcmp(file.data() + 8, "WAVE", 4) != 0)
     return false;
   bool have_format = false;
   size_t pos = 12;
@@ -98,7 +102,8 @@ bool ReadWaveFile(const std::string& path, WAVEFORMATEX* format, std::vector<BYT
       wf.nBlockAlign = Le16(f + 12);
       wf.wBitsPerSample = Le16(f + 14);
       if (wf.wFormatTag != WAVE_FORMAT_PCM || (wf.wBitsPerSample != 8 && wf.wBitsPerSample != 16) ||
-          wf.nChannels == 0 || wf.nSamplesPerSec == 0 || wf.nBlockAlign != wf.nChannels * wf.wBitsPerSample / 8)
+          wf.nChannels == 0 || wf.nSamplesPerSec == 0 ||
+          wf.nBlockAlign != wf.nChannels * wf.wBitsPerSample / 8)
         return false;
       *format = wf;
       have_format = true;

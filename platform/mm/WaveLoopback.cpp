@@ -135,7 +135,8 @@ class LoopbackDevice : public WaveDevice {
 }  // namespace
 
 std::vector<std::shared_ptr<WaveDevice>> MakeLoopbackDevices() {
-  return {std::make_shared<LoopbackDevice>(Direction::kOut), std::make_shared<LoopbackDevice>(Direction::kIn)};
+  return {std::make_shared<LoopbackDevice>(Direction::kOut),
+          std::make_shared<LoopbackDevice>(Direction::kIn)};
 }
 
 }  // namespace plat::wave

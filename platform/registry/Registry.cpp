@@ -29,7 +29,8 @@ constexpr uintptr_t kRootBase = 0x80000000u;
 constexpr auto kLockTimeout = std::chrono::seconds(10);
 
 uint64_t NowFileTime() {
-  auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch());
+  auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+      std::chrono::system_clock::now().time_since_epoch());
   return static_cast<uint64_t>(ns.count() / 100) + 116444736000000000ull;
 }
 
@@ -47,7 +48,8 @@ int RootIndexOf(HKEY key) {
 
 std::string DefaultStorePath() {
   if (const char* p = std::getenv("QUELLIX_REGISTRY"); p && *p) return p;
-  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x == '/') return std::string(x) + "/quellix/registry.reg";
+  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x == '/')
+    return std::string(x) + "/quellix/registry.reg";
   const char* home = std::getenv("HOME");
   return std::string(home && *home ? home : ".") + "/.config/quellix/registry.reg";
 }
@@ -171,7 +173,7 @@ struct Listener {
   uintptr_t handle = 0;  // owning key handle for one-shot registrations
   std::function<void()> callback;
   bool one_shot = false;
-  bool wake_on_close = false;  // a caller blocked until the change
+  bool wake_on_close = false;       // a caller blocked until the change
   std::recursive_mutex call_mutex;  // held while the callback runs
   bool removed = false;             // under call_mutex
 };
@@ -266,8 +268,10 @@ class Store {
     }
     RegistryParseResult parsed = RegistryParseText(text);
     AssignRootIds(parsed.tree);
-    uint64_t when = id.exists ? static_cast<uint64_t>(id.mtime_ns / 100) + 116444736000000000ull : NowFileTime();
-    for (int i = 0; i < kRegRootCount; ++i) CarryIds(keep_ids ? tree_.roots[i].get() : nullptr, *parsed.tree.roots[i], when);
+    uint64_t when =
+        id.exists ? static_cast<uint64_t>(id.mtime_ns / 100) + 116444736000000000ull : NowFileTime();
+    for (int i = 0; i < kRegRootCount; ++i)
+      CarryIds(keep_ids ? tree_.roots[i].get() : nullptr, *parsed.tree.roots[i], when);
     tree_ = std::move(parsed.tree);
     disk_ = id;
     skipped_ = parsed.skipped_lines + ((id.exists && !parsed.header_ok && !text.empty()) ? 1 : 0);
@@ -463,7 +467,8 @@ LONG CopyData(const RegValue& value, DWORD* type, BYTE* data, DWORD* size) {
   return ERROR_SUCCESS;
 }
 
-LONG OpenOrCreate(HKEY key, const char* sub_key, REGSAM desired, HKEY* result, DWORD* disposition, bool create) {
+LONG OpenOrCreate(HKEY key, const char* sub_key, REGSAM desired, HKEY* result, DWORD* disposition,
+                  bool create) {
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   std::vector<std::string> parts;
@@ -510,8 +515,8 @@ LONG OpenOrCreate(HKEY key, const char* sub_key, REGSAM desired, HKEY* result, D
 
 }  // namespace
 
-LONG RegCreateKeyExA(HKEY key, const char* sub_key, DWORD, char*, DWORD, REGSAM desired, const void*, HKEY* result,
-                     DWORD* disposition) {
+LONG RegCreateKeyExA(HKEY key, const char* sub_key, DWORD, char*, DWORD, REGSAM desired, const void*,
+                     HKEY* result, DWORD* disposition) {
   return OpenOrCreate(key, sub_key, desired, result, disposition, true);
 }
 
@@ -636,8 +641,8 @@ LONG RegDeleteKeyA(HKEY key, const char* sub_key) {
   });
 }
 
-LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* name_size, DWORD*, char* key_class, DWORD* class_size,
-                   FILETIME* last_write) {
+LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* name_size, DWORD*, char* key_class,
+                   DWORD* class_size, FILETIME* last_write) {
   Store& s = TheStore();
   return s.Query([&]() -> LONG {
     Resolved at = s.Resolve(key);
@@ -654,8 +659,8 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* name_size, DWORD*, 
   });
 }
 
-LONG RegEnumValueA(HKEY key, DWORD index, char* value_name, DWORD* value_name_size, DWORD*, DWORD* type, BYTE* data,
-                   DWORD* data_size) {
+LONG RegEnumValueA(HKEY key, DWORD index, char* value_name, DWORD* value_name_size, DWORD*, DWORD* type,
+                   BYTE* data, DWORD* data_size) {
   Store& s = TheStore();
   return s.Query([&]() -> LONG {
     Resolved at = s.Resolve(key);
@@ -669,9 +674,9 @@ LONG RegEnumValueA(HKEY key, DWORD index, char* value_name, DWORD* value_name_si
   });
 }
 
-LONG RegQueryInfoKeyA(HKEY key, char* key_class, DWORD* class_size, DWORD*, DWORD* sub_keys, DWORD* max_sub_key_len,
-                      DWORD* max_class_len, DWORD* values, DWORD* max_value_name_len, DWORD* max_value_len,
-                      DWORD* security_descriptor_size, FILETIME* last_write) {
+LONG RegQueryInfoKeyA(HKEY key, char* key_class, DWORD* class_size, DWORD*, DWORD* sub_keys,
+                      DWORD* max_sub_key_len, DWORD* max_class_len, DWORD* values, DWORD* max_value_name_len,
+                      DWORD* max_value_len, DWORD* security_descriptor_size, FILETIME* last_write) {
   Store& s = TheStore();
   return s.Query([&]() -> LONG {
     Resolved at = s.Resolve(key);
@@ -705,8 +710,8 @@ LONG RegFlushKey(HKEY key) {
 }
 
 LONG RegNotifyChangeKeyValue(HKEY key, BOOL watch_subtree, DWORD filter, HANDLE event, BOOL asynchronous) {
-  constexpr DWORD kKnown = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_ATTRIBUTES | REG_NOTIFY_CHANGE_LAST_SET |
-                           REG_NOTIFY_CHANGE_SECURITY;
+  constexpr DWORD kKnown = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_ATTRIBUTES |
+                           REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_SECURITY;
   if (!(filter & kKnown)) return ERROR_INVALID_PARAMETER;
   if (asynchronous && !LookupHandle(event)) return ERROR_INVALID_HANDLE;
 

@@ -48,7 +48,8 @@ constexpr DWORD KEY_CREATE_SUB_KEY = 0x0004;
 constexpr DWORD KEY_ENUMERATE_SUB_KEYS = 0x0008;
 constexpr DWORD KEY_NOTIFY = 0x0010;
 constexpr DWORD KEY_CREATE_LINK = 0x0020;
-constexpr DWORD KEY_READ = (STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY) & ~SYNCHRONIZE;
+constexpr DWORD KEY_READ =
+    (STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY) & ~SYNCHRONIZE;
 constexpr DWORD KEY_WRITE = (STANDARD_RIGHTS_WRITE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY) & ~SYNCHRONIZE;
 constexpr DWORD KEY_EXECUTE = KEY_READ;
 constexpr DWORD KEY_ALL_ACCESS = (STANDARD_RIGHTS_ALL | KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY |
@@ -71,8 +72,8 @@ constexpr LONG ERROR_KEY_DELETED = 1018;
 // Opens or creates `sub_key` below `key` (intermediate keys included). A
 // leading backslash and empty path parts are ignored. Class, options and
 // security are accepted and ignored.
-LONG RegCreateKeyExA(HKEY key, const char* sub_key, DWORD reserved, char* key_class, DWORD options, REGSAM desired,
-                     const void* security, HKEY* result, DWORD* disposition);
+LONG RegCreateKeyExA(HKEY key, const char* sub_key, DWORD reserved, char* key_class, DWORD options,
+                     REGSAM desired, const void* security, HKEY* result, DWORD* disposition);
 LONG RegCreateKeyA(HKEY key, const char* sub_key, HKEY* result);
 LONG RegOpenKeyExA(HKEY key, const char* sub_key, DWORD options, REGSAM desired, HKEY* result);
 // An empty or null sub_key gives back `key` itself, not a new handle.
@@ -81,10 +82,12 @@ LONG RegCloseKey(HKEY key);
 
 // Strings (REG_SZ, REG_EXPAND_SZ) are stored with their terminating zero,
 // which is added when the data lacks it.
-LONG RegSetValueExA(HKEY key, const char* value_name, DWORD reserved, DWORD type, const BYTE* data, DWORD data_size);
+LONG RegSetValueExA(HKEY key, const char* value_name, DWORD reserved, DWORD type, const BYTE* data,
+                    DWORD data_size);
 // Null data with a size pointer asks for the size; a buffer that is too small
 // gives ERROR_MORE_DATA and the size needed.
-LONG RegQueryValueExA(HKEY key, const char* value_name, DWORD* reserved, DWORD* type, BYTE* data, DWORD* data_size);
+LONG RegQueryValueExA(HKEY key, const char* value_name, DWORD* reserved, DWORD* type, BYTE* data,
+                      DWORD* data_size);
 LONG RegDeleteValueA(HKEY key, const char* value_name);
 // Deletes a key without subkeys; one with subkeys gives ERROR_ACCESS_DENIED.
 LONG RegDeleteKeyA(HKEY key, const char* sub_key);
@@ -93,8 +96,8 @@ LONG RegDeleteKeyA(HKEY key, const char* sub_key);
 // they were first written; past the end gives ERROR_NO_MORE_ITEMS.
 LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* name_size, DWORD* reserved, char* key_class,
                    DWORD* class_size, FILETIME* last_write);
-LONG RegEnumValueA(HKEY key, DWORD index, char* value_name, DWORD* value_name_size, DWORD* reserved, DWORD* type,
-                   BYTE* data, DWORD* data_size);
+LONG RegEnumValueA(HKEY key, DWORD index, char* value_name, DWORD* value_name_size, DWORD* reserved,
+                   DWORD* type, BYTE* data, DWORD* data_size);
 LONG RegQueryInfoKeyA(HKEY key, char* key_class, DWORD* class_size, DWORD* reserved, DWORD* sub_keys,
                       DWORD* max_sub_key_len, DWORD* max_class_len, DWORD* values, DWORD* max_value_name_len,
                       DWORD* max_value_len, DWORD* security_descriptor_size, FILETIME* last_write);
@@ -125,7 +128,8 @@ size_t RegistrySkippedLines();
 // listener follows the key, not the handle. Returns 0 for a bad handle.
 using RegistryListenerToken = uint64_t;
 RegistryListenerToken RegistryAddChangeListener(HKEY key, bool watch_subtree, std::function<void()> callback,
-                                                DWORD filter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET);
+                                                DWORD filter = REG_NOTIFY_CHANGE_NAME |
+                                                               REG_NOTIFY_CHANGE_LAST_SET);
 // After this returns the callback is not running and will not run again
 // (unless called from inside that same callback).
 bool RegistryRemoveChangeListener(RegistryListenerToken token);

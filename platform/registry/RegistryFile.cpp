@@ -83,7 +83,8 @@ bool ParseByteList(std::string_view s, std::vector<BYTE>& out) {
   size_t pos = 0;
   while (true) {
     size_t comma = s.find(',', pos);
-    std::string_view tok = TrimRight(TrimLeft(s.substr(pos, comma == std::string_view::npos ? s.npos : comma - pos)));
+    std::string_view tok =
+        TrimRight(TrimLeft(s.substr(pos, comma == std::string_view::npos ? s.npos : comma - pos)));
     DWORD v = 0;
     if (tok.size() > 2 || !ParseHex32(tok, v)) return false;
     out.push_back(static_cast<BYTE>(v));
@@ -157,7 +158,8 @@ void FormatKey(std::string& out, const RegKeyNode& node, const std::string& path
 }
 
 bool KeysEqual(const RegKeyNode& a, const RegKeyNode& b) {
-  if (a.name != b.name || a.values.size() != b.values.size() || a.subkeys.size() != b.subkeys.size()) return false;
+  if (a.name != b.name || a.values.size() != b.values.size() || a.subkeys.size() != b.subkeys.size())
+    return false;
   for (size_t i = 0; i < a.values.size(); ++i) {
     const RegValue& x = a.values[i];
     const RegValue& y = b.values[i];
@@ -247,15 +249,17 @@ bool RegNameLess(std::string_view a, std::string_view b) {
 }
 
 RegKeyNode* RegKeyNode::FindSubkey(std::string_view key_name) const {
-  auto it = std::lower_bound(subkeys.begin(), subkeys.end(), key_name,
-                             [](const std::unique_ptr<RegKeyNode>& n, std::string_view k) { return RegNameLess(n->name, k); });
+  auto it = std::lower_bound(
+      subkeys.begin(), subkeys.end(), key_name,
+      [](const std::unique_ptr<RegKeyNode>& n, std::string_view k) { return RegNameLess(n->name, k); });
   if (it != subkeys.end() && RegNamesEqual((*it)->name, key_name)) return it->get();
   return nullptr;
 }
 
 RegKeyNode& RegKeyNode::AddSubkey(std::string_view key_name, bool* created) {
-  auto it = std::lower_bound(subkeys.begin(), subkeys.end(), key_name,
-                             [](const std::unique_ptr<RegKeyNode>& n, std::string_view k) { return RegNameLess(n->name, k); });
+  auto it = std::lower_bound(
+      subkeys.begin(), subkeys.end(), key_name,
+      [](const std::unique_ptr<RegKeyNode>& n, std::string_view k) { return RegNameLess(n->name, k); });
   if (it != subkeys.end() && RegNamesEqual((*it)->name, key_name)) {
     if (created) *created = false;
     return **it;
@@ -347,8 +351,9 @@ RegistryParseResult RegistryParseText(std::string_view text) {
     }
     if (line.front() == ';') continue;
     if (line.front() == '[') {
-      section = (line.size() >= 2 && line.back() == ']') ? OpenSection(result.tree, line.substr(1, line.size() - 2))
-                                                         : nullptr;
+      section = (line.size() >= 2 && line.back() == ']')
+                    ? OpenSection(result.tree, line.substr(1, line.size() - 2))
+                    : nullptr;
       if (!section) ++result.skipped_lines;
       continue;
     }

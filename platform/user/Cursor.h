@@ -25,7 +25,6 @@ inline const char* const IDC_HAND = MAKEINTRESOURCEA(32649);
 inline const char* const IDC_APPSTARTING = MAKEINTRESOURCEA(32650);
 inline const char* const IDC_HELP = MAKEINTRESOURCEA(32651);
 
-
 // A null instance loads a system cursor; the same handle every time. With a
 // module, its RT_CURSOR resource of that name or number: a .cur file whose
 // first image is 1-bit or 32-bit; also shared.

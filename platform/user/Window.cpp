@@ -14,11 +14,11 @@
 #include "platform/user/Atoms.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/Hooks.h"
+#include "platform/user/Input.h"
+#include "platform/user/Messages.h"
 #include "platform/user/NonClient.h"
 #include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
-#include "platform/user/Input.h"
-#include "platform/user/Messages.h"
 #include "platform/user/WindowRecord.h"
 
 namespace plat {

@@ -39,9 +39,8 @@ void TPersistent::DefineProperties(TFiler&) {}
 
 // TComponent
 
-VCL_IMPLEMENT_CLASS(TComponent,
-  StrProp("Name", &TComponent::Name, &TComponent::SetName).Stored(false),
-  IntProp("Tag", &TComponent::Tag, &TComponent::SetTag).Default(0))
+VCL_IMPLEMENT_CLASS(TComponent, StrProp("Name", &TComponent::Name, &TComponent::SetName).Stored(false),
+                    IntProp("Tag", &TComponent::Tag, &TComponent::SetTag).Default(0))
 
 TComponent::TComponent(TComponent* owner) {
   if (owner) owner->InsertComponent(this);
@@ -55,7 +54,8 @@ TComponent::~TComponent() {
 }
 
 TComponent* TComponent::Components(int index) const {
-  if (index < 0 || index >= ComponentCount()) throw EListError("List index out of bounds (" + IntToStr(index) + ")");
+  if (index < 0 || index >= ComponentCount())
+    throw EListError("List index out of bounds (" + IntToStr(index) + ")");
   return components_[index];
 }
 
@@ -123,7 +123,8 @@ void TComponent::ValidateRename(TComponent* component, const std::string&, const
 
 void TComponent::SetName(const std::string& name) {
   if (name_ == name) return;
-  if (!name.empty() && !IsValidIdent(name)) throw EComponentError("'" + name + "' is not a valid component name");
+  if (!name.empty() && !IsValidIdent(name))
+    throw EComponentError("'" + name + "' is not a valid component name");
   if (owner_) owner_->ValidateRename(this, name_, name);
   ValidateRename(this, name_, name);
   ChangeName(name);

@@ -185,7 +185,7 @@ class TComponent : public TPersistent {
 void RegisterClass(TClass cls);
 void RegisterClasses(std::initializer_list<TClass> classes);
 void UnRegisterClass(TClass cls);
-TClass GetClass(std::string_view name);  // nullptr when unknown
+TClass GetClass(std::string_view name);   // nullptr when unknown
 TClass FindClass(std::string_view name);  // EClassNotFound when unknown
 
 VCL_DECLARE_EXCEPTION(EListError, Exception);

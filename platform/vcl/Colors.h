@@ -7,7 +7,9 @@ namespace vcl {
 
 using TColor = int32_t;
 
-constexpr TColor SystemColor(int index) { return static_cast<TColor>(0x80000000u | static_cast<uint32_t>(index)); }
+constexpr TColor SystemColor(int index) {
+  return static_cast<TColor>(0x80000000u | static_cast<uint32_t>(index));
+}
 
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clMaroon = 0x000080;

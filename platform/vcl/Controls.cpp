@@ -1469,7 +1469,8 @@ void TWinControl::Dispatch(TMessage& m) {
         if (form->IsShortCut(key, shift)) return;
         // Enter and Escape go to the form's buttons unless this control keeps them (a multi-line edit).
         if ((key == plat::VK_RETURN || key == plat::VK_ESCAPE) &&
-            !(Perform(plat::WM_GETDLGCODE) & plat::DLGC_WANTALLKEYS) && form->Perform(CM_DIALOGKEY, key, m.LParam) != 0)
+            !(Perform(plat::WM_GETDLGCODE) & plat::DLGC_WANTALLKEYS) &&
+            form->Perform(CM_DIALOGKEY, key, m.LParam) != 0)
           return;
       }
       if (!DoKeyDown(key, shift)) DefaultHandler(m);

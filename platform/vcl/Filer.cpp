@@ -110,7 +110,9 @@ class TParser {
 
   bool IsSymbol(char c) const { return token_ == tSymbol && symbol_ == c; }
   bool IsKeyword(std::string_view word) const { return token_ == tIdent && SameText(text_value_, word); }
-  bool IsObjectKeyword() const { return IsKeyword("object") || IsKeyword("inherited") || IsKeyword("inline"); }
+  bool IsObjectKeyword() const {
+    return IsKeyword("object") || IsKeyword("inherited") || IsKeyword("inline");
+  }
 
   void Expect(char c) {
     if (!IsSymbol(c)) Error(std::string("'") + c + "' expected");
@@ -155,7 +157,8 @@ class TParser {
       text_value_.assign(text_.substr(start, pos_ - start));
       return;
     }
-    if (IsDigit(c) || c == '$' || (c == '-' && pos_ + 1 < text_.size() && (IsDigit(text_[pos_ + 1]) || text_[pos_ + 1] == '$'))) {
+    if (IsDigit(c) || c == '$' ||
+        (c == '-' && pos_ + 1 < text_.size() && (IsDigit(text_[pos_ + 1]) || text_[pos_ + 1] == '$'))) {
       ScanNumber();
       return;
     }
@@ -237,7 +240,8 @@ class TParser {
       if (c == '\'') {
         ++pos_;
         for (;;) {
-          if (pos_ >= text_.size() || text_[pos_] == '\n' || text_[pos_] == '\r') Error("Unterminated string");
+          if (pos_ >= text_.size() || text_[pos_] == '\n' || text_[pos_] == '\r')
+            Error("Unterminated string");
           char d = text_[pos_++];
           if (d == '\'') {
             if (pos_ < text_.size() && text_[pos_] == '\'') {

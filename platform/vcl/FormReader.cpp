@@ -183,7 +183,8 @@ class TReader {
     } else {
       TClass cls = GetClass(d.class_name);
       if (!cls) Fail("", "Class " + d.class_name + " not found", d.line);
-      if (!cls->InheritsFrom(TComponent::StaticClass())) Fail("", d.class_name + " is not a component class", d.line);
+      if (!cls->InheritsFrom(TComponent::StaticClass()))
+        Fail("", d.class_name + " is not a component class", d.line);
       if (!cls->CanCreate()) Fail("", "Cannot create an instance of abstract class " + d.class_name, d.line);
       try {
         component = static_cast<TComponent*>(cls->Create(root_));
@@ -242,7 +243,8 @@ class TReader {
     }
   }
 
-  void ApplyValue(TObject* instance, const TPropInfo& info, const TFormValue& value, const std::string& where) {
+  void ApplyValue(TObject* instance, const TPropInfo& info, const TFormValue& value,
+                  const std::string& where) {
     switch (info.kind) {
       case tkInteger:
       case tkColor:
@@ -334,7 +336,8 @@ class TReader {
     for (int i = 0; i < collection->Count(); ++i) old_items.insert(collection->Items(i));
     if (!old_items.empty())
       std::erase_if(fixups_, [&](const TFixup& f) {
-        return std::any_of(f.items.begin(), f.items.end(), [&](const TCollectionItem* it) { return old_items.count(it) > 0; });
+        return std::any_of(f.items.begin(), f.items.end(),
+                           [&](const TCollectionItem* it) { return old_items.count(it) > 0; });
       });
     size_t stack_size = item_stack_.size();
     collection->BeginUpdate();
@@ -397,8 +400,9 @@ TComponent* CreateFormFromText(std::string_view text, TComponent* owner) {
   TFormObject description = ParseFormText(text);
   TClass cls = GetClass(description.class_name);
   if (!cls)
-    throw EReadError("Class " + description.class_name + " not found on line " + std::to_string(description.line),
-                     description.line);
+    throw EReadError(
+        "Class " + description.class_name + " not found on line " + std::to_string(description.line),
+        description.line);
   if (!cls->InheritsFrom(TComponent::StaticClass()) || !cls->CanCreate())
     throw EReadError(description.class_name + " is not a component class", description.line);
   auto* root = static_cast<TComponent*>(cls->Create(owner));

@@ -65,7 +65,8 @@ class TWriter {
     return target->Owner()->Name() + "." + target->Name();
   }
 
-  void WriteProperties(TObject* instance, const std::string& prefix, std::vector<TFormProperty>& out, int depth) {
+  void WriteProperties(TObject* instance, const std::string& prefix, std::vector<TFormProperty>& out,
+                       int depth) {
     for (const TPropInfo* p : instance->ClassType()->Properties()) {
       if (!p->IsStored(instance)) continue;
       std::string name = prefix + p->name;
@@ -119,7 +120,8 @@ class TWriter {
             TFormValue value = TFormValue::Collection();
             for (int i = 0; i < collection->Count(); ++i) {
               TFormItem item;
-              if (depth < kMaxObjectDepth) WriteProperties(collection->Items(i), "", item.properties, depth + 1);
+              if (depth < kMaxObjectDepth)
+                WriteProperties(collection->Items(i), "", item.properties, depth + 1);
               value.items.push_back(std::move(item));
             }
             out.push_back({name, std::move(value)});
@@ -151,7 +153,6 @@ class TWriter {
 
   TComponent* root_;
 };
-
 
 TFormObject WriteForm(TComponent* root) { return TWriter(root).WriteObject(root); }
 

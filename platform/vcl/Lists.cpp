@@ -69,9 +69,7 @@ int TList::Remove(void* item) {
   return index;
 }
 
-void* TList::Extract(void* item) {
-  return Remove(item) >= 0 ? item : nullptr;
-}
+void* TList::Extract(void* item) { return Remove(item) >= 0 ? item : nullptr; }
 
 int TList::IndexOf(void* item) const {
   auto it = std::find(items_.begin(), items_.end(), item);
@@ -227,8 +225,9 @@ std::string TStrings::CommaText() const {
   std::string out;
   for (int i = 0; i < Count(); ++i) {
     const std::string& s = Strings(i);
-    bool quote = std::any_of(s.begin(), s.end(),
-                             [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == '"' || c == ','; });
+    bool quote = std::any_of(s.begin(), s.end(), [](char c) {
+      return static_cast<unsigned char>(c) <= ' ' || c == '"' || c == ',';
+    });
     if (i > 0) out += ',';
     out += quote ? QuotedStr(s, '"') : s;
   }
@@ -258,7 +257,7 @@ void TStrings::SetCommaText(const std::string& text) {
       }
     } else {
       size_t start = i;
-      while (i < n && static_cast<unsigned char>(text[i]) > ' ' && text[i] != ',') ++i;
+      while (i<n&& static_cast<unsigned char>(text[i])> ' ' && text[i] != ',') ++i;
       s.assign(text, start, i - start);
     }
     lines.push_back(std::move(s));
@@ -480,7 +479,9 @@ int TStringList::IndexOf(const std::string& s) const {
 }
 
 void TStringList::Sort() {
-  CustomSort([](TStringList& list, int a, int b) { return list.CompareStrings(list.items_[a].text, list.items_[b].text); });
+  CustomSort([](TStringList& list, int a, int b) {
+    return list.CompareStrings(list.items_[a].text, list.items_[b].text);
+  });
 }
 
 void TStringList::CustomSort(const std::function<int(TStringList& list, int a, int b)>& compare) {

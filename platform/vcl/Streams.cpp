@@ -73,9 +73,15 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
 
 int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
   switch (origin) {
-    case soFromBeginning: position_ = offset; break;
-    case soFromCurrent: position_ += offset; break;
-    case soFromEnd: position_ = Size() + offset; break;
+    case soFromBeginning:
+      position_ = offset;
+      break;
+    case soFromCurrent:
+      position_ += offset;
+      break;
+    case soFromEnd:
+      position_ = Size() + offset;
+      break;
   }
   return position_;
 }
@@ -124,9 +130,15 @@ TFileStream::TFileStream(const std::string& file_name, uint32_t mode) : file_nam
   }
   int flags = O_CLOEXEC;
   switch (mode & 0x3) {
-    case fmOpenWrite: flags |= O_WRONLY; break;
-    case fmOpenReadWrite: flags |= O_RDWR; break;
-    default: flags |= O_RDONLY; break;
+    case fmOpenWrite:
+      flags |= O_WRONLY;
+      break;
+    case fmOpenReadWrite:
+      flags |= O_RDWR;
+      break;
+    default:
+      flags |= O_RDONLY;
+      break;
   }
   fd_ = ::open(path.c_str(), flags);
   struct stat st;
@@ -173,7 +185,8 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
 }
 
 void TFileStream::SetSize(int64_t size) {
-  if (size < 0 || ::ftruncate(fd_, static_cast<off_t>(size)) != 0) throw EStreamError("Stream size cannot be changed");
+  if (size < 0 || ::ftruncate(fd_, static_cast<off_t>(size)) != 0)
+    throw EStreamError("Stream size cannot be changed");
   if (Position() > size) SetPosition(size);
 }
 

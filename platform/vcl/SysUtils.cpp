@@ -303,11 +303,21 @@ std::string Format(std::string_view format, TVarRecs args) {
         if (arg.Kind() != TVarRec::vtExtended) FormatError(format);
         double v = arg.AsFloat();
         switch (type) {
-          case 'e': text = FloatToText(v, ffExponent, precision < 0 ? 15 : precision, 3); break;
-          case 'f': text = FloatToText(v, ffFixed, 18, precision < 0 ? 2 : precision); break;
-          case 'g': text = FloatToText(v, ffGeneral, precision < 0 ? 15 : precision, 3); break;
-          case 'n': text = FloatToText(v, ffNumber, 18, precision < 0 ? 2 : precision); break;
-          default: text = FloatToText(v, ffCurrency, 18, precision < 0 ? 2 : precision); break;
+          case 'e':
+            text = FloatToText(v, ffExponent, precision < 0 ? 15 : precision, 3);
+            break;
+          case 'f':
+            text = FloatToText(v, ffFixed, 18, precision < 0 ? 2 : precision);
+            break;
+          case 'g':
+            text = FloatToText(v, ffGeneral, precision < 0 ? 15 : precision, 3);
+            break;
+          case 'n':
+            text = FloatToText(v, ffNumber, 18, precision < 0 ? 2 : precision);
+            break;
+          default:
+            text = FloatToText(v, ffCurrency, 18, precision < 0 ? 2 : precision);
+            break;
         }
         break;
       }
@@ -385,7 +395,8 @@ bool TryStrToInt(const std::string& text, int& value) {
   if (!TryStrToInt64(text, v)) return false;
   bool hex = text.find('$') != std::string::npos || text.find('x') != std::string::npos ||
              text.find('X') != std::string::npos;
-  if (hex && v >= 0 && v <= std::numeric_limits<uint32_t>::max()) v = static_cast<int32_t>(static_cast<uint32_t>(v));
+  if (hex && v >= 0 && v <= std::numeric_limits<uint32_t>::max())
+    v = static_cast<int32_t>(static_cast<uint32_t>(v));
   if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) return false;
   value = static_cast<int>(v);
   return true;
@@ -492,7 +503,8 @@ std::string FormatFloat(std::string_view format, double value) {
   SplitFixed(rec, shape.max_dec, int_part, frac);
   while (static_cast<int>(frac.size()) > shape.min_dec && frac.back() == '0') frac.pop_back();
   if (int_part == "0" && shape.min_int == 0) int_part.clear();
-  if (static_cast<int>(int_part.size()) < shape.min_int) int_part.insert(0, shape.min_int - int_part.size(), '0');
+  if (static_cast<int>(int_part.size()) < shape.min_int)
+    int_part.insert(0, shape.min_int - int_part.size(), '0');
   if (shape.grouping) int_part = GroupThousands(int_part);
   std::string number = int_part;
   if (!frac.empty()) number += DecimalSeparator() + frac;
@@ -533,7 +545,8 @@ bool TryStrToFloat(const std::string& text, double& value) {
   if (i < s.size() && s[i] == decimal) {
     normal += '.';
     ++i;
-    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) normal += s[i++], ++mantissa_digits;
+    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])))
+      normal += s[i++], ++mantissa_digits;
   }
   if (mantissa_digits == 0) return false;
   bool negative_exponent = false;
@@ -545,7 +558,8 @@ bool TryStrToFloat(const std::string& text, double& value) {
       normal += s[i++];
     }
     int exponent_digits = 0;
-    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) normal += s[i++], ++exponent_digits;
+    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])))
+      normal += s[i++], ++exponent_digits;
     if (exponent_digits == 0) return false;
   }
   if (i != s.size()) return false;
@@ -619,7 +633,9 @@ int CompareText(std::string_view a, std::string_view b) {
   return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
-bool SameText(std::string_view a, std::string_view b) { return a.size() == b.size() && CompareText(a, b) == 0; }
+bool SameText(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && CompareText(a, b) == 0;
+}
 
 bool IsValidIdent(std::string_view ident) {
   if (ident.empty()) return false;

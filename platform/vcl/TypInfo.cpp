@@ -154,7 +154,9 @@ bool IsOrdinal(TTypeKind kind) {
 
 [[noreturn]] void InvalidValue() { throw EPropertyError("Invalid property value"); }
 
-[[noreturn]] void InvalidType(const TPropInfo& p) { throw EPropertyError("Invalid property type: " + p.name); }
+[[noreturn]] void InvalidType(const TPropInfo& p) {
+  throw EPropertyError("Invalid property type: " + p.name);
+}
 
 void CheckedSetOrd(const TPropInfo& p, TObject* instance, int64_t value) {
   if (value < p.min_ord || value > p.max_ord) throw EPropertyError("Invalid property value");
@@ -163,13 +165,17 @@ void CheckedSetOrd(const TPropInfo& p, TObject* instance, int64_t value) {
 
 }  // namespace
 
-const TPropInfo* GetPropInfo(TClass cls, std::string_view name) { return cls ? cls->FindProperty(name) : nullptr; }
+const TPropInfo* GetPropInfo(TClass cls, std::string_view name) {
+  return cls ? cls->FindProperty(name) : nullptr;
+}
 
 const TPropInfo* GetPropInfo(const TObject* instance, std::string_view name) {
   return instance ? instance->ClassType()->FindProperty(name) : nullptr;
 }
 
-bool IsPublishedProp(const TObject* instance, std::string_view name) { return GetPropInfo(instance, name) != nullptr; }
+bool IsPublishedProp(const TObject* instance, std::string_view name) {
+  return GetPropInfo(instance, name) != nullptr;
+}
 
 bool IsPublishedProp(TClass cls, std::string_view name) { return GetPropInfo(cls, name) != nullptr; }
 
@@ -283,7 +289,8 @@ int64_t StringToSet(const TPropInfo& p, std::string_view text) {
   size_t start = 0;
   while (start <= s.size()) {
     size_t comma = s.find(',', start);
-    std::string ident = Trim(std::string_view(s).substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    std::string ident = Trim(
+        std::string_view(s).substr(start, comma == std::string::npos ? std::string::npos : comma - start));
     if (!ident.empty()) {
       size_t i = 0;
       while (i < p.idents.size() && !SameText(p.idents[i], ident)) ++i;

@@ -208,14 +208,14 @@ constexpr TClassEntry::TFactory ClassFactory() {
     return nullptr;
 }
 
-#define VCL_IMPLEMENT_CLASS(Class, ...)                                                                  \
-  ::vcl::TClass Class::StaticClass() {                                                                   \
-    static const ::vcl::TClassEntry entry(#Class, Class::inherited::StaticClass(),                       \
-                                          ::vcl::ClassFactory<Class>(), []() {                           \
-                                            using namespace ::vcl::published;                           \
-                                            return std::vector<::vcl::TTableEntry>{__VA_ARGS__};         \
-                                          });                                                            \
-    return &entry;                                                                                       \
+#define VCL_IMPLEMENT_CLASS(Class, ...)                                                          \
+  ::vcl::TClass Class::StaticClass() {                                                           \
+    static const ::vcl::TClassEntry entry(#Class, Class::inherited::StaticClass(),               \
+                                          ::vcl::ClassFactory<Class>(), []() {                   \
+                                            using namespace ::vcl::published;                    \
+                                            return std::vector<::vcl::TTableEntry>{__VA_ARGS__}; \
+                                          });                                                    \
+    return &entry;                                                                               \
   }
 
 namespace detail {
@@ -299,7 +299,8 @@ TPropInfo StrProp(std::string name, G (C1::*get)() const, void (C2::*set)(P)) {
 }
 
 template <class C1, class G, class C2, class P>
-TPropInfo EnumProp(std::string name, G (C1::*get)() const, void (C2::*set)(P), std::vector<std::string> idents) {
+TPropInfo EnumProp(std::string name, G (C1::*get)() const, void (C2::*set)(P),
+                   std::vector<std::string> idents) {
   TPropInfo p = detail::Ordinal(std::move(name), tkEnumeration, get, set);
   p.min_ord = 0;
   p.max_ord = static_cast<int64_t>(idents.size()) - 1;
@@ -309,7 +310,8 @@ TPropInfo EnumProp(std::string name, G (C1::*get)() const, void (C2::*set)(P), s
 
 // A set property: the getter returns a TSet<E> (or a bit mask), bit i = idents[i].
 template <class C1, class G, class C2, class P>
-TPropInfo SetOfProp(std::string name, G (C1::*get)() const, void (C2::*set)(P), std::vector<std::string> idents) {
+TPropInfo SetOfProp(std::string name, G (C1::*get)() const, void (C2::*set)(P),
+                    std::vector<std::string> idents) {
   TPropInfo p = detail::Ordinal(std::move(name), tkSet, get, set);
   p.min_ord = 0;
   p.max_ord = idents.size() >= 63 ? INT64_MAX : (int64_t{1} << idents.size()) - 1;
@@ -382,7 +384,9 @@ TPropInfo EventProp(std::string name, std::function<Sig> C::*member) {
     const auto* ref = f.template target<TMethodRef<Sig>>();
     return ref ? ref->name : std::string();
   };
-  p.event_assigned = [member](const TObject* o) { return static_cast<bool>(static_cast<const C*>(o)->*member); };
+  p.event_assigned = [member](const TObject* o) {
+    return static_cast<bool>(static_cast<const C*>(o)->*member);
+  };
   p.set_handler = [member](TObject* o, const std::any& handler) {
     auto& f = static_cast<C*>(o)->*member;
     if (!handler.has_value()) {
@@ -404,8 +408,8 @@ TMethodInfo Method(std::string name, R (C::*fn)(A...)) {
   m.signature = typeid(R(A...));
   m.bind = [name, fn](TObject* instance) {
     C* self = static_cast<C*>(instance);
-    std::function<R(A...)> f =
-        TMethodRef<R(A...)>{name, [self, fn](A... args) -> R { return (self->*fn)(std::forward<A>(args)...); }};
+    std::function<R(A...)> f = TMethodRef<R(A...)>{
+        name, [self, fn](A... args) -> R { return (self->*fn)(std::forward<A>(args)...); }};
     return std::any(std::move(f));
   };
   return m;

@@ -1,11 +1,10 @@
 // Format comparison, PCM proposals and block conversion through chains of streams.
-#include "engine/MMACMSup.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <random>
 
+#include "engine/MMACMSup.h"
 #include "platform/kernel/Modules.h"
 
 namespace {
@@ -45,7 +44,8 @@ std::vector<BYTE> Drive(engine::TMMACMConversion* c, const std::vector<BYTE>& in
     c->DestRead = c->DestLength;
   };
   for (int guard = 0; offset < input.size(); ++guard) {
-    int32_t n = static_cast<int32_t>(std::min<size_t>({size_t(piece), size_t(c->SourceSize), input.size() - offset}));
+    int32_t n =
+        static_cast<int32_t>(std::min<size_t>({size_t(piece), size_t(c->SourceSize), input.size() - offset}));
     std::memcpy(c->SourceBuffer, input.data() + offset, n);
     offset += n;
     EXPECT_GE(engine::ACMConvertBlock(c, n), 0);
@@ -134,9 +134,12 @@ TEST_F(MMACMSupTest, CanConvertFormat) {
     const WAVEFORMATEX *src, *dst;
     bool expected;
   } cases[] = {
-      {"itself without a codec", &mp3, &mp3, true}, {"mu-law to pcm", &mulaw, &phone, true},
-      {"pcm rate and bits", &cd, &low, true},       {"pcm to mu-law", &phone, &mulaw, false},
-      {"no codec", &mp3, &cd, false},               {"no destination", &cd, nullptr, false},
+      {"itself without a codec", &mp3, &mp3, true},
+      {"mu-law to pcm", &mulaw, &phone, true},
+      {"pcm rate and bits", &cd, &low, true},
+      {"pcm to mu-law", &phone, &mulaw, false},
+      {"no codec", &mp3, &cd, false},
+      {"no destination", &cd, nullptr, false},
       {"no source", nullptr, &cd, false},
   };
   for (const Case& c : cases) EXPECT_EQ(engine::CanConvertFormat(c.src, c.dst, true), c.expected) << c.name;
@@ -233,8 +236,8 @@ plat::MMRESULT OneHopOpen(plat::HACMSTREAM* phas, plat::HACMDRIVER had, const WA
   if (src && dst && ChangesTagAndShape(src, dst)) return plat::ACMERR_NOTPOSSIBLE;
   return plat::acmStreamOpen(phas, had, src, dst, f, cb, inst, flags);
 }
-plat::MMRESULT OneHopSuggest(plat::HACMDRIVER had, const WAVEFORMATEX* src, WAVEFORMATEX* dst, plat::DWORD size,
-                             plat::DWORD flags) {
+plat::MMRESULT OneHopSuggest(plat::HACMDRIVER had, const WAVEFORMATEX* src, WAVEFORMATEX* dst,
+                             plat::DWORD size, plat::DWORD flags) {
   if (src->wFormatTag != plat::WAVE_FORMAT_PCM &&
       (((flags & plat::ACM_FORMATSUGGESTF_NCHANNELS) && dst->nChannels != src->nChannels) ||
        ((flags & plat::ACM_FORMATSUGGESTF_NSAMPLESPERSEC) && dst->nSamplesPerSec != src->nSamplesPerSec)))
@@ -245,14 +248,15 @@ plat::MMRESULT OneHopSuggest(plat::HACMDRIVER had, const WAVEFORMATEX* src, WAVE
 TEST_F(MMACMSupTest, ConversionGoesThroughAnIntermediateFormatWhenItMust) {
   engine::UnloadACM();
   auto fp = [](auto f) { return reinterpret_cast<plat::FARPROC>(f); };
-  plat::RegisterBuiltinModule("MSACM32.DLL", {{"acmGetVersion", fp(&plat::acmGetVersion)},
-                                              {"acmFormatSuggest", fp(&OneHopSuggest)},
-                                              {"acmStreamOpen", fp(&OneHopOpen)},
-                                              {"acmStreamClose", fp(&plat::acmStreamClose)},
-                                              {"acmStreamSize", fp(&plat::acmStreamSize)},
-                                              {"acmStreamConvert", fp(&plat::acmStreamConvert)},
-                                              {"acmStreamPrepareHeader", fp(&plat::acmStreamPrepareHeader)},
-                                              {"acmStreamUnprepareHeader", fp(&plat::acmStreamUnprepareHeader)}});
+  plat::RegisterBuiltinModule("MSACM32.DLL",
+                              {{"acmGetVersion", fp(&plat::acmGetVersion)},
+                               {"acmFormatSuggest", fp(&OneHopSuggest)},
+                               {"acmStreamOpen", fp(&OneHopOpen)},
+                               {"acmStreamClose", fp(&plat::acmStreamClose)},
+                               {"acmStreamSize", fp(&plat::acmStreamSize)},
+                               {"acmStreamConvert", fp(&plat::acmStreamConvert)},
+                               {"acmStreamPrepareHeader", fp(&plat::acmStreamPrepareHeader)},
+                               {"acmStreamUnprepareHeader", fp(&plat::acmStreamUnprepareHeader)}});
   engine::LoadACM();
   ASSERT_TRUE(engine::ACMLoaded);
   Ima ima(11025, 1, 256);

@@ -1,8 +1,7 @@
 // Loading and binding of the compression manager library.
-#include "engine/MMACM.h"
-
 #include <gtest/gtest.h>
 
+#include "engine/MMACM.h"
 #include "engine/MMACMSup.h"
 #include "platform/kernel/Modules.h"
 
@@ -24,17 +23,21 @@ TEST_F(MMACMTest, LoadsAndBindsEveryEntryPoint) {
   engine::LoadACM();
   ASSERT_TRUE(engine::ACMLoaded);
   EXPECT_NE(engine::ACMHandle, nullptr);
-  const void* bound[] = {
-      (void*)engine::acmGetVersion, (void*)engine::acmMetrics, (void*)engine::acmDriverEnum,
-      (void*)engine::acmDriverDetailsA, (void*)engine::acmDriverAddA, (void*)engine::acmDriverRemove,
-      (void*)engine::acmDriverOpen, (void*)engine::acmDriverClose, (void*)engine::acmDriverMessage,
-      (void*)engine::acmDriverID, (void*)engine::acmDriverPriority, (void*)engine::acmFormatTagDetailsA,
-      (void*)engine::acmFormatTagEnumA, (void*)engine::acmFormatChooseA, (void*)engine::acmFormatDetailsA,
-      (void*)engine::acmFormatEnumA, (void*)engine::acmFormatSuggest, (void*)engine::acmFilterTagDetailsA,
-      (void*)engine::acmFilterTagEnumA, (void*)engine::acmFilterChooseA, (void*)engine::acmFilterDetailsA,
-      (void*)engine::acmFilterEnumA, (void*)engine::acmStreamOpen, (void*)engine::acmStreamClose,
-      (void*)engine::acmStreamSize, (void*)engine::acmStreamConvert, (void*)engine::acmStreamReset,
-      (void*)engine::acmStreamPrepareHeader, (void*)engine::acmStreamUnprepareHeader};
+  const void* bound[] = {(void*)engine::acmGetVersion,           (void*)engine::acmMetrics,
+                         (void*)engine::acmDriverEnum,           (void*)engine::acmDriverDetailsA,
+                         (void*)engine::acmDriverAddA,           (void*)engine::acmDriverRemove,
+                         (void*)engine::acmDriverOpen,           (void*)engine::acmDriverClose,
+                         (void*)engine::acmDriverMessage,        (void*)engine::acmDriverID,
+                         (void*)engine::acmDriverPriority,       (void*)engine::acmFormatTagDetailsA,
+                         (void*)engine::acmFormatTagEnumA,       (void*)engine::acmFormatChooseA,
+                         (void*)engine::acmFormatDetailsA,       (void*)engine::acmFormatEnumA,
+                         (void*)engine::acmFormatSuggest,        (void*)engine::acmFilterTagDetailsA,
+                         (void*)engine::acmFilterTagEnumA,       (void*)engine::acmFilterChooseA,
+                         (void*)engine::acmFilterDetailsA,       (void*)engine::acmFilterEnumA,
+                         (void*)engine::acmStreamOpen,           (void*)engine::acmStreamClose,
+                         (void*)engine::acmStreamSize,           (void*)engine::acmStreamConvert,
+                         (void*)engine::acmStreamReset,          (void*)engine::acmStreamPrepareHeader,
+                         (void*)engine::acmStreamUnprepareHeader};
   for (size_t i = 0; i < std::size(bound); ++i) EXPECT_NE(bound[i], nullptr) << "entry " << i;
   EXPECT_EQ(engine::acmGetVersion(), plat::acmGetVersion());
 
@@ -45,8 +48,9 @@ TEST_F(MMACMTest, LoadsAndBindsEveryEntryPoint) {
 }
 
 TEST_F(MMACMTest, VersionBelowTwoLeavesTheLibraryUnused) {
-  plat::RegisterBuiltinModule("MSACM32.DLL", {{"acmGetVersion", reinterpret_cast<plat::FARPROC>(&OldVersion)},
-                                              {"acmStreamOpen", reinterpret_cast<plat::FARPROC>(&plat::acmStreamOpen)}});
+  plat::RegisterBuiltinModule("MSACM32.DLL",
+                              {{"acmGetVersion", reinterpret_cast<plat::FARPROC>(&OldVersion)},
+                               {"acmStreamOpen", reinterpret_cast<plat::FARPROC>(&plat::acmStreamOpen)}});
   engine::LoadACM();
   EXPECT_FALSE(engine::ACMLoaded);
   EXPECT_NE(engine::ACMHandle, nullptr);
@@ -66,7 +70,8 @@ TEST_F(MMACMTest, MissingVersionEntryFreesTheLibrary) {
 }
 
 TEST_F(MMACMTest, MissingStreamEntriesMakeConversionUnavailableNotACrash) {
-  plat::RegisterBuiltinModule("MSACM32.DLL", {{"acmGetVersion", reinterpret_cast<plat::FARPROC>(&NewVersion)}});
+  plat::RegisterBuiltinModule("MSACM32.DLL",
+                              {{"acmGetVersion", reinterpret_cast<plat::FARPROC>(&NewVersion)}});
   engine::LoadACM();
   EXPECT_TRUE(engine::ACMLoaded);
   plat::WAVEFORMATEX pcm{1, 1, 8000, 16000, 2, 16, 0};

@@ -1,5 +1,3 @@
-#include "engine/MMDIB.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -7,8 +5,9 @@
 #include <functional>
 #include <vector>
 
-#include "engine/MMUtils.h"
 #include "engine/DibTestBitmap.h"
+#include "engine/MMDIB.h"
+#include "engine/MMUtils.h"
 #include "platform/gdi/DeviceContext.h"
 
 namespace {
@@ -18,7 +17,8 @@ using dibtest::Pic;
 using gditest::ColorOf;
 
 // A DIB block built by hand: header, colour table, pixels.
-std::vector<uint8_t> MakeDib(int width, int height, int bits, DWORD clr_used = 0, DWORD compression = BI_RGB) {
+std::vector<uint8_t> MakeDib(int width, int height, int bits, DWORD clr_used = 0,
+                             DWORD compression = BI_RGB) {
   BITMAPINFOHEADER h;
   h.biWidth = width;
   h.biHeight = height;
@@ -44,7 +44,9 @@ std::vector<uint8_t> MakeCoreDib(int width, int height, int bits) {
   return dib;
 }
 
-BITMAPINFOHEADER& Header(std::vector<uint8_t>& dib) { return *reinterpret_cast<BITMAPINFOHEADER*>(dib.data()); }
+BITMAPINFOHEADER& Header(std::vector<uint8_t>& dib) {
+  return *reinterpret_cast<BITMAPINFOHEADER*>(dib.data());
+}
 
 std::vector<PALETTEENTRY> Entries(HPALETTE palette) {
   std::vector<PALETTEENTRY> out(GetPaletteEntries(palette, 0, 0, nullptr));
@@ -78,7 +80,7 @@ TEST(MMDIB, RowBytes) {
 TEST(MMDIB, CreateDIBHeaderKeepsOnlyDrawableBitCounts) {
   const struct {
     int32_t bits_in, bits, clr_used;
-  } cases[] = {{1, 1, 0},  {4, 4, 16},  {8, 8, 256}, {24, 24, 0}, {16, 24, 0},
+  } cases[] = {{1, 1, 0},   {4, 4, 16}, {8, 8, 256}, {24, 24, 0}, {16, 24, 0},
                {32, 24, 0}, {2, 4, 16}, {5, 8, 256}, {0, 1, 0},   {-3, 1, 0}};
   for (const auto& c : cases) {
     engine::TGlobalPtr<BITMAPINFO> dib(engine::CreateDIBHeader(c.bits_in, 1, 3, 2, true));
@@ -106,10 +108,10 @@ TEST(MMDIB, CreateDIBHeaderLayout) {
   const auto* base = reinterpret_cast<const uint8_t*>(top_down.get());
   EXPECT_EQ(engine::DIBBits(top_down.get()), base + 40 + 1024);
   // The 16 standard colours, 16 times over.
-  const COLORREF standard[16] = {RGB(0, 0, 0),     RGB(128, 0, 0),   RGB(0, 128, 0),   RGB(128, 128, 0),
-                                 RGB(0, 0, 128),   RGB(128, 0, 128), RGB(0, 128, 128), RGB(192, 192, 192),
-                                 RGB(128, 128, 128), RGB(255, 0, 0), RGB(0, 255, 0),   RGB(255, 255, 0),
-                                 RGB(0, 0, 255),   RGB(255, 0, 255), RGB(0, 255, 255), RGB(255, 255, 255)};
+  const COLORREF standard[16] = {RGB(0, 0, 0),       RGB(128, 0, 0),   RGB(0, 128, 0),   RGB(128, 128, 0),
+                                 RGB(0, 0, 128),     RGB(128, 0, 128), RGB(0, 128, 128), RGB(192, 192, 192),
+                                 RGB(128, 128, 128), RGB(255, 0, 0),   RGB(0, 255, 0),   RGB(255, 255, 0),
+                                 RGB(0, 0, 255),     RGB(255, 0, 255), RGB(0, 255, 255), RGB(255, 255, 255)};
   const RGBQUAD* table = engine::DIBColorTable(top_down.get());
   ASSERT_EQ(reinterpret_cast<const uint8_t*>(table), base + 40);
   for (int i = 0; i < 256; ++i) EXPECT_EQ(ColorFromQuad(table[i]), standard[i % 16]) << i;
@@ -298,8 +300,8 @@ TEST(MMDIB, SixteenColourDibOnAPaletteDisplayTakesTheStaticColours) {
 }
 
 TEST(MMDIB, SystemLogPalette) {
-  const COLORREF low[10] = {RGB(0, 0, 0),     RGB(128, 0, 0),   RGB(0, 128, 0),     RGB(128, 128, 0),
-                            RGB(0, 0, 128),   RGB(128, 0, 128), RGB(0, 128, 128),   RGB(192, 192, 192),
+  const COLORREF low[10] = {RGB(0, 0, 0),       RGB(128, 0, 0),    RGB(0, 128, 0),   RGB(128, 128, 0),
+                            RGB(0, 0, 128),     RGB(128, 0, 128),  RGB(0, 128, 128), RGB(192, 192, 192),
                             RGB(192, 220, 192), RGB(166, 202, 240)};
   const COLORREF high[10] = {RGB(255, 251, 240), RGB(160, 160, 164), RGB(128, 128, 128), RGB(255, 0, 0),
                              RGB(0, 255, 0),     RGB(255, 255, 0),   RGB(0, 0, 255),     RGB(255, 0, 255),
@@ -346,7 +348,8 @@ TEST(MMDIB, StretchDrawDIB) {
         gditest::Canvas canvas(6, 5, canvas_bits);
         canvas.Clear('.');
         const HGDIOBJ palette_before = GetCurrentObject(canvas.dc(), OBJ_PAL);
-        ASSERT_TRUE(engine::StretchDrawDIB(dib.get(), engine::DIBSize(dib.get()), canvas.dc(), RECT{1, 0, 5, 4}));
+        ASSERT_TRUE(
+            engine::StretchDrawDIB(dib.get(), engine::DIBSize(dib.get()), canvas.dc(), RECT{1, 0, 5, 4}));
         EXPECT_EQ(canvas.Map(), Pic({".RRGG.", ".RRGG.", ".BBWW.", ".BBWW.", "......"}))
             << bits << " bits, direction " << direction << ", canvas " << canvas_bits;
         EXPECT_EQ(GetStretchBltMode(canvas.dc()), COLORONCOLOR);

@@ -38,7 +38,9 @@ class HiTimerTest : public ::testing::Test {
       boxes_.push_back(caption + ": " + text);
       return vcl::IDOK;
     });
-    vcl::Application->OnException = [this](vcl::TObject*, const vcl::Exception& e) { errors_.push_back(e.Message()); };
+    vcl::Application->OnException = [this](vcl::TObject*, const vcl::Exception& e) {
+      errors_.push_back(e.Message());
+    };
     main_id_ = plat::GetCurrentThreadId();
   }
   void TearDown() override {
@@ -152,7 +154,8 @@ TEST_F(HiTimerTest, TicksEveryIntervalInEachModeUntilIntervalIsZero) {
     if (c.mode == cmCallback) {
       // Learn the timer thread's id from a one-shot timer of the same layer.
       plat::timeSetEvent(
-          1, 0, [](plat::UINT, plat::UINT, plat::DWORD_PTR user, plat::DWORD_PTR, plat::DWORD_PTR) {
+          1, 0,
+          [](plat::UINT, plat::UINT, plat::DWORD_PTR user, plat::DWORD_PTR, plat::DWORD_PTR) {
             *reinterpret_cast<plat::DWORD*>(user) = plat::GetCurrentThreadId();
           },
           reinterpret_cast<plat::DWORD_PTR>(&timer_thread_id_), plat::TIME_ONESHOT);
@@ -182,9 +185,10 @@ TEST_F(HiTimerTest, CallbackModeNeedsTheWindows95Flag) {
   timer.SetCallBackMode(cmCallback);
   EXPECT_EQ(timer.CallBackMode(), cmWindow);
   ASSERT_EQ(boxes_.size(), 1u);
-  EXPECT_EQ(boxes_[0],
-            "TMMHiTimer: \"CallBacks\" are called at interrupt time !\n\rThis is currently only supported under "
-            "Windows 95");
+  EXPECT_EQ(
+      boxes_[0],
+      "TMMHiTimer: \"CallBacks\" are called at interrupt time !\n\rThis is currently only supported under "
+      "Windows 95");
 }
 
 TEST_F(HiTimerTest, WindowModeQueuesAtMostTenTicks) {

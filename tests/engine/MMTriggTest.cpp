@@ -33,7 +33,9 @@ class TriggerTest : public ::testing::Test {
   void SetUp() override {
     RegisterProgramResources();
     vcl::InitApplication();
-    vcl::Application->OnException = [this](vcl::TObject*, const vcl::Exception& e) { errors_.push_back(e.Message()); };
+    vcl::Application->OnException = [this](vcl::TObject*, const vcl::Exception& e) {
+      errors_.push_back(e.Message());
+    };
     main_id_ = plat::GetCurrentThreadId();
     form_ = std::make_unique<TTestChainForm>(nullptr);
     source_ = new TTestPassive(form_.get());
@@ -115,9 +117,9 @@ class TriggerTest : public ::testing::Test {
   plat::WAVEFORMATEX format_{};
   plat::DWORD main_id_ = 0;
 
-  int buffers_ = 0;               // the source's data
-  int next_ = 1;                  // number of the next buffer it fills
-  bool more_after_end_ = false;   // announces more data after its last buffer
+  int buffers_ = 0;              // the source's data
+  int next_ = 1;                 // number of the next buffer it fills
+  bool more_after_end_ = false;  // announces more data after its last buffer
   std::atomic<int> pulls_on_main_{0};
   std::mutex mutex_;
   std::vector<int> pushed_;         // guarded by mutex_
@@ -368,7 +370,8 @@ TEST_F(TriggerTest, DestroyedWhileACycleRunsWaitsForItAndPumpsNoMore) {
     const char* name;
     bool synchronize;
   };
-  for (const Case& c : {Case{"push held in the pump thread", false}, Case{"synchronized push pending", true}}) {
+  for (const Case& c :
+       {Case{"push held in the pump thread", false}, Case{"synchronized push pending", true}}) {
     SCOPED_TRACE(c.name);
     SetUp();  // a fresh chain per case
     buffers_ = 100;

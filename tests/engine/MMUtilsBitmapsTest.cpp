@@ -1,5 +1,3 @@
-#include "engine/MMUtilsBitmaps.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +5,7 @@
 
 #include "engine/DibTestBitmap.h"
 #include "engine/MMUtils.h"
+#include "engine/MMUtilsBitmaps.h"
 #include "platform/gdi/Text.h"
 #include "platform/kernel/SystemInfo.h"
 
@@ -199,8 +198,8 @@ class MMUtilsRotatedText : public ::testing::Test {
     SetVersionProfile(v);
     for (int i = 0; i < 32; ++i) {
       engine::MMUtilsInitialize();
-      if (engine::IsWin2000() == engine::OSIsWin2000() && engine::IsWinXPOrLater() == engine::OSIsXPOrLater() &&
-          engine::IsWinNT4() == engine::OSIsNT4())
+      if (engine::IsWin2000() == engine::OSIsWin2000() &&
+          engine::IsWinXPOrLater() == engine::OSIsXPOrLater() && engine::IsWinNT4() == engine::OSIsNT4())
         return;
       engine::MMUtilsFinalize();
       engine::MMUtilsFinalize();
@@ -232,12 +231,21 @@ Expected Reference(int font_height, int escapement, int x, int y, int orientatio
   GetTextExtentPoint32A(canvas.dc(), text, n, &e);
   Expected out;
   switch (orientation) {
-    case 0: out.cell = RECT{x, y - e.cy / 2, x + e.cx, y - e.cy / 2 + e.cy}; break;
-    case 1: out.cell = RECT{x - e.cx, y - e.cy / 2, x, y - e.cy / 2 + e.cy}; break;
-    case 2: out.cell = RECT{x - e.cy / 2, y, x - e.cy / 2 + e.cy, y + e.cx}; break;
-    default: out.cell = RECT{x, y, x + e.cx, y + e.cy}; break;
+    case 0:
+      out.cell = RECT{x, y - e.cy / 2, x + e.cx, y - e.cy / 2 + e.cy};
+      break;
+    case 1:
+      out.cell = RECT{x - e.cx, y - e.cy / 2, x, y - e.cy / 2 + e.cy};
+      break;
+    case 2:
+      out.cell = RECT{x - e.cy / 2, y, x - e.cy / 2 + e.cy, y + e.cx};
+      break;
+    default:
+      out.cell = RECT{x, y, x + e.cx, y + e.cy};
+      break;
   }
-  const POINT at = orientation == 2 ? POINT{out.cell.left, out.cell.bottom} : POINT{out.cell.left, out.cell.top};
+  const POINT at =
+      orientation == 2 ? POINT{out.cell.left, out.cell.bottom} : POINT{out.cell.left, out.cell.top};
   TextOutA(canvas.dc(), at.x, at.y, text, n);
   out.ink = Ink(canvas, kSize, kSize);
   SelectObject(canvas.dc(), old);
@@ -262,7 +270,8 @@ TEST_F(MMUtilsRotatedText, PlacesTextByOrientation) {
     EXPECT_LE(ink.right, want.cell.right) << orientation;
     EXPECT_LE(ink.bottom, want.cell.bottom) << orientation;
     const LONG run = orientation == 2 ? ink.bottom - ink.top : ink.right - ink.left;
-    const LONG cell_run = orientation == 2 ? want.cell.bottom - want.cell.top : want.cell.right - want.cell.left;
+    const LONG cell_run =
+        orientation == 2 ? want.cell.bottom - want.cell.top : want.cell.right - want.cell.left;
     EXPECT_GE(run, cell_run - 3) << orientation;
     if (orientation == 2) {
       EXPECT_GT(ink.bottom - ink.top, ink.right - ink.left) << "runs upward";
@@ -291,7 +300,8 @@ TEST_F(MMUtilsRotatedText, FontHeightFollowsTheSystem) {
     Prepare(canvas);
     engine::DrawRotatedText(canvas.dc(), 20, 80, "H", "Arial", 60, 0);
     const RECT ink = Ink(canvas, kSize, kSize);
-    EXPECT_EQ(Show(ink), Show(Reference(c.font_height, 3600, 20, 80, 0, "H").ink)) << c.major << "." << c.minor;
+    EXPECT_EQ(Show(ink), Show(Reference(c.font_height, 3600, 20, 80, 0, "H").ink))
+        << c.major << "." << c.minor;
     glyph_height[i] = ink.bottom - ink.top;
     engine::MMUtilsFinalize();
   }

@@ -220,7 +220,8 @@ class MMUtilsRegistry : public ::testing::Test {
     plat::DWORD type = 0;
     std::vector<uint8_t> data;
   };
-  static std::optional<Stored> Read(const char* key, const char* name, plat::HKEY root = plat::HKEY_CURRENT_USER) {
+  static std::optional<Stored> Read(const char* key, const char* name,
+                                    plat::HKEY root = plat::HKEY_CURRENT_USER) {
     plat::HKEY k = nullptr;
     if (plat::RegOpenKeyExA(root, key, 0, plat::KEY_READ, &k) != plat::ERROR_SUCCESS) return std::nullopt;
     Stored s;
@@ -240,10 +241,11 @@ class MMUtilsRegistry : public ::testing::Test {
     plat::RegCloseKey(k);
     return true;
   }
-  static void SetRaw(const char* key, const char* name, plat::DWORD type, const void* data, plat::DWORD size) {
+  static void SetRaw(const char* key, const char* name, plat::DWORD type, const void* data,
+                     plat::DWORD size) {
     plat::HKEY k = nullptr;
-    ASSERT_EQ(plat::RegCreateKeyExA(plat::HKEY_CURRENT_USER, key, 0, nullptr, 0, plat::KEY_ALL_ACCESS, nullptr, &k,
-                                    nullptr),
+    ASSERT_EQ(plat::RegCreateKeyExA(plat::HKEY_CURRENT_USER, key, 0, nullptr, 0, plat::KEY_ALL_ACCESS,
+                                    nullptr, &k, nullptr),
               plat::ERROR_SUCCESS);
     ASSERT_EQ(plat::RegSetValueExA(k, name, 0, type, static_cast<const plat::BYTE*>(data), size),
               plat::ERROR_SUCCESS);
@@ -332,8 +334,8 @@ TEST_F(MMUtilsRegistry, ReadsFallBackToTheDefaultOnAnyMismatch) {
       {"Software\\Quellix", "Count", Variant(1.5), Variant(1.5)},
       {"Software\\Quellix", "Missing", Variant(int32_t{9}), Variant(int32_t{9})},
       {"Software\\Nowhere", "Count", Variant(int32_t{9}), Variant(int32_t{9})},
-      {"Software\\Quellix", "Short", Variant(2.5), Variant(2.5)},  // binary of 4 bytes
-      {"Software\\Quellix", "Long", Variant(2.5), Variant(2.5)},   // binary of 9 bytes
+      {"Software\\Quellix", "Short", Variant(2.5), Variant(2.5)},    // binary of 4 bytes
+      {"Software\\Quellix", "Long", Variant(2.5), Variant(2.5)},     // binary of 9 bytes
       {"Software\\Quellix", "Flag", Variant(false), Variant(true)},  // any non-zero DWORD
       {"Software\\Quellix", "Count", Variant(), Variant()},          // not-stored kind
       {"Software\\Quellix", "Count", Variant::Null(), Variant(int32_t{42})},
@@ -367,7 +369,8 @@ TEST_F(MMUtilsRegistry, UnstorableValuesCreateTheKeyOnly) {
     engine::RegWriteVariant(hkcu_, c.key, "V", c.value);
     EXPECT_TRUE(KeyExists(c.key));
   }
-  for (const char* key : {"Software\\Empty", "Software\\Null", "Software\\Error", "Software\\Int64", "Software\\Word"})
+  for (const char* key :
+       {"Software\\Empty", "Software\\Null", "Software\\Error", "Software\\Int64", "Software\\Word"})
     EXPECT_FALSE(Read(key, "V").has_value()) << key;
   EXPECT_EQ(engine::RegReadVariant(hkcu_, "Software\\A", "V", Variant(int32_t{0})), Variant(int32_t{5}));
 }
@@ -377,12 +380,9 @@ TEST_F(MMUtilsRegistry, OnlyThePredefinedRootsAreUsed) {
     uintptr_t root;
     plat::HKEY lands_in;
   } cases[] = {
-      {0, plat::HKEY_CURRENT_USER},
-      {0x80000007u, plat::HKEY_CURRENT_USER},
-      {0x7FFFFFFFu, plat::HKEY_CURRENT_USER},
-      {0x80000002u, plat::HKEY_LOCAL_MACHINE},
-      {0x80000000u, plat::HKEY_CLASSES_ROOT},
-      {0x80000006u, plat::HKEY_DYN_DATA},
+      {0, plat::HKEY_CURRENT_USER},           {0x80000007u, plat::HKEY_CURRENT_USER},
+      {0x7FFFFFFFu, plat::HKEY_CURRENT_USER}, {0x80000002u, plat::HKEY_LOCAL_MACHINE},
+      {0x80000000u, plat::HKEY_CLASSES_ROOT}, {0x80000006u, plat::HKEY_DYN_DATA},
   };
   int n = 0;
   for (const auto& c : cases) {
@@ -566,9 +566,14 @@ TEST(MMUtilsPath, AdjustTrailingBackslash) {
     bool add;
     const char* expected;
   } cases[] = {
-      {"C:\\Data", true, "C:\\Data\\"}, {"C:\\Data\\", true, "C:\\Data\\"}, {"C:\\Data\\", false, "C:\\Data"},
-      {"C:\\Data", false, "C:\\Data"},  {"", true, ""},                      {"", false, ""},
-      {"\\\\", false, "\\"},            {"\\", false, ""},
+      {"C:\\Data", true, "C:\\Data\\"},
+      {"C:\\Data\\", true, "C:\\Data\\"},
+      {"C:\\Data\\", false, "C:\\Data"},
+      {"C:\\Data", false, "C:\\Data"},
+      {"", true, ""},
+      {"", false, ""},
+      {"\\\\", false, "\\"},
+      {"\\", false, ""},
   };
   for (const auto& c : cases)
     EXPECT_EQ(engine::AdjustTrailingBackslash(c.path, c.add), c.expected) << c.path << " add=" << c.add;
@@ -606,10 +611,12 @@ TEST(MMUtilsPath, DiskSpace) {
 
   // The fallback gives the same volume's figures from cluster counts.
   plat::ULONGLONG fb_free = 0, fb_total = 0;
-  EXPECT_NE(engine::GetDiskFreeSpaceFallback((temp.path().string() + "/").c_str(), &fb_free, &fb_total, nullptr),
-            plat::FALSE);
+  EXPECT_NE(
+      engine::GetDiskFreeSpaceFallback((temp.path().string() + "/").c_str(), &fb_free, &fb_total, nullptr),
+      plat::FALSE);
   EXPECT_GT(fb_total, 0u);
-  EXPECT_EQ(engine::GetDiskFreeSpaceFallback("\\\\nohost\\noshare\\dir", &fb_free, &fb_total, nullptr), plat::FALSE);
+  EXPECT_EQ(engine::GetDiskFreeSpaceFallback("\\\\nohost\\noshare\\dir", &fb_free, &fb_total, nullptr),
+            plat::FALSE);
 }
 
 }  // namespace

@@ -410,7 +410,9 @@ TEST_F(WaveOutTest, HourGlassShowsWhileALargeRingFills) {
     out_->SetNumBuffers(c.num_buffers);
     plat::SetCursor(nullptr);
     bool shown = false;
-    out_->OnBufferLoad = [&](vcl::TObject*, plat::WAVEHDR*, bool&) { shown = shown || plat::GetCursor() == wait; };
+    out_->OnBufferLoad = [&](vcl::TObject*, plat::WAVEHDR*, bool&) {
+      shown = shown || plat::GetCursor() == wait;
+    };
     out_->Start();
     EXPECT_EQ(shown, c.shown);
     EXPECT_EQ(plat::GetCursor(), nullptr);
@@ -614,7 +616,8 @@ TEST_F(WaveOutTest, DeviceSettingsCannotChangeWhileOpen) {
       {"NumBuffers", [&] { out_->SetNumBuffers(8); }, [&] { return out_->NumBuffers() == 4; }},
       {"BufferSize", [&] { out_->SetBufferSize(4096); }, [&] { return out_->RequestedBufferSize() == 1024; }},
       {"DeviceID", [&] { out_->SetDeviceID(faulty_); }, [&] { return out_->DeviceID() == loopback_; }},
-      {"CallBackMode", [&] { out_->SetCallBackMode(cmThread); }, [&] { return out_->CallBackMode() == cmWindow; }},
+      {"CallBackMode", [&] { out_->SetCallBackMode(cmThread); },
+       [&] { return out_->CallBackMode() == cmWindow; }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

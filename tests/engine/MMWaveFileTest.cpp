@@ -337,7 +337,8 @@ TEST_F(MMWaveFile, CreateRefusesMissingArgumentsAndLeavesFilesAlone) {
   bad.nBlockAlign = 0;
   EXPECT_EQ(engine::WaveCreateInfo(none, &bad), engine::WIOERR_FORMAT);
   EXPECT_EQ(none, nullptr);
-  EXPECT_EQ(engine::WaveCreateFile(w.rec, temp_.File("no/such/folder/x.wav").c_str()), engine::WIOERR_FILEERROR);
+  EXPECT_EQ(engine::WaveCreateFile(w.rec, temp_.File("no/such/folder/x.wav").c_str()),
+            engine::WIOERR_FILEERROR);
   EXPECT_EQ(engine::WaveFreeInfo(none), engine::WIOERR_BADPARAM);
   EXPECT_EQ(engine::WaveWrite(nullptr, "x", 1), -1);
   EXPECT_EQ(engine::WaveWrite(w.rec, "x", 1), -1);  // closed
@@ -358,15 +359,17 @@ TEST_F(MMWaveFile, SourcesOtherThanFiles) {
   EXPECT_EQ(engine::WaveReadInfoFromMemory(none.rec, nullptr, 10), engine::WIOERR_FILEERROR);
   EXPECT_EQ(engine::WaveReadInfoFromMemory(none.rec, image.data(), 0), engine::WIOERR_FILEERROR);
   // No resources are compiled in yet.
-  EXPECT_EQ(engine::WaveReadInfo(none.rec, "SWEEP", engine::MakeFOURCC('W', 'A', 'V', 'E'), engine::RIFF_RESOURCE),
-            engine::WIOERR_FILEERROR);
+  EXPECT_EQ(
+      engine::WaveReadInfo(none.rec, "SWEEP", engine::MakeFOURCC('W', 'A', 'V', 'E'), engine::RIFF_RESOURCE),
+      engine::WIOERR_FILEERROR);
   EXPECT_EQ(none.rec, nullptr);
 
   // Plain read-only file access.
   const std::string name = temp_.File("plain.wav");
   WriteFile(name, image);
   RecordGuard p;
-  ASSERT_EQ(engine::WaveReadInfo(p.rec, name.c_str(), engine::MakeFOURCC('W', 'A', 'V', 'E'), engine::RIFF_PLAINFILE),
+  ASSERT_EQ(engine::WaveReadInfo(p.rec, name.c_str(), engine::MakeFOURCC('W', 'A', 'V', 'E'),
+                                 engine::RIFF_PLAINFILE),
             engine::WIOERR_NOERROR);
   ASSERT_EQ(engine::WaveOpenFile(p.rec), engine::WIOERR_NOERROR);
   ASSERT_EQ(engine::WaveSeek(p.rec, 2), engine::WIOERR_NOERROR);
@@ -398,14 +401,16 @@ TEST(MMWaveLayout, SizesComeFromTheLayout) {
   } cases[] = {
       {"data size 0", Riff(Cat({fmt, Chunk("data", Samples(40), 0)})), 40, 10},
       {"data size too large", Riff(Cat({fmt, Chunk("data", Samples(40), 1000000)})), 40, 10},
-      {"data ends at the next header", Riff(Cat({fmt, Chunk("data", Samples(42)), Chunk("junk", {1, 2})})), 40, 10},
+      {"data ends at the next header", Riff(Cat({fmt, Chunk("data", Samples(42)), Chunk("junk", {1, 2})})),
+       40, 10},
       {"RIFF longer than the file", Riff(Cat({fmt, Chunk("data", Samples(40))}), 100000), 40, 10},
-      {"fact disagrees", Riff(Cat({fmt, Chunk("fact", Bytes{99, 0, 0, 0}), Chunk("data", Samples(40))})), 40, 10},
+      {"fact disagrees", Riff(Cat({fmt, Chunk("fact", Bytes{99, 0, 0, 0}), Chunk("data", Samples(40))})), 40,
+       10},
       {"a partial frame at the end", Riff(Cat({fmt, Chunk("data", Samples(42))})), 40, 10},
       {"wrong PCM align, rounded with the stored one",
        Riff(Cat({Fmt(1, 2, 44100, 1, 8, 16), Chunk("data", Samples(44))})), 40, 10},
-      {"second data ends the scan",
-       Riff(Cat({fmt, Chunk("data", Samples(8)), Chunk("data", Samples(80))})), 8, 2},
+      {"second data ends the scan", Riff(Cat({fmt, Chunk("data", Samples(8)), Chunk("data", Samples(80))})),
+       8, 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -421,15 +426,15 @@ TEST(MMWaveLayout, SizesComeFromTheLayout) {
 
 TEST(MMWaveLayout, InfoValuesStayInsideTheirChunk) {
   RecordGuard r;
-  const Bytes image = Riff(Cat({PcmFmt16(), Chunk("data", Samples(4)),
-                                InfoList(Cat({Chunk("INAM", TextZ("odd")),
-                                              Chunk("IART", TextZ("Band")),      // odd length: a pad byte follows
-                                              Chunk("ICMT", Text("no zero")),    // no terminator
-                                              Chunk("INAM", TextZ("later"))})),  // a repeat wins
-                                InfoList(Chunk("ISFT", TextZ("Tool"))),
-                                // A value running past its chunk is kept to the chunk.
-                                InfoList(Cat({Chunk("ICOP", TextZ("x")), Bytes{'I', 'E', 'N', 'G', 200, 0, 0, 0,
-                                                                               'a', 'b'}}))}));
+  const Bytes image = Riff(
+      Cat({PcmFmt16(), Chunk("data", Samples(4)),
+           InfoList(Cat({Chunk("INAM", TextZ("odd")),
+                         Chunk("IART", TextZ("Band")),      // odd length: a pad byte follows
+                         Chunk("ICMT", Text("no zero")),    // no terminator
+                         Chunk("INAM", TextZ("later"))})),  // a repeat wins
+           InfoList(Chunk("ISFT", TextZ("Tool"))),
+           // A value running past its chunk is kept to the chunk.
+           InfoList(Cat({Chunk("ICOP", TextZ("x")), Bytes{'I', 'E', 'N', 'G', 200, 0, 0, 0, 'a', 'b'}}))}));
   ASSERT_EQ(ReadImage(image, r), engine::WIOERR_NOERROR);
   const engine::TRIFFInfoList* info = r.rec->lpInfo;
   EXPECT_EQ(engine::RIFFInfoValue(info, "INAM"), "later");
@@ -467,7 +472,8 @@ TEST(MMWaveLayout, MalformedImagesAreRefusedCleanly) {
       {"no fmt", Riff(data), engine::WIOERR_FORMAT},
       {"fmt shorter than a format", Riff(Cat({Chunk("fmt ", Samples(10)), data})), engine::WIOERR_FORMAT},
       {"cut inside fmt", cut(good, 12 + 8 + 10), engine::WIOERR_FORMAT},
-      {"cbSize past the chunk", Riff(Cat({Fmt(0x11, 1, 22050, 11155, 256, 4, 0xFFFF), data})), engine::WIOERR_FORMAT},
+      {"cbSize past the chunk", Riff(Cat({Fmt(0x11, 1, 22050, 11155, 256, 4, 0xFFFF), data})),
+       engine::WIOERR_FORMAT},
       {"cbSize 2 in an 18-byte chunk", Riff(Cat({Fmt(0x11, 1, 22050, 11155, 256, 4, 2), data})),
        engine::WIOERR_FORMAT},
       {"block align 0", Riff(Cat({Fmt(0x11, 1, 22050, 11155, 0, 4, 0), data})), engine::WIOERR_FORMAT},
@@ -478,7 +484,8 @@ TEST(MMWaveLayout, MalformedImagesAreRefusedCleanly) {
       {"fmt and no data", Riff(PcmFmt16()), engine::WIOERR_FILEERROR},
       {"huge chunk before data", Riff(Cat({PcmFmt16(), Chunk("junk", Samples(4), 0xFFFFFFF0), data})),
        engine::WIOERR_FILEERROR},
-      {"INFO cut by the file", cut(Riff(Cat({PcmFmt16(), InfoList(Chunk("INAM", TextZ("abcdefgh"))), data})), 12 + 24 + 14),
+      {"INFO cut by the file",
+       cut(Riff(Cat({PcmFmt16(), InfoList(Chunk("INAM", TextZ("abcdefgh"))), data})), 12 + 24 + 14),
        engine::WIOERR_FILEERROR},
   };
   for (const auto& c : cases) {

@@ -47,10 +47,10 @@ TEST(BlitTest, EveryTernaryRasterOperationCombinesPatternSourceAndDestination) {
     DWORD rop;
     BYTE expected;
   };
-  const Named named[] = {{SRCCOPY, 0xCC},   {SRCPAINT, 0xEE},   {SRCAND, 0x88},    {SRCINVERT, 0x66},
-                         {SRCERASE, 0x44},  {NOTSRCCOPY, 0x33}, {NOTSRCERASE, 0x11}, {MERGECOPY, 0xC0},
-                         {MERGEPAINT, 0xBB}, {PATCOPY, 0xF0},   {PATPAINT, 0xFB},  {PATINVERT, 0x5A},
-                         {DSTINVERT, 0x55}, {BLACKNESS, 0x00},  {WHITENESS, 0xFF}};
+  const Named named[] = {{SRCCOPY, 0xCC},    {SRCPAINT, 0xEE},   {SRCAND, 0x88},      {SRCINVERT, 0x66},
+                         {SRCERASE, 0x44},   {NOTSRCCOPY, 0x33}, {NOTSRCERASE, 0x11}, {MERGECOPY, 0xC0},
+                         {MERGEPAINT, 0xBB}, {PATCOPY, 0xF0},    {PATPAINT, 0xFB},    {PATINVERT, 0x5A},
+                         {DSTINVERT, 0x55},  {BLACKNESS, 0x00},  {WHITENESS, 0xFF}};
   for (const auto& n : named) {
     SetPixelV(dst.dc(), 0, 0, RGB(0xAA, 0xAA, 0xAA));
     BitBlt(dst.dc(), 0, 0, 1, 1, src.dc(), 0, 0, n.rop);

@@ -18,7 +18,8 @@ uint32_t U32At(const std::vector<uint8_t>& v, size_t at) {
 }
 
 // The picture drawn at bpp, stored, read back and shown on a 24-bit canvas.
-std::string RoundTrip(const std::string& picture, int w, int h, int bpp, std::vector<uint8_t>* file = nullptr) {
+std::string RoundTrip(const std::string& picture, int w, int h, int bpp,
+                      std::vector<uint8_t>* file = nullptr) {
   Canvas source(w, h, 24);
   source.Paint(picture);
   DibImage img;
@@ -75,8 +76,8 @@ TEST(BmpFileTest, TopDownAndCoreHeaderFilesRead) {
   img.header.biWidth = 2;
   img.header.biHeight = -2;
   img.header.biBitCount = 24;
-  img.bits = {0, 0, 255, 0, 255, 0, 0, 0,   // red, green
-              255, 0, 0, 0, 255, 255, 0, 0};  // blue, yellow
+  img.bits = {0,   0, 255, 0, 255, 0,   0, 0,   // red, green
+              255, 0, 0,   0, 255, 255, 0, 0};  // blue, yellow
   std::vector<uint8_t> file = WriteBmp(img);
   BmpReadResult r = ReadBmp(file.data(), file.size());
   ASSERT_TRUE(r.ok);
@@ -88,10 +89,10 @@ TEST(BmpFileTest, TopDownAndCoreHeaderFilesRead) {
   EXPECT_EQ(shown.Map(), Pic({"RG", "BY"}));
 
   // The old 12-byte header with a 3-byte colour table, 1 bit, 2 x 1.
-  const uint8_t core[] = {'B', 'M', 36, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0, 0,  // file header, bits at 32
-                          12, 0, 0, 0, 2, 0, 1, 0, 1, 0, 1, 0,              // core header
-                          0, 0, 255, 255, 255, 255,                          // red, white
-                          0x40, 0, 0, 0};                                    // 01
+  const uint8_t core[] = {'B',  'M', 36,  0,   0,   0,   0, 0, 0, 0, 32, 0, 0, 0,  // file header, bits at 32
+                          12,   0,   0,   0,   2,   0,   1, 0, 1, 0, 1,  0,        // core header
+                          0,    0,   255, 255, 255, 255,                           // red, white
+                          0x40, 0,   0,   0};                                      // 01
   r = ReadBmp(core, sizeof core);
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(ColorFromQuad(r.image.colors[0]), RGB(255, 0, 0));

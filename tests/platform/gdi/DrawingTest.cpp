@@ -64,8 +64,8 @@ TEST(DrawingRopTest, BinaryRasterOperationsOfPensWorkOnColours) {
     char expected;
   };
   // Pen red over a yellow pixel.
-  const Case cases[] = {{R2_COPYPEN, 'R'}, {R2_NOT, 'B'},  {R2_XORPEN, 'G'},  {R2_NOTXORPEN, 'M'},
-                        {R2_MASKPEN, 'R'}, {R2_MERGEPEN, 'Y'}, {R2_BLACK, '.'}, {R2_WHITE, 'W'},
+  const Case cases[] = {{R2_COPYPEN, 'R'}, {R2_NOT, 'B'},       {R2_XORPEN, 'G'}, {R2_NOTXORPEN, 'M'},
+                        {R2_MASKPEN, 'R'}, {R2_MERGEPEN, 'Y'},  {R2_BLACK, '.'},  {R2_WHITE, 'W'},
                         {R2_NOP, 'Y'},     {R2_NOTCOPYPEN, 'C'}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.rop2);
@@ -153,8 +153,8 @@ TEST_P(DrawingTest, EllipseFitsItsBoxAndIsSymmetric) {
   Selected pen(dc, CreatePen(PS_SOLID, 1, RGB(255, 255, 255)));
   Selected brush(dc, CreateSolidBrush(RGB(255, 0, 0)));
   Ellipse(dc, 0, 0, 9, 7);
-  EXPECT_EQ(canvas.Map(), Pic({"..WWWWW..", ".WRRRRRW.", "WRRRRRRRW", "WRRRRRRRW", "WRRRRRRRW", ".WRRRRRW.",
-                               "..WWWWW.."}));
+  EXPECT_EQ(canvas.Map(),
+            Pic({"..WWWWW..", ".WRRRRRW.", "WRRRRRRRW", "WRRRRRRRW", "WRRRRRRRW", ".WRRRRRW.", "..WWWWW.."}));
 }
 
 TEST_P(DrawingTest, PieFillsOnlyItsSector) {

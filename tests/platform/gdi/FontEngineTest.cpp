@@ -1,11 +1,11 @@
-#include "platform/gdi/FontEngine.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "platform/gdi/FontEngine.h"
 
 namespace plat::fonts {
 namespace {
@@ -88,8 +88,8 @@ TEST(FontEngineTest, HeightRules) {
     LONG char_height;  // 0: not checked
     LONG cell_height;  // 0: not checked
   } cases[] = {
-      {"Arial", -11, 11, 0},      {"Arial", -10, 10, 0},   {"Times New Roman", -24, 24, 0},
-      {"Courier New", -13, 13, 0}, {"Small Fonts", -8, 8, 0}, {"Arial", 16, 0, 16},
+      {"Arial", -11, 11, 0},       {"Arial", -10, 10, 0},      {"Times New Roman", -24, 24, 0},
+      {"Courier New", -13, 13, 0}, {"Small Fonts", -8, 8, 0},  {"Arial", 16, 0, 16},
       {"Arial", 13, 0, 13},        {"Courier New", 20, 0, 20}, {"Arial", 0, kDefaultCharHeight, 0},
   };
   for (const Case& c : cases) {
@@ -144,7 +144,10 @@ TEST(FontEngineTest, StyleShowsInMetricsAndWidths) {
 }
 
 TEST(FontEngineTest, RenderedRunMatchesItsMeasureAndStaysInItsCell) {
-  const char* texts[] = {"Hello, World", "0123456789 dB", "-12.5 kHz", "\xC3\x9C" "ber 5 \xC2\xB5s 20 \xC2\xB0" "C",
+  const char* texts[] = {"Hello, World", "0123456789 dB", "-12.5 kHz",
+                         "\xC3\x9C"
+                         "ber 5 \xC2\xB5s 20 \xC2\xB0"
+                         "C",
                          "WAV|Mg"};
   for (const char* face : {"Arial", "Times New Roman", "Courier New", "Small Fonts"}) {
     for (LONG h : {-8, -11, -16}) {
@@ -168,7 +171,9 @@ TEST(FontEngineTest, RenderedRunMatchesItsMeasureAndStaysInItsCell) {
 
 TEST(FontEngineTest, AdvancesAreOnePerCharacterAndSumToTheExtent) {
   auto font = Make(Spec("Arial", -11));
-  std::string text = "\xC3\x9C" "ber \xE2\x99\xAA 1";  // two- and three-byte characters
+  std::string text =
+      "\xC3\x9C"
+      "ber \xE2\x99\xAA 1";  // two- and three-byte characters
   std::vector<int> advances = font->Advances(text);
   ASSERT_EQ(advances.size(), 8u);
   int sum = 0;
@@ -283,8 +288,9 @@ TEST(FontEngineTest, SameRequestSharesTheFont) {
 }
 
 TEST(FontEngineTest, ThreadsMeasureAndRenderAtOnce) {
-  const std::vector<LOGFONTA> specs = {Spec("Arial", -11), Spec("Arial", -11, FW_BOLD), Spec("Courier New", 14),
-                                       Spec("Small Fonts", -8, FW_NORMAL, 900), Spec("Times New Roman", -20)};
+  const std::vector<LOGFONTA> specs = {Spec("Arial", -11), Spec("Arial", -11, FW_BOLD),
+                                       Spec("Courier New", 14), Spec("Small Fonts", -8, FW_NORMAL, 900),
+                                       Spec("Times New Roman", -20)};
   const std::vector<std::string> texts = {"Left", "Right 0 dB", "1/3 octave", "-96.3", "Peak 1234 Hz"};
   std::vector<std::vector<SIZE>> expected(specs.size());
   {

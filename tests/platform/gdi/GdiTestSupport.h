@@ -65,7 +65,8 @@ class Canvas {
     if (bpp <= 8) h->biClrUsed = 1u << bpp;
     dc_ = CreateCompatibleDC(nullptr);
     void* bits = nullptr;
-    bitmap_ = CreateDIBSection(dc_, reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS, &bits, nullptr, 0);
+    bitmap_ =
+        CreateDIBSection(dc_, reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS, &bits, nullptr, 0);
     bits_ = static_cast<uint8_t*>(bits);
     old_ = SelectObject(dc_, bitmap_);
   }

@@ -62,8 +62,8 @@ TEST(ObjectsTest, DibSectionsDescribeThemselvesAndKeepTheirBits) {
     int bpp, width, height;
     LONG stride;
   };
-  for (const Case c : {Case{1, 9, 2, 4}, Case{4, 9, -2, 8}, Case{8, 5, 3, 8}, Case{24, 3, 2, 12},
-                       Case{32, 3, -2, 12}}) {
+  for (const Case c :
+       {Case{1, 9, 2, 4}, Case{4, 9, -2, 8}, Case{8, 5, 3, 8}, Case{24, 3, 2, 12}, Case{32, 3, -2, 12}}) {
     SCOPED_TRACE(c.bpp);
     std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
     auto* h = reinterpret_cast<BITMAPINFOHEADER*>(info.data());
@@ -180,7 +180,8 @@ TEST(PaletteTest, NearestIndexEntriesAndAnimation) {
   GetObject(pal, sizeof count, &count);
   EXPECT_EQ(count, 4);
 
-  const PALETTEENTRY fresh[4] = {{1, 1, 1, 0}, {0, 0, 255, PC_RESERVED}, {2, 2, 2, 0}, {3, 3, 3, PC_RESERVED}};
+  const PALETTEENTRY fresh[4] = {
+      {1, 1, 1, 0}, {0, 0, 255, PC_RESERVED}, {2, 2, 2, 0}, {3, 3, 3, PC_RESERVED}};
   EXPECT_TRUE(AnimatePalette(pal, 0, 4, fresh));
   PALETTEENTRY got[4];
   EXPECT_EQ(GetPaletteEntries(pal, 0, 4, got), 4u);

@@ -90,7 +90,7 @@ TEST(RegionTest, EllipticAndPolygonRegions) {
   EXPECT_EQ(Picture(e, 6, 4), Pic({".####.", "######", "######", ".####."}));
   const POINT tri[] = {{0, 0}, {4, 0}, {0, 4}};
   HRGN t = CreatePolygonRgn(tri, 3, ALTERNATE);
-    // Pixel centres on the slanted edge stay out.
+  // Pixel centres on the slanted edge stay out.
   EXPECT_EQ(Picture(t, 5, 4), Pic({"###..", "##...", "#....", "....."}));
   DeleteObject(e);
   DeleteObject(t);

@@ -1,11 +1,10 @@
-#include "platform/gdi/TextLayout.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <sstream>
 
 #include "platform/gdi/FontEngine.h"
+#include "platform/gdi/TextLayout.h"
 #include "platform/gdi/TextUtf8.h"
 
 namespace plat::fonts {
@@ -55,9 +54,17 @@ TEST(TextLayoutTest, PrefixesResolve) {
     const char* out;
     size_t marked;
   } cases[] = {
-      {"&File", "File", 0},          {"Save &As", "Save As", 5}, {"A && B", "A & B", std::string::npos},
-      {"&&&x", "&x", 1},             {"end&", "end", std::string::npos},
-      {"", "", std::string::npos},   {"&\xC3\x9C" "ber", "\xC3\x9C" "ber", 0},
+      {"&File", "File", 0},
+      {"Save &As", "Save As", 5},
+      {"A && B", "A & B", std::string::npos},
+      {"&&&x", "&x", 1},
+      {"end&", "end", std::string::npos},
+      {"", "", std::string::npos},
+      {"&\xC3\x9C"
+       "ber",
+       "\xC3\x9C"
+       "ber",
+       0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.in);
@@ -179,14 +186,18 @@ TEST(TextLayoutTest, EndEllipsisFitsTheRectangle) {
     int width;
     const char* shown;
   } cases[] = {
-      {200, "Frequency response"}, {180, "Frequency response"}, {179, "Frequency resp..."},
-      {60, "Fre..."},              {35, "..."},                 {15, "."},
+      {200, "Frequency response"},
+      {180, "Frequency response"},
+      {179, "Frequency resp..."},
+      {60, "Fre..."},
+      {35, "..."},
+      {15, "."},
       {0, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.width);
-    TextLayout layout =
-        LayoutText("Frequency response", RECT{0, 0, c.width, 20}, DT_SINGLELINE | DT_END_ELLIPSIS, FixedFont());
+    TextLayout layout = LayoutText("Frequency response", RECT{0, 0, c.width, 20},
+                                   DT_SINGLELINE | DT_END_ELLIPSIS, FixedFont());
     ASSERT_EQ(layout.lines.size(), 1u);
     EXPECT_EQ(LineText(layout.lines[0]), c.shown);
     EXPECT_LE(layout.lines[0].width, c.width);
@@ -202,13 +213,15 @@ TEST(TextLayoutTest, EndEllipsisFitsTheRectangle) {
 }
 
 TEST(TextLayoutTest, EllipsisDropsACutAccelerator) {
-  TextLayout layout = LayoutText("Settings &X", RECT{0, 0, 60, 20}, DT_SINGLELINE | DT_END_ELLIPSIS, FixedFont());
+  TextLayout layout =
+      LayoutText("Settings &X", RECT{0, 0, 60, 20}, DT_SINGLELINE | DT_END_ELLIPSIS, FixedFont());
   EXPECT_EQ(LineText(layout.lines[0]), "Set...");
   EXPECT_EQ(layout.lines[0].underline_left, layout.lines[0].underline_right);
 }
 
 TEST(TextLayoutTest, TabsExpandToStopsOfEightAverageCharacters) {
-  TextLayout expanded = LayoutText("ab\tc\td", RECT{0, 0, 500, 20}, DT_SINGLELINE | DT_EXPANDTABS, FixedFont());
+  TextLayout expanded =
+      LayoutText("ab\tc\td", RECT{0, 0, 500, 20}, DT_SINGLELINE | DT_EXPANDTABS, FixedFont());
   ASSERT_EQ(expanded.lines[0].runs.size(), 3u);
   EXPECT_EQ(expanded.lines[0].runs[1].x, 80);
   EXPECT_EQ(expanded.lines[0].runs[2].x, 160);

@@ -1,5 +1,3 @@
-#include "platform/gdi/Text.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,6 +7,7 @@
 
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Surface.h"
+#include "platform/gdi/Text.h"
 
 namespace plat {
 namespace {
@@ -52,8 +51,12 @@ class Canvas {
   }
   COLORREF At(int x, int y) const { return surface_.ToColor(surface_.Get(x, y)); }
   // Smallest rectangle of pixels with this colour; all zero when there are none.
-  RECT Bounds(COLORREF color) const { return BoundsWhere([&](COLORREF c) { return c == color; }); }
-  RECT Changed() const { return BoundsWhere([](COLORREF c) { return c != kPaper; }); }
+  RECT Bounds(COLORREF color) const {
+    return BoundsWhere([&](COLORREF c) { return c == color; });
+  }
+  RECT Changed() const {
+    return BoundsWhere([](COLORREF c) { return c != kPaper; });
+  }
 
  private:
   template <class Pred>
@@ -373,7 +376,8 @@ TEST(TextTest, StockFonts) {
     int index;
     const char* face;
     LONG height;
-  } cases[] = {{DEFAULT_GUI_FONT, "MS Sans Serif", -11}, {ANSI_VAR_FONT, "MS Sans Serif", -11},
+  } cases[] = {{DEFAULT_GUI_FONT, "MS Sans Serif", -11},
+               {ANSI_VAR_FONT, "MS Sans Serif", -11},
                {SYSTEM_FONT, "System", 16}};
   Canvas canvas;
   for (const Case& c : cases) {
@@ -448,7 +452,8 @@ TEST(TextTest, ThreadsDrawAndMeasureOnTheirOwnDCs) {
         canvas.Clear();
         TextOutA(dc, 0, 0, texts[i], static_cast<int>(std::strlen(texts[i])));
         RECT changed = canvas.Changed();
-        if (s.cx != expected[i].cx || s.cy != expected[i].cy || changed.right != s.cx || changed.bottom != s.cy)
+        if (s.cx != expected[i].cx || s.cy != expected[i].cy || changed.right != s.cx ||
+            changed.bottom != s.cy)
           ++failures[t];
       }
     });

@@ -110,7 +110,8 @@ TEST(Mutexes, RecursiveForTheOwnerExclusiveForOthers) {
   HANDLE m = CreateMutexA(nullptr, TRUE, nullptr);
   EXPECT_EQ(WaitForSingleObject(m, 0), WAIT_OBJECT_0);  // recursion
   HANDLE other = CreateThread(
-      nullptr, 0, [](void* p) -> DWORD { return WaitForSingleObject(static_cast<HANDLE>(p), 0); }, m, 0, nullptr);
+      nullptr, 0, [](void* p) -> DWORD { return WaitForSingleObject(static_cast<HANDLE>(p), 0); }, m, 0,
+      nullptr);
   WaitForSingleObject(other, INFINITE);
   DWORD code = 0;
   GetExitCodeThread(other, &code);
@@ -240,8 +241,8 @@ TEST(ThreadQueues, SentMessageRunsOnTheReceiverWhileTheSenderWaitsAndServes) {
   DWORD receiver = 0;
   // The receiver only waits for its stop event; waits serve incoming sends.
   HANDLE thread = CreateThread(
-      nullptr, 0, [](void* p) -> DWORD { return WaitForSingleObject(static_cast<HANDLE>(p), INFINITE); }, stop, 0,
-      &receiver);
+      nullptr, 0, [](void* p) -> DWORD { return WaitForSingleObject(static_cast<HANDLE>(p), INFINITE); },
+      stop, 0, &receiver);
   SentMessage m;
   m.message = WM_USER + 1;
   ASSERT_TRUE(SendToThread(receiver, m, 5000));

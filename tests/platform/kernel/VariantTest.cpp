@@ -1,11 +1,10 @@
-#include "platform/kernel/Variant.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <optional>
 
 #include "platform/kernel/Locale.h"
+#include "platform/kernel/Variant.h"
 
 namespace {
 
@@ -38,8 +37,8 @@ TEST(Variant, IntegerConversionRoundsHalvesToEvenAndRefusesWhatDoesNotFit) {
       {Variant(-2.5), -2},
       {Variant(true), -1},
       {Variant(false), 0},
-      {Variant::FromCurrency(25000), 2},   // 2.5
-      {Variant::FromCurrency(35000), 4},   // 3.5
+      {Variant::FromCurrency(25000), 2},  // 2.5
+      {Variant::FromCurrency(35000), 4},  // 3.5
       {Variant::FromCurrency(-15001), -2},
       {Variant(" 42 "), 42},
       {Variant("$FF"), 255},

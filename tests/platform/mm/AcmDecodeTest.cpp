@@ -107,7 +107,10 @@ TEST(AcmDecode, PcmBitsAndChannels) {
   auto le = [](std::vector<int16_t> v) { return Bytes(v); };
   PcmCase cases[] = {
       {"8 to 16", Pcm(8000, 1, 8), Pcm(8000, 1, 16), {0x00, 0x80, 0xFF, 0x81}, le({-32768, 0, 32512, 256})},
-      {"16 to 8 rounds", Pcm(8000, 1, 16), Pcm(8000, 1, 8), le({-32768, 0, 32767, 383, 384, -129}),
+      {"16 to 8 rounds",
+       Pcm(8000, 1, 16),
+       Pcm(8000, 1, 8),
+       le({-32768, 0, 32767, 383, 384, -129}),
        {0x00, 0x80, 0xFF, 0x81, 0x82, 0x7F}},
       {"mono to stereo", Pcm(8000, 1, 16), Pcm(8000, 2, 16), le({1000, -7}), le({1000, 1000, -7, -7})},
       {"stereo to mono averages", Pcm(8000, 2, 16), Pcm(8000, 1, 16), le({1000, 3000, -32768, -32768, 1, 2}),

@@ -23,23 +23,25 @@ TEST(AcmFormat, SuggestKeepsWhatIsFixedAndFillsTheRest) {
       {"mu-law", Law(WAVE_FORMAT_MULAW, 8000, 1), Pcm(0, 0, 0), ACM_FORMATSUGGESTF_WFORMATTAG,
        MMSYSERR_NOERROR, 8000, 1, 16},
       {"ima stereo", Ima(22050, 2, 1024), Format{std::vector<BYTE>(18)}, 0, MMSYSERR_NOERROR, 22050, 2, 16},
-      {"8-bit pcm to mono", Pcm(22050, 2, 8), Pcm(0, 1, 0), ACM_FORMATSUGGESTF_NCHANNELS, MMSYSERR_NOERROR, 22050,
-       1, 8},
+      {"8-bit pcm to mono", Pcm(22050, 2, 8), Pcm(0, 1, 0), ACM_FORMATSUGGESTF_NCHANNELS, MMSYSERR_NOERROR,
+       22050, 1, 8},
       {"rate and bits", Pcm(44100, 2, 16), Pcm(11025, 0, 8),
        ACM_FORMATSUGGESTF_NSAMPLESPERSEC | ACM_FORMATSUGGESTF_WBITSPERSAMPLE, MMSYSERR_NOERROR, 11025, 2, 8},
       {"to mu-law", Pcm(8000, 1, 16), Law(WAVE_FORMAT_MULAW, 8000, 1), ACM_FORMATSUGGESTF_WFORMATTAG,
        ACMERR_NOTPOSSIBLE, 0, 0, 0},
-      {"to 24 bits", Pcm(8000, 1, 16), Pcm(8000, 1, 24), ACM_FORMATSUGGESTF_WBITSPERSAMPLE, ACMERR_NOTPOSSIBLE,
+      {"to 24 bits", Pcm(8000, 1, 16), Pcm(8000, 1, 24), ACM_FORMATSUGGESTF_WBITSPERSAMPLE,
+       ACMERR_NOTPOSSIBLE, 0, 0, 0},
+      {"unknown source", Make(0x0055, 44100, 2, 0, 1), Format{std::vector<BYTE>(18)}, 0, ACMERR_NOTPOSSIBLE,
        0, 0, 0},
-      {"unknown source", Make(0x0055, 44100, 2, 0, 1), Format{std::vector<BYTE>(18)}, 0, ACMERR_NOTPOSSIBLE, 0, 0,
-       0},
   };
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
     WAVEFORMATEX out{};
     std::memcpy(&out, c.fixed.get(), 16);
-    if (c.flags & ACM_FORMATSUGGESTF_WFORMATTAG) out.wFormatTag = c.fixed.get()->wFormatTag;
-    else out.wFormatTag = WAVE_FORMAT_PCM;
+    if (c.flags & ACM_FORMATSUGGESTF_WFORMATTAG)
+      out.wFormatTag = c.fixed.get()->wFormatTag;
+    else
+      out.wFormatTag = WAVE_FORMAT_PCM;
     ASSERT_EQ(acmFormatSuggest(nullptr, c.src.get(), &out, sizeof out, c.flags), c.result);
     if (c.result != MMSYSERR_NOERROR) continue;
     EXPECT_EQ(out.wFormatTag, WAVE_FORMAT_PCM);
@@ -59,18 +61,22 @@ TEST(AcmFormat, SuggestWritesNoMoreThanTheGivenSize) {
   Format src = Law(WAVE_FORMAT_ALAW, 8000, 1);
   BYTE out[18];
   std::memset(out, 0xAB, sizeof out);
-  ASSERT_EQ(acmFormatSuggest(nullptr, src.get(), reinterpret_cast<WAVEFORMATEX*>(out), 16, 0), MMSYSERR_NOERROR);
+  ASSERT_EQ(acmFormatSuggest(nullptr, src.get(), reinterpret_cast<WAVEFORMATEX*>(out), 16, 0),
+            MMSYSERR_NOERROR);
   EXPECT_EQ(out[16], 0xAB);
   EXPECT_EQ(out[17], 0xAB);
-  EXPECT_EQ(acmFormatSuggest(nullptr, src.get(), reinterpret_cast<WAVEFORMATEX*>(out), 15, 0), MMSYSERR_INVALPARAM);
-  EXPECT_EQ(acmFormatSuggest(nullptr, src.get(), reinterpret_cast<WAVEFORMATEX*>(out), 18, 1), MMSYSERR_INVALFLAG);
+  EXPECT_EQ(acmFormatSuggest(nullptr, src.get(), reinterpret_cast<WAVEFORMATEX*>(out), 15, 0),
+            MMSYSERR_INVALPARAM);
+  EXPECT_EQ(acmFormatSuggest(nullptr, src.get(), reinterpret_cast<WAVEFORMATEX*>(out), 18, 1),
+            MMSYSERR_INVALFLAG);
 }
 
 TEST(AcmFormat, TagDetailsByIndexAndByTag) {
   ACMFORMATTAGDETAILSA d{};
   d.cbStruct = sizeof d;
   std::vector<DWORD> tags;
-  for (d.dwFormatTagIndex = 0; acmFormatTagDetailsA(nullptr, &d, ACM_FORMATTAGDETAILSF_INDEX) == MMSYSERR_NOERROR;
+  for (d.dwFormatTagIndex = 0;
+       acmFormatTagDetailsA(nullptr, &d, ACM_FORMATTAGDETAILSF_INDEX) == MMSYSERR_NOERROR;
        ++d.dwFormatTagIndex)
     tags.push_back(d.dwFormatTag);
   EXPECT_EQ(tags, (std::vector<DWORD>{1, 3, 6, 7, 0x11}));
@@ -130,9 +136,10 @@ TEST(AcmFormat, FormatDetailsDescribeAFormat) {
   int count = 0;
   for (d.dwFormatIndex = 0; acmFormatDetailsA(nullptr, &d, ACM_FORMATDETAILSF_INDEX) == MMSYSERR_NOERROR;
        ++d.dwFormatIndex, ++count)
-    EXPECT_EQ(acmStreamOpen(nullptr, nullptr, d.pwfx, Pcm(d.pwfx->nSamplesPerSec, d.pwfx->nChannels, 16).get(),
-                            nullptr, 0, 0, ACM_STREAMOPENF_QUERY),
-              MMSYSERR_NOERROR);
+    EXPECT_EQ(
+        acmStreamOpen(nullptr, nullptr, d.pwfx, Pcm(d.pwfx->nSamplesPerSec, d.pwfx->nChannels, 16).get(),
+                      nullptr, 0, 0, ACM_STREAMOPENF_QUERY),
+        MMSYSERR_NOERROR);
   EXPECT_EQ(count, 10);
 }
 
@@ -161,13 +168,15 @@ TEST(AcmFormat, ModuleExportsEveryEntryPointByName) {
   RegisterAcmModule();
   HMODULE module = LoadLibraryA("MSACM32.DLL");
   ASSERT_NE(module, nullptr);
-  const char* names[] = {"acmGetVersion", "acmMetrics", "acmDriverEnum", "acmDriverDetailsA", "acmDriverAddA",
-                         "acmDriverRemove", "acmDriverOpen", "acmDriverClose", "acmDriverMessage", "acmDriverID",
-                         "acmDriverPriority", "acmFormatTagDetailsA", "acmFormatTagEnumA", "acmFormatChooseA",
-                         "acmFormatDetailsA", "acmFormatEnumA", "acmFormatSuggest", "acmFilterTagDetailsA",
-                         "acmFilterTagEnumA", "acmFilterChooseA", "acmFilterDetailsA", "acmFilterEnumA",
-                         "acmStreamOpen", "acmStreamClose", "acmStreamSize", "acmStreamConvert", "acmStreamReset",
-                         "acmStreamPrepareHeader", "acmStreamUnprepareHeader"};
+  const char* names[] = {
+      "acmGetVersion",           "acmMetrics",           "acmDriverEnum",     "acmDriverDetailsA",
+      "acmDriverAddA",           "acmDriverRemove",      "acmDriverOpen",     "acmDriverClose",
+      "acmDriverMessage",        "acmDriverID",          "acmDriverPriority", "acmFormatTagDetailsA",
+      "acmFormatTagEnumA",       "acmFormatChooseA",     "acmFormatDetailsA", "acmFormatEnumA",
+      "acmFormatSuggest",        "acmFilterTagDetailsA", "acmFilterTagEnumA", "acmFilterChooseA",
+      "acmFilterDetailsA",       "acmFilterEnumA",       "acmStreamOpen",     "acmStreamClose",
+      "acmStreamSize",           "acmStreamConvert",     "acmStreamReset",    "acmStreamPrepareHeader",
+      "acmStreamUnprepareHeader"};
   for (const char* name : names) EXPECT_NE(GetProcAddress(module, name), nullptr) << name;
   auto version = reinterpret_cast<decltype(&acmGetVersion)>(GetProcAddress(module, "acmGetVersion"));
   ASSERT_NE(version, nullptr);

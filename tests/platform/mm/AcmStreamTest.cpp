@@ -39,8 +39,10 @@ TEST(AcmStream, QueryRefusesWhatCannotBeConvertedAndCreatesNoStream) {
       {"pcm to 24-bit pcm", Pcm(44100, 2, 16), Pcm(44100, 2, 24), ACMERR_NOTPOSSIBLE},
       {"unknown source tag", Make(0x0031, 8000, 1, 0, 65), Pcm(8000, 1, 16), ACMERR_NOTPOSSIBLE},
       {"three to two channels", Pcm(8000, 3, 16), Pcm(8000, 2, 16), ACMERR_NOTPOSSIBLE},
-      {"inconsistent block align", Make(WAVE_FORMAT_PCM, 8000, 2, 16, 3), Pcm(8000, 2, 16), ACMERR_NOTPOSSIBLE},
-      {"ima with ragged block", Make(WAVE_FORMAT_IMA_ADPCM, 8000, 1, 4, 10), Pcm(8000, 1, 16), ACMERR_NOTPOSSIBLE},
+      {"inconsistent block align", Make(WAVE_FORMAT_PCM, 8000, 2, 16, 3), Pcm(8000, 2, 16),
+       ACMERR_NOTPOSSIBLE},
+      {"ima with ragged block", Make(WAVE_FORMAT_IMA_ADPCM, 8000, 1, 4, 10), Pcm(8000, 1, 16),
+       ACMERR_NOTPOSSIBLE},
       {"rate out of range", Pcm(8000, 1, 16), Pcm(500, 1, 16), ACMERR_NOTPOSSIBLE},
       {"mu-law to pcm", Law(WAVE_FORMAT_MULAW, 8000, 1), Pcm(8000, 1, 16), MMSYSERR_NOERROR},
       {"4000 to 100000 Hz", Pcm(4000, 2, 8), Pcm(100000, 1, 16), MMSYSERR_NOERROR},
@@ -126,8 +128,10 @@ struct Stream {
 TEST(AcmStream, SourceSizeAlwaysHoldsTheWholeConversion) {
   struct Case {
     Format src, dst;
-  } cases[] = {{Pcm(44100, 2, 16), Pcm(22050, 1, 8)},   {Pcm(8000, 1, 8), Pcm(48000, 2, 16)},
-               {Ima(22050, 2, 1024), Pcm(44100, 2, 16)}, {Law(WAVE_FORMAT_ALAW, 8000, 1), Pcm(8000, 1, 16)},
+  } cases[] = {{Pcm(44100, 2, 16), Pcm(22050, 1, 8)},
+               {Pcm(8000, 1, 8), Pcm(48000, 2, 16)},
+               {Ima(22050, 2, 1024), Pcm(44100, 2, 16)},
+               {Law(WAVE_FORMAT_ALAW, 8000, 1), Pcm(8000, 1, 16)},
                {Pcm(11025, 1, 16), Pcm(100000, 4, 16)}};
   for (const Case& c : cases) {
     Stream s(c.src, c.dst);
@@ -148,8 +152,10 @@ TEST(AcmStream, SourceSizeAlwaysHoldsTheWholeConversion) {
       DWORD n = rng() % (capacity + 1);
       for (BYTE& b : src) b = static_cast<BYTE>(rng());
       h.cbSrcLength = n;
-      ASSERT_EQ(acmStreamConvert(s.has, &h, ACM_STREAMCONVERTF_BLOCKALIGN | (call % 50 == 49 ? ACM_STREAMCONVERTF_END : 0)),
-                MMSYSERR_NOERROR);
+      ASSERT_EQ(
+          acmStreamConvert(s.has, &h,
+                           ACM_STREAMCONVERTF_BLOCKALIGN | (call % 50 == 49 ? ACM_STREAMCONVERTF_END : 0)),
+          MMSYSERR_NOERROR);
       ASSERT_EQ(h.cbSrcLengthUsed, n / align * align) << "call " << call;
       ASSERT_EQ(h.cbDstLengthUsed % c.dst.get()->nBlockAlign, 0u);
     }

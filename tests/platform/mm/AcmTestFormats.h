@@ -46,9 +46,28 @@ inline Format Ima(DWORD rate, WORD channels, WORD align) {
               {static_cast<BYTE>(samples & 0xFF), static_cast<BYTE>(samples >> 8)});
 }
 inline Format Extensible(WORD subtype, DWORD rate, WORD channels, WORD bits, WORD valid_bits) {
-  std::vector<BYTE> extra = {static_cast<BYTE>(valid_bits), static_cast<BYTE>(valid_bits >> 8), 3, 0, 0, 0,
-                             static_cast<BYTE>(subtype), static_cast<BYTE>(subtype >> 8), 0, 0,
-                             0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+  std::vector<BYTE> extra = {static_cast<BYTE>(valid_bits),
+                             static_cast<BYTE>(valid_bits >> 8),
+                             3,
+                             0,
+                             0,
+                             0,
+                             static_cast<BYTE>(subtype),
+                             static_cast<BYTE>(subtype >> 8),
+                             0,
+                             0,
+                             0x00,
+                             0x00,
+                             0x10,
+                             0x00,
+                             0x80,
+                             0x00,
+                             0x00,
+                             0xAA,
+                             0x00,
+                             0x38,
+                             0x9B,
+                             0x71};
   return Make(0xFFFE, rate, channels, bits, static_cast<WORD>(channels * bits / 8), extra);
 }
 
@@ -75,7 +94,8 @@ inline std::vector<BYTE> RunStream(const Format& src, const Format& dst, const s
   if (has == nullptr) return out;
   size_t capacity = piece + src.get()->nBlockAlign;
   DWORD dst_size = 0;
-  EXPECT_EQ(acmStreamSize(has, static_cast<DWORD>(capacity), &dst_size, ACM_STREAMSIZEF_SOURCE), MMSYSERR_NOERROR);
+  EXPECT_EQ(acmStreamSize(has, static_cast<DWORD>(capacity), &dst_size, ACM_STREAMSIZEF_SOURCE),
+            MMSYSERR_NOERROR);
   std::vector<BYTE> src_buf(capacity), dst_buf(dst_size);
   ACMSTREAMHEADER h{};
   h.cbStruct = sizeof h;

@@ -1,11 +1,10 @@
-#include "platform/mm/MMIO.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/mm/MMIO.h"
 #include "support/TempDir.h"
 
 using namespace plat;

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <future>
 #include <set>
-#include <thread>
 #include <string>
+#include <thread>
 
 #include "WaveTestSupport.h"
 #include "platform/kernel/Sync.h"
@@ -82,7 +82,8 @@ TEST_F(WaveDevices, OpenChecksFlagsFormatsAndDevices) {
   };
   for (const Case& c : cases) {
     HWAVEIN h = nullptr;
-    EXPECT_EQ(waveInOpen(&h, c.id, &c.format, 0, 0, c.flags), c.expected) << "device " << c.id << " flags " << c.flags;
+    EXPECT_EQ(waveInOpen(&h, c.id, &c.format, 0, 0, c.flags), c.expected)
+        << "device " << c.id << " flags " << c.flags;
     EXPECT_EQ(h, nullptr);
   }
   EXPECT_EQ(waveInOpen(nullptr, loop_in, &kCd, 0, 0, CALLBACK_NULL), MMSYSERR_INVALPARAM);
@@ -204,8 +205,9 @@ TEST_F(WaveDevices, CloseFromInsideANoticeEndsTheDevice) {
 TEST_F(WaveDevices, EventAndThreadNotices) {
   HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   HWAVEIN in = nullptr;
-  ASSERT_EQ(waveInOpen(&in, InId("Loopback Input"), &kCd, reinterpret_cast<DWORD_PTR>(event), 0, CALLBACK_EVENT),
-            MMSYSERR_NOERROR);
+  ASSERT_EQ(
+      waveInOpen(&in, InId("Loopback Input"), &kCd, reinterpret_cast<DWORD_PTR>(event), 0, CALLBACK_EVENT),
+      MMSYSERR_NOERROR);
   EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0) << "open notice";
   Buffer a(1764);
   AddIn(in, a);
@@ -248,8 +250,9 @@ TEST_F(WaveDevices, WindowNoticesArePostedToTheWindow) {
   ASSERT_NE(window, nullptr);
   HWAVEIN in = nullptr;
   EXPECT_EQ(waveInOpen(&in, InId("Loopback Input"), &kCd, 0x7777, 0, CALLBACK_WINDOW), MMSYSERR_INVALPARAM);
-  ASSERT_EQ(waveInOpen(&in, InId("Loopback Input"), &kCd, reinterpret_cast<DWORD_PTR>(window), 0, CALLBACK_WINDOW),
-            MMSYSERR_NOERROR);
+  ASSERT_EQ(
+      waveInOpen(&in, InId("Loopback Input"), &kCd, reinterpret_cast<DWORD_PTR>(window), 0, CALLBACK_WINDOW),
+      MMSYSERR_NOERROR);
   Buffer a(1764);
   AddIn(in, a);
   ASSERT_EQ(waveInStart(in), MMSYSERR_NOERROR);
@@ -275,8 +278,10 @@ TEST_F(WaveDevices, FaultyDeviceFailsTheCallsItIsToldTo) {
   };
   const UINT size = sizeof(WAVEHDR);
   const Case cases[] = {
-      {wave::Call::kPrepare, MMSYSERR_NOMEM, [&](HWAVEIN h, WAVEHDR* b) { return waveInPrepareHeader(h, b, size); }},
-      {wave::Call::kQueue, MMSYSERR_ERROR, [&](HWAVEIN h, WAVEHDR* b) { return waveInAddBuffer(h, b, size); }},
+      {wave::Call::kPrepare, MMSYSERR_NOMEM,
+       [&](HWAVEIN h, WAVEHDR* b) { return waveInPrepareHeader(h, b, size); }},
+      {wave::Call::kQueue, MMSYSERR_ERROR,
+       [&](HWAVEIN h, WAVEHDR* b) { return waveInAddBuffer(h, b, size); }},
       {wave::Call::kStart, MMSYSERR_NODRIVER, [](HWAVEIN h, WAVEHDR*) { return waveInStart(h); }},
       {wave::Call::kStop, MMSYSERR_NOTSUPPORTED, [](HWAVEIN h, WAVEHDR*) { return waveInStop(h); }},
       {wave::Call::kReset, MMSYSERR_ERROR, [](HWAVEIN h, WAVEHDR*) { return waveInReset(h); }},
@@ -350,10 +355,11 @@ TEST_F(WaveDevices, FaultyDeviceRefusesFormatsWithholdsNoticesAndCountsInBytes) 
 }
 
 TEST_F(WaveDevices, ErrorTextsForEveryCodeAndUnknownCodesAreOutOfRange) {
-  const MMRESULT codes[] = {MMSYSERR_NOERROR,     MMSYSERR_ERROR,       MMSYSERR_BADDEVICEID, MMSYSERR_NOTENABLED,
-                            MMSYSERR_ALLOCATED,   MMSYSERR_INVALHANDLE, MMSYSERR_NODRIVER,    MMSYSERR_NOMEM,
-                            MMSYSERR_NOTSUPPORTED, MMSYSERR_INVALFLAG,  MMSYSERR_INVALPARAM,  WAVERR_BADFORMAT,
-                            WAVERR_STILLPLAYING,  WAVERR_UNPREPARED,    WAVERR_SYNC};
+  const MMRESULT codes[] = {MMSYSERR_NOERROR,    MMSYSERR_ERROR,      MMSYSERR_BADDEVICEID,
+                            MMSYSERR_NOTENABLED, MMSYSERR_ALLOCATED,  MMSYSERR_INVALHANDLE,
+                            MMSYSERR_NODRIVER,   MMSYSERR_NOMEM,      MMSYSERR_NOTSUPPORTED,
+                            MMSYSERR_INVALFLAG,  MMSYSERR_INVALPARAM, WAVERR_BADFORMAT,
+                            WAVERR_STILLPLAYING, WAVERR_UNPREPARED,   WAVERR_SYNC};
   std::set<std::string> texts;
   for (MMRESULT code : codes) {
     char text[MAXERRORLENGTH];

@@ -48,16 +48,15 @@ class WaveFileInput : public WaveFixture {
  protected:
   void SetUp() override {
     WaveFixture::SetUp();
-    path_ = ::testing::TempDir() + "wave_file_input_" + std::to_string(reinterpret_cast<uintptr_t>(this)) + ".wav";
+    path_ = ::testing::TempDir() + "wave_file_input_" + std::to_string(reinterpret_cast<uintptr_t>(this)) +
+            ".wav";
   }
   void TearDown() override {
     wavedev::SetFileInputPath("");
     std::remove(path_.c_str());
     WaveFixture::TearDown();
   }
-  void Write(const std::string& image) {
-    std::ofstream(path_, std::ios::binary) << image;
-  }
+  void Write(const std::string& image) { std::ofstream(path_, std::ios::binary) << image; }
   ScopedManualClock clock_;
   std::string path_;
 };

@@ -96,7 +96,8 @@ TEST_P(WaveLoopbackCapture, CapturesWhatIsPlayed) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, WaveLoopbackCapture,
                          ::testing::Values(LoopbackCase{0, kCd}, LoopbackCase{50, kCd},
-                                           LoopbackCase{130, Pcm(8000, 8, 1)}, LoopbackCase{20, Pcm(48000, 16, 1)}));
+                                           LoopbackCase{130, Pcm(8000, 8, 1)},
+                                           LoopbackCase{20, Pcm(48000, 16, 1)}));
 
 TEST_F(WaveLoopback, LoopedBufferPlaysItsCountOfTimesAndBreakLoopEndsIt) {
   Recorder in_rec, out_rec;
@@ -122,7 +123,8 @@ TEST_F(WaveLoopback, LoopedBufferPlaysItsCountOfTimesAndBreakLoopEndsIt) {
   ASSERT_TRUE(in_rec.WaitFor(2));
   ASSERT_TRUE(out_rec.WaitFor(3));
   for (int pass = 0; pass < 3; ++pass)
-    EXPECT_EQ(std::memcmp(capture.data.data() + pass * loop.data.size(), loop.data.data(), loop.data.size()), 0)
+    EXPECT_EQ(std::memcmp(capture.data.data() + pass * loop.data.size(), loop.data.data(), loop.data.size()),
+              0)
         << "pass " << pass;
   EXPECT_EQ(std::memcmp(capture.data.data() + 3 * loop.data.size(), tail.data.data(), tail.data.size()), 0);
   EXPECT_EQ(capture.data[4 * loop.data.size()], 0) << "silence after the end";

@@ -56,11 +56,11 @@ class Recorder {
   std::function<void(const Notice&)> on_notice;
 
   static void DeliverIn(plat::HWAVEIN, plat::UINT message, plat::DWORD_PTR instance, plat::DWORD_PTR param1,
-                          plat::DWORD_PTR) {
+                        plat::DWORD_PTR) {
     reinterpret_cast<Recorder*>(instance)->Record(message, reinterpret_cast<plat::WAVEHDR*>(param1));
   }
   static void DeliverOut(plat::HWAVEOUT, plat::UINT message, plat::DWORD_PTR instance, plat::DWORD_PTR param1,
-                           plat::DWORD_PTR) {
+                         plat::DWORD_PTR) {
     reinterpret_cast<Recorder*>(instance)->Record(message, reinterpret_cast<plat::WAVEHDR*>(param1));
   }
 

@@ -86,8 +86,8 @@ TEST_F(RegistryTest, NamesCompareWithoutCaseAndKeepTheirFirstSpelling) {
   SetDword(a, "Set Oct", 1);
   HKEY b = nullptr;
   DWORD disposition = 0;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "VANTOREL\\sonavex pro lab", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            &b, &disposition),
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "VANTOREL\\sonavex pro lab", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &b, &disposition),
             ERROR_SUCCESS);
   EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
   EXPECT_NE(a, b);
@@ -99,7 +99,8 @@ TEST_F(RegistryTest, NamesCompareWithoutCaseAndKeepTheirFirstSpelling) {
   ASSERT_EQ(RegEnumValueA(a, 0, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
   EXPECT_STREQ(name, "Set Oct");
   size = sizeof name;
-  ASSERT_EQ(RegEnumKeyExA(HKEY_CURRENT_USER, 0, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  ASSERT_EQ(RegEnumKeyExA(HKEY_CURRENT_USER, 0, name, &size, nullptr, nullptr, nullptr, nullptr),
+            ERROR_SUCCESS);
   EXPECT_STREQ(name, "Vantorel");
   EXPECT_EQ(size, 8u);
   RegCloseKey(a);
@@ -139,14 +140,16 @@ TEST_F(RegistryTest, QueryValueSizeRules) {
   // Too small: ERROR_MORE_DATA with the size needed, buffer untouched.
   char small[4] = {'x', 'x', 'x', 'x'};
   size = sizeof small;
-  EXPECT_EQ(RegQueryValueExA(key, "s", nullptr, nullptr, reinterpret_cast<BYTE*>(small), &size), ERROR_MORE_DATA);
+  EXPECT_EQ(RegQueryValueExA(key, "s", nullptr, nullptr, reinterpret_cast<BYTE*>(small), &size),
+            ERROR_MORE_DATA);
   EXPECT_EQ(size, 6u);
   EXPECT_EQ(small[0], 'x');
   // Exactly big enough and larger: the bytes and their count.
   for (DWORD capacity : {6u, 32u}) {
     char buf[32] = {};
     size = capacity;
-    EXPECT_EQ(RegQueryValueExA(key, "s", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExA(key, "s", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size),
+              ERROR_SUCCESS);
     EXPECT_EQ(size, 6u);
     EXPECT_STREQ(buf, "hello");
   }
@@ -168,7 +171,8 @@ TEST_F(RegistryTest, QueryValueSizeRules) {
 
 TEST_F(RegistryTest, EnumerationOrderAndEnd) {
   HKEY key = Create("Enum");
-  for (const char* sub : {"zeta", "Alpha", "beta"}) RegCloseKey(Create((std::string("Enum\\") + sub).c_str()));
+  for (const char* sub : {"zeta", "Alpha", "beta"})
+    RegCloseKey(Create((std::string("Enum\\") + sub).c_str()));
   for (const char* v : {"z", "a", "M"}) SetDword(key, v, 1);
 
   std::vector<std::string> keys, values;
@@ -176,12 +180,12 @@ TEST_F(RegistryTest, EnumerationOrderAndEnd) {
   DWORD size;
   LONG r;
   for (DWORD i = 0; (size = sizeof name, r = RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr,
-                                                             nullptr)) == ERROR_SUCCESS;
+                                                           nullptr)) == ERROR_SUCCESS;
        ++i)
     keys.push_back(name);
   EXPECT_EQ(r, ERROR_NO_MORE_ITEMS);
   for (DWORD i = 0; (size = sizeof name, r = RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr,
-                                                             nullptr)) == ERROR_SUCCESS;
+                                                           nullptr)) == ERROR_SUCCESS;
        ++i)
     values.push_back(name);
   EXPECT_EQ(r, ERROR_NO_MORE_ITEMS);
@@ -200,8 +204,8 @@ TEST_F(RegistryTest, EnumerationOrderAndEnd) {
 
   DWORD sub_keys = 0, max_sub = 0, n_values = 0, max_name = 0, max_len = 0;
   FILETIME written;
-  ASSERT_EQ(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &sub_keys, &max_sub, nullptr, &n_values, &max_name,
-                             &max_len, nullptr, &written),
+  ASSERT_EQ(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &sub_keys, &max_sub, nullptr, &n_values,
+                             &max_name, &max_len, nullptr, &written),
             ERROR_SUCCESS);
   EXPECT_EQ(sub_keys, 3u);
   EXPECT_EQ(max_sub, 5u);
@@ -300,7 +304,8 @@ TEST_F(RegistryTest, AccessRightsOfAHandleAreKept) {
   DWORD v = 1;
   HKEY sub = nullptr;
   EXPECT_EQ(RegSetValueExA(ro, "v", 0, REG_DWORD, reinterpret_cast<BYTE*>(&v), 4), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(RegCreateKeyExA(ro, "new", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegCreateKeyExA(ro, "new", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr),
+            ERROR_ACCESS_DENIED);
   RegCloseKey(ro);
   HKEY wo = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Ro", 0, KEY_WRITE, &wo), ERROR_SUCCESS);
@@ -373,7 +378,8 @@ TEST_F(RegistryTest, FailedWriteIsReportedAndLeavesNothingBehind) {
     EXPECT_EQ(RegSetValueExA(HKEY_CURRENT_USER, "v", 0, REG_NONE, nullptr, 0), ERROR_WRITE_FAULT) << bad;
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Lost", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND) << bad;
     DWORD size = 0;
-    EXPECT_EQ(RegQueryValueExA(HKEY_CURRENT_USER, "v", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegQueryValueExA(HKEY_CURRENT_USER, "v", nullptr, nullptr, nullptr, &size),
+              ERROR_FILE_NOT_FOUND);
   }
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp_.path()), {}), 3);  // no temporary left
 }

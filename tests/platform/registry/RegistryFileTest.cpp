@@ -131,8 +131,9 @@ TEST(RegistryFileTest, FormatThenParseGivesTheSameTree) {
 
 TEST_F(RegistryTest, StoreWithJunkIsReadAndKeptAsABackupBeforeItIsReplaced) {
   std::filesystem::create_directories(std::filesystem::path(store_).parent_path());
-  const std::string junk = std::string(kRegistryHeader) +
-                           "\n[HKEY_CURRENT_USER\\Kept]\n\"v\"=dword:00000003\ngarbage line\n\"w\"=dword:zz\n";
+  const std::string junk =
+      std::string(kRegistryHeader) +
+      "\n[HKEY_CURRENT_USER\\Kept]\n\"v\"=dword:00000003\ngarbage line\n\"w\"=dword:zz\n";
   { std::ofstream(store_, std::ios::binary) << junk; }
   RegistryReload();
   EXPECT_EQ(RegistrySkippedLines(), 2u);

@@ -41,9 +41,10 @@ TEST_F(RegistryTest, ListenersHearChangesAtOrBelowTheWatchedKey) {
       {"value of a child, not watched below", "W", false, kAll, [] { SetDwordAt("W\\A", "v", 2); }, false},
       {"value of a child, subtree", "W", true, kAll, [] { SetDwordAt("W\\A", "v", 2); }, true},
       {"value deep below, subtree", "W", true, kAll, [] { SetDwordAt("W\\A\\B", "v", 2); }, true},
-      {"new child is a name change", "W", false, REG_NOTIFY_CHANGE_NAME,
-       [] { SetDwordAt("W\\New", "v", 1); }, true},
-      {"new child, values only", "W", false, REG_NOTIFY_CHANGE_LAST_SET, [] { SetDwordAt("W\\New", "v", 1); }, false},
+      {"new child is a name change", "W", false, REG_NOTIFY_CHANGE_NAME, [] { SetDwordAt("W\\New", "v", 1); },
+       true},
+      {"new child, values only", "W", false, REG_NOTIFY_CHANGE_LAST_SET, [] { SetDwordAt("W\\New", "v", 1); },
+       false},
       {"deleted child", "W", false, REG_NOTIFY_CHANGE_NAME,
        [] { EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "W\\A\\B"), ERROR_SUCCESS); }, false},
       {"deleted grandchild, subtree", "W", true, REG_NOTIFY_CHANGE_NAME,
@@ -51,8 +52,14 @@ TEST_F(RegistryTest, ListenersHearChangesAtOrBelowTheWatchedKey) {
       {"the watched key deleted", "W\\A\\B", false, REG_NOTIFY_CHANGE_LAST_SET,
        [] { EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "W\\A\\B"), ERROR_SUCCESS); }, true},
       {"deleted value", "W", false, REG_NOTIFY_CHANGE_LAST_SET,
-       [] { EXPECT_EQ(RegDeleteValueA(HKEY_CURRENT_USER, "nothing"), ERROR_FILE_NOT_FOUND);
-            HKEY k; RegOpenKeyA(HKEY_CURRENT_USER, "W", &k); RegDeleteValueA(k, "v"); RegCloseKey(k); }, true},
+       [] {
+         EXPECT_EQ(RegDeleteValueA(HKEY_CURRENT_USER, "nothing"), ERROR_FILE_NOT_FOUND);
+         HKEY k;
+         RegOpenKeyA(HKEY_CURRENT_USER, "W", &k);
+         RegDeleteValueA(k, "v");
+         RegCloseKey(k);
+       },
+       true},
       {"a sibling", "W\\A", true, kAll, [] { SetDwordAt("Other", "v", 2); }, false},
       {"root, subtree", "", true, kAll, [] { SetDwordAt("W\\A\\B", "v", 2); }, true},
   };
@@ -67,7 +74,8 @@ TEST_F(RegistryTest, ListenersHearChangesAtOrBelowTheWatchedKey) {
     HKEY watched = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, c.watched, 0, KEY_READ, &watched), ERROR_SUCCESS);
     std::atomic<int> calls{0};
-    auto token = RegistryAddChangeListener(watched, c.subtree, [&] { ++calls; }, c.filter);
+    auto token = RegistryAddChangeListener(
+        watched, c.subtree, [&] { ++calls; }, c.filter);
     ASSERT_NE(token, 0u);
     c.change();
     EXPECT_EQ(calls > 0, c.fires);
@@ -110,7 +118,8 @@ TEST_F(RegistryTest, NotifyEventIsSignalledOnceOnTheNextChange) {
   EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
 
   // A root key can be watched too.
-  ASSERT_EQ(RegNotifyChangeKeyValue(HKEY_CURRENT_USER, TRUE, REG_NOTIFY_CHANGE_NAME, event, TRUE), ERROR_SUCCESS);
+  ASSERT_EQ(RegNotifyChangeKeyValue(HKEY_CURRENT_USER, TRUE, REG_NOTIFY_CHANGE_NAME, event, TRUE),
+            ERROR_SUCCESS);
   RegCloseKey(Create("Ev\\Another"));
   EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
 
@@ -120,7 +129,8 @@ TEST_F(RegistryTest, NotifyEventIsSignalledOnceOnTheNextChange) {
   EXPECT_EQ(RegNotifyChangeKeyValue(HKEY_CURRENT_USER, TRUE, 0, event, TRUE), ERROR_INVALID_PARAMETER);
   HKEY no_notify = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Ev", 0, KEY_QUERY_VALUE, &no_notify), ERROR_SUCCESS);
-  EXPECT_EQ(RegNotifyChangeKeyValue(no_notify, TRUE, REG_NOTIFY_CHANGE_NAME, event, TRUE), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegNotifyChangeKeyValue(no_notify, TRUE, REG_NOTIFY_CHANGE_NAME, event, TRUE),
+            ERROR_ACCESS_DENIED);
   RegCloseKey(no_notify);
   CloseHandle(event);
 }
@@ -158,8 +168,8 @@ TEST_F(RegistryTest, TwoThreadsWritingThroughTwoHandlesLoseNothing) {
     if (reload) RegistryReload();
     HKEY key = Create("Threads");
     DWORD values = 0;
-    ASSERT_EQ(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
-                               nullptr, nullptr),
+    ASSERT_EQ(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
+                               nullptr, nullptr, nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(values, 2u * kPerThread);
     EXPECT_EQ(GetDword(key, "t1_59"), 59u);
@@ -180,7 +190,8 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
       for (int i = 0; i < kPerProcess; ++i) {
         DWORD v = static_cast<DWORD>(i);
         std::string name = "p" + std::to_string(p) + "_" + std::to_string(i);
-        failures += RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<BYTE*>(&v), 4) != ERROR_SUCCESS;
+        failures +=
+            RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<BYTE*>(&v), 4) != ERROR_SUCCESS;
       }
       _exit(failures == 0 ? 0 : 1);
     }
@@ -194,8 +205,8 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
   // The parent sees the other processes' writes without an explicit reload.
   HKEY key = Create("Shared");
   DWORD values = 0;
-  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
-                   nullptr);
+  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
+                   nullptr, nullptr);
   EXPECT_EQ(values, 1u + 2 * kPerProcess);
   EXPECT_EQ(GetDword(key, "p0_29"), 29u);
   EXPECT_EQ(GetDword(key, "p1_0"), 0u);

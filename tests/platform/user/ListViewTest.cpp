@@ -170,9 +170,12 @@ TEST_F(ListView, RowsLieUnderTheHeaderAndHitTestsFindThem) {
   };
   const int mid = (second.top + second.bottom) / 2;
   const HitCase cases[] = {
-      {20, mid, 1, LVHT_ONITEMLABEL}, {150, mid, -1, LVHT_NOWHERE},  // beside the label, without full-row
-                                                                     // selection
-      {250, mid, -1, LVHT_NOWHERE},   {20, 190, -1, LVHT_NOWHERE},  {20, 2, -1, LVHT_ABOVE},
+      {20, mid, 1, LVHT_ONITEMLABEL},
+      {150, mid, -1, LVHT_NOWHERE},  // beside the label, without full-row
+                                     // selection
+      {250, mid, -1, LVHT_NOWHERE},
+      {20, 190, -1, LVHT_NOWHERE},
+      {20, 2, -1, LVHT_ABOVE},
   };
   for (const HitCase& c : cases) {
     SCOPED_TRACE(testing::Message() << c.x << "," << c.y);

@@ -119,8 +119,9 @@ TEST_P(ComponentNameTest, NamesMustBeIdentifiers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, ComponentNameTest,
-                         ::testing::Values(NameCase{"Button1", true}, NameCase{"_x9", true}, NameCase{"", true},
-                                           NameCase{"1abc", false}, NameCase{"a b", false}, NameCase{"a-b", false},
+                         ::testing::Values(NameCase{"Button1", true}, NameCase{"_x9", true},
+                                           NameCase{"", true}, NameCase{"1abc", false},
+                                           NameCase{"a b", false}, NameCase{"a-b", false},
                                            NameCase{"a.b", false}));
 
 TEST(ComponentTest, NamesAreUniqueAmongSiblingsWithoutRegardToCase) {
@@ -215,7 +216,8 @@ class TDarkWidget : public TTestWidget {
 
 }  // namespace
 
-VCL_IMPLEMENT_CLASS(TDarkWidget, ColorProp("Color", &TDarkWidget::Color, &TDarkWidget::SetColor).Default(clBlack))
+VCL_IMPLEMENT_CLASS(TDarkWidget,
+                    ColorProp("Color", &TDarkWidget::Color, &TDarkWidget::SetColor).Default(clBlack))
 
 namespace {
 
@@ -260,10 +262,11 @@ TEST(PropertyTableTest, AccessByName) {
     const char* set;
     const char* expect;
   };
-  for (const Case& c : {Case{"Left", "12", "12"}, Case{"Enabled", "false", "False"}, Case{"Shape", "SHSQUARE", "shSquare"},
-                        Case{"Anchors", "[akTop, akRight]", "[akTop,akRight]"}, Case{"Color", "clYellow", "clYellow"},
-                        Case{"Color", "255", "clRed"}, Case{"DeviceID", "invalidid", "InvalidId"},
-                        Case{"DeviceID", "4", "4"}, Case{"Caption", "x y", "x y"}, Case{"Ratio", "0.5", "0.5"}}) {
+  for (const Case& c :
+       {Case{"Left", "12", "12"}, Case{"Enabled", "false", "False"}, Case{"Shape", "SHSQUARE", "shSquare"},
+        Case{"Anchors", "[akTop, akRight]", "[akTop,akRight]"}, Case{"Color", "clYellow", "clYellow"},
+        Case{"Color", "255", "clRed"}, Case{"DeviceID", "invalidid", "InvalidId"}, Case{"DeviceID", "4", "4"},
+        Case{"Caption", "x y", "x y"}, Case{"Ratio", "0.5", "0.5"}}) {
     SetPropValue(w, c.property, c.set);
     EXPECT_EQ(GetPropValue(w, c.property), c.expect) << c.property;
   }

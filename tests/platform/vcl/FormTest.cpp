@@ -62,7 +62,9 @@ class FormTest : public ::testing::Test {
     RegisterTestClasses();
     Log().clear();
   }
-  TTestWidget* Widget(TComponent* root, const char* name) { return dynamic_cast<TTestWidget*>(root->FindComponent(name)); }
+  TTestWidget* Widget(TComponent* root, const char* name) {
+    return dynamic_cast<TTestWidget*>(root->FindComponent(name));
+  }
 };
 
 TEST_F(FormTest, ReadsEveryPropertyKind) {
@@ -182,7 +184,8 @@ TEST_F(FormTest, InheritedObjectsUpdateExistingComponents) {
   TTestForm form(nullptr);
   auto* w = new TTestWidget(&form);
   w->SetName("Existing");
-  ReadFormText(&form, "inherited Form1: TTestForm\n  inherited Existing: TTestWidget\n    Left = 3\n  end\nend\n");
+  ReadFormText(&form,
+               "inherited Form1: TTestForm\n  inherited Existing: TTestWidget\n    Left = 3\n  end\nend\n");
   EXPECT_EQ(form.ComponentCount(), 1);
   EXPECT_EQ(w->Left(), 3);
 }
@@ -209,8 +212,10 @@ TEST_F(FormTest, ReferencesIntoOtherFormsGoThroughTheGlobalFinder) {
   form2.SetName("Form2");
   auto* target = new TTestWidget(&form2);
   target->SetName("Target");
-  SetFindGlobalComponent([&](std::string_view name) -> TComponent* { return SameText(name, "Form2") ? &form2 : nullptr; });
-  const char* text = "object Form1: TTestForm\r\n  object W: TTestWidget\r\n    Partner = Form2.Target\r\n  end\r\nend\r\n";
+  SetFindGlobalComponent(
+      [&](std::string_view name) -> TComponent* { return SameText(name, "Form2") ? &form2 : nullptr; });
+  const char* text =
+      "object Form1: TTestForm\r\n  object W: TTestWidget\r\n    Partner = Form2.Target\r\n  end\r\nend\r\n";
   {
     TTestForm form1(nullptr);
     ReadFormText(&form1, text);
@@ -275,9 +280,11 @@ const BadCase kBadCases[] = {
      "Property Font.Colour does not exist", 4},
     {"UnknownClass", "object F: TTestForm\n  object A: TTestWidget\n  end\n  object B: TFoo\n  end\nend",
      "Class TFoo not found", 4},
-    {"MissingHandler", "object F: TTestForm\n  object A: TTestWidget\n    OnClick = NoSuchHandler\n  end\nend",
+    {"MissingHandler",
+     "object F: TTestForm\n  object A: TTestWidget\n    OnClick = NoSuchHandler\n  end\nend",
      "Method NoSuchHandler not found in TTestForm", 3},
-    {"HandlerOfOtherSignature", "object F: TTestForm\n  object A: TTestWidget\n    OnClick = ValueChanged\n  end\nend",
+    {"HandlerOfOtherSignature",
+     "object F: TTestForm\n  object A: TTestWidget\n    OnClick = ValueChanged\n  end\nend",
      "does not match the event OnClick", 3},
     {"UnresolvedReference", "object F: TTestForm\n  object A: TTestWidget\n    Partner = Nobody\n  end\nend",
      "Unresolved reference to 'Nobody'", 3},
@@ -285,13 +292,15 @@ const BadCase kBadCases[] = {
      "Invalid property value", 3},
     {"BadEnumeration", "object F: TTestForm\n  object A: TTestWidget\n    Shape = shOval\n  end\nend",
      "Invalid property value", 3},
-    {"BadSetElement", "object F: TTestForm\n  object A: TTestWidget\n    Anchors = [akLeft, akMiddle]\n  end\nend",
-     "akMiddle", 3},
+    {"BadSetElement",
+     "object F: TTestForm\n  object A: TTestWidget\n    Anchors = [akLeft, akMiddle]\n  end\nend", "akMiddle",
+     3},
     {"StringForInteger", "object F: TTestForm\n  object A: TTestWidget\n    Left = '1'\n  end\nend",
      "Invalid property value", 3},
     {"IntegerOutOfRange", "object F: TTestForm\n  object A: TTestWidget\n    Left = 5000000000\n  end\nend",
      "Invalid property value", 3},
-    {"DuplicateName", "object F: TTestForm\n  object A: TTestWidget\n  end\n  object a: TTestWidget\n  end\nend",
+    {"DuplicateName",
+     "object F: TTestForm\n  object A: TTestWidget\n  end\n  object a: TTestWidget\n  end\nend",
      "A component named a already exists", 4},
     {"ClashWithExisting", "object F: TTestForm\n  object Before: TTestWidget\n  end\nend",
      "A component named Before already exists", 2},
@@ -302,7 +311,8 @@ const BadCase kBadCases[] = {
     {"MissingEnd", "object F: TTestForm\n  object A: TTestWidget\n    Left = 1\nend\n", "'end' expected", 5},
     {"OddHexDigits", "object F: TTestForm\n  object A: TTestWidget\n    Data = {\n      0A0}\n  end\nend",
      "Invalid binary value", 4},
-    {"NotAComponentClass", "object F: TTestForm\n  object A: TStringList\n  end\nend", "not a component class", 2},
+    {"NotAComponentClass", "object F: TTestForm\n  object A: TStringList\n  end\nend",
+     "not a component class", 2},
     {"TrailingText", "object F: TTestForm\nend\nobject G: TTestForm\nend", "End of file expected", 3},
     {"TooDeep", kDeep.c_str(), "nested too deeply", 65},
 };

@@ -76,8 +76,8 @@ TEST(StringListTest, CommaText) {
   };
   for (const Case& c : {Case{"a,b,c", {"a", "b", "c"}, "a,b,c"},
                         Case{"\"x y\",\"q\"\"t\", z", {"x y", "q\"t", "z"}, "\"x y\",\"q\"\"t\",z"},
-                        Case{"a b", {"a", "b"}, "a,b"}, Case{"a,", {"a", ""}, "a,"}, Case{"\"\"", {""}, "\"\""},
-                        Case{",a", {"", "a"}, ",a"}}) {
+                        Case{"a b", {"a", "b"}, "a,b"}, Case{"a,", {"a", ""}, "a,"},
+                        Case{"\"\"", {""}, "\"\""}, Case{",a", {"", "a"}, ",a"}}) {
     list.SetCommaText(c.text);
     ASSERT_EQ(list.Count(), static_cast<int>(c.lines.size())) << c.text;
     for (int i = 0; i < list.Count(); ++i) EXPECT_EQ(list.Strings(i), c.lines[i]) << c.text;

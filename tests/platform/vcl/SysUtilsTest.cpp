@@ -18,10 +18,14 @@ struct FormatCase {
 std::string FormatOf(const FormatCase& c) {
   // Format takes an initializer_list; rebuild one of the case's size.
   switch (c.args.size()) {
-    case 0: return Format(c.format, {});
-    case 1: return Format(c.format, {c.args[0]});
-    case 2: return Format(c.format, {c.args[0], c.args[1]});
-    default: return Format(c.format, {c.args[0], c.args[1], c.args[2]});
+    case 0:
+      return Format(c.format, {});
+    case 1:
+      return Format(c.format, {c.args[0]});
+    case 2:
+      return Format(c.format, {c.args[0], c.args[1]});
+    default:
+      return Format(c.format, {c.args[0], c.args[1], c.args[2]});
   }
 }
 
@@ -97,10 +101,11 @@ TEST(ConvertTest, StrToFloatFollowsTheInjectedLocale) {
     bool ok;
     double value;
   };
-  for (const Case& c : {Case{',', "3,25", true, 3.25}, Case{',', " -0,5 ", true, -0.5}, Case{',', "1,5E3", true, 1500},
-                        Case{',', "3.25", false, 0}, Case{'.', "3.25", true, 3.25}, Case{'.', "3,25", false, 0},
-                        Case{'.', ".5", true, 0.5}, Case{'.', "", false, 0}, Case{'.', "1e", false, 0},
-                        Case{'.', "nan", false, 0}, Case{'.', "1e999", false, 0}, Case{'.', "1e-999", true, 0}}) {
+  for (const Case& c :
+       {Case{',', "3,25", true, 3.25}, Case{',', " -0,5 ", true, -0.5}, Case{',', "1,5E3", true, 1500},
+        Case{',', "3.25", false, 0}, Case{'.', "3.25", true, 3.25}, Case{'.', "3,25", false, 0},
+        Case{'.', ".5", true, 0.5}, Case{'.', "", false, 0}, Case{'.', "1e", false, 0},
+        Case{'.', "nan", false, 0}, Case{'.', "1e999", false, 0}, Case{'.', "1e-999", true, 0}}) {
     ScopedLocale locale(c.decimal);
     double v = 0;
     EXPECT_EQ(TryStrToFloat(c.text, v), c.ok) << c.text;
@@ -125,10 +130,11 @@ TEST(ConvertTest, Integers) {
     bool ok;
     int value;
   };
-  for (const Case& c : {Case{"42", true, 42}, Case{"  -7", true, -7}, Case{"+3", true, 3}, Case{"$FF", true, 255},
-                        Case{"0x10", true, 16}, Case{"$FFFFFFFF", true, -1}, Case{"2147483647", true, 2147483647},
-                        Case{"2147483648", false, 0}, Case{"12 ", false, 0}, Case{"", false, 0}, Case{"1a", false, 0},
-                        Case{"-", false, 0}}) {
+  for (const Case& c :
+       {Case{"42", true, 42}, Case{"  -7", true, -7}, Case{"+3", true, 3}, Case{"$FF", true, 255},
+        Case{"0x10", true, 16}, Case{"$FFFFFFFF", true, -1}, Case{"2147483647", true, 2147483647},
+        Case{"2147483648", false, 0}, Case{"12 ", false, 0}, Case{"", false, 0}, Case{"1a", false, 0},
+        Case{"-", false, 0}}) {
     int v = 0;
     EXPECT_EQ(TryStrToInt(c.text, v), c.ok) << c.text;
     if (c.ok) {
@@ -154,9 +160,13 @@ TEST(ConvertTest, FloatTexts) {
     std::string got;
     const char* expect;
   };
-  for (const Case& c : {Case{FloatToStr(0.1), "0.1"}, Case{FloatToStr(100), "100"}, Case{FloatToStr(-2.5), "-2.5"},
-                        Case{FloatToStr(1e15), "1E15"}, Case{FloatToStr(1.5e-10), "1.5E-10"},
-                        Case{FloatToStr(0.0001), "0.0001"}, Case{FloatToStr(1.0 / 3), "0.333333333333333"},
+  for (const Case& c : {Case{FloatToStr(0.1), "0.1"},
+                        Case{FloatToStr(100), "100"},
+                        Case{FloatToStr(-2.5), "-2.5"},
+                        Case{FloatToStr(1e15), "1E15"},
+                        Case{FloatToStr(1.5e-10), "1.5E-10"},
+                        Case{FloatToStr(0.0001), "0.0001"},
+                        Case{FloatToStr(1.0 / 3), "0.333333333333333"},
                         Case{FloatToStrF(3.14159, ffFixed, 15, 2), "3.14"},
                         Case{FloatToStrF(123.456, ffFixed, 4, 2), "123.50"},
                         Case{FloatToStrF(1234567.0, ffNumber, 15, 1), "1,234,567.0"},
@@ -196,10 +206,11 @@ TEST(TextTest, FileNames) {
     const char* ext;
     const char* changed;
   };
-  for (const Case& c : {Case{"C:\\dir\\file.txt", "C:\\dir\\", "file.txt", ".txt", "C:\\dir\\file.wav"},
-                        Case{"/home/u/a.b.c", "/home/u/", "a.b.c", ".c", "/home/u/a.b.wav"},
-                        Case{"dir.d\\noext", "dir.d\\", "noext", "", "dir.d\\noext.wav"},
-                        Case{"C:x.y", "C:", "x.y", ".y", "C:x.wav"}, Case{"plain", "", "plain", "", "plain.wav"}}) {
+  for (const Case& c :
+       {Case{"C:\\dir\\file.txt", "C:\\dir\\", "file.txt", ".txt", "C:\\dir\\file.wav"},
+        Case{"/home/u/a.b.c", "/home/u/", "a.b.c", ".c", "/home/u/a.b.wav"},
+        Case{"dir.d\\noext", "dir.d\\", "noext", "", "dir.d\\noext.wav"},
+        Case{"C:x.y", "C:", "x.y", ".y", "C:x.wav"}, Case{"plain", "", "plain", "", "plain.wav"}}) {
     EXPECT_EQ(ExtractFilePath(c.name), c.path) << c.name;
     EXPECT_EQ(ExtractFileName(c.name), c.file) << c.name;
     EXPECT_EQ(ExtractFileExt(c.name), c.ext) << c.name;

@@ -19,8 +19,8 @@ const TIdentMap& DeviceIdents() {
 }
 
 VCL_IMPLEMENT_CLASS(TTestFont,
-  StrProp("Name", &TTestFont::Name, &TTestFont::SetName).Default("MS Sans Serif"),
-  IntProp("Size", &TTestFont::Size, &TTestFont::SetSize).Default(8))
+                    StrProp("Name", &TTestFont::Name, &TTestFont::SetName).Default("MS Sans Serif"),
+                    IntProp("Size", &TTestFont::Size, &TTestFont::SetSize).Default(8))
 
 void TTestFont::Assign(const TPersistent* source) {
   if (auto* font = dynamic_cast<const TTestFont*>(source)) {
@@ -31,31 +31,29 @@ void TTestFont::Assign(const TPersistent* source) {
   TPersistent::Assign(source);
 }
 
-VCL_IMPLEMENT_CLASS(TTestItem,
-  IntProp("Width", &TTestItem::Width, &TTestItem::SetWidth).Default(0),
-  StrProp("Caption", &TTestItem::Caption, &TTestItem::SetCaption),
-  RefProp("Link", &TTestItem::Link, &TTestItem::SetLink))
+VCL_IMPLEMENT_CLASS(TTestItem, IntProp("Width", &TTestItem::Width, &TTestItem::SetWidth).Default(0),
+                    StrProp("Caption", &TTestItem::Caption, &TTestItem::SetCaption),
+                    RefProp("Link", &TTestItem::Link, &TTestItem::SetLink))
 
-VCL_IMPLEMENT_CLASS(TTestWidget,
-  IntProp("Left", &TTestWidget::Left, &TTestWidget::SetLeft).Default(0),
-  BoolProp("Enabled", &TTestWidget::Enabled, &TTestWidget::SetEnabled).Default(true),
-  FloatProp("Ratio", &TTestWidget::Ratio, &TTestWidget::SetRatio),
-  StrProp("Caption", &TTestWidget::Caption, &TTestWidget::SetCaption),
-  EnumProp("Shape", &TTestWidget::Shape, &TTestWidget::SetShape, {"shCircle", "shSquare", "shTriangle"})
-      .Default(shCircle),
-  SetOfProp("Anchors", &TTestWidget::Anchors, &TTestWidget::SetAnchors, {"akLeft", "akTop", "akRight", "akBottom"})
-      .Default(TAnchors{akLeft, akTop}),
-  ColorProp("Color", &TTestWidget::Color, &TTestWidget::SetColor).Default(clBtnFace),
-  IntProp("DeviceID", &TTestWidget::DeviceID, &TTestWidget::SetDeviceID).Default(0).Idents(DeviceIdents()),
-  RefProp("Partner", &TTestWidget::Partner, &TTestWidget::SetPartner),
-  ObjProp("Font", &TTestWidget::Font, &TTestWidget::SetFont),
-  ObjProp("Lines", &TTestWidget::Lines),
-  ObjProp("Items", &TTestWidget::Items),
-  IntProp("Secret", &TTestWidget::Secret, &TTestWidget::SetSecret).Stored(false),
-  IntProp("Limit", &TTestWidget::Limit, &TTestWidget::SetLimit).Stored(&TTestWidget::IsLimitStored),
-  BinaryProp("Data", &TTestWidget::ReadData, &TTestWidget::WriteData, &TTestWidget::HasData),
-  EventProp("OnClick", &TTestWidget::OnClick),
-  EventProp("OnValue", &TTestWidget::OnValue))
+VCL_IMPLEMENT_CLASS(
+    TTestWidget, IntProp("Left", &TTestWidget::Left, &TTestWidget::SetLeft).Default(0),
+    BoolProp("Enabled", &TTestWidget::Enabled, &TTestWidget::SetEnabled).Default(true),
+    FloatProp("Ratio", &TTestWidget::Ratio, &TTestWidget::SetRatio),
+    StrProp("Caption", &TTestWidget::Caption, &TTestWidget::SetCaption),
+    EnumProp("Shape", &TTestWidget::Shape, &TTestWidget::SetShape, {"shCircle", "shSquare", "shTriangle"})
+        .Default(shCircle),
+    SetOfProp("Anchors", &TTestWidget::Anchors, &TTestWidget::SetAnchors,
+              {"akLeft", "akTop", "akRight", "akBottom"})
+        .Default(TAnchors{akLeft, akTop}),
+    ColorProp("Color", &TTestWidget::Color, &TTestWidget::SetColor).Default(clBtnFace),
+    IntProp("DeviceID", &TTestWidget::DeviceID, &TTestWidget::SetDeviceID).Default(0).Idents(DeviceIdents()),
+    RefProp("Partner", &TTestWidget::Partner, &TTestWidget::SetPartner),
+    ObjProp("Font", &TTestWidget::Font, &TTestWidget::SetFont), ObjProp("Lines", &TTestWidget::Lines),
+    ObjProp("Items", &TTestWidget::Items),
+    IntProp("Secret", &TTestWidget::Secret, &TTestWidget::SetSecret).Stored(false),
+    IntProp("Limit", &TTestWidget::Limit, &TTestWidget::SetLimit).Stored(&TTestWidget::IsLimitStored),
+    BinaryProp("Data", &TTestWidget::ReadData, &TTestWidget::WriteData, &TTestWidget::HasData),
+    EventProp("OnClick", &TTestWidget::OnClick), EventProp("OnValue", &TTestWidget::OnValue))
 
 TTestWidget::TTestWidget(TComponent* owner)
     : TComponent(owner),
@@ -87,7 +85,9 @@ void TTestWidget::ReadData(TStream& s) {
   s.ReadBuffer(data_.data(), static_cast<int64_t>(data_.size()));
 }
 
-void TTestWidget::WriteData(TStream& s) const { s.WriteBuffer(data_.data(), static_cast<int64_t>(data_.size())); }
+void TTestWidget::WriteData(TStream& s) const {
+  s.WriteBuffer(data_.data(), static_cast<int64_t>(data_.size()));
+}
 
 void TTestWidget::DefineProperties(TFiler& filer) {
   TComponent::DefineProperties(filer);
@@ -97,7 +97,8 @@ void TTestWidget::DefineProperties(TFiler& filer) {
         blob_.resize(static_cast<size_t>(s.Size()));
         s.ReadBuffer(blob_.data(), static_cast<int64_t>(blob_.size()));
       },
-      [this](TStream& s) { s.WriteBuffer(blob_.data(), static_cast<int64_t>(blob_.size())); }, !blob_.empty());
+      [this](TStream& s) { s.WriteBuffer(blob_.data(), static_cast<int64_t>(blob_.size())); },
+      !blob_.empty());
 }
 
 TComponent* TTestWidget::GetParentComponent() const { return parent_; }
@@ -130,12 +131,12 @@ void TTestPanel::GetChildren(const std::function<void(TComponent*)>& proc, TComp
 
 void TTestPanel::Notification(TComponent* component, TOperation operation) {
   TTestWidget::Notification(component, operation);
-  if (operation == opRemove) children_.erase(std::remove(children_.begin(), children_.end(), component), children_.end());
+  if (operation == opRemove)
+    children_.erase(std::remove(children_.begin(), children_.end(), component), children_.end());
 }
 
-VCL_IMPLEMENT_CLASS(TTestForm,
-  Method("Button1Click", &TTestForm::Button1Click),
-  Method("ValueChanged", &TTestForm::ValueChanged))
+VCL_IMPLEMENT_CLASS(TTestForm, Method("Button1Click", &TTestForm::Button1Click),
+                    Method("ValueChanged", &TTestForm::ValueChanged))
 
 void TTestForm::Button1Click(TObject* sender) {
   calls.push_back("Button1Click " + static_cast<TComponent*>(sender)->Name());

@@ -164,7 +164,9 @@ const TIdentMap& DeviceIdents();
 
 // Injects the decimal separator for one test.
 struct ScopedLocale {
-  explicit ScopedLocale(char decimal, char list = ',') { plat::SetLocaleSeparators(plat::LocaleSeparators{decimal, list}); }
+  explicit ScopedLocale(char decimal, char list = ',') {
+    plat::SetLocaleSeparators(plat::LocaleSeparators{decimal, list});
+  }
   ~ScopedLocale() { plat::SetLocaleSeparators(std::nullopt); }
 };
 void RegisterTestClasses();
