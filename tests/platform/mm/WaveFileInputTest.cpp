@@ -7,6 +7,7 @@
 
 #include "WaveTestSupport.h"
 #include "platform/mm/WaveFileInput.h"
+#include "support/TempDir.h"
 
 using namespace plat;
 using namespace wavetest;
@@ -48,8 +49,9 @@ class WaveFileInput : public WaveFixture {
  protected:
   void SetUp() override {
     WaveFixture::SetUp();
-    path_ = ::testing::TempDir() + "wave_file_input_" + std::to_string(reinterpret_cast<uintptr_t>(this)) +
-            ".wav";
+    // CTest runs each case in its own process at once: the file lives in a
+    // folder of this test alone.
+    path_ = dir_.File("input.wav");
   }
   void TearDown() override {
     wavedev::SetFileInputPath("");
@@ -57,6 +59,7 @@ class WaveFileInput : public WaveFixture {
     WaveFixture::TearDown();
   }
   void Write(const std::string& image) { std::ofstream(path_, std::ios::binary) << image; }
+  testsupport::TempDir dir_;
   ScopedManualClock clock_;
   std::string path_;
 };
