@@ -9,8 +9,10 @@
 // A chain class publishes the links it exposes in its table, e.g.
 //   VCL_IMPLEMENT_CLASS(TMMConnector, DSPInputProp(), DSPOutputProp(),
 //                       DSPBufferSizeProp(), DSPOnBufferReadyProp())
+#include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 
 #include "engine/MMObj.h"
@@ -19,6 +21,12 @@
 #include "platform/vcl/SysUtils.h"
 
 namespace engine {
+
+// The valid bytes of a header; a recorded count beyond the buffer is not trusted.
+inline int32_t ValidBytes(const plat::WAVEHDR* lpwh) {
+  const plat::DWORD bytes = std::min(lpwh->dwBytesRecorded, lpwh->dwBufferLength);
+  return static_cast<int32_t>(std::min<plat::DWORD>(bytes, std::numeric_limits<int32_t>::max()));
+}
 
 // Base of the chain units' errors.
 class EMMDSPError : public vcl::Exception {

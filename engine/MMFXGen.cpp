@@ -95,11 +95,6 @@ struct TFrames {
   }
 };
 
-int32_t ValidBytes(const plat::WAVEHDR* lpwh) {
-  const plat::DWORD bytes = std::min(lpwh->dwBytesRecorded, lpwh->dwBufferLength);
-  return static_cast<int32_t>(std::min<plat::DWORD>(bytes, std::numeric_limits<int32_t>::max()));
-}
-
 uint32_t RandomSeed() {
   plat::LONGLONG count = 0;
   if (plat::QueryPerformanceCounter(&count) && count != 0)

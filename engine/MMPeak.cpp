@@ -145,24 +145,14 @@ void TMMPeakDetect::Stopped() {
   inherited::Stopped();
 }
 
-namespace {
-
-// The valid bytes of a header; a recorded count beyond the buffer is not trusted.
-int32_t ValidBytes(const plat::WAVEHDR* lpwh) {
-  const plat::DWORD bytes = std::min(lpwh->dwBytesRecorded, lpwh->dwBufferLength);
-  return static_cast<int32_t>(std::min<plat::DWORD>(bytes, std::numeric_limits<int32_t>::max()));
-}
-
-}  // namespace
-
 void TMMPeakDetect::BufferReady(plat::WAVEHDR* lpwh) {
-  if (lpwh && enabled_ && detector_opened_) Analyse(lpwh->lpData, ValidBytes(lpwh));
+  if (lpwh) Analyse(lpwh->lpData, ValidBytes(lpwh));
   inherited::BufferReady(lpwh);
 }
 
 void TMMPeakDetect::BufferLoad(plat::WAVEHDR* lpwh, bool& more_buffers) {
   inherited::BufferLoad(lpwh, more_buffers);
-  if (lpwh && enabled_ && detector_opened_) Analyse(lpwh->lpData, ValidBytes(lpwh));
+  if (lpwh) Analyse(lpwh->lpData, ValidBytes(lpwh));
 }
 
 void TMMPeakDetect::ResetPeaks() {
@@ -275,9 +265,7 @@ void TMMPeakDetect::AnalyseBlock() {
     const int64_t w = window[i];
     int32_t s;
     if (eight_bit) {
-      if (!multi)
-        s = frame[0];
-      else if (channel_ == chLeft)
+      if (!multi || channel_ == chLeft)
         s = frame[0];
       else if (channel_ == chRight)
         s = frame[1];
@@ -285,9 +273,7 @@ void TMMPeakDetect::AnalyseBlock() {
         s = (frame[0] + frame[1]) >> 1;
       values[i] = static_cast<float>((s - 128) * w / 128);
     } else {
-      if (!multi)
-        s = Load16(frame);
-      else if (channel_ == chLeft)
+      if (!multi || channel_ == chLeft)
         s = Load16(frame);
       else if (channel_ == chRight)
         s = Load16(frame + sample_bytes);

@@ -19,10 +19,6 @@ bool IsPcm16(const plat::WAVEFORMATEX* format) {
   return IsValidPCMFormat(format) && format->wBitsPerSample == 16;
 }
 
-int32_t Recorded(const plat::WAVEHDR& hdr) {
-  return static_cast<int32_t>(std::min(hdr.dwBytesRecorded, hdr.dwBufferLength));
-}
-
 // The window of the top-level form that owns `owner`, or null.
 plat::HWND OwnerFormHandle(vcl::TComponent* owner) {
   vcl::TCustomForm* form = dynamic_cast<vcl::TCustomForm*>(owner);
@@ -208,7 +204,7 @@ void TMMDSPPlugin::BufferReady(plat::WAVEHDR* lpwh) {
     Guard guard(lock_.get());
     if (enabled_ && stage_opened_ && plugin_ && lpwh)
       lpwh->dwBytesRecorded = static_cast<plat::DWORD>(
-          Process(lpwh->lpData, Recorded(*lpwh), static_cast<int32_t>(lpwh->dwBufferLength)));
+          Process(lpwh->lpData, ValidBytes(lpwh), static_cast<int32_t>(lpwh->dwBufferLength)));
   }
   inherited::BufferReady(lpwh);
 }
@@ -243,7 +239,7 @@ void TMMDSPPlugin::RefillPullBuffer(TMMWaveHdr* buffer) {
   std::fesetenv(FE_DFL_ENV);
   more_from_input_ = false;
   inherited::BufferLoad(&pull_hdr_, more_from_input_);
-  const int32_t arrived = Recorded(pull_hdr_);
+  const int32_t arrived = ValidBytes(&pull_hdr_);
   if (!more_from_input_ || arrived <= 0) input_ended_ = true;
   pull_hdr_.dwBytesRecorded =
       static_cast<plat::DWORD>(arrived > 0 ? Process(pull_hdr_.lpData, arrived, pull_capacity_) : 0);
