@@ -3,97 +3,38 @@
 // down, the X screen is read: the status bar's face, the progress bar's fill
 // and the menu's background where it covers a red panel. Skipped where there
 // is no display or SDL video cannot start.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <memory>
+#include <cstdint>
 #include <optional>
-#include <string>
 #include <thread>
+#include <vector>
 
-#include "platform/backend/Backend.h"
-#include "platform/backend/SdlBackend.h"
 #include "platform/gdi/Colors.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/user/Geometry.h"
-#include "platform/user/Input.h"
 #include "platform/user/Menu.h"
-#include "platform/user/Messages.h"
 #include "platform/user/NonClient.h"
 #include "platform/user/Paint.h"
-#include "platform/vcl/Application.h"
 #include "platform/vcl/Buttons.h"
 #include "platform/vcl/ComCtrls.h"
 #include "platform/vcl/ExtCtrls.h"
-#include "platform/vcl/Forms.h"
 #include "platform/vcl/ImageCtrls.h"
 #include "platform/vcl/Menus.h"
 #include "platform/vcl/StdCtrls.h"
-
-#if __has_include(<X11/Xlib.h>)
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#define QUELLIX_HAVE_XLIB 1
-#endif
+// Last: the X headers it pulls in define macros that clash with names above.
+#include "app/ScreenSupport.h"
 
 namespace {
 
+using apptest::Pump;
 #ifdef QUELLIX_HAVE_XLIB
-// Single pixels of the X root window, through libX11 opened at run time.
-class XScreenshot {
- public:
-  XScreenshot() {
-    library_ = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
-    if (!library_) return;
-    open_ = reinterpret_cast<decltype(open_)>(dlsym(library_, "XOpenDisplay"));
-    close_ = reinterpret_cast<decltype(close_)>(dlsym(library_, "XCloseDisplay"));
-    root_ = reinterpret_cast<decltype(root_)>(dlsym(library_, "XDefaultRootWindow"));
-    get_image_ = reinterpret_cast<decltype(get_image_)>(dlsym(library_, "XGetImage"));
-    destroy_image_ = reinterpret_cast<decltype(destroy_image_)>(dlsym(library_, "XDestroyImage"));
-    if (open_ && close_ && root_ && get_image_ && destroy_image_) display_ = open_(nullptr);
-  }
-  ~XScreenshot() {
-    if (display_) close_(display_);
-    if (library_) dlclose(library_);
-  }
-  XScreenshot(const XScreenshot&) = delete;
-  XScreenshot& operator=(const XScreenshot&) = delete;
-  bool Ready() const { return display_ != nullptr; }
-
-  // 0x00RRGGBB of a screen pixel, from a 32-bit visual.
-  std::optional<uint32_t> Pixel(int x, int y) {
-    XImage* image = get_image_(display_, root_(display_), x, y, 1, 1, AllPlanes, ZPixmap);
-    if (!image) return std::nullopt;
-    std::optional<uint32_t> pixel;
-    if (image->bits_per_pixel == 32 && image->byte_order == LSBFirst) {
-      const auto* p = reinterpret_cast<const unsigned char*>(image->data);
-      pixel = static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
-    }
-    destroy_image_(image);
-    return pixel;
-  }
-
- private:
-  void* library_ = nullptr;
-  Display* display_ = nullptr;
-  Display* (*open_)(const char*) = nullptr;
-  int (*close_)(Display*) = nullptr;
-  Window (*root_)(Display*) = nullptr;
-  XImage* (*get_image_)(Display*, Drawable, int, int, unsigned, unsigned, unsigned long, int) = nullptr;
-  int (*destroy_image_)(XImage*) = nullptr;
-};
+using apptest::XScreenshot;
 #endif
 
 uint32_t Rgb(plat::COLORREF c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
 uint32_t Rgb(vcl::TColor c) { return Rgb(static_cast<plat::COLORREF>(vcl::ColorToRGB(c))); }
-
-void Pump() {
-  plat::user::PumpBackendEvents(10);
-  plat::MSG msg;
-  while (plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE)) plat::DispatchMessageA(&msg);
-}
 
 // A pixel to check on the screen, and what was seen there.
 struct Probe {
@@ -146,27 +87,12 @@ void OnMenuTimer(plat::HWND, plat::UINT, uintptr_t, plat::DWORD) {
 }
 #endif
 
-class ControlsSmokeTest : public ::testing::Test {
+class ControlsSmokeTest : public apptest::ScreenTest {
  protected:
   void SetUp() override {
-    const char* display = std::getenv("DISPLAY");
-    if (!display || !*display) GTEST_SKIP() << "no DISPLAY";
-    auto sdl = std::make_unique<plat::backend::SdlBackend>();
-    std::string error;
-    if (!sdl->Ready(&error)) GTEST_SKIP() << "SDL video: " << error;
-    sdl_ = sdl.get();
-    plat::backend::Install(std::move(sdl));
-    vcl::InitApplication();
-    vcl::InitForms();
-    vcl::RegisterStdControlClasses();
-    started_ = true;
-  }
-  void TearDown() override {
+    ScreenTest::SetUp();
     if (!started_) return;
-    vcl::DoneForms();
-    Pump();
-    vcl::DoneApplication();
-    plat::backend::Install(nullptr);
+    vcl::RegisterStdControlClasses();
   }
 
   template <class T>
@@ -250,8 +176,6 @@ class ControlsSmokeTest : public ::testing::Test {
     return plat::POINT{p.x, p.y};
   }
 
-  plat::backend::SdlBackend* sdl_ = nullptr;
-  bool started_ = false;
   vcl::TForm* form_ = nullptr;
   vcl::TPanel* red_ = nullptr;
   vcl::TProgressBar* progress_ = nullptr;
