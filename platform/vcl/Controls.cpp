@@ -348,6 +348,25 @@ void TControl::SendCancelMode() {
   if (capture_control && capture_control != this) capture_control->Perform(CM_CANCELMODE);
 }
 
+namespace {
+
+struct MouseButtonMsg {
+  plat::UINT msg;
+  TMouseButton button;
+  bool down;
+  bool dbl;
+};
+
+constexpr MouseButtonMsg kMouseButtonMsgs[] = {
+    {plat::WM_LBUTTONDOWN, mbLeft, true, false},   {plat::WM_LBUTTONDBLCLK, mbLeft, true, true},
+    {plat::WM_LBUTTONUP, mbLeft, false, false},    {plat::WM_RBUTTONDOWN, mbRight, true, false},
+    {plat::WM_RBUTTONDBLCLK, mbRight, true, true}, {plat::WM_RBUTTONUP, mbRight, false, false},
+    {plat::WM_MBUTTONDOWN, mbMiddle, true, false}, {plat::WM_MBUTTONDBLCLK, mbMiddle, true, true},
+    {plat::WM_MBUTTONUP, mbMiddle, false, false},
+};
+
+}  // namespace
+
 void TControl::MouseButtonMessage(TMessage& m, TMouseButton button, bool down, bool dbl) {
   TPoint p = MessagePoint(m);
   TShiftState shift = KeysToShiftState(m.WParam);
@@ -378,25 +397,9 @@ void TControl::MouseButtonMessage(TMessage& m, TMouseButton button, bool down, b
 }
 
 void TControl::Dispatch(TMessage& m) {
+  for (const MouseButtonMsg& b : kMouseButtonMsgs)
+    if (m.Msg == b.msg) return MouseButtonMessage(m, b.button, b.down, b.dbl);
   switch (m.Msg) {
-    case plat::WM_LBUTTONDOWN:
-      return MouseButtonMessage(m, mbLeft, true, false);
-    case plat::WM_LBUTTONDBLCLK:
-      return MouseButtonMessage(m, mbLeft, true, true);
-    case plat::WM_LBUTTONUP:
-      return MouseButtonMessage(m, mbLeft, false, false);
-    case plat::WM_RBUTTONDOWN:
-      return MouseButtonMessage(m, mbRight, true, false);
-    case plat::WM_RBUTTONDBLCLK:
-      return MouseButtonMessage(m, mbRight, true, true);
-    case plat::WM_RBUTTONUP:
-      return MouseButtonMessage(m, mbRight, false, false);
-    case plat::WM_MBUTTONDOWN:
-      return MouseButtonMessage(m, mbMiddle, true, false);
-    case plat::WM_MBUTTONDBLCLK:
-      return MouseButtonMessage(m, mbMiddle, true, true);
-    case plat::WM_MBUTTONUP:
-      return MouseButtonMessage(m, mbMiddle, false, false);
     case plat::WM_MOUSEMOVE: {
       TPoint p = MessagePoint(m);
       MouseMove(KeysToShiftState(m.WParam), p.x, p.y);
@@ -571,6 +574,21 @@ void TControlCanvas::FreeHandle() {
   SetHandle(nullptr);
   plat::ReleaseDC(window_, dc);
   window_ = nullptr;
+}
+
+void TControlCanvas::PaintOn(plat::HDC dc, const std::function<void()>& paint) {
+  FreeHandle();
+  Lock();
+  try {
+    SetHandle(dc);
+    paint();
+  } catch (...) {
+    SetHandle(nullptr);
+    Unlock();
+    throw;
+  }
+  SetHandle(nullptr);
+  Unlock();
 }
 
 void TControlCanvas::CreateHandle() {
@@ -1670,18 +1688,7 @@ void TGraphicControl::Dispatch(TMessage& m) {
   if (m.Msg != plat::WM_PAINT) return TControl::Dispatch(m);
   auto dc = reinterpret_cast<plat::HDC>(m.WParam);
   if (!dc) return;
-  canvas_->FreeHandle();
-  canvas_->Lock();
-  try {
-    canvas_->SetHandle(dc);
-    Paint();
-  } catch (...) {
-    canvas_->SetHandle(nullptr);
-    canvas_->Unlock();
-    throw;
-  }
-  canvas_->SetHandle(nullptr);
-  canvas_->Unlock();
+  canvas_->PaintOn(dc, [this] { Paint(); });
 }
 
 TCustomControl::TCustomControl(TComponent* owner)
@@ -1692,18 +1699,7 @@ TCustomControl::TCustomControl(TComponent* owner)
 TCustomControl::~TCustomControl() { canvas_->SetControl(nullptr); }
 
 void TCustomControl::PaintWindow(plat::HDC dc) {
-  canvas_->FreeHandle();
-  canvas_->Lock();
-  try {
-    canvas_->SetHandle(dc);
-    Paint();
-  } catch (...) {
-    canvas_->SetHandle(nullptr);
-    canvas_->Unlock();
-    throw;
-  }
-  canvas_->SetHandle(nullptr);
-  canvas_->Unlock();
+  canvas_->PaintOn(dc, [this] { Paint(); });
 }
 
 }  // namespace vcl

@@ -379,6 +379,8 @@ class TControlCanvas : public TCanvas {
   void SetControl(TControl* value);
   // Lets go of a DC the canvas fetched itself.
   void FreeHandle();
+  // Runs paint drawing on dc; the canvas lets go of dc afterwards, even on a throw.
+  void PaintOn(plat::HDC dc, const std::function<void()>& paint);
 
  protected:
   void CreateHandle() override;

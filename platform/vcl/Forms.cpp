@@ -170,18 +170,7 @@ void TCustomForm::Paint() {
 }
 
 void TCustomForm::PaintWindow(plat::HDC dc) {
-  canvas_->FreeHandle();
-  canvas_->Lock();
-  try {
-    canvas_->SetHandle(dc);
-    Paint();
-  } catch (...) {
-    canvas_->SetHandle(nullptr);
-    canvas_->Unlock();
-    throw;
-  }
-  canvas_->SetHandle(nullptr);
-  canvas_->Unlock();
+  canvas_->PaintOn(dc, [this] { Paint(); });
 }
 
 void TCustomForm::SetMenu(TComponent* value) {
