@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -275,6 +276,12 @@ class Store {
     tree_ = std::move(parsed.tree);
     disk_ = id;
     skipped_ = parsed.skipped_lines + ((id.exists && !parsed.header_ok && !text.empty()) ? 1 : 0);
+    // Left out silently, those keys and values would be lost at the next save.
+    if (std::string problem = RegistryLimitProblem(parsed); !problem.empty())
+      std::fprintf(stderr,
+                   "quellix: registry store %s: %s; the file as read is kept as %s.bak before the store is "
+                   "next written\n",
+                   path_.c_str(), problem.c_str(), path_.c_str());
     // A store we could not read in full is kept beside the new one before
     // the first save replaces it.
     backup_pending_ = skipped_ > 0;
@@ -477,6 +484,9 @@ LONG OpenOrCreate(HKEY key, const char* sub_key, REGSAM desired, HKEY* result, D
   auto open = [&](std::vector<ChangeNote>* notes) -> LONG {
     Resolved at = s.Resolve(key);
     if (at.error != ERROR_SUCCESS) return at.error;
+    // Deeper keys could not be read back from the store.
+    if (at.path.size() + parts.size() > kRegMaxDepth)
+      return notes ? ERROR_INVALID_PARAMETER : ERROR_FILE_NOT_FOUND;
     bool made_any = false;
     uint64_t now = NowFileTime();
     for (const std::string& part : parts) {
@@ -484,6 +494,7 @@ LONG OpenOrCreate(HKEY key, const char* sub_key, REGSAM desired, HKEY* result, D
       if (!next) {
         if (!notes) return ERROR_FILE_NOT_FOUND;
         if (!made_any && !(at.access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
+        if (!made_any && at.node->subkeys.size() >= kRegMaxSubkeysPerKey) return ERROR_OUTOFMEMORY;
         if (!made_any) notes->push_back({at.chain, REG_NOTIFY_CHANGE_NAME, 0});
         at.node->last_write = now;
         next = &at.node->AddSubkey(part);
@@ -576,7 +587,8 @@ LONG RegSetValueExA(HKEY key, const char* value_name, DWORD, DWORD type, const B
       v->type = type;
       v->data = std::move(bytes);
     } else {
-      at.node->values.push_back({name, type, std::move(bytes)});
+      if (at.node->values.size() >= kRegMaxValuesPerKey) return ERROR_OUTOFMEMORY;
+      at.node->values.Set({name, type, std::move(bytes)});
     }
     at.node->last_write = NowFileTime();
     notes.push_back({at.chain, REG_NOTIFY_CHANGE_LAST_SET, 0});
@@ -603,16 +615,10 @@ LONG RegDeleteValueA(HKEY key, const char* value_name) {
     Resolved at = s.Resolve(key);
     if (at.error != ERROR_SUCCESS) return at.error;
     if (!(at.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-    auto& values = at.node->values;
-    for (auto it = values.begin(); it != values.end(); ++it) {
-      if (RegNamesEqual(it->name, name)) {
-        values.erase(it);
-        at.node->last_write = NowFileTime();
-        notes.push_back({at.chain, REG_NOTIFY_CHANGE_LAST_SET, 0});
-        return ERROR_SUCCESS;
-      }
-    }
-    return ERROR_FILE_NOT_FOUND;
+    if (!at.node->values.Erase(name)) return ERROR_FILE_NOT_FOUND;
+    at.node->last_write = NowFileTime();
+    notes.push_back({at.chain, REG_NOTIFY_CHANGE_LAST_SET, 0});
+    return ERROR_SUCCESS;
   });
 }
 

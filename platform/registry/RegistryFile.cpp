@@ -146,15 +146,42 @@ void FormatValue(std::string& out, const RegValue& v) {
   out.push_back('\n');
 }
 
-void FormatKey(std::string& out, const RegKeyNode& node, const std::string& path, bool is_root) {
-  if (!is_root || !node.values.empty()) {
-    out += '[';
-    out += path;
-    out += "]\n";
-    for (const RegValue& v : node.values) FormatValue(out, v);
-    out.push_back('\n');
+// Walks the tree with its own stack and one path string that grows and
+// shrinks with the walk, so neither the depth nor the length of the paths
+// costs stack or copies.
+void FormatRoot(std::string& out, const RegKeyNode& root, std::string_view root_name) {
+  struct Frame {
+    const RegKeyNode* node;
+    size_t next_sub;
+    size_t path_size;  // the path's length without this key's part
+  };
+  std::string path(root_name);
+  std::vector<Frame> stack;
+  auto enter = [&](const RegKeyNode& node, bool is_root) {
+    size_t parent_size = path.size();
+    if (!is_root) {
+      path += '\\';
+      path += node.name;
+    }
+    if (!is_root || !node.values.empty()) {
+      out += '[';
+      out += path;
+      out += "]\n";
+      for (const RegValue& v : node.values) FormatValue(out, v);
+      out.push_back('\n');
+    }
+    stack.push_back({&node, 0, parent_size});
+  };
+  enter(root, true);
+  while (!stack.empty()) {
+    Frame& top = stack.back();
+    if (top.next_sub < top.node->subkeys.size()) {
+      enter(*top.node->subkeys[top.next_sub++], false);
+    } else {
+      path.resize(top.path_size);
+      stack.pop_back();
+    }
   }
-  for (const auto& sub : node.subkeys) FormatKey(out, *sub, path + "\\" + sub->name, false);
 }
 
 bool KeysEqual(const RegKeyNode& a, const RegKeyNode& b) {
@@ -170,63 +197,79 @@ bool KeysEqual(const RegKeyNode& a, const RegKeyNode& b) {
   return true;
 }
 
-// Reads one value line into `key`; false when it is malformed.
-bool ParseValueLine(std::string_view line, RegKeyNode& key) {
+enum class LineResult { kRead, kMalformed, kTooManyValues };
+
+// Reads one value line into `key`.
+LineResult ParseValueLine(std::string_view line, RegKeyNode& key) {
   RegValue value;
   if (line.front() == '@') {
     line.remove_prefix(1);
   } else if (!ParseQuoted(line, value.name)) {
-    return false;
+    return LineResult::kMalformed;
   }
-  if (value.name.find('\n') != std::string::npos) return false;
+  if (value.name.find('\n') != std::string::npos) return LineResult::kMalformed;
   line = TrimLeft(line);
-  if (line.empty() || line.front() != '=') return false;
+  if (line.empty() || line.front() != '=') return LineResult::kMalformed;
   line = TrimLeft(line.substr(1));
   if (!line.empty() && line.front() == '"') {
     std::string text;
-    if (!ParseQuoted(line, text) || !TrimLeft(line).empty()) return false;
+    if (!ParseQuoted(line, text) || !TrimLeft(line).empty()) return LineResult::kMalformed;
     value.type = kTypeSz;
     value.data.assign(text.begin(), text.end());
     value.data.push_back(0);
   } else if (line.substr(0, 6) == "dword:") {
     DWORD d = 0;
-    if (!ParseHex32(line.substr(6), d)) return false;
+    if (!ParseHex32(line.substr(6), d)) return LineResult::kMalformed;
     value.type = kTypeDword;
     value.data = {static_cast<BYTE>(d), static_cast<BYTE>(d >> 8), static_cast<BYTE>(d >> 16),
                   static_cast<BYTE>(d >> 24)};
   } else if (line.substr(0, 4) == "hex:") {
     value.type = kTypeBinary;
-    if (!ParseByteList(line.substr(4), value.data)) return false;
+    if (!ParseByteList(line.substr(4), value.data)) return LineResult::kMalformed;
   } else if (line.substr(0, 4) == "hex(") {
     size_t close = line.find("):");
-    if (close == std::string_view::npos || !ParseHex32(line.substr(4, close - 4), value.type)) return false;
-    if (!ParseByteList(line.substr(close + 2), value.data)) return false;
+    if (close == std::string_view::npos || !ParseHex32(line.substr(4, close - 4), value.type))
+      return LineResult::kMalformed;
+    if (!ParseByteList(line.substr(close + 2), value.data)) return LineResult::kMalformed;
   } else {
-    return false;
+    return LineResult::kMalformed;
   }
-  if (RegValue* existing = key.FindValue(value.name)) {
-    existing->type = value.type;
-    existing->data = std::move(value.data);
-  } else {
-    key.values.push_back(std::move(value));
-  }
-  return true;
+  if (key.values.size() >= kRegMaxValuesPerKey && !key.values.Find(value.name))
+    return LineResult::kTooManyValues;
+  key.values.Set(std::move(value));
+  return LineResult::kRead;
 }
 
-// Splits a section path into its root and the key below it.
-RegKeyNode* OpenSection(RegistryTree& tree, std::string_view path) {
+enum class SectionResult { kOpened, kMalformed, kTooDeep, kTooManySubkeys };
+
+// Opens the key a section names, creating what is missing. Nothing is created
+// for a section that goes past a limit.
+SectionResult OpenSection(RegistryTree& tree, std::string_view path, RegKeyNode*& node) {
+  node = nullptr;
   size_t slash = path.find('\\');
   int root = RegRootIndex(path.substr(0, slash));
-  if (root < 0) return nullptr;
-  RegKeyNode* node = tree.roots[root].get();
+  if (root < 0) return SectionResult::kMalformed;
+  std::vector<std::string_view> parts;
   while (slash != std::string_view::npos) {
     size_t start = slash + 1;
     slash = path.find('\\', start);
     std::string_view part = path.substr(start, slash == std::string_view::npos ? path.npos : slash - start);
     if (part.empty()) continue;
-    node = &node->AddSubkey(part);
+    if (parts.size() == kRegMaxDepth) return SectionResult::kTooDeep;
+    parts.push_back(part);
   }
-  return node;
+  RegKeyNode* at = tree.roots[root].get();
+  size_t i = 0;
+  for (; i < parts.size(); ++i) {
+    RegKeyNode* next = at->FindSubkey(parts[i]);
+    if (!next) break;
+    at = next;
+  }
+  // Below the first new key every parent is new, so only that one can be full.
+  if (i < parts.size() && at->subkeys.size() >= kRegMaxSubkeysPerKey) return SectionResult::kTooManySubkeys;
+  for (; i < parts.size(); ++i) at = &at->AddSubkey(parts[i]);
+  node = at;
+  return SectionResult::kOpened;
 }
 
 }  // namespace
@@ -280,15 +323,49 @@ bool RegKeyNode::RemoveSubkey(std::string_view key_name) {
   return false;
 }
 
-RegValue* RegKeyNode::FindValue(std::string_view value_name) {
-  for (RegValue& v : values)
-    if (RegNamesEqual(v.name, value_name)) return &v;
-  return nullptr;
+size_t RegValueList::NameHash::operator()(std::string_view s) const {
+  // FNV-1a over the lower-cased bytes, so names equal without case hash alike.
+  uint64_t h = 14695981039346656037ull;
+  for (char c : s) {
+    h ^= static_cast<unsigned char>(Lower(c));
+    h *= 1099511628211ull;
+  }
+  return static_cast<size_t>(h);
 }
 
-const RegValue* RegKeyNode::FindValue(std::string_view value_name) const {
-  return const_cast<RegKeyNode*>(this)->FindValue(value_name);
+RegValue* RegValueList::Find(std::string_view name) {
+  auto it = index_.find(name);
+  return it == index_.end() ? nullptr : &items_[it->second];
 }
+
+const RegValue* RegValueList::Find(std::string_view name) const {
+  return const_cast<RegValueList*>(this)->Find(name);
+}
+
+void RegValueList::Set(RegValue value) {
+  if (RegValue* existing = Find(value.name)) {
+    existing->type = value.type;
+    existing->data = std::move(value.data);
+    return;
+  }
+  index_.emplace(value.name, items_.size());
+  items_.push_back(std::move(value));
+}
+
+bool RegValueList::Erase(std::string_view name) {
+  auto it = index_.find(name);
+  if (it == index_.end()) return false;
+  size_t pos = it->second;
+  index_.erase(it);
+  items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(pos));
+  for (auto& entry : index_)
+    if (entry.second > pos) --entry.second;
+  return true;
+}
+
+RegValue* RegKeyNode::FindValue(std::string_view value_name) { return values.Find(value_name); }
+
+const RegValue* RegKeyNode::FindValue(std::string_view value_name) const { return values.Find(value_name); }
 
 std::unique_ptr<RegKeyNode> RegKeyNode::Clone() const {
   auto copy = std::make_unique<RegKeyNode>();
@@ -339,6 +416,7 @@ RegistryParseResult RegistryParseText(std::string_view text) {
 
   bool seen_first = false;
   RegKeyNode* section = nullptr;
+  size_t* refused_for = nullptr;  // the count of the limit that refused the current section
   for (size_t i = 0; i < lines.size(); ++i) {
     std::string_view line = TrimRight(TrimLeft(lines[i]));
     if (line.empty()) continue;
@@ -351,9 +429,14 @@ RegistryParseResult RegistryParseText(std::string_view text) {
     }
     if (line.front() == ';') continue;
     if (line.front() == '[') {
-      section = (line.size() >= 2 && line.back() == ']')
-                    ? OpenSection(result.tree, line.substr(1, line.size() - 2))
-                    : nullptr;
+      SectionResult opened = SectionResult::kMalformed;
+      section = nullptr;
+      if (line.size() >= 2 && line.back() == ']')
+        opened = OpenSection(result.tree, line.substr(1, line.size() - 2), section);
+      refused_for = opened == SectionResult::kTooDeep          ? &result.too_deep_lines
+                    : opened == SectionResult::kTooManySubkeys ? &result.too_many_subkeys_lines
+                                                               : nullptr;
+      if (refused_for) ++*refused_for;
       if (!section) ++result.skipped_lines;
       continue;
     }
@@ -378,7 +461,10 @@ RegistryParseResult RegistryParseText(std::string_view text) {
       }
       line = joined;
     }
-    if (!section || !ParseValueLine(line, *section)) result.skipped_lines += used;
+    LineResult read = section ? ParseValueLine(line, *section) : LineResult::kMalformed;
+    if (read == LineResult::kTooManyValues) result.too_many_values_lines += used;
+    if (!section && refused_for) *refused_for += used;
+    if (read != LineResult::kRead) result.skipped_lines += used;
     i += used - 1;
   }
   return result;
@@ -387,8 +473,22 @@ RegistryParseResult RegistryParseText(std::string_view text) {
 std::string RegistryFormatText(const RegistryTree& tree) {
   std::string out = kRegistryHeader;
   out += "\n\n";
-  for (int i = 0; i < kRegRootCount; ++i) FormatKey(out, *tree.roots[i], kRootNames[i], true);
+  for (int i = 0; i < kRegRootCount; ++i) FormatRoot(out, *tree.roots[i], kRootNames[i]);
   return out;
+}
+
+std::string RegistryLimitProblem(const RegistryParseResult& result) {
+  std::string text;
+  auto add = [&](size_t count, const std::string& what) {
+    if (!count) return;
+    text += text.empty() ? "not loaded: " : "; ";
+    text += std::to_string(count) + " " + what;
+  };
+  add(result.too_deep_lines, "lines of keys nested deeper than " + std::to_string(kRegMaxDepth) + " levels");
+  add(result.too_many_values_lines, "values past " + std::to_string(kRegMaxValuesPerKey) + " in one key");
+  add(result.too_many_subkeys_lines,
+      "lines of keys past " + std::to_string(kRegMaxSubkeysPerKey) + " subkeys of one key");
+  return text;
 }
 
 bool RegistryTreesEqual(const RegistryTree& a, const RegistryTree& b) {

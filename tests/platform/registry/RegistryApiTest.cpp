@@ -242,6 +242,48 @@ TEST_F(RegistryTest, DeleteValue) {
   RegCloseKey(key);
 }
 
+TEST_F(RegistryTest, KeysAndValuesStopAtTheLimitsTheStoreCanReadBack) {
+  std::string deepest;
+  for (size_t i = 0; i < kRegMaxDepth; ++i) deepest += "d\\";
+  HKEY key = Create(deepest.c_str());
+  ASSERT_NE(key, nullptr);
+  HKEY other = nullptr;
+  EXPECT_EQ(RegCreateKeyA(key, "one more", &other), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, (deepest + "x").c_str(), &other), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (deepest + "x").c_str(), 0, KEY_READ, &other),
+            ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(other, nullptr);
+  RegCloseKey(key);
+
+  // A full key: new names are refused, existing ones stay writable, and a
+  // deletion from the middle leaves every other value where it was.
+  std::filesystem::create_directories(std::filesystem::path(store_).parent_path());
+  {
+    std::ofstream out(store_, std::ios::binary);
+    out << kRegistryHeader << "\n[HKEY_CURRENT_USER\\Full]\n";
+    for (size_t i = 0; i < kRegMaxValuesPerKey; ++i)
+      out << "\"v" << i << "\"=dword:" << std::hex << i << std::dec << "\n";
+  }
+  RegistryReload();
+  ASSERT_EQ(RegistrySkippedLines(), 0u);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Full", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+  DWORD v = 1;
+  const auto* bytes = reinterpret_cast<const BYTE*>(&v);
+  EXPECT_EQ(RegSetValueExA(key, "new", 0, REG_DWORD, bytes, 4), ERROR_OUTOFMEMORY);
+  EXPECT_EQ(RegSetValueExA(key, "V7", 0, REG_DWORD, bytes, 4), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteValueA(key, "v100"), ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExA(key, "new", 0, REG_DWORD, bytes, 4), ERROR_SUCCESS);
+  EXPECT_EQ(GetDword(key, "v7"), 1u);
+  EXPECT_EQ(GetDword(key, "v99"), 99u);
+  EXPECT_EQ(GetDword(key, "v101"), 101u);
+  EXPECT_EQ(GetDword(key, ("v" + std::to_string(kRegMaxValuesPerKey - 1)).c_str()), kRegMaxValuesPerKey - 1);
+  char name[32];
+  DWORD size = sizeof name;
+  ASSERT_EQ(RegEnumValueA(key, 100, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  EXPECT_STREQ(name, "v101");
+  RegCloseKey(key);
+}
+
 TEST_F(RegistryTest, HandlesAreOwnValuesAndClosedOnesAreRefused) {
   HKEY a = Create("H");
   HKEY b = Create("H");

@@ -1,3 +1,7 @@
+#include <sys/resource.h>
+
+#include <chrono>
+
 #include "RegistryFixture.h"
 
 using namespace plat;
@@ -112,15 +116,15 @@ TEST(RegistryFileTest, DuplicatesMergeAndTheLastValueWins) {
 TEST(RegistryFileTest, FormatThenParseGivesTheSameTree) {
   RegistryTree tree;
   RegKeyNode& k = tree.roots[kUser]->AddSubkey("Odd ]names[");
-  k.values.push_back({"", REG_SZ, {'x', 0}});
-  k.values.push_back({"q\"uote\\", REG_SZ, {'a', '\\', '"', 0}});
-  k.values.push_back({"nul inside", REG_SZ, {'a', 0, 'b', 0}});
-  k.values.push_back({"no terminator", REG_SZ, {'a'}});
-  k.values.push_back({"cr", REG_SZ, {'a', '\r', 0}});
-  k.values.push_back({"three byte dword", REG_DWORD, {1, 2, 3}});
-  k.values.push_back({"big type", 0x12345678, {1}});
+  k.values.Set({"", REG_SZ, {'x', 0}});
+  k.values.Set({"q\"uote\\", REG_SZ, {'a', '\\', '"', 0}});
+  k.values.Set({"nul inside", REG_SZ, {'a', 0, 'b', 0}});
+  k.values.Set({"no terminator", REG_SZ, {'a'}});
+  k.values.Set({"cr", REG_SZ, {'a', '\r', 0}});
+  k.values.Set({"three byte dword", REG_DWORD, {1, 2, 3}});
+  k.values.Set({"big type", 0x12345678, {1}});
   k.AddSubkey(" spaced ").AddSubkey("deep");
-  tree.roots[0]->values.push_back({"root value", REG_DWORD, {1, 0, 0, 0}});
+  tree.roots[0]->values.Set({"root value", REG_DWORD, {1, 0, 0, 0}});
   std::string text = RegistryFormatText(tree);
   auto back = RegistryParseText(text);
   EXPECT_TRUE(back.header_ok);
@@ -129,25 +133,124 @@ TEST(RegistryFileTest, FormatThenParseGivesTheSameTree) {
   EXPECT_EQ(RegistryFormatText(back.tree), text);
 }
 
-TEST_F(RegistryTest, StoreWithJunkIsReadAndKeptAsABackupBeforeItIsReplaced) {
+// Store text with one section `depth` keys deep holding `values` values, then
+// `subkeys` sibling keys written in falling order (the worst case for a
+// sorted insert).
+std::string LimitStore(size_t depth, size_t values, size_t subkeys) {
+  std::string text = std::string(kRegistryHeader) + "\n[HKEY_CURRENT_USER";
+  for (size_t i = 0; i < depth; ++i) text += "\\k";
+  text += "]\n";
+  for (size_t i = 0; i < values; ++i) text += "\"v" + std::to_string(i) + "\"=dword:1\n";
+  if (values) text += "\"v0\"=dword:2\n";  // a name already in stays writable when the key is full
+  for (size_t i = subkeys; i-- > 0;) text += "[HKEY_CURRENT_USER\\Wide\\s" + std::to_string(i) + "]\n";
+  return text;
+}
+
+long PeakRssKb() {
+  struct rusage usage {};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+TEST(RegistryFileTest, DeepAndCrowdedStoresLoadUpToTheLimitsInBoundedTimeAndMemory) {
+  struct Case {
+    const char* label;
+    size_t depth, values, subkeys;
+    size_t loaded_depth, loaded_values, loaded_subkeys;
+    size_t too_deep, too_many_values, too_many_subkeys;
+  };
+  constexpr size_t D = kRegMaxDepth, V = kRegMaxValuesPerKey, S = kRegMaxSubkeysPerKey;
+  const std::vector<Case> cases = {
+      {"deep", 100, 3, 0, 100, 3, 0, 0, 0, 0},
+      {"deepest allowed", D, 3, 0, D, 3, 0, 0, 0, 0},
+      {"one level too deep", D + 1, 3, 0, 0, 0, 0, 5, 0, 0},  // the section, its values, the re-set
+      {"20000 levels in 40 KB", 20000, 1, 0, 0, 0, 0, 3, 0, 0},
+      {"values up to the limit", 1, V, 0, 1, V, 0, 0, 0, 0},
+      {"100000 values", 1, 100000, 0, 1, V, 0, 0, 100000 - V, 0},
+      {"subkeys up to the limit", 1, 0, S, 1, 0, S, 0, 0, 0},
+      {"10000 subkeys", 1, 0, 10000, 1, 0, S, 0, 0, 10000 - S},
+  };
+  for (const auto& c : cases) {
+    const std::string text = LimitStore(c.depth, c.values, c.subkeys);
+    const long rss_before = PeakRssKb();
+    const auto start = std::chrono::steady_clock::now();
+    auto r = RegistryParseText(text);
+    const std::string formatted = RegistryFormatText(r.tree);
+    auto back = RegistryParseText(formatted);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const long grown_mb = (PeakRssKb() - rss_before) / 1024;
+    // Far above what the work needs, far below what a quadratic walk or
+    // per-key path copies would take.
+    EXPECT_LT(seconds, 60.0) << c.label;
+    EXPECT_LT(grown_mb, 1024) << c.label;
+
+    EXPECT_EQ(r.too_deep_lines, c.too_deep) << c.label;
+    EXPECT_EQ(r.too_many_values_lines, c.too_many_values) << c.label;
+    EXPECT_EQ(r.too_many_subkeys_lines, c.too_many_subkeys) << c.label;
+    EXPECT_EQ(r.skipped_lines, c.too_deep + c.too_many_values + c.too_many_subkeys) << c.label;
+    EXPECT_EQ(RegistryLimitProblem(r).empty(), r.skipped_lines == 0) << c.label;
+    // What was loaded writes back and reads again without loss.
+    EXPECT_EQ(back.skipped_lines, 0u) << c.label;
+    EXPECT_TRUE(RegistryTreesEqual(r.tree, back.tree)) << c.label;
+
+    const RegKeyNode* node = r.tree.roots[kUser].get();
+    size_t depth = 0;
+    while (const RegKeyNode* next = node->FindSubkey("k")) {
+      node = next;
+      ++depth;
+    }
+    EXPECT_EQ(depth, c.loaded_depth) << c.label;
+    EXPECT_EQ(node->values.size(), c.loaded_values) << c.label;
+    if (c.loaded_values) {
+      EXPECT_EQ(node->FindValue("V0")->data[0], 2) << c.label;
+      EXPECT_NE(node->FindValue("v" + std::to_string(c.loaded_values - 1)), nullptr) << c.label;
+      EXPECT_EQ(node->FindValue("v" + std::to_string(c.loaded_values)), nullptr) << c.label;
+    }
+    const RegKeyNode* wide = Find(r.tree, kUser, {"Wide"});
+    EXPECT_EQ(wide ? wide->subkeys.size() : 0u, c.loaded_subkeys) << c.label;
+  }
+}
+
+TEST_F(RegistryTest, StoreWithJunkOrPastTheLimitsIsReadAndKeptAsABackupBeforeItIsReplaced) {
+  struct Case {
+    const char* label;
+    std::string text;
+    size_t skipped;
+    const char* said;  // on stderr; "" for nothing
+  };
+  const std::string kept = "[HKEY_CURRENT_USER\\Kept]\n\"v\"=dword:00000003\n";
+  const std::vector<Case> cases = {
+      {"junk", std::string(kRegistryHeader) + "\n" + kept + "garbage line\n\"w\"=dword:zz\n", 2, ""},
+      // The deep section, its two values and the re-set.
+      {"too deep", LimitStore(kRegMaxDepth + 1, 2, 0) + kept, 4,
+       "4 lines of keys nested deeper than 512 levels"},
+  };
   std::filesystem::create_directories(std::filesystem::path(store_).parent_path());
-  const std::string junk =
-      std::string(kRegistryHeader) +
-      "\n[HKEY_CURRENT_USER\\Kept]\n\"v\"=dword:00000003\ngarbage line\n\"w\"=dword:zz\n";
-  { std::ofstream(store_, std::ios::binary) << junk; }
-  RegistryReload();
-  EXPECT_EQ(RegistrySkippedLines(), 2u);
-  HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Kept", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
-  EXPECT_EQ(GetDword(key, "v"), 3u);
-  SetDword(key, "x", 4);
-  RegCloseKey(key);
-  std::ifstream bak(store_ + ".bak", std::ios::binary);
-  std::stringstream ss;
-  ss << bak.rdbuf();
-  EXPECT_EQ(ss.str(), junk);
-  RegistryReload();
-  EXPECT_EQ(RegistrySkippedLines(), 0u);
+  for (const auto& c : cases) {
+    std::filesystem::remove(store_ + ".bak");
+    { std::ofstream(store_, std::ios::binary) << c.text; }
+    testing::internal::CaptureStderr();
+    RegistryReload();
+    const std::string said = testing::internal::GetCapturedStderr();
+    if (*c.said) {
+      EXPECT_NE(said.find(c.said), std::string::npos) << said;
+      EXPECT_NE(said.find(store_ + ".bak"), std::string::npos) << said;
+    } else {
+      EXPECT_EQ(said, "") << c.label;
+    }
+    EXPECT_EQ(RegistrySkippedLines(), c.skipped) << c.label;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Kept", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS) << c.label;
+    EXPECT_EQ(GetDword(key, "v"), 3u) << c.label;
+    SetDword(key, "x", 4);
+    RegCloseKey(key);
+    std::ifstream bak(store_ + ".bak", std::ios::binary);
+    std::stringstream ss;
+    ss << bak.rdbuf();
+    EXPECT_EQ(ss.str(), c.text) << c.label;
+    RegistryReload();
+    EXPECT_EQ(RegistrySkippedLines(), 0u) << c.label;
+  }
 }
 
 }  // namespace
