@@ -266,241 +266,288 @@ void FillInfo(HWND hwnd, ComboState* s, COMBOBOXINFO* info) {
 }
 
 LRESULT ToList(ComboState* s, UINT message, WPARAM wparam, LPARAM lparam) {
-  const LRESULT r = SendMessageA(s->list, message, wparam, lparam);
-  return r;
+  return SendMessageA(s->list, message, wparam, lparam);
 }
 
-LRESULT ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* s = user::StateOf<ComboState>(hwnd);
-  if (!s) {
-    if (message == WM_NCCREATE) user::AttachState<ComboState>(hwnd);
-    return DefWindowProcA(hwnd, message, wparam, lparam);
+void ToggleDrop(HWND hwnd, ComboState* s, bool from_mouse) {
+  if (s->dropped)
+    CloseUp(hwnd, s, true);
+  else
+    Drop(hwnd, s, from_mouse);
+}
+
+void SetEditText(ComboState* s, const char* text) {
+  s->setting_text = true;
+  SetWindowTextA(s->edit, text);
+  s->setting_text = false;
+}
+
+// ---- message handlers ---------------------------------------------------------
+
+LRESULT OnNcCreate(HWND hwnd, WPARAM wparam, LPARAM lparam) {
+  user::AttachState<ComboState>(hwnd);
+  // Scroll bars asked of a combo box are its list's: a frame bar of its own
+  // would narrow the field and show its arrows beside the button.
+  const DWORD style = Style(hwnd);
+  if (style & (WS_VSCROLL | WS_HSCROLL))
+    SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>(style & ~(WS_VSCROLL | WS_HSCROLL)));
+  return DefWindowProcA(hwnd, WM_NCCREATE, wparam, lparam);
+}
+
+LRESULT OnDestroy(HWND hwnd, ComboState* s) {
+  if (s->list && IsWindow(s->list) && Kind(hwnd) != CBS_SIMPLE) DestroyWindow(s->list);
+  s->list = nullptr;
+  return 0;
+}
+
+LRESULT OnSetFont(HWND hwnd, ComboState* s, WPARAM wparam, LPARAM lparam) {
+  s->font = reinterpret_cast<HFONT>(wparam);
+  if (s->edit) SendMessageA(s->edit, WM_SETFONT, wparam, lparam);
+  if (s->list) SendMessageA(s->list, WM_SETFONT, wparam, lparam);
+  if (LOWORD(lparam)) Redraw(hwnd);
+  return 0;
+}
+
+LRESULT OnEnable(HWND hwnd, ComboState* s, WPARAM wparam) {
+  if (s->edit) EnableWindow(s->edit, static_cast<BOOL>(wparam));
+  Redraw(hwnd);
+  return 0;
+}
+
+// The edit holds a drop-down's text; a drop-down list's text picks its item.
+LRESULT OnSetText(HWND hwnd, ComboState* s, LPARAM lparam) {
+  if (s->edit) {
+    SetEditText(s, reinterpret_cast<const char*>(lparam));
+    return TRUE;
   }
+  const LRESULT found = ToList(s, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), lparam);
+  if (found < 0) return CB_ERR;
+  ToList(s, LB_SETCURSEL, static_cast<WPARAM>(found), 0);
+  Redraw(hwnd);
+  return TRUE;
+}
+
+LRESULT OnGetText(ComboState* s, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (s->edit) return SendMessageA(s->edit, message, wparam, lparam);
+  const int sel = CurSel(s);
+  const std::string text = sel >= 0 ? ItemText(s, sel) : std::string();
+  if (message == WM_GETTEXTLENGTH) return static_cast<LRESULT>(text.size());
+  if (!wparam || !lparam) return 0;
+  const size_t n = std::min(text.size(), static_cast<size_t>(wparam) - 1);
+  text.copy(reinterpret_cast<char*>(lparam), n);
+  reinterpret_cast<char*>(lparam)[n] = '\0';
+  return static_cast<LRESULT>(n);
+}
+
+// With an edit, focus lives there and the edit's notices report it.
+LRESULT OnSetFocus(HWND hwnd, ComboState* s) {
+  if (s->edit) {
+    SetFocus(s->edit);
+    return 0;
+  }
+  s->focused = true;
+  Redraw(hwnd);
+  Notify(hwnd, CBN_SETFOCUS);
+  return 0;
+}
+
+LRESULT OnKillFocus(HWND hwnd, ComboState* s) {
+  if (s->edit) return 0;
+  s->focused = false;
+  CloseUp(hwnd, s, true);
+  Redraw(hwnd);
+  Notify(hwnd, CBN_KILLFOCUS);
+  return 0;
+}
+
+LRESULT OnLButtonDown(HWND hwnd, ComboState* s, LPARAM lparam) {
+  if (GetFocus() != (s->edit ? s->edit : hwnd)) SetFocus(s->edit ? s->edit : hwnd);
   const DWORD kind = Kind(hwnd);
-  switch (message) {
-    case WM_CREATE:
-      Create(hwnd, s, reinterpret_cast<const CREATESTRUCTA*>(lparam));
-      return s->list ? 0 : -1;
-    case WM_DESTROY:
-      if (s->list && IsWindow(s->list) && kind != CBS_SIMPLE) DestroyWindow(s->list);
-      s->list = nullptr;
-      return 0;
-    case WM_NCDESTROY:
-      return user::DetachState(hwnd, s, message, wparam, lparam);
-    case WM_GETDLGCODE:
-      return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-    case WM_PRINTCLIENT:
-      return user::PaintMessage(hwnd, message, wparam, [&](HDC hdc) { Paint(hwnd, s, hdc); });
-    case WM_SETFONT:
-      s->font = reinterpret_cast<HFONT>(wparam);
-      if (s->edit) SendMessageA(s->edit, WM_SETFONT, wparam, lparam);
-      if (s->list) SendMessageA(s->list, WM_SETFONT, wparam, lparam);
-      if (LOWORD(lparam)) Redraw(hwnd);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(s->font);
-    case WM_ENABLE:
-      if (s->edit) EnableWindow(s->edit, static_cast<BOOL>(wparam));
-      Redraw(hwnd);
-      return 0;
-    case WM_SETTEXT: {
-      if (s->edit) {
-        s->setting_text = true;
-        SetWindowTextA(s->edit, reinterpret_cast<const char*>(lparam));
-        s->setting_text = false;
-        return TRUE;
-      }
-      const LRESULT found = ToList(s, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), lparam);
-      if (found < 0) return CB_ERR;
-      ToList(s, LB_SETCURSEL, static_cast<WPARAM>(found), 0);
-      Redraw(hwnd);
-      return TRUE;
-    }
-    case WM_GETTEXT:
-    case WM_GETTEXTLENGTH: {
-      if (s->edit) return SendMessageA(s->edit, message, wparam, lparam);
-      const int sel = CurSel(s);
-      const std::string text = sel >= 0 ? ItemText(s, sel) : std::string();
-      if (message == WM_GETTEXTLENGTH) return static_cast<LRESULT>(text.size());
-      if (!wparam || !lparam) return 0;
-      const size_t n = std::min(text.size(), static_cast<size_t>(wparam) - 1);
-      text.copy(reinterpret_cast<char*>(lparam), n);
-      reinterpret_cast<char*>(lparam)[n] = '\0';
-      return static_cast<LRESULT>(n);
-    }
-    case WM_SETFOCUS:
-      if (s->edit) {
-        SetFocus(s->edit);
-        return 0;
-      }
+  if (kind == CBS_SIMPLE) return 0;
+  const RECT button = ButtonRect(hwnd, s);
+  const POINT p{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+  if (kind == CBS_DROPDOWNLIST || PtInRect(&button, p)) ToggleDrop(hwnd, s, true);
+  return 0;
+}
+
+LRESULT OnSysKeyDown(HWND hwnd, ComboState* s, WPARAM wparam, LPARAM lparam) {
+  if ((wparam == static_cast<WPARAM>(VK_DOWN) || wparam == static_cast<WPARAM>(VK_UP)) &&
+      Kind(hwnd) != CBS_SIMPLE) {
+    ToggleDrop(hwnd, s, false);
+    return 0;
+  }
+  return DefWindowProcA(hwnd, WM_SYSKEYDOWN, wparam, lparam);
+}
+
+LRESULT OnKeyDown(HWND hwnd, ComboState* s, WPARAM wparam, LPARAM lparam) {
+  const int vk = static_cast<int>(wparam);
+  if (vk == VK_F4 && Kind(hwnd) != CBS_SIMPLE) {
+    ToggleDrop(hwnd, s, false);
+    return 0;
+  }
+  if (s->dropped && (vk == VK_RETURN || vk == VK_ESCAPE)) {
+    CloseUp(hwnd, s, vk == VK_RETURN);
+    return 0;
+  }
+  if (vk == VK_UP || vk == VK_DOWN || vk == VK_PRIOR || vk == VK_NEXT ||
+      ((vk == VK_HOME || vk == VK_END) && !s->edit)) {
+    SendMessageA(s->list, WM_KEYDOWN, wparam, lparam);
+    return 0;
+  }
+  return DefWindowProcA(hwnd, WM_KEYDOWN, wparam, lparam);
+}
+
+void OnListNotice(HWND hwnd, ComboState* s, WORD code) {
+  if (code == LBN_SELCHANGE) {
+    UpdateText(hwnd, s);
+    if (s->dropped) s->sel_on_drop = CurSel(s);
+    Notify(hwnd, CBN_SELCHANGE);
+  } else if (code == LBN_DBLCLK) {
+    Notify(hwnd, CBN_DBLCLK);
+  }
+}
+
+void OnEditNotice(HWND hwnd, ComboState* s, WORD code) {
+  switch (code) {
+    case EN_CHANGE:
+      if (!s->setting_text) Notify(hwnd, CBN_EDITCHANGE);
+      break;
+    case EN_UPDATE:
+      if (!s->setting_text) Notify(hwnd, CBN_EDITUPDATE);
+      break;
+    case EN_SETFOCUS:
       s->focused = true;
-      Redraw(hwnd);
       Notify(hwnd, CBN_SETFOCUS);
-      return 0;
-    case WM_KILLFOCUS:
-      if (s->edit) return 0;
+      break;
+    case EN_KILLFOCUS:
       s->focused = false;
       CloseUp(hwnd, s, true);
-      Redraw(hwnd);
       Notify(hwnd, CBN_KILLFOCUS);
-      return 0;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
-      if (GetFocus() != (s->edit ? s->edit : hwnd)) SetFocus(s->edit ? s->edit : hwnd);
-      if (kind == CBS_SIMPLE) return 0;
-      const RECT button = ButtonRect(hwnd, s);
-      const POINT p{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
-      if (kind == CBS_DROPDOWNLIST || PtInRect(&button, p)) {
-        if (s->dropped)
-          CloseUp(hwnd, s, true);
-        else
-          Drop(hwnd, s, true);
-      }
-      return 0;
-    }
-    case WM_SYSKEYDOWN:
-      if ((wparam == static_cast<WPARAM>(VK_DOWN) || wparam == static_cast<WPARAM>(VK_UP)) &&
-          kind != CBS_SIMPLE) {
-        if (s->dropped)
-          CloseUp(hwnd, s, true);
-        else
-          Drop(hwnd, s, false);
-        return 0;
-      }
-      return DefWindowProcA(hwnd, message, wparam, lparam);
-    case WM_KEYDOWN: {
-      const int vk = static_cast<int>(wparam);
-      if (vk == VK_F4 && kind != CBS_SIMPLE) {
-        if (s->dropped)
-          CloseUp(hwnd, s, true);
-        else
-          Drop(hwnd, s, false);
-        return 0;
-      }
-      if (s->dropped && (vk == VK_RETURN || vk == VK_ESCAPE)) {
-        CloseUp(hwnd, s, vk == VK_RETURN);
-        return 0;
-      }
-      if (vk == VK_UP || vk == VK_DOWN || vk == VK_PRIOR || vk == VK_NEXT ||
-          ((vk == VK_HOME || vk == VK_END) && !s->edit)) {
-        SendMessageA(s->list, WM_KEYDOWN, wparam, lparam);
-        return 0;
-      }
-      return DefWindowProcA(hwnd, message, wparam, lparam);
-    }
-    case WM_CHAR:
-      if (!s->edit) SendMessageA(s->list, WM_CHAR, wparam, lparam);
-      return 0;
-    case WM_COMMAND: {
-      const HWND from = reinterpret_cast<HWND>(lparam);
-      const WORD code = HIWORD(wparam);
-      if (from && from == s->list) {
-        if (code == LBN_SELCHANGE) {
-          UpdateText(hwnd, s);
-          if (s->dropped) s->sel_on_drop = CurSel(s);
-          Notify(hwnd, CBN_SELCHANGE);
-        } else if (code == LBN_DBLCLK) {
-          Notify(hwnd, CBN_DBLCLK);
-        }
-        return 0;
-      }
-      if (from && from == s->edit) {
-        switch (code) {
-          case EN_CHANGE:
-            if (!s->setting_text) Notify(hwnd, CBN_EDITCHANGE);
-            break;
-          case EN_UPDATE:
-            if (!s->setting_text) Notify(hwnd, CBN_EDITUPDATE);
-            break;
-          case EN_SETFOCUS:
-            s->focused = true;
-            Notify(hwnd, CBN_SETFOCUS);
-            break;
-          case EN_KILLFOCUS:
-            s->focused = false;
-            CloseUp(hwnd, s, true);
-            Notify(hwnd, CBN_KILLFOCUS);
-            break;
-          default:
-            break;
-        }
-        return 0;
-      }
-      return 0;
-    }
-    case user::kComboListDone:
-      CloseUp(hwnd, s, wparam != 0);
-      return 0;
-    case CB_ADDSTRING:
-      return ToList(s, LB_ADDSTRING, wparam, lparam);
-    case CB_INSERTSTRING:
-      return ToList(s, LB_INSERTSTRING, wparam, lparam);
-    case CB_DELETESTRING: {
-      const LRESULT r = ToList(s, LB_DELETESTRING, wparam, lparam);
-      Redraw(hwnd);
-      return r;
-    }
+      break;
+    default:
+      break;
+  }
+}
+
+LRESULT OnCommand(HWND hwnd, ComboState* s, WPARAM wparam, LPARAM lparam) {
+  const HWND from = reinterpret_cast<HWND>(lparam);
+  if (!from) return 0;
+  if (from == s->list) OnListNotice(hwnd, s, HIWORD(wparam));
+  if (from == s->edit) OnEditNotice(hwnd, s, HIWORD(wparam));
+  return 0;
+}
+
+LRESULT OnResetContent(HWND hwnd, ComboState* s) {
+  ToList(s, LB_RESETCONTENT, 0, 0);
+  if (s->edit) SetEditText(s, "");
+  Redraw(hwnd);
+  return CB_OKAY;
+}
+
+LRESULT OnSelectString(HWND hwnd, ComboState* s, WPARAM wparam, LPARAM lparam) {
+  const LRESULT found = ToList(s, LB_FINDSTRING, wparam, lparam);
+  if (found < 0) return CB_ERR;
+  ToList(s, LB_SETCURSEL, static_cast<WPARAM>(found), 0);
+  UpdateText(hwnd, s);
+  return found;
+}
+
+LRESULT OnGetItemHeight(ComboState* s, WPARAM wparam) {
+  if (static_cast<int>(wparam) == -1) return s->field_height - 6;
+  return ToList(s, LB_GETITEMHEIGHT, wparam, 0);
+}
+
+// -1 is the field: the combo box takes the new height unless it is simple.
+LRESULT OnSetItemHeight(HWND hwnd, ComboState* s, WPARAM wparam, LPARAM lparam) {
+  if (static_cast<int>(wparam) != -1) return ToList(s, LB_SETITEMHEIGHT, wparam, lparam);
+  if (LOWORD(lparam) == 0) return CB_ERR;
+  s->field_height = LOWORD(lparam) + 6;
+  if (Kind(hwnd) != CBS_SIMPLE) {
+    RECT window;
+    GetWindowRect(hwnd, &window);
+    SetWindowPos(hwnd, nullptr, 0, 0, window.right - window.left, s->field_height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  Redraw(hwnd);
+  return CB_OKAY;
+}
+
+LRESULT OnGetDroppedWidth(HWND hwnd, ComboState* s) {
+  RECT window;
+  GetWindowRect(hwnd, &window);
+  return std::max<LRESULT>(s->dropped_width, window.right - window.left);
+}
+
+LRESULT OnSetEditSel(ComboState* s, LPARAM lparam) {
+  if (!s->edit) return CB_ERR;
+  SendMessageA(s->edit, EM_SETSEL,
+               static_cast<WPARAM>(static_cast<SHORT>(LOWORD(static_cast<uintptr_t>(lparam)))),
+               static_cast<SHORT>(HIWORD(static_cast<uintptr_t>(lparam))));
+  return TRUE;
+}
+
+LRESULT OnLimitText(ComboState* s, WPARAM wparam) {
+  if (!s->edit) return CB_ERR;
+  SendMessageA(s->edit, EM_LIMITTEXT, wparam, 0);
+  return TRUE;
+}
+
+LRESULT OnGetComboBoxInfo(HWND hwnd, ComboState* s, LPARAM lparam) {
+  auto* info = reinterpret_cast<COMBOBOXINFO*>(lparam);
+  if (!info) return FALSE;
+  FillInfo(hwnd, s, info);
+  return TRUE;
+}
+
+// The list messages that pass straight to the list box, and their LB_* twins.
+struct ListForward {
+  UINT combo;
+  UINT list;
+  bool redraw;  // the field may show what changed
+};
+constexpr ListForward kListForwards[] = {
+    {CB_ADDSTRING, LB_ADDSTRING, false},
+    {CB_INSERTSTRING, LB_INSERTSTRING, false},
+    {CB_DELETESTRING, LB_DELETESTRING, true},
+    {CB_GETCOUNT, LB_GETCOUNT, false},
+    {CB_GETCURSEL, LB_GETCURSEL, false},
+    {CB_GETLBTEXT, LB_GETTEXT, false},
+    {CB_GETLBTEXTLEN, LB_GETTEXTLEN, false},
+    {CB_FINDSTRING, LB_FINDSTRING, false},
+    {CB_FINDSTRINGEXACT, LB_FINDSTRINGEXACT, false},
+    {CB_GETITEMDATA, LB_GETITEMDATA, false},
+    {CB_SETITEMDATA, LB_SETITEMDATA, false},
+    {CB_GETTOPINDEX, LB_GETTOPINDEX, false},
+    {CB_SETTOPINDEX, LB_SETTOPINDEX, false},
+};
+
+const ListForward* FindListForward(UINT message) {
+  for (const ListForward& f : kListForwards)
+    if (f.combo == message) return &f;
+  return nullptr;
+}
+
+// The CB_* messages: the list's own pass to it, the rest are the field's.
+LRESULT ComboMessage(HWND hwnd, ComboState* s, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (const ListForward* forward = FindListForward(message)) {
+    const LRESULT r = ToList(s, forward->list, wparam, lparam);
+    if (forward->redraw) Redraw(hwnd);
+    return r;
+  }
+  switch (message) {
     case CB_RESETCONTENT:
-      ToList(s, LB_RESETCONTENT, 0, 0);
-      if (s->edit) {
-        s->setting_text = true;
-        SetWindowTextA(s->edit, "");
-        s->setting_text = false;
-      }
-      Redraw(hwnd);
-      return CB_OKAY;
-    case CB_GETCOUNT:
-      return ToList(s, LB_GETCOUNT, 0, 0);
-    case CB_GETCURSEL:
-      return ToList(s, LB_GETCURSEL, 0, 0);
+      return OnResetContent(hwnd, s);
     case CB_SETCURSEL: {
       const LRESULT r = ToList(s, LB_SETCURSEL, wparam, 0);
       UpdateText(hwnd, s);
       return r;
     }
-    case CB_GETLBTEXT:
-      return ToList(s, LB_GETTEXT, wparam, lparam);
-    case CB_GETLBTEXTLEN:
-      return ToList(s, LB_GETTEXTLEN, wparam, 0);
-    case CB_FINDSTRING:
-      return ToList(s, LB_FINDSTRING, wparam, lparam);
-    case CB_FINDSTRINGEXACT:
-      return ToList(s, LB_FINDSTRINGEXACT, wparam, lparam);
-    case CB_SELECTSTRING: {
-      const LRESULT found = ToList(s, LB_FINDSTRING, wparam, lparam);
-      if (found < 0) return CB_ERR;
-      ToList(s, LB_SETCURSEL, static_cast<WPARAM>(found), 0);
-      UpdateText(hwnd, s);
-      return found;
-    }
-    case CB_GETITEMDATA:
-      return ToList(s, LB_GETITEMDATA, wparam, 0);
-    case CB_SETITEMDATA:
-      return ToList(s, LB_SETITEMDATA, wparam, lparam);
-    case CB_GETTOPINDEX:
-      return ToList(s, LB_GETTOPINDEX, 0, 0);
-    case CB_SETTOPINDEX:
-      return ToList(s, LB_SETTOPINDEX, wparam, 0);
+    case CB_SELECTSTRING:
+      return OnSelectString(hwnd, s, wparam, lparam);
     case CB_GETITEMHEIGHT:
-      if (static_cast<int>(wparam) == -1) return s->field_height - 6;
-      return ToList(s, LB_GETITEMHEIGHT, wparam, 0);
+      return OnGetItemHeight(s, wparam);
     case CB_SETITEMHEIGHT:
-      if (static_cast<int>(wparam) == -1) {
-        if (LOWORD(lparam) == 0) return CB_ERR;
-        s->field_height = LOWORD(lparam) + 6;
-        if (kind != CBS_SIMPLE) {
-          RECT window;
-          GetWindowRect(hwnd, &window);
-          SetWindowPos(hwnd, nullptr, 0, 0, window.right - window.left, s->field_height,
-                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        }
-        Redraw(hwnd);
-        return CB_OKAY;
-      }
-      return ToList(s, LB_SETITEMHEIGHT, wparam, lparam);
+      return OnSetItemHeight(hwnd, s, wparam, lparam);
     case CB_SHOWDROPDOWN:
       if (wparam)
         Drop(hwnd, s, false);
@@ -512,11 +559,8 @@ LRESULT ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     case CB_GETDROPPEDCONTROLRECT:
       if (lparam) *reinterpret_cast<RECT*>(lparam) = DroppedRect(hwnd, s);
       return TRUE;
-    case CB_GETDROPPEDWIDTH: {
-      RECT window;
-      GetWindowRect(hwnd, &window);
-      return std::max<LRESULT>(s->dropped_width, window.right - window.left);
-    }
+    case CB_GETDROPPEDWIDTH:
+      return OnGetDroppedWidth(hwnd, s);
     case CB_SETDROPPEDWIDTH:
       s->dropped_width = static_cast<int>(wparam);
       return s->dropped_width;
@@ -528,21 +572,69 @@ LRESULT ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     case CB_GETEDITSEL:
       return s->edit ? SendMessageA(s->edit, EM_GETSEL, wparam, lparam) : CB_ERR;
     case CB_SETEDITSEL:
-      if (!s->edit) return CB_ERR;
-      SendMessageA(s->edit, EM_SETSEL,
-                   static_cast<WPARAM>(static_cast<SHORT>(LOWORD(static_cast<uintptr_t>(lparam)))),
-                   static_cast<SHORT>(HIWORD(static_cast<uintptr_t>(lparam))));
-      return TRUE;
+      return OnSetEditSel(s, lparam);
     case CB_LIMITTEXT:
-      if (!s->edit) return CB_ERR;
-      SendMessageA(s->edit, EM_LIMITTEXT, wparam, 0);
-      return TRUE;
-    case CB_GETCOMBOBOXINFO: {
-      auto* info = reinterpret_cast<COMBOBOXINFO*>(lparam);
-      if (!info) return FALSE;
-      FillInfo(hwnd, s, info);
-      return TRUE;
-    }
+      return OnLimitText(s, wparam);
+    case CB_GETCOMBOBOXINFO:
+      return OnGetComboBoxInfo(hwnd, s, lparam);
+    default:
+      return DefWindowProcA(hwnd, message, wparam, lparam);
+  }
+}
+
+LRESULT ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* s = user::StateOf<ComboState>(hwnd);
+  if (!s) {
+    if (message == WM_NCCREATE) return OnNcCreate(hwnd, wparam, lparam);
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+  }
+  if (message >= CB_GETEDITSEL && message <= CB_GETCOMBOBOXINFO)
+    return ComboMessage(hwnd, s, message, wparam, lparam);
+  switch (message) {
+    case WM_CREATE:
+      Create(hwnd, s, reinterpret_cast<const CREATESTRUCTA*>(lparam));
+      return s->list ? 0 : -1;
+    case WM_DESTROY:
+      return OnDestroy(hwnd, s);
+    case WM_NCDESTROY:
+      return user::DetachState(hwnd, s, message, wparam, lparam);
+    case WM_GETDLGCODE:
+      return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+    case WM_PRINTCLIENT:
+      return user::PaintMessage(hwnd, message, wparam, [&](HDC hdc) { Paint(hwnd, s, hdc); });
+    case WM_SETFONT:
+      return OnSetFont(hwnd, s, wparam, lparam);
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(s->font);
+    case WM_ENABLE:
+      return OnEnable(hwnd, s, wparam);
+    case WM_SETTEXT:
+      return OnSetText(hwnd, s, lparam);
+    case WM_GETTEXT:
+    case WM_GETTEXTLENGTH:
+      return OnGetText(s, message, wparam, lparam);
+    case WM_SETFOCUS:
+      return OnSetFocus(hwnd, s);
+    case WM_KILLFOCUS:
+      return OnKillFocus(hwnd, s);
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      return OnLButtonDown(hwnd, s, lparam);
+    case WM_SYSKEYDOWN:
+      return OnSysKeyDown(hwnd, s, wparam, lparam);
+    case WM_KEYDOWN:
+      return OnKeyDown(hwnd, s, wparam, lparam);
+    case WM_CHAR:
+      if (!s->edit) SendMessageA(s->list, WM_CHAR, wparam, lparam);
+      return 0;
+    case WM_COMMAND:
+      return OnCommand(hwnd, s, wparam, lparam);
+    case user::kComboListDone:
+      CloseUp(hwnd, s, wparam != 0);
+      return 0;
     default:
       return DefWindowProcA(hwnd, message, wparam, lparam);
   }

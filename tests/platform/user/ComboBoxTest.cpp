@@ -7,6 +7,7 @@
 #include "platform/user/Edit.h"
 #include "platform/user/Focus.h"
 #include "platform/user/ListBox.h"
+#include "platform/user/NonClient.h"
 #include "platform/user/Screen.h"
 
 using namespace plat;
@@ -192,6 +193,31 @@ TEST_F(ComboBox, DroppedButtonIsPaintedPushed) {
   EXPECT_EQ(Snapshot(combo).At(info.rcButton.left, info.rcButton.top), GetSysColor(COLOR_3DSHADOW));
   EXPECT_EQ(Snapshot(combo).At(x, y), GetSysColor(COLOR_3DFACE));
   SendMessageA(combo, CB_SHOWDROPDOWN, FALSE, 0);
+}
+
+// The class library asks every combo box for WS_VSCROLL: that bar is the
+// list's, so the field keeps the whole width with its button inside the frame.
+TEST_F(ComboBox, ScrollBarStylesGoToTheListNotTheField) {
+  for (DWORD kind : {CBS_DROPDOWN, CBS_DROPDOWNLIST})
+    for (DWORD bars : {WS_VSCROLL, WS_HSCROLL, WS_VSCROLL | WS_HSCROLL}) {
+      SCOPED_TRACE(testing::Message() << "kind " << kind << ", bars " << std::hex << bars);
+      HWND combo = Child(WC_COMBOBOXA, "", kind | bars, 20, 20, 120, 150);
+      RECT window, client;
+      GetWindowRect(combo, &window);
+      GetClientRect(combo, &client);
+      EXPECT_EQ(client.right, window.right - window.left);
+      EXPECT_EQ(client.bottom, window.bottom - window.top);
+      EXPECT_EQ(GetWindowLongA(combo, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL), 0);
+      const COMBOBOXINFO info = Info(combo);
+      EXPECT_EQ(info.rcButton.right, client.right - 2) << "the button sits inside the field's frame";
+      const POINT button{window.left + (info.rcButton.left + info.rcButton.right) / 2,
+                         window.top + (info.rcButton.top + info.rcButton.bottom) / 2};
+      EXPECT_EQ(SendMessageA(combo, WM_NCHITTEST, 0, MAKELPARAM(button.x, button.y)), HTCLIENT);
+      // Its frame's shadow runs the full width along the top.
+      Snapshot shot(combo);
+      EXPECT_EQ(shot.At(client.right - 2, 0), GetSysColor(COLOR_3DSHADOW));
+      DestroyWindow(combo);
+    }
 }
 
 }  // namespace
