@@ -12,8 +12,13 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Text.h"
 #include "platform/kernel/GlobalMemory.h"
+#include "platform/user/ComboBox.h"
+#include "platform/user/Controls.h"
+#include "platform/user/Edit.h"
+#include "platform/user/Focus.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/Input.h"
+#include "platform/user/ListBox.h"
 #include "platform/user/Menu.h"
 #include "platform/user/Messages.h"
 #include "platform/user/Paint.h"
@@ -72,9 +77,38 @@ void DrawLabel(HDC dc, const std::string& text, RECT r,
 // ---- open and save ------------------------------------------------------------
 
 constexpr int kWidth = 460;
-constexpr int kListTop = 30;
+constexpr int kMargin = 8;
+constexpr int kLabelWidth = 82;
+constexpr int kFieldHeight = 21;
+constexpr int kFolderTop = 8;
+constexpr int kListTop = 36;
 constexpr int kListHeight = 200;
-constexpr int kRowHeight = 16;
+constexpr int kNameTop = kListTop + kListHeight + 8;
+constexpr int kTypeTop = kNameTop + 28;
+constexpr int kButtonWidth = 76;
+constexpr int kContentHeight = kTypeTop + kFieldHeight + 10;
+
+std::string WindowText(HWND hwnd) {
+  const int length = GetWindowTextLengthA(hwnd);
+  std::string text(static_cast<size_t>(std::max(length, 0)) + 1, '\0');
+  GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()));
+  text.resize(std::strlen(text.c_str()));
+  return text;
+}
+
+// An absolute folder without a trailing separator, so its parent is one step up.
+std::string CleanFolder(const fs::path& folder) {
+  fs::path clean = folder.lexically_normal();
+  if (clean.filename().empty() && clean.has_relative_path()) clean = clean.parent_path();
+  return clean.string();
+}
+
+// One row of the folder list: the parent folder (".."), a folder or a file.
+struct FileEntry {
+  fs::path path;
+  bool folder = false;
+  bool parent = false;
+};
 
 class FileDialog : public user::ModalDialog {
  public:
@@ -93,20 +127,22 @@ class FileDialog : public user::ModalDialog {
         initial = p.filename().string();
       }
     }
-    if (folder_.empty()) folder_ = fs::current_path().string();
-    name_ = initial;
+    std::error_code ec;
+    folder_ = CleanFolder(folder_.empty() ? fs::current_path(ec) : fs::absolute(folder_, ec));
+    initial_name_ = initial;
   }
 
   int Execute() {
-    const std::string title = ofn_->lpstrTitle ? ofn_->lpstrTitle : (save_ ? "Save As" : "Open");
+    const std::string title = Title();
     const bool hook = (ofn_->Flags & OFN_ENABLEHOOK) && ofn_->lpfnHook;
-    const int height = kListTop + kListHeight + 90 + (hook ? kFileDialogChildHeight : 0);
-    RECT window{0, 0, kWidth, height};
+    RECT window{0, 0, kWidth, kContentHeight + (hook ? kFileDialogChildHeight : 0)};
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     AdjustWindowRectEx(&window, style, FALSE, WS_EX_DLGMODALFRAME);
-    hwnd_ = CreateDialogWindow(ofn_->hwndOwner, title.c_str(), style, WS_EX_DLGMODALFRAME,
-                               window.right - window.left, window.bottom - window.top);
-    if (!hwnd_) {
+    if (RegisterStandardControls())
+      hwnd_ = CreateDialogWindow(ofn_->hwndOwner, title.c_str(), style, WS_EX_DLGMODALFRAME,
+                                 window.right - window.left, window.bottom - window.top);
+    if (!hwnd_ || !CreateControls()) {
+      if (hwnd_) DestroyWindow(hwnd_);
       t_extended_error = CDERR_INITIALIZATION;
       return FALSE;
     }
@@ -114,12 +150,10 @@ class FileDialog : public user::ModalDialog {
     SetWindowPos(hwnd_, nullptr, (screen.cx - (window.right - window.left)) / 2,
                  (screen.cy - (window.bottom - window.top)) / 3, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    const int buttons_top = kListTop + kListHeight + 60;
-    user::CreateDialogButton(hwnd_, IDOK, save_ ? "&Save" : "&Open", kWidth - 170, buttons_top, 76, 23, true);
-    user::CreateDialogButton(hwnd_, IDCANCEL, "Cancel", kWidth - 88, buttons_top, 76, 23, false);
-    Refresh();
+    SetName(initial_name_);
+    ShowFolder();
     if (hook) {
-      hook_area_ = CreateHookArea(hwnd_, ofn_->lpfnHook, buttons_top + 30, kWidth, kFileDialogChildHeight);
+      hook_area_ = CreateHookArea(hwnd_, ofn_->lpfnHook, kContentHeight, kWidth, kFileDialogChildHeight);
       SendMessageA(hook_area_, WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(ofn_));
       Notify(CDN_INITDONE);
       Notify(CDN_FOLDERCHANGE);
@@ -146,24 +180,19 @@ class FileDialog : public user::ModalDialog {
         EndPaint(hwnd, &ps);
         return true;
       }
+      case WM_SETFOCUS:
+        // The dialog itself takes no keys: its last focused control does.
+        if (focus_ && IsWindow(focus_)) SetFocus(focus_);
+        return true;
       case WM_COMMAND:
-        if (LOWORD(wparam) == IDOK) Ok();
-        if (LOWORD(wparam) == IDCANCEL) Cancel();
-        return true;
-      case WM_LBUTTONDOWN: {
-        const int row = (GET_Y_LPARAM(lparam) - kListTop) / kRowHeight + top_row_;
-        if (GET_Y_LPARAM(lparam) >= kListTop && row < static_cast<int>(entries_.size())) SelectEntry(row);
-        return true;
-      }
-      case WM_LBUTTONDBLCLK:
-        Ok();
+        Command(LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));
         return true;
       case CDM_GETFILEPATH:
       case CDM_GETFOLDERPATH:
       case CDM_GETSPEC: {
         const std::string text = message == CDM_GETFOLDERPATH ? folder_
-                                 : message == CDM_GETSPEC     ? name_
-                                                              : Resolve(name_).string();
+                                 : message == CDM_GETSPEC     ? Name()
+                                                              : Resolve(Name()).string();
         auto* out = reinterpret_cast<char*>(lparam);
         const size_t size = static_cast<size_t>(wparam);
         if (out && size) {
@@ -180,122 +209,212 @@ class FileDialog : public user::ModalDialog {
   }
 
   void Apply(const DialogAnswer& answer) override {
-    if (answer.filter_index > 0 && answer.filter_index <= static_cast<int>(filters_.size()) &&
-        answer.filter_index - 1 != filter_) {
-      filter_ = answer.filter_index - 1;
-      Refresh();
-      Notify(CDN_TYPECHANGE);
-    }
+    if (answer.filter_index > 0 && answer.filter_index <= static_cast<int>(filters_.size()))
+      ChooseFilter(answer.filter_index - 1);
     if (!answer.file_name.empty()) SetName(answer.file_name);
     Ok();
   }
 
   void Cancel() override { End(FALSE); }
 
+  // Enter acts on the control that has the focus; Tab walks the controls.
   bool Key(const MSG& msg) override {
-    if (msg.message == WM_KEYDOWN) {
-      switch (msg.wParam) {
-        case VK_RETURN:
-          Ok();
-          return true;
-        case VK_ESCAPE:
+    const HWND focus = GetFocus();
+    const bool dropped = SendMessageA(type_, CB_GETDROPPEDSTATE, 0, 0) != 0;
+    if (msg.message == WM_CHAR)
+      return !dropped && (msg.wParam == '\r' || msg.wParam == '\t' || msg.wParam == 0x1B);
+    if (msg.message != WM_KEYDOWN || dropped) return false;
+    switch (msg.wParam) {
+      case VK_RETURN:
+        if (focus == folder_edit_)
+          EnterTypedFolder();
+        else if (focus == list_)
+          OpenEntry(static_cast<int>(SendMessageA(list_, LB_GETCURSEL, 0, 0)));
+        else if (focus == cancel_)
           Cancel();
-          return true;
-        case VK_BACK:
-          if (!name_.empty()) name_.pop_back();
-          InvalidateRect(hwnd_, nullptr, FALSE);
-          return true;
-        case VK_UP:
-        case VK_DOWN:
-          if (!entries_.empty())
-            SelectEntry(std::clamp(selected_ + (msg.wParam == VK_DOWN ? 1 : -1), 0,
-                                   static_cast<int>(entries_.size()) - 1));
-          return true;
-        case VK_TAB:
-          if (!filters_.empty()) {
-            filter_ = (filter_ + 1) % static_cast<int>(filters_.size());
-            Refresh();
-            Notify(CDN_TYPECHANGE);
-          }
-          return true;
-        default:
-          return false;
-      }
+        else
+          Ok();
+        return true;
+      case VK_ESCAPE:
+        Cancel();
+        return true;
+      case VK_TAB:
+        NextControl((GetKeyState(VK_SHIFT) & 0x8000) ? -1 : 1);
+        return true;
+      case VK_UP:
+      case VK_DOWN:
+        // From the name field the arrows walk the list, as they always have.
+        if (focus != name_edit_) return false;
+        SendMessageA(list_, WM_KEYDOWN, msg.wParam, msg.lParam);
+        return true;
+      default:
+        return false;
     }
-    if (msg.message == WM_CHAR && msg.wParam >= ' ' && msg.wParam != 0x7F) {
-      name_ += static_cast<char>(msg.wParam);
-      InvalidateRect(hwnd_, nullptr, FALSE);
-      return true;
-    }
-    return msg.message == WM_CHAR;
   }
 
  private:
+  bool CreateControls() {
+    auto make = [&](const char* cls, DWORD style, DWORD ex_style, int id, int x, int y, int w, int h) {
+      return CreateWindowExA(ex_style, cls, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, x, y, w, h, hwnd_,
+                             reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), nullptr, nullptr);
+    };
+    const int field_left = kMargin + kLabelWidth;
+    const int field_width = kWidth - kMargin - kButtonWidth - 8 - field_left;
+    const int button_left = kWidth - kMargin - kButtonWidth;
+    folder_edit_ = make(WC_EDITA, ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kFileDialogFolderId, field_left,
+                        kFolderTop, kWidth - kMargin - field_left, kFieldHeight);
+    list_ = make(WC_LISTBOXA, LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL, WS_EX_CLIENTEDGE,
+                 kFileDialogListId, kMargin, kListTop, kWidth - 2 * kMargin, kListHeight);
+    name_edit_ = make(WC_EDITA, ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kFileDialogNameId, field_left, kNameTop,
+                      field_width, kFieldHeight);
+    type_ = make(WC_COMBOBOXA, CBS_DROPDOWNLIST | WS_VSCROLL, 0, kFileDialogTypeId, field_left, kTypeTop,
+                 field_width, kFieldHeight + 120);
+    ok_ = user::CreateDialogButton(hwnd_, IDOK, save_ ? "&Save" : "&Open", button_left, kNameTop - 1,
+                                   kButtonWidth, 23, true);
+    cancel_ = user::CreateDialogButton(hwnd_, IDCANCEL, "Cancel", button_left, kTypeTop - 1, kButtonWidth, 23,
+                                       false);
+    if (!folder_edit_ || !list_ || !name_edit_ || !type_ || !ok_ || !cancel_) return false;
+    HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    for (HWND control : {folder_edit_, list_, name_edit_, type_})
+      SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), 0);
+    for (const auto& f : filters_)
+      SendMessageA(type_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(f.first.c_str()));
+    if (!filters_.empty()) SendMessageA(type_, CB_SETCURSEL, static_cast<WPARAM>(filter_), 0);
+    focus_ = name_edit_;
+    return true;
+  }
+
+  void Command(int id, WORD code, HWND from) {
+    if (from == ok_ || (!from && id == IDOK)) Ok();
+    if (from == cancel_ || (!from && id == IDCANCEL)) Cancel();
+    if (from == list_ && code == LBN_SELCHANGE)
+      SelectEntry(static_cast<int>(SendMessageA(list_, LB_GETCURSEL, 0, 0)));
+    if (from == list_ && code == LBN_DBLCLK)
+      OpenEntry(static_cast<int>(SendMessageA(list_, LB_GETCURSEL, 0, 0)));
+    if (from == type_ && code == CBN_SELCHANGE)
+      ChooseFilter(static_cast<int>(SendMessageA(type_, CB_GETCURSEL, 0, 0)));
+    if (from && code == EN_SETFOCUS) focus_ = from;
+    if (from == list_ && code == LBN_SETFOCUS) focus_ = from;
+    if (from == type_ && code == CBN_SETFOCUS) focus_ = from;
+  }
+
+  // Tab order: folder, list, name, type, OK, Cancel.
+  void NextControl(int step) {
+    const HWND order[] = {folder_edit_, list_, name_edit_, type_, ok_, cancel_};
+    constexpr int count = static_cast<int>(std::size(order));
+    const HWND focus = GetFocus();
+    int at = 2;
+    for (int i = 0; i < count; ++i)
+      if (order[i] == focus || IsChild(order[i], focus)) at = i;
+    focus_ = order[(at + step + count) % count];
+    SetFocus(focus_);
+    // A field reached with Tab is selected whole, so typing replaces it.
+    if (focus_ == folder_edit_ || focus_ == name_edit_) SendMessageA(focus_, EM_SETSEL, 0, -1);
+  }
+
+  std::string Name() const { return name_edit_ ? WindowText(name_edit_) : initial_name_; }
+
   fs::path Resolve(const std::string& name) const {
     fs::path p(name);
     return p.is_absolute() ? p : fs::path(folder_) / p;
   }
 
   void SetName(const std::string& name) {
-    name_ = name;
-    InvalidateRect(hwnd_, nullptr, FALSE);
+    SetWindowTextA(name_edit_, name.c_str());
+    SendMessageA(name_edit_, EM_SETSEL, 0, -1);
   }
 
   void SelectEntry(int row) {
-    selected_ = row;
-    const fs::path& p = entries_[row];
-    if (!fs::is_directory(p)) name_ = p.filename().string();
-    InvalidateRect(hwnd_, nullptr, FALSE);
+    if (row < 0 || row >= static_cast<int>(entries_.size())) return;
+    if (!entries_[row].folder) SetName(entries_[row].path.filename().string());
     Notify(CDN_SELCHANGE);
+  }
+
+  // A double click or Enter on a row: folders open, a file is chosen.
+  void OpenEntry(int row) {
+    if (row < 0 || row >= static_cast<int>(entries_.size())) {
+      Ok();
+      return;
+    }
+    if (entries_[row].folder) {
+      ChangeFolder(entries_[row].path);
+      return;
+    }
+    SetName(entries_[row].path.filename().string());
+    Ok();
+  }
+
+  void ChooseFilter(int index) {
+    if (index < 0 || index >= static_cast<int>(filters_.size()) || index == filter_) return;
+    filter_ = index;
+    if (SendMessageA(type_, CB_GETCURSEL, 0, 0) != index)
+      SendMessageA(type_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    Refresh();
+    Notify(CDN_TYPECHANGE);
+  }
+
+  // The folder typed into the path field, relative to the one shown.
+  void EnterTypedFolder() {
+    const std::string typed = WindowText(folder_edit_);
+    std::error_code ec;
+    const fs::path path = Resolve(typed);
+    if (!typed.empty() && fs::is_directory(path, ec)) {
+      ChangeFolder(path);
+      return;
+    }
+    MessageBoxA(hwnd_, (typed + "\nPath does not exist.\nCheck the path and try again.").c_str(),
+                Title().c_str(), MB_OK | MB_ICONWARNING);
+    ShowFolder();
+  }
+
+  // The path field and the list show folder_.
+  void ShowFolder() {
+    SetWindowTextA(folder_edit_, folder_.c_str());
+    Refresh();
   }
 
   void Refresh() {
     entries_.clear();
-    selected_ = -1;
-    top_row_ = 0;
     std::error_code ec;
     const std::string patterns = filters_.empty() ? "*" : filters_[filter_].second;
-    std::vector<fs::path> folders, files;
+    const fs::path folder(folder_);
+    if (folder.has_parent_path() && folder.parent_path() != folder)
+      entries_.push_back(FileEntry{folder.parent_path(), true, true});
+    std::vector<FileEntry> folders, files;
     for (auto it = fs::directory_iterator(folder_, ec); !ec && it != fs::directory_iterator();
          it.increment(ec)) {
       const std::string name = it->path().filename().string();
       if (!(ofn_->Flags & OFN_FORCESHOWHIDDEN) && !name.empty() && name[0] == '.') continue;
-      if (it->is_directory(ec))
-        folders.push_back(it->path());
+      std::error_code kind_error;
+      if (it->is_directory(kind_error))
+        folders.push_back(FileEntry{it->path(), true, false});
       else if (user::MatchesPatterns(name, patterns))
-        files.push_back(it->path());
+        files.push_back(FileEntry{it->path(), false, false});
     }
-    std::sort(folders.begin(), folders.end());
-    std::sort(files.begin(), files.end());
-    entries_ = folders;
+    auto by_path = [](const FileEntry& a, const FileEntry& b) { return a.path < b.path; };
+    std::sort(folders.begin(), folders.end(), by_path);
+    std::sort(files.begin(), files.end(), by_path);
+    entries_.insert(entries_.end(), folders.begin(), folders.end());
     entries_.insert(entries_.end(), files.begin(), files.end());
-    if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+    SendMessageA(list_, LB_RESETCONTENT, 0, 0);
+    for (const FileEntry& e : entries_) {
+      const std::string text = e.parent   ? std::string("..")
+                               : e.folder ? "[" + e.path.filename().string() + "]"
+                                          : e.path.filename().string();
+      SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
   }
 
   void Paint(HDC dc) {
     RECT client;
     GetClientRect(hwnd_, &client);
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-    DrawLabel(dc, "Look in: " + folder_, RECT{8, 4, kWidth - 8, kListTop - 4});
-    RECT list{8, kListTop, kWidth - 8, kListTop + kListHeight};
-    FillRect(dc, &list, GetSysColorBrush(COLOR_WINDOW));
-    RECT frame = list;
-    DrawEdge(dc, &frame, EDGE_SUNKEN, BF_RECT);
-    for (int row = top_row_; row < static_cast<int>(entries_.size()); ++row) {
-      RECT r{list.left + 2, list.top + 2 + (row - top_row_) * kRowHeight, list.right - 2,
-             list.top + 2 + (row - top_row_ + 1) * kRowHeight};
-      if (r.bottom > list.bottom) break;
-      if (row == selected_) FillRect(dc, &r, GetSysColorBrush(COLOR_HIGHLIGHT));
-      std::string text = entries_[row].filename().string();
-      if (fs::is_directory(entries_[row])) text = "[" + text + "]";
-      DrawLabel(dc, text, r);
-    }
-    DrawLabel(dc, "File name:", RECT{8, list.bottom + 6, 90, list.bottom + 26});
-    RECT name{90, list.bottom + 6, kWidth - 8, list.bottom + 26};
-    FillRect(dc, &name, GetSysColorBrush(COLOR_WINDOW));
-    DrawLabel(dc, name_, RECT{name.left + 3, name.top, name.right, name.bottom});
-    DrawLabel(dc, "Files of type: " + (filters_.empty() ? std::string() : filters_[filter_].first),
-              RECT{8, list.bottom + 30, kWidth - 180, list.bottom + 50});
+    DrawLabel(dc, "Look &in:", RECT{kMargin, kFolderTop, kMargin + kLabelWidth, kFolderTop + kFieldHeight},
+              DT_SINGLELINE | DT_VCENTER);
+    DrawLabel(dc, "File &name:", RECT{kMargin, kNameTop, kMargin + kLabelWidth, kNameTop + kFieldHeight},
+              DT_SINGLELINE | DT_VCENTER);
+    DrawLabel(dc, "Files of &type:", RECT{kMargin, kTypeTop, kMargin + kLabelWidth, kTypeTop + kFieldHeight},
+              DT_SINGLELINE | DT_VCENTER);
   }
 
   // WM_NOTIFY to the hook; its DWLP_MSGRESULT is the answer.
@@ -316,11 +435,14 @@ class FileDialog : public user::ModalDialog {
   std::string Title() const { return ofn_->lpstrTitle ? ofn_->lpstrTitle : (save_ ? "Save As" : "Open"); }
 
   void Ok() {
-    if (name_.empty()) {
-      if (selected_ >= 0 && fs::is_directory(entries_[selected_])) ChangeFolder(entries_[selected_]);
+    const std::string name = Name();
+    if (name.empty()) {
+      const int row = static_cast<int>(SendMessageA(list_, LB_GETCURSEL, 0, 0));
+      if (row >= 0 && row < static_cast<int>(entries_.size()) && entries_[row].folder)
+        ChangeFolder(entries_[row].path);
       return;
     }
-    fs::path path = Resolve(name_);
+    fs::path path = Resolve(name);
     std::error_code ec;
     if (fs::is_directory(path, ec)) {
       ChangeFolder(path);
@@ -362,9 +484,11 @@ class FileDialog : public user::ModalDialog {
   }
 
   void ChangeFolder(const fs::path& folder) {
-    folder_ = fs::weakly_canonical(folder).string();
-    name_.clear();
-    Refresh();
+    std::error_code ec;
+    const fs::path canonical = fs::weakly_canonical(folder, ec);
+    folder_ = CleanFolder(ec ? folder : canonical);
+    SetName("");
+    ShowFolder();
     Notify(CDN_FOLDERCHANGE);
   }
 
@@ -402,13 +526,18 @@ class FileDialog : public user::ModalDialog {
   bool save_;
   HWND hwnd_ = nullptr;
   HWND hook_area_ = nullptr;
+  HWND folder_edit_ = nullptr;
+  HWND list_ = nullptr;
+  HWND name_edit_ = nullptr;
+  HWND type_ = nullptr;
+  HWND ok_ = nullptr;
+  HWND cancel_ = nullptr;
+  HWND focus_ = nullptr;  // the control the dialog's focus goes to
   std::vector<std::pair<std::string, std::string>> filters_;
   int filter_ = 0;
   std::string folder_;
-  std::string name_;
-  std::vector<fs::path> entries_;
-  int selected_ = -1;
-  int top_row_ = 0;
+  std::string initial_name_;
+  std::vector<FileEntry> entries_;
 };
 
 BOOL RunFileDialog(OPENFILENAMEA* ofn, bool save) {

@@ -124,6 +124,13 @@ struct OFNOTIFYA {
 // creates in it show there. CDN_FILEOK answered with a non-zero
 // DWLP_MSGRESULT keeps the dialog open.
 constexpr int kFileDialogChildHeight = 80;
+// The dialog's controls, for hooks: the folder path (Enter goes there), the
+// folder's list (".." first; a double click or Enter opens a folder), the
+// file name and the drop-down list of the filters.
+constexpr int kFileDialogFolderId = 1152;
+constexpr int kFileDialogListId = 1120;
+constexpr int kFileDialogNameId = 1148;
+constexpr int kFileDialogTypeId = 1136;
 BOOL GetOpenFileNameA(OPENFILENAMEA* ofn);
 BOOL GetSaveFileNameA(OPENFILENAMEA* ofn);
 DWORD CommDlgExtendedError();

@@ -13,10 +13,14 @@
 #include "platform/backend/HeadlessBackend.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/kernel/GlobalMemory.h"
+#include "platform/user/ComboBox.h"
 #include "platform/user/CommonDialogs.h"
+#include "platform/user/Controls.h"
 #include "platform/user/Focus.h"
 #include "platform/user/Geometry.h"
+#include "platform/user/Hooks.h"
 #include "platform/user/Input.h"
+#include "platform/user/ListBox.h"
 #include "platform/user/Menu.h"
 #include "platform/user/MessageBox.h"
 #include "platform/user/Messages.h"
@@ -257,6 +261,181 @@ TEST_F(Dialogs, TooSmallBufferFailsWithTheSizeNeeded) {
   ofn.nMaxFile = sizeof file;
   EXPECT_FALSE(GetSaveFileNameA(&ofn));
   EXPECT_EQ(CommDlgExtendedError(), FNERR_BUFFERTOOSMALL);
+}
+
+// What a user does in a file dialog: rows of the folder list (".." first,
+// then folders, then files), keys, text, and the drop-down list of file types.
+struct UserStep {
+  enum Kind { DoubleClickRow, ClickRow, Press, ShiftPress, Text, OpenTypes, ClickType } kind;
+  int row = 0;  // or the virtual key, or the type's index
+  std::string text{};
+};
+UserStep DoubleClick(int row) { return {UserStep::DoubleClickRow, row}; }
+UserStep Click(int row) { return {UserStep::ClickRow, row}; }
+UserStep Press(int vk) { return {UserStep::Press, vk}; }
+UserStep ShiftPress(int vk) { return {UserStep::ShiftPress, vk}; }
+UserStep Type(const std::string& text) { return {UserStep::Text, 0, text}; }
+UserStep OpenTypes() { return {UserStep::OpenTypes}; }
+UserStep ClickType(int index) { return {UserStep::ClickType, index}; }
+
+// Plays the steps on the headless screen, each once the dialog has handled
+// the input of the one before, as a person waits to see what a click did.
+class FileDialogInput {
+ public:
+  explicit FileDialogInput(const std::vector<UserStep>& steps) : steps_(steps) {
+    current_ = this;
+    filter_ = SetWindowsHookExA(WH_MSGFILTER, &Filter, nullptr, GetCurrentThreadId());
+  }
+  ~FileDialogInput() {
+    UnhookWindowsHookEx(filter_);
+    current_ = nullptr;
+  }
+  FileDialogInput(const FileDialogInput&) = delete;
+  FileDialogInput& operator=(const FileDialogInput&) = delete;
+  bool Finished() const { return next_ == steps_.size(); }
+
+  // The file dialog's hook: finds the dialog once it has started.
+  static UINT_PTR Hook(HWND hwnd, UINT message, WPARAM, LPARAM lparam) {
+    if (message == WM_NOTIFY && reinterpret_cast<OFNOTIFYA*>(lparam)->hdr.code == CDN_INITDONE && current_)
+      current_->dialog_ = GetParent(hwnd);
+    return 0;
+  }
+
+ private:
+  static LRESULT Filter(int code, WPARAM wparam, LPARAM lparam) {
+    FileDialogInput* self = current_;
+    if (code == MSGF_DIALOGBOX && self && self->dialog_ && !self->Finished() &&
+        HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) == 0)
+      self->Play(self->steps_[self->next_++]);
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+  }
+
+  HWND Control(int id) const {
+    for (HWND child = GetWindow(dialog_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+      if (GetDlgCtrlID(child) == id) return child;
+    ADD_FAILURE() << "no control " << id;
+    return nullptr;
+  }
+
+  void Play(const UserStep& step) {
+    auto& screen = dynamic_cast<backend::HeadlessBackend&>(backend::Current());
+    auto press = [&](int vk) {
+      screen.InjectKey(static_cast<UINT>(vk), true);
+      screen.InjectKey(static_cast<UINT>(vk), false);
+    };
+    const HWND list = Control(kFileDialogListId), type = Control(kFileDialogTypeId);
+    const int row_height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+    POINT row{10, step.row * row_height + row_height / 2};
+    ClientToScreen(list, &row);
+    RECT field, dropped;
+    GetWindowRect(type, &field);
+    SendMessageA(type, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+    const int item = static_cast<int>(SendMessageA(type, CB_GETITEMHEIGHT, 0, 0));
+    switch (step.kind) {
+      case UserStep::DoubleClickRow:
+        screen.InjectClick(row);
+        [[fallthrough]];
+      case UserStep::ClickRow:
+        screen.InjectClick(row);
+        break;
+      case UserStep::ShiftPress:
+        screen.InjectKey(VK_SHIFT, true);
+        press(step.row);
+        screen.InjectKey(VK_SHIFT, false);
+        break;
+      case UserStep::Press:
+        press(step.row);
+        break;
+      case UserStep::Text:
+        screen.InjectText(step.text);
+        break;
+      case UserStep::OpenTypes:
+        screen.InjectClick(POINT{field.right - 8, (field.top + field.bottom) / 2});
+        break;
+      case UserStep::ClickType:
+        screen.InjectClick(POINT{dropped.left + 10, dropped.top + 1 + step.row * item + item / 2});
+        break;
+    }
+  }
+
+  static inline FileDialogInput* current_ = nullptr;
+  const std::vector<UserStep>& steps_;
+  size_t next_ = 0;
+  HWND dialog_ = nullptr;
+  HHOOK filter_ = nullptr;
+};
+
+TEST_F(Dialogs, FileDialogsFollowTheUsersClicksAndKeys) {
+  auto* screen = dynamic_cast<backend::HeadlessBackend*>(&backend::Current());
+  if (!screen) GTEST_SKIP() << "needs the headless backend";
+  fs::create_directories(folder_ / "sub");
+  std::ofstream(folder_ / "sub" / "inner.txt") << "x";
+  std::ofstream(folder_ / "tune.wav") << "x";
+  struct Case {
+    const char* name;
+    bool save;
+    const char* start;  // below the test's folder
+    std::vector<UserStep> steps;
+    std::string file;  // below the test's folder; empty when cancelled
+    DWORD filter_index;
+  };
+  // Rows in the test's folder: "..", "[sub]", then the files of the type.
+  const std::vector<Case> cases = {
+      {"double clicks open a folder, then pick a file",
+       false,
+       "",
+       {DoubleClick(1), DoubleClick(1)},
+       "sub/inner.txt",
+       1},
+      {"the parent folder from the list, then a typed name",
+       false,
+       "sub",
+       {DoubleClick(0), Press(VK_TAB), Type("existing"), Press(VK_RETURN)},
+       "existing.txt",
+       1},
+      {"Enter on a selected folder opens it",
+       true,
+       "",
+       {Click(1), Press(VK_RETURN), Press(VK_TAB), Type("new"), Press(VK_RETURN)},
+       "sub/new.txt",
+       1},
+      {"a folder typed into the path field",
+       true,
+       "",
+       {ShiftPress(VK_TAB), ShiftPress(VK_TAB), Type((fs::path("sub") / "").string()), Press(VK_RETURN),
+        Press(VK_TAB), Press(VK_TAB), Type("typed"), Press(VK_RETURN)},
+       "sub/typed.txt",
+       1},
+      {"the type list filters the files",
+       false,
+       "",
+       {OpenTypes(), ClickType(1), DoubleClick(2)},
+       "tune.wav",
+       2},
+      {"Escape cancels", false, "", {Click(2), Press(VK_ESCAPE)}, "", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FileDialogInput input(c.steps);
+    char file[260] = {};
+    OPENFILENAMEA ofn;
+    const std::string folder = (folder_ / c.start).string();
+    ofn.lpstrInitialDir = folder.c_str();
+    ofn.lpstrFilter = "Text\0*.txt\0Waves\0*.wav\0";
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof file;
+    ofn.lpstrDefExt = "txt";
+    ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK;
+    ofn.lpfnHook = &FileDialogInput::Hook;
+    const BOOL ok = c.save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+    EXPECT_TRUE(input.Finished());
+    EXPECT_EQ(ok, c.file.empty() ? FALSE : TRUE);
+    if (ok) {
+      EXPECT_EQ(fs::path(file), folder_ / c.file);
+      EXPECT_EQ(ofn.nFilterIndex, c.filter_index);
+    }
+  }
 }
 
 TEST_F(Dialogs, ColorDialogReturnsTheChosenColourAndCustomColours) {
