@@ -67,9 +67,9 @@ std::string Lower(std::string s) {
 }
 
 void DrawLabel(HDC dc, const std::string& text, RECT r,
-               UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX) {
+               UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX, int color = COLOR_WINDOWTEXT) {
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  SetTextColor(dc, GetSysColor(color));
   SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
   DrawTextA(dc, text.c_str(), -1, &r, format);
 }
@@ -136,7 +136,9 @@ class FileDialog : public user::ModalDialog {
     const std::string title = Title();
     const bool hook = (ofn_->Flags & OFN_ENABLEHOOK) && ofn_->lpfnHook;
     RECT window{0, 0, kWidth, kContentHeight + (hook ? kFileDialogChildHeight : 0)};
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    // Clipped to its controls: the dialog's own painting never covers a field
+    // that painted before it (the focused name field does, when it takes the focus).
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     AdjustWindowRectEx(&window, style, FALSE, WS_EX_DLGMODALFRAME);
     if (RegisterStandardControls())
       hwnd_ = CreateDialogWindow(ofn_->hwndOwner, title.c_str(), style, WS_EX_DLGMODALFRAME,
@@ -768,8 +770,10 @@ class PrintDialog : public user::ModalDialog {
         DrawLabel(dc, "Printer:", RECT{8, 4, 330, 22});
         for (size_t i = 0; i < printers_.size() && i < 6; ++i) {
           RECT r{16, 24 + static_cast<LONG>(i) * 18, 320, 42 + static_cast<LONG>(i) * 18};
-          if (static_cast<int>(i) == selected_) FillRect(dc, &r, GetSysColorBrush(COLOR_HIGHLIGHT));
-          DrawLabel(dc, printers_[i], r);
+          const bool chosen = static_cast<int>(i) == selected_;
+          if (chosen) FillRect(dc, &r, GetSysColorBrush(COLOR_HIGHLIGHT));
+          DrawLabel(dc, printers_[i], r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX,
+                    chosen ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
         }
         DrawLabel(dc, "Copies: " + std::to_string(copies_), RECT{8, 136, 200, 154});
         EndPaint(hwnd, &ps);

@@ -11,7 +11,9 @@
 
 #include "platform/backend/Backend.h"
 #include "platform/backend/HeadlessBackend.h"
+#include "platform/gdi/Colors.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/Surface.h"
 #include "platform/kernel/GlobalMemory.h"
 #include "platform/user/ComboBox.h"
 #include "platform/user/CommonDialogs.h"
@@ -436,6 +438,66 @@ TEST_F(Dialogs, FileDialogsFollowTheUsersClicksAndKeys) {
       EXPECT_EQ(ofn.nFilterIndex, c.filter_index);
     }
   }
+}
+
+// What the dialogs show when they first ask: read from the dialog's own
+// surface, in its client coordinates.
+COLORREF ShownPixel(HWND dialog, HWND control, int x, int y) {
+  POINT p{x, y};
+  MapWindowPoints(control, nullptr, &p, 1);
+  RECT window;
+  GetWindowRect(dialog, &window);
+  const Surface* surface = backend::Current().WindowSurface(dialog);
+  if (!surface) return CLR_INVALID;
+  return surface->ToColor(surface->Get(p.x - window.left, p.y - window.top));
+}
+
+TEST_F(Dialogs, DialogsShowTheirFieldsAndAReadableChoice) {
+  if (!dynamic_cast<backend::HeadlessBackend*>(&backend::Current()))
+    GTEST_SKIP() << "needs the headless backend";
+  std::vector<std::string> failures;
+  SetDialogScript([&](const DialogRequest& r) -> std::optional<DialogAnswer> {
+    // Every paint still pending first, as a person sees the dialog a moment later.
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    if (r.kind == DialogKind::Open) {
+      // Every field of the file dialog is painted, the name field too.
+      for (int id : {kFileDialogFolderId, kFileDialogNameId}) {
+        HWND field = nullptr;
+        for (HWND child = GetWindow(r.dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+          if (GetDlgCtrlID(child) == id) field = child;
+        RECT client;
+        GetClientRect(field, &client);
+        const COLORREF inside = ShownPixel(r.dialog, field, client.right - 2, client.bottom / 2);
+        if (inside != GetSysColor(COLOR_WINDOW))
+          failures.push_back("field " + std::to_string(id) + " shows " + std::to_string(inside));
+      }
+    }
+    if (r.kind == DialogKind::Print) {
+      // The chosen printer's name is drawn in the highlight's text colour, not the window's.
+      int text = 0, dark = 0;
+      for (int y = 26; y < 40; ++y)
+        for (int x = 18; x < 120; ++x) {
+          const COLORREF c = ShownPixel(r.dialog, r.dialog, x, y);
+          text += c == GetSysColor(COLOR_HIGHLIGHTTEXT);
+          dark += c == GetSysColor(COLOR_WINDOWTEXT);
+        }
+      if (dark > 0) failures.push_back("window text on the highlight");
+      if (text == 0) failures.push_back("no printer name on the highlight");
+    }
+    return Button(IDCANCEL);
+  });
+  char file[260] = {};
+  OPENFILENAMEA ofn;
+  const std::string folder = folder_.string();
+  ofn.lpstrInitialDir = folder.c_str();
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = sizeof file;
+  EXPECT_FALSE(GetOpenFileNameA(&ofn));
+  PRINTDLGA pd;
+  EXPECT_FALSE(PrintDlgA(&pd));
+  SetDialogScript(nullptr);
+  EXPECT_TRUE(failures.empty()) << ::testing::PrintToString(failures);
 }
 
 TEST_F(Dialogs, ColorDialogReturnsTheChosenColourAndCustomColours) {
