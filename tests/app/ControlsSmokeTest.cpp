@@ -1,8 +1,9 @@
 // Smoke test on a real X display: a form holding every control class and a
 // main menu, shown through the sdl backend. While the File menu is dropped
-// down, the X screen is read: the status bar's face, the progress bar's fill
-// and the menu's background where it covers a red panel. Skipped where there
-// is no display or SDL video cannot start.
+// down, the X screen is read: the status bar's face, the progress bar's fill,
+// the drop-down combo box's frame and button, and the menu's background where
+// it covers a red panel. Skipped where there is no display or SDL video cannot
+// start.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -13,8 +14,12 @@
 
 #include "platform/gdi/Colors.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/kernel/GlobalMemory.h"
+#include "platform/user/ComboBox.h"
+#include "platform/user/CommonDialogs.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/Menu.h"
+#include "platform/user/MessageBox.h"
 #include "platform/user/NonClient.h"
 #include "platform/user/Paint.h"
 #include "platform/vcl/Buttons.h"
@@ -50,6 +55,7 @@ struct MenuShot {
   XScreenshot* shot = nullptr;
   std::vector<Probe>* probes = nullptr;
   plat::HMENU file_menu = nullptr;
+  plat::HWND form = nullptr;
   uint32_t menu_colour = 0;
   int ticks = 0;
   bool menu_seen = false;
@@ -82,6 +88,11 @@ void OnMenuTimer(plat::HWND, plat::UINT, uintptr_t, plat::DWORD) {
       menu_shot.menu_seen = true;
     }
     menu_shot.all_seen = ReadProbes(*menu_shot.probes);
+    if (menu_shot.all_seen) {
+      plat::RECT form{};
+      plat::GetWindowRect(menu_shot.form, &form);
+      menu_shot.shot->SaveOnRequest(form, "controls-menu");
+    }
   }
   if (menu_shot.all_seen || menu_shot.ticks > 150) plat::EndMenu();
 }
@@ -136,7 +147,7 @@ class ControlsSmokeTest : public apptest::ScreenTest {
     Add<TRadioButton>(group, 8, 18, 100, 17)->SetCaption("Left");
     Add<TEdit>(form_, 340, 4, 100, 21)->SetText("44100");
     Add<TMemo>(form_, 340, 30, 100, 50)->Lines()->SetText("one\ntwo\n");
-    auto* combo = Add<TComboBox>(form_, 450, 4, 120, 21);
+    auto* combo = combo_ = Add<TComboBox>(form_, 450, 4, 120, 21);
     combo->Items()->SetText("Lines\nBars\n");
     combo->SetItemIndex(1);
     Add<TListBox>(form_, 450, 30, 120, 50)->Items()->SetText("Left\nRight\n");
@@ -180,6 +191,7 @@ class ControlsSmokeTest : public apptest::ScreenTest {
   vcl::TPanel* red_ = nullptr;
   vcl::TProgressBar* progress_ = nullptr;
   vcl::TStatusBar* status_ = nullptr;
+  vcl::TComboBox* combo_ = nullptr;
   plat::HMENU file_menu_ = nullptr;
 };
 
@@ -206,12 +218,28 @@ TEST_F(ControlsSmokeTest, FormWithEveryControlAndADroppedMenuOnTheScreen) {
 #ifdef QUELLIX_HAVE_XLIB
   XScreenshot shot;
   if (!shot.Ready()) GTEST_SKIP() << "cannot read the X screen";
+  // The combo box's field spans its window: the sunken frame's top line runs
+  // to the right end, and the drop button with its arrow sits inside it.
+  plat::COMBOBOXINFO combo{};
+  ASSERT_TRUE(plat::GetComboBoxInfo(combo_->Handle(), &combo));
+  plat::RECT combo_window{};
+  plat::GetWindowRect(combo_->Handle(), &combo_window);
+  const plat::RECT& button = combo.rcButton;
+  EXPECT_EQ(combo_->ClientToScreen(vcl::TPoint{button.right, 0}).x, combo_window.right - 2)
+      << "the drop button ends inside the field's frame";
   std::vector<Probe> probes{
       {"status bar face", OnScreen(status_, status_x, status_y), Rgb(face), std::nullopt},
       {"progress fill", OnScreen(progress_, progress_->Width() / 4, progress_->Height() / 2),
        Rgb(plat::GetSysColor(plat::COLOR_HIGHLIGHT)), std::nullopt},
+      {"combo frame's top right", plat::POINT{combo_window.right - 2, combo_window.top},
+       Rgb(plat::GetSysColor(plat::COLOR_3DSHADOW)), std::nullopt},
+      {"combo drop arrow",
+       OnScreen(combo_, (button.left + button.right) / 2, (button.top + button.bottom) / 2 - 1),
+       Rgb(plat::GetSysColor(plat::COLOR_BTNTEXT)), std::nullopt},
+      {"combo drop button face", OnScreen(combo_, button.right - 3, (button.top + button.bottom) / 2),
+       Rgb(face), std::nullopt},
   };
-  menu_shot = MenuShot{&shot, &probes, file_menu_, Rgb(plat::GetSysColor(plat::COLOR_MENU))};
+  menu_shot = MenuShot{&shot, &probes, file_menu_, form_->Handle(), Rgb(plat::GetSysColor(plat::COLOR_MENU))};
   const plat::UINT_PTR timer = plat::SetTimer(nullptr, 0, 20, &OnMenuTimer);
   ASSERT_NE(timer, 0u);
   // Alt+F: the menu loop runs modally inside this dispatch until the timer ends it.
@@ -238,6 +266,63 @@ TEST_F(ControlsSmokeTest, FormWithEveryControlAndADroppedMenuOnTheScreen) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   EXPECT_EQ(after, Rgb(vcl::clRed)) << "under the closed menu";
+  plat::RECT form{};
+  plat::GetWindowRect(form_->Handle(), &form);
+  shot.SaveOnRequest(form, "controls-form");
+#endif
+}
+
+// Each common dialog as it first shows on the screen: its face is read at
+// its bottom left corner, below every control, then it is cancelled.
+TEST_F(ControlsSmokeTest, EveryCommonDialogShowsItsFace) {
+#ifndef QUELLIX_HAVE_XLIB
+  GTEST_SKIP() << "built without the X headers";
+#else
+  XScreenshot shot;
+  if (!shot.Ready()) GTEST_SKIP() << "cannot read the X screen";
+  const uint32_t face = Rgb(plat::GetSysColor(plat::COLOR_BTNFACE));
+  std::string showing;
+  std::vector<std::pair<std::string, std::optional<uint32_t> > > seen;
+  plat::SetDialogScript([&](const plat::DialogRequest& request) -> std::optional<plat::DialogAnswer> {
+    plat::RECT client{}, window{};
+    plat::GetClientRect(request.dialog, &client);
+    plat::GetWindowRect(request.dialog, &window);
+    plat::POINT corner{3, client.bottom - 3};
+    plat::ClientToScreen(request.dialog, &corner);
+    std::optional<uint32_t> pixel;
+    for (int tries = 0; tries < 100 && pixel != face; ++tries) {
+      Pump();
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      pixel = shot.Pixel(corner.x, corner.y);
+    }
+    seen.emplace_back(showing, pixel);
+    shot.SaveOnRequest(window, "dialog-" + showing);
+    plat::DialogAnswer cancel;
+    cancel.button = plat::IDCANCEL;
+    return cancel;
+  });
+  char file[260] = {};
+  plat::OPENFILENAMEA ofn;
+  ofn.lpstrFilter = "Wave files\0*.wav\0All files\0*.*\0";
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = sizeof file;
+  showing = "message";
+  plat::MessageBoxA(nullptr, "Replace the file?", "Quellix", plat::MB_YESNO | plat::MB_ICONQUESTION);
+  showing = "open";
+  plat::GetOpenFileNameA(&ofn);
+  showing = "save";
+  plat::GetSaveFileNameA(&ofn);
+  showing = "colour";
+  plat::CHOOSECOLORA cc;
+  plat::ChooseColorA(&cc);
+  showing = "print";
+  plat::PRINTDLGA pd;
+  plat::PrintDlgA(&pd);
+  plat::SetDialogScript(nullptr);
+  if (pd.hDevMode) plat::GlobalFree(pd.hDevMode);
+  if (pd.hDevNames) plat::GlobalFree(pd.hDevNames);
+  ASSERT_EQ(seen.size(), 5u);
+  for (const auto& [name, pixel] : seen) EXPECT_EQ(pixel, face) << name;
 #endif
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Shared by the smoke tests on a real X display: the sdl backend and the
-// application started for each test, and single pixels read from the X screen.
+// application started for each test, and pixels read from the X screen.
+// With QUELLIX_SCREEN_PNG naming a folder, the tests save what they read
+// there as PNG files, for a person to look at.
 // Include it after other project headers: X defines macros such as KeyPress.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
@@ -10,8 +12,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/backend/Backend.h"
+#include "platform/backend/Png.h"
 #include "platform/backend/SdlBackend.h"
 #include "platform/user/Input.h"
 #include "platform/user/Messages.h"
@@ -51,15 +55,48 @@ class XScreenshot {
 
   // 0x00RRGGBB of a screen pixel, from a 32-bit visual.
   std::optional<uint32_t> Pixel(int x, int y) {
-    XImage* image = get_image_(display_, root_(display_), x, y, 1, 1, AllPlanes, ZPixmap);
+    auto pixels = Area(x, y, 1, 1);
+    if (!pixels) return std::nullopt;
+    return pixels->front();
+  }
+
+  // 0x00RRGGBB rows of a screen rectangle, from a 32-bit visual.
+  std::optional<std::vector<uint32_t>> Area(int x, int y, int width, int height) {
+    if (!display_ || width <= 0 || height <= 0) return std::nullopt;
+    XImage* image = get_image_(display_, root_(display_), x, y, static_cast<unsigned>(width),
+                               static_cast<unsigned>(height), AllPlanes, ZPixmap);
     if (!image) return std::nullopt;
-    std::optional<uint32_t> pixel;
+    std::optional<std::vector<uint32_t>> pixels;
     if (image->bits_per_pixel == 32 && image->byte_order == LSBFirst) {
-      const auto* p = reinterpret_cast<const unsigned char*>(image->data);
-      pixel = static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
+      pixels.emplace(static_cast<size_t>(width) * static_cast<size_t>(height));
+      for (int row = 0; row < height; ++row) {
+        const auto* p = reinterpret_cast<const unsigned char*>(image->data) +
+                        static_cast<ptrdiff_t>(row) * image->bytes_per_line;
+        for (int col = 0; col < width; ++col, p += 4)
+          (*pixels)[static_cast<size_t>(row) * static_cast<size_t>(width) + static_cast<size_t>(col)] =
+              static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
+      }
     }
     destroy_image_(image);
-    return pixel;
+    return pixels;
+  }
+
+  // Saves a screen rectangle as `name`.png in the folder QUELLIX_SCREEN_PNG
+  // names; nothing when it is unset. A failure is the test's.
+  void SaveOnRequest(const plat::RECT& r, const std::string& name) {
+    const char* folder = std::getenv("QUELLIX_SCREEN_PNG");
+    if (!folder || !*folder) return;
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    auto pixels = Area(r.left, r.top, width, height);
+    ASSERT_TRUE(pixels.has_value()) << "cannot read " << name << " from the X screen";
+    plat::Surface surface;
+    surface.width = width;
+    surface.height = height;
+    surface.stride = width * 4;
+    surface.bits = reinterpret_cast<uint8_t*>(pixels->data());
+    std::string error;
+    const std::string path = std::string(folder) + "/" + name + ".png";
+    EXPECT_TRUE(plat::backend::WritePng(surface, path, &error)) << path << ": " << error;
   }
 
  private:

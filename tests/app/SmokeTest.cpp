@@ -84,6 +84,9 @@ TEST_F(SmokeTest, FormWithTwoPanelsShowsTheirColoursOnTheScreen) {
     ASSERT_TRUE(seen.has_value()) << "the X screen has an unexpected pixel format";
     EXPECT_EQ(*seen, Rgb(p.color)) << "screen " << screen.x << "," << screen.y;
   }
+  plat::RECT window{};
+  plat::GetWindowRect(form->Handle(), &window);
+  shot.SaveOnRequest(window, "smoke-panels");
 #endif
 }
 

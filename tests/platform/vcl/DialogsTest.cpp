@@ -91,6 +91,7 @@ TEST(FileDialogsTest, ExecuteReturnsTheScriptedNameWithTheDefaultExtension) {
   std::ofstream(folder / "taken.wav") << "x";
   plat::DialogAnswer name;
   name.file_name = "song";
+  name.filter_index = 2;  // the type picked from the drop-down list
   {
     ScriptedAnswers script({name});
     TOpenDialog open(nullptr);
@@ -101,6 +102,7 @@ TEST(FileDialogsTest, ExecuteReturnsTheScriptedNameWithTheDefaultExtension) {
     ASSERT_TRUE(open.Execute());
     EXPECT_EQ(fs::path(open.FileName()), folder / "song.wav");
     EXPECT_EQ(open.Files()->Count(), 1);
+    EXPECT_EQ(open.FilterIndex(), 2);
     EXPECT_EQ(script.asked[0].choices, (std::vector<std::string>{"Wave Files(*.wav)", "All"}));
   }
   name.file_name = "taken";
