@@ -64,6 +64,23 @@ DialogAnswer File(const std::string& name, int filter = 0) {
   return a;
 }
 
+// A file dialog's request for a name in `folder`, with its own buffer.
+struct FileRequest {
+  FileRequest(const fs::path& start, const char* filter, const char* default_ext) : folder(start.string()) {
+    ofn.lpstrInitialDir = folder.c_str();
+    ofn.lpstrFilter = filter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof file;
+    ofn.lpstrDefExt = default_ext;
+  }
+  FileRequest(const FileRequest&) = delete;
+  FileRequest& operator=(const FileRequest&) = delete;
+  std::string folder;
+  char file[260] = {};
+  OPENFILENAMEA ofn;
+};
+
 class Dialogs : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -170,15 +187,9 @@ TEST_F(Dialogs, FileDialogsValidateTheScriptedName) {
   for (const FileCase& c : cases) {
     SCOPED_TRACE(c.name);
     Script script(c.answers);
-    char file[260] = {};
-    OPENFILENAMEA ofn;
-    const std::string folder = folder_.string();
-    ofn.lpstrInitialDir = folder.c_str();
-    ofn.lpstrFilter = "Text\0*.txt\0All\0*.*\0";
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = sizeof file;
-    ofn.lpstrDefExt = "txt";
+    FileRequest request(folder_, "Text\0*.txt\0All\0*.*\0", "txt");
+    OPENFILENAMEA& ofn = request.ofn;
+    const char* file = request.file;
     ofn.lpstrTitle = "Pick";
     ofn.Flags = c.flags;
     const BOOL ok = c.save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
@@ -231,15 +242,9 @@ TEST_F(Dialogs, HookGetsInitDialogAndNotificationsAndCanRefuse) {
     return 0;
   };
   Script script({File("first", 2), File("second")});
-  char file[260] = {};
-  OPENFILENAMEA ofn;
-  const std::string folder = folder_.string();
-  ofn.lpstrInitialDir = folder.c_str();
-  ofn.lpstrFilter = "Text\0*.txt\0All\0*.*\0";
-  ofn.nFilterIndex = 1;
-  ofn.lpstrFile = file;
-  ofn.nMaxFile = sizeof file;
-  ofn.lpstrDefExt = "wav";
+  FileRequest request(folder_, "Text\0*.txt\0All\0*.*\0", "wav");
+  OPENFILENAMEA& ofn = request.ofn;
+  const char* file = request.file;
   ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK;
   ofn.lpfnHook = hook;
   ofn.lCustData = 42;
@@ -419,15 +424,9 @@ TEST_F(Dialogs, FileDialogsFollowTheUsersClicksAndKeys) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     FileDialogInput input(c.steps);
-    char file[260] = {};
-    OPENFILENAMEA ofn;
-    const std::string folder = (folder_ / c.start).string();
-    ofn.lpstrInitialDir = folder.c_str();
-    ofn.lpstrFilter = "Text\0*.txt\0Waves\0*.wav\0";
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = sizeof file;
-    ofn.lpstrDefExt = "txt";
+    FileRequest request(folder_ / c.start, "Text\0*.txt\0Waves\0*.wav\0", "txt");
+    OPENFILENAMEA& ofn = request.ofn;
+    const char* file = request.file;
     ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK;
     ofn.lpfnHook = &FileDialogInput::Hook;
     const BOOL ok = c.save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
@@ -487,13 +486,8 @@ TEST_F(Dialogs, DialogsShowTheirFieldsAndAReadableChoice) {
     }
     return Button(IDCANCEL);
   });
-  char file[260] = {};
-  OPENFILENAMEA ofn;
-  const std::string folder = folder_.string();
-  ofn.lpstrInitialDir = folder.c_str();
-  ofn.lpstrFile = file;
-  ofn.nMaxFile = sizeof file;
-  EXPECT_FALSE(GetOpenFileNameA(&ofn));
+  FileRequest request(folder_, nullptr, nullptr);
+  EXPECT_FALSE(GetOpenFileNameA(&request.ofn));
   PRINTDLGA pd;
   EXPECT_FALSE(PrintDlgA(&pd));
   SetDialogScript(nullptr);
