@@ -20,6 +20,7 @@
 #include "platform/vcl/Classes.h"
 #include "platform/vcl/Colors.h"
 #include "platform/vcl/Graphics.h"
+#include "platform/vcl/GraphicsBitmap.h"
 #include "platform/vcl/SysUtils.h"
 
 namespace displays {

@@ -8,6 +8,7 @@
 
 #include "platform/vcl/Controls.h"
 #include "platform/vcl/Graphics.h"
+#include "platform/vcl/GraphicsBitmap.h"
 
 namespace vcl {
 

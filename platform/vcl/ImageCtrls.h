@@ -7,6 +7,7 @@
 
 #include "platform/vcl/Controls.h"
 #include "platform/vcl/Graphics.h"
+#include "platform/vcl/GraphicsPicture.h"
 #include "platform/vcl/StdCtrls.h"
 
 namespace vcl {

@@ -7,6 +7,7 @@
 
 #include "platform/vcl/Classes.h"
 #include "platform/vcl/Graphics.h"
+#include "platform/vcl/GraphicsBitmap.h"
 
 namespace vcl {
 

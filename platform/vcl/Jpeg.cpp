@@ -11,6 +11,7 @@
 
 #include "platform/gdi/BmpFile.h"
 #include "platform/kernel/UnitTable.h"
+#include "platform/vcl/GraphicsPicture.h"
 #include "platform/vcl/Streams.h"
 #include "platform/vcl/TypInfo.h"
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/vcl/Graphics.h"
+#include "platform/vcl/GraphicsBitmap.h"
 
 namespace plat {
 class UnitTable;

@@ -7,6 +7,7 @@
 
 #include "engine/MMObj.h"
 #include "platform/vcl/Graphics.h"
+#include "platform/vcl/GraphicsBitmap.h"
 
 namespace {
 

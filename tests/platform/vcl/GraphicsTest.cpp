@@ -8,6 +8,8 @@
 #include "platform/gdi/Text.h"
 #include "platform/kernel/Resources.h"
 #include "platform/vcl/Graphics.h"
+#include "platform/vcl/GraphicsBitmap.h"
+#include "platform/vcl/GraphicsPicture.h"
 #include "platform/vcl/Streams.h"
 #include "platform/vcl/TypInfo.h"
 #include "support/TempDir.h"

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/vcl/GraphicsPicture.h"
 #include "platform/vcl/Jpeg.h"
 #include "platform/vcl/Streams.h"
 #include "support/TempDir.h"
