@@ -1,5 +1,7 @@
 #include "engine/MMVisual.h"
 
+#include <type_traits>
+
 #include "platform/gdi/Text.h"
 #include "platform/gdi/TextLayout.h"
 #include "platform/user/Geometry.h"
@@ -18,79 +20,73 @@ void FillInside(vcl::TCanvas* canvas, const vcl::TRect& rect, vcl::TColor color)
   canvas->FillRect(rect);
 }
 
-vcl::TRect Shrunk(int width, int height, int extent) {
-  return vcl::Rect(extent, extent, width - extent, height - extent);
+}  // namespace
+
+// ---- shared by the bases ----
+
+template <class Control>
+void TMMDesignControl<Control>::SetDesignMode(bool value) {
+  if (value != DesignMode()) ChangeDesignMode(value);
 }
 
-}  // namespace
+template <class Control>
+void TMMDesignControl<Control>::ChangeDesignMode(bool value) {
+  this->SetDesigning(value, true);
+  if constexpr (std::is_base_of_v<vcl::TWinControl, Control>) this->UpdateControlState();
+}
+
+template <class Control>
+TMMBevelControl<Control>::TMMBevelControl(vcl::TComponent* owner)
+    : TMMDesignControl<Control>(owner), bevel_(std::make_unique<TMMBevel>()) {
+  bevel_->OnChange = [this](vcl::TObject*) { BevelChanged(); };
+}
+
+template <class Control>
+TMMBevelControl<Control>::~TMMBevelControl() {
+  bevel_->OnChange = nullptr;
+}
+
+template <class Control>
+vcl::TRect TMMBevelControl<Control>::BevelClientRect() const {
+  const int extent = BevelExtent();
+  return vcl::Rect(extent, extent, this->Width() - extent, this->Height() - extent);
+}
+
+template <class Control>
+vcl::TRect TMMBevelControl<Control>::PaintBevel(bool fill_border) {
+  return bevel_->Paint(this->Canvas(), this->ClientRect(), fill_border);
+}
+
+template class TMMDesignControl<vcl::TWinControl>;
+template class TMMDesignControl<vcl::TCustomControl>;
+template class TMMDesignControl<vcl::TCustomPanel>;
+template class TMMDesignControl<vcl::TGraphicControl>;
+template class TMMBevelControl<vcl::TCustomControl>;
+template class TMMBevelControl<vcl::TCustomPanel>;
+template class TMMBevelControl<vcl::TGraphicControl>;
 
 // ---- TMMWinControl ----
 
 VCL_IMPLEMENT_CLASS(TMMWinControl)
 
-void TMMWinControl::SetDesignMode(bool value) {
-  if (value != DesignMode()) ChangeDesignMode(value);
-}
-
-void TMMWinControl::ChangeDesignMode(bool value) {
-  SetDesigning(value, true);
-  UpdateControlState();
-}
-
 // ---- TMMCustomControl ----
 
 VCL_IMPLEMENT_CLASS(TMMCustomControl)
 
-TMMCustomControl::TMMCustomControl(vcl::TComponent* owner)
-    : vcl::TCustomControl(owner), bevel_(std::make_unique<TMMBevel>()) {
+TMMCustomControl::TMMCustomControl(vcl::TComponent* owner) : TMMBevelControl(owner) {
   SetControlStyle(ControlStyle() + vcl::TControlStyle{vcl::csOpaque});
-  bevel_->OnChange = [this](vcl::TObject*) { Changed(); };
 }
 
-TMMCustomControl::~TMMCustomControl() { bevel_->OnChange = nullptr; }
-
-void TMMCustomControl::SetDesignMode(bool value) {
-  if (value != DesignMode()) ChangeDesignMode(value);
-}
-
-void TMMCustomControl::ChangeDesignMode(bool value) {
-  SetDesigning(value, true);
-  UpdateControlState();
-}
-
-vcl::TRect TMMCustomControl::BevelClientRect() const { return Shrunk(Width(), Height(), BevelExtent()); }
-
-void TMMCustomControl::Paint() {
-  const plat::RECT inner = bevel_->Paint(Canvas(), ClientRect(), true);
-  FillInside(Canvas(), inner, Color());
-}
-
-void TMMCustomControl::Changed() { Invalidate(); }
+void TMMCustomControl::Paint() { FillInside(Canvas(), PaintBevel(true), Color()); }
 
 // ---- TMMCustomPanel ----
 
 VCL_IMPLEMENT_CLASS(TMMCustomPanel)
 
-TMMCustomPanel::TMMCustomPanel(vcl::TComponent* owner)
-    : vcl::TCustomPanel(owner), bevel_(std::make_unique<TMMBevel>()) {
+TMMCustomPanel::TMMCustomPanel(vcl::TComponent* owner) : TMMBevelControl(owner) {
   SetBorderWidth(0);
   SetBevelOuter(vcl::bvNone);
   SetBevelInner(vcl::bvNone);
-  bevel_->OnChange = [this](vcl::TObject*) {
-    Realign();
-    Changed();
-  };
-}
-
-TMMCustomPanel::~TMMCustomPanel() { bevel_->OnChange = nullptr; }
-
-void TMMCustomPanel::SetDesignMode(bool value) {
-  if (value != DesignMode()) ChangeDesignMode(value);
-}
-
-void TMMCustomPanel::ChangeDesignMode(bool value) {
-  SetDesigning(value, true);
-  UpdateControlState();
 }
 
 void TMMCustomPanel::SetFillBorder(bool value) {
@@ -111,7 +107,7 @@ void TMMCustomPanel::Paint() {
     return;
   }
   vcl::TCanvas* canvas = Canvas();
-  vcl::TRect r = bevel_->Paint(canvas, ClientRect(), fill_border_);
+  vcl::TRect r = PaintBevel(fill_border_);
   if (OnPaintBackground)
     OnPaintBackground(this, canvas, r);
   else
@@ -128,7 +124,10 @@ void TMMCustomPanel::Paint() {
                   plat::DT_EXPANDTABS | plat::DT_VCENTER | kAlignments[Alignment()]);
 }
 
-void TMMCustomPanel::Changed() { Invalidate(); }
+void TMMCustomPanel::BevelChanged() {
+  Realign();
+  Changed();
+}
 
 // ---- TMMPanel ----
 
@@ -175,21 +174,9 @@ VCL_IMPLEMENT_CLASS(
 
 VCL_IMPLEMENT_CLASS(TMMGraphicControl)
 
-TMMGraphicControl::TMMGraphicControl(vcl::TComponent* owner)
-    : vcl::TGraphicControl(owner), bevel_(std::make_unique<TMMBevel>()) {
+TMMGraphicControl::TMMGraphicControl(vcl::TComponent* owner) : TMMBevelControl(owner) {
   SetControlStyle(ControlStyle() + vcl::TControlStyle{vcl::csOpaque});
-  bevel_->OnChange = [this](vcl::TObject*) { Changed(); };
 }
-
-TMMGraphicControl::~TMMGraphicControl() { bevel_->OnChange = nullptr; }
-
-void TMMGraphicControl::SetDesignMode(bool value) {
-  if (value != DesignMode()) ChangeDesignMode(value);
-}
-
-void TMMGraphicControl::ChangeDesignMode(bool value) { SetDesigning(value, true); }
-
-vcl::TRect TMMGraphicControl::BevelClientRect() const { return Shrunk(Width(), Height(), BevelExtent()); }
 
 void TMMGraphicControl::SetTransparent(bool value) {
   if (transparent_ == value) return;
@@ -202,11 +189,9 @@ void TMMGraphicControl::SetTransparent(bool value) {
 }
 
 void TMMGraphicControl::Paint() {
-  const plat::RECT inner = bevel_->Paint(Canvas(), ClientRect(), true);
+  const vcl::TRect inner = PaintBevel(true);
   if (!transparent_) FillInside(Canvas(), inner, Color());
 }
-
-void TMMGraphicControl::Changed() { Invalidate(); }
 
 // ---- TMMCommonDialog ----
 

@@ -1,7 +1,8 @@
 #pragma once
 // The library's visual component bases, one per kind of class-library
 // control: each adds the design-mode pair and, for the painted ones, an owned
-// TMMBevel whose changes repaint the control.
+// TMMBevel whose changes repaint the control. The two templates below hold
+// what the bases share; the bases differ only in how they paint and align.
 #include <functional>
 #include <memory>
 
@@ -14,32 +15,28 @@ namespace engine {
 // Registers the streamable visual classes with the class library.
 void MMVisualInitialize();
 
-// ---- TMMWinControl ----
+// ---- shared by the bases ----
 
-class TMMWinControl : public vcl::TWinControl {
-  VCL_DECLARE_CLASS(TMMWinControl, vcl::TWinControl)
+// The design-mode pair on top of a class-library control.
+template <class Control>
+class TMMDesignControl : public Control {
  public:
-  explicit TMMWinControl(vcl::TComponent* owner) : vcl::TWinControl(owner) {}
+  explicit TMMDesignControl(vcl::TComponent* owner) : Control(owner) {}
 
-  bool DesignMode() const { return ComponentState().Contains(vcl::csDesigning); }
+  bool DesignMode() const { return this->ComponentState().Contains(vcl::csDesigning); }
   // ChangeDesignMode only when value differs from the design state.
   virtual void SetDesignMode(bool value);
-  // The design state of this control and its children, then the control state.
+  // The design state of this control and its children, then, for a windowed
+  // control, the control state.
   virtual void ChangeDesignMode(bool value);
 };
 
-// ---- TMMCustomControl ----
-
-// A windowed control painted as its bevel around a fill of Color.
-class TMMCustomControl : public vcl::TCustomControl {
-  VCL_DECLARE_CLASS(TMMCustomControl, vcl::TCustomControl)
+// A design-mode control with an owned TMMBevel around its inside.
+template <class Control>
+class TMMBevelControl : public TMMDesignControl<Control> {
  public:
-  explicit TMMCustomControl(vcl::TComponent* owner);
-  ~TMMCustomControl() override;
-
-  bool DesignMode() const { return ComponentState().Contains(vcl::csDesigning); }
-  virtual void SetDesignMode(bool value);
-  virtual void ChangeDesignMode(bool value);
+  explicit TMMBevelControl(vcl::TComponent* owner);
+  ~TMMBevelControl() override;
 
   int BevelExtent() const { return bevel_ ? bevel_->BevelExtent() : 0; }
   // The client rectangle inside the bevel; the displays draw there.
@@ -49,13 +46,43 @@ class TMMCustomControl : public vcl::TCustomControl {
   // Descendants publish it; writing copies into the owned bevel.
   TMMBevel* Bevel() const { return bevel_.get(); }
   void SetBevel(TMMBevel* value) { bevel_->Assign(value); }
-
-  void Paint() override;
+  // Paints the bevel over the client area and returns the rectangle inside it.
+  vcl::TRect PaintBevel(bool fill_border);
+  // Called when the bevel changes; the default repaints through Changed.
+  virtual void BevelChanged() { Changed(); }
   // Repaints; descendants recompute their layout here.
-  virtual void Changed();
+  virtual void Changed() { this->Invalidate(); }
 
  private:
   std::unique_ptr<TMMBevel> bevel_;
+};
+
+extern template class TMMDesignControl<vcl::TWinControl>;
+extern template class TMMDesignControl<vcl::TCustomControl>;
+extern template class TMMDesignControl<vcl::TCustomPanel>;
+extern template class TMMDesignControl<vcl::TGraphicControl>;
+extern template class TMMBevelControl<vcl::TCustomControl>;
+extern template class TMMBevelControl<vcl::TCustomPanel>;
+extern template class TMMBevelControl<vcl::TGraphicControl>;
+
+// ---- TMMWinControl ----
+
+class TMMWinControl : public TMMDesignControl<vcl::TWinControl> {
+  VCL_DECLARE_CLASS(TMMWinControl, vcl::TWinControl)
+ public:
+  explicit TMMWinControl(vcl::TComponent* owner) : TMMDesignControl(owner) {}
+};
+
+// ---- TMMCustomControl ----
+
+// A windowed control painted as its bevel around a fill of Color.
+class TMMCustomControl : public TMMBevelControl<vcl::TCustomControl> {
+  VCL_DECLARE_CLASS(TMMCustomControl, vcl::TCustomControl)
+ public:
+  explicit TMMCustomControl(vcl::TComponent* owner);
+
+ protected:
+  void Paint() override;
 };
 
 // ---- TMMCustomPanel and TMMPanel ----
@@ -65,28 +92,20 @@ using TMMPaintBackgroundEvent =
 
 // A panel whose edges are its TMMBevel; the class library's own bevels and
 // border stay off.
-class TMMCustomPanel : public vcl::TCustomPanel {
+class TMMCustomPanel : public TMMBevelControl<vcl::TCustomPanel> {
   VCL_DECLARE_CLASS(TMMCustomPanel, vcl::TCustomPanel)
  public:
   explicit TMMCustomPanel(vcl::TComponent* owner);
-  ~TMMCustomPanel() override;
-
-  bool DesignMode() const { return ComponentState().Contains(vcl::csDesigning); }
-  virtual void SetDesignMode(bool value);
-  virtual void ChangeDesignMode(bool value);
-
-  int BevelExtent() const { return bevel_ ? bevel_->BevelExtent() : 0; }
 
  protected:
-  TMMBevel* Bevel() const { return bevel_.get(); }
-  void SetBevel(TMMBevel* value) { bevel_->Assign(value); }
   // Without it the border band is reserved but left unpainted.
   bool FillBorder() const { return fill_border_; }
   void SetFillBorder(bool value);
 
   void AlignControls(vcl::TControl* control, vcl::TRect& rect) override;
   void Paint() override;
-  virtual void Changed();
+  // The children stay inside the bevel, so they realign first.
+  void BevelChanged() override;
 
   // Replaces all painting when assigned.
   vcl::TNotifyEvent OnCustomPaint;
@@ -94,7 +113,6 @@ class TMMCustomPanel : public vcl::TCustomPanel {
   TMMPaintBackgroundEvent OnPaintBackground;
 
  private:
-  std::unique_ptr<TMMBevel> bevel_;
   bool fill_border_ = true;
 };
 
@@ -141,31 +159,19 @@ class TMMPanel : public TMMCustomPanel {
 
 // A windowless control painted as its bevel around a fill of Color, or
 // around nothing when Transparent.
-class TMMGraphicControl : public vcl::TGraphicControl {
+class TMMGraphicControl : public TMMBevelControl<vcl::TGraphicControl> {
   VCL_DECLARE_CLASS(TMMGraphicControl, vcl::TGraphicControl)
  public:
   explicit TMMGraphicControl(vcl::TComponent* owner);
-  ~TMMGraphicControl() override;
-
-  bool DesignMode() const { return ComponentState().Contains(vcl::csDesigning); }
-  virtual void SetDesignMode(bool value);
-  virtual void ChangeDesignMode(bool value);
-
-  int BevelExtent() const { return bevel_ ? bevel_->BevelExtent() : 0; }
-  vcl::TRect BevelClientRect() const;
 
  protected:
-  TMMBevel* Bevel() const { return bevel_.get(); }
-  void SetBevel(TMMBevel* value) { bevel_->Assign(value); }
   // Transparent controls are not opaque and leave the inside unfilled.
   bool Transparent() const { return transparent_; }
   void SetTransparent(bool value);
 
   void Paint() override;
-  virtual void Changed();
 
  private:
-  std::unique_ptr<TMMBevel> bevel_;
   bool transparent_ = false;
 };
 

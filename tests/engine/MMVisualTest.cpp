@@ -24,6 +24,7 @@
 #include "platform/vcl/FormReader.h"
 #include "platform/vcl/FormWriter.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/GraphicsBitmap.h"
 #include "platform/vcl/TypInfo.h"
 #include "resources/ProgramResources.h"
 
@@ -290,6 +291,76 @@ TEST_F(MMVisualTest, DesignModeReachesChildrenAndChangesOnlyOnADifferentValue) {
   panel.SetDesignMode(false);
   EXPECT_FALSE(child->DesignMode());
   EXPECT_EQ(panel.design_changes, (std::vector<bool>{true, false}));
+}
+
+// Every base keeps the design state of itself and what it owns in step and
+// reports a change only when the value differs; a bevel change repaints.
+template <class Base>
+class TCountingDesign : public Base {
+ public:
+  explicit TCountingDesign(vcl::TComponent* owner) : Base(owner) {}
+  void ChangeDesignMode(bool value) override {
+    Base::ChangeDesignMode(value);
+    changes.push_back(value);
+  }
+  std::vector<bool> changes;
+};
+
+template <class Base>
+void CheckDesignMode(const char* name) {
+  SCOPED_TRACE(name);
+  TCountingDesign<Base> control(nullptr);
+  auto* owned = new TProbePanel(&control);
+  for (bool value : {false, true, true, false}) control.SetDesignMode(value);
+  EXPECT_EQ(control.changes, (std::vector<bool>{true, false}));
+  control.SetDesignMode(true);
+  EXPECT_TRUE(control.DesignMode());
+  EXPECT_TRUE(owned->DesignMode());
+  control.SetDesignMode(false);
+  EXPECT_FALSE(owned->DesignMode());
+}
+
+TEST_F(MMVisualTest, EveryBaseSwitchesDesignModeForItselfAndWhatItOwns) {
+  CheckDesignMode<TMMWinControl>("TMMWinControl");
+  CheckDesignMode<TMMCustomControl>("TMMCustomControl");
+  CheckDesignMode<TMMCustomPanel>("TMMCustomPanel");
+  CheckDesignMode<TMMGraphicControl>("TMMGraphicControl");
+}
+
+template <class Base>
+class TCountingChanges : public Base {
+ public:
+  explicit TCountingChanges(vcl::TComponent* owner) : Base(owner) {}
+  using Base::Bevel;
+  using Base::SetBevel;
+  int changes = 0;
+
+ protected:
+  void Changed() override {
+    ++changes;
+    Base::Changed();
+  }
+};
+
+template <class Base>
+void CheckBevelChangeRepaints(const char* name) {
+  SCOPED_TRACE(name);
+  TCountingChanges<Base> control(nullptr);
+  control.Bevel()->SetBorderWidth(3);
+  EXPECT_EQ(control.changes, 1);
+  TMMBevel other;
+  other.SetBevelOuter(bvNone);
+  control.SetBevel(&other);
+  // Written by copy into the control's own bevel.
+  EXPECT_GE(control.changes, 2);
+  EXPECT_NE(control.Bevel(), &other);
+  EXPECT_EQ(control.BevelExtent(), other.BevelExtent());
+}
+
+TEST_F(MMVisualTest, EveryBevelledBaseRepaintsWhenItsBevelChanges) {
+  CheckBevelChangeRepaints<TMMCustomControl>("TMMCustomControl");
+  CheckBevelChangeRepaints<TMMCustomPanel>("TMMCustomPanel");
+  CheckBevelChangeRepaints<TMMGraphicControl>("TMMGraphicControl");
 }
 
 // ---- from a description ------------------------------------------------------
