@@ -22,6 +22,7 @@
 #include "platform/mm/WaveDevices.h"
 #include "platform/vcl/Application.h"
 #include "resources/ProgramResources.h"
+#include "support/PumpUntil.h"
 
 namespace engine {
 namespace {
@@ -129,10 +130,8 @@ class LoopbackChainTest : public ::testing::TestWithParam<ModeCase> {
       const int64_t out_done = bytes / kOutBufferBytes;
       const int64_t in_done = bytes / kInBufferBytes * kInBufferBytes;
       // Generous: a loaded machine may starve the device threads for a while.
-      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-      while ((out_played_ < out_done || in.BytesRecorded() < in_done) &&
-             std::chrono::steady_clock::now() < end)
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
+      testsupport::PumpUntil([&] { return out_played_ >= out_done && in.BytesRecorded() >= in_done; },
+                             {.limit_ms = 30000, .pause_us = 100});
     }
     (void)out;
   }

@@ -21,6 +21,7 @@
 #include "platform/mm/MMTime.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Graphics.h"
+#include "support/PumpUntil.h"
 
 namespace engine {
 namespace {
@@ -61,10 +62,7 @@ class HiTimerTest : public ::testing::Test {
   // Pumps until done, in real time, for ticks that other threads still deliver.
   template <class Pred>
   static bool PumpUntil(Pred done) {
-    for (int i = 0; i < 3000 && !done(); ++i) {
-      Pump();
-      std::this_thread::sleep_for(1ms);
-    }
+    testsupport::PumpUntil(done, {.serve = Pump, .limit_ms = 3000});
     Pump();
     return done();
   }

@@ -20,6 +20,7 @@
 #include "platform/kernel/ThreadQueue.h"
 #include "platform/vcl/Application.h"
 #include "resources/ProgramResources.h"
+#include "support/PumpUntil.h"
 
 namespace engine {
 namespace {
@@ -91,10 +92,7 @@ class TriggerTest : public ::testing::Test {
   }
   template <class Pred>
   static bool PumpUntil(Pred done) {
-    for (int i = 0; i < 3000 && !done(); ++i) {
-      Pump();
-      std::this_thread::sleep_for(1ms);
-    }
+    testsupport::PumpUntil(done, {.serve = Pump, .limit_ms = 3000});
     Pump();
     return done();
   }
@@ -295,7 +293,7 @@ TEST_F(TriggerTest, StopFromAPushInThePumpThreadCompletesOnTheMainThread) {
   on_push_ = nullptr;
   buffers_ = next_;  // one more buffer: the first cycle ends the data
   trigger_->Start();
-  for (int i = 0; i < 3000 && Pushes() < 3; ++i) std::this_thread::sleep_for(1ms);
+  testsupport::PumpUntil([&] { return Pushes() >= 3; }, {.limit_ms = 3000});
   ASSERT_EQ(Pushes(), 3);
   std::this_thread::sleep_for(20ms);  // the cycle's end posts the message
   trigger_->Stop();

@@ -27,6 +27,7 @@
 #include "platform/user/Messages.h"
 #include "platform/vcl/Application.h"
 #include "resources/ProgramResources.h"
+#include "support/PumpUntil.h"
 
 namespace engine {
 namespace {
@@ -116,31 +117,23 @@ class WaveInTest : public ::testing::Test {
   static void Pump() { vcl::Application->ProcessMessages(); }
   // Moves the clock in steps of 10 ms and handles the main thread's messages after each.
   static void Run(int ms, const std::function<bool()>& until = {}) {
-    for (int t = 0; t < ms; t += 10) {
-      plat::clock::AdvanceMs(10);
-      Pump();
-      if (until && until()) return;
-    }
+    testsupport::PumpUntil(until, {.serve = Pump, .clock_step_ms = 10, .limit_ms = ms});
   }
 
   // Handles the main thread's messages until done holds, for at most 5 s of
   // real time: a device thread follows the clock at its own pace.
   static bool PumpUntil(const std::function<bool()>& done,
                         const std::function<void(const plat::MSG&)>& dispatch = {}) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > end) return false;
+    auto serve = [&] {
       plat::MSG msg;
-      if (plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE)) {
+      while (plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE)) {
         if (dispatch)
           dispatch(msg);
         else
           plat::DispatchMessageA(&msg);
-      } else {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
       }
-    }
-    return true;
+    };
+    return testsupport::PumpUntil(done, {.serve = serve});
   }
 
   std::vector<std::string> handled_;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -23,6 +24,7 @@
 #include "platform/user/Cursor.h"
 #include "platform/vcl/Application.h"
 #include "resources/ProgramResources.h"
+#include "support/PumpUntil.h"
 
 namespace engine {
 namespace {
@@ -209,13 +211,14 @@ class WaveOutTest : public ::testing::Test {
     out_->Start();
     start_us_ = plat::ClockNowMicroseconds();
   }
-  // Lets the clock run in small steps, serving the main thread as a program would.
-  void Run(int ms) {
-    for (int t = 0; t < ms; t += 2) {
-      plat::clock::AdvanceMs(2);
+  // Lets the clock run in small steps, serving the main thread as a program
+  // would, for `ms` or until `until` holds.
+  void Run(int ms, const std::function<bool()>& until = {}) {
+    auto serve = [this] {
       vcl::Application->ProcessMessages();
       if (out_ && out_->CallBackMode() == cmThread) AwaitDeviceThread();
-    }
+    };
+    testsupport::PumpUntil(until, {.serve = serve, .clock_step_ms = 2, .limit_ms = ms});
   }
   // A clock advance does not wait for the device thread that the driver's
   // notices wake, so wait until it has pushed down what the driver has played.
@@ -227,11 +230,11 @@ class WaveOutTest : public ::testing::Test {
       while (completed < filled_ends_.size() && static_cast<int64_t>(filled_ends_[completed]) <= played)
         ++completed;
     }
-    for (int i = 0; i < 20000 && readies_ < static_cast<int>(completed) && stops_ == 0; ++i)
-      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    testsupport::PumpUntil([&] { return readies_ >= static_cast<int>(completed) || stops_ != 0; },
+                           {.limit_ms = 2000, .pause_us = 100});
   }
   void RunUntilStopped(int max_ms = 3000) {
-    for (int t = 0; t < max_ms && stops_ == 0; t += 2) Run(2);
+    Run(max_ms, [this] { return stops_ != 0; });
   }
 
   plat::ScopedManualClock clock_;

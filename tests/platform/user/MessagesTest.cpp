@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "platform/kernel/Sync.h"
 #include "platform/kernel/ThreadQueue.h"
 #include "platform/user/Messages.h"
+#include "support/PumpUntil.h"
 
 using namespace plat;
 
@@ -17,15 +19,13 @@ namespace {
 
 class Messages : public usertest::RecordingClass {
  protected:
+  static void DispatchAll() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  }
   // Pumps the calling thread until `done` holds (bounded in real time).
-  template <class Done>
-  bool PumpUntil(Done done) {
-    for (int i = 0; i < 5000 && !done(); ++i) {
-      MSG msg;
-      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-      if (!done()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return done();
+  static bool PumpUntil(const std::function<bool()>& done) {
+    return testsupport::PumpUntil(done, {.serve = DispatchAll});
   }
 };
 

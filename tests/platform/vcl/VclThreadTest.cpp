@@ -6,11 +6,13 @@
 #include <thread>
 #include <vector>
 
+#include "platform/kernel/Sync.h"
 #include "platform/kernel/ThreadQueue.h"
 #include "platform/kernel/Threads.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/SyncObjs.h"
 #include "platform/vcl/VclThread.h"
+#include "support/PumpUntil.h"
 
 using namespace vcl;
 
@@ -40,14 +42,19 @@ class TTestThread : public TThread {
   std::atomic<bool>* destroyed_;
 };
 
+void ServeMainThread() {
+  Application->ProcessMessages();
+  CheckSynchronize();
+}
+
 // Serves the main thread's loop until `done` or a generous real-time bound.
-template <class Pred>
-bool PumpUntil(Pred done) {
-  for (int i = 0; i < 5000 && !done(); ++i) {
-    Application->ProcessMessages();
-    CheckSynchronize(1);
-  }
-  return done();
+bool PumpUntil(const std::function<bool()>& done) {
+  return testsupport::PumpUntil(done, {.serve = ServeMainThread});
+}
+
+// Waits, without serving anything, for a thread to have ended.
+bool Ended(TThread& thread) {
+  return plat::WaitForSingleObject(thread.Handle(), 5000) == plat::WAIT_OBJECT_0 && thread.Finished();
 }
 
 class ThreadTest : public ::testing::Test {
@@ -90,7 +97,7 @@ TEST_F(ThreadTest, TerminateEndsAPollingLoopAndWaitForReturnsItsValue) {
     self.SetReturnValue(7);
   }));
   EXPECT_FALSE(thread->Suspended());
-  while (!looping) plat::Sleep(1);
+  ASSERT_TRUE(testsupport::PumpUntil([&] { return looping.load(); }, {}));
   EXPECT_FALSE(thread->Finished());
   thread->Terminate();
   EXPECT_TRUE(thread->Terminated());
@@ -201,7 +208,7 @@ TEST_F(ThreadTest, QueuedMethodsRunInOrderOnTheMainThreadWithoutBlockingTheWorke
       });
   });
   thread.Start();
-  while (!thread.Finished()) plat::Sleep(1);
+  ASSERT_TRUE(Ended(thread));
   EXPECT_TRUE(ran.empty());
   ASSERT_TRUE(PumpUntil([&] { return ran.size() == 3; }));
   EXPECT_EQ(ran, (std::vector<int>{0, 1, 2}));
@@ -214,7 +221,7 @@ TEST_F(ThreadTest, QueuedMethodsOfADestroyedThreadAreDropped) {
   auto* thread = new TTestThread(true, [&](TTestThread& self) { self.Queue([&] { ++ran; }); });
   thread->Start();
   // Not WaitFor: it would serve the queue.
-  while (!thread->Finished()) plat::Sleep(1);
+  ASSERT_TRUE(Ended(*thread));
   delete thread;
   TThread::Queue(nullptr, [&] { ran += 10; });  // main thread: at once
   std::thread([&] { TThread::Queue(nullptr, [&] { ran += 100; }); }).join();
