@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/MMUtils.h"
+#include "platform/gdi/DibAccess.h"
 
 namespace engine {
 
@@ -33,7 +34,8 @@ T At(const uint8_t* p, size_t offset) {
 }
 
 // False when the header size is not one whose fields can be read: 12 (core)
-// or 40..124 (the 40-byte layout, possibly extended).
+// or 40..124 (the 40-byte layout, possibly extended). Which sizes can carry
+// colour masks is the drawing layer's rule, checked in Validate.
 bool ReadHeader(const void* dib, Header& h) {
   if (dib == nullptr) return false;
   const auto* p = static_cast<const uint8_t*>(dib);
@@ -45,7 +47,7 @@ bool ReadHeader(const void* dib, Header& h) {
     h.bits = At<uint16_t>(p, 10);
     return true;
   }
-  if (h.size < sizeof(plat::BITMAPINFOHEADER) || h.size > 124) return false;
+  if (!plat::DibHeaderSizeValid(h.size, plat::BI_RGB)) return false;
   h.width = At<int32_t>(p, 4);
   h.height = At<int32_t>(p, 8);
   h.bits = At<uint16_t>(p, 14);
@@ -76,8 +78,8 @@ bool Validate(const Header& h, Layout* out) {
   if (!bits_ok) return false;
   size_t masks = 0;
   if (h.compression == plat::BI_BITFIELDS) {
-    if (h.bits != 16 && h.bits != 32) return false;
-    if (h.size == sizeof(plat::BITMAPINFOHEADER)) masks = 12;
+    if ((h.bits != 16 && h.bits != 32) || !plat::DibHeaderSizeValid(h.size, h.compression)) return false;
+    masks = plat::DibMaskBytesAfterHeader(h.size, h.compression);
   } else if (h.compression != plat::BI_RGB) {
     return false;  // run-length images are not drawn by the layer
   }

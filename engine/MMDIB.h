@@ -39,7 +39,8 @@ uint8_t* DIBBits(void* dib);
 
 // The header describes a DIB the layer can draw: header size 12 or 40..124,
 // 1/4/8/16/24/32 bits (core: 1/4/8/24), uncompressed or colour masks at 16/32
-// bits, no more colours than the bit count allows, positive width, non-zero
+// bits (masks at offset 40, so a header of 41..51 bytes cannot have them; see
+// plat::DibHeaderSizeValid), no more colours than the bit count allows, positive width, non-zero
 // height and an image of at most 1 GiB. The caller guarantees the header's own
 // bytes are readable (at least the 4 size bytes, then the size they give).
 bool DIBHeaderValid(const void* dib);

@@ -15,7 +15,7 @@ struct HeaderFacts {
   int bpp = 0;
   DWORD compression = BI_RGB;
   size_t header_size = 0;
-  size_t mask_bytes = 0;  // BI_BITFIELDS masks after a 40-byte header
+  size_t mask_bytes = 0;  // bit-field masks after the header
   size_t colors = 0;      // colour table entries present
   size_t entry_size = 4;
   bool core = false;
@@ -35,7 +35,7 @@ bool ReadFacts(const BITMAPINFO* info, UINT usage, HeaderFacts* f) {
     f->header_size = 12;
     f->entry_size = usage == DIB_PAL_COLORS ? 2 : 3;
     f->colors = f->bpp <= 8 ? size_t{1} << f->bpp : 0;
-  } else if (size >= 40 && size <= 124) {
+  } else if (DibHeaderSizeValid(size, BI_RGB)) {
     const BITMAPINFOHEADER& h = info->bmiHeader;
     f->width = h.biWidth;
     f->height = h.biHeight;
@@ -44,8 +44,8 @@ bool ReadFacts(const BITMAPINFO* info, UINT usage, HeaderFacts* f) {
     f->header_size = size;
     f->entry_size = usage == DIB_PAL_COLORS ? 2 : 4;
     if (f->compression == BI_BITFIELDS) {
-      if (f->bpp != 16 && f->bpp != 32) return false;
-      if (size == 40) f->mask_bytes = 12;
+      if ((f->bpp != 16 && f->bpp != 32) || !DibHeaderSizeValid(size, f->compression)) return false;
+      f->mask_bytes = DibMaskBytesAfterHeader(size, f->compression);
     } else if (f->compression != BI_RGB) {
       return false;  // compressed images are refused
     }
@@ -56,6 +56,8 @@ bool ReadFacts(const BITMAPINFO* info, UINT usage, HeaderFacts* f) {
     return false;
   }
   if (f->bpp != 1 && f->bpp != 4 && f->bpp != 8 && f->bpp != 16 && f->bpp != 24 && f->bpp != 32) return false;
+  // The core header has no 16- or 32-bit form; the engine and the BMP reader refuse it too.
+  if (f->core && (f->bpp == 16 || f->bpp == 32)) return false;
   if (f->width <= 0 || f->height == 0 || f->height == INT32_MIN) return false;
   int64_t stride = DibStride(f->width, f->bpp);
   if (stride * std::abs(static_cast<int64_t>(f->height)) > (int64_t{1} << 30)) return false;
@@ -104,7 +106,7 @@ bool DibSurface(const BITMAPINFO* info, const void* bits, UINT usage, DeviceCont
     }
   } else if (f.bpp == 16 || f.bpp == 32) {
     if (f.compression == BI_BITFIELDS) {
-      std::memcpy(s.masks, base + 40, 12);
+      std::memcpy(s.masks, base + kDibMaskOffset, kDibMaskBytes);
     } else if (f.bpp == 16) {
       s.masks[0] = 0x7C00;
       s.masks[1] = 0x03E0;

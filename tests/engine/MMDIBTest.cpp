@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "engine/DibTestBitmap.h"
@@ -232,6 +233,82 @@ TEST(MMDIB, BadHeadersAreRefusedEverywhere) {
 
   auto core = MakeCoreDib(2, 2, 16);  // the core header has no 16-bit form
   EXPECT_FALSE(engine::DIBCheck(core.data(), core.size()));
+}
+
+// A 2x2 DIB whose header is header_size bytes, exactly as long as it needs to be
+// (so a read past it is caught): red, green over blue, white. Bit fields give
+// 16 bits in 5-6-5, with the masks at offset 40 (after a 40-byte header, inside
+// a longer one, nowhere in a shorter one). Plain is 16 bits in the default
+// 5-5-5, or 24 bits for a core header, which has no compression field: asked
+// for bit fields, it gets 16 bits, which the core header cannot have.
+std::vector<uint8_t> SizedDib(uint32_t header_size, bool bit_fields) {
+  const bool core = header_size == 12;
+  const int bits = core && !bit_fields ? 24 : 16;
+  const size_t masks_after = bit_fields && header_size == 40 ? 12 : 0;
+  std::vector<uint8_t> dib(header_size + masks_after);
+  if (core) {
+    BITMAPCOREHEADER h{12, 2, 2, 1, static_cast<WORD>(bits)};
+    std::memcpy(dib.data(), &h, sizeof h);
+  } else {
+    BITMAPINFOHEADER h;
+    h.biSize = header_size;
+    h.biWidth = 2;
+    h.biHeight = 2;
+    h.biBitCount = static_cast<WORD>(bits);
+    h.biCompression = bit_fields ? BI_BITFIELDS : BI_RGB;
+    std::memcpy(dib.data(), &h, sizeof h);
+  }
+  const uint32_t masks[3] = {0xF800, 0x07E0, 0x001F};
+  if (bit_fields && dib.size() >= 52) std::memcpy(dib.data() + 40, masks, 12);
+  // Bottom-up rows, each padded to 4 bytes.
+  const auto put16 = [&](std::initializer_list<uint16_t> row) {
+    for (uint16_t v : row) dib.insert(dib.end(), {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)});
+  };
+  if (bits == 24) {
+    dib.insert(dib.end(), {255, 0, 0, 255, 255, 255, 0, 0});  // blue, white
+    dib.insert(dib.end(), {0, 0, 255, 0, 255, 0, 0, 0});      // red, green
+  } else if (bit_fields) {
+    put16({0x001F, 0xFFFF});
+    put16({0xF800, 0x07E0});
+  } else {
+    put16({0x001F, 0x7FFF});
+    put16({0x7C00, 0x03E0});
+  }
+  return std::vector<uint8_t>(dib.begin(), dib.end());  // no spare capacity to hide a read past the end
+}
+
+TEST(MMDIB, HeaderSizesAndColourMasksAgreeWithTheDrawingLayer) {
+  const struct {
+    uint32_t header_size;
+    bool plain_valid, bit_fields_valid;
+  } cases[] = {
+      {12, true, false}, {40, true, true}, {41, true, false}, {51, true, false},
+      {52, true, true},  {56, true, true}, {108, true, true}, {124, true, true},
+  };
+  gditest::Canvas canvas(4, 4, 24);
+  for (const auto& c : cases) {
+    for (bool bit_fields : {false, true}) {
+      SCOPED_TRACE(testing::Message() << c.header_size << (bit_fields ? " bit fields" : " plain"));
+      const std::vector<uint8_t> dib = SizedDib(c.header_size, bit_fields);
+      const bool valid = bit_fields ? c.bit_fields_valid : c.plain_valid;
+      const uint8_t* pixels = dib.data() + c.header_size + (bit_fields && c.header_size == 40 ? 12 : 0);
+      EXPECT_EQ(engine::DIBCheck(dib.data(), dib.size()), valid);
+      EXPECT_EQ(engine::DIBBits(dib.data()), valid ? pixels : nullptr);
+      EXPECT_EQ(engine::DIBSize(dib.data()), valid ? dib.size() : 0u);
+      const std::string drawn =
+          valid ? Pic({"RRGG", "RRGG", "BBWW", "BBWW"}) : Pic({"....", "....", "....", "...."});
+      canvas.Clear('.');
+      EXPECT_EQ(engine::StretchDrawDIB(dib.data(), dib.size(), canvas.dc(), RECT{0, 0, 4, 4}), valid);
+      EXPECT_EQ(canvas.Map(), drawn);
+      // The drawing layer alone reads the masks from the same place, or refuses the same header.
+      canvas.Clear('.');
+      const int lines =
+          StretchDIBits(canvas.dc(), 0, 0, 4, 4, 0, 0, 2, 2, pixels,
+                        reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS, SRCCOPY);
+      EXPECT_EQ(lines != 0, valid);
+      EXPECT_EQ(canvas.Map(), drawn);
+    }
+  }
 }
 
 TEST(MMDIB, PaletteOfATrueColourDibIsAColourCube) {
