@@ -362,15 +362,17 @@ int32_t WaveReadInfo(TWaveIORec*& rec, const char* name, plat::FOURCC form_type,
   if (int32_t r = CreateRIFFDispList(st.disp); r != RIFF_NOERROR) return r;
 
   bool have_fmt = false, have_data = false, have_fact = false, after_data = false;
-  int64_t data_end = file_size, data_offset = 0;
+  int64_t data_offset = 0, after_data_header = -1;
+  plat::DWORD data_size = 0;  // as the data chunk claims it
   for (;;) {
     plat::MMCKINFO ck{};
     if (plat::mmioDescend(st.handle, &ck, &riff, 0) != 0) break;
+    const plat::DWORD claimed_size = ck.cksize;
     const int64_t chunk_end = static_cast<int64_t>(ck.dwDataOffset) + ck.cksize;
     if (chunk_end > riff_end && have_fmt && have_data) break;
     // Nothing is read past the end of the source, whatever a size claims.
     if (chunk_end > file_size) ck.cksize = static_cast<plat::DWORD>(file_size - ck.dwDataOffset);
-    if (after_data) data_end = static_cast<int64_t>(ck.dwDataOffset) - 8;
+    if (after_data) after_data_header = static_cast<int64_t>(ck.dwDataOffset) - 8;
     after_data = false;
 
     if (ck.ckid == plat::FOURCC_LIST && ck.fccType == kInfo) {
@@ -395,6 +397,7 @@ int32_t WaveReadInfo(TWaveIORec*& rec, const char* name, plat::FOURCC form_type,
       have_data = true;
       after_data = true;
       data_offset = ck.dwDataOffset;
+      data_size = claimed_size;
     } else if (ck.ckid == kFact) {
       if (have_fact) break;
       have_fact = true;  // the count does not change the length
@@ -434,6 +437,7 @@ int32_t WaveReadInfo(TWaveIORec*& rec, const char* name, plat::FOURCC form_type,
   }
   if (!UsableFormat(wfx)) return WIOERR_FORMAT;
 
+  const int64_t data_end = plat::WaveDataEnd(data_offset, data_size, file_size, after_data_header);
   const int64_t span = data_end > data_offset ? data_end - data_offset : 0;
   r->dwDataBytes = span / stored_align * stored_align;
   r->dwFlags = flags;

@@ -122,4 +122,17 @@ MMRESULT mmioAscend(HMMIO handle, MMCKINFO* chunk, UINT flags);
 MMRESULT mmioCreateChunk(HMMIO handle, MMCKINFO* chunk, UINT flags);
 FOURCC mmioStringToFOURCCA(const char* text, UINT flags);
 
+// Where the samples of a wave file's data chunk end, for every reader of wave
+// data. They begin at `offset`; `size` is what the chunk's header claims, and
+// it holds wherever it is plausible (not 0, inside the file), so a pad byte or
+// a trailing chunk never becomes samples. A recording interrupted before its
+// sizes were written claims 0 or runs past the end: its samples run up to
+// `next_header`, the header of a chunk found right after them (-1 for none),
+// or else to the end of the file.
+constexpr int64_t WaveDataEnd(int64_t offset, DWORD size, int64_t file_size, int64_t next_header) {
+  if (size != 0 && offset + size <= file_size) return offset + size;
+  if (next_header >= offset && next_header <= file_size) return next_header;
+  return file_size;
+}
+
 }  // namespace plat

@@ -1,11 +1,14 @@
 #include "platform/mm/WaveFileInput.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <mutex>
 
+#include "platform/mm/MMIO.h"
 #include "platform/mm/WaveClock.h"
 
 namespace plat::wave {
@@ -109,8 +112,15 @@ bool ReadWaveFile(const std::string& path, WAVEFORMATEX* format, std::vector<BYT
       have_format = true;
     } else if (std::memcmp(chunk, "data", 4) == 0) {
       if (!have_format) return false;
-      // A data chunk cut short by the end of the file keeps what is there.
-      data->assign(file.begin() + body, file.begin() + body + available);
+      // A size of 0 leaves the samples' first bytes where the next header
+      // would be: they are a header only if that chunk fits in the RIFF chunk.
+      const size_t riff_end = std::min<size_t>(file.size(), size_t{8} + Le32(file.data() + 4));
+      int64_t next_header = -1;
+      if (size == 0 && body + 8 <= riff_end && body + 8 + Le32(file.data() + body + 4) <= riff_end)
+        next_header = static_cast<int64_t>(body);
+      const int64_t end = WaveDataEnd(static_cast<int64_t>(body), static_cast<DWORD>(size),
+                                      static_cast<int64_t>(file.size()), next_header);
+      data->assign(file.begin() + static_cast<std::ptrdiff_t>(body), file.begin() + end);
       return true;
     }
     if (size > file.size()) break;

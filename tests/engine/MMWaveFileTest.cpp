@@ -391,6 +391,46 @@ TEST_F(MMWaveFile, SourcesOtherThanFiles) {
   EXPECT_FALSE(engine::WaveFileExists(name.c_str()));
 }
 
+// A data chunk's own size ends its samples: neither its pad byte nor a
+// trailing chunk is read as sound. Files whose data size was never written
+// (0, or past the end) still give all their samples.
+TEST_F(MMWaveFile, DataRegionIsTheDataChunksOwnSize) {
+  const Bytes fmt = Fmt(1, 1, 8000, 8000, 1, 8);
+  // A LIST chunk claiming more than the file holds.
+  const Bytes truncated = Chunk("LIST", Cat({Text("INFO"), Samples(30, 99)}), 200);
+  const struct {
+    const char* what;
+    Bytes image;
+    Bytes samples;
+  } cases[] = {
+      {"a pad byte after odd-sized data", Riff(Cat({fmt, Chunk("data", Samples(41))})), Samples(41)},
+      {"a pad byte, then a chunk",
+       Riff(Cat({fmt, Chunk("data", Samples(41)), InfoList(Chunk("INAM", TextZ("x")))})), Samples(41)},
+      {"a trailing truncated chunk", Riff(Cat({fmt, Chunk("data", Samples(40)), truncated})), Samples(40)},
+      {"data size 0, recovered", Riff(Cat({fmt, Chunk("data", Samples(40), 0)})), Samples(40)},
+      {"data size past the end, recovered", Riff(Cat({fmt, Chunk("data", Samples(40), 100000)})),
+       Samples(40)},
+  };
+  const std::string name = temp_.File("region.wav");
+  for (const auto& c : cases) {
+    WriteFile(name, c.image);
+    for (uint32_t flags : {0u, engine::RIFF_PLAINFILE}) {
+      SCOPED_TRACE(testing::Message() << c.what << (flags != 0 ? ", plain file" : ""));
+      RecordGuard r;
+      ASSERT_EQ(engine::WaveReadInfo(r.rec, name.c_str(), engine::MakeFOURCC('W', 'A', 'V', 'E'), flags),
+                engine::WIOERR_NOERROR);
+      EXPECT_EQ(r.rec->dwDataBytes, static_cast<int64_t>(c.samples.size()));
+      ASSERT_EQ(engine::WaveOpenFile(r.rec), engine::WIOERR_NOERROR);
+      Bytes buf(100);
+      const int32_t got = engine::WaveRead(r.rec, buf.data(), static_cast<int32_t>(buf.size()));
+      ASSERT_GE(got, 0);
+      EXPECT_EQ(Bytes(buf.begin(), buf.begin() + got), c.samples);
+      EXPECT_EQ(engine::WaveRead(r.rec, buf.data(), 1), -1);
+      EXPECT_EQ(engine::WaveCloseFile(r.rec), engine::WIOERR_NOERROR);
+    }
+  }
+}
+
 TEST(MMWaveLayout, SizesComeFromTheLayout) {
   const Bytes fmt = PcmFmt16();
   const struct {

@@ -22,8 +22,10 @@ void Put16(std::string& s, uint16_t v) {
   s.push_back(static_cast<char>(v >> 8));
 }
 
-// A RIFF WAVE image with a chunk before "fmt " that readers must skip.
-std::string WaveImage(const WAVEFORMATEX& f, const std::vector<char>& samples) {
+// A RIFF WAVE image with a chunk before "fmt " that readers must skip, and
+// `tail` after the data; data_size overrides the size the data chunk claims.
+std::string WaveImage(const WAVEFORMATEX& f, const std::vector<char>& samples, int64_t data_size = -1,
+                      const std::string& tail = "") {
   std::string body = "WAVE";
   body += "junk";
   Put32(body, 3);
@@ -38,8 +40,10 @@ std::string WaveImage(const WAVEFORMATEX& f, const std::vector<char>& samples) {
   Put16(body, f.nBlockAlign);
   Put16(body, f.wBitsPerSample);
   body += "data";
-  Put32(body, static_cast<uint32_t>(samples.size()));
+  Put32(body, static_cast<uint32_t>(data_size >= 0 ? data_size : static_cast<int64_t>(samples.size())));
   body.append(samples.begin(), samples.end());
+  if (samples.size() & 1) body.push_back(0);
+  body += tail;
   std::string file = "RIFF";
   Put32(file, static_cast<uint32_t>(body.size()));
   return file + body;
@@ -103,6 +107,35 @@ TEST_F(WaveFileInput, ConvertsTheFileToTheFormatAsked) {
     EXPECT_EQ(frames[2 * i + 1], expected[i]) << i;
   }
   EXPECT_EQ(waveInClose(in), MMSYSERR_NOERROR);
+}
+
+// The samples are the data chunk's own size, as the engine's wave reader has
+// them: no pad byte, no trailing chunk; a size never written is recovered.
+TEST_F(WaveFileInput, DataEndsWhereItsChunkSays) {
+  std::vector<char> odd(41), even(40);
+  FillPattern(odd, 5);
+  FillPattern(even, 9);
+  std::string truncated = "LIST";
+  Put32(truncated, 200);  // far more than follows
+  truncated += "INFOabcdef";
+  const WAVEFORMATEX mono8 = Pcm(8000, 8, 1);
+  const struct {
+    const char* what;
+    std::string image;
+    const std::vector<char>& samples;
+  } cases[] = {
+      {"a pad byte after odd-sized data", WaveImage(mono8, odd), odd},
+      {"a trailing truncated chunk", WaveImage(mono8, even, -1, truncated), even},
+      {"data size 0, recovered", WaveImage(mono8, even, 0), even},
+      {"data size past the end, recovered", WaveImage(mono8, even, 100000), even},
+  };
+  for (const auto& c : cases) {
+    Write(c.image);
+    WAVEFORMATEX f;
+    std::vector<BYTE> data;
+    ASSERT_TRUE(wave::ReadWaveFile(path_, &f, &data)) << c.what;
+    EXPECT_EQ(std::vector<char>(data.begin(), data.end()), c.samples) << c.what;
+  }
 }
 
 TEST_F(WaveFileInput, BadOrMissingFilesDoNotOpen) {
