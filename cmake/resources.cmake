@@ -27,16 +27,20 @@ endfunction()
 
 quellix_resources(quellix_resources ${CMAKE_SOURCE_DIR}/resources Program DRAWN)
 
-if(TARGET test_platform_kernel)
-  set(fixture ${CMAKE_SOURCE_DIR}/tests/resources/fixture)
+set(fixture ${CMAKE_SOURCE_DIR}/tests/resources/fixture)
+if(TARGET test_platform_kernel OR TARGET test_engine)
   quellix_resources(quellix_resources_fixture ${fixture} Fixture)
+endif()
+
+if(TARGET test_platform_kernel)
   target_link_libraries(test_platform_kernel PRIVATE quellix_resources quellix_resources_fixture)
   target_compile_definitions(test_platform_kernel PRIVATE
     QUELLIX_RESGEN="$<TARGET_FILE:resgen>" QUELLIX_RESOURCE_FIXTURE="${fixture}")
   add_dependencies(test_platform_kernel resgen)
 endif()
 
-# Engine tests read the library messages from the program's own table.
+# Engine tests read the library messages from the program's own table, and
+# wave sources from the fixture's.
 if(TARGET test_engine)
-  target_link_libraries(test_engine PRIVATE quellix_resources)
+  target_link_libraries(test_engine PRIVATE quellix_resources quellix_resources_fixture)
 endif()

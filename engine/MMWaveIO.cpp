@@ -10,6 +10,7 @@
 #include "engine/MMMulDiv.h"
 #include "platform/kernel/Files.h"
 #include "platform/kernel/Profile.h"
+#include "platform/kernel/Resources.h"
 
 namespace engine {
 
@@ -310,12 +311,16 @@ bool UsableFormat(const plat::WAVEFORMATEX& f) {
 
 }  // namespace
 
-bool FindProgramResource(const std::string& /*name*/, const std::string& /*type*/, const void** data,
-                         size_t* size) {
-  // Resources are not compiled into the program yet.
+bool FindProgramResource(const std::string& name, const std::string& type, const void** data, size_t* size) {
   if (data != nullptr) *data = nullptr;
   if (size != nullptr) *size = 0;
-  return false;
+  plat::HRSRC found = plat::FindResourceA(nullptr, name.c_str(), type.c_str());
+  if (found == nullptr) return false;
+  const void* bytes = plat::LockResource(plat::LoadResource(nullptr, found));
+  if (bytes == nullptr) return false;
+  if (data != nullptr) *data = bytes;
+  if (size != nullptr) *size = plat::SizeofResource(nullptr, found);
+  return true;
 }
 
 bool WaveParseFileName(char* name) {

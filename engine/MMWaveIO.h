@@ -83,8 +83,8 @@ struct TWaveIORec {
   plat::WAVEFORMATEX wfx;   // at least 18 bytes, extra bytes follow
 };
 
-// The program's resource of that name and type. Resources are not compiled
-// into the program yet, so nothing is found.
+// The program's linked resource of that name and type (either may be "#123"
+// for an id), read-only and mapped for the program's lifetime.
 bool FindProgramResource(const std::string& name, const std::string& type, const void** data, size_t* size);
 
 bool WaveParseFileName(char* name);  // name holds at least MAX_PATH bytes

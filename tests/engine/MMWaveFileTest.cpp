@@ -9,7 +9,11 @@
 #include "engine/MMPCMSup.h"
 #include "engine/MMRIFF.h"
 #include "engine/MMWaveIO.h"
+#include "platform/kernel/Resources.h"
 #include "support/TempDir.h"
+
+// Made by resgen from tests/resources/fixture.
+const plat::ResourceTable& FixtureResourceTable();
 
 namespace {
 
@@ -358,11 +362,6 @@ TEST_F(MMWaveFile, SourcesOtherThanFiles) {
   RecordGuard none;
   EXPECT_EQ(engine::WaveReadInfoFromMemory(none.rec, nullptr, 10), engine::WIOERR_FILEERROR);
   EXPECT_EQ(engine::WaveReadInfoFromMemory(none.rec, image.data(), 0), engine::WIOERR_FILEERROR);
-  // No resources are compiled in yet.
-  EXPECT_EQ(
-      engine::WaveReadInfo(none.rec, "SWEEP", engine::MakeFOURCC('W', 'A', 'V', 'E'), engine::RIFF_RESOURCE),
-      engine::WIOERR_FILEERROR);
-  EXPECT_EQ(none.rec, nullptr);
 
   // Plain read-only file access.
   const std::string name = temp_.File("plain.wav");
@@ -429,6 +428,51 @@ TEST_F(MMWaveFile, DataRegionIsTheDataChunksOwnSize) {
       EXPECT_EQ(engine::WaveCloseFile(r.rec), engine::WIOERR_NOERROR);
     }
   }
+}
+
+// The fixture's Beep.wav, linked into this program: 10 samples, 8-bit mono at 8 kHz.
+TEST(MMWaveResource, OpensAWaveLinkedIntoTheProgram) {
+  const plat::ResourceTable& table = FixtureResourceTable();
+  plat::RegisterResourceTable(nullptr, table);
+  struct Unregister {
+    const plat::ResourceTable& table;
+    ~Unregister() { plat::UnregisterResourceTable(nullptr, table); }
+  } unregister{table};
+  const plat::FOURCC wave = engine::MakeFOURCC('W', 'A', 'V', 'E');
+
+  const void* data = nullptr;
+  size_t size = 0;
+  ASSERT_TRUE(engine::FindProgramResource("beep", "WAVE", &data, &size));
+  ASSERT_EQ(size, 54u);
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  const Bytes samples(bytes + 44, bytes + size);
+
+  RecordGuard r;
+  ASSERT_EQ(engine::WaveReadInfo(r.rec, "Beep", wave, engine::RIFF_RESOURCE), engine::WIOERR_NOERROR);
+  EXPECT_EQ(r.rec->wfx.nSamplesPerSec, 8000u);
+  EXPECT_EQ(r.rec->wfx.wBitsPerSample, 8);
+  EXPECT_EQ(r.rec->dwLength, 10);
+  ASSERT_EQ(engine::WaveOpenFile(r.rec), engine::WIOERR_NOERROR);
+  Bytes buf(32);
+  ASSERT_EQ(engine::WaveRead(r.rec, buf.data(), 32), 10);
+  EXPECT_EQ(Bytes(buf.begin(), buf.begin() + 10), samples);
+  ASSERT_EQ(engine::WaveSeek(r.rec, 6), engine::WIOERR_NOERROR);
+  ASSERT_EQ(engine::WaveRead(r.rec, buf.data(), 32), 4);
+  EXPECT_EQ(Bytes(buf.begin(), buf.begin() + 4), Bytes(samples.begin() + 6, samples.end()));
+  EXPECT_EQ(engine::WaveWrite(r.rec, buf.data(), 4), -1);  // the program's resources are read-only
+  EXPECT_EQ(engine::WaveCloseFile(r.rec), engine::WIOERR_NOERROR);
+  EXPECT_TRUE(engine::IsWaveFile("BEEP", engine::RIFF_RESOURCE));
+
+  // Missing names, and resources of another type, do not open.
+  for (const char* name : {"SWEEP", "#1", "TFRMTEST"}) {
+    RecordGuard none;
+    EXPECT_EQ(engine::WaveReadInfo(none.rec, name, wave, engine::RIFF_RESOURCE), engine::WIOERR_FILEERROR)
+        << name;
+    EXPECT_EQ(none.rec, nullptr);
+  }
+  EXPECT_FALSE(engine::FindProgramResource("TFRMTEST", "WAVE", &data, &size));
+  EXPECT_EQ(data, nullptr);
+  EXPECT_EQ(size, 0u);
 }
 
 TEST(MMWaveLayout, SizesComeFromTheLayout) {

@@ -256,7 +256,7 @@ TEST(ResourceGenerator, ListsWhatItPacksFromAFolder) {
             "#6 #7 87\n"
             "#6 #8 42\n"
             "#10 TFRMTEST 51\n"
-            "WAVE BEEP 8\n");
+            "WAVE BEEP 54\n");
 }
 
 TEST(ResourceGenerator, RejectsBadInputWithItsPlace) {
