@@ -1,4 +1,3 @@
-# The backends: SDL2 for windows and input on the desktop, libpng for snapshots.
+# The backends: SDL2 for windows, input and the sound card on the desktop.
 pkg_check_modules(SDL2B REQUIRED IMPORTED_TARGET sdl2)
-pkg_check_modules(PNGB REQUIRED IMPORTED_TARGET libpng)
-target_link_libraries(platform_backend PUBLIC PkgConfig::SDL2B PkgConfig::PNGB)
+target_link_libraries(platform_backend PUBLIC PkgConfig::SDL2B)

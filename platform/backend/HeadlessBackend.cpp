@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/backend/KeyMap.h"
-#include "platform/backend/Png.h"
+#include "platform/gdi/PngWriter.h"
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/ThreadQueue.h"
 #include "platform/kernel/WaitCore.h"
@@ -570,7 +570,7 @@ std::unique_ptr<BackingSurface> HeadlessBackend::ScreenSnapshot() const {
 }
 
 bool HeadlessBackend::SaveScreenPng(const std::string& path, std::string* error) const {
-  return WritePng(*ScreenSnapshot()->surface(), path, error);
+  return SaveSurfacePng(*ScreenSnapshot()->surface(), path, error);
 }
 
 bool HeadlessBackend::SaveWindowPng(HWND window, const std::string& path, std::string* error) const {
@@ -580,7 +580,7 @@ bool HeadlessBackend::SaveWindowPng(HWND window, const std::string& path, std::s
     if (error) *error = "no such window";
     return false;
   }
-  return WritePng(w->presented.view(), path, error);
+  return SaveSurfacePng(w->presented.view(), path, error);
 }
 
 uint32_t HeadlessBackend::PresentedPixel(HWND window, int x, int y) const {

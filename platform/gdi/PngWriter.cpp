@@ -2,7 +2,9 @@
 
 #include <png.h>
 
-#include <fstream>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include "platform/gdi/DeviceContext.h"
 
@@ -49,12 +51,22 @@ bool EncodePng(const Surface& s, std::vector<uint8_t>* out) {
   return true;
 }
 
-bool SaveSurfacePng(const Surface& surface, const std::string& path) {
+bool SaveSurfacePng(const Surface& surface, const std::string& path, std::string* error) {
+  auto fail = [&](const std::string& why) {
+    if (error) *error = why;
+    return false;
+  };
   std::vector<uint8_t> bytes;
-  if (!EncodePng(surface, &bytes)) return false;
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(f);
+  if (!EncodePng(surface, &bytes)) return fail("empty surface");
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return fail(path + ": " + std::strerror(errno));
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) {
+    std::remove(path.c_str());
+    return fail(path + ": could not write the PNG");
+  }
+  return true;
 }
 
 bool SaveBitmapPng(HBITMAP bitmap, const std::string& path) {

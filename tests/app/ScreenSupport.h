@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "platform/backend/Backend.h"
-#include "platform/backend/Png.h"
 #include "platform/backend/SdlBackend.h"
+#include "platform/gdi/PngWriter.h"
 #include "platform/user/Input.h"
 #include "platform/user/Messages.h"
 #include "platform/vcl/Application.h"
@@ -96,7 +96,7 @@ class XScreenshot {
     surface.bits = reinterpret_cast<uint8_t*>(pixels->data());
     std::string error;
     const std::string path = std::string(folder) + "/" + name + ".png";
-    EXPECT_TRUE(plat::backend::WritePng(surface, path, &error)) << path << ": " << error;
+    EXPECT_TRUE(plat::SaveSurfacePng(surface, path, &error)) << path << ": " << error;
   }
 
  private:
