@@ -11,8 +11,8 @@
 #include "platform/mm/WaveDriver.h"
 #include "platform/mm/WaveFaulty.h"
 #include "platform/mm/WaveFileInput.h"
+#include "platform/mm/WaveHost.h"
 #include "platform/mm/WaveLoopback.h"
-#include "platform/mm/WaveSdl.h"
 #include "platform/user/Window.h"
 
 namespace plat {
@@ -50,11 +50,12 @@ void BuildLocked(Table& table) {
   const bool virtual_only = audio && std::strcmp(audio, "virtual") == 0;
   auto loopback = wave::MakeLoopbackDevices();
   auto faulty = wave::MakeFaultyDevices();
+  wave::HostDevices host;
+  if (!virtual_only) host = wave::ScanHostDevices();
   for (Direction d : {Direction::kIn, Direction::kOut}) {
     auto& list = table.devices[Index(d)];
-    list.clear();
-    size_t default_index = 0;
-    if (!virtual_only) list = wave::EnumerateSdlDevices(d, &default_index);
+    list = d == Direction::kIn ? std::move(host.in) : std::move(host.out);
+    const size_t default_index = d == Direction::kIn ? host.default_in : host.default_out;
     const bool real = !list.empty();
     const size_t loopback_id = list.size();
     list.push_back(d == Direction::kIn ? loopback[1] : loopback[0]);
@@ -476,6 +477,12 @@ bool IsReal(Direction d, UINT id) {
 }  // namespace
 
 UINT FindWaveInDevice(const std::string& name) { return FindByName(Direction::kIn, name); }
+uint64_t LostCaptureBytes(HWAVEIN handle) {
+  auto port = FindPort(Direction::kIn, H(handle));
+  if (!port) return 0;
+  std::lock_guard lock(waitcore::Mutex());
+  return port->lost();
+}
 UINT FindWaveOutDevice(const std::string& name) { return FindByName(Direction::kOut, name); }
 UINT MappedWaveInDevice() { return Mapped(Direction::kIn); }
 UINT MappedWaveOutDevice() { return Mapped(Direction::kOut); }

@@ -2,6 +2,7 @@
 // The wave-device driver interface: capture and playback devices, their
 // capabilities, buffer headers and notices. Devices are numbered 0..n-1 per
 // direction in one table (see WaveDriver.h for the kinds behind it).
+#include <cstdint>
 #include <string>
 
 #include "platform/kernel/Types.h"
@@ -192,7 +193,10 @@ UINT FindWaveOutDevice(const std::string& name);
 // The table id the mapper stands for, or WAVE_MAPPER when the table is empty.
 UINT MappedWaveInDevice();
 UINT MappedWaveOutDevice();
-// True when the device of this id is a real (SDL) device.
+// Captured bytes of an open input that found no buffer, or came from the
+// device faster than they could be taken.
+uint64_t LostCaptureBytes(HWAVEIN handle);
+// True when the device of this id is a real device (the sound card).
 bool IsRealWaveInDevice(UINT device_id);
 bool IsRealWaveOutDevice(UINT device_id);
 

@@ -75,7 +75,9 @@ void WavePort::Worker() {
     const uint64_t seen = generation_;
     acknowledged_ = seen;
     waitcore::NotifyAll();
-    waitcore::WaitUntil(lock, deadline, [&] { return !notices_.empty() || generation_ != seen || exit_; });
+    waitcore::WaitUntil(lock, deadline, [&] {
+      return !notices_.empty() || generation_ != seen || exit_ || stream_->HasWork(*this);
+    });
   }
   worker_done_ = true;
   waitcore::NotifyAll();
@@ -129,6 +131,24 @@ void WavePort::Complete(WAVEHDR* header) {
   header->dwFlags = (header->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
   notices_.emplace_back(direction_ == Direction::kIn ? WIM_DATA : WOM_DONE, header);
   waitcore::NotifyAll();
+}
+
+void WavePort::Played(WAVEHDR* header, uint64_t end) {
+  if (defer_played_)
+    played_.emplace_back(end, header);
+  else
+    Complete(header);
+}
+
+bool WavePort::HasPlayed(uint64_t unplayed) const {
+  return !played_.empty() && played_.front().first + std::min(position_, unplayed) <= position_;
+}
+
+void WavePort::ReleasePlayed(uint64_t unplayed) {
+  while (HasPlayed(unplayed)) {
+    Complete(played_.front().second);
+    played_.pop_front();
+  }
 }
 
 MMRESULT WavePort::Prepare(WAVEHDR* header) {
@@ -222,6 +242,9 @@ MMRESULT WavePort::Reset() {
     running_ = false;
     stream_->RunChanged(*this, waitcore::NowHeld());
   }
+  stream_->Discard(*this);
+  for (const auto& [end, header] : played_) Complete(header);
+  played_.clear();
   while (!queue_.empty()) {
     Complete(queue_.front());
     queue_.pop_front();
@@ -247,14 +270,14 @@ MMRESULT WavePort::Position(uint64_t* bytes) {
   std::unique_lock lock(waitcore::Mutex());
   if (closed_) return MMSYSERR_INVALHANDLE;
   UpdateHeld(lock);
-  *bytes = position_;
+  *bytes = position_ - std::min(position_, stream_->Unplayed(*this));
   return MMSYSERR_NOERROR;
 }
 
 MMRESULT WavePort::Close() {
   std::unique_lock lock(waitcore::Mutex());
   if (closed_) return MMSYSERR_INVALHANDLE;
-  if (!queue_.empty()) return WAVERR_STILLPLAYING;
+  if (!queue_.empty() || !played_.empty()) return WAVERR_STILLPLAYING;
   closed_ = true;
   exit_ = true;
   const bool on_worker = GetCurrentThreadId() == worker_id_;
@@ -297,7 +320,9 @@ void WavePort::Capture(const BYTE* data, size_t bytes) {
 }
 
 void WavePort::CaptureLost(size_t bytes) {
-  if (running()) position_ += bytes;
+  if (!running()) return;
+  position_ += bytes;
+  lost_ += bytes;
 }
 
 size_t WavePort::Play(BYTE* out, size_t bytes) {
@@ -322,7 +347,7 @@ size_t WavePort::Play(BYTE* out, size_t bytes) {
     if (!in_loop_) {
       // Outside a loop the cursor is always the head of the queue.
       queue_.pop_front();
-      Complete(h);
+      Played(h, position_ + done);
       continue;
     }
     if (h->dwFlags & WHDR_ENDLOOP) {
@@ -335,7 +360,7 @@ size_t WavePort::Play(BYTE* out, size_t bytes) {
       for (size_t i = 0; i <= cursor_; ++i) {
         WAVEHDR* done_header = queue_.front();
         queue_.pop_front();
-        Complete(done_header);
+        Played(done_header, position_ + done);
       }
       cursor_ = 0;
       in_loop_ = false;

@@ -1,6 +1,6 @@
 #pragma once
-// The driver side of the wave devices. Each kind of device (SDL, loopback,
-// file input, faulty) makes WaveDevice objects for the one device table; an
+// The driver side of the wave devices. Each kind of device (the sound card,
+// loopback, file input, faulty) makes WaveDevice objects for the one device table; an
 // open device is a WavePort (queued headers, position, notices) that the
 // kind's WaveStream feeds or drains. Ports and streams are guarded by
 // waitcore::Mutex(); "held" marks members that expect it held.
@@ -73,6 +73,19 @@ class WaveStream {
     (void)port;
     (void)now;
   }
+  // held: true when Update has work now that no deadline announced (a
+  // device thread handed data over).
+  virtual bool HasWork(const WavePort& port) const {
+    (void)port;
+    return false;
+  }
+  // held: playback bytes taken from the headers that the device has not played yet.
+  virtual uint64_t Unplayed(const WavePort& port) const {
+    (void)port;
+    return 0;
+  }
+  // held: the port was reset; playback data not yet played is dropped.
+  virtual void Discard(WavePort& port) { (void)port; }
 };
 
 // One device of the table.
@@ -161,6 +174,8 @@ class WavePort {
   void Capture(const BYTE* data, size_t bytes);
   // Captured bytes that found no buffer: they only count for the position.
   void CaptureLost(size_t bytes);
+  // Captured bytes lost since the open.
+  uint64_t lost() const { return lost_; }
   // Playback: copies up to `bytes` of queued data to `out`, playing loops and
   // completing finished headers; returns how many bytes came from headers.
   size_t Play(BYTE* out, size_t bytes);
@@ -168,9 +183,17 @@ class WavePort {
   bool HasData() const { return running() && cursor_ < queue_.size(); }
   // Bytes until the header being filled or played completes; -1 when none.
   int64_t BytesToCompletion() const;
+  // Playback through a device that plays ahead: headers Play has finished
+  // come back once the device has played them, `unplayed` being what it
+  // still holds. HasPlayed says whether one is due.
+  void DeferPlayed() { defer_played_ = true; }
+  void ReleasePlayed(uint64_t unplayed);
+  bool HasPlayed(uint64_t unplayed) const;
 
  private:
   void Complete(WAVEHDR* header);
+  // A header Play has finished, `end` being the position after its last byte.
+  void Played(WAVEHDR* header, uint64_t end);
   void Deliver(UINT message, WAVEHDR* header);
   void Worker();
   static DWORD WorkerMain(void* parameter);
@@ -192,6 +215,10 @@ class WavePort {
   bool running_ = false;  // input: started; output: not paused
   bool closed_ = false;
   uint64_t position_ = 0;  // bytes since start or reset
+  uint64_t lost_ = 0;
+  bool defer_played_ = false;
+  // Played headers the device has yet to play, with their end positions.
+  std::deque<std::pair<uint64_t, WAVEHDR*>> played_;
   // Playback cursor: the header being played and the offset in it.
   size_t cursor_ = 0;
   DWORD offset_ = 0;
