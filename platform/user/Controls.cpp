@@ -120,4 +120,36 @@ void SendDrawItem(HWND control, UINT ctl_type, UINT item, UINT state, HDC hdc, c
     SendMessageA(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
 }
 
+bool LineScrollTarget(WORD request, int first, int page, int count, int* target) {
+  switch (request) {
+    case SB_LINEUP:
+      *target = first - 1;
+      return true;
+    case SB_LINEDOWN:
+      *target = first + 1;
+      return true;
+    case SB_PAGEUP:
+      *target = first - page;
+      return true;
+    case SB_PAGEDOWN:
+      *target = first + page;
+      return true;
+    case SB_TOP:
+      *target = 0;
+      return true;
+    case SB_BOTTOM:
+      *target = count;
+      return true;
+    default:
+      return false;
+  }
+}
+
+DWORD SetMaskedStyle(DWORD* style, WPARAM mask, LPARAM bits) {
+  const DWORD old = *style;
+  const DWORD m = mask ? static_cast<DWORD>(mask) : 0xFFFFFFFFu;
+  *style = (*style & ~m) | (static_cast<DWORD>(bits) & m);
+  return old;
+}
+
 }  // namespace plat::user

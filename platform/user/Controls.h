@@ -159,4 +159,14 @@ LRESULT FontMessage(HWND control, UINT message, WPARAM wparam, LPARAM lparam, HF
 void SendDrawItem(HWND control, UINT ctl_type, UINT item, UINT state, HDC hdc, const RECT& rect,
                   ULONG_PTR data);
 
+// The first line a vertical scroll request asks for: a line or a page up or
+// down from `first`, the top, or the bottom (`count`, which the control clamps).
+// False for the thumb, which each control reads its own way, and for requests
+// that do not move.
+bool LineScrollTarget(WORD request, int first, int page, int count, int* target);
+
+// An extended-style message: the bits of `mask` (all bits when it is 0) take
+// those of `bits`. Returns the previous style.
+DWORD SetMaskedStyle(DWORD* style, WPARAM mask, LPARAM bits);
+
 }  // namespace plat::user

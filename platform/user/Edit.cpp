@@ -570,6 +570,308 @@ void SetText(HWND hwnd, EditState* s, const char* text) {
   s->can_undo = false;
 }
 
+LRESULT OnLayout(HWND hwnd, EditState* s) {
+  BuildLines(hwnd, s);
+  ScrollCaretIntoView(hwnd, s);
+  return 0;
+}
+
+LRESULT OnGetDlgCode(HWND hwnd) {
+  LRESULT code = DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
+  if (Multi(hwnd)) code |= DLGC_WANTALLKEYS;
+  return code;
+}
+
+LRESULT OnSetFont(HWND hwnd, EditState* s, WPARAM wparam, LPARAM lparam) {
+  s->font = reinterpret_cast<HFONT>(wparam);
+  BuildLines(hwnd, s);
+  if (s->focused) {
+    CreateCaret(hwnd, nullptr, 1, Measure(s->font).Height());
+    ShowCaret(hwnd);
+  }
+  if (LOWORD(lparam)) Redraw(hwnd, s);
+  return 0;
+}
+
+LRESULT OnSetText(HWND hwnd, EditState* s, UINT message, WPARAM wparam, LPARAM lparam) {
+  DefWindowProcA(hwnd, message, wparam, lparam);
+  SetText(hwnd, s, reinterpret_cast<const char*>(lparam));
+  Changed(hwnd, s);
+  s->modified = false;
+  return TRUE;
+}
+
+LRESULT OnGetText(EditState* s, WPARAM wparam, LPARAM lparam) {
+  if (wparam == 0 || !lparam) return 0;
+  const size_t n = std::min(s->text.size(), static_cast<size_t>(wparam) - 1);
+  std::memcpy(reinterpret_cast<char*>(lparam), s->text.data(), n);
+  reinterpret_cast<char*>(lparam)[n] = '\0';
+  return static_cast<LRESULT>(n);
+}
+
+LRESULT OnSetFocus(HWND hwnd, EditState* s) {
+  s->focused = true;
+  CreateCaret(hwnd, nullptr, 1, Measure(s->font).Height());
+  PlaceCaret(hwnd, s);
+  ShowCaret(hwnd);
+  Redraw(hwnd, s);
+  user::NotifyParent(hwnd, EN_SETFOCUS);
+  return 0;
+}
+
+LRESULT OnKillFocus(HWND hwnd, EditState* s) {
+  s->focused = false;
+  s->selecting = false;
+  DestroyCaret();
+  Redraw(hwnd, s);
+  user::NotifyParent(hwnd, EN_KILLFOCUS);
+  return 0;
+}
+
+LRESULT OnLButtonDown(HWND hwnd, EditState* s, WPARAM wparam, LPARAM lparam) {
+  if (GetFocus() != hwnd) SetFocus(hwnd);
+  const size_t at = CharFromPoint(hwnd, s, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
+  const bool extend = (wparam & MK_SHIFT) != 0;
+  SetSel(hwnd, s, extend ? s->anchor : at, at);
+  s->selecting = true;
+  SetCapture(hwnd);
+  return 0;
+}
+
+LRESULT OnDoubleClick(HWND hwnd, EditState* s, LPARAM lparam) {
+  const size_t at = CharFromPoint(hwnd, s, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
+  size_t a = at;
+  size_t b = at;
+  while (a > 0 && s->text[a - 1] != ' ' && s->text[a - 1] != '\n') --a;
+  while (b < s->text.size() && s->text[b] != ' ' && s->text[b] != '\r' && s->text[b] != '\n') ++b;
+  SetSel(hwnd, s, a, b);
+  return 0;
+}
+
+LRESULT OnMouseMove(HWND hwnd, EditState* s, LPARAM lparam) {
+  if (s->selecting) {
+    const size_t at = CharFromPoint(hwnd, s, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
+    if (at != s->caret) SetSel(hwnd, s, s->anchor, at);
+  }
+  return 0;
+}
+
+LRESULT OnLButtonUp(HWND hwnd, EditState* s) {
+  if (s->selecting) {
+    s->selecting = false;
+    if (GetCapture() == hwnd) ReleaseCapture();
+  }
+  return 0;
+}
+
+LRESULT OnVScroll(HWND hwnd, EditState* s, WPARAM wparam, LPARAM lparam) {
+  if (lparam) return 0;
+  const WORD request = LOWORD(wparam);
+  int first = s->first_line;
+  if (request == SB_THUMBTRACK || request == SB_THUMBPOSITION) {
+    SCROLLINFO info;
+    info.fMask = SIF_TRACKPOS;
+    GetScrollInfo(hwnd, SB_VERT, &info);
+    first = info.nTrackPos;
+  } else if (!user::LineScrollTarget(request, s->first_line, VisibleLines(hwnd, s),
+                                     static_cast<int>(s->lines.size()), &first)) {
+    return 0;
+  }
+  ScrollLines(hwnd, s, first);
+  return 0;
+}
+
+LRESULT OnUndo(HWND hwnd, EditState* s) {
+  if (!s->can_undo) return FALSE;
+  Undo(hwnd, s);
+  return TRUE;
+}
+
+LRESULT OnEmptyUndoBuffer(EditState* s) {
+  s->can_undo = false;
+  s->undo_text.clear();
+  return 0;
+}
+
+LRESULT OnGetSel(EditState* s, WPARAM wparam, LPARAM lparam) {
+  const size_t a = SelStart(s);
+  const size_t b = SelEnd(s);
+  if (wparam) *reinterpret_cast<DWORD*>(wparam) = static_cast<DWORD>(a);
+  if (lparam) *reinterpret_cast<DWORD*>(lparam) = static_cast<DWORD>(b);
+  return static_cast<LRESULT>(MAKELONG(static_cast<WORD>(std::min<size_t>(a, 0xFFFF)),
+                                       static_cast<WORD>(std::min<size_t>(b, 0xFFFF))));
+}
+
+LRESULT OnSetSel(HWND hwnd, EditState* s, WPARAM wparam, LPARAM lparam) {
+  const auto start = static_cast<int>(static_cast<intptr_t>(wparam));
+  const auto end = static_cast<int>(lparam);
+  if (start < 0) {
+    SetSel(hwnd, s, s->caret, s->caret);
+    return 0;
+  }
+  const size_t to = end < 0 ? s->text.size() : static_cast<size_t>(end);
+  SetSel(hwnd, s, static_cast<size_t>(start), to);
+  return 0;
+}
+
+LRESULT OnLineIndex(EditState* s, WPARAM wparam) {
+  int line = static_cast<int>(static_cast<intptr_t>(wparam));
+  if (line < 0) line = LineOf(s, s->caret);
+  if (line >= static_cast<int>(s->lines.size())) return -1;
+  return static_cast<LRESULT>(s->lines[static_cast<size_t>(line)].start);
+}
+
+LRESULT OnLineLength(EditState* s, WPARAM wparam) {
+  const auto index = static_cast<intptr_t>(wparam);
+  if (index < 0) {
+    // The unselected parts of the lines the selection touches.
+    const Line& first = s->lines[static_cast<size_t>(LineOf(s, SelStart(s)))];
+    const Line& last = s->lines[static_cast<size_t>(LineOf(s, SelEnd(s)))];
+    return static_cast<LRESULT>((SelStart(s) - first.start) + (last.end - std::min(last.end, SelEnd(s))));
+  }
+  const Line& l = s->lines[static_cast<size_t>(LineOf(s, std::min<size_t>(index, s->text.size())))];
+  return static_cast<LRESULT>(l.end - l.start);
+}
+
+LRESULT OnGetLine(EditState* s, WPARAM wparam, LPARAM lparam) {
+  const auto line = static_cast<size_t>(wparam);
+  if (line >= s->lines.size() || !lparam) return 0;
+  char* buffer = reinterpret_cast<char*>(lparam);
+  WORD capacity = 0;
+  std::memcpy(&capacity, buffer, sizeof(capacity));
+  const Line& l = s->lines[line];
+  const size_t n = std::min<size_t>(capacity, l.end - l.start);
+  std::memcpy(buffer, s->text.data() + l.start, n);
+  return static_cast<LRESULT>(n);
+}
+
+LRESULT OnScroll(HWND hwnd, EditState* s, WPARAM wparam) {
+  if (!Multi(hwnd)) return FALSE;
+  const int before = s->first_line;
+  SendMessageA(hwnd, WM_VSCROLL, wparam, 0);
+  return MAKELONG(static_cast<WORD>(s->first_line - before), TRUE);
+}
+
+LRESULT OnScrollCaret(HWND hwnd, EditState* s) {
+  ScrollCaretIntoView(hwnd, s);
+  Redraw(hwnd, s);
+  return TRUE;
+}
+
+LRESULT OnSetReadOnly(HWND hwnd, EditState* s, WPARAM wparam) {
+  const DWORD style = Style(hwnd);
+  SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>(wparam ? (style | ES_READONLY) : (style & ~ES_READONLY)));
+  Redraw(hwnd, s);
+  return TRUE;
+}
+
+LRESULT OnSetPasswordChar(HWND hwnd, EditState* s, WPARAM wparam) {
+  s->password = static_cast<char>(wparam);
+  const DWORD style = Style(hwnd);
+  SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>(wparam ? (style | ES_PASSWORD) : (style & ~ES_PASSWORD)));
+  BuildLines(hwnd, s);
+  Redraw(hwnd, s);
+  return 0;
+}
+
+LRESULT OnSetMargins(HWND hwnd, EditState* s, WPARAM wparam, LPARAM lparam) {
+  if (wparam & EC_LEFTMARGIN) s->left_margin = LOWORD(static_cast<uintptr_t>(lparam));
+  if (wparam & EC_RIGHTMARGIN) s->right_margin = HIWORD(static_cast<uintptr_t>(lparam));
+  BuildLines(hwnd, s);
+  Redraw(hwnd, s);
+  return 0;
+}
+
+LRESULT OnPosFromChar(HWND hwnd, EditState* s, WPARAM wparam) {
+  if (wparam > s->text.size()) return -1;
+  const POINT p = PosFromChar(hwnd, s, wparam);
+  return MAKELONG(static_cast<WORD>(p.x), static_cast<WORD>(p.y));
+}
+
+// Clipboard and undo commands and the edit control's own messages.
+LRESULT EditMessage(HWND hwnd, EditState* s, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COPY:
+      CopyToClipboard(hwnd, s);
+      return 0;
+    case WM_CUT:
+      if (!(Style(hwnd) & ES_READONLY) && CopyToClipboard(hwnd, s)) ReplaceSel(hwnd, s, "", true, false);
+      return 0;
+    case WM_PASTE:
+      Paste(hwnd, s);
+      return 0;
+    case WM_CLEAR:
+      if (!(Style(hwnd) & ES_READONLY)) ReplaceSel(hwnd, s, "", true, false);
+      return 0;
+    case WM_UNDO:
+    case EM_UNDO:
+      return OnUndo(hwnd, s);
+    case EM_CANUNDO:
+      return s->can_undo ? TRUE : FALSE;
+    case EM_EMPTYUNDOBUFFER:
+      return OnEmptyUndoBuffer(s);
+    case EM_GETSEL:
+      return OnGetSel(s, wparam, lparam);
+    case EM_SETSEL:
+      return OnSetSel(hwnd, s, wparam, lparam);
+    case EM_REPLACESEL:
+      ReplaceSel(hwnd, s, lparam ? reinterpret_cast<const char*>(lparam) : "", wparam != 0, false);
+      return 0;
+    case EM_LIMITTEXT:
+      s->limit = wparam ? static_cast<size_t>(wparam) : kDefaultLimit;
+      return 0;
+    case EM_GETLIMITTEXT:
+      return static_cast<LRESULT>(s->limit);
+    case EM_GETMODIFY:
+      return s->modified ? TRUE : FALSE;
+    case EM_SETMODIFY:
+      s->modified = wparam != 0;
+      return 0;
+    case EM_GETLINECOUNT:
+      return static_cast<LRESULT>(s->lines.size());
+    case EM_LINEINDEX:
+      return OnLineIndex(s, wparam);
+    case EM_LINELENGTH:
+      return OnLineLength(s, wparam);
+    case EM_LINEFROMCHAR: {
+      const auto index = static_cast<intptr_t>(wparam);
+      return LineOf(s, index < 0 ? s->caret : std::min<size_t>(index, s->text.size()));
+    }
+    case EM_GETLINE:
+      return OnGetLine(s, wparam, lparam);
+    case EM_GETFIRSTVISIBLELINE:
+      return Multi(hwnd) ? s->first_line : 0;
+    case EM_LINESCROLL:
+      if (Multi(hwnd)) ScrollLines(hwnd, s, s->first_line + static_cast<int>(lparam));
+      return TRUE;
+    case EM_SCROLL:
+      return OnScroll(hwnd, s, wparam);
+    case EM_SCROLLCARET:
+      return OnScrollCaret(hwnd, s);
+    case EM_SETREADONLY:
+      return OnSetReadOnly(hwnd, s, wparam);
+    case EM_SETPASSWORDCHAR:
+      return OnSetPasswordChar(hwnd, s, wparam);
+    case EM_GETPASSWORDCHAR:
+      return static_cast<unsigned char>(s->password);
+    case EM_SETMARGINS:
+      return OnSetMargins(hwnd, s, wparam, lparam);
+    case EM_GETMARGINS:
+      return MAKELONG(static_cast<WORD>(s->left_margin), static_cast<WORD>(s->right_margin));
+    case EM_GETRECT:
+      if (lparam) *reinterpret_cast<RECT*>(lparam) = FormatRect(hwnd, s);
+      return 0;
+    case EM_POSFROMCHAR:
+      return OnPosFromChar(hwnd, s, wparam);
+    case EM_CHARFROMPOS: {
+      const size_t at = CharFromPoint(hwnd, s, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
+      return MAKELONG(static_cast<WORD>(at), static_cast<WORD>(LineOf(s, at)));
+    }
+    default:
+      return DefWindowProcA(hwnd, message, wparam, lparam);
+  }
+}
+
 LRESULT EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* s = user::StateOf<EditState>(hwnd);
   if (!s) {
@@ -587,94 +889,39 @@ LRESULT EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       return user::DetachState(hwnd, s, message, wparam, lparam);
     case WM_CREATE:
     case WM_SIZE:
-      BuildLines(hwnd, s);
-      ScrollCaretIntoView(hwnd, s);
-      return 0;
-    case WM_GETDLGCODE: {
-      LRESULT code = DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
-      if (Multi(hwnd)) code |= DLGC_WANTALLKEYS;
-      return code;
-    }
+      return OnLayout(hwnd, s);
+    case WM_GETDLGCODE:
+      return OnGetDlgCode(hwnd);
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
     case WM_PRINTCLIENT:
       return user::PaintMessage(hwnd, message, wparam, [&](HDC hdc) { Paint(hwnd, s, hdc); });
     case WM_SETFONT:
-      s->font = reinterpret_cast<HFONT>(wparam);
-      BuildLines(hwnd, s);
-      if (s->focused) {
-        CreateCaret(hwnd, nullptr, 1, Measure(s->font).Height());
-        ShowCaret(hwnd);
-      }
-      if (LOWORD(lparam)) Redraw(hwnd, s);
-      return 0;
+      return OnSetFont(hwnd, s, wparam, lparam);
     case WM_GETFONT:
       return reinterpret_cast<LRESULT>(s->font);
-    case WM_SETTEXT: {
-      DefWindowProcA(hwnd, message, wparam, lparam);
-      SetText(hwnd, s, reinterpret_cast<const char*>(lparam));
-      Changed(hwnd, s);
-      s->modified = false;
-      return TRUE;
-    }
-    case WM_GETTEXT: {
-      if (wparam == 0 || !lparam) return 0;
-      const size_t n = std::min(s->text.size(), static_cast<size_t>(wparam) - 1);
-      std::memcpy(reinterpret_cast<char*>(lparam), s->text.data(), n);
-      reinterpret_cast<char*>(lparam)[n] = '\0';
-      return static_cast<LRESULT>(n);
-    }
+    case WM_SETTEXT:
+      return OnSetText(hwnd, s, message, wparam, lparam);
+    case WM_GETTEXT:
+      return OnGetText(s, wparam, lparam);
     case WM_GETTEXTLENGTH:
       return static_cast<LRESULT>(s->text.size());
     case WM_ENABLE:
       Redraw(hwnd, s);
       return 0;
     case WM_SETFOCUS:
-      s->focused = true;
-      CreateCaret(hwnd, nullptr, 1, Measure(s->font).Height());
-      PlaceCaret(hwnd, s);
-      ShowCaret(hwnd);
-      Redraw(hwnd, s);
-      user::NotifyParent(hwnd, EN_SETFOCUS);
-      return 0;
+      return OnSetFocus(hwnd, s);
     case WM_KILLFOCUS:
-      s->focused = false;
-      s->selecting = false;
-      DestroyCaret();
-      Redraw(hwnd, s);
-      user::NotifyParent(hwnd, EN_KILLFOCUS);
-      return 0;
-    case WM_LBUTTONDOWN: {
-      if (GetFocus() != hwnd) SetFocus(hwnd);
-      const size_t at = CharFromPoint(hwnd, s, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
-      const bool extend = (wparam & MK_SHIFT) != 0;
-      SetSel(hwnd, s, extend ? s->anchor : at, at);
-      s->selecting = true;
-      SetCapture(hwnd);
-      return 0;
-    }
-    case WM_LBUTTONDBLCLK: {
-      const size_t at = CharFromPoint(hwnd, s, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
-      size_t a = at;
-      size_t b = at;
-      while (a > 0 && s->text[a - 1] != ' ' && s->text[a - 1] != '\n') --a;
-      while (b < s->text.size() && s->text[b] != ' ' && s->text[b] != '\r' && s->text[b] != '\n') ++b;
-      SetSel(hwnd, s, a, b);
-      return 0;
-    }
+      return OnKillFocus(hwnd, s);
+    case WM_LBUTTONDOWN:
+      return OnLButtonDown(hwnd, s, wparam, lparam);
+    case WM_LBUTTONDBLCLK:
+      return OnDoubleClick(hwnd, s, lparam);
     case WM_MOUSEMOVE:
-      if (s->selecting) {
-        const size_t at = CharFromPoint(hwnd, s, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
-        if (at != s->caret) SetSel(hwnd, s, s->anchor, at);
-      }
-      return 0;
+      return OnMouseMove(hwnd, s, lparam);
     case WM_LBUTTONUP:
-      if (s->selecting) {
-        s->selecting = false;
-        if (GetCapture() == hwnd) ReleaseCapture();
-      }
-      return 0;
+      return OnLButtonUp(hwnd, s);
     case WM_CAPTURECHANGED:
       s->selecting = false;
       return 0;
@@ -684,190 +931,13 @@ LRESULT EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CHAR:
       Char(hwnd, s, wparam);
       return 0;
-    case WM_VSCROLL: {
-      if (lparam) return 0;
-      const int page = VisibleLines(hwnd, s);
-      int first = s->first_line;
-      switch (LOWORD(wparam)) {
-        case SB_LINEUP:
-          --first;
-          break;
-        case SB_LINEDOWN:
-          ++first;
-          break;
-        case SB_PAGEUP:
-          first -= page;
-          break;
-        case SB_PAGEDOWN:
-          first += page;
-          break;
-        case SB_TOP:
-          first = 0;
-          break;
-        case SB_BOTTOM:
-          first = static_cast<int>(s->lines.size());
-          break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: {
-          SCROLLINFO info;
-          info.fMask = SIF_TRACKPOS;
-          GetScrollInfo(hwnd, SB_VERT, &info);
-          first = info.nTrackPos;
-          break;
-        }
-        default:
-          return 0;
-      }
-      ScrollLines(hwnd, s, first);
-      return 0;
-    }
+    case WM_VSCROLL:
+      return OnVScroll(hwnd, s, wparam, lparam);
     case WM_MOUSEWHEEL:
       if (Multi(hwnd)) ScrollLines(hwnd, s, s->first_line - 3 * GET_WHEEL_DELTA_WPARAM(wparam) / WHEEL_DELTA);
       return 0;
-    case WM_COPY:
-      CopyToClipboard(hwnd, s);
-      return 0;
-    case WM_CUT:
-      if (!(Style(hwnd) & ES_READONLY) && CopyToClipboard(hwnd, s)) ReplaceSel(hwnd, s, "", true, false);
-      return 0;
-    case WM_PASTE:
-      Paste(hwnd, s);
-      return 0;
-    case WM_CLEAR:
-      if (!(Style(hwnd) & ES_READONLY)) ReplaceSel(hwnd, s, "", true, false);
-      return 0;
-    case WM_UNDO:
-    case EM_UNDO:
-      if (!s->can_undo) return FALSE;
-      Undo(hwnd, s);
-      return TRUE;
-    case EM_CANUNDO:
-      return s->can_undo ? TRUE : FALSE;
-    case EM_EMPTYUNDOBUFFER:
-      s->can_undo = false;
-      s->undo_text.clear();
-      return 0;
-    case EM_GETSEL: {
-      const size_t a = SelStart(s);
-      const size_t b = SelEnd(s);
-      if (wparam) *reinterpret_cast<DWORD*>(wparam) = static_cast<DWORD>(a);
-      if (lparam) *reinterpret_cast<DWORD*>(lparam) = static_cast<DWORD>(b);
-      return static_cast<LRESULT>(MAKELONG(static_cast<WORD>(std::min<size_t>(a, 0xFFFF)),
-                                           static_cast<WORD>(std::min<size_t>(b, 0xFFFF))));
-    }
-    case EM_SETSEL: {
-      const auto start = static_cast<int>(static_cast<intptr_t>(wparam));
-      const auto end = static_cast<int>(lparam);
-      if (start < 0) {
-        SetSel(hwnd, s, s->caret, s->caret);
-        return 0;
-      }
-      const size_t to = end < 0 ? s->text.size() : static_cast<size_t>(end);
-      SetSel(hwnd, s, static_cast<size_t>(start), to);
-      return 0;
-    }
-    case EM_REPLACESEL:
-      ReplaceSel(hwnd, s, lparam ? reinterpret_cast<const char*>(lparam) : "", wparam != 0, false);
-      return 0;
-    case EM_LIMITTEXT:
-      s->limit = wparam ? static_cast<size_t>(wparam) : kDefaultLimit;
-      return 0;
-    case EM_GETLIMITTEXT:
-      return static_cast<LRESULT>(s->limit);
-    case EM_GETMODIFY:
-      return s->modified ? TRUE : FALSE;
-    case EM_SETMODIFY:
-      s->modified = wparam != 0;
-      return 0;
-    case EM_GETLINECOUNT:
-      return static_cast<LRESULT>(s->lines.size());
-    case EM_LINEINDEX: {
-      int line = static_cast<int>(static_cast<intptr_t>(wparam));
-      if (line < 0) line = LineOf(s, s->caret);
-      if (line >= static_cast<int>(s->lines.size())) return -1;
-      return static_cast<LRESULT>(s->lines[static_cast<size_t>(line)].start);
-    }
-    case EM_LINELENGTH: {
-      const auto index = static_cast<intptr_t>(wparam);
-      if (index < 0) {
-        // The unselected parts of the lines the selection touches.
-        const Line& first = s->lines[static_cast<size_t>(LineOf(s, SelStart(s)))];
-        const Line& last = s->lines[static_cast<size_t>(LineOf(s, SelEnd(s)))];
-        return static_cast<LRESULT>((SelStart(s) - first.start) + (last.end - std::min(last.end, SelEnd(s))));
-      }
-      const Line& l = s->lines[static_cast<size_t>(LineOf(s, std::min<size_t>(index, s->text.size())))];
-      return static_cast<LRESULT>(l.end - l.start);
-    }
-    case EM_LINEFROMCHAR: {
-      const auto index = static_cast<intptr_t>(wparam);
-      return LineOf(s, index < 0 ? s->caret : std::min<size_t>(index, s->text.size()));
-    }
-    case EM_GETLINE: {
-      const auto line = static_cast<size_t>(wparam);
-      if (line >= s->lines.size() || !lparam) return 0;
-      char* buffer = reinterpret_cast<char*>(lparam);
-      WORD capacity = 0;
-      std::memcpy(&capacity, buffer, sizeof(capacity));
-      const Line& l = s->lines[line];
-      const size_t n = std::min<size_t>(capacity, l.end - l.start);
-      std::memcpy(buffer, s->text.data() + l.start, n);
-      return static_cast<LRESULT>(n);
-    }
-    case EM_GETFIRSTVISIBLELINE:
-      return Multi(hwnd) ? s->first_line : 0;
-    case EM_LINESCROLL:
-      if (Multi(hwnd)) ScrollLines(hwnd, s, s->first_line + static_cast<int>(lparam));
-      return TRUE;
-    case EM_SCROLL: {
-      if (!Multi(hwnd)) return FALSE;
-      const int before = s->first_line;
-      SendMessageA(hwnd, WM_VSCROLL, wparam, 0);
-      return MAKELONG(static_cast<WORD>(s->first_line - before), TRUE);
-    }
-    case EM_SCROLLCARET:
-      ScrollCaretIntoView(hwnd, s);
-      Redraw(hwnd, s);
-      return TRUE;
-    case EM_SETREADONLY: {
-      const DWORD style = Style(hwnd);
-      SetWindowLongA(hwnd, GWL_STYLE,
-                     static_cast<LONG>(wparam ? (style | ES_READONLY) : (style & ~ES_READONLY)));
-      Redraw(hwnd, s);
-      return TRUE;
-    }
-    case EM_SETPASSWORDCHAR: {
-      s->password = static_cast<char>(wparam);
-      const DWORD style = Style(hwnd);
-      SetWindowLongA(hwnd, GWL_STYLE,
-                     static_cast<LONG>(wparam ? (style | ES_PASSWORD) : (style & ~ES_PASSWORD)));
-      BuildLines(hwnd, s);
-      Redraw(hwnd, s);
-      return 0;
-    }
-    case EM_GETPASSWORDCHAR:
-      return static_cast<unsigned char>(s->password);
-    case EM_SETMARGINS:
-      if (wparam & EC_LEFTMARGIN) s->left_margin = LOWORD(static_cast<uintptr_t>(lparam));
-      if (wparam & EC_RIGHTMARGIN) s->right_margin = HIWORD(static_cast<uintptr_t>(lparam));
-      BuildLines(hwnd, s);
-      Redraw(hwnd, s);
-      return 0;
-    case EM_GETMARGINS:
-      return MAKELONG(static_cast<WORD>(s->left_margin), static_cast<WORD>(s->right_margin));
-    case EM_GETRECT:
-      if (lparam) *reinterpret_cast<RECT*>(lparam) = FormatRect(hwnd, s);
-      return 0;
-    case EM_POSFROMCHAR: {
-      if (wparam > s->text.size()) return -1;
-      const POINT p = PosFromChar(hwnd, s, wparam);
-      return MAKELONG(static_cast<WORD>(p.x), static_cast<WORD>(p.y));
-    }
-    case EM_CHARFROMPOS: {
-      const size_t at = CharFromPoint(hwnd, s, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
-      return MAKELONG(static_cast<WORD>(at), static_cast<WORD>(LineOf(s, at)));
-    }
     default:
-      return DefWindowProcA(hwnd, message, wparam, lparam);
+      return EditMessage(hwnd, s, message, wparam, lparam);
   }
 }
 

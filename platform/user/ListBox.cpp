@@ -286,6 +286,403 @@ void DeleteItem(HWND hwnd, ListState* s, int index) {
   if (s->anchor >= Count(s)) s->anchor = std::max(0, Count(s) - 1);
 }
 
+LRESULT OnCreate(HWND hwnd, ListState* s, DWORD style) {
+  s->item_height = user::FontLineHeight(nullptr);
+  if (style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) {
+    MEASUREITEMSTRUCT mis;
+    mis.CtlType = ODT_LISTBOX;
+    mis.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
+    mis.itemHeight = static_cast<UINT>(s->item_height);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    mis.itemWidth = static_cast<UINT>(client.right);
+    if (HWND parent = GetParent(hwnd))
+      SendMessageA(parent, WM_MEASUREITEM, mis.CtlID, reinterpret_cast<LPARAM>(&mis));
+    if (mis.itemHeight > 0) s->item_height = static_cast<int>(mis.itemHeight);
+  }
+  UpdateScroll(hwnd, s);
+  return 0;
+}
+
+LRESULT OnSetFont(HWND hwnd, ListState* s, DWORD style, WPARAM wparam, LPARAM lparam) {
+  s->font = reinterpret_cast<HFONT>(wparam);
+  if (!(style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE))) s->item_height = user::FontLineHeight(s->font);
+  UpdateScroll(hwnd, s);
+  if (LOWORD(lparam)) Redraw(hwnd);
+  return 0;
+}
+
+LRESULT OnFocus(HWND hwnd, ListState* s, UINT message) {
+  s->focused = message == WM_SETFOCUS;
+  Redraw(hwnd);
+  Notify(hwnd, s, s->focused ? LBN_SETFOCUS : LBN_KILLFOCUS);
+  return 0;
+}
+
+LRESULT OnLButtonDown(HWND hwnd, ListState* s, WPARAM wparam, LPARAM lparam) {
+  bool outside = false;
+  const POINT p{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+  const int index = IndexAt(hwnd, s, p, &outside);
+  if (s->tracking) {
+    RECT client;
+    GetClientRect(hwnd, &client);
+    if (!PtInRect(&client, p)) SendMessageA(s->combo, user::kComboListDone, FALSE, 0);
+    return 0;
+  }
+  if (!s->combo && GetFocus() != hwnd) SetFocus(hwnd);
+  if (s->items.empty() || outside) return 0;
+  s->mouse_down = true;
+  SetCapture(hwnd);
+  UserMove(hwnd, s, index, (wparam & MK_SHIFT) != 0, (wparam & MK_CONTROL) != 0, true);
+  return 0;
+}
+
+LRESULT OnMouseMove(HWND hwnd, ListState* s, DWORD style, LPARAM lparam) {
+  const POINT p{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+  bool outside = false;
+  const int index = IndexAt(hwnd, s, p, &outside);
+  if (s->tracking) {
+    if (!outside && SelectOnly(hwnd, s, index)) Redraw(hwnd);
+    return 0;
+  }
+  if (s->mouse_down && !(style & LBS_MULTIPLESEL) && index != s->caret) {
+    // Dragging past the ends scrolls.
+    UserMove(hwnd, s, index, (style & LBS_EXTENDEDSEL) != 0, false, false);
+  }
+  return 0;
+}
+
+LRESULT OnLButtonUp(HWND hwnd, ListState* s, LPARAM lparam) {
+  if (s->tracking) {
+    RECT client;
+    GetClientRect(hwnd, &client);
+    const bool inside = PtInRect(&client, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)}) != FALSE;
+    if (inside) SendMessageA(s->combo, user::kComboListDone, TRUE, 0);
+    s->ignore_first_up = false;
+    return 0;
+  }
+  if (s->mouse_down) {
+    s->mouse_down = false;
+    if (GetCapture() == hwnd) ReleaseCapture();
+  }
+  return 0;
+}
+
+LRESULT OnCaptureChanged(HWND hwnd, ListState* s, LPARAM lparam) {
+  s->mouse_down = false;
+  if (s->tracking && reinterpret_cast<HWND>(lparam) != hwnd) {
+    s->tracking = false;
+    SendMessageA(s->combo, user::kComboListDone, FALSE, 0);
+  }
+  return 0;
+}
+
+LRESULT OnKeyDown(HWND hwnd, ListState* s, DWORD style, UINT message, WPARAM wparam, LPARAM lparam) {
+  const bool shift = GetKeyState(VK_SHIFT) < 0;
+  const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+  const int page = Visible(hwnd, s);
+  int target = -1;
+  switch (static_cast<int>(wparam)) {
+    case VK_UP:
+    case VK_LEFT:
+      target = s->caret - 1;
+      break;
+    case VK_DOWN:
+    case VK_RIGHT:
+      target = s->caret + 1;
+      break;
+    case VK_PRIOR:
+      target = s->caret - (page - 1);
+      break;
+    case VK_NEXT:
+      target = s->caret + (page - 1);
+      break;
+    case VK_HOME:
+      target = 0;
+      break;
+    case VK_END:
+      target = Count(s) - 1;
+      break;
+    case VK_SPACE:
+      if ((style & LBS_MULTIPLESEL) || ((style & LBS_EXTENDEDSEL) && ctrl))
+        UserMove(hwnd, s, s->caret, false, true, true);
+      return 0;
+    default:
+      return DefWindowProcA(hwnd, message, wparam, lparam);
+  }
+  // Without a selection the first key selects the focus item itself.
+  if (!MultiSel(hwnd) && s->sel < 0) target = std::max(0, std::min(target, s->caret));
+  UserMove(hwnd, s, target, shift, ctrl, false);
+  return 0;
+}
+
+LRESULT OnChar(HWND hwnd, ListState* s, WPARAM wparam) {
+  if (wparam < 0x20 || !HasStrings(hwnd)) return 0;
+  const char text[2] = {static_cast<char>(wparam), 0};
+  const int found = Find(s, s->caret, text, false);
+  if (found >= 0) UserMove(hwnd, s, found, false, false, false);
+  return 0;
+}
+
+LRESULT OnVScroll(HWND hwnd, ListState* s, WPARAM wparam, LPARAM lparam) {
+  if (lparam) return 0;
+  const WORD request = LOWORD(wparam);
+  int top = s->top;
+  if (request == SB_THUMBTRACK || request == SB_THUMBPOSITION)
+    SetTop(hwnd, s, HIWORD(wparam));
+  else if (user::LineScrollTarget(request, s->top, Visible(hwnd, s), Count(s), &top))
+    SetTop(hwnd, s, top);
+  return 0;
+}
+
+LRESULT OnInsertString(HWND hwnd, ListState* s, WPARAM wparam, LPARAM lparam) {
+  const auto at = static_cast<intptr_t>(wparam);
+  if (at > Count(s)) return LB_ERR;
+  return Insert(hwnd, s, at, lparam);
+}
+
+LRESULT OnDeleteString(HWND hwnd, ListState* s, WPARAM wparam) {
+  if (!Valid(s, static_cast<intptr_t>(wparam))) return LB_ERR;
+  DeleteItem(hwnd, s, static_cast<int>(wparam));
+  UpdateScroll(hwnd, s);
+  SetTop(hwnd, s, s->top);
+  Redraw(hwnd);
+  return Count(s);
+}
+
+LRESULT OnResetContent(HWND hwnd, ListState* s) {
+  while (!s->items.empty()) DeleteItem(hwnd, s, Count(s) - 1);
+  s->sel = -1;
+  s->caret = s->anchor = s->top = 0;
+  UpdateScroll(hwnd, s);
+  Redraw(hwnd);
+  return 0;
+}
+
+LRESULT OnGetText(HWND hwnd, ListState* s, WPARAM wparam, LPARAM lparam) {
+  const auto index = static_cast<intptr_t>(wparam);
+  if (!Valid(s, index) || !lparam) return LB_ERR;
+  const Item& item = s->items[static_cast<size_t>(index)];
+  if (!HasStrings(hwnd)) {
+    std::memcpy(reinterpret_cast<void*>(lparam), &item.data, sizeof(item.data));
+    return sizeof(item.data);
+  }
+  std::memcpy(reinterpret_cast<char*>(lparam), item.text.c_str(), item.text.size() + 1);
+  return static_cast<LRESULT>(item.text.size());
+}
+
+LRESULT OnGetTextLength(HWND hwnd, ListState* s, WPARAM wparam) {
+  const auto index = static_cast<intptr_t>(wparam);
+  if (!Valid(s, index)) return LB_ERR;
+  return HasStrings(hwnd) ? static_cast<LRESULT>(s->items[static_cast<size_t>(index)].text.size())
+                          : static_cast<LRESULT>(sizeof(ULONG_PTR));
+}
+
+LRESULT OnSetCurSel(HWND hwnd, ListState* s, WPARAM wparam) {
+  if (MultiSel(hwnd)) return LB_ERR;
+  const auto index = static_cast<intptr_t>(wparam);
+  if (!Valid(s, index)) {
+    s->sel = -1;
+    Redraw(hwnd);
+    return LB_ERR;
+  }
+  SelectOnly(hwnd, s, static_cast<int>(index));
+  ShowItem(hwnd, s, static_cast<int>(index));
+  Redraw(hwnd);
+  return static_cast<LRESULT>(index);
+}
+
+LRESULT OnSetSel(HWND hwnd, ListState* s, WPARAM wparam, LPARAM lparam) {
+  if (!MultiSel(hwnd)) return LB_ERR;
+  const auto index = static_cast<intptr_t>(static_cast<int>(lparam));
+  if (index == -1) {
+    for (Item& item : s->items) item.selected = wparam != 0;
+  } else {
+    if (!Valid(s, index)) return LB_ERR;
+    s->items[static_cast<size_t>(index)].selected = wparam != 0;
+    s->caret = static_cast<int>(index);
+  }
+  Redraw(hwnd);
+  return 0;
+}
+
+LRESULT OnSelectRange(HWND hwnd, ListState* s, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (!MultiSel(hwnd)) return LB_ERR;
+  int from = message == LB_SELITEMRANGE ? LOWORD(static_cast<uintptr_t>(lparam)) : static_cast<int>(wparam);
+  int to = message == LB_SELITEMRANGE ? HIWORD(static_cast<uintptr_t>(lparam)) : static_cast<int>(lparam);
+  bool on = message == LB_SELITEMRANGE ? wparam != 0 : from <= to;
+  for (int i = std::min(from, to); i <= std::max(from, to) && i < Count(s); ++i)
+    if (i >= 0) s->items[static_cast<size_t>(i)].selected = on;
+  Redraw(hwnd);
+  return 0;
+}
+
+LRESULT OnGetSel(HWND hwnd, ListState* s, WPARAM wparam) {
+  const auto index = static_cast<intptr_t>(wparam);
+  if (!Valid(s, index)) return LB_ERR;
+  return IsSelected(hwnd, s, static_cast<int>(index)) ? 1 : 0;
+}
+
+LRESULT OnGetSelItems(HWND hwnd, ListState* s, WPARAM wparam, LPARAM lparam) {
+  if (!MultiSel(hwnd)) return LB_ERR;
+  int* out = reinterpret_cast<int*>(lparam);
+  int n = 0;
+  for (int i = 0; i < Count(s) && n < static_cast<int>(wparam); ++i)
+    if (s->items[static_cast<size_t>(i)].selected) out[n++] = i;
+  return n;
+}
+
+LRESULT OnSelectString(HWND hwnd, ListState* s, WPARAM wparam, LPARAM lparam) {
+  const int found =
+      Find(s, static_cast<intptr_t>(static_cast<int>(wparam)), reinterpret_cast<const char*>(lparam), false);
+  if (found < 0 || MultiSel(hwnd)) return found < 0 ? LB_ERR : found;
+  SendMessageA(hwnd, LB_SETCURSEL, static_cast<WPARAM>(found), 0);
+  return found;
+}
+
+LRESULT OnSetItemData(ListState* s, WPARAM wparam, LPARAM lparam) {
+  const auto index = static_cast<intptr_t>(wparam);
+  if (!Valid(s, index)) return LB_ERR;
+  s->items[static_cast<size_t>(index)].data = static_cast<ULONG_PTR>(lparam);
+  return TRUE;
+}
+
+LRESULT OnSetTopIndex(HWND hwnd, ListState* s, WPARAM wparam) {
+  if (!Valid(s, static_cast<intptr_t>(wparam)) && wparam != 0) return LB_ERR;
+  SetTop(hwnd, s, static_cast<int>(wparam));
+  return 0;
+}
+
+LRESULT OnGetItemRect(HWND hwnd, ListState* s, WPARAM wparam, LPARAM lparam) {
+  const auto index = static_cast<intptr_t>(wparam);
+  if (!lparam || (!Valid(s, index) && index != 0)) return LB_ERR;
+  *reinterpret_cast<RECT*>(lparam) = ItemRect(hwnd, s, static_cast<int>(index));
+  return 1;
+}
+
+LRESULT OnItemFromPoint(HWND hwnd, ListState* s, LPARAM lparam) {
+  bool outside = false;
+  const int index = IndexAt(hwnd, s, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)}, &outside);
+  return MAKELONG(static_cast<WORD>(index), outside ? 1 : 0);
+}
+
+LRESULT OnSetItemHeight(HWND hwnd, ListState* s, LPARAM lparam) {
+  if (LOWORD(lparam) == 0 || LOWORD(lparam) > 255) return LB_ERR;
+  s->item_height = LOWORD(lparam);
+  UpdateScroll(hwnd, s);
+  Redraw(hwnd);
+  return 0;
+}
+
+LRESULT OnSetCaretIndex(HWND hwnd, ListState* s, WPARAM wparam) {
+  if (!Valid(s, static_cast<intptr_t>(wparam))) return LB_ERR;
+  s->caret = static_cast<int>(wparam);
+  ShowItem(hwnd, s, s->caret);
+  Redraw(hwnd);
+  return 0;
+}
+
+LRESULT OnSetAnchorIndex(ListState* s, WPARAM wparam) {
+  if (!Valid(s, static_cast<intptr_t>(wparam))) return LB_ERR;
+  s->anchor = static_cast<int>(wparam);
+  return 0;
+}
+
+LRESULT OnStartTrack(HWND hwnd, ListState* s, WPARAM wparam) {
+  s->tracking = true;
+  s->ignore_first_up = wparam != 0;
+  SetCapture(hwnd);
+  return 0;
+}
+
+LRESULT OnEndTrack(HWND hwnd, ListState* s) {
+  if (s->tracking) {
+    s->tracking = false;
+    if (GetCapture() == hwnd) ReleaseCapture();
+  }
+  return 0;
+}
+
+// The list box's own messages and those of its combo box.
+LRESULT ListBoxMessage(HWND hwnd, ListState* s, UINT message, WPARAM wparam, LPARAM lparam) {
+  const DWORD style = Style(hwnd);
+  switch (message) {
+    case LB_ADDSTRING:
+      return Insert(hwnd, s, ((style & LBS_SORT) && HasStrings(hwnd)) ? -2 : -1, lparam);
+    case LB_INSERTSTRING:
+      return OnInsertString(hwnd, s, wparam, lparam);
+    case LB_DELETESTRING:
+      return OnDeleteString(hwnd, s, wparam);
+    case LB_RESETCONTENT:
+      return OnResetContent(hwnd, s);
+    case LB_GETCOUNT:
+      return Count(s);
+    case LB_GETTEXT:
+      return OnGetText(hwnd, s, wparam, lparam);
+    case LB_GETTEXTLEN:
+      return OnGetTextLength(hwnd, s, wparam);
+    case LB_SETCURSEL:
+      return OnSetCurSel(hwnd, s, wparam);
+    case LB_GETCURSEL:
+      if (MultiSel(hwnd)) return s->items.empty() ? LB_ERR : s->caret;
+      return s->sel;
+    case LB_SETSEL:
+      return OnSetSel(hwnd, s, wparam, lparam);
+    case LB_SELITEMRANGE:
+    case LB_SELITEMRANGEEX:
+      return OnSelectRange(hwnd, s, message, wparam, lparam);
+    case LB_GETSEL:
+      return OnGetSel(hwnd, s, wparam);
+    case LB_GETSELCOUNT: {
+      if (!MultiSel(hwnd)) return LB_ERR;
+      return std::count_if(s->items.begin(), s->items.end(), [](const Item& i) { return i.selected; });
+    }
+    case LB_GETSELITEMS:
+      return OnGetSelItems(hwnd, s, wparam, lparam);
+    case LB_FINDSTRING:
+    case LB_FINDSTRINGEXACT:
+      return Find(s, static_cast<intptr_t>(static_cast<int>(wparam)), reinterpret_cast<const char*>(lparam),
+                  message == LB_FINDSTRINGEXACT);
+    case LB_SELECTSTRING:
+      return OnSelectString(hwnd, s, wparam, lparam);
+    case LB_GETITEMDATA: {
+      const auto index = static_cast<intptr_t>(wparam);
+      return Valid(s, index) ? static_cast<LRESULT>(s->items[static_cast<size_t>(index)].data) : LB_ERR;
+    }
+    case LB_SETITEMDATA:
+      return OnSetItemData(s, wparam, lparam);
+    case LB_GETTOPINDEX:
+      return s->top;
+    case LB_SETTOPINDEX:
+      return OnSetTopIndex(hwnd, s, wparam);
+    case LB_GETITEMRECT:
+      return OnGetItemRect(hwnd, s, wparam, lparam);
+    case LB_ITEMFROMPOINT:
+      return OnItemFromPoint(hwnd, s, lparam);
+    case LB_SETITEMHEIGHT:
+      return OnSetItemHeight(hwnd, s, lparam);
+    case LB_GETITEMHEIGHT:
+      return s->item_height;
+    case LB_SETCARETINDEX:
+      return OnSetCaretIndex(hwnd, s, wparam);
+    case LB_GETCARETINDEX:
+      return s->items.empty() ? LB_ERR : s->caret;
+    case LB_SETANCHORINDEX:
+      return OnSetAnchorIndex(s, wparam);
+    case LB_GETANCHORINDEX:
+      return s->anchor;
+    case user::kListSetCombo:
+      s->combo = reinterpret_cast<HWND>(wparam);
+      return 0;
+    case user::kListStartTrack:
+      return OnStartTrack(hwnd, s, wparam);
+    case user::kListEndTrack:
+      return OnEndTrack(hwnd, s);
+    default:
+      return DefWindowProcA(hwnd, message, wparam, lparam);
+  }
+}
+
 LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* s = user::StateOf<ListState>(hwnd);
   if (!s) {
@@ -299,23 +696,8 @@ LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_NCDESTROY:
       return user::DetachState(hwnd, s, message, wparam, lparam);
-    case WM_CREATE: {
-      s->item_height = user::FontLineHeight(nullptr);
-      if (style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) {
-        MEASUREITEMSTRUCT mis;
-        mis.CtlType = ODT_LISTBOX;
-        mis.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
-        mis.itemHeight = static_cast<UINT>(s->item_height);
-        RECT client;
-        GetClientRect(hwnd, &client);
-        mis.itemWidth = static_cast<UINT>(client.right);
-        if (HWND parent = GetParent(hwnd))
-          SendMessageA(parent, WM_MEASUREITEM, mis.CtlID, reinterpret_cast<LPARAM>(&mis));
-        if (mis.itemHeight > 0) s->item_height = static_cast<int>(mis.itemHeight);
-      }
-      UpdateScroll(hwnd, s);
-      return 0;
-    }
+    case WM_CREATE:
+      return OnCreate(hwnd, s, style);
     case WM_SIZE:
       UpdateScroll(hwnd, s);
       return 0;
@@ -327,332 +709,37 @@ LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_PRINTCLIENT:
       return user::PaintMessage(hwnd, message, wparam, [&](HDC hdc) { Paint(hwnd, s, hdc); });
     case WM_SETFONT:
-      s->font = reinterpret_cast<HFONT>(wparam);
-      if (!(style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)))
-        s->item_height = user::FontLineHeight(s->font);
-      UpdateScroll(hwnd, s);
-      if (LOWORD(lparam)) Redraw(hwnd);
-      return 0;
+      return OnSetFont(hwnd, s, style, wparam, lparam);
     case WM_GETFONT:
       return reinterpret_cast<LRESULT>(s->font);
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
-      s->focused = message == WM_SETFOCUS;
-      Redraw(hwnd);
-      Notify(hwnd, s, s->focused ? LBN_SETFOCUS : LBN_KILLFOCUS);
-      return 0;
+      return OnFocus(hwnd, s, message);
     case WM_ENABLE:
       Redraw(hwnd);
       return 0;
-    case WM_LBUTTONDOWN: {
-      bool outside = false;
-      const POINT p{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
-      const int index = IndexAt(hwnd, s, p, &outside);
-      if (s->tracking) {
-        RECT client;
-        GetClientRect(hwnd, &client);
-        if (!PtInRect(&client, p)) SendMessageA(s->combo, user::kComboListDone, FALSE, 0);
-        return 0;
-      }
-      if (!s->combo && GetFocus() != hwnd) SetFocus(hwnd);
-      if (s->items.empty() || outside) return 0;
-      s->mouse_down = true;
-      SetCapture(hwnd);
-      UserMove(hwnd, s, index, (wparam & MK_SHIFT) != 0, (wparam & MK_CONTROL) != 0, true);
-      return 0;
-    }
-    case WM_MOUSEMOVE: {
-      const POINT p{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
-      bool outside = false;
-      const int index = IndexAt(hwnd, s, p, &outside);
-      if (s->tracking) {
-        if (!outside && SelectOnly(hwnd, s, index)) Redraw(hwnd);
-        return 0;
-      }
-      if (s->mouse_down && !(style & LBS_MULTIPLESEL) && index != s->caret) {
-        // Dragging past the ends scrolls.
-        UserMove(hwnd, s, index, (style & LBS_EXTENDEDSEL) != 0, false, false);
-      }
-      return 0;
-    }
-    case WM_LBUTTONUP: {
-      if (s->tracking) {
-        RECT client;
-        GetClientRect(hwnd, &client);
-        const bool inside = PtInRect(&client, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)}) != FALSE;
-        if (inside) SendMessageA(s->combo, user::kComboListDone, TRUE, 0);
-        s->ignore_first_up = false;
-        return 0;
-      }
-      if (s->mouse_down) {
-        s->mouse_down = false;
-        if (GetCapture() == hwnd) ReleaseCapture();
-      }
-      return 0;
-    }
+    case WM_LBUTTONDOWN:
+      return OnLButtonDown(hwnd, s, wparam, lparam);
+    case WM_MOUSEMOVE:
+      return OnMouseMove(hwnd, s, style, lparam);
+    case WM_LBUTTONUP:
+      return OnLButtonUp(hwnd, s, lparam);
     case WM_CAPTURECHANGED:
-      s->mouse_down = false;
-      if (s->tracking && reinterpret_cast<HWND>(lparam) != hwnd) {
-        s->tracking = false;
-        SendMessageA(s->combo, user::kComboListDone, FALSE, 0);
-      }
-      return 0;
+      return OnCaptureChanged(hwnd, s, lparam);
     case WM_LBUTTONDBLCLK:
       Notify(hwnd, s, LBN_DBLCLK);
       return 0;
-    case WM_KEYDOWN: {
-      const bool shift = GetKeyState(VK_SHIFT) < 0;
-      const bool ctrl = GetKeyState(VK_CONTROL) < 0;
-      const int page = Visible(hwnd, s);
-      int target = -1;
-      switch (static_cast<int>(wparam)) {
-        case VK_UP:
-        case VK_LEFT:
-          target = s->caret - 1;
-          break;
-        case VK_DOWN:
-        case VK_RIGHT:
-          target = s->caret + 1;
-          break;
-        case VK_PRIOR:
-          target = s->caret - (page - 1);
-          break;
-        case VK_NEXT:
-          target = s->caret + (page - 1);
-          break;
-        case VK_HOME:
-          target = 0;
-          break;
-        case VK_END:
-          target = Count(s) - 1;
-          break;
-        case VK_SPACE:
-          if ((style & LBS_MULTIPLESEL) || ((style & LBS_EXTENDEDSEL) && ctrl))
-            UserMove(hwnd, s, s->caret, false, true, true);
-          return 0;
-        default:
-          return DefWindowProcA(hwnd, message, wparam, lparam);
-      }
-      // Without a selection the first key selects the focus item itself.
-      if (!MultiSel(hwnd) && s->sel < 0) target = std::max(0, std::min(target, s->caret));
-      UserMove(hwnd, s, target, shift, ctrl, false);
-      return 0;
-    }
-    case WM_CHAR: {
-      if (wparam < 0x20 || !HasStrings(hwnd)) return 0;
-      const char text[2] = {static_cast<char>(wparam), 0};
-      const int found = Find(s, s->caret, text, false);
-      if (found >= 0) UserMove(hwnd, s, found, false, false, false);
-      return 0;
-    }
-    case WM_VSCROLL: {
-      if (lparam) return 0;
-      const int page = Visible(hwnd, s);
-      switch (LOWORD(wparam)) {
-        case SB_LINEUP:
-          SetTop(hwnd, s, s->top - 1);
-          break;
-        case SB_LINEDOWN:
-          SetTop(hwnd, s, s->top + 1);
-          break;
-        case SB_PAGEUP:
-          SetTop(hwnd, s, s->top - page);
-          break;
-        case SB_PAGEDOWN:
-          SetTop(hwnd, s, s->top + page);
-          break;
-        case SB_TOP:
-          SetTop(hwnd, s, 0);
-          break;
-        case SB_BOTTOM:
-          SetTop(hwnd, s, Count(s));
-          break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION:
-          SetTop(hwnd, s, HIWORD(wparam));
-          break;
-        default:
-          break;
-      }
-      return 0;
-    }
+    case WM_KEYDOWN:
+      return OnKeyDown(hwnd, s, style, message, wparam, lparam);
+    case WM_CHAR:
+      return OnChar(hwnd, s, wparam);
+    case WM_VSCROLL:
+      return OnVScroll(hwnd, s, wparam, lparam);
     case WM_MOUSEWHEEL:
       SetTop(hwnd, s, s->top - 3 * GET_WHEEL_DELTA_WPARAM(wparam) / WHEEL_DELTA);
       return 0;
-    case LB_ADDSTRING:
-      return Insert(hwnd, s, ((style & LBS_SORT) && HasStrings(hwnd)) ? -2 : -1, lparam);
-    case LB_INSERTSTRING: {
-      const auto at = static_cast<intptr_t>(wparam);
-      if (at > Count(s)) return LB_ERR;
-      return Insert(hwnd, s, at, lparam);
-    }
-    case LB_DELETESTRING:
-      if (!Valid(s, static_cast<intptr_t>(wparam))) return LB_ERR;
-      DeleteItem(hwnd, s, static_cast<int>(wparam));
-      UpdateScroll(hwnd, s);
-      SetTop(hwnd, s, s->top);
-      Redraw(hwnd);
-      return Count(s);
-    case LB_RESETCONTENT:
-      while (!s->items.empty()) DeleteItem(hwnd, s, Count(s) - 1);
-      s->sel = -1;
-      s->caret = s->anchor = s->top = 0;
-      UpdateScroll(hwnd, s);
-      Redraw(hwnd);
-      return 0;
-    case LB_GETCOUNT:
-      return Count(s);
-    case LB_GETTEXT: {
-      const auto index = static_cast<intptr_t>(wparam);
-      if (!Valid(s, index) || !lparam) return LB_ERR;
-      const Item& item = s->items[static_cast<size_t>(index)];
-      if (!HasStrings(hwnd)) {
-        std::memcpy(reinterpret_cast<void*>(lparam), &item.data, sizeof(item.data));
-        return sizeof(item.data);
-      }
-      std::memcpy(reinterpret_cast<char*>(lparam), item.text.c_str(), item.text.size() + 1);
-      return static_cast<LRESULT>(item.text.size());
-    }
-    case LB_GETTEXTLEN: {
-      const auto index = static_cast<intptr_t>(wparam);
-      if (!Valid(s, index)) return LB_ERR;
-      return HasStrings(hwnd) ? static_cast<LRESULT>(s->items[static_cast<size_t>(index)].text.size())
-                              : static_cast<LRESULT>(sizeof(ULONG_PTR));
-    }
-    case LB_SETCURSEL: {
-      if (MultiSel(hwnd)) return LB_ERR;
-      const auto index = static_cast<intptr_t>(wparam);
-      if (!Valid(s, index)) {
-        s->sel = -1;
-        Redraw(hwnd);
-        return LB_ERR;
-      }
-      SelectOnly(hwnd, s, static_cast<int>(index));
-      ShowItem(hwnd, s, static_cast<int>(index));
-      Redraw(hwnd);
-      return static_cast<LRESULT>(index);
-    }
-    case LB_GETCURSEL:
-      if (MultiSel(hwnd)) return s->items.empty() ? LB_ERR : s->caret;
-      return s->sel;
-    case LB_SETSEL: {
-      if (!MultiSel(hwnd)) return LB_ERR;
-      const auto index = static_cast<intptr_t>(static_cast<int>(lparam));
-      if (index == -1) {
-        for (Item& item : s->items) item.selected = wparam != 0;
-      } else {
-        if (!Valid(s, index)) return LB_ERR;
-        s->items[static_cast<size_t>(index)].selected = wparam != 0;
-        s->caret = static_cast<int>(index);
-      }
-      Redraw(hwnd);
-      return 0;
-    }
-    case LB_SELITEMRANGE:
-    case LB_SELITEMRANGEEX: {
-      if (!MultiSel(hwnd)) return LB_ERR;
-      int from =
-          message == LB_SELITEMRANGE ? LOWORD(static_cast<uintptr_t>(lparam)) : static_cast<int>(wparam);
-      int to = message == LB_SELITEMRANGE ? HIWORD(static_cast<uintptr_t>(lparam)) : static_cast<int>(lparam);
-      bool on = message == LB_SELITEMRANGE ? wparam != 0 : from <= to;
-      for (int i = std::min(from, to); i <= std::max(from, to) && i < Count(s); ++i)
-        if (i >= 0) s->items[static_cast<size_t>(i)].selected = on;
-      Redraw(hwnd);
-      return 0;
-    }
-    case LB_GETSEL: {
-      const auto index = static_cast<intptr_t>(wparam);
-      if (!Valid(s, index)) return LB_ERR;
-      return IsSelected(hwnd, s, static_cast<int>(index)) ? 1 : 0;
-    }
-    case LB_GETSELCOUNT: {
-      if (!MultiSel(hwnd)) return LB_ERR;
-      return std::count_if(s->items.begin(), s->items.end(), [](const Item& i) { return i.selected; });
-    }
-    case LB_GETSELITEMS: {
-      if (!MultiSel(hwnd)) return LB_ERR;
-      int* out = reinterpret_cast<int*>(lparam);
-      int n = 0;
-      for (int i = 0; i < Count(s) && n < static_cast<int>(wparam); ++i)
-        if (s->items[static_cast<size_t>(i)].selected) out[n++] = i;
-      return n;
-    }
-    case LB_FINDSTRING:
-    case LB_FINDSTRINGEXACT:
-      return Find(s, static_cast<intptr_t>(static_cast<int>(wparam)), reinterpret_cast<const char*>(lparam),
-                  message == LB_FINDSTRINGEXACT);
-    case LB_SELECTSTRING: {
-      const int found = Find(s, static_cast<intptr_t>(static_cast<int>(wparam)),
-                             reinterpret_cast<const char*>(lparam), false);
-      if (found < 0 || MultiSel(hwnd)) return found < 0 ? LB_ERR : found;
-      SendMessageA(hwnd, LB_SETCURSEL, static_cast<WPARAM>(found), 0);
-      return found;
-    }
-    case LB_GETITEMDATA: {
-      const auto index = static_cast<intptr_t>(wparam);
-      return Valid(s, index) ? static_cast<LRESULT>(s->items[static_cast<size_t>(index)].data) : LB_ERR;
-    }
-    case LB_SETITEMDATA: {
-      const auto index = static_cast<intptr_t>(wparam);
-      if (!Valid(s, index)) return LB_ERR;
-      s->items[static_cast<size_t>(index)].data = static_cast<ULONG_PTR>(lparam);
-      return TRUE;
-    }
-    case LB_GETTOPINDEX:
-      return s->top;
-    case LB_SETTOPINDEX:
-      if (!Valid(s, static_cast<intptr_t>(wparam)) && wparam != 0) return LB_ERR;
-      SetTop(hwnd, s, static_cast<int>(wparam));
-      return 0;
-    case LB_GETITEMRECT: {
-      const auto index = static_cast<intptr_t>(wparam);
-      if (!lparam || (!Valid(s, index) && index != 0)) return LB_ERR;
-      *reinterpret_cast<RECT*>(lparam) = ItemRect(hwnd, s, static_cast<int>(index));
-      return 1;
-    }
-    case LB_ITEMFROMPOINT: {
-      bool outside = false;
-      const int index = IndexAt(hwnd, s, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)}, &outside);
-      return MAKELONG(static_cast<WORD>(index), outside ? 1 : 0);
-    }
-    case LB_SETITEMHEIGHT:
-      if (LOWORD(lparam) == 0 || LOWORD(lparam) > 255) return LB_ERR;
-      s->item_height = LOWORD(lparam);
-      UpdateScroll(hwnd, s);
-      Redraw(hwnd);
-      return 0;
-    case LB_GETITEMHEIGHT:
-      return s->item_height;
-    case LB_SETCARETINDEX:
-      if (!Valid(s, static_cast<intptr_t>(wparam))) return LB_ERR;
-      s->caret = static_cast<int>(wparam);
-      ShowItem(hwnd, s, s->caret);
-      Redraw(hwnd);
-      return 0;
-    case LB_GETCARETINDEX:
-      return s->items.empty() ? LB_ERR : s->caret;
-    case LB_SETANCHORINDEX:
-      if (!Valid(s, static_cast<intptr_t>(wparam))) return LB_ERR;
-      s->anchor = static_cast<int>(wparam);
-      return 0;
-    case LB_GETANCHORINDEX:
-      return s->anchor;
-    case user::kListSetCombo:
-      s->combo = reinterpret_cast<HWND>(wparam);
-      return 0;
-    case user::kListStartTrack:
-      s->tracking = true;
-      s->ignore_first_up = wparam != 0;
-      SetCapture(hwnd);
-      return 0;
-    case user::kListEndTrack:
-      if (s->tracking) {
-        s->tracking = false;
-        if (GetCapture() == hwnd) ReleaseCapture();
-      }
-      return 0;
     default:
-      return DefWindowProcA(hwnd, message, wparam, lparam);
+      return ListBoxMessage(hwnd, s, message, wparam, lparam);
   }
 }
 

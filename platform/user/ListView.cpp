@@ -492,271 +492,359 @@ LRESULT SetColor(COLORREF* slot, LPARAM lparam, HWND hwnd) {
   return TRUE;
 }
 
-LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* s = user::StateOf<ListState>(hwnd);
-  if (!s) {
-    if (message == WM_NCCREATE) user::AttachState<ListState>(hwnd);
-    return DefWindowProcA(hwnd, message, wparam, lparam);
+LRESULT OnCreate(HWND hwnd, ListState* s) {
+  const DWORD style = Style(hwnd);
+  DWORD header_style = WS_CHILD | HDS_HORZ;
+  if (!(style & LVS_NOSORTHEADER)) header_style |= HDS_BUTTONS;
+  if (!(style & LVS_NOCOLUMNHEADER))
+    header_style |= WS_VISIBLE;
+  else
+    header_style |= HDS_HIDDEN;
+  s->header = CreateWindowExA(0, WC_HEADERA, "", header_style, 0, 0, 0, 0, hwnd,
+                              reinterpret_cast<HMENU>(static_cast<intptr_t>(kHeaderId)), nullptr, nullptr);
+  LayoutHeader(hwnd, s);
+  UpdateScroll(hwnd, s);
+  return s->header ? 0 : -1;
+}
+
+LRESULT OnSize(HWND hwnd, ListState* s) {
+  LayoutHeader(hwnd, s);
+  UpdateScroll(hwnd, s);
+  Invalidate(hwnd);
+  return 0;
+}
+
+LRESULT OnSetFont(HWND hwnd, ListState* s, WPARAM wparam, LPARAM lparam) {
+  s->font = reinterpret_cast<HFONT>(wparam);
+  if (s->header) SendMessageA(s->header, WM_SETFONT, wparam, lparam);
+  LayoutHeader(hwnd, s);
+  UpdateScroll(hwnd, s);
+  Invalidate(hwnd);
+  return 0;
+}
+
+LRESULT OnFocus(HWND hwnd, ListState* s, UINT message) {
+  s->focused = message == WM_SETFOCUS;
+  Invalidate(hwnd);
+  NMHDR nm;
+  user::SendNotify(hwnd, s->focused ? NM_SETFOCUS : NM_KILLFOCUS, &nm);
+  return 0;
+}
+
+LRESULT OnHeaderNotify(HWND hwnd, ListState* s, WPARAM wparam, LPARAM lparam) {
+  auto* nm = reinterpret_cast<NMHDR*>(lparam);
+  if (!nm || nm->hwndFrom != s->header) return 0;
+  if (nm->code == HDN_ITEMCHANGED) Invalidate(hwnd);
+  if (nm->code == HDN_ITEMCLICK) {
+    NMLISTVIEW click;
+    click.iSubItem = reinterpret_cast<NMHEADERA*>(lparam)->iItem;
+    user::SendNotify(hwnd, LVN_COLUMNCLICK, &click.hdr);
+    return 0;
   }
+  // The parent hears the header's notifications too, and may answer them.
+  HWND parent = GetParent(hwnd);
+  return parent ? SendMessageA(parent, WM_NOTIFY, wparam, lparam) : 0;
+}
+
+LRESULT OnVScroll(HWND hwnd, ListState* s, WPARAM wparam) {
+  const WORD request = LOWORD(wparam);
+  int top = s->top;
+  if (request == SB_THUMBTRACK || request == SB_THUMBPOSITION)
+    top = static_cast<SHORT>(HIWORD(wparam));
+  else if (!user::LineScrollTarget(request, s->top, PerPage(hwnd, s), Count(s), &top))
+    return 0;
+  ScrollTo(hwnd, s, top);
+  return 0;
+}
+
+LRESULT OnDoubleClick(HWND hwnd, ListState* s, LPARAM lparam) {
+  const POINT p{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+  UINT flags = 0;
+  int subitem = 0;
+  const int i = HitTest(hwnd, s, p, &flags, &subitem);
+  NotifyActivate(hwnd, s, NM_DBLCLK, i, p);
+  if (i >= 0) NotifyActivate(hwnd, s, LVN_ITEMACTIVATE, i, p);
+  return 0;
+}
+
+LRESULT OnInsertItem(HWND hwnd, ListState* s, LPARAM lparam) {
+  const auto* item = reinterpret_cast<const LVITEMA*>(lparam);
+  if (!item || item->iItem < 0 || item->iSubItem != 0) return -1;
+  const std::string text = (item->mask & LVIF_TEXT) && item->pszText ? item->pszText : "";
+  int at = std::min(item->iItem, Count(s));
+  if (Style(hwnd) & (LVS_SORTASCENDING | LVS_SORTDESCENDING)) at = SortedPlace(hwnd, s, text);
+  s->rows.insert(s->rows.begin() + at, Row{});
+  if (s->mark >= at) ++s->mark;
+  LVITEMA copy = *item;
+  copy.mask &= ~LVIF_STATE;
+  WriteItem(hwnd, s, at, copy);
+  if (item->mask & LVIF_STATE) s->rows[static_cast<size_t>(at)].state = item->state & item->stateMask;
+  NMLISTVIEW nm = Notice(s, at);
+  user::SendNotify(hwnd, LVN_INSERTITEM, &nm.hdr);
+  UpdateScroll(hwnd, s);
+  return at;
+}
+
+LRESULT OnSetItem(HWND hwnd, ListState* s, LPARAM lparam) {
+  const auto* item = reinterpret_cast<const LVITEMA*>(lparam);
+  if (!item || !Valid(s, item->iItem)) return FALSE;
+  WriteItem(hwnd, s, item->iItem, *item);
+  return TRUE;
+}
+
+LRESULT OnGetItem(ListState* s, LPARAM lparam) {
+  auto* item = reinterpret_cast<LVITEMA*>(lparam);
+  if (!item || !Valid(s, item->iItem)) return FALSE;
+  const Row& row = s->rows[static_cast<size_t>(item->iItem)];
+  if (item->mask & LVIF_TEXT) {
+    const size_t sub = static_cast<size_t>(std::max(0, item->iSubItem));
+    user::CopyText(sub < row.texts.size() ? row.texts[sub] : "", item->pszText, item->cchTextMax);
+  }
+  if (item->mask & LVIF_IMAGE) item->iImage = row.image;
+  if (item->mask & LVIF_PARAM) item->lParam = row.param;
+  if (item->mask & LVIF_STATE) item->state = row.state & item->stateMask;
+  if (item->mask & LVIF_INDENT) item->iIndent = row.indent;
+  return TRUE;
+}
+
+LRESULT OnSetItemText(HWND hwnd, ListState* s, int index, LPARAM lparam) {
+  const auto* item = reinterpret_cast<const LVITEMA*>(lparam);
+  if (!item || !Valid(s, index)) return FALSE;
+  LVITEMA copy;
+  copy.mask = LVIF_TEXT;
+  copy.iSubItem = item->iSubItem;
+  copy.pszText = item->pszText;
+  WriteItem(hwnd, s, index, copy);
+  return TRUE;
+}
+
+LRESULT OnGetItemText(ListState* s, int index, LPARAM lparam) {
+  auto* item = reinterpret_cast<LVITEMA*>(lparam);
+  if (!item || !Valid(s, index)) return 0;
+  const Row& row = s->rows[static_cast<size_t>(index)];
+  const size_t sub = static_cast<size_t>(std::max(0, item->iSubItem));
+  return user::CopyText(sub < row.texts.size() ? row.texts[sub] : "", item->pszText, item->cchTextMax);
+}
+
+LRESULT OnSetItemState(HWND hwnd, ListState* s, int index, LPARAM lparam) {
+  const auto* item = reinterpret_cast<const LVITEMA*>(lparam);
+  if (!item) return FALSE;
+  if (index == -1) {
+    for (int j = 0; j < Count(s); ++j) SetState(hwnd, s, j, item->state, item->stateMask);
+    return TRUE;
+  }
+  if (!Valid(s, index)) return FALSE;
+  return SetState(hwnd, s, index, item->state, item->stateMask) ? TRUE : FALSE;
+}
+
+LRESULT OnGetNextItem(ListState* s, int index, LPARAM lparam) {
+  const UINT flags = static_cast<UINT>(lparam);
+  const bool above = (flags & LVNI_ABOVE) != 0;
+  for (int i = above ? index - 1 : index + 1; i >= 0 && i < Count(s); i += above ? -1 : 1) {
+    const UINT state = s->rows[static_cast<size_t>(i)].state;
+    if ((flags & LVNI_SELECTED) && !(state & LVIS_SELECTED)) continue;
+    if ((flags & LVNI_FOCUSED) && !(state & LVIS_FOCUSED)) continue;
+    return i;
+  }
+  return -1;
+}
+
+LRESULT OnSetSelectionMark(ListState* s, LPARAM lparam) {
+  const int old = s->mark;
+  s->mark = static_cast<int>(lparam);
+  return old;
+}
+
+LRESULT OnDeleteItem(HWND hwnd, ListState* s, int index) {
+  if (!Valid(s, index)) return FALSE;
+  DeleteRow(hwnd, s, index, true);
+  UpdateScroll(hwnd, s);
+  Invalidate(hwnd);
+  return TRUE;
+}
+
+LRESULT OnDeleteAllItems(HWND hwnd, ListState* s) {
+  NMLISTVIEW nm = Notice(s, -1);
+  const bool quiet = user::SendNotify(hwnd, LVN_DELETEALLITEMS, &nm.hdr) != 0;
+  while (!s->rows.empty()) DeleteRow(hwnd, s, 0, !quiet);
+  s->top = 0;
+  s->mark = -1;
+  UpdateScroll(hwnd, s);
+  Invalidate(hwnd);
+  return TRUE;
+}
+
+LRESULT OnGetItemRect(HWND hwnd, ListState* s, int index, LPARAM lparam) {
+  auto* r = reinterpret_cast<RECT*>(lparam);
+  if (!r || !Valid(s, index)) return FALSE;
+  *r = ItemRect(hwnd, s, index, r->left);
+  return TRUE;
+}
+
+LRESULT OnGetSubItemRect(HWND hwnd, ListState* s, int index, LPARAM lparam) {
+  auto* r = reinterpret_cast<RECT*>(lparam);
+  if (!r || !Valid(s, index)) return FALSE;
+  const int sub = r->top;
+  if (sub == 0) {
+    *r = ItemRect(hwnd, s, index, r->left);
+    return TRUE;
+  }
+  if (sub < 0 || sub >= Columns(s)) return FALSE;
+  const RECT col = ColumnRect(hwnd, s, sub);
+  *r = RECT{col.left, RowTop(s, index), col.right, RowTop(s, index) + RowHeight(s)};
+  return TRUE;
+}
+
+LRESULT OnHitTest(HWND hwnd, ListState* s, UINT message, LPARAM lparam) {
+  auto* info = reinterpret_cast<LVHITTESTINFO*>(lparam);
+  if (!info) return -1;
+  int subitem = 0;
+  info->iItem = HitTest(hwnd, s, info->pt, &info->flags, &subitem);
+  if (message == LVM_SUBITEMHITTEST) {
+    // Any column of a row counts here, with or without full-row selection.
+    if (info->iItem < 0 && info->flags == LVHT_NOWHERE) {
+      const int row = s->top + (info->pt.y - HeaderHeight(s)) / RowHeight(s);
+      if (Valid(s, row) && info->pt.x < RowsRight(hwnd, s)) {
+        info->iItem = row;
+        info->flags = LVHT_ONITEMLABEL;
+      }
+    }
+    info->iSubItem = info->iItem >= 0 ? subitem : -1;
+  }
+  return info->iItem;
+}
+
+LRESULT OnInsertOrSetColumn(HWND hwnd, ListState* s, UINT message, WPARAM wparam, LPARAM lparam) {
+  const auto* col = reinterpret_cast<const LVCOLUMNA*>(lparam);
+  if (!col || !s->header) return message == LVM_INSERTCOLUMNA ? -1 : FALSE;
+  HDITEMA item;
+  if (col->mask & LVCF_WIDTH) {
+    item.mask |= HDI_WIDTH;
+    item.cxy = col->cx;
+  }
+  if (col->mask & LVCF_TEXT) {
+    item.mask |= HDI_TEXT;
+    item.pszText = col->pszText;
+  }
+  if (col->mask & LVCF_FMT) {
+    item.mask |= HDI_FORMAT;
+    item.fmt = HDF_STRING | (col->fmt & LVCFMT_JUSTIFYMASK);
+  }
+  if (col->mask & LVCF_ORDER) {
+    item.mask |= HDI_ORDER;
+    item.iOrder = col->iOrder;
+  }
+  const LRESULT result =
+      SendMessageA(s->header, message == LVM_INSERTCOLUMNA ? HDM_INSERTITEMA : HDM_SETITEMA, wparam,
+                   reinterpret_cast<LPARAM>(&item));
+  Invalidate(hwnd);
+  return result;
+}
+
+LRESULT OnGetColumn(ListState* s, int index, WPARAM wparam, LPARAM lparam) {
+  auto* col = reinterpret_cast<LVCOLUMNA*>(lparam);
+  if (!col || !s->header || index < 0 || index >= Columns(s)) return FALSE;
+  HDITEMA item;
+  item.mask = HDI_WIDTH | HDI_FORMAT | HDI_ORDER | ((col->mask & LVCF_TEXT) ? HDI_TEXT : 0);
+  item.pszText = col->pszText;
+  item.cchTextMax = col->cchTextMax;
+  SendMessageA(s->header, HDM_GETITEMA, wparam, reinterpret_cast<LPARAM>(&item));
+  if (col->mask & LVCF_WIDTH) col->cx = item.cxy;
+  if (col->mask & LVCF_FMT) col->fmt = item.fmt & HDF_JUSTIFYMASK;
+  if (col->mask & LVCF_SUBITEM) col->iSubItem = index;
+  if (col->mask & LVCF_ORDER) col->iOrder = item.iOrder;
+  return TRUE;
+}
+
+LRESULT OnDeleteColumn(HWND hwnd, ListState* s, int index, WPARAM wparam) {
+  if (!s->header || !SendMessageA(s->header, HDM_DELETEITEM, wparam, 0)) return FALSE;
+  for (Row& row : s->rows)
+    if (static_cast<size_t>(index) < row.texts.size() && index > 0)
+      row.texts.erase(row.texts.begin() + index);
+  Invalidate(hwnd);
+  return TRUE;
+}
+
+LRESULT OnSetColumnWidth(HWND hwnd, ListState* s, int index, WPARAM wparam, LPARAM lparam) {
+  if (index < 0 || index >= Columns(s)) return FALSE;
+  int width = static_cast<SHORT>(LOWORD(static_cast<uintptr_t>(lparam)));
+  if (width == LVSCW_AUTOSIZE || width == LVSCW_AUTOSIZE_USEHEADER)
+    width = AutoWidth(hwnd, s, index, width == LVSCW_AUTOSIZE_USEHEADER);
+  HDITEMA item;
+  item.mask = HDI_WIDTH;
+  item.cxy = width;
+  SendMessageA(s->header, HDM_SETITEMA, wparam, reinterpret_cast<LPARAM>(&item));
+  Invalidate(hwnd);
+  return TRUE;
+}
+
+LRESULT OnSetExtendedStyle(HWND hwnd, ListState* s, WPARAM wparam, LPARAM lparam) {
+  const DWORD old = user::SetMaskedStyle(&s->ex_style, wparam, lparam);
+  Invalidate(hwnd);
+  return old;
+}
+
+LRESULT OnSetImageList(HWND hwnd, ListState* s, WPARAM wparam, LPARAM lparam) {
+  if (wparam > LVSIL_STATE) return 0;
+  HIMAGELIST old = s->images[wparam];
+  s->images[wparam] = reinterpret_cast<HIMAGELIST>(lparam);
+  Invalidate(hwnd);
+  return reinterpret_cast<LRESULT>(old);
+}
+
+LRESULT OnSortItems(HWND hwnd, ListState* s, WPARAM wparam, LPARAM lparam) {
+  auto compare = reinterpret_cast<PFNLVCOMPARE>(lparam);
+  if (!compare) return FALSE;
+  std::stable_sort(s->rows.begin(), s->rows.end(), [&](const Row& a, const Row& b) {
+    return compare(a.param, b.param, static_cast<LPARAM>(wparam)) < 0;
+  });
+  Invalidate(hwnd);
+  return TRUE;
+}
+
+// The list view's own messages.
+LRESULT ListViewMessage(HWND hwnd, ListState* s, UINT message, WPARAM wparam, LPARAM lparam) {
   const int index = static_cast<int>(wparam);
   switch (message) {
-    case WM_CREATE: {
-      const DWORD style = Style(hwnd);
-      DWORD header_style = WS_CHILD | HDS_HORZ;
-      if (!(style & LVS_NOSORTHEADER)) header_style |= HDS_BUTTONS;
-      if (!(style & LVS_NOCOLUMNHEADER))
-        header_style |= WS_VISIBLE;
-      else
-        header_style |= HDS_HIDDEN;
-      s->header =
-          CreateWindowExA(0, WC_HEADERA, "", header_style, 0, 0, 0, 0, hwnd,
-                          reinterpret_cast<HMENU>(static_cast<intptr_t>(kHeaderId)), nullptr, nullptr);
-      LayoutHeader(hwnd, s);
-      UpdateScroll(hwnd, s);
-      return s->header ? 0 : -1;
-    }
-    case WM_NCDESTROY:
-      return user::DetachState(hwnd, s, message, wparam, lparam);
-    case WM_GETDLGCODE:
-      return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-    case WM_PRINTCLIENT:
-      return user::PaintMessage(hwnd, message, wparam, [&](HDC hdc) { Paint(hwnd, s, hdc); });
-    case WM_SIZE:
-      LayoutHeader(hwnd, s);
-      UpdateScroll(hwnd, s);
-      Invalidate(hwnd);
-      return 0;
-    case WM_SETFONT:
-      s->font = reinterpret_cast<HFONT>(wparam);
-      if (s->header) SendMessageA(s->header, WM_SETFONT, wparam, lparam);
-      LayoutHeader(hwnd, s);
-      UpdateScroll(hwnd, s);
-      Invalidate(hwnd);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(s->font);
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS: {
-      s->focused = message == WM_SETFOCUS;
-      Invalidate(hwnd);
-      NMHDR nm;
-      user::SendNotify(hwnd, s->focused ? NM_SETFOCUS : NM_KILLFOCUS, &nm);
-      return 0;
-    }
-    case WM_NOTIFY: {
-      auto* nm = reinterpret_cast<NMHDR*>(lparam);
-      if (!nm || nm->hwndFrom != s->header) return 0;
-      if (nm->code == HDN_ITEMCHANGED) Invalidate(hwnd);
-      if (nm->code == HDN_ITEMCLICK) {
-        NMLISTVIEW click;
-        click.iSubItem = reinterpret_cast<NMHEADERA*>(lparam)->iItem;
-        user::SendNotify(hwnd, LVN_COLUMNCLICK, &click.hdr);
-        return 0;
-      }
-      // The parent hears the header's notifications too, and may answer them.
-      HWND parent = GetParent(hwnd);
-      return parent ? SendMessageA(parent, WM_NOTIFY, wparam, lparam) : 0;
-    }
-    case WM_VSCROLL: {
-      int top = s->top;
-      const int page = PerPage(hwnd, s);
-      switch (LOWORD(wparam)) {
-        case SB_LINEUP:
-          --top;
-          break;
-        case SB_LINEDOWN:
-          ++top;
-          break;
-        case SB_PAGEUP:
-          top -= page;
-          break;
-        case SB_PAGEDOWN:
-          top += page;
-          break;
-        case SB_TOP:
-          top = 0;
-          break;
-        case SB_BOTTOM:
-          top = Count(s);
-          break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION:
-          top = static_cast<SHORT>(HIWORD(wparam));
-          break;
-        default:
-          return 0;
-      }
-      ScrollTo(hwnd, s, top);
-      return 0;
-    }
-    case WM_MOUSEWHEEL:
-      ScrollTo(hwnd, s, s->top - 3 * GET_WHEEL_DELTA_WPARAM(wparam) / WHEEL_DELTA);
-      return 0;
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-      ButtonDown(hwnd, s, lparam, message == WM_RBUTTONDOWN);
-      return 0;
-    case WM_LBUTTONDBLCLK: {
-      const POINT p{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
-      UINT flags = 0;
-      int subitem = 0;
-      const int i = HitTest(hwnd, s, p, &flags, &subitem);
-      NotifyActivate(hwnd, s, NM_DBLCLK, i, p);
-      if (i >= 0) NotifyActivate(hwnd, s, LVN_ITEMACTIVATE, i, p);
-      return 0;
-    }
-    case WM_KEYDOWN:
-      KeyDown(hwnd, s, static_cast<int>(wparam));
-      return 0;
     case LVM_GETITEMCOUNT:
       return Count(s);
     case LVM_SETITEMCOUNT:
       s->rows.reserve(wparam);
       return TRUE;
-    case LVM_INSERTITEMA: {
-      const auto* item = reinterpret_cast<const LVITEMA*>(lparam);
-      if (!item || item->iItem < 0 || item->iSubItem != 0) return -1;
-      const std::string text = (item->mask & LVIF_TEXT) && item->pszText ? item->pszText : "";
-      int at = std::min(item->iItem, Count(s));
-      if (Style(hwnd) & (LVS_SORTASCENDING | LVS_SORTDESCENDING)) at = SortedPlace(hwnd, s, text);
-      s->rows.insert(s->rows.begin() + at, Row{});
-      if (s->mark >= at) ++s->mark;
-      LVITEMA copy = *item;
-      copy.mask &= ~LVIF_STATE;
-      WriteItem(hwnd, s, at, copy);
-      if (item->mask & LVIF_STATE) s->rows[static_cast<size_t>(at)].state = item->state & item->stateMask;
-      NMLISTVIEW nm = Notice(s, at);
-      user::SendNotify(hwnd, LVN_INSERTITEM, &nm.hdr);
-      UpdateScroll(hwnd, s);
-      return at;
-    }
-    case LVM_SETITEMA: {
-      const auto* item = reinterpret_cast<const LVITEMA*>(lparam);
-      if (!item || !Valid(s, item->iItem)) return FALSE;
-      WriteItem(hwnd, s, item->iItem, *item);
-      return TRUE;
-    }
-    case LVM_GETITEMA: {
-      auto* item = reinterpret_cast<LVITEMA*>(lparam);
-      if (!item || !Valid(s, item->iItem)) return FALSE;
-      const Row& row = s->rows[static_cast<size_t>(item->iItem)];
-      if (item->mask & LVIF_TEXT) {
-        const size_t sub = static_cast<size_t>(std::max(0, item->iSubItem));
-        user::CopyText(sub < row.texts.size() ? row.texts[sub] : "", item->pszText, item->cchTextMax);
-      }
-      if (item->mask & LVIF_IMAGE) item->iImage = row.image;
-      if (item->mask & LVIF_PARAM) item->lParam = row.param;
-      if (item->mask & LVIF_STATE) item->state = row.state & item->stateMask;
-      if (item->mask & LVIF_INDENT) item->iIndent = row.indent;
-      return TRUE;
-    }
-    case LVM_SETITEMTEXTA: {
-      const auto* item = reinterpret_cast<const LVITEMA*>(lparam);
-      if (!item || !Valid(s, index)) return FALSE;
-      LVITEMA copy;
-      copy.mask = LVIF_TEXT;
-      copy.iSubItem = item->iSubItem;
-      copy.pszText = item->pszText;
-      WriteItem(hwnd, s, index, copy);
-      return TRUE;
-    }
-    case LVM_GETITEMTEXTA: {
-      auto* item = reinterpret_cast<LVITEMA*>(lparam);
-      if (!item || !Valid(s, index)) return 0;
-      const Row& row = s->rows[static_cast<size_t>(index)];
-      const size_t sub = static_cast<size_t>(std::max(0, item->iSubItem));
-      return user::CopyText(sub < row.texts.size() ? row.texts[sub] : "", item->pszText, item->cchTextMax);
-    }
-    case LVM_SETITEMSTATE: {
-      const auto* item = reinterpret_cast<const LVITEMA*>(lparam);
-      if (!item) return FALSE;
-      if (index == -1) {
-        for (int j = 0; j < Count(s); ++j) SetState(hwnd, s, j, item->state, item->stateMask);
-        return TRUE;
-      }
-      if (!Valid(s, index)) return FALSE;
-      return SetState(hwnd, s, index, item->state, item->stateMask) ? TRUE : FALSE;
-    }
+    case LVM_INSERTITEMA:
+      return OnInsertItem(hwnd, s, lparam);
+    case LVM_SETITEMA:
+      return OnSetItem(hwnd, s, lparam);
+    case LVM_GETITEMA:
+      return OnGetItem(s, lparam);
+    case LVM_SETITEMTEXTA:
+      return OnSetItemText(hwnd, s, index, lparam);
+    case LVM_GETITEMTEXTA:
+      return OnGetItemText(s, index, lparam);
+    case LVM_SETITEMSTATE:
+      return OnSetItemState(hwnd, s, index, lparam);
     case LVM_GETITEMSTATE:
       return Valid(s, index) ? static_cast<LRESULT>(s->rows[static_cast<size_t>(index)].state & lparam) : 0;
-    case LVM_GETNEXTITEM: {
-      const UINT flags = static_cast<UINT>(lparam);
-      const bool above = (flags & LVNI_ABOVE) != 0;
-      for (int i = above ? index - 1 : index + 1; i >= 0 && i < Count(s); i += above ? -1 : 1) {
-        const UINT state = s->rows[static_cast<size_t>(i)].state;
-        if ((flags & LVNI_SELECTED) && !(state & LVIS_SELECTED)) continue;
-        if ((flags & LVNI_FOCUSED) && !(state & LVIS_FOCUSED)) continue;
-        return i;
-      }
-      return -1;
-    }
+    case LVM_GETNEXTITEM:
+      return OnGetNextItem(s, index, lparam);
     case LVM_GETSELECTEDCOUNT:
       return std::count_if(s->rows.begin(), s->rows.end(),
                            [](const Row& r) { return (r.state & LVIS_SELECTED) != 0; });
     case LVM_GETSELECTIONMARK:
       return s->mark;
-    case LVM_SETSELECTIONMARK: {
-      const int old = s->mark;
-      s->mark = static_cast<int>(lparam);
-      return old;
-    }
+    case LVM_SETSELECTIONMARK:
+      return OnSetSelectionMark(s, lparam);
     case LVM_DELETEITEM:
-      if (!Valid(s, index)) return FALSE;
-      DeleteRow(hwnd, s, index, true);
-      UpdateScroll(hwnd, s);
-      Invalidate(hwnd);
-      return TRUE;
-    case LVM_DELETEALLITEMS: {
-      NMLISTVIEW nm = Notice(s, -1);
-      const bool quiet = user::SendNotify(hwnd, LVN_DELETEALLITEMS, &nm.hdr) != 0;
-      while (!s->rows.empty()) DeleteRow(hwnd, s, 0, !quiet);
-      s->top = 0;
-      s->mark = -1;
-      UpdateScroll(hwnd, s);
-      Invalidate(hwnd);
-      return TRUE;
-    }
-    case LVM_GETITEMRECT: {
-      auto* r = reinterpret_cast<RECT*>(lparam);
-      if (!r || !Valid(s, index)) return FALSE;
-      *r = ItemRect(hwnd, s, index, r->left);
-      return TRUE;
-    }
-    case LVM_GETSUBITEMRECT: {
-      auto* r = reinterpret_cast<RECT*>(lparam);
-      if (!r || !Valid(s, index)) return FALSE;
-      const int sub = r->top;
-      if (sub == 0) {
-        *r = ItemRect(hwnd, s, index, r->left);
-        return TRUE;
-      }
-      if (sub < 0 || sub >= Columns(s)) return FALSE;
-      const RECT col = ColumnRect(hwnd, s, sub);
-      *r = RECT{col.left, RowTop(s, index), col.right, RowTop(s, index) + RowHeight(s)};
-      return TRUE;
-    }
+      return OnDeleteItem(hwnd, s, index);
+    case LVM_DELETEALLITEMS:
+      return OnDeleteAllItems(hwnd, s);
+    case LVM_GETITEMRECT:
+      return OnGetItemRect(hwnd, s, index, lparam);
+    case LVM_GETSUBITEMRECT:
+      return OnGetSubItemRect(hwnd, s, index, lparam);
     case LVM_HITTEST:
-    case LVM_SUBITEMHITTEST: {
-      auto* info = reinterpret_cast<LVHITTESTINFO*>(lparam);
-      if (!info) return -1;
-      int subitem = 0;
-      info->iItem = HitTest(hwnd, s, info->pt, &info->flags, &subitem);
-      if (message == LVM_SUBITEMHITTEST) {
-        // Any column of a row counts here, with or without full-row selection.
-        if (info->iItem < 0 && info->flags == LVHT_NOWHERE) {
-          const int row = s->top + (info->pt.y - HeaderHeight(s)) / RowHeight(s);
-          if (Valid(s, row) && info->pt.x < RowsRight(hwnd, s)) {
-            info->iItem = row;
-            info->flags = LVHT_ONITEMLABEL;
-          }
-        }
-        info->iSubItem = info->iItem >= 0 ? subitem : -1;
-      }
-      return info->iItem;
-    }
+    case LVM_SUBITEMHITTEST:
+      return OnHitTest(hwnd, s, message, lparam);
     case LVM_ENSUREVISIBLE:
       EnsureVisible(hwnd, s, index);
       return Valid(s, index) ? TRUE : FALSE;
@@ -769,68 +857,17 @@ LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       Invalidate(hwnd);
       return TRUE;
     case LVM_INSERTCOLUMNA:
-    case LVM_SETCOLUMNA: {
-      const auto* col = reinterpret_cast<const LVCOLUMNA*>(lparam);
-      if (!col || !s->header) return message == LVM_INSERTCOLUMNA ? -1 : FALSE;
-      HDITEMA item;
-      if (col->mask & LVCF_WIDTH) {
-        item.mask |= HDI_WIDTH;
-        item.cxy = col->cx;
-      }
-      if (col->mask & LVCF_TEXT) {
-        item.mask |= HDI_TEXT;
-        item.pszText = col->pszText;
-      }
-      if (col->mask & LVCF_FMT) {
-        item.mask |= HDI_FORMAT;
-        item.fmt = HDF_STRING | (col->fmt & LVCFMT_JUSTIFYMASK);
-      }
-      if (col->mask & LVCF_ORDER) {
-        item.mask |= HDI_ORDER;
-        item.iOrder = col->iOrder;
-      }
-      const LRESULT result =
-          SendMessageA(s->header, message == LVM_INSERTCOLUMNA ? HDM_INSERTITEMA : HDM_SETITEMA, wparam,
-                       reinterpret_cast<LPARAM>(&item));
-      Invalidate(hwnd);
-      return result;
-    }
-    case LVM_GETCOLUMNA: {
-      auto* col = reinterpret_cast<LVCOLUMNA*>(lparam);
-      if (!col || !s->header || index < 0 || index >= Columns(s)) return FALSE;
-      HDITEMA item;
-      item.mask = HDI_WIDTH | HDI_FORMAT | HDI_ORDER | ((col->mask & LVCF_TEXT) ? HDI_TEXT : 0);
-      item.pszText = col->pszText;
-      item.cchTextMax = col->cchTextMax;
-      SendMessageA(s->header, HDM_GETITEMA, wparam, reinterpret_cast<LPARAM>(&item));
-      if (col->mask & LVCF_WIDTH) col->cx = item.cxy;
-      if (col->mask & LVCF_FMT) col->fmt = item.fmt & HDF_JUSTIFYMASK;
-      if (col->mask & LVCF_SUBITEM) col->iSubItem = index;
-      if (col->mask & LVCF_ORDER) col->iOrder = item.iOrder;
-      return TRUE;
-    }
+    case LVM_SETCOLUMNA:
+      return OnInsertOrSetColumn(hwnd, s, message, wparam, lparam);
+    case LVM_GETCOLUMNA:
+      return OnGetColumn(s, index, wparam, lparam);
     case LVM_DELETECOLUMN:
-      if (!s->header || !SendMessageA(s->header, HDM_DELETEITEM, wparam, 0)) return FALSE;
-      for (Row& row : s->rows)
-        if (static_cast<size_t>(index) < row.texts.size() && index > 0)
-          row.texts.erase(row.texts.begin() + index);
-      Invalidate(hwnd);
-      return TRUE;
+      return OnDeleteColumn(hwnd, s, index, wparam);
     case LVM_GETCOLUMNWIDTH:
       if (index < 0 || index >= Columns(s)) return 0;
       return ColumnRect(hwnd, s, index).right - ColumnRect(hwnd, s, index).left;
-    case LVM_SETCOLUMNWIDTH: {
-      if (index < 0 || index >= Columns(s)) return FALSE;
-      int width = static_cast<SHORT>(LOWORD(static_cast<uintptr_t>(lparam)));
-      if (width == LVSCW_AUTOSIZE || width == LVSCW_AUTOSIZE_USEHEADER)
-        width = AutoWidth(hwnd, s, index, width == LVSCW_AUTOSIZE_USEHEADER);
-      HDITEMA item;
-      item.mask = HDI_WIDTH;
-      item.cxy = width;
-      SendMessageA(s->header, HDM_SETITEMA, wparam, reinterpret_cast<LPARAM>(&item));
-      Invalidate(hwnd);
-      return TRUE;
-    }
+    case LVM_SETCOLUMNWIDTH:
+      return OnSetColumnWidth(hwnd, s, index, wparam, lparam);
     case LVM_GETHEADER:
       return reinterpret_cast<LRESULT>(s->header);
     case LVM_GETSTRINGWIDTHA:
@@ -847,39 +884,70 @@ LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       return static_cast<LRESULT>(s->text_back);
     case LVM_SETTEXTBKCOLOR:
       return SetColor(&s->text_back, lparam, hwnd);
-    case LVM_SETEXTENDEDLISTVIEWSTYLE: {
-      const DWORD old = s->ex_style;
-      const DWORD mask = wparam ? static_cast<DWORD>(wparam) : 0xFFFFFFFFu;
-      s->ex_style = (s->ex_style & ~mask) | (static_cast<DWORD>(lparam) & mask);
-      Invalidate(hwnd);
-      return old;
-    }
+    case LVM_SETEXTENDEDLISTVIEWSTYLE:
+      return OnSetExtendedStyle(hwnd, s, wparam, lparam);
     case LVM_GETEXTENDEDLISTVIEWSTYLE:
       return s->ex_style;
-    case LVM_SETIMAGELIST: {
-      if (wparam > LVSIL_STATE) return 0;
-      HIMAGELIST old = s->images[wparam];
-      s->images[wparam] = reinterpret_cast<HIMAGELIST>(lparam);
-      Invalidate(hwnd);
-      return reinterpret_cast<LRESULT>(old);
-    }
+    case LVM_SETIMAGELIST:
+      return OnSetImageList(hwnd, s, wparam, lparam);
     case LVM_GETIMAGELIST:
       return wparam <= LVSIL_STATE ? reinterpret_cast<LRESULT>(s->images[wparam]) : 0;
-    case LVM_SORTITEMS: {
-      auto compare = reinterpret_cast<PFNLVCOMPARE>(lparam);
-      if (!compare) return FALSE;
-      std::stable_sort(s->rows.begin(), s->rows.end(), [&](const Row& a, const Row& b) {
-        return compare(a.param, b.param, static_cast<LPARAM>(wparam)) < 0;
-      });
-      Invalidate(hwnd);
-      return TRUE;
-    }
+    case LVM_SORTITEMS:
+      return OnSortItems(hwnd, s, wparam, lparam);
     case LVM_FINDITEMA: {
       const auto* find = reinterpret_cast<const LVFINDINFOA*>(lparam);
       return find && Count(s) ? FindItem(s, index, find) : -1;
     }
     default:
       return DefWindowProcA(hwnd, message, wparam, lparam);
+  }
+}
+
+LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* s = user::StateOf<ListState>(hwnd);
+  if (!s) {
+    if (message == WM_NCCREATE) user::AttachState<ListState>(hwnd);
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+  }
+  switch (message) {
+    case WM_CREATE:
+      return OnCreate(hwnd, s);
+    case WM_NCDESTROY:
+      return user::DetachState(hwnd, s, message, wparam, lparam);
+    case WM_GETDLGCODE:
+      return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+    case WM_PRINTCLIENT:
+      return user::PaintMessage(hwnd, message, wparam, [&](HDC hdc) { Paint(hwnd, s, hdc); });
+    case WM_SIZE:
+      return OnSize(hwnd, s);
+    case WM_SETFONT:
+      return OnSetFont(hwnd, s, wparam, lparam);
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(s->font);
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      return OnFocus(hwnd, s, message);
+    case WM_NOTIFY:
+      return OnHeaderNotify(hwnd, s, wparam, lparam);
+    case WM_VSCROLL:
+      return OnVScroll(hwnd, s, wparam);
+    case WM_MOUSEWHEEL:
+      ScrollTo(hwnd, s, s->top - 3 * GET_WHEEL_DELTA_WPARAM(wparam) / WHEEL_DELTA);
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+      ButtonDown(hwnd, s, lparam, message == WM_RBUTTONDOWN);
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      return OnDoubleClick(hwnd, s, lparam);
+    case WM_KEYDOWN:
+      KeyDown(hwnd, s, static_cast<int>(wparam));
+      return 0;
+    default:
+      return ListViewMessage(hwnd, s, message, wparam, lparam);
   }
 }
 
