@@ -323,24 +323,253 @@ void Relayout(HWND hwnd, TabState* s) {
   InvalidateRect(hwnd, nullptr, FALSE);
 }
 
+LRESULT OnGetDlgCode(LPARAM lparam) {
+  LRESULT code = DLGC_WANTARROWS | DLGC_WANTCHARS;
+  const auto* msg = reinterpret_cast<const MSG*>(lparam);
+  if (msg && msg->message == WM_KEYDOWN && msg->wParam == static_cast<WPARAM>(VK_TAB) && ControlDown())
+    code |= DLGC_WANTMESSAGE;
+  return code;
+}
+
+LRESULT OnSetFont(HWND hwnd, TabState* s, WPARAM wparam) {
+  s->font = reinterpret_cast<HFONT>(wparam);
+  Relayout(hwnd, s);
+  return 0;
+}
+
+LRESULT OnFocus(HWND hwnd, TabState* s, UINT message) {
+  s->focused = message == WM_SETFOCUS;
+  Redraw(hwnd);
+  return 0;
+}
+
+LRESULT OnHScroll(HWND hwnd, TabState* s, WPARAM wparam, LPARAM lparam) {
+  if (reinterpret_cast<HWND>(lparam) == s->arrows && s->arrows && LOWORD(wparam) == SB_THUMBPOSITION)
+    ScrollTo(hwnd, s, static_cast<SHORT>(HIWORD(wparam)));
+  return 0;
+}
+
+LRESULT OnLButtonDown(HWND hwnd, TabState* s, LPARAM lparam) {
+  const int hit = HitTest(hwnd, s, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
+  if (hit < 0) return 0;
+  if ((Style(hwnd) & TCS_FOCUSONBUTTONDOWN) && !(Style(hwnd) & TCS_FOCUSNEVER)) SetFocus(hwnd);
+  s->pressed = hit;
+  SelectByUser(hwnd, s, hit);
+  return 0;
+}
+
+LRESULT OnLButtonUp(HWND hwnd, TabState* s) {
+  if (s->pressed >= 0) {
+    s->pressed = -1;
+    NMHDR nm;
+    user::SendNotify(hwnd, NM_CLICK, &nm);
+  }
+  return 0;
+}
+
+LRESULT OnRButtonUp(HWND hwnd) {
+  NMHDR nm;
+  user::SendNotify(hwnd, NM_RCLICK, &nm);
+  return 0;
+}
+
+LRESULT OnInsertItem(HWND hwnd, TabState* s, int index, int count, LPARAM lparam) {
+  const auto* item = reinterpret_cast<const TCITEMA*>(lparam);
+  if (!item || index < 0) return -1;
+  const int at = std::min(index, count);
+  Tab tab;
+  ReadItem(item, &tab);
+  s->tabs.insert(s->tabs.begin() + at, tab);
+  if (s->selected < 0)
+    s->selected = s->focus = 0;
+  else {
+    if (at <= s->selected) ++s->selected;
+    if (at <= s->focus) ++s->focus;
+  }
+  Relayout(hwnd, s);
+  return at;
+}
+
+LRESULT OnSetOrGetItem(HWND hwnd, TabState* s, int index, int count, UINT message, LPARAM lparam) {
+  auto* item = reinterpret_cast<TCITEMA*>(lparam);
+  if (!item || index < 0 || index >= count) return FALSE;
+  Tab& tab = s->tabs[static_cast<size_t>(index)];
+  if (message == TCM_SETITEMA) {
+    ReadItem(item, &tab);
+    Relayout(hwnd, s);
+    return TRUE;
+  }
+  if (item->mask & TCIF_TEXT) user::CopyText(tab.text, item->pszText, item->cchTextMax);
+  if (item->mask & TCIF_IMAGE) item->iImage = tab.image;
+  if (item->mask & TCIF_PARAM) item->lParam = tab.param;
+  if (item->mask & TCIF_STATE) item->dwState = tab.state & item->dwStateMask;
+  return TRUE;
+}
+
+LRESULT OnDeleteItem(HWND hwnd, TabState* s, int index, int count) {
+  if (index < 0 || index >= count) return FALSE;
+  s->tabs.erase(s->tabs.begin() + index);
+  // Deleting the selected tab leaves none selected; the owner picks the next.
+  if (s->selected == index)
+    s->selected = -1;
+  else if (s->selected > index)
+    --s->selected;
+  if (s->focus == index)
+    s->focus = s->selected;
+  else if (s->focus > index)
+    --s->focus;
+  s->first_visible = std::min(s->first_visible, std::max(0, count - 2));
+  Relayout(hwnd, s);
+  return TRUE;
+}
+
+LRESULT OnDeleteAllItems(HWND hwnd, TabState* s) {
+  s->tabs.clear();
+  s->selected = s->focus = -1;
+  s->first_visible = 0;
+  Relayout(hwnd, s);
+  return TRUE;
+}
+
+LRESULT OnGetItemRect(HWND hwnd, TabState* s, int index, int count, LPARAM lparam) {
+  auto* out = reinterpret_cast<RECT*>(lparam);
+  if (!out || index < 0 || index >= count) return FALSE;
+  *out = TabRects(hwnd, s)[static_cast<size_t>(index)];
+  return TRUE;
+}
+
+LRESULT OnSetCurSel(HWND hwnd, TabState* s, int index, int count) {
+  if (index < -1 || index >= count) return -1;
+  const int old = s->selected;
+  s->selected = s->focus = index;
+  MakeVisible(hwnd, s, index);
+  Redraw(hwnd);
+  return old;
+}
+
+LRESULT OnHitTest(HWND hwnd, TabState* s, LPARAM lparam) {
+  auto* info = reinterpret_cast<TCHITTESTINFO*>(lparam);
+  if (!info) return -1;
+  const int hit = HitTest(hwnd, s, info->pt);
+  info->flags = hit < 0 ? TCHT_NOWHERE : TCHT_ONITEM;
+  return hit;
+}
+
+LRESULT OnSetItemSize(HWND hwnd, TabState* s, LPARAM lparam) {
+  const LRESULT old =
+      static_cast<LRESULT>(MAKELONG(static_cast<WORD>(s->fixed_width), static_cast<WORD>(TabHeight(s))));
+  s->fixed_width = static_cast<SHORT>(LOWORD(static_cast<uintptr_t>(lparam)));
+  s->fixed_height = static_cast<SHORT>(HIWORD(static_cast<uintptr_t>(lparam)));
+  Relayout(hwnd, s);
+  return old;
+}
+
+LRESULT OnSetPadding(HWND hwnd, TabState* s, LPARAM lparam) {
+  s->pad_x = static_cast<SHORT>(LOWORD(static_cast<uintptr_t>(lparam)));
+  s->pad_y = static_cast<SHORT>(HIWORD(static_cast<uintptr_t>(lparam)));
+  Relayout(hwnd, s);
+  return 0;
+}
+
+LRESULT OnSetMinTabWidth(HWND hwnd, TabState* s, LPARAM lparam) {
+  const int old = s->min_width;
+  s->min_width = static_cast<int>(lparam);
+  Relayout(hwnd, s);
+  return old;
+}
+
+LRESULT OnHighlightItem(HWND hwnd, TabState* s, int index, int count, LPARAM lparam) {
+  if (index < 0 || index >= count) return FALSE;
+  if (LOWORD(static_cast<uintptr_t>(lparam)))
+    s->tabs[static_cast<size_t>(index)].state |= TCIS_HIGHLIGHTED;
+  else
+    s->tabs[static_cast<size_t>(index)].state &= ~TCIS_HIGHLIGHTED;
+  Redraw(hwnd);
+  return TRUE;
+}
+
+LRESULT OnDeselectAll(HWND hwnd, TabState* s, int count, WPARAM wparam) {
+  for (int i = 0; i < count; ++i)
+    if (!wparam || i != s->selected) s->tabs[static_cast<size_t>(i)].state &= ~TCIS_BUTTONPRESSED;
+  Redraw(hwnd);
+  return 0;
+}
+
+LRESULT OnSetImageList(HWND hwnd, TabState* s, LPARAM lparam) {
+  HIMAGELIST old = s->images;
+  s->images = reinterpret_cast<HIMAGELIST>(lparam);
+  Relayout(hwnd, s);
+  return reinterpret_cast<LRESULT>(old);
+}
+
+// The tab control's own messages.
+LRESULT TabMessage(HWND hwnd, TabState* s, UINT message, WPARAM wparam, LPARAM lparam) {
+  const int count = static_cast<int>(s->tabs.size());
+  const int index = static_cast<int>(wparam);
+  switch (message) {
+    case TCM_GETITEMCOUNT:
+      return count;
+    case TCM_INSERTITEMA:
+      return OnInsertItem(hwnd, s, index, count, lparam);
+    case TCM_SETITEMA:
+    case TCM_GETITEMA:
+      return OnSetOrGetItem(hwnd, s, index, count, message, lparam);
+    case TCM_DELETEITEM:
+      return OnDeleteItem(hwnd, s, index, count);
+    case TCM_DELETEALLITEMS:
+      return OnDeleteAllItems(hwnd, s);
+    case TCM_GETITEMRECT:
+      return OnGetItemRect(hwnd, s, index, count, lparam);
+    case TCM_GETCURSEL:
+      return s->selected;
+    case TCM_SETCURSEL:
+      return OnSetCurSel(hwnd, s, index, count);
+    case TCM_GETCURFOCUS:
+      return s->focus;
+    case TCM_SETCURFOCUS:
+      SelectByUser(hwnd, s, index);
+      return 0;
+    case TCM_HITTEST:
+      return OnHitTest(hwnd, s, lparam);
+    case TCM_ADJUSTRECT:
+      if (lparam) AdjustRect(hwnd, s, wparam != 0, reinterpret_cast<RECT*>(lparam));
+      return 0;
+    case TCM_SETITEMSIZE:
+      return OnSetItemSize(hwnd, s, lparam);
+    case TCM_SETPADDING:
+      return OnSetPadding(hwnd, s, lparam);
+    case TCM_GETROWCOUNT:
+      return 1;
+    case TCM_SETMINTABWIDTH:
+      return OnSetMinTabWidth(hwnd, s, lparam);
+    case TCM_HIGHLIGHTITEM:
+      return OnHighlightItem(hwnd, s, index, count, lparam);
+    case TCM_DESELECTALL:
+      return OnDeselectAll(hwnd, s, count, wparam);
+    case TCM_GETIMAGELIST:
+      return reinterpret_cast<LRESULT>(s->images);
+    case TCM_SETIMAGELIST:
+      return OnSetImageList(hwnd, s, lparam);
+    case TCM_SETEXTENDEDSTYLE:
+      return user::SetMaskedStyle(&s->ex_style, wparam, lparam);
+    case TCM_GETEXTENDEDSTYLE:
+      return s->ex_style;
+    default:
+      return DefWindowProcA(hwnd, message, wparam, lparam);
+  }
+}
+
 LRESULT TabProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* s = user::StateOf<TabState>(hwnd);
   if (!s) {
     if (message == WM_NCCREATE) user::AttachState<TabState>(hwnd);
     return DefWindowProcA(hwnd, message, wparam, lparam);
   }
-  const int count = static_cast<int>(s->tabs.size());
-  const int index = static_cast<int>(wparam);
   switch (message) {
     case WM_NCDESTROY:
       return user::DetachState(hwnd, s, message, wparam, lparam);
-    case WM_GETDLGCODE: {
-      LRESULT code = DLGC_WANTARROWS | DLGC_WANTCHARS;
-      const auto* msg = reinterpret_cast<const MSG*>(lparam);
-      if (msg && msg->message == WM_KEYDOWN && msg->wParam == static_cast<WPARAM>(VK_TAB) && ControlDown())
-        code |= DLGC_WANTMESSAGE;
-      return code;
-    }
+    case WM_GETDLGCODE:
+      return OnGetDlgCode(lparam);
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
@@ -350,182 +579,26 @@ LRESULT TabProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       Relayout(hwnd, s);
       return 0;
     case WM_SETFONT:
-      s->font = reinterpret_cast<HFONT>(wparam);
-      Relayout(hwnd, s);
-      return 0;
+      return OnSetFont(hwnd, s, wparam);
     case WM_GETFONT:
       return reinterpret_cast<LRESULT>(s->font);
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
-      s->focused = message == WM_SETFOCUS;
-      Redraw(hwnd);
-      return 0;
+      return OnFocus(hwnd, s, message);
     case WM_HSCROLL:
-      if (reinterpret_cast<HWND>(lparam) == s->arrows && s->arrows && LOWORD(wparam) == SB_THUMBPOSITION)
-        ScrollTo(hwnd, s, static_cast<SHORT>(HIWORD(wparam)));
-      return 0;
+      return OnHScroll(hwnd, s, wparam, lparam);
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
-      const int hit = HitTest(hwnd, s, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
-      if (hit < 0) return 0;
-      if ((Style(hwnd) & TCS_FOCUSONBUTTONDOWN) && !(Style(hwnd) & TCS_FOCUSNEVER)) SetFocus(hwnd);
-      s->pressed = hit;
-      SelectByUser(hwnd, s, hit);
-      return 0;
-    }
+    case WM_LBUTTONDBLCLK:
+      return OnLButtonDown(hwnd, s, lparam);
     case WM_LBUTTONUP:
-      if (s->pressed >= 0) {
-        s->pressed = -1;
-        NMHDR nm;
-        user::SendNotify(hwnd, NM_CLICK, &nm);
-      }
-      return 0;
-    case WM_RBUTTONUP: {
-      NMHDR nm;
-      user::SendNotify(hwnd, NM_RCLICK, &nm);
-      return 0;
-    }
+      return OnLButtonUp(hwnd, s);
+    case WM_RBUTTONUP:
+      return OnRButtonUp(hwnd);
     case WM_KEYDOWN:
       KeyDown(hwnd, s, static_cast<int>(wparam));
       return 0;
-    case TCM_GETITEMCOUNT:
-      return count;
-    case TCM_INSERTITEMA: {
-      const auto* item = reinterpret_cast<const TCITEMA*>(lparam);
-      if (!item || index < 0) return -1;
-      const int at = std::min(index, count);
-      Tab tab;
-      ReadItem(item, &tab);
-      s->tabs.insert(s->tabs.begin() + at, tab);
-      if (s->selected < 0)
-        s->selected = s->focus = 0;
-      else {
-        if (at <= s->selected) ++s->selected;
-        if (at <= s->focus) ++s->focus;
-      }
-      Relayout(hwnd, s);
-      return at;
-    }
-    case TCM_SETITEMA:
-    case TCM_GETITEMA: {
-      auto* item = reinterpret_cast<TCITEMA*>(lparam);
-      if (!item || index < 0 || index >= count) return FALSE;
-      Tab& tab = s->tabs[static_cast<size_t>(index)];
-      if (message == TCM_SETITEMA) {
-        ReadItem(item, &tab);
-        Relayout(hwnd, s);
-        return TRUE;
-      }
-      if (item->mask & TCIF_TEXT) user::CopyText(tab.text, item->pszText, item->cchTextMax);
-      if (item->mask & TCIF_IMAGE) item->iImage = tab.image;
-      if (item->mask & TCIF_PARAM) item->lParam = tab.param;
-      if (item->mask & TCIF_STATE) item->dwState = tab.state & item->dwStateMask;
-      return TRUE;
-    }
-    case TCM_DELETEITEM:
-      if (index < 0 || index >= count) return FALSE;
-      s->tabs.erase(s->tabs.begin() + index);
-      // Deleting the selected tab leaves none selected; the owner picks the next.
-      if (s->selected == index)
-        s->selected = -1;
-      else if (s->selected > index)
-        --s->selected;
-      if (s->focus == index)
-        s->focus = s->selected;
-      else if (s->focus > index)
-        --s->focus;
-      s->first_visible = std::min(s->first_visible, std::max(0, count - 2));
-      Relayout(hwnd, s);
-      return TRUE;
-    case TCM_DELETEALLITEMS:
-      s->tabs.clear();
-      s->selected = s->focus = -1;
-      s->first_visible = 0;
-      Relayout(hwnd, s);
-      return TRUE;
-    case TCM_GETITEMRECT: {
-      auto* out = reinterpret_cast<RECT*>(lparam);
-      if (!out || index < 0 || index >= count) return FALSE;
-      *out = TabRects(hwnd, s)[static_cast<size_t>(index)];
-      return TRUE;
-    }
-    case TCM_GETCURSEL:
-      return s->selected;
-    case TCM_SETCURSEL: {
-      if (index < -1 || index >= count) return -1;
-      const int old = s->selected;
-      s->selected = s->focus = index;
-      MakeVisible(hwnd, s, index);
-      Redraw(hwnd);
-      return old;
-    }
-    case TCM_GETCURFOCUS:
-      return s->focus;
-    case TCM_SETCURFOCUS:
-      SelectByUser(hwnd, s, index);
-      return 0;
-    case TCM_HITTEST: {
-      auto* info = reinterpret_cast<TCHITTESTINFO*>(lparam);
-      if (!info) return -1;
-      const int hit = HitTest(hwnd, s, info->pt);
-      info->flags = hit < 0 ? TCHT_NOWHERE : TCHT_ONITEM;
-      return hit;
-    }
-    case TCM_ADJUSTRECT:
-      if (lparam) AdjustRect(hwnd, s, wparam != 0, reinterpret_cast<RECT*>(lparam));
-      return 0;
-    case TCM_SETITEMSIZE: {
-      const LRESULT old =
-          static_cast<LRESULT>(MAKELONG(static_cast<WORD>(s->fixed_width), static_cast<WORD>(TabHeight(s))));
-      s->fixed_width = static_cast<SHORT>(LOWORD(static_cast<uintptr_t>(lparam)));
-      s->fixed_height = static_cast<SHORT>(HIWORD(static_cast<uintptr_t>(lparam)));
-      Relayout(hwnd, s);
-      return old;
-    }
-    case TCM_SETPADDING:
-      s->pad_x = static_cast<SHORT>(LOWORD(static_cast<uintptr_t>(lparam)));
-      s->pad_y = static_cast<SHORT>(HIWORD(static_cast<uintptr_t>(lparam)));
-      Relayout(hwnd, s);
-      return 0;
-    case TCM_GETROWCOUNT:
-      return 1;
-    case TCM_SETMINTABWIDTH: {
-      const int old = s->min_width;
-      s->min_width = static_cast<int>(lparam);
-      Relayout(hwnd, s);
-      return old;
-    }
-    case TCM_HIGHLIGHTITEM:
-      if (index < 0 || index >= count) return FALSE;
-      if (LOWORD(static_cast<uintptr_t>(lparam)))
-        s->tabs[static_cast<size_t>(index)].state |= TCIS_HIGHLIGHTED;
-      else
-        s->tabs[static_cast<size_t>(index)].state &= ~TCIS_HIGHLIGHTED;
-      Redraw(hwnd);
-      return TRUE;
-    case TCM_DESELECTALL:
-      for (int i = 0; i < count; ++i)
-        if (!wparam || i != s->selected) s->tabs[static_cast<size_t>(i)].state &= ~TCIS_BUTTONPRESSED;
-      Redraw(hwnd);
-      return 0;
-    case TCM_GETIMAGELIST:
-      return reinterpret_cast<LRESULT>(s->images);
-    case TCM_SETIMAGELIST: {
-      HIMAGELIST old = s->images;
-      s->images = reinterpret_cast<HIMAGELIST>(lparam);
-      Relayout(hwnd, s);
-      return reinterpret_cast<LRESULT>(old);
-    }
-    case TCM_SETEXTENDEDSTYLE: {
-      const DWORD old = s->ex_style;
-      const DWORD mask = wparam ? static_cast<DWORD>(wparam) : 0xFFFFFFFFu;
-      s->ex_style = (s->ex_style & ~mask) | (static_cast<DWORD>(lparam) & mask);
-      return old;
-    }
-    case TCM_GETEXTENDEDSTYLE:
-      return s->ex_style;
     default:
-      return DefWindowProcA(hwnd, message, wparam, lparam);
+      return TabMessage(hwnd, s, message, wparam, lparam);
   }
 }
 

@@ -346,13 +346,175 @@ bool TicAt(const TrackState* s, int value) {
   return std::binary_search(s->tics.begin(), s->tics.end(), static_cast<DWORD>(value));
 }
 
+LRESULT OnTimer(HWND hwnd, TrackState* s, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (wparam != user::kTrackBarRepeatTimer) return DefWindowProcA(hwnd, message, wparam, lparam);
+  if (s->tracking == Tracking::kPage && PageAgain(hwnd, s))
+    SetTimer(hwnd, user::kTrackBarRepeatTimer, user::kTrackBarRepeatMs, nullptr);
+  else
+    KillTimer(hwnd, user::kTrackBarRepeatTimer);
+  return 0;
+}
+
+// The track bar's keys move the thumb when pressed and end the move when released.
+LRESULT OnKey(HWND hwnd, TrackState* s, UINT message, WPARAM wparam, LPARAM lparam) {
+  WORD code = 0;
+  if (!KeyCode(static_cast<int>(wparam), &code)) return DefWindowProcA(hwnd, message, wparam, lparam);
+  if (message == WM_KEYDOWN)
+    Step(hwnd, s, code);
+  else
+    Notify(hwnd, TB_ENDTRACK);
+  return 0;
+}
+
+LRESULT OnSetPos(HWND hwnd, TrackState* s, bool redraw_flag, LPARAM lparam) {
+  s->pos = static_cast<int>(lparam);
+  Clamp(s);
+  if (redraw_flag) Redraw(hwnd);
+  return 0;
+}
+
+LRESULT OnSetRange(HWND hwnd, TrackState* s, bool redraw_flag, UINT message, LPARAM lparam) {
+  if (message == TBM_SETRANGE) {
+    s->min = LOWORD(static_cast<uintptr_t>(lparam));
+    s->max = HIWORD(static_cast<uintptr_t>(lparam));
+  } else if (message == TBM_SETRANGEMIN) {
+    s->min = static_cast<int>(lparam);
+  } else {
+    s->max = static_cast<int>(lparam);
+  }
+  Clamp(s);
+  RebuildAutoTicks(hwnd, s);
+  if (redraw_flag) Redraw(hwnd);
+  return 0;
+}
+
+LRESULT OnSetTicFreq(HWND hwnd, TrackState* s, WPARAM wparam) {
+  s->freq = static_cast<int>(wparam);
+  RebuildAutoTicks(hwnd, s);
+  Redraw(hwnd);
+  return 0;
+}
+
+LRESULT OnSetTic(HWND hwnd, TrackState* s, LPARAM lparam) {
+  const int value = static_cast<int>(lparam);
+  if (value <= s->min || value >= s->max) return value == s->min || value == s->max;
+  if (!TicAt(s, value)) {
+    s->tics.insert(std::lower_bound(s->tics.begin(), s->tics.end(), static_cast<DWORD>(value)),
+                   static_cast<DWORD>(value));
+    InvalidateRect(hwnd, nullptr, FALSE);
+  }
+  return TRUE;
+}
+
+LRESULT OnSetSel(HWND hwnd, TrackState* s, bool redraw_flag, LPARAM lparam) {
+  s->sel_start = LOWORD(static_cast<uintptr_t>(lparam));
+  s->sel_end = HIWORD(static_cast<uintptr_t>(lparam));
+  Clamp(s);
+  if (redraw_flag) Redraw(hwnd);
+  return 0;
+}
+
+LRESULT OnSetSelEnd(HWND hwnd, TrackState* s, bool redraw_flag, UINT message, LPARAM lparam) {
+  (message == TBM_SETSELSTART ? s->sel_start : s->sel_end) = static_cast<int>(lparam);
+  Clamp(s);
+  if (redraw_flag) Redraw(hwnd);
+  return 0;
+}
+
+LRESULT OnSetPageSize(TrackState* s, LPARAM lparam) {
+  const int old = PageSize(s);
+  s->page = std::max(0, static_cast<int>(lparam));
+  return old;
+}
+
+LRESULT OnSetLineSize(TrackState* s, LPARAM lparam) {
+  const int old = s->line;
+  s->line = std::max(0, static_cast<int>(lparam));
+  return old;
+}
+
+LRESULT OnSetThumbLength(HWND hwnd, TrackState* s, WPARAM wparam) {
+  if (Style(hwnd) & TBS_FIXEDLENGTH) {
+    s->thumb_length = std::max(1, static_cast<int>(wparam));
+    Redraw(hwnd);
+  }
+  return 0;
+}
+
+// The track bar's own messages.
+LRESULT TrackBarMessage(HWND hwnd, TrackState* s, UINT message, WPARAM wparam, LPARAM lparam) {
+  const bool redraw_flag = wparam != 0;
+  switch (message) {
+    case TBM_GETPOS:
+      return s->pos;
+    case TBM_GETRANGEMIN:
+      return s->min;
+    case TBM_GETRANGEMAX:
+      return s->max;
+    case TBM_SETPOS:
+      return OnSetPos(hwnd, s, redraw_flag, lparam);
+    case TBM_SETRANGE:
+    case TBM_SETRANGEMIN:
+    case TBM_SETRANGEMAX:
+      return OnSetRange(hwnd, s, redraw_flag, message, lparam);
+    case TBM_SETTICFREQ:
+      return OnSetTicFreq(hwnd, s, wparam);
+    case TBM_SETTIC:
+      return OnSetTic(hwnd, s, lparam);
+    case TBM_CLEARTICS:
+      s->tics.clear();
+      if (redraw_flag) Redraw(hwnd);
+      return 0;
+    case TBM_GETNUMTICS:
+      return (Style(hwnd) & TBS_NOTICKS) ? 0 : static_cast<LRESULT>(s->tics.size()) + 2;
+    case TBM_GETPTICS:
+      return s->tics.empty() ? 0 : reinterpret_cast<LRESULT>(s->tics.data());
+    case TBM_GETTIC:
+      return wparam < s->tics.size() ? static_cast<LRESULT>(s->tics[wparam]) : -1;
+    case TBM_GETTICPOS:
+      return wparam < s->tics.size() ? AlongOf(LayoutOf(hwnd, s), s, static_cast<int>(s->tics[wparam])) : -1;
+    case TBM_SETSEL:
+      return OnSetSel(hwnd, s, redraw_flag, lparam);
+    case TBM_SETSELSTART:
+    case TBM_SETSELEND:
+      return OnSetSelEnd(hwnd, s, redraw_flag, message, lparam);
+    case TBM_GETSELSTART:
+      return s->sel_start;
+    case TBM_GETSELEND:
+      return s->sel_end;
+    case TBM_CLEARSEL:
+      s->sel_start = s->sel_end = s->min;
+      if (redraw_flag) Redraw(hwnd);
+      return 0;
+    case TBM_SETPAGESIZE:
+      return OnSetPageSize(s, lparam);
+    case TBM_GETPAGESIZE:
+      return PageSize(s);
+    case TBM_SETLINESIZE:
+      return OnSetLineSize(s, lparam);
+    case TBM_GETLINESIZE:
+      return s->line;
+    case TBM_GETTHUMBRECT:
+      if (lparam) *reinterpret_cast<RECT*>(lparam) = ThumbRect(LayoutOf(hwnd, s), s);
+      return 0;
+    case TBM_GETCHANNELRECT:
+      if (lparam) *reinterpret_cast<RECT*>(lparam) = ChannelRect(LayoutOf(hwnd, s));
+      return 0;
+    case TBM_SETTHUMBLENGTH:
+      return OnSetThumbLength(hwnd, s, wparam);
+    case TBM_GETTHUMBLENGTH:
+      return s->thumb_length;
+    default:
+      return DefWindowProcA(hwnd, message, wparam, lparam);
+  }
+}
+
 LRESULT TrackBarProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* s = user::StateOf<TrackState>(hwnd);
   if (!s) {
     if (message == WM_NCCREATE) user::AttachState<TrackState>(hwnd);
     return DefWindowProcA(hwnd, message, wparam, lparam);
   }
-  const bool redraw_flag = wparam != 0;
   switch (message) {
     case WM_CREATE:
       RebuildAutoTicks(hwnd, s);
@@ -395,127 +557,12 @@ LRESULT TrackBarProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       if (reinterpret_cast<HWND>(lparam) != hwnd) EndTracking(hwnd, s, true);
       return 0;
     case WM_TIMER:
-      if (wparam != user::kTrackBarRepeatTimer) return DefWindowProcA(hwnd, message, wparam, lparam);
-      if (s->tracking == Tracking::kPage && PageAgain(hwnd, s))
-        SetTimer(hwnd, user::kTrackBarRepeatTimer, user::kTrackBarRepeatMs, nullptr);
-      else
-        KillTimer(hwnd, user::kTrackBarRepeatTimer);
-      return 0;
-    case WM_KEYDOWN: {
-      WORD code = 0;
-      if (!KeyCode(static_cast<int>(wparam), &code)) return DefWindowProcA(hwnd, message, wparam, lparam);
-      Step(hwnd, s, code);
-      return 0;
-    }
-    case WM_KEYUP: {
-      WORD code = 0;
-      if (!KeyCode(static_cast<int>(wparam), &code)) return DefWindowProcA(hwnd, message, wparam, lparam);
-      Notify(hwnd, TB_ENDTRACK);
-      return 0;
-    }
-    case TBM_GETPOS:
-      return s->pos;
-    case TBM_GETRANGEMIN:
-      return s->min;
-    case TBM_GETRANGEMAX:
-      return s->max;
-    case TBM_SETPOS:
-      s->pos = static_cast<int>(lparam);
-      Clamp(s);
-      if (redraw_flag) Redraw(hwnd);
-      return 0;
-    case TBM_SETRANGE:
-    case TBM_SETRANGEMIN:
-    case TBM_SETRANGEMAX:
-      if (message == TBM_SETRANGE) {
-        s->min = LOWORD(static_cast<uintptr_t>(lparam));
-        s->max = HIWORD(static_cast<uintptr_t>(lparam));
-      } else if (message == TBM_SETRANGEMIN) {
-        s->min = static_cast<int>(lparam);
-      } else {
-        s->max = static_cast<int>(lparam);
-      }
-      Clamp(s);
-      RebuildAutoTicks(hwnd, s);
-      if (redraw_flag) Redraw(hwnd);
-      return 0;
-    case TBM_SETTICFREQ:
-      s->freq = static_cast<int>(wparam);
-      RebuildAutoTicks(hwnd, s);
-      Redraw(hwnd);
-      return 0;
-    case TBM_SETTIC: {
-      const int value = static_cast<int>(lparam);
-      if (value <= s->min || value >= s->max) return value == s->min || value == s->max;
-      if (!TicAt(s, value)) {
-        s->tics.insert(std::lower_bound(s->tics.begin(), s->tics.end(), static_cast<DWORD>(value)),
-                       static_cast<DWORD>(value));
-        InvalidateRect(hwnd, nullptr, FALSE);
-      }
-      return TRUE;
-    }
-    case TBM_CLEARTICS:
-      s->tics.clear();
-      if (redraw_flag) Redraw(hwnd);
-      return 0;
-    case TBM_GETNUMTICS:
-      return (Style(hwnd) & TBS_NOTICKS) ? 0 : static_cast<LRESULT>(s->tics.size()) + 2;
-    case TBM_GETPTICS:
-      return s->tics.empty() ? 0 : reinterpret_cast<LRESULT>(s->tics.data());
-    case TBM_GETTIC:
-      return wparam < s->tics.size() ? static_cast<LRESULT>(s->tics[wparam]) : -1;
-    case TBM_GETTICPOS:
-      return wparam < s->tics.size() ? AlongOf(LayoutOf(hwnd, s), s, static_cast<int>(s->tics[wparam])) : -1;
-    case TBM_SETSEL:
-      s->sel_start = LOWORD(static_cast<uintptr_t>(lparam));
-      s->sel_end = HIWORD(static_cast<uintptr_t>(lparam));
-      Clamp(s);
-      if (redraw_flag) Redraw(hwnd);
-      return 0;
-    case TBM_SETSELSTART:
-    case TBM_SETSELEND:
-      (message == TBM_SETSELSTART ? s->sel_start : s->sel_end) = static_cast<int>(lparam);
-      Clamp(s);
-      if (redraw_flag) Redraw(hwnd);
-      return 0;
-    case TBM_GETSELSTART:
-      return s->sel_start;
-    case TBM_GETSELEND:
-      return s->sel_end;
-    case TBM_CLEARSEL:
-      s->sel_start = s->sel_end = s->min;
-      if (redraw_flag) Redraw(hwnd);
-      return 0;
-    case TBM_SETPAGESIZE: {
-      const int old = PageSize(s);
-      s->page = std::max(0, static_cast<int>(lparam));
-      return old;
-    }
-    case TBM_GETPAGESIZE:
-      return PageSize(s);
-    case TBM_SETLINESIZE: {
-      const int old = s->line;
-      s->line = std::max(0, static_cast<int>(lparam));
-      return old;
-    }
-    case TBM_GETLINESIZE:
-      return s->line;
-    case TBM_GETTHUMBRECT:
-      if (lparam) *reinterpret_cast<RECT*>(lparam) = ThumbRect(LayoutOf(hwnd, s), s);
-      return 0;
-    case TBM_GETCHANNELRECT:
-      if (lparam) *reinterpret_cast<RECT*>(lparam) = ChannelRect(LayoutOf(hwnd, s));
-      return 0;
-    case TBM_SETTHUMBLENGTH:
-      if (Style(hwnd) & TBS_FIXEDLENGTH) {
-        s->thumb_length = std::max(1, static_cast<int>(wparam));
-        Redraw(hwnd);
-      }
-      return 0;
-    case TBM_GETTHUMBLENGTH:
-      return s->thumb_length;
+      return OnTimer(hwnd, s, message, wparam, lparam);
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+      return OnKey(hwnd, s, message, wparam, lparam);
     default:
-      return DefWindowProcA(hwnd, message, wparam, lparam);
+      return TrackBarMessage(hwnd, s, message, wparam, lparam);
   }
 }
 
