@@ -8,6 +8,7 @@
 #include "platform/user/ComboBox.h"
 #include "platform/user/CommCtrl.h"
 #include "platform/user/Edit.h"
+#include "platform/user/Input.h"
 #include "platform/user/ListBox.h"
 #include "platform/user/Messages.h"
 #include "platform/user/ScrollBar.h"
@@ -143,6 +144,12 @@ bool LineScrollTarget(WORD request, int first, int page, int count, int* target)
     default:
       return false;
   }
+}
+
+void EndCapturedOperation(HWND control, bool* active) {
+  if (!*active) return;
+  *active = false;
+  if (GetCapture() == control) ReleaseCapture();
 }
 
 DWORD SetMaskedStyle(DWORD* style, WPARAM mask, LPARAM bits) {

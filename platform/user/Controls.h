@@ -165,6 +165,10 @@ void SendDrawItem(HWND control, UINT ctl_type, UINT item, UINT state, HDC hdc, c
 // that do not move.
 bool LineScrollTarget(WORD request, int first, int page, int count, int* target);
 
+// Ends a mouse operation the control held the capture for: clears `active`
+// and lets the capture go if the control still has it. Nothing when inactive.
+void EndCapturedOperation(HWND control, bool* active);
+
 // An extended-style message: the bits of `mask` (all bits when it is 0) take
 // those of `bits`. Returns the previous style.
 DWORD SetMaskedStyle(DWORD* style, WPARAM mask, LPARAM bits);

@@ -656,14 +656,6 @@ LRESULT OnMouseMove(HWND hwnd, EditState* s, LPARAM lparam) {
   return 0;
 }
 
-LRESULT OnLButtonUp(HWND hwnd, EditState* s) {
-  if (s->selecting) {
-    s->selecting = false;
-    if (GetCapture() == hwnd) ReleaseCapture();
-  }
-  return 0;
-}
-
 LRESULT OnVScroll(HWND hwnd, EditState* s, WPARAM wparam, LPARAM lparam) {
   if (lparam) return 0;
   const WORD request = LOWORD(wparam);
@@ -921,7 +913,8 @@ LRESULT EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_MOUSEMOVE:
       return OnMouseMove(hwnd, s, lparam);
     case WM_LBUTTONUP:
-      return OnLButtonUp(hwnd, s);
+      user::EndCapturedOperation(hwnd, &s->selecting);
+      return 0;
     case WM_CAPTURECHANGED:
       s->selecting = false;
       return 0;

@@ -361,10 +361,7 @@ LRESULT OnLButtonUp(HWND hwnd, ListState* s, LPARAM lparam) {
     s->ignore_first_up = false;
     return 0;
   }
-  if (s->mouse_down) {
-    s->mouse_down = false;
-    if (GetCapture() == hwnd) ReleaseCapture();
-  }
+  user::EndCapturedOperation(hwnd, &s->mouse_down);
   return 0;
 }
 
@@ -595,14 +592,6 @@ LRESULT OnStartTrack(HWND hwnd, ListState* s, WPARAM wparam) {
   return 0;
 }
 
-LRESULT OnEndTrack(HWND hwnd, ListState* s) {
-  if (s->tracking) {
-    s->tracking = false;
-    if (GetCapture() == hwnd) ReleaseCapture();
-  }
-  return 0;
-}
-
 // The list box's own messages and those of its combo box.
 LRESULT ListBoxMessage(HWND hwnd, ListState* s, UINT message, WPARAM wparam, LPARAM lparam) {
   const DWORD style = Style(hwnd);
@@ -677,7 +666,8 @@ LRESULT ListBoxMessage(HWND hwnd, ListState* s, UINT message, WPARAM wparam, LPA
     case user::kListStartTrack:
       return OnStartTrack(hwnd, s, wparam);
     case user::kListEndTrack:
-      return OnEndTrack(hwnd, s);
+      user::EndCapturedOperation(hwnd, &s->tracking);
+      return 0;
     default:
       return DefWindowProcA(hwnd, message, wparam, lparam);
   }
