@@ -1,13 +1,23 @@
 #include <cstdio>
 #include <exception>
 
+#include "app/CommandLine.h"
 #include "app/Units.h"
 #include "engine/MMUtils.h"
 #include "platform/kernel/UnitTable.h"
 #include "platform/vcl/Application.h"
 #include "resources/ProgramResources.h"
 
-int main() {
+int main(int argc, char** argv) {
+  const app::CommandLine command = app::ParseCommandLine(argc, argv);
+  if (command.action == app::CommandAction::ShowHelp) {
+    std::fputs(app::UsageText().c_str(), stdout);
+    return 0;
+  }
+  if (command.action == app::CommandAction::Fail) {
+    std::fprintf(stderr, "quellix: %s\nTry 'quellix --help' for the options.\n", command.error.c_str());
+    return 2;
+  }
   try {
     RegisterProgramResources();
     app::RegisterAllUnits();
