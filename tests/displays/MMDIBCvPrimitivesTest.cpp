@@ -27,6 +27,8 @@ struct PixelCase {
   const char* expected;
 };
 
+void PrintTo(const PixelCase& c, std::ostream* os) { *os << c.name; }
+
 const std::vector<PixelCase>& Cases() {
   static const std::vector<PixelCase> cases = {
       // Lines leave out their end point: the larger x of a horizontal line,
@@ -394,7 +396,8 @@ TEST_P(Padding, StaysUntouchedByClippedDrawing) {
       EXPECT_EQ(dibcvtest::Row(canvas, canvas.PixelBits(), y)[i], 0) << "row " << y << " byte " << i;
 }
 
-INSTANTIATE_TEST_SUITE_P(AtBothDepths, Padding, testing::Values(8, 24));
+INSTANTIATE_TEST_SUITE_P(AtBothDepths, Padding, testing::Values(8, 24),
+                         [](const auto& info) { return std::to_string(info.param) + "Bits"; });
 
 TEST(Clear, FillsTheRowPaddingAt8BitsAndOnlyThePixelsAt24) {
   for (int bits : {8, 24}) {

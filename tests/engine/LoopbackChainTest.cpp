@@ -76,6 +76,8 @@ struct ModeCase {
   TMMCBMode mode;
 };
 
+void PrintTo(const ModeCase& c, std::ostream* os) { *os << c.name; }
+
 class LoopbackChainTest : public ::testing::TestWithParam<ModeCase> {
  protected:
   void SetUp() override {

@@ -68,6 +68,8 @@ struct MixedCase {
   const char* diagonal;  // pixels (i, i) for i = 0..19
 };
 
+void PrintTo(const MixedCase& c, std::ostream* os) { *os << c.name; }
+
 class MixedBevel : public testing::TestWithParam<MixedCase> {};
 
 TEST_P(MixedBevel, PaintsEveryBandAndLeavesTheExtentInside) {

@@ -417,6 +417,11 @@ struct ChainCase {
   TMMFFTWindow window;
 };
 
+void PrintTo(const ChainCase& c, std::ostream* os) {
+  *os << c.rate << " Hz, " << c.bits << " bits, " << c.channels << " channels, FFT of " << c.fft_length
+      << ", window " << static_cast<int>(c.window);
+}
+
 class GeneratorChainTest : public ::testing::TestWithParam<ChainCase> {};
 
 TEST_P(GeneratorChainTest, SineOf1000HzPeaksAtItsBinWithoutAllocating) {

@@ -377,6 +377,8 @@ struct ModeCase {
   Os os;
 };
 
+void PrintTo(const ModeCase& c, std::ostream* os) { *os << c.name; }
+
 class WaveInModes : public WaveInTest, public ::testing::WithParamInterface<ModeCase> {
  protected:
   void SetUp() override {

@@ -135,6 +135,8 @@ struct Delivery {
   plat::DWORD platform;  // the system the device believes it runs on
   plat::DWORD major;
 };
+void PrintTo(const Delivery& d, std::ostream* os) { *os << d.name; }
+
 const Delivery kWindow{"window", cmWindow, plat::VER_PLATFORM_WIN32_NT, 10};
 // Before NT 4 the hidden window itself is the driver's callback.
 const Delivery kWindowCallback{"window_callback", cmWindow, plat::VER_PLATFORM_WIN32_NT, 3};

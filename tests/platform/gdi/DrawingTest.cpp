@@ -10,7 +10,8 @@ namespace {
 using namespace gditest;
 
 class DrawingTest : public ::testing::TestWithParam<int> {};
-INSTANTIATE_TEST_SUITE_P(Depths, DrawingTest, ::testing::Values(8, 24));
+INSTANTIATE_TEST_SUITE_P(Depths, DrawingTest, ::testing::Values(8, 24),
+                         [](const auto& info) { return std::to_string(info.param) + "Bits"; });
 
 struct LineCase {
   const char* name;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "WaveTestSupport.h"
 
@@ -55,6 +56,13 @@ struct LoopbackCase {
   WAVEFORMATEX format;
 };
 
+std::string CaseName(const LoopbackCase& c) {
+  return "Delay" + std::to_string(c.output_delay_ms) + "ms_" + std::to_string(c.format.nSamplesPerSec) +
+         "Hz" + std::to_string(c.format.wBitsPerSample) + "bit" + std::to_string(c.format.nChannels) + "ch";
+}
+
+void PrintTo(const LoopbackCase& c, std::ostream* os) { *os << CaseName(c); }
+
 class WaveLoopbackCapture : public WaveLoopback, public ::testing::WithParamInterface<LoopbackCase> {};
 
 TEST_P(WaveLoopbackCapture, CapturesWhatIsPlayed) {
@@ -97,7 +105,8 @@ TEST_P(WaveLoopbackCapture, CapturesWhatIsPlayed) {
 INSTANTIATE_TEST_SUITE_P(Formats, WaveLoopbackCapture,
                          ::testing::Values(LoopbackCase{0, kCd}, LoopbackCase{50, kCd},
                                            LoopbackCase{130, Pcm(8000, 8, 1)},
-                                           LoopbackCase{20, Pcm(48000, 16, 1)}));
+                                           LoopbackCase{20, Pcm(48000, 16, 1)}),
+                         [](const auto& info) { return CaseName(info.param); });
 
 TEST_F(WaveLoopback, LoopedBufferPlaysItsCountOfTimesAndBreakLoopEndsIt) {
   Recorder in_rec, out_rec;

@@ -2,6 +2,9 @@
 // access to published properties by name.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <string>
+
 #include "TestClasses.h"
 
 namespace vcltest {
@@ -104,6 +107,8 @@ struct NameCase {
   bool valid;
 };
 
+void PrintTo(const NameCase& c, std::ostream* os) { *os << '"' << c.name << '"'; }
+
 class ComponentNameTest : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(ComponentNameTest, NamesMustBeIdentifiers) {
@@ -122,7 +127,15 @@ INSTANTIATE_TEST_SUITE_P(Names, ComponentNameTest,
                          ::testing::Values(NameCase{"Button1", true}, NameCase{"_x9", true},
                                            NameCase{"", true}, NameCase{"1abc", false},
                                            NameCase{"a b", false}, NameCase{"a-b", false},
-                                           NameCase{"a.b", false}));
+                                           NameCase{"a.b", false}),
+                         [](const auto& info) {
+                           // Test names allow letters, digits and underscores only.
+                           std::string name = info.param.valid ? "Valid_" : "Invalid_";
+                           for (const char* p = info.param.name; *p; ++p)
+                             name += std::isalnum(static_cast<unsigned char>(*p)) ? std::string(1, *p)
+                                                                                  : "x" + std::to_string(*p);
+                           return name + (*info.param.name ? "" : "Empty");
+                         });
 
 TEST(ComponentTest, NamesAreUniqueAmongSiblingsWithoutRegardToCase) {
   TComponent owner(nullptr), other(nullptr);
