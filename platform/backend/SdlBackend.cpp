@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <mutex>
 
 #include "platform/backend/KeyMap.h"
@@ -124,6 +125,11 @@ bool AltHeld() { return (SDL_GetModState() & KMOD_ALT) != 0; }
 
 SDL_Rect ToSdl(const RECT& r) { return SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top}; }
 
+bool EnvSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value;
+}
+
 struct VideoState {
   bool ready = false;
   std::string error;
@@ -142,6 +148,14 @@ const VideoState& Video() {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    // With no X display, no Wayland display and no runtime folder to find one
+    // in, nothing can open; asking SDL anyway has the Wayland client library
+    // print an "error:" line on a run that goes on fine without windows.
+    if (!EnvSet("DISPLAY") && !EnvSet("WAYLAND_DISPLAY") && !EnvSet("XDG_RUNTIME_DIR") &&
+        !EnvSet("SDL_VIDEODRIVER")) {
+      state.error = "the display could not be opened: DISPLAY and WAYLAND_DISPLAY are not set";
+      return;
+    }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
       state.error = std::string("the display could not be opened: ") + SDL_GetError();
       return;

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,6 +42,50 @@ TEST(CommandLine, UsageNamesTheOptionsAndTheVariablesThatChooseBackendAndAudio) 
   const std::string usage = app::UsageText();
   for (const char* word : {"--help", "QUELLIX_BACKEND", "headless", "QUELLIX_AUDIO", "virtual"})
     EXPECT_NE(usage.find(word), std::string::npos) << word;
+}
+
+// The program beside this test program, run with no display to reach, as on
+// a server or in a terminal without a desktop.
+struct ProgramRun {
+  int exit_code = -1;
+  std::string output;
+};
+
+ProgramRun RunProgram(const std::string& args) {
+  const auto program = std::filesystem::read_symlink("/proc/self/exe").parent_path() / "quellix";
+  const std::string command =
+      "env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR -u SDL_VIDEODRIVER "
+      "QUELLIX_BACKEND=sdl '" +
+      program.string() + "' " + args + " 2>&1";
+  ProgramRun run;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[512];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+  const int status = pclose(pipe);
+  if (WIFEXITED(status)) run.exit_code = WEXITSTATUS(status);
+  return run;
+}
+
+TEST(Program, RunsWithoutADisplayQuietlyAndRefusesUnknownOptions) {
+  const struct {
+    const char* args;
+    int exit_code;
+    const char* says;
+  } cases[] = {
+      {"", 0, "started and stopped cleanly"},
+      {"--help", 0, "QUELLIX_BACKEND"},
+      {"--frobnicate", 2, "unknown option '--frobnicate'"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const ProgramRun run = RunProgram(c.args);
+    EXPECT_EQ(run.exit_code, c.exit_code) << run.output;
+    EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
+    std::istringstream lines(run.output);
+    for (std::string line; std::getline(lines, line);) EXPECT_NE(line.rfind("error:", 0), 0u) << line;
+  }
 }
 
 }  // namespace
