@@ -18,21 +18,39 @@ function(quellix_library target folder)
 endfunction()
 
 # quellix_test(<folder> LABEL <label> DEPS ...): one GoogleTest program for
-# the sources of tests/<folder>, registered with CTest under the label.
+# the sources of tests/<folder>, registered with CTest under the label, one
+# entry per test suite (cmake/TestSuites.cmake): starting a sanitizer process
+# per case cost several times the tests' own time.
 function(quellix_test folder)
   cmake_parse_arguments(ARG "" "LABEL" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${folder}/*.cpp)
   if(NOT sources)
     return()
   endif()
-  string(REPLACE "/" "_" name "test_${folder}")
+  string(REPLACE "/" "_" folder_name "${folder}")
+  set(name test_${folder_name})
   add_executable(${name} ${sources})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUELLIX_BIN_DIR})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} quellix_testsupport GTest::gtest GTest::gtest_main)
-  gtest_discover_tests(${name}
-    DISCOVERY_MODE PRE_TEST
-    WORKING_DIRECTORY ${QUELLIX_BIN_DIR}
-    PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "QUELLIX_BACKEND=headless;QUELLIX_AUDIO=virtual"
-    DISCOVERY_TIMEOUT 60)
+  # The suites are listed when CTest starts and the program is newer than
+  # the last list.
+  set(ctest_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_suites.cmake)
+  set(include_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_include.cmake)
+  file(GENERATE OUTPUT ${include_file} CONTENT "\
+if(NOT EXISTS [=[${ctest_file}]=]
+   OR [=[$<TARGET_FILE:${name}>]=] IS_NEWER_THAN [=[${ctest_file}]=]
+   OR [=[${include_file}]=] IS_NEWER_THAN [=[${ctest_file}]=])
+  include([=[${CMAKE_SOURCE_DIR}/cmake/TestSuites.cmake]=])
+  quellix_register_suites(
+    EXECUTABLE [=[$<TARGET_FILE:${name}>]=]
+    WORKING_DIRECTORY [=[${QUELLIX_BIN_DIR}]=]
+    CTEST_FILE [=[${ctest_file}]=]
+    PROGRAM [=[${folder_name}]=]
+    LABEL [=[${ARG_LABEL}]=]
+    ENVIRONMENT QUELLIX_BACKEND=headless QUELLIX_AUDIO=virtual)
+endif()
+include([=[${ctest_file}]=])
+")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${include_file})
 endfunction()

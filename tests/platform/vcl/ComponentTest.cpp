@@ -132,8 +132,9 @@ INSTANTIATE_TEST_SUITE_P(Names, ComponentNameTest,
                            // Test names allow letters, digits and underscores only.
                            std::string name = info.param.valid ? "Valid_" : "Invalid_";
                            for (const char* p = info.param.name; *p; ++p)
-                             name += std::isalnum(static_cast<unsigned char>(*p)) ? std::string(1, *p)
-                                                                                  : "x" + std::to_string(*p);
+                             name += std::isalnum(static_cast<unsigned char>(*p)) || *p == '_'
+                                         ? std::string(1, *p)
+                                         : "x" + std::to_string(*p);
                            return name + (*info.param.name ? "" : "Empty");
                          });
 
