@@ -8,6 +8,7 @@
 #include "platform/backend/Backend.h"
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/Errors.h"
+#include "platform/kernel/ScopeGuard.h"
 #include "platform/kernel/WaitCore.h"
 #include "platform/user/Hooks.h"
 #include "platform/user/Input.h"
@@ -159,13 +160,8 @@ void PumpInput() {
     std::lock_guard lock(waitcore::Mutex());
     queue->input_pending = false;
   }
-  try {
-    user::PumpBackendEvents(0);
-  } catch (...) {
-    pumping_input = false;
-    throw;
-  }
-  pumping_input = false;
+  plat::ScopeExit done([] { pumping_input = false; });
+  user::PumpBackendEvents(0);
 }
 
 // A backend that must be asked for its events limits how long the driving

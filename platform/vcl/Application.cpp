@@ -29,9 +29,50 @@ int DefaultMessageBox(const std::string& text, const std::string& caption, unsig
 
 }  // namespace
 
+int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  TMessageBoxSink sink;
+  {
+    std::lock_guard lock(sink_mutex);
+    sink = Sink();
+  }
+  return sink ? sink(text, caption, flags) : DefaultMessageBox(text, caption, flags);
+}
+
 void SetMessageBoxSink(TMessageBoxSink sink) {
   std::lock_guard lock(sink_mutex);
   Sink() = std::move(sink);
+}
+
+void ReportException(TObject* sender) {
+  if (!plat::IsMainThread()) {
+    // Handlers and message boxes belong to the main thread. The sender may be
+    // gone by the time it runs there, so it is not passed on.
+    TThread::Queue(nullptr, [error = std::current_exception()] {
+      try {
+        std::rethrow_exception(error);
+      } catch (...) {
+        ReportException(nullptr);
+      }
+    });
+    return;
+  }
+  if (Application) {
+    Application->HandleException(sender);
+    return;
+  }
+  std::string text = "Unknown exception";
+  try {
+    throw;
+  } catch (const EAbort&) {
+    return;
+  } catch (const Exception& e) {
+    text = e.Message();
+  } catch (const std::exception& e) {
+    text = e.what();
+  } catch (...) {
+  }
+  const std::string caption = sender ? sender->ClassName() : std::string("Error");
+  ShowMessageBox(text, caption, MB_OK | MB_ICONSTOP);
 }
 
 void InitApplication() {
@@ -128,12 +169,7 @@ void TApplication::ShowException(const Exception& e) {
 }
 
 int TApplication::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
-  TMessageBoxSink sink;
-  {
-    std::lock_guard lock(sink_mutex);
-    sink = Sink();
-  }
-  return sink ? sink(text, caption, flags) : DefaultMessageBox(text, caption, flags);
+  return ShowMessageBox(text, caption, flags);
 }
 
 std::string TApplication::Title() const {

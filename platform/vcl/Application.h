@@ -79,5 +79,13 @@ void DoneApplication();
 using TMessageBoxSink =
     std::function<int(const std::string& text, const std::string& caption, unsigned flags)>;
 void SetMessageBoxSink(TMessageBoxSink sink);
+// Through the sink, with or without an application.
+int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags);
+
+// Call from inside a catch block, where nobody up the stack can act on the
+// error: the application's HandleException, or without an application the
+// exception's text through the message-box service. Off the main thread the
+// report is queued to the main thread (without the sender).
+void ReportException(TObject* sender);
 
 }  // namespace vcl
