@@ -1,6 +1,5 @@
 #include "engine/MMHTimer.h"
 
-#include <cstdio>
 #include <exception>
 #include <string>
 #include <utility>
@@ -21,30 +20,6 @@ namespace {
 
 constexpr uint16_t kCouldNotCreateThread = 88;
 constexpr plat::DWORD kThreadStartTimeoutMs = 5000;
-
-// Call inside a catch block. Ticks come from threads nobody waits on, so
-// their errors go to the application's handler; without one they are only
-// reported.
-void ReportTickError(vcl::TObject* sender) {
-  if (vcl::Application) {
-    vcl::Application->HandleException(sender);
-    return;
-  }
-  try {
-    throw;
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "TMMHiTimer: %s\n", e.what());
-  } catch (...) {
-    std::fprintf(stderr, "TMMHiTimer: unknown exception\n");
-  }
-}
-
-void ShowMessageBox(const std::string& text, const std::string& caption) {
-  if (vcl::Application)
-    vcl::Application->MessageBox(text, caption, vcl::MB_OK);
-  else
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-}
 
 }  // namespace
 
@@ -79,7 +54,7 @@ void TMMTimerThread::Execute() {
     try {
       Tick();
     } catch (...) {
-      ReportTickError(stop_ ? nullptr : owner_);
+      vcl::ReportException(stop_ ? nullptr : owner_);
     }
   }
 }
@@ -98,7 +73,7 @@ void TMMTimerThread::Tick() {
       owner_->DoTimer();
     } catch (...) {
       in_synchronized_call_ = false;
-      ReportTickError(stop_ ? nullptr : owner_);
+      vcl::ReportException(stop_ ? nullptr : owner_);
       return;
     }
     in_synchronized_call_ = false;
@@ -144,9 +119,9 @@ void TMMHiTimer::Loaded() {
 void TMMHiTimer::SetCallBackMode(TMMCBMode value) {
   if (value == callback_mode_) return;
   if (value == cmCallback && !OSIsWin95()) {
-    ShowMessageBox(
+    vcl::ShowMessageBox(
         "\"CallBacks\" are called at interrupt time !\n\rThis is currently only supported under Windows 95",
-        "TMMHiTimer");
+        "TMMHiTimer", vcl::MB_OK);
     return;
   }
   callback_mode_ = value;
@@ -287,7 +262,7 @@ void TMMHiTimer::TimerCallback(plat::UINT id, plat::UINT, plat::DWORD_PTR user, 
         break;
     }
   } catch (...) {
-    ReportTickError(self);
+    vcl::ReportException(self);
   }
 }
 
@@ -301,8 +276,7 @@ plat::LRESULT TMMHiTimer::WindowProc(plat::HWND hwnd, plat::UINT message, plat::
   try {
     DoTimer();
   } catch (...) {
-    if (!vcl::Application) throw;
-    vcl::Application->HandleException(this);
+    vcl::ReportException(this);
   }
   return 0;
 }

@@ -187,7 +187,7 @@ bool RestartDSPModule(TMMDSPModuleEntry& Entry, const plat::WAVEFORMATEX* Format
 }
 
 int32_t ProcessDSPModule(TMMDSPModuleEntry& Entry, void* Data, int32_t Bytes,
-                         const plat::WAVEFORMATEX* Format, int32_t BufferLength) {
+                         const plat::WAVEFORMATEX* Format, int32_t BufferLength, std::exception_ptr* Fault) {
   if (!Entry.Initialized || !Format || !Data || Bytes <= 0) return 0;
   const int32_t frame = (Format->wBitsPerSample / 8) * Format->nChannels;
   if (frame <= 0) return 0;
@@ -207,6 +207,7 @@ int32_t ProcessDSPModule(TMMDSPModuleEntry& Entry, void* Data, int32_t Bytes,
       return std::clamp(n, 0, capacity / frame) * frame;
     }
   } catch (...) {
+    if (Fault) *Fault = std::current_exception();
   }
   return 0;
 }

@@ -8,6 +8,7 @@
 // records with native pointer and handle sizes.
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -113,7 +114,7 @@ void CloseDSPPlugin(TMMDSPPluginInfo* Info);
 void FreeDSPPluginInfo(PMMDSPPluginInfo& Info);
 
 // The module routines never raise: a fault inside the plug-in counts as a
-// failure (False, or 0 bytes).
+// failure (False, or 0 bytes); ProcessDSPModule hands the fault to Fault when given.
 //
 // Result: the entry's Initialized. A null Format means 22050 Hz mono.
 bool InitDSPModule(TMMDSPModuleEntry& Entry, const plat::WAVEFORMATEX* Format, int32_t BufferSize);
@@ -122,7 +123,8 @@ bool RestartDSPModule(TMMDSPModuleEntry& Entry, const plat::WAVEFORMATEX* Format
 // of valid bytes afterwards. A standard module may change the frame count;
 // its result is kept within BufferLength bytes (Bytes when not given).
 int32_t ProcessDSPModule(TMMDSPModuleEntry& Entry, void* Data, int32_t Bytes,
-                         const plat::WAVEFORMATEX* Format, int32_t BufferLength = -1);
+                         const plat::WAVEFORMATEX* Format, int32_t BufferLength = -1,
+                         std::exception_ptr* Fault = nullptr);
 void QuitDSPModule(TMMDSPModuleEntry& Entry);
 
 }  // namespace engine

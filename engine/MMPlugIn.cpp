@@ -6,6 +6,7 @@
 
 #include "engine/MMPCMSup.h"
 #include "engine/MMUtils.h"
+#include "platform/vcl/Application.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/TypInfo.h"
 
@@ -117,6 +118,7 @@ void TMMDSPPlugin::RestartModule() {
   Guard guard(lock_.get());
   if (!ModuleInitialized()) return;
   ResetPullState();
+  fault_reported_ = false;
   if (!RestartDSPModule(*SelectedEntry(), GetFormat(), BufferSize()))
     throw EMMPlugInError("Unable to restart Module");
 }
@@ -193,7 +195,18 @@ int32_t TMMDSPPlugin::Process(char* data, int32_t bytes, int32_t capacity) {
   // go on as they came.
   const bool saved = static_cast<size_t>(bytes) <= backup_.size();
   if (saved) std::memcpy(backup_.data(), data, static_cast<size_t>(bytes));
-  const int32_t result = ProcessDSPModule(*entry, data, bytes, GetFormat(), capacity);
+  std::exception_ptr fault;
+  const int32_t result = ProcessDSPModule(*entry, data, bytes, GetFormat(), capacity, &fault);
+  if (fault && !fault_reported_) {
+    // Once until the module starts afresh: a module that faults on every
+    // buffer would otherwise bury the user in reports.
+    fault_reported_ = true;
+    try {
+      std::rethrow_exception(fault);
+    } catch (...) {
+      vcl::ReportException(this);
+    }
+  }
   if (result > 0) return result;
   if (saved) std::memcpy(data, backup_.data(), static_cast<size_t>(bytes));
   return bytes;

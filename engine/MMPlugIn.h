@@ -104,6 +104,7 @@ class TMMDSPPlugin : public TMMDSPComponent {
   int32_t pull_read_pos_ = 0;
   bool more_from_input_ = false;
   bool input_ended_ = false;
+  bool fault_reported_ = false;  // the module's last fault went to the application
   // The data as it was before the module ran, to give back when it fails.
   std::vector<char> backup_;
 };

@@ -79,6 +79,7 @@ TMMTrigger::~TMMTrigger() {
     try {
       CompleteStop();
     } catch (...) {
+      vcl::ReportException(this);
     }
     Close();
   }
@@ -189,6 +190,7 @@ void TMMTrigger::Close() {
   try {
     TMMCustomSoundComponent::Closed();
   } catch (...) {
+    vcl::ReportException(this);
   }
   EndThread();
   pool_.ReleaseBlock(header_);
@@ -197,6 +199,7 @@ void TMMTrigger::Close() {
   try {
     Notify(OnClose);
   } catch (...) {
+    vcl::ReportException(this);
   }
 }
 
@@ -456,8 +459,7 @@ plat::LRESULT TMMTrigger::WindowProc(plat::HWND hwnd, plat::UINT message, plat::
     if (stopping && (Has(trsStarted) || Has(trsPaused))) Stop();
   } catch (...) {
     Close();
-    if (!vcl::Application) throw;
-    vcl::Application->HandleException(this);
+    vcl::ReportException(this);
   }
   return 0;
 }

@@ -178,6 +178,32 @@ TEST_F(HiTimerTest, TicksEveryIntervalInEachModeUntilIntervalIsZero) {
   }
 }
 
+TEST_F(HiTimerTest, AFailingTickReachesTheApplicationOnTheMainThreadInEachMode) {
+  for (const ModeCase& c : kModes) {
+    SCOPED_TRACE(c.name);
+    Win95Flags win95;
+    errors_.clear();
+    std::atomic<int> failed{0};
+    std::vector<plat::DWORD> handled_on;
+    vcl::Application->OnException = [&](vcl::TObject*, const vcl::Exception& e) {
+      errors_.push_back(e.Message());
+      handled_on.push_back(plat::GetCurrentThreadId());
+    };
+    TMMHiTimer& timer = MakeTimer(c.mode, c.synchronize, 100);
+    timer.SetOnTimer([&](vcl::TObject*) {
+      // Once, so the ticks that follow do not pile up reports.
+      if (failed++ == 0) throw EMMHiTimerError("tick failed");
+    });
+    plat::clock::AdvanceMs(100);
+    EXPECT_TRUE(PumpUntil([&] { return !errors_.empty(); }));
+    timer_.reset();
+    EXPECT_EQ(errors_, std::vector<std::string>{"tick failed"});
+    EXPECT_EQ(handled_on, std::vector<plat::DWORD>{main_id_});
+    EXPECT_TRUE(boxes_.empty());
+    vcl::Application->OnException = nullptr;
+  }
+}
+
 TEST_F(HiTimerTest, CallbackModeNeedsTheWindows95Flag) {
   TMMHiTimer& timer = MakeTimer(cmWindow, true, 100);
   timer.SetCallBackMode(cmCallback);

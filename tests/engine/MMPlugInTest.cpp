@@ -20,6 +20,7 @@
 #include "platform/user/Controls.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/Window.h"
+#include "platform/vcl/Application.h"
 #include "platform/vcl/TypInfo.h"
 #include "support/TempDir.h"
 
@@ -301,6 +302,29 @@ TEST_F(MMPlugInTest, PushedBuffersGoThroughTheModuleInPlace) {
     }
     TearDown();
   }
+}
+
+TEST_F(MMPlugInTest, AModuleFaultIsReportedOnceUntilTheModuleStartsAfresh) {
+  std::vector<std::string> reports;
+  vcl::SetMessageBoxSink([&](const std::string& text, const std::string& caption, unsigned) {
+    reports.push_back(caption + ": " + text);
+    return vcl::IDOK;
+  });
+  Probe("dsptest_throw.dll");
+  Run("dsptest_throw.dll", 1);
+  Buffer buffer(kBufferSize);
+  auto push = [&] {
+    buffer.Fill(Counting(kBufferSize / 2));
+    stage_->BufferReady(&buffer.hdr);
+  };
+  push();
+  push();
+  EXPECT_EQ(reports, std::vector<std::string>{"TMMDSPPlugin: process fault"});
+  stage_->QuitModule();
+  stage_->InitModule();
+  push();
+  EXPECT_EQ(reports.size(), 2u);
+  vcl::SetMessageBoxSink(nullptr);
 }
 
 // Without Enabled the pull goes straight to the input with the caller's header.

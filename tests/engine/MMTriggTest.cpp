@@ -229,6 +229,15 @@ TEST_F(TriggerTest, FailedOpenOrStartEndsClosed) {
   }
 }
 
+TEST_F(TriggerTest, AFailingOnCloseReachesTheApplicationAndTheTriggerEndsClosed) {
+  trigger_->OnClose = [](vcl::TObject*) { throw EMMTriggerError("close handler failed"); };
+  trigger_->Open();
+  EXPECT_NO_THROW(trigger_->Close());
+  EXPECT_TRUE(Is({trsClosed}));
+  EXPECT_EQ(trigger_->Thread(), nullptr);
+  EXPECT_EQ(errors_, std::vector<std::string>{"close handler failed"});
+}
+
 TEST_F(TriggerTest, ErrorInACycleIsSwallowedOrClosesTheTrigger) {
   // The source announces more after its last buffer and then brings nothing.
   for (bool handled : {true, false}) {
