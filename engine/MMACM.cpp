@@ -6,78 +6,15 @@
 
 namespace engine {
 
-plat::HMODULE ACMHandle = nullptr;
-bool ACMLoaded = false;
-
-decltype(&plat::acmGetVersion) acmGetVersion = nullptr;
-decltype(&plat::acmMetrics) acmMetrics = nullptr;
-decltype(&plat::acmDriverEnum) acmDriverEnum = nullptr;
-decltype(&plat::acmDriverDetailsA) acmDriverDetailsA = nullptr;
-decltype(&plat::acmDriverAddA) acmDriverAddA = nullptr;
-decltype(&plat::acmDriverRemove) acmDriverRemove = nullptr;
-decltype(&plat::acmDriverOpen) acmDriverOpen = nullptr;
-decltype(&plat::acmDriverClose) acmDriverClose = nullptr;
-decltype(&plat::acmDriverMessage) acmDriverMessage = nullptr;
-decltype(&plat::acmDriverID) acmDriverID = nullptr;
-decltype(&plat::acmDriverPriority) acmDriverPriority = nullptr;
-decltype(&plat::acmFormatTagDetailsA) acmFormatTagDetailsA = nullptr;
-decltype(&plat::acmFormatTagEnumA) acmFormatTagEnumA = nullptr;
-decltype(&plat::acmFormatChooseA) acmFormatChooseA = nullptr;
-decltype(&plat::acmFormatDetailsA) acmFormatDetailsA = nullptr;
-decltype(&plat::acmFormatEnumA) acmFormatEnumA = nullptr;
-decltype(&plat::acmFormatSuggest) acmFormatSuggest = nullptr;
-decltype(&plat::acmFilterTagDetailsA) acmFilterTagDetailsA = nullptr;
-decltype(&plat::acmFilterTagEnumA) acmFilterTagEnumA = nullptr;
-decltype(&plat::acmFilterChooseA) acmFilterChooseA = nullptr;
-decltype(&plat::acmFilterDetailsA) acmFilterDetailsA = nullptr;
-decltype(&plat::acmFilterEnumA) acmFilterEnumA = nullptr;
-decltype(&plat::acmStreamOpen) acmStreamOpen = nullptr;
-decltype(&plat::acmStreamClose) acmStreamClose = nullptr;
-decltype(&plat::acmStreamSize) acmStreamSize = nullptr;
-decltype(&plat::acmStreamConvert) acmStreamConvert = nullptr;
-decltype(&plat::acmStreamReset) acmStreamReset = nullptr;
-decltype(&plat::acmStreamPrepareHeader) acmStreamPrepareHeader = nullptr;
-decltype(&plat::acmStreamUnprepareHeader) acmStreamUnprepareHeader = nullptr;
-
 namespace {
 
 int init_count = 0;
 
-template <class F>
-void Bind(F& variable, const char* name) {
-  variable = reinterpret_cast<F>(plat::GetProcAddress(ACMHandle, name));
-}
+TACMEntryPoints entries;
 
-void ClearBindings() {
-  acmGetVersion = nullptr;
-  acmMetrics = nullptr;
-  acmDriverEnum = nullptr;
-  acmDriverDetailsA = nullptr;
-  acmDriverAddA = nullptr;
-  acmDriverRemove = nullptr;
-  acmDriverOpen = nullptr;
-  acmDriverClose = nullptr;
-  acmDriverMessage = nullptr;
-  acmDriverID = nullptr;
-  acmDriverPriority = nullptr;
-  acmFormatTagDetailsA = nullptr;
-  acmFormatTagEnumA = nullptr;
-  acmFormatChooseA = nullptr;
-  acmFormatDetailsA = nullptr;
-  acmFormatEnumA = nullptr;
-  acmFormatSuggest = nullptr;
-  acmFilterTagDetailsA = nullptr;
-  acmFilterTagEnumA = nullptr;
-  acmFilterChooseA = nullptr;
-  acmFilterDetailsA = nullptr;
-  acmFilterEnumA = nullptr;
-  acmStreamOpen = nullptr;
-  acmStreamClose = nullptr;
-  acmStreamSize = nullptr;
-  acmStreamConvert = nullptr;
-  acmStreamReset = nullptr;
-  acmStreamPrepareHeader = nullptr;
-  acmStreamUnprepareHeader = nullptr;
+template <class F>
+void Bind(F& entry, const char* name) {
+  entry = reinterpret_cast<F>(plat::GetProcAddress(entries.Handle, name));
 }
 
 // Old loaders reported failure as a small number instead of a handle.
@@ -85,60 +22,63 @@ bool HandleValid(plat::HMODULE handle) { return reinterpret_cast<uintptr_t>(hand
 
 }  // namespace
 
+const TACMEntryPoints& ACM() { return entries; }
+
 void LoadACM() {
   UnloadACM();
   // There is no error box to suppress here: a missing library just fails the load.
-  ACMHandle = plat::LoadLibraryA("MSACM32.DLL");
-  if (!HandleValid(ACMHandle)) {
-    ACMHandle = nullptr;
+  entries.Handle = plat::LoadLibraryA("MSACM32.DLL");
+  if (!HandleValid(entries.Handle)) {
+    entries.Handle = nullptr;
     return;
   }
-  Bind(acmGetVersion, "acmGetVersion");
-  if (acmGetVersion == nullptr) {
-    plat::FreeLibrary(ACMHandle);
-    ACMHandle = nullptr;
+  Bind(entries.acmGetVersion, "acmGetVersion");
+  if (entries.acmGetVersion == nullptr) {
+    plat::FreeLibrary(entries.Handle);
+    entries.Handle = nullptr;
     return;
   }
-  if (plat::HIWORD(acmGetVersion()) < 0x0200) return;
-  ACMLoaded = true;
-  Bind(acmMetrics, "acmMetrics");
-  Bind(acmDriverEnum, "acmDriverEnum");
-  Bind(acmDriverDetailsA, "acmDriverDetailsA");
-  Bind(acmDriverAddA, "acmDriverAddA");
-  Bind(acmDriverRemove, "acmDriverRemove");
-  Bind(acmDriverOpen, "acmDriverOpen");
-  Bind(acmDriverClose, "acmDriverClose");
-  Bind(acmDriverMessage, "acmDriverMessage");
-  Bind(acmDriverID, "acmDriverID");
-  Bind(acmDriverPriority, "acmDriverPriority");
-  Bind(acmFormatTagDetailsA, "acmFormatTagDetailsA");
-  Bind(acmFormatTagEnumA, "acmFormatTagEnumA");
-  Bind(acmFormatChooseA, "acmFormatChooseA");
-  Bind(acmFormatDetailsA, "acmFormatDetailsA");
-  Bind(acmFormatEnumA, "acmFormatEnumA");
-  Bind(acmFormatSuggest, "acmFormatSuggest");
-  Bind(acmFilterTagDetailsA, "acmFilterTagDetailsA");
-  Bind(acmFilterTagEnumA, "acmFilterTagEnumA");
-  Bind(acmFilterChooseA, "acmFilterChooseA");
-  Bind(acmFilterDetailsA, "acmFilterDetailsA");
-  Bind(acmFilterEnumA, "acmFilterEnumA");
-  Bind(acmStreamOpen, "acmStreamOpen");
-  Bind(acmStreamClose, "acmStreamClose");
-  Bind(acmStreamSize, "acmStreamSize");
-  Bind(acmStreamConvert, "acmStreamConvert");
-  Bind(acmStreamReset, "acmStreamReset");
-  Bind(acmStreamPrepareHeader, "acmStreamPrepareHeader");
-  Bind(acmStreamUnprepareHeader, "acmStreamUnprepareHeader");
+  if (plat::HIWORD(entries.acmGetVersion()) < 0x0200) return;
+  entries.Loaded = true;
+  Bind(entries.acmMetrics, "acmMetrics");
+  Bind(entries.acmDriverEnum, "acmDriverEnum");
+  Bind(entries.acmDriverDetailsA, "acmDriverDetailsA");
+  Bind(entries.acmDriverAddA, "acmDriverAddA");
+  Bind(entries.acmDriverRemove, "acmDriverRemove");
+  Bind(entries.acmDriverOpen, "acmDriverOpen");
+  Bind(entries.acmDriverClose, "acmDriverClose");
+  Bind(entries.acmDriverMessage, "acmDriverMessage");
+  Bind(entries.acmDriverID, "acmDriverID");
+  Bind(entries.acmDriverPriority, "acmDriverPriority");
+  Bind(entries.acmFormatTagDetailsA, "acmFormatTagDetailsA");
+  Bind(entries.acmFormatTagEnumA, "acmFormatTagEnumA");
+  Bind(entries.acmFormatChooseA, "acmFormatChooseA");
+  Bind(entries.acmFormatDetailsA, "acmFormatDetailsA");
+  Bind(entries.acmFormatEnumA, "acmFormatEnumA");
+  Bind(entries.acmFormatSuggest, "acmFormatSuggest");
+  Bind(entries.acmFilterTagDetailsA, "acmFilterTagDetailsA");
+  Bind(entries.acmFilterTagEnumA, "acmFilterTagEnumA");
+  Bind(entries.acmFilterChooseA, "acmFilterChooseA");
+  Bind(entries.acmFilterDetailsA, "acmFilterDetailsA");
+  Bind(entries.acmFilterEnumA, "acmFilterEnumA");
+  Bind(entries.acmStreamOpen, "acmStreamOpen");
+  Bind(entries.acmStreamClose, "acmStreamClose");
+  Bind(entries.acmStreamSize, "acmStreamSize");
+  Bind(entries.acmStreamConvert, "acmStreamConvert");
+  Bind(entries.acmStreamReset, "acmStreamReset");
+  Bind(entries.acmStreamPrepareHeader, "acmStreamPrepareHeader");
+  Bind(entries.acmStreamUnprepareHeader, "acmStreamUnprepareHeader");
 }
 
 void UnloadACM() {
-  if (HandleValid(ACMHandle)) plat::FreeLibrary(ACMHandle);
-  ACMHandle = nullptr;
-  ACMLoaded = false;
-  ClearBindings();
+  if (HandleValid(entries.Handle)) plat::FreeLibrary(entries.Handle);
+  entries = TACMEntryPoints{};
 }
 
-bool ACMUsable() { return ACMLoaded && acmGetVersion != nullptr && plat::HIWORD(acmGetVersion()) >= 0x0200; }
+bool ACMUsable() {
+  return entries.Loaded && entries.acmGetVersion != nullptr &&
+         plat::HIWORD(entries.acmGetVersion()) >= 0x0200;
+}
 
 void MMACMInitialize() {
   if (init_count++ == 0) LoadACM();

@@ -1,45 +1,49 @@
 #pragma once
 // Binding of the audio compression manager: the library is loaded by name at
 // start-up and its entry points bound one by one, so the program also runs
-// where it is missing or too old. Callers test ACMLoaded before use.
+// where it is missing or too old. Callers test ACMUsable before use.
 #include "platform/kernel/Types.h"
 #include "platform/mm/Acm.h"
 
 namespace engine {
 
-extern plat::HMODULE ACMHandle;
-extern bool ACMLoaded;
+// The loaded library and its entry points, each null until bound.
+struct TACMEntryPoints {
+  plat::HMODULE Handle = nullptr;
+  bool Loaded = false;
+  decltype(&plat::acmGetVersion) acmGetVersion = nullptr;
+  decltype(&plat::acmMetrics) acmMetrics = nullptr;
+  decltype(&plat::acmDriverEnum) acmDriverEnum = nullptr;
+  decltype(&plat::acmDriverDetailsA) acmDriverDetailsA = nullptr;
+  decltype(&plat::acmDriverAddA) acmDriverAddA = nullptr;
+  decltype(&plat::acmDriverRemove) acmDriverRemove = nullptr;
+  decltype(&plat::acmDriverOpen) acmDriverOpen = nullptr;
+  decltype(&plat::acmDriverClose) acmDriverClose = nullptr;
+  decltype(&plat::acmDriverMessage) acmDriverMessage = nullptr;
+  decltype(&plat::acmDriverID) acmDriverID = nullptr;
+  decltype(&plat::acmDriverPriority) acmDriverPriority = nullptr;
+  decltype(&plat::acmFormatTagDetailsA) acmFormatTagDetailsA = nullptr;
+  decltype(&plat::acmFormatTagEnumA) acmFormatTagEnumA = nullptr;
+  decltype(&plat::acmFormatChooseA) acmFormatChooseA = nullptr;
+  decltype(&plat::acmFormatDetailsA) acmFormatDetailsA = nullptr;
+  decltype(&plat::acmFormatEnumA) acmFormatEnumA = nullptr;
+  decltype(&plat::acmFormatSuggest) acmFormatSuggest = nullptr;
+  decltype(&plat::acmFilterTagDetailsA) acmFilterTagDetailsA = nullptr;
+  decltype(&plat::acmFilterTagEnumA) acmFilterTagEnumA = nullptr;
+  decltype(&plat::acmFilterChooseA) acmFilterChooseA = nullptr;
+  decltype(&plat::acmFilterDetailsA) acmFilterDetailsA = nullptr;
+  decltype(&plat::acmFilterEnumA) acmFilterEnumA = nullptr;
+  decltype(&plat::acmStreamOpen) acmStreamOpen = nullptr;
+  decltype(&plat::acmStreamClose) acmStreamClose = nullptr;
+  decltype(&plat::acmStreamSize) acmStreamSize = nullptr;
+  decltype(&plat::acmStreamConvert) acmStreamConvert = nullptr;
+  decltype(&plat::acmStreamReset) acmStreamReset = nullptr;
+  decltype(&plat::acmStreamPrepareHeader) acmStreamPrepareHeader = nullptr;
+  decltype(&plat::acmStreamUnprepareHeader) acmStreamUnprepareHeader = nullptr;
+};
 
-// One variable per entry point, null until bound.
-extern decltype(&plat::acmGetVersion) acmGetVersion;
-extern decltype(&plat::acmMetrics) acmMetrics;
-extern decltype(&plat::acmDriverEnum) acmDriverEnum;
-extern decltype(&plat::acmDriverDetailsA) acmDriverDetailsA;
-extern decltype(&plat::acmDriverAddA) acmDriverAddA;
-extern decltype(&plat::acmDriverRemove) acmDriverRemove;
-extern decltype(&plat::acmDriverOpen) acmDriverOpen;
-extern decltype(&plat::acmDriverClose) acmDriverClose;
-extern decltype(&plat::acmDriverMessage) acmDriverMessage;
-extern decltype(&plat::acmDriverID) acmDriverID;
-extern decltype(&plat::acmDriverPriority) acmDriverPriority;
-extern decltype(&plat::acmFormatTagDetailsA) acmFormatTagDetailsA;
-extern decltype(&plat::acmFormatTagEnumA) acmFormatTagEnumA;
-extern decltype(&plat::acmFormatChooseA) acmFormatChooseA;
-extern decltype(&plat::acmFormatDetailsA) acmFormatDetailsA;
-extern decltype(&plat::acmFormatEnumA) acmFormatEnumA;
-extern decltype(&plat::acmFormatSuggest) acmFormatSuggest;
-extern decltype(&plat::acmFilterTagDetailsA) acmFilterTagDetailsA;
-extern decltype(&plat::acmFilterTagEnumA) acmFilterTagEnumA;
-extern decltype(&plat::acmFilterChooseA) acmFilterChooseA;
-extern decltype(&plat::acmFilterDetailsA) acmFilterDetailsA;
-extern decltype(&plat::acmFilterEnumA) acmFilterEnumA;
-extern decltype(&plat::acmStreamOpen) acmStreamOpen;
-extern decltype(&plat::acmStreamClose) acmStreamClose;
-extern decltype(&plat::acmStreamSize) acmStreamSize;
-extern decltype(&plat::acmStreamConvert) acmStreamConvert;
-extern decltype(&plat::acmStreamReset) acmStreamReset;
-extern decltype(&plat::acmStreamPrepareHeader) acmStreamPrepareHeader;
-extern decltype(&plat::acmStreamUnprepareHeader) acmStreamUnprepareHeader;
+// The one binding of the library; all empty while it is not loaded.
+const TACMEntryPoints& ACM();
 
 // Loads "MSACM32.DLL", checks for version 2.00 or later and binds the entry
 // points. Safe to call again after UnloadACM.

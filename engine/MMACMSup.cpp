@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 #include "engine/MMUtils.h"
+#include "platform/kernel/Clock.h"
 
 namespace engine {
 
@@ -20,18 +19,20 @@ constexpr size_t kProposalSize = 1025;
 // Each hop makes the format more like the target; a manager that does not
 // must not send us round for ever.
 constexpr int kMaxHops = 8;
+constexpr int64_t kDoneWaitMs = 1000;
 
 bool Usable() {
-  return ACMUsable() && acmFormatSuggest != nullptr && acmStreamOpen != nullptr &&
-         acmStreamClose != nullptr && acmStreamSize != nullptr && acmStreamConvert != nullptr &&
-         acmStreamPrepareHeader != nullptr && acmStreamUnprepareHeader != nullptr;
+  return ACMUsable() && ACM().acmFormatSuggest != nullptr && ACM().acmStreamOpen != nullptr &&
+         ACM().acmStreamClose != nullptr && ACM().acmStreamSize != nullptr &&
+         ACM().acmStreamConvert != nullptr && ACM().acmStreamPrepareHeader != nullptr &&
+         ACM().acmStreamUnprepareHeader != nullptr;
 }
 
 plat::DWORD OpenFlags(bool real_time) { return real_time ? 0 : plat::ACM_STREAMOPENF_NONREALTIME; }
 
 bool Query(PWaveFormat from, PWaveFormat to, bool real_time) {
-  return acmStreamOpen(nullptr, nullptr, from, to, nullptr, 0, 0,
-                       plat::ACM_STREAMOPENF_QUERY | OpenFlags(real_time)) == plat::MMSYSERR_NOERROR;
+  return ACM().acmStreamOpen(nullptr, nullptr, from, to, nullptr, 0, 0,
+                             plat::ACM_STREAMOPENF_QUERY | OpenFlags(real_time)) == plat::MMSYSERR_NOERROR;
 }
 
 using Proposal = std::array<plat::BYTE, kProposalSize>;
@@ -47,19 +48,21 @@ bool ProposeIntermediate(PWaveFormat source, PWaveFormat dest, bool real_time, P
     i->wFormatTag = plat::WAVE_FORMAT_PCM;
     i->nChannels = dest->nChannels;
     i->nSamplesPerSec = dest->nSamplesPerSec;
-    if (acmFormatSuggest(nullptr, source, i, kProposalSize, kAll) == plat::MMSYSERR_NOERROR) return true;
-    return acmFormatSuggest(nullptr, source, i, kProposalSize, plat::ACM_FORMATSUGGESTF_WFORMATTAG) ==
+    if (ACM().acmFormatSuggest(nullptr, source, i, kProposalSize, kAll) == plat::MMSYSERR_NOERROR)
+      return true;
+    return ACM().acmFormatSuggest(nullptr, source, i, kProposalSize, plat::ACM_FORMATSUGGESTF_WFORMATTAG) ==
            plat::MMSYSERR_NOERROR;
   }
   if (dest->nChannels == source->nChannels && dest->nSamplesPerSec == source->nSamplesPerSec) return false;
   constexpr plat::DWORD kShape = plat::ACM_FORMATSUGGESTF_NCHANNELS | plat::ACM_FORMATSUGGESTF_NSAMPLESPERSEC;
   i->nChannels = dest->nChannels;
   i->nSamplesPerSec = dest->nSamplesPerSec;
-  if (acmFormatSuggest(nullptr, source, i, kProposalSize, kShape) != plat::MMSYSERR_NOERROR) return false;
+  if (ACM().acmFormatSuggest(nullptr, source, i, kProposalSize, kShape) != plat::MMSYSERR_NOERROR)
+    return false;
   if (!Query(i, dest, real_time)) {
     i->wBitsPerSample = i->wBitsPerSample == 16 ? 8 : 16;
-    if (acmFormatSuggest(nullptr, source, i, kProposalSize,
-                         kShape | plat::ACM_FORMATSUGGESTF_WBITSPERSAMPLE) != plat::MMSYSERR_NOERROR)
+    if (ACM().acmFormatSuggest(nullptr, source, i, kProposalSize,
+                               kShape | plat::ACM_FORMATSUGGESTF_WBITSPERSAMPLE) != plat::MMSYSERR_NOERROR)
       return false;
   }
   return true;
@@ -79,8 +82,9 @@ bool CanConvertHops(PWaveFormat source, PWaveFormat dest, bool real_time, int de
 bool WaitDone(const ACMSTREAMHEADER& header) {
   // Streams here are synchronous; a driver that never finishes a header
   // fails the block after a while instead of hanging the caller.
-  for (int i = 0; i < 1000 && !(header.fdwStatus & plat::ACMSTREAMHEADER_STATUSF_DONE); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const int64_t deadline = plat::ClockNowMicroseconds() + kDoneWaitMs * 1000;
+  while (!(header.fdwStatus & plat::ACMSTREAMHEADER_STATUSF_DONE) && plat::ClockNowMicroseconds() < deadline)
+    plat::Sleep(1);
   return (header.fdwStatus & plat::ACMSTREAMHEADER_STATUSF_DONE) != 0;
 }
 
@@ -88,9 +92,9 @@ void FreeStage(TMMACMConversion* conversion, TMMACMStage*& stage, bool owns_sour
   if (stage->Header.fdwStatus & plat::ACMSTREAMHEADER_STATUSF_PREPARED) {
     stage->Header.cbSrcLength = static_cast<plat::DWORD>(stage->Header.dwSrcUser);
     stage->Header.cbDstLength = static_cast<plat::DWORD>(stage->Header.dwDstUser);
-    acmStreamUnprepareHeader(stage->Stream, &stage->Header, 0);
+    ACM().acmStreamUnprepareHeader(stage->Stream, &stage->Header, 0);
   }
-  if (stage->Stream != nullptr) acmStreamClose(stage->Stream, 0);
+  if (stage->Stream != nullptr) ACM().acmStreamClose(stage->Stream, 0);
   if (owns_source) {
     GlobalFreeAndNil(conversion->SourceBuffer);
     conversion->OwnsSource = false;
@@ -105,8 +109,8 @@ bool AddConversionStage(TMMACMConversion* conversion, PWaveFormat from, PWaveFor
   auto* stage = new TMMACMStage;
   bool owns_source = false;
   try {
-    if (acmStreamOpen(&stage->Stream, nullptr, from, to, nullptr, 0, 0, OpenFlags(conversion->RealTime)) !=
-        plat::MMSYSERR_NOERROR) {
+    if (ACM().acmStreamOpen(&stage->Stream, nullptr, from, to, nullptr, 0, 0,
+                            OpenFlags(conversion->RealTime)) != plat::MMSYSERR_NOERROR) {
       stage->Stream = nullptr;
       FreeStage(conversion, stage, false);
       return false;
@@ -128,8 +132,8 @@ bool AddConversionStage(TMMACMConversion* conversion, PWaveFormat from, PWaveFor
     int64_t work = 2 * int64_t{stage->SourceSize} + std::max<plat::WORD>(from->nBlockAlign, 1);
     plat::DWORD dest_size = 0;
     if (stage->SourceSize <= 0 || work > INT32_MAX ||
-        acmStreamSize(stage->Stream, static_cast<plat::DWORD>(stage->SourceSize + from->nBlockAlign),
-                      &dest_size, plat::ACM_STREAMSIZEF_SOURCE) != plat::MMSYSERR_NOERROR ||
+        ACM().acmStreamSize(stage->Stream, static_cast<plat::DWORD>(stage->SourceSize + from->nBlockAlign),
+                            &dest_size, plat::ACM_STREAMSIZEF_SOURCE) != plat::MMSYSERR_NOERROR ||
         dest_size == 0 || dest_size > INT32_MAX) {
       FreeStage(conversion, stage, owns_source);
       return false;
@@ -147,7 +151,7 @@ bool AddConversionStage(TMMACMConversion* conversion, PWaveFormat from, PWaveFor
     h.pbDst = static_cast<plat::BYTE*>(stage->DestBuffer);
     h.cbDstLength = static_cast<plat::DWORD>(stage->DestSize);
     h.dwDstUser = h.cbDstLength;
-    if (acmStreamPrepareHeader(stage->Stream, &h, 0) != plat::MMSYSERR_NOERROR) {
+    if (ACM().acmStreamPrepareHeader(stage->Stream, &h, 0) != plat::MMSYSERR_NOERROR) {
       FreeStage(conversion, stage, owns_source);
       return false;
     }
@@ -189,7 +193,7 @@ int32_t Convert(TMMACMConversion* conversion, int32_t bytes, bool end) {
     h.cbDstLength = static_cast<plat::DWORD>(stage->DestSize);
     // The new bytes now sit in the work buffer; keep them even if the stream refuses the call.
     stage->Left += n;
-    if (acmStreamConvert(stage->Stream, &h, flags) != plat::MMSYSERR_NOERROR || !WaitDone(h)) return -1;
+    if (ACM().acmStreamConvert(stage->Stream, &h, flags) != plat::MMSYSERR_NOERROR || !WaitDone(h)) return -1;
     plat::DWORD used = std::min(h.cbSrcLengthUsed, h.cbSrcLength);
     plat::DWORD produced = std::min(h.cbDstLengthUsed, h.cbDstLength);
     stage->Left = static_cast<int32_t>(h.cbSrcLength - used);
@@ -223,9 +227,9 @@ void SuggestPCMFormat(PWaveFormat source, WAVEFORMATEX& dest) {
   if (source == nullptr || !Usable()) return;
   WAVEFORMATEX proposal{};
   proposal.wFormatTag = plat::WAVE_FORMAT_PCM;
-  if (acmFormatSuggest(nullptr, source, &proposal, sizeof proposal, plat::ACM_FORMATSUGGESTF_WFORMATTAG) ==
-          plat::MMSYSERR_NOERROR &&
-      acmStreamOpen(nullptr, nullptr, source, &proposal, nullptr, 0, 0, plat::ACM_STREAMOPENF_QUERY) ==
+  if (ACM().acmFormatSuggest(nullptr, source, &proposal, sizeof proposal,
+                             plat::ACM_FORMATSUGGESTF_WFORMATTAG) == plat::MMSYSERR_NOERROR &&
+      ACM().acmStreamOpen(nullptr, nullptr, source, &proposal, nullptr, 0, 0, plat::ACM_STREAMOPENF_QUERY) ==
           plat::MMSYSERR_NOERROR)
     dest = proposal;
 }
@@ -275,9 +279,9 @@ bool ResetACMConversion(TMMACMConversion* conversion) {
     stage->Left = 0;
     stage->Header.cbSrcLength = 0;
     stage->Header.cbDstLength = static_cast<plat::DWORD>(stage->DestSize);
-    if (acmStreamConvert != nullptr)
-      acmStreamConvert(stage->Stream, &stage->Header,
-                       plat::ACM_STREAMCONVERTF_START | plat::ACM_STREAMCONVERTF_END);
+    if (ACM().acmStreamConvert != nullptr)
+      ACM().acmStreamConvert(stage->Stream, &stage->Header,
+                             plat::ACM_STREAMCONVERTF_START | plat::ACM_STREAMCONVERTF_END);
   }
   return true;
 }

@@ -28,77 +28,6 @@ namespace engine {
 
 namespace {
 
-void SwapWordImpl(plat::WORD& a, plat::WORD& b) {
-  const plat::WORD t = a;
-  a = b;
-  b = t;
-}
-
-void SwapLongImpl(plat::DWORD& a, plat::DWORD& b) {
-  const plat::DWORD t = a;
-  a = b;
-  b = t;
-}
-
-void SwapIntImpl(int32_t& a, int32_t& b) {
-  const int32_t t = a;
-  a = b;
-  b = t;
-}
-
-int32_t IntMinImpl(int32_t a, int32_t b) { return b < a ? b : a; }
-
-int32_t IntMaxImpl(int32_t a, int32_t b) { return b >= a ? b : a; }
-
-int32_t IntClampImpl(int32_t x, int32_t lo, int32_t hi) {
-  if (lo > x) return lo;
-  if (x <= hi) return x;
-  return hi;
-}
-
-int32_t IntClampEitherImpl(int32_t x, int32_t a, int32_t b) {
-  if (a > b) std::swap(a, b);
-  if (x < a) return a;
-  if (x > b) return b;
-  return x;
-}
-
-bool IntInRangeImpl(int32_t x, int32_t lo, int32_t hi) { return lo <= x && x <= hi; }
-
-bool IntInRangeEitherImpl(int32_t x, int32_t a, int32_t b) {
-  return a <= b ? (a <= x && x <= b) : (b <= x && x <= a);
-}
-
-void IncByImpl(int32_t& v, int32_t n) {
-  // Wraps like the 32-bit add it stands for, without signed-overflow UB.
-  v = static_cast<int32_t>(static_cast<uint32_t>(v) + static_cast<uint32_t>(n));
-}
-
-// The memory routines leave the word-then-byte work to the C library, which
-// does it at least as well and handles overlap and alignment.
-void FillBytesImpl(void* p, int32_t count, plat::BYTE value) {
-  if (p == nullptr || count <= 0) return;
-  std::memset(p, value, static_cast<size_t>(count));
-}
-
-void FillPatternImpl(void* p, int32_t count, plat::DWORD value) {
-  // A null block is refused rather than written through.
-  if (p == nullptr || count <= 0) return;
-  auto* out = static_cast<unsigned char*>(p);
-  const size_t words = static_cast<size_t>(count) / 4;
-  for (size_t i = 0; i < words; ++i) std::memcpy(out + 4 * i, &value, 4);
-  std::memset(out + 4 * words, static_cast<int>(value & 0xFF), static_cast<size_t>(count) % 4);
-}
-
-void MoveBytesImpl(const void* source, void* dest, int32_t count) {
-  if (count <= 0 || source == dest) return;
-  std::memmove(dest, source, static_cast<size_t>(count));
-}
-
-bool BytesEqualImpl(const void* p1, const void* p2, plat::DWORD count) {
-  return count == 0 || std::memcmp(p1, p2, count) == 0;
-}
-
 // Fixed-point text of v with the given separator, right-aligned to width:
 // locale-independent, unlike printf.
 std::string FormatFixed(long double v, int precision, int width, char decimal) {
@@ -118,36 +47,75 @@ long double LevelToDB(int32_t value, int32_t ref) {
 
 }  // namespace
 
-void (*SwapWord)(plat::WORD&, plat::WORD&) = SwapWordImpl;
-void (*SwapLong)(plat::DWORD&, plat::DWORD&) = SwapLongImpl;
-void (*SwapInt)(int32_t&, int32_t&) = SwapIntImpl;
-int32_t (*IntMin)(int32_t, int32_t) = IntMinImpl;
-int32_t (*IntMax)(int32_t, int32_t) = IntMaxImpl;
-int32_t (*IntClamp)(int32_t, int32_t, int32_t) = IntClampImpl;
-int32_t (*IntClampEither)(int32_t, int32_t, int32_t) = IntClampEitherImpl;
-bool (*IntInRange)(int32_t, int32_t, int32_t) = IntInRangeImpl;
-bool (*IntInRangeEither)(int32_t, int32_t, int32_t) = IntInRangeEitherImpl;
-void (*IncBy)(int32_t&, int32_t) = IncByImpl;
-void (*FillBytes)(void*, int32_t, plat::BYTE) = FillBytesImpl;
-void (*FillPattern)(void*, int32_t, plat::DWORD) = FillPatternImpl;
-void (*MoveBytes)(const void*, void*, int32_t) = MoveBytesImpl;
-bool (*BytesEqual)(const void*, const void*, plat::DWORD) = BytesEqualImpl;
+void SwapWord(plat::WORD& a, plat::WORD& b) {
+  const plat::WORD t = a;
+  a = b;
+  b = t;
+}
 
-void InitHelperPointers() {
-  SwapWord = SwapWordImpl;
-  SwapLong = SwapLongImpl;
-  SwapInt = SwapIntImpl;
-  IntMin = IntMinImpl;
-  IntMax = IntMaxImpl;
-  IntClamp = IntClampImpl;
-  IntClampEither = IntClampEitherImpl;
-  IntInRange = IntInRangeImpl;
-  IntInRangeEither = IntInRangeEitherImpl;
-  IncBy = IncByImpl;
-  FillBytes = FillBytesImpl;
-  FillPattern = FillPatternImpl;
-  MoveBytes = MoveBytesImpl;
-  BytesEqual = BytesEqualImpl;
+void SwapLong(plat::DWORD& a, plat::DWORD& b) {
+  const plat::DWORD t = a;
+  a = b;
+  b = t;
+}
+
+void SwapInt(int32_t& a, int32_t& b) {
+  const int32_t t = a;
+  a = b;
+  b = t;
+}
+
+int32_t IntMin(int32_t a, int32_t b) { return b < a ? b : a; }
+
+int32_t IntMax(int32_t a, int32_t b) { return b >= a ? b : a; }
+
+int32_t IntClamp(int32_t x, int32_t lo, int32_t hi) {
+  if (lo > x) return lo;
+  if (x <= hi) return x;
+  return hi;
+}
+
+int32_t IntClampEither(int32_t x, int32_t a, int32_t b) {
+  if (a > b) std::swap(a, b);
+  if (x < a) return a;
+  if (x > b) return b;
+  return x;
+}
+
+bool IntInRange(int32_t x, int32_t lo, int32_t hi) { return lo <= x && x <= hi; }
+
+bool IntInRangeEither(int32_t x, int32_t a, int32_t b) {
+  return a <= b ? (a <= x && x <= b) : (b <= x && x <= a);
+}
+
+void IncBy(int32_t& v, int32_t n) {
+  // Wraps like the 32-bit add it stands for, without signed-overflow UB.
+  v = static_cast<int32_t>(static_cast<uint32_t>(v) + static_cast<uint32_t>(n));
+}
+
+// The memory routines leave the word-then-byte work to the C library, which
+// does it at least as well and handles overlap and alignment.
+void FillBytes(void* p, int32_t count, plat::BYTE value) {
+  if (p == nullptr || count <= 0) return;
+  std::memset(p, value, static_cast<size_t>(count));
+}
+
+void FillPattern(void* p, int32_t count, plat::DWORD value) {
+  // A null block is refused rather than written through.
+  if (p == nullptr || count <= 0) return;
+  auto* out = static_cast<unsigned char*>(p);
+  const size_t words = static_cast<size_t>(count) / 4;
+  for (size_t i = 0; i < words; ++i) std::memcpy(out + 4 * i, &value, 4);
+  std::memset(out + 4 * words, static_cast<int>(value & 0xFF), static_cast<size_t>(count) % 4);
+}
+
+void MoveBytes(const void* source, void* dest, int32_t count) {
+  if (count <= 0 || source == dest) return;
+  std::memmove(dest, source, static_cast<size_t>(count));
+}
+
+bool BytesEqual(const void* p1, const void* p2, plat::DWORD count) {
+  return count == 0 || std::memcmp(p1, p2, count) == 0;
 }
 
 std::string TimeToText(bool with_ms, int64_t time) {
@@ -648,7 +616,6 @@ plat::CRITICAL_SECTION unit_lock;
 void MMUtilsInitialize() {
   if (unit_start_count++ != 0) return;
   plat::InitializeCriticalSection(&unit_lock);
-  InitHelperPointers();
   UnitFlags f;
   f.win95 = IsWin95();
   f.win98 = IsWin98();

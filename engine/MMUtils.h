@@ -1,7 +1,6 @@
 #pragma once
 // The library's integer, memory and text routines, its global-memory
-// allocator and the routine table through which every caller reaches the
-// integer and memory routines; the registry value store, the operating-system
+// allocator; the registry value store, the operating-system
 // and processor flags, the microsecond clock, waits that keep the user
 // interface alive, and path, file and disk helpers.
 #include <cstdint>
@@ -19,31 +18,27 @@ class TControl;
 
 namespace engine {
 
-// The routine table. Callers call through these variables; they hold the
-// library's own routines from the start (so they work before the unit's
-// start-up) and InitHelperPointers assigns them again.
-extern void (*SwapWord)(plat::WORD& a, plat::WORD& b);
-extern void (*SwapLong)(plat::DWORD& a, plat::DWORD& b);
-extern void (*SwapInt)(int32_t& a, int32_t& b);
-extern int32_t (*IntMin)(int32_t a, int32_t b);
-extern int32_t (*IntMax)(int32_t a, int32_t b);
+// The integer and memory routines; they need no start-up.
+void SwapWord(plat::WORD& a, plat::WORD& b);
+void SwapLong(plat::DWORD& a, plat::DWORD& b);
+void SwapInt(int32_t& a, int32_t& b);
+int32_t IntMin(int32_t a, int32_t b);
+int32_t IntMax(int32_t a, int32_t b);
 // lo when lo > x, else x when x <= hi, else hi: with lo > hi the lower bound wins.
-extern int32_t (*IntClamp)(int32_t x, int32_t lo, int32_t hi);
+int32_t IntClamp(int32_t x, int32_t lo, int32_t hi);
 // The median of x, a and b: x clamped into the range the bounds span in either order.
-extern int32_t (*IntClampEither)(int32_t x, int32_t a, int32_t b);
-extern bool (*IntInRange)(int32_t x, int32_t lo, int32_t hi);
-extern bool (*IntInRangeEither)(int32_t x, int32_t a, int32_t b);
-extern void (*IncBy)(int32_t& v, int32_t n);
+int32_t IntClampEither(int32_t x, int32_t a, int32_t b);
+bool IntInRange(int32_t x, int32_t lo, int32_t hi);
+bool IntInRangeEither(int32_t x, int32_t a, int32_t b);
+void IncBy(int32_t& v, int32_t n);
 // Nothing for a null p or a count <= 0.
-extern void (*FillBytes)(void* p, int32_t count, plat::BYTE value);
+void FillBytes(void* p, int32_t count, plat::BYTE value);
 // value into count / 4 whole words, then its low byte into the rest.
-extern void (*FillPattern)(void* p, int32_t count, plat::DWORD value);
+void FillPattern(void* p, int32_t count, plat::DWORD value);
 // Correct for overlapping blocks; nothing for count <= 0.
-extern void (*MoveBytes)(const void* source, void* dest, int32_t count);
+void MoveBytes(const void* source, void* dest, int32_t count);
 // True for count 0.
-extern bool (*BytesEqual)(const void* p1, const void* p2, plat::DWORD count);
-
-void InitHelperPointers();
+bool BytesEqual(const void* p1, const void* p2, plat::DWORD count);
 
 // A time span in milliseconds as [d:][h:]m:ss[.mmm], the leading field
 // holding the whole quotient.
@@ -184,7 +179,7 @@ TGetDiskFreeSpaceEx BoundDiskFreeSpaceEx();
 
 // ---- Unit start-up ----
 
-// Once per process (counted): the unit's lock, the routine table, the OS and
+// Once per process (counted): the unit's lock, the OS and
 // processor flags, the disk-space entry. Finalize undoes the last start-up.
 void MMUtilsInitialize();
 void MMUtilsFinalize();

@@ -1,11 +1,15 @@
 // Format comparison, PCM proposals and block conversion through chains of streams.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <random>
+#include <thread>
 
 #include "engine/MMACMSup.h"
+#include "platform/kernel/Clock.h"
 #include "platform/kernel/Modules.h"
+#include "platform/kernel/WaitCore.h"
 
 namespace {
 
@@ -82,7 +86,7 @@ class MMACMSupTest : public ::testing::Test {
   void SetUp() override {
     plat::RegisterAcmModule();
     engine::LoadACM();
-    ASSERT_TRUE(engine::ACMLoaded);
+    ASSERT_TRUE(engine::ACM().Loaded);
   }
   void TearDown() override {
     engine::UnloadACM();
@@ -258,7 +262,7 @@ TEST_F(MMACMSupTest, ConversionGoesThroughAnIntermediateFormatWhenItMust) {
                                {"acmStreamPrepareHeader", fp(&plat::acmStreamPrepareHeader)},
                                {"acmStreamUnprepareHeader", fp(&plat::acmStreamUnprepareHeader)}});
   engine::LoadACM();
-  ASSERT_TRUE(engine::ACMLoaded);
+  ASSERT_TRUE(engine::ACM().Loaded);
   Ima ima(11025, 1, 256);
   WAVEFORMATEX pcm = Pcm(44100, 2, 16);
   EXPECT_TRUE(engine::CanConvertFormat(&ima.wfx, &pcm, true));
@@ -269,6 +273,49 @@ TEST_F(MMACMSupTest, ConversionGoesThroughAnIntermediateFormatWhenItMust) {
   std::vector<BYTE> input = Noise(256 * 30, 8);
   auto out = Drive(c, input, 1000);
   EXPECT_EQ(out, Direct(&ima.wfx, &pcm, input));
+  engine::FreeACMConversion(c);
+}
+
+// Takes the block and never reports it finished.
+plat::MMRESULT NeverDoneConvert(plat::HACMSTREAM has, plat::ACMSTREAMHEADER* h, plat::DWORD flags) {
+  const plat::MMRESULT r = plat::acmStreamConvert(has, h, flags);
+  h->fdwStatus &= ~plat::ACMSTREAMHEADER_STATUSF_DONE;
+  return r;
+}
+
+TEST_F(MMACMSupTest, AHeaderThatNeverFinishesFailsTheBlockAfterASecondOfTheClock) {
+  engine::UnloadACM();
+  auto fp = [](auto f) { return reinterpret_cast<plat::FARPROC>(f); };
+  plat::RegisterBuiltinModule("MSACM32.DLL",
+                              {{"acmGetVersion", fp(&plat::acmGetVersion)},
+                               {"acmFormatSuggest", fp(&plat::acmFormatSuggest)},
+                               {"acmStreamOpen", fp(&plat::acmStreamOpen)},
+                               {"acmStreamClose", fp(&plat::acmStreamClose)},
+                               {"acmStreamSize", fp(&plat::acmStreamSize)},
+                               {"acmStreamConvert", fp(&NeverDoneConvert)},
+                               {"acmStreamPrepareHeader", fp(&plat::acmStreamPrepareHeader)},
+                               {"acmStreamUnprepareHeader", fp(&plat::acmStreamUnprepareHeader)}});
+  engine::LoadACM();
+  Ima ima(11025, 1, 256);
+  WAVEFORMATEX pcm = Pcm(11025, 1, 16);
+  engine::TMMACMConversion* c = engine::CreateACMConversion(&ima.wfx, &pcm, nullptr, 2048, true);
+  ASSERT_NE(c, nullptr);
+  plat::ScopedManualClock clock;
+  const int64_t start = plat::ClockNowMicroseconds();
+  std::atomic<bool> done{false};
+  std::thread pusher([&] {
+    while (!done) {
+      plat::clock::AdvanceMs(100);
+      std::this_thread::yield();
+    }
+    plat::waitcore::ThreadIdle();
+  });
+  const std::vector<BYTE> input = Noise(256 * 4, 3);
+  std::memcpy(c->SourceBuffer, input.data(), input.size());
+  EXPECT_EQ(engine::ACMConvertBlock(c, static_cast<int32_t>(input.size())), -1);
+  done = true;
+  pusher.join();
+  EXPECT_GE(plat::ClockNowMicroseconds() - start, 1'000'000);
   engine::FreeACMConversion(c);
 }
 

@@ -21,30 +21,31 @@ class MMACMTest : public ::testing::Test {
 TEST_F(MMACMTest, LoadsAndBindsEveryEntryPoint) {
   plat::RegisterAcmModule();
   engine::LoadACM();
-  ASSERT_TRUE(engine::ACMLoaded);
-  EXPECT_NE(engine::ACMHandle, nullptr);
-  const void* bound[] = {(void*)engine::acmGetVersion,           (void*)engine::acmMetrics,
-                         (void*)engine::acmDriverEnum,           (void*)engine::acmDriverDetailsA,
-                         (void*)engine::acmDriverAddA,           (void*)engine::acmDriverRemove,
-                         (void*)engine::acmDriverOpen,           (void*)engine::acmDriverClose,
-                         (void*)engine::acmDriverMessage,        (void*)engine::acmDriverID,
-                         (void*)engine::acmDriverPriority,       (void*)engine::acmFormatTagDetailsA,
-                         (void*)engine::acmFormatTagEnumA,       (void*)engine::acmFormatChooseA,
-                         (void*)engine::acmFormatDetailsA,       (void*)engine::acmFormatEnumA,
-                         (void*)engine::acmFormatSuggest,        (void*)engine::acmFilterTagDetailsA,
-                         (void*)engine::acmFilterTagEnumA,       (void*)engine::acmFilterChooseA,
-                         (void*)engine::acmFilterDetailsA,       (void*)engine::acmFilterEnumA,
-                         (void*)engine::acmStreamOpen,           (void*)engine::acmStreamClose,
-                         (void*)engine::acmStreamSize,           (void*)engine::acmStreamConvert,
-                         (void*)engine::acmStreamReset,          (void*)engine::acmStreamPrepareHeader,
-                         (void*)engine::acmStreamUnprepareHeader};
+  ASSERT_TRUE(engine::ACM().Loaded);
+  EXPECT_NE(engine::ACM().Handle, nullptr);
+  const void* bound[] = {
+      (void*)engine::ACM().acmGetVersion,           (void*)engine::ACM().acmMetrics,
+      (void*)engine::ACM().acmDriverEnum,           (void*)engine::ACM().acmDriverDetailsA,
+      (void*)engine::ACM().acmDriverAddA,           (void*)engine::ACM().acmDriverRemove,
+      (void*)engine::ACM().acmDriverOpen,           (void*)engine::ACM().acmDriverClose,
+      (void*)engine::ACM().acmDriverMessage,        (void*)engine::ACM().acmDriverID,
+      (void*)engine::ACM().acmDriverPriority,       (void*)engine::ACM().acmFormatTagDetailsA,
+      (void*)engine::ACM().acmFormatTagEnumA,       (void*)engine::ACM().acmFormatChooseA,
+      (void*)engine::ACM().acmFormatDetailsA,       (void*)engine::ACM().acmFormatEnumA,
+      (void*)engine::ACM().acmFormatSuggest,        (void*)engine::ACM().acmFilterTagDetailsA,
+      (void*)engine::ACM().acmFilterTagEnumA,       (void*)engine::ACM().acmFilterChooseA,
+      (void*)engine::ACM().acmFilterDetailsA,       (void*)engine::ACM().acmFilterEnumA,
+      (void*)engine::ACM().acmStreamOpen,           (void*)engine::ACM().acmStreamClose,
+      (void*)engine::ACM().acmStreamSize,           (void*)engine::ACM().acmStreamConvert,
+      (void*)engine::ACM().acmStreamReset,          (void*)engine::ACM().acmStreamPrepareHeader,
+      (void*)engine::ACM().acmStreamUnprepareHeader};
   for (size_t i = 0; i < std::size(bound); ++i) EXPECT_NE(bound[i], nullptr) << "entry " << i;
-  EXPECT_EQ(engine::acmGetVersion(), plat::acmGetVersion());
+  EXPECT_EQ(engine::ACM().acmGetVersion(), plat::acmGetVersion());
 
   engine::UnloadACM();
-  EXPECT_FALSE(engine::ACMLoaded);
-  EXPECT_EQ(engine::ACMHandle, nullptr);
-  EXPECT_EQ(engine::acmStreamOpen, nullptr);
+  EXPECT_FALSE(engine::ACM().Loaded);
+  EXPECT_EQ(engine::ACM().Handle, nullptr);
+  EXPECT_EQ(engine::ACM().acmStreamOpen, nullptr);
 }
 
 TEST_F(MMACMTest, VersionBelowTwoLeavesTheLibraryUnused) {
@@ -52,9 +53,9 @@ TEST_F(MMACMTest, VersionBelowTwoLeavesTheLibraryUnused) {
                               {{"acmGetVersion", reinterpret_cast<plat::FARPROC>(&OldVersion)},
                                {"acmStreamOpen", reinterpret_cast<plat::FARPROC>(&plat::acmStreamOpen)}});
   engine::LoadACM();
-  EXPECT_FALSE(engine::ACMLoaded);
-  EXPECT_NE(engine::ACMHandle, nullptr);
-  EXPECT_EQ(engine::acmStreamOpen, nullptr);
+  EXPECT_FALSE(engine::ACM().Loaded);
+  EXPECT_NE(engine::ACM().Handle, nullptr);
+  EXPECT_EQ(engine::ACM().acmStreamOpen, nullptr);
   plat::WAVEFORMATEX pcm{1, 1, 8000, 16000, 2, 16, 0};
   plat::WAVEFORMATEX mulaw{7, 1, 8000, 8000, 1, 8, 0};
   EXPECT_FALSE(engine::CanConvertFormat(&mulaw, &pcm, true));
@@ -64,16 +65,16 @@ TEST_F(MMACMTest, VersionBelowTwoLeavesTheLibraryUnused) {
 TEST_F(MMACMTest, MissingVersionEntryFreesTheLibrary) {
   plat::RegisterBuiltinModule("MSACM32.DLL", {});
   engine::LoadACM();
-  EXPECT_FALSE(engine::ACMLoaded);
-  EXPECT_EQ(engine::ACMHandle, nullptr);
-  EXPECT_EQ(engine::acmGetVersion, nullptr);
+  EXPECT_FALSE(engine::ACM().Loaded);
+  EXPECT_EQ(engine::ACM().Handle, nullptr);
+  EXPECT_EQ(engine::ACM().acmGetVersion, nullptr);
 }
 
 TEST_F(MMACMTest, MissingStreamEntriesMakeConversionUnavailableNotACrash) {
   plat::RegisterBuiltinModule("MSACM32.DLL",
                               {{"acmGetVersion", reinterpret_cast<plat::FARPROC>(&NewVersion)}});
   engine::LoadACM();
-  EXPECT_TRUE(engine::ACMLoaded);
+  EXPECT_TRUE(engine::ACM().Loaded);
   plat::WAVEFORMATEX pcm{1, 1, 8000, 16000, 2, 16, 0};
   plat::WAVEFORMATEX mulaw{7, 1, 8000, 8000, 1, 8, 0};
   EXPECT_FALSE(engine::CanConvertFormat(&mulaw, &pcm, true));
@@ -87,13 +88,13 @@ TEST_F(MMACMTest, UnitLoadsOnFirstStartAndUnloadsOnLastStop) {
   plat::RegisterAcmModule();
   engine::MMACMInitialize();
   engine::MMACMInitialize();
-  EXPECT_TRUE(engine::ACMLoaded);
+  EXPECT_TRUE(engine::ACM().Loaded);
   engine::MMACMFinalize();
-  EXPECT_TRUE(engine::ACMLoaded);
+  EXPECT_TRUE(engine::ACM().Loaded);
   engine::MMACMFinalize();
-  EXPECT_FALSE(engine::ACMLoaded);
+  EXPECT_FALSE(engine::ACM().Loaded);
   engine::MMACMFinalize();  // unbalanced stop is harmless
-  EXPECT_FALSE(engine::ACMLoaded);
+  EXPECT_FALSE(engine::ACM().Loaded);
 }
 
 }  // namespace

@@ -22,15 +22,6 @@
 
 namespace {
 
-TEST(MMUtilsTable, RoutinesWorkBeforeAndAfterStartUp) {
-  // Callers may run before the unit's start-up, so the table is never empty.
-  EXPECT_EQ(engine::IntMax(1, 2), 2);
-  engine::IntMax = nullptr;
-  engine::InitHelperPointers();
-  ASSERT_NE(engine::IntMax, nullptr);
-  EXPECT_EQ(engine::IntMax(1, 2), 2);
-}
-
 TEST(MMUtilsTable, SwapAndIncrement) {
   plat::WORD w1 = 1, w2 = 0xFFFF;
   engine::SwapWord(w1, w2);
