@@ -1,13 +1,13 @@
 #include "engine/MMWavIn.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <thread>
 
 #include "engine/MMPCMSup.h"
 #include "engine/MMUtils.h"
 #include "engine/MMWaveIO.h"
 #include "platform/kernel/GlobalMemory.h"
+#include "platform/kernel/ScopeGuard.h"
 #include "platform/kernel/ThreadQueue.h"
 #include "platform/user/Messages.h"
 #include "platform/vcl/Application.h"
@@ -17,33 +17,13 @@ namespace engine {
 
 namespace {
 
-// Posted to the hidden window when a delivery off the main thread failed.
-constexpr plat::UINT kDeliveryFailed = 0x8003;
-constexpr int kWaitSteps = 100;
-constexpr plat::DWORD kWaitStepMs = 10;
+constexpr uint32_t kWaitMs = 1000;
 constexpr int kDonePolls = 65000;
-constexpr plat::DWORD kThreadWaitMs = 5000;
 constexpr int32_t kMinBufferSize = 32;
 constexpr int32_t kMinRate = 8000;
 constexpr int32_t kMaxRate = 100000;
 constexpr int32_t kMaxChannels = 8;
-
-std::mutex quarantine_lock;
-std::vector<std::unique_ptr<TMMAllocator>>* quarantined_pools = nullptr;
-std::vector<void*>* orphaned_links = nullptr;
-
-void Quarantine(std::unique_ptr<TMMAllocator> pool) {
-  std::lock_guard guard(quarantine_lock);
-  if (!quarantined_pools) quarantined_pools = new std::vector<std::unique_ptr<TMMAllocator>>;
-  quarantined_pools->push_back(std::move(pool));
-}
-
-// Kept reachable for as long as the process runs.
-void Orphan(void* link) {
-  std::lock_guard guard(quarantine_lock);
-  if (!orphaned_links) orphaned_links = new std::vector<void*>;
-  orphaned_links->push_back(link);
-}
+constexpr uint16_t kMsgNoThread = 88;
 
 const char* const kOpenPrefix = "WaveInOpen:\n\r";
 const char* const kClosePrefix = "WaveInClose:\n\r";
@@ -51,14 +31,6 @@ const char* const kClosePrefix = "WaveInClose:\n\r";
 int64_t Saturate(__int128 v) { return v > INT64_MAX ? INT64_MAX : static_cast<int64_t>(v); }
 
 }  // namespace
-
-// What the driver's callback reaches the device through. A driver that could
-// not be closed may still call it, so such a link outlives its device,
-// unlinked, as do the buffers it may still write into.
-struct TMMCustomWaveIn::TCallbackLink {
-  std::mutex lock;
-  TMMCustomWaveIn* owner = nullptr;
-};
 
 VCL_IMPLEMENT_CLASS(TMMCustomWaveIn)
 
@@ -136,7 +108,7 @@ void TMMCustomWaveIn::CreateWindowIfMissing() {
 
 plat::LRESULT TMMCustomWaveIn::WndProc(plat::HWND hwnd, plat::UINT message, plat::WPARAM wparam,
                                        plat::LPARAM lparam) {
-  if (message == kDeliveryFailed) {
+  if (message == MM_WIM_DELIVERY_FAILED) {
     HandleDeliveryFailure();
     return 0;
   }
@@ -161,7 +133,7 @@ plat::LRESULT TMMCustomWaveIn::WndProc(plat::HWND hwnd, plat::UINT message, plat
       }
     } catch (...) {
       Close();
-      if (vcl::Application) vcl::Application->HandleException(this);
+      vcl::ReportException(this);
       return 0;
     }
   }
@@ -170,41 +142,41 @@ plat::LRESULT TMMCustomWaveIn::WndProc(plat::HWND hwnd, plat::UINT message, plat
 
 void TMMCustomWaveIn::CALLBACK_Proc(plat::HWAVEIN handle, plat::UINT message, plat::DWORD_PTR instance,
                                     plat::DWORD_PTR param1, plat::DWORD_PTR) {
-  auto* link = reinterpret_cast<TCallbackLink*>(instance);
-  std::lock_guard guard(link->lock);
-  TMMCustomWaveIn* self = link->owner;
-  if (!self) return;
-  switch (message) {
-    case plat::WIM_OPEN:
-      self->state_ = kOpened;
-      plat::SetEvent(self->wake_);
-      break;
-    case plat::WIM_CLOSE:
-      self->state_ = 0;
-      plat::SetEvent(self->wake_);
-      break;
-    case plat::WIM_DATA:
-      switch (self->callback_mode_) {
-        case cmWindow:
-          plat::PostMessageA(self->wnd_, plat::MM_WIM_DATA, reinterpret_cast<plat::WPARAM>(handle),
-                             static_cast<plat::LPARAM>(param1));
-          break;
-        case cmCallback:
-          try {
-            self->BufferDone(reinterpret_cast<plat::WAVEHDR*>(param1));
-          } catch (...) {
-            self->DeliveryFailed();
-          }
-          break;
-        case cmThread:
-          plat::PostThreadMessageA(self->thread_id_.load(), plat::MM_WIM_DATA,
-                                   reinterpret_cast<plat::WPARAM>(handle), static_cast<plat::LPARAM>(param1));
-          break;
-      }
-      break;
-    default:
-      break;
-  }
+  TCallbackLink::Reach(instance, [&](TMMCustomWaveIn& device) {
+    TMMCustomWaveIn* self = &device;
+    switch (message) {
+      case plat::WIM_OPEN:
+        self->state_ = kOpened;
+        plat::SetEvent(self->wake_);
+        break;
+      case plat::WIM_CLOSE:
+        self->state_ = 0;
+        plat::SetEvent(self->wake_);
+        break;
+      case plat::WIM_DATA:
+        switch (self->callback_mode_) {
+          case cmWindow:
+            plat::PostMessageA(self->wnd_, plat::MM_WIM_DATA, reinterpret_cast<plat::WPARAM>(handle),
+                               static_cast<plat::LPARAM>(param1));
+            break;
+          case cmCallback:
+            try {
+              self->BufferDone(reinterpret_cast<plat::WAVEHDR*>(param1));
+            } catch (...) {
+              self->DeliveryFailed();
+            }
+            break;
+          case cmThread:
+            plat::PostThreadMessageA(self->thread_.ThreadID(), plat::MM_WIM_DATA,
+                                     reinterpret_cast<plat::WPARAM>(handle),
+                                     static_cast<plat::LPARAM>(param1));
+            break;
+        }
+        break;
+      default:
+        break;
+    }
+  });
 }
 
 void TMMCustomWaveIn::DeliveryFailed() {
@@ -215,7 +187,7 @@ void TMMCustomWaveIn::DeliveryFailed() {
     failure_ = std::current_exception();
   }
   // Closing and reporting touch the chain and windows: the main thread does it.
-  plat::PostMessageA(wnd_, kDeliveryFailed, reinterpret_cast<plat::WPARAM>(handle_.load()), 0);
+  plat::PostMessageA(wnd_, MM_WIM_DELIVERY_FAILED, reinterpret_cast<plat::WPARAM>(handle_.load()), 0);
   plat::SetEvent(wake_);
 }
 
@@ -231,10 +203,7 @@ void TMMCustomWaveIn::HandleDeliveryFailure() {
   try {
     std::rethrow_exception(failure);
   } catch (...) {
-    if (vcl::Application)
-      vcl::Application->HandleException(this);
-    else
-      std::fputs("TMMWaveIn: a buffer delivery failed\n", stderr);
+    vcl::ReportException(this);
   }
 }
 
@@ -243,33 +212,7 @@ bool TMMCustomWaveIn::MainThreadPumps() const {
 }
 
 bool TMMCustomWaveIn::WaitUntil(const std::function<bool()>& done, bool process_messages) {
-  const int64_t deadline = plat::ClockNowMicroseconds() + int64_t{kWaitSteps} * kWaitStepMs * 1000;
-  bool quit_seen = false;
-  for (;;) {
-    if (done()) return true;
-    if (process_messages) {
-      plat::MSG msg;
-      while (!quit_seen && plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE)) {
-        if (msg.message == plat::WM_QUIT) {
-          // Left for the loop that owns it.
-          plat::PostQuitMessage(static_cast<int>(msg.wParam));
-          quit_seen = true;
-          break;
-        }
-        plat::TranslateMessage(&msg);
-        plat::DispatchMessageA(&msg);
-      }
-      if (done()) return true;
-    }
-    const int64_t left = deadline - plat::ClockNowMicroseconds();
-    if (left <= 0) return false;
-    const auto ms = static_cast<plat::DWORD>(std::min<int64_t>(kWaitStepMs, (left + 999) / 1000));
-    if (process_messages && !quit_seen)
-      plat::MsgWaitForMultipleObjects(1, &wake_, plat::FALSE, ms,
-                                      plat::QS_POSTMESSAGE | plat::QS_SENDMESSAGE | plat::QS_TIMER);
-    else
-      plat::WaitForSingleObject(wake_, ms);
-  }
+  return WaitServingMessages(done, kWaitMs, wake_, process_messages);
 }
 
 // ---- Buffer cycle ----
@@ -437,8 +380,13 @@ void TMMCustomWaveIn::UpdateByteLimit() {
   __int128 bytes = max_record_time_;
   switch (time_format_) {
     case tfMillisecond:
-      bytes = (bytes * format->nAvgBytesPerSec + 500) / 1000;
-      break;
+      // Past what 64 bits of bytes hold the limit is no limit.
+      if (max_record_time_ > INT64_MAX / 1000 / std::max<plat::DWORD>(format->nAvgBytesPerSec, 1)) {
+        byte_limit_ = INT64_MAX;
+        return;
+      }
+      byte_limit_ = WaveTimeToBytes64(format, max_record_time_);
+      return;
     case tfSample:
       bytes = bytes * format->nBlockAlign;
       break;
@@ -488,6 +436,7 @@ void TMMCustomWaveIn::Open() {
     if (!GetFormat()) Error(LoadLibraryMessage(89));
     if (DeviceOpened()) Close();
     if (!DeviceOpened() && !closing_) {
+      SweepWaveQuarantine();
       stopping_ = false;
       closing_ = false;
       resetting_ = false;
@@ -501,33 +450,25 @@ void TMMCustomWaveIn::Open() {
       if (callback_mode_ == cmThread) StartThread();
 
       window_callback_ = !(OSIsWin9x() || OSIsNT4OrLater());
-      link_ = new TCallbackLink;
-      link_->owner = this;
+      link_ = std::make_unique<TCallbackLink>(this);
       plat::HWAVEIN handle = nullptr;
       const plat::MMRESULT result =
           window_callback_ ? driver_.Open(&handle, static_cast<plat::UINT>(device_id_), GetFormat(),
                                           reinterpret_cast<plat::DWORD_PTR>(wnd_), 0, plat::CALLBACK_WINDOW)
                            : driver_.Open(&handle, static_cast<plat::UINT>(device_id_), GetFormat(),
                                           reinterpret_cast<plat::DWORD_PTR>(&CALLBACK_Proc),
-                                          reinterpret_cast<plat::DWORD_PTR>(link_), plat::CALLBACK_FUNCTION);
+                                          link_->Instance(), plat::CALLBACK_FUNCTION);
       if (result != plat::MMSYSERR_NOERROR) {
-        delete link_;
-        link_ = nullptr;
+        link_.reset();
         Check(result, kOpenPrefix);
       }
       handle_ = handle;
 
-      const int saved = state_.exchange(0);
-      walking_ = true;
-      try {
-        TMMCustomSoundComponent::Opened();
-      } catch (...) {
-        walking_ = false;
-        state_ = saved;
-        throw;
+      {
+        const int saved = state_.exchange(0);
+        plat::ScopeExit restore([this, saved] { state_ = saved; });
+        Walk([this] { TMMCustomSoundComponent::Opened(); });
       }
-      walking_ = false;
-      state_ = saved;
 
       if (!WaitUntil([this] { return DeviceOpened(); }, window_callback_ && MainThreadPumps()))
         Error(kOpenPrefix + LoadLibraryMessage(162));
@@ -573,13 +514,10 @@ void TMMCustomWaveIn::Start() {
       for (int i = 0; i < used_headers_; ++i) QueueHeader(i);
       state_ |= kStarted;
       if (!DevicePaused()) Check(driver_.Start(handle_.load()), "WaveInStart:\n\r");
-      walking_ = true;
-      TMMCustomSoundComponent::Started();
-      walking_ = false;
+      Walk([this] { TMMCustomSoundComponent::Started(); });
       Notify(OnStart);
     }
   } catch (...) {
-    walking_ = false;
     Notify(OnError);
     state_ |= kStarted;
     Close();
@@ -594,13 +532,10 @@ void TMMCustomWaveIn::Pause() {
     if (DeviceOpened() && !DevicePaused()) {
       if (DeviceStarted()) Check(driver_.Stop(handle_.load()), "WaveInPause:\n\r");
       state_ |= kPaused;
-      walking_ = true;
-      TMMCustomSoundComponent::Paused();
-      walking_ = false;
+      Walk([this] { TMMCustomSoundComponent::Paused(); });
       Notify(OnPause);
     }
   } catch (...) {
-    walking_ = false;
     Notify(OnError);
     Close();
     throw;
@@ -612,13 +547,10 @@ void TMMCustomWaveIn::Restart() {
     if (DeviceStarted() && DevicePaused()) {
       Check(driver_.Start(handle_.load()), "WaveInRestart:\n\r");
       state_ &= ~kPaused;
-      walking_ = true;
-      TMMCustomSoundComponent::Restarted();
-      walking_ = false;
+      Walk([this] { TMMCustomSoundComponent::Restarted(); });
       Notify(OnRestart);
     }
   } catch (...) {
-    walking_ = false;
     Notify(OnError);
     Close();
     throw;
@@ -660,7 +592,6 @@ void TMMCustomWaveIn::Stop() {
     }
     if (!deferred) CompleteStop();
   } catch (...) {
-    walking_ = false;
     Notify(OnError);
     Close();
     throw;
@@ -674,9 +605,7 @@ void TMMCustomWaveIn::CompleteStop() {
     queued_ = 0;
     stop_pending_ = false;
   }
-  walking_ = true;
-  TMMCustomSoundComponent::Stopped();
-  walking_ = false;
+  Walk([this] { TMMCustomSoundComponent::Stopped(); });
   if (!ComponentState().Contains(vcl::csDestroying)) Notify(OnStop);
   if (close_pending_) Close();
 }
@@ -700,6 +629,7 @@ void TMMCustomWaveIn::Close() {
   if (!DeviceOpened() && !handle_.load()) return;
   if (closing_ && !close_pending_) return;
   closing_ = true;
+  SweepWaveQuarantine();
   if (state_.load() & (kStarted | kPaused)) {
     try {
       Stop();
@@ -749,29 +679,16 @@ void TMMCustomWaveIn::Close() {
     }
     ClearWrap();
   }
-  if (link_) {
-    if (driver_closed) {
-      delete link_;
-    } else {
-      // The driver still has the callback: it finds no device from now on.
-      {
-        std::lock_guard guard(link_->lock);
-        link_->owner = nullptr;
-      }
-      Orphan(link_);
-    }
-    link_ = nullptr;
-  }
+  // A driver that could not be closed still has the callback: it finds no
+  // device from now on.
+  if (link_) link_->Unlink();
   state_ = 0;
 
-  walking_ = true;
   try {
-    TMMCustomSoundComponent::Closed();
+    Walk([this] { TMMCustomSoundComponent::Closed(); });
   } catch (...) {
-    walking_ = false;
-    if (vcl::Application) vcl::Application->HandleException(this);
+    vcl::ReportException(this);
   }
-  walking_ = false;
   EndThread();
 
   handle_ = nullptr;
@@ -786,74 +703,60 @@ void TMMCustomWaveIn::Close() {
     with_driver_[static_cast<size_t>(i)] = false;
   }
   used_headers_ = 0;
-  if (kept > 0) {
-    quarantined_ += kept;
-    Quarantine(std::move(pool_));
-    pool_ = std::make_unique<TMMAllocator>();
-    Report(kClosePrefix + DriverErrorText(plat::WAVERR_STILLPLAYING));
+  if (kept > 0 || !driver_closed) {
+    TWaveQuarantined q;
+    q.device = this;
+    q.buffers = kept;
+    if (driver_closed)
+      q.release = [] { return true; };
+    else
+      q.release = [reset = driver_.Reset, close = driver_.Close, handle] {
+        reset(handle);
+        const plat::MMRESULT r = close(handle);
+        return r == plat::MMSYSERR_NOERROR || r == plat::MMSYSERR_INVALHANDLE;
+      };
+    if (kept > 0) {
+      q.pool = std::move(pool_);
+      pool_ = std::make_unique<TMMAllocator>();
+    }
+    q.link = std::move(link_);
+    QuarantineWaveBuffers(std::move(q));
   }
+  link_.reset();
+  if (kept > 0) Report(kClosePrefix + DriverErrorText(plat::WAVERR_STILLPLAYING));
   closing_ = false;
-  if (!ComponentState().Contains(vcl::csDestroying)) Notify(OnClose);
+  if (!ComponentState().Contains(vcl::csDestroying)) {
+    try {
+      Notify(OnClose);
+    } catch (...) {
+      vcl::ReportException(this);
+    }
+  }
 }
 
 // ---- Device thread ----
 
+TMMWaveDeviceThread* TMMCustomWaveIn::NewDeviceThread() { return new TMMWaveInThread(this); }
+
 void TMMCustomWaveIn::StartThread() {
-  ready_ = plat::CreateEventA(nullptr, plat::FALSE, plat::FALSE, nullptr);
-  quit_ = plat::CreateEventA(nullptr, plat::FALSE, plat::FALSE, nullptr);
-  thread_ = new TMMWaveInThread(this, ready_, quit_);
-  thread_->SetFreeOnTerminate(true);
-  thread_id_ = thread_->ThreadID();
-  thread_->Resume();
-  if (plat::WaitForSingleObject(ready_, kThreadWaitMs) != plat::WAIT_OBJECT_0)
-    Error("WaveIn:\n\r" + LoadLibraryMessage(88));
+  if (!thread_.Start([this] { return NewDeviceThread(); }))
+    Error("WaveIn:\n\r" + LoadLibraryMessage(kMsgNoThread));
 }
 
-void TMMCustomWaveIn::EndThread() {
-  if (!thread_) return;
-  plat::SetEvent(quit_);
-  plat::WaitForSingleObject(ready_, kThreadWaitMs);
-  // The thread frees itself.
-  thread_ = nullptr;
-  thread_id_ = 0;
-  plat::CloseHandle(ready_);
-  plat::CloseHandle(quit_);
-  ready_ = nullptr;
-  quit_ = nullptr;
-}
+void TMMCustomWaveIn::EndThread() { thread_.End(); }
 
 VCL_IMPLEMENT_CLASS(TMMWaveInThread)
 
-TMMWaveInThread::TMMWaveInThread(TMMCustomWaveIn* wave_in, plat::HANDLE ready, plat::HANDLE quit)
-    : TMMDSPThread(wave_in), wave_in_(wave_in), ready_(ready), quit_(quit) {}
+TMMWaveInThread::TMMWaveInThread(TMMCustomWaveIn* wave_in)
+    : TMMWaveDeviceThread(wave_in, wave_in->Priority(), plat::MM_WIM_DATA), wave_in_(wave_in) {}
 
-void TMMWaveInThread::Execute() {
-  SetPriority(wave_in_->Priority());
-  plat::MSG msg;
-  plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_NOREMOVE);  // makes the queue
-  plat::SetEvent(ready_);
-  while (!Terminated()) {
-    if (plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE)) {
-      if (msg.message == plat::WM_QUIT) break;
-      const plat::HWAVEIN handle = wave_in_->handle_.load();
-      if (msg.message == plat::MM_WIM_DATA && handle &&
-          msg.wParam == reinterpret_cast<plat::WPARAM>(handle)) {
-        try {
-          wave_in_->BufferDone(reinterpret_cast<plat::WAVEHDR*>(msg.lParam));
-        } catch (...) {
-          wave_in_->DeliveryFailed();
-        }
-      } else {
-        plat::DispatchMessageA(&msg);
-      }
-      continue;
-    }
-    if (plat::MsgWaitForMultipleObjects(1, &quit_, plat::FALSE, plat::INFINITE, plat::QS_ALLINPUT) ==
-        plat::WAIT_OBJECT_0)
-      break;
-  }
-  plat::SetEvent(ready_);
+void TMMWaveInThread::Serve(const plat::MSG& msg) {
+  const plat::HWAVEIN handle = wave_in_->handle_.load();
+  if (handle && msg.wParam == reinterpret_cast<plat::WPARAM>(handle))
+    wave_in_->BufferDone(reinterpret_cast<plat::WAVEHDR*>(msg.lParam));
 }
+
+void TMMWaveInThread::Failed() { wave_in_->DeliveryFailed(); }
 
 // ---- Properties ----
 
@@ -910,10 +813,7 @@ void TMMCustomWaveIn::SetCallBackMode(TMMCBMode value) {
   if (value == cmCallback && !OSIsWin95()) {
     const std::string text =
         "\"CallBacks\" are called at interrupt time !\n\rThis is currently only supported under Windows 95";
-    if (vcl::Application)
-      vcl::Application->MessageBox(text, "TMMWaveIn", vcl::MB_OK);
-    else
-      std::fprintf(stderr, "%s\n", text.c_str());
+    vcl::ShowMessageBox(text, "TMMWaveIn", vcl::MB_OK);
     return;
   }
   callback_mode_ = value;
@@ -986,7 +886,7 @@ void TMMCustomWaveIn::SetMaxRecordTime(int64_t value) {
 void TMMCustomWaveIn::SetPriority(vcl::TThreadPriority value) {
   if (value == priority_) return;
   priority_ = value;
-  if (thread_) thread_->SetPriority(value);
+  thread_.SetPriority(value);
 }
 
 // ---- TMMWaveIn ----

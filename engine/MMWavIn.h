@@ -16,9 +16,11 @@
 #include "engine/MMAlloc.h"
 #include "engine/MMDSPObj.h"
 #include "engine/MMTypes.h"
+#include "engine/MMWaveDev.h"
 #include "engine/MMWaveHdr.h"
 // TMMTimeFormats, shared with the wave output.
 #include "engine/MMWavOut.h"
+#include "platform/kernel/ScopeGuard.h"
 #include "platform/vcl/VclThread.h"
 
 namespace engine {
@@ -46,8 +48,6 @@ struct TMMWaveInDriver {
   plat::MMRESULT (*GetID)(plat::HWAVEIN, plat::UINT*) = nullptr;
 };
 
-// The message the device posts to its own window to finish a deferred stop.
-constexpr plat::UINT MM_WIM_STOP = 0x8002;
 constexpr int32_t kMaxWaveInBuffers = 4096;
 
 class TMMWaveInThread;
@@ -107,13 +107,13 @@ class TMMCustomWaveIn : public TMMCustomSoundComponent {
   plat::HWAVEIN Handle() const { return handle_.load(); }
   plat::HWND WindowHandle() const { return wnd_; }
   // The device thread of cmThread while open, else 0.
-  plat::DWORD DeviceThreadID() const { return thread_id_.load(); }
+  plat::DWORD DeviceThreadID() const { return thread_.ThreadID(); }
   // Bytes passed down since Start.
   int64_t BytesRecorded() const { return bytes_recorded_.load(); }
   // The text of the last error that went through Error (Close reports to OnError only).
   std::string LastErrorMessage() const;
   // Buffers kept from reuse because the driver might still own them.
-  int QuarantinedBuffers() const { return quarantined_; }
+  int QuarantinedBuffers() const { return QuarantinedWaveBuffers(this); }
 
   vcl::TNotifyEvent OnError;
   vcl::TNotifyEvent OnOpen;
@@ -132,13 +132,15 @@ class TMMCustomWaveIn : public TMMCustomSoundComponent {
   virtual void BindDriver() = 0;
   // Reads what needs the driver; a descendant's constructor calls it after BindDriver.
   void DriverBound();
+  // The device thread of cmThread, made suspended.
+  virtual TMMWaveDeviceThread* NewDeviceThread();
 
   TMMWaveInDriver driver_;
 
  private:
   friend class TMMWaveInThread;
   enum : int { kOpened = 1, kStarted = 2, kPaused = 4 };
-  struct TCallbackLink;
+  using TCallbackLink = TWaveCallbackLink<TMMCustomWaveIn>;
 
   static void CALLBACK_Proc(plat::HWAVEIN handle, plat::UINT message, plat::DWORD_PTR instance,
                             plat::DWORD_PTR param1, plat::DWORD_PTR param2);
@@ -158,11 +160,18 @@ class TMMCustomWaveIn : public TMMCustomSoundComponent {
   void DeliveryFailed();
   void HandleDeliveryFailure();
 
-  // Bounded wait (100 x 10 ms on the clock) that wakes early when the device
+  // Bounded wait (1 s on the clock) that wakes early when the device
   // signals; with process_messages it also handles the thread's messages.
   bool WaitUntil(const std::function<bool()>& done, bool process_messages);
   bool MainThreadPumps() const;
 
+  // Runs a walk of this device's segment, marked as its own.
+  template <class F>
+  void Walk(F step) {
+    walking_ = true;
+    plat::ScopeExit done([this] { walking_ = false; });
+    step();
+  }
   void CompleteStop();
   void StartThread();
   void EndThread();
@@ -193,8 +202,8 @@ class TMMCustomWaveIn : public TMMCustomSoundComponent {
   std::atomic<int> state_{0};
   bool window_callback_ = false;  // the hidden window gets the driver's notices
   plat::DWORD window_thread_ = 0;
-  TCallbackLink* link_ = nullptr;  // the driver callback's instance data while open
-  bool walking_ = false;           // this device's own segment walk is running
+  std::unique_ptr<TCallbackLink> link_;  // the driver callback's instance data while open
+  bool walking_ = false;                 // this device's own segment walk is running
   int32_t device_count_ = 0;
   plat::MMRESULT last_result_ = 0;
   mutable std::mutex error_lock_;
@@ -205,7 +214,6 @@ class TMMCustomWaveIn : public TMMCustomSoundComponent {
   std::array<TMMWaveHdr*, kMaxWaveInBuffers> headers_{};
   std::array<bool, kMaxWaveInBuffers> with_driver_{};
   int32_t used_headers_ = 0;
-  int quarantined_ = 0;
 
   // Guards the counters, the flags the delivery changes and the position.
   mutable std::recursive_mutex lock_;
@@ -229,11 +237,7 @@ class TMMCustomWaveIn : public TMMCustomSoundComponent {
   uint32_t last_raw_position_ = 0;
   int64_t wrap_total_ = 0;
 
-  // Device thread (cmThread).
-  TMMWaveInThread* thread_ = nullptr;
-  std::atomic<plat::DWORD> thread_id_{0};
-  plat::HANDLE ready_ = nullptr;
-  plat::HANDLE quit_ = nullptr;
+  TWaveDeviceThreadLink thread_;  // cmThread
 };
 
 // Binds the platform's waveIn* operations.
@@ -247,19 +251,18 @@ class TMMWaveIn : public TMMCustomWaveIn {
 };
 
 // The device thread of cmThread: runs the buffer cycle for the data notices
-// posted to its queue until the quit event is set.
-class TMMWaveInThread : public TMMDSPThread {
-  VCL_DECLARE_CLASS(TMMWaveInThread, TMMDSPThread)
+// posted to its queue.
+class TMMWaveInThread : public TMMWaveDeviceThread {
+  VCL_DECLARE_CLASS(TMMWaveInThread, TMMWaveDeviceThread)
  public:
-  TMMWaveInThread(TMMCustomWaveIn* wave_in, plat::HANDLE ready, plat::HANDLE quit);
+  explicit TMMWaveInThread(TMMCustomWaveIn* wave_in);
 
  protected:
-  void Execute() override;
+  void Serve(const plat::MSG& msg) override;
+  void Failed() override;
 
  private:
   TMMCustomWaveIn* wave_in_;
-  plat::HANDLE ready_;
-  plat::HANDLE quit_;
 };
 
 // The product name of wave-input device id (-1: the mapper); empty for an

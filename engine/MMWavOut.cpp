@@ -53,13 +53,6 @@ constexpr plat::LPARAM kStopAndClose = 1;
 
 }  // namespace
 
-// What the driver's callback reaches: the device, or nothing once the device
-// has let go of a driver that kept its buffers.
-struct TMMWaveOut::TLink {
-  std::recursive_mutex mutex;
-  TMMWaveOut* owner = nullptr;
-};
-
 // ---- Driver table ----
 
 const TWaveOutDriver& WaveOutDriver() {
@@ -83,102 +76,26 @@ std::string GetWaveOutDeviceName(TMMDeviceId device_id) {
   return std::string(caps.szPname, strnlen(caps.szPname, sizeof caps.szPname));
 }
 
-// ---- Quarantine ----
-
-namespace {
-
-struct TQuarantined {
-  plat::HWAVEOUT handle = nullptr;
-  std::unique_ptr<TMMAllocator> pool;
-  std::shared_ptr<void> link;  // kept alive while the driver may still call back
-};
-
-std::mutex quarantine_mutex;
-// Reachable for the process's life, so what it holds is never mistaken for a leak.
-std::vector<TQuarantined>& Quarantine() {
-  static auto* list = new std::vector<TQuarantined>;
-  return *list;
-}
-
-// Drivers that have let go of their buffers since are closed and their blocks freed.
-void SweepQuarantine() {
-  std::vector<TQuarantined> freed;
-  {
-    std::lock_guard guard(quarantine_mutex);
-    auto& list = Quarantine();
-    for (auto it = list.begin(); it != list.end();) {
-      const TWaveOutDriver& d = WaveOutDriver();
-      d.Reset(it->handle);
-      const plat::MMRESULT r = d.Close(it->handle);
-      if (r == plat::MMSYSERR_NOERROR || r == plat::MMSYSERR_INVALHANDLE) {
-        freed.push_back(std::move(*it));
-        it = list.erase(it);
-      } else {
-        ++it;
-      }
-    }
-  }
-}
-
-}  // namespace
-
-size_t QuarantinedWaveOutDevices() {
-  std::lock_guard guard(quarantine_mutex);
-  return Quarantine().size();
-}
+size_t QuarantinedWaveOutDevices() { return QuarantinedWaveDevices(true); }
 
 // ---- Device thread ----
 
 VCL_IMPLEMENT_CLASS(TMMWaveOutThread)
 
-TMMWaveOutThread::TMMWaveOutThread(vcl::TComponent* owner) : TMMDSPThread(owner) {}
+TMMWaveOutThread::TMMWaveOutThread(TMMWaveOut* wave_out)
+    : TMMWaveDeviceThread(wave_out, wave_out->priority_, plat::MM_WOM_DONE), wave_out_(wave_out) {}
 
-TMMWaveOutThread::~TMMWaveOutThread() { StopAndWait(); }
-
-void TMMWaveOutThread::Execute() {
-  auto* out = static_cast<TMMWaveOut*>(Owner());
-  SetPriority(out->priority_);
-  plat::CurrentThreadQueue();
-  plat::SetEvent(out->ready_);
-  bool failed = false;
-  try {
-    while (!Terminated()) {
-      plat::MSG msg;
-      if (plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE)) {
-        if (msg.message == plat::MM_WOM_DONE && msg.hwnd == nullptr &&
-            msg.wParam == reinterpret_cast<plat::WPARAM>(out->handle_))
-          out->ThreadDone(reinterpret_cast<plat::WAVEHDR*>(msg.lParam));
-        else
-          plat::DispatchMessageA(&msg);
-        continue;
-      }
-      const plat::HANDLE handles[2] = {out->quit_, out->drain_};
-      const plat::DWORD r =
-          plat::MsgWaitForMultipleObjects(2, handles, plat::FALSE, plat::INFINITE, plat::QS_ALLINPUT);
-      if (r == plat::WAIT_OBJECT_0) break;
-      if (r == plat::WAIT_OBJECT_0 + 1) {
-        while (plat::PeekMessageA(&msg, plat::HWND_THREAD_MESSAGES, plat::MM_WOM_DONE, plat::MM_WOM_DONE,
-                                  plat::PM_REMOVE)) {
-        }
-        plat::ResetEvent(out->drain_);
-        out->Wake();
-      }
-    }
-  } catch (...) {
-    failed = true;
-    std::exception_ptr error = std::current_exception();
-    out->DeliveryFailed();
-    // Queued, not synchronised: the main thread may be waiting for this thread.
-    Queue([error, out] {
-      try {
-        std::rethrow_exception(error);
-      } catch (...) {
-        if (vcl::Application) vcl::Application->HandleException(out);
-      }
-    });
-  }
-  if (!failed) plat::SetEvent(out->ready_);
+void TMMWaveOutThread::Serve(const plat::MSG& msg) {
+  if (msg.wParam == reinterpret_cast<plat::WPARAM>(wave_out_->handle_))
+    wave_out_->ThreadDone(reinterpret_cast<plat::WAVEHDR*>(msg.lParam));
 }
+
+void TMMWaveOutThread::Failed() {
+  wave_out_->DeliveryFailed();
+  vcl::ReportException(wave_out_);
+}
+
+void TMMWaveOutThread::Drained() { wave_out_->Wake(); }
 
 // ---- TMMWaveOut ----
 
@@ -207,10 +124,7 @@ VCL_IMPLEMENT_CLASS(
     EventProp("OnStop", &TMMWaveOut::OnStop), EventProp("OnClose", &TMMWaveOut::OnClose))
 
 TMMWaveOut::TMMWaveOut(vcl::TComponent* owner)
-    : TMMCustomWaveOutComponent(owner),
-      driver_(WaveOutDriver()),
-      pool_(std::make_unique<TMMAllocator>()),
-      link_(std::make_unique<TLink>()) {
+    : TMMCustomWaveOutComponent(owner), driver_(WaveOutDriver()), pool_(std::make_unique<TMMAllocator>()) {
   num_devs_ = static_cast<int32_t>(driver_.GetNumDevs());
   device_id_ = InvalidId;  // so the write below takes effect
   SetDeviceID(0);
@@ -280,10 +194,9 @@ void TMMWaveOut::SetCallBackMode(TMMCBMode value) {
   if (value == callback_mode_) return;
   if (Is(kOpened)) Error(LoadLibraryMessage(kMsgPropertyWhileOpen));
   if (value == cmCallback && !OSIsWin95()) {
-    if (vcl::Application)
-      vcl::Application->MessageBox(
-          "\"CallBacks\" are called at interrupt time !\n\rThis is currently only supported under Windows 95",
-          "TMMWaveOut", vcl::MB_OK);
+    vcl::ShowMessageBox(
+        "\"CallBacks\" are called at interrupt time !\n\rThis is currently only supported under Windows 95",
+        "TMMWaveOut", vcl::MB_OK);
     return;
   }
   callback_mode_ = value;
@@ -320,7 +233,7 @@ void TMMWaveOut::SetLoopCount(uint16_t value) {
 void TMMWaveOut::SetPriority(vcl::TThreadPriority value) {
   if (value == priority_) return;
   priority_ = value;
-  if (thread_) thread_->SetPriority(value);
+  thread_.SetPriority(value);
 }
 
 // ---- Waits ----
@@ -329,31 +242,8 @@ void TMMWaveOut::Wake() {
   if (wake_) plat::SetEvent(wake_);
 }
 
-bool TMMWaveOut::WaitFor(const std::function<bool()>& done, int count, uint32_t step_ms, bool pump) {
-  const int64_t span = static_cast<int64_t>(count) * step_ms * 1000;
-  const int64_t start = plat::ClockNowMicroseconds();
-  for (;;) {
-    if (pump) {
-      plat::MSG msg;
-      while (plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE)) {
-        if (msg.message == plat::WM_QUIT) {
-          // Leave the quit for the loop that owns it.
-          plat::PostQuitMessage(static_cast<int>(msg.wParam));
-          break;
-        }
-        plat::TranslateMessage(&msg);
-        plat::DispatchMessageA(&msg);
-      }
-    }
-    if (done()) return true;
-    const int64_t left = span - (plat::ClockNowMicroseconds() - start);
-    if (left <= 0) return false;
-    const auto wait = static_cast<plat::DWORD>(std::min<int64_t>(step_ms, (left + 999) / 1000));
-    if (pump)
-      plat::MsgWaitForMultipleObjects(1, &wake_, plat::FALSE, wait, plat::QS_ALLINPUT);
-    else
-      plat::WaitForSingleObject(wake_, wait);
-  }
+bool TMMWaveOut::WaitFor(const std::function<bool()>& done, uint32_t span_ms, bool pump) {
+  return WaitServingMessages(done, span_ms, wake_, pump);
 }
 
 // ---- Position ----
@@ -401,7 +291,7 @@ void TMMWaveOut::Open() {
     if (!GetFormat()) Error(kOpenPrefix + LoadLibraryMessage(kMsgInvalidFormat));
     if (Is(kOpened)) Close();
     if (!Is(kOpened) && !closing_) {
-      SweepQuarantine();
+      SweepWaveQuarantine();
       stopping_ = false;
       closing_ = false;
       rewinding_ = false;
@@ -420,11 +310,7 @@ void TMMWaveOut::Open() {
       if (callback_mode_ == cmThread) StartThread();
 
       callback_function_ = OSIsWin9x() || OSIsNT4OrLater();
-      if (!link_) link_ = std::make_unique<TLink>();
-      {
-        std::lock_guard guard(link_->mutex);
-        link_->owner = this;
-      }
+      link_ = std::make_unique<TLink>(this);
       plat::DWORD flags = callback_function_ ? plat::CALLBACK_FUNCTION : plat::CALLBACK_WINDOW;
       if (mapped_ && device_id_ >= 0) flags |= plat::WAVE_MAPPED;
       const auto callback = callback_function_
@@ -432,9 +318,9 @@ void TMMWaveOut::Open() {
                                 : reinterpret_cast<plat::DWORD_PTR>(window_);
       plat::HWAVEOUT handle = nullptr;
       Check(kOpenPrefix, driver_.Open(&handle, static_cast<plat::UINT>(device_id_), GetFormat(), callback,
-                                      reinterpret_cast<plat::DWORD_PTR>(link_.get()), flags));
+                                      link_->Instance(), flags));
       handle_ = handle;
-      if (!WaitFor([this] { return Is(kOpened); }, 500, 10, WindowIsCallback()))
+      if (!WaitFor([this] { return Is(kOpened); }, 5000, WindowIsCallback()))
         Error(kOpenPrefix + LoadLibraryMessage(kMsgUnableToOpen));
       if (OnOpen) OnOpen(this);
     }
@@ -464,10 +350,7 @@ void TMMWaveOut::Close() {
     close_pending_ = true;
     return;
   }
-  try {
-    CloseDriver();
-  } catch (...) {
-  }
+  CloseDriver();
 }
 
 void TMMWaveOut::CloseDriver() {
@@ -482,7 +365,7 @@ void TMMWaveOut::CloseDriver() {
         driver_.GetErrorText(r, text, sizeof text);
         ReportError(kClosePrefix + (text[0] ? std::string(text) : LoadLibraryMessage(kMsgUnknownError)));
         Abandon();
-      } else if (!WaitFor([this] { return !Is(kOpened); }, 500, 10, WindowIsCallback())) {
+      } else if (!WaitFor([this] { return !Is(kOpened); }, 5000, WindowIsCallback())) {
         ReportError(kClosePrefix + LoadLibraryMessage(kMsgUnableToClose));
       }
     }
@@ -492,32 +375,41 @@ void TMMWaveOut::CloseDriver() {
     std::lock_guard guard(lock_);
     ClearWrap();
   }
-  TMMCustomSoundComponent::Closed();
-  EndThread();
-  if (link_) {
-    std::lock_guard guard(link_->mutex);
-    link_->owner = nullptr;
+  try {
+    TMMCustomSoundComponent::Closed();
+  } catch (...) {
+    vcl::ReportException(this);
   }
+  thread_.End();
+  if (link_) link_->Unlink();
+  link_.reset();
   handle_ = nullptr;
   closing_ = false;
   close_pending_ = false;
   stop_pending_ = false;
-  if (!destroying_ && OnClose) OnClose(this);
+  if (!destroying_ && OnClose) {
+    try {
+      OnClose(this);
+    } catch (...) {
+      vcl::ReportException(this);
+    }
+  }
 }
 
 void TMMWaveOut::Abandon() {
-  if (link_) {
-    std::lock_guard guard(link_->mutex);
-    link_->owner = nullptr;
-  }
-  TQuarantined q;
-  q.handle = handle_;
+  if (link_) link_->Unlink();
+  TWaveQuarantined q;
+  q.device = this;
+  q.output = true;
+  q.buffers = static_cast<int>(headers_.size());
+  q.release = [handle = handle_, reset = driver_.Reset, close = driver_.Close] {
+    reset(handle);
+    const plat::MMRESULT r = close(handle);
+    return r == plat::MMSYSERR_NOERROR || r == plat::MMSYSERR_INVALHANDLE;
+  };
   q.pool = std::move(pool_);
-  q.link = std::shared_ptr<void>(link_.release(), [](void* p) { delete static_cast<TLink*>(p); });
-  {
-    std::lock_guard guard(quarantine_mutex);
-    Quarantine().push_back(std::move(q));
-  }
+  q.link = std::move(link_);
+  QuarantineWaveBuffers(std::move(q));
   pool_ = std::make_unique<TMMAllocator>();
   headers_.clear();
   ring_count_ = 0;
@@ -529,33 +421,8 @@ void TMMWaveOut::Abandon() {
 // ---- Device thread ----
 
 void TMMWaveOut::StartThread() {
-  ready_ = plat::CreateEventA(nullptr, plat::FALSE, plat::FALSE, nullptr);
-  quit_ = plat::CreateEventA(nullptr, plat::FALSE, plat::FALSE, nullptr);
-  drain_ = plat::CreateEventA(nullptr, plat::TRUE, plat::FALSE, nullptr);
-  thread_ = std::make_unique<TMMWaveOutThread>(this);
-  thread_->Resume();
-  if (plat::WaitForSingleObject(ready_, 5000) != plat::WAIT_OBJECT_0) {
-    thread_.reset();
-    CloseEvents();
+  if (!thread_.Start([this] { return new TMMWaveOutThread(this); }))
     Error(kThreadPrefix + LoadLibraryMessage(kMsgNoThread));
-  }
-}
-
-void TMMWaveOut::EndThread() {
-  if (!thread_) return;
-  if (!thread_->Finished()) {
-    plat::SetEvent(quit_);
-    plat::WaitForSingleObject(ready_, 5000);
-  }
-  thread_.reset();
-  CloseEvents();
-}
-
-void TMMWaveOut::CloseEvents() {
-  for (plat::HANDLE* h : {&ready_, &quit_, &drain_}) {
-    if (*h) plat::CloseHandle(*h);
-    *h = nullptr;
-  }
 }
 
 // ---- Start and the ring ----
@@ -688,10 +555,9 @@ void TMMWaveOut::Write(TMMWaveHdr* header) {
 
 void TMMWaveOut::DriverCallback(plat::HWAVEOUT, plat::UINT message, plat::DWORD_PTR instance,
                                 plat::DWORD_PTR param1, plat::DWORD_PTR) {
-  auto* link = reinterpret_cast<TLink*>(instance);
-  if (!link) return;
-  std::lock_guard guard(link->mutex);
-  if (link->owner) link->owner->DriverNotice(message, reinterpret_cast<plat::WAVEHDR*>(param1));
+  TLink::Reach(instance, [&](TMMWaveOut& device) {
+    device.DriverNotice(message, reinterpret_cast<plat::WAVEHDR*>(param1));
+  });
 }
 
 bool TMMWaveOut::CountDone() {
@@ -732,13 +598,12 @@ void TMMWaveOut::DriverNotice(plat::UINT message, plat::WAVEHDR* header) {
         BufferDone();
       } catch (...) {
         DeliveryFailed();
-        if (vcl::Application) vcl::Application->HandleException(this);
+        vcl::ReportException(this);
       }
       break;
     case cmThread:
-      if (thread_)
-        plat::PostThreadMessageA(thread_->ThreadID(), plat::MM_WOM_DONE,
-                                 reinterpret_cast<plat::WPARAM>(handle_),
+      if (const plat::DWORD thread = thread_.ThreadID())
+        plat::PostThreadMessageA(thread, plat::MM_WOM_DONE, reinterpret_cast<plat::WPARAM>(handle_),
                                  reinterpret_cast<plat::LPARAM>(header));
       break;
   }
@@ -753,7 +618,7 @@ void TMMWaveOut::DeliveryFailed() {
   // to deliver; the main thread does it.
   stop_posted_ = true;
   if (window_)
-    plat::PostMessageA(window_, kWaveOutStopMessage, reinterpret_cast<plat::WPARAM>(handle_), kStopAndClose);
+    plat::PostMessageA(window_, MM_WOM_STOP, reinterpret_cast<plat::WPARAM>(handle_), kStopAndClose);
 }
 
 plat::LRESULT TMMWaveOut::WindowProc(plat::HWND hwnd, plat::UINT message, plat::WPARAM wparam,
@@ -772,7 +637,7 @@ plat::LRESULT TMMWaveOut::WindowProc(plat::HWND hwnd, plat::UINT message, plat::
         if (WindowIsCallback() && !CountDone()) return 0;
         if (!stopping_) BufferDone();
         return 0;
-      case kWaveOutStopMessage:
+      case MM_WOM_STOP:
         Stop();
         if (lparam == kStopAndClose) Close();
         return 0;
@@ -782,7 +647,7 @@ plat::LRESULT TMMWaveOut::WindowProc(plat::HWND hwnd, plat::UINT message, plat::
   } catch (...) {
     FireError();
     Close();
-    if (vcl::Application) vcl::Application->HandleException(this);
+    vcl::ReportException(this);
   }
   return 0;
 }
@@ -842,7 +707,7 @@ void TMMWaveOut::EndOfDelivery() {
   if (stop_posted_.exchange(true)) return;
   stopping_ = true;
   const plat::MMRESULT r = driver_.Pause(handle_);
-  plat::PostMessageA(window_, kWaveOutStopMessage, reinterpret_cast<plat::WPARAM>(handle_), 0);
+  plat::PostMessageA(window_, MM_WOM_STOP, reinterpret_cast<plat::WPARAM>(handle_), 0);
   Check(kPausePrefix, r);
 }
 
@@ -878,7 +743,7 @@ void TMMWaveOut::CompleteStop() {
         std::lock_guard guard(lock_);
         return queued_ <= 0;
       },
-      500, 10, WindowIsCallback());
+      5000, WindowIsCallback());
   TMMCustomSoundComponent::Stopped();
   const bool released = ReleaseHeaders();
   ring_count_ = 0;
@@ -946,7 +811,7 @@ void TMMWaveOut::Pause() {
               std::lock_guard guard(lock_);
               return queued_ <= 0;
             },
-            100, 10, WindowIsCallback());
+            1000, WindowIsCallback());
         std::lock_guard guard(lock_);
         queued_ = 0;
         rewinding_ = false;
@@ -993,9 +858,8 @@ void TMMWaveOut::Rewind() {
   try {
     rewinding_ = true;
     Check(kPausePrefix, driver_.Pause(handle_));
-    if (callback_mode_ == cmThread && thread_) {
-      plat::SetEvent(drain_);
-      WaitFor([this] { return plat::WaitForSingleObject(drain_, 0) == plat::WAIT_TIMEOUT; }, 100, 10, false);
+    if (callback_mode_ == cmThread && thread_.Running()) {
+      thread_.Drain(wake_);
     } else if (window_) {
       plat::MSG msg;
       while (plat::PeekMessageA(&msg, window_, plat::MM_WOM_DONE, plat::MM_WOM_DONE, plat::PM_REMOVE)) {
@@ -1009,7 +873,7 @@ void TMMWaveOut::Rewind() {
           std::lock_guard guard(lock_);
           return queued_ <= 0;
         },
-        100, 10, WindowIsCallback());
+        1000, WindowIsCallback());
     Check(kRestartPrefix, driver_.Restart(handle_));
     Check(kPausePrefix, driver_.Pause(handle_));
     {

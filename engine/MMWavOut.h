@@ -3,7 +3,7 @@
 // them queued with a wave-output driver, pushes every played buffer down its
 // Output and refills it. Driver notices reach it through a hidden window,
 // in the driver's callback or in a device thread (TMMCBMode). A stop asked
-// for inside a delivery completes later on the main thread (message 0x8001).
+// for inside a delivery completes later on the main thread (MM_WOM_STOP).
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -15,6 +15,7 @@
 #include "engine/MMAlloc.h"
 #include "engine/MMDSPObj.h"
 #include "engine/MMTypes.h"
+#include "engine/MMWaveDev.h"
 #include "engine/MMWaveHdr.h"
 #include "platform/mm/WaveDevices.h"
 
@@ -27,8 +28,6 @@ class EMMWaveOutError : public vcl::Exception {
 
 constexpr int32_t kMaxWaveOutBuffers = 500;
 constexpr int32_t kMinWaveOutBufferSize = 32;
-// Posted to the device's hidden window to complete a deferred stop.
-constexpr plat::UINT kWaveOutStopMessage = 0x8001;
 
 // The driver operations the device calls, bound once to the platform's waveOut* set.
 struct TWaveOutDriver {
@@ -60,14 +59,18 @@ size_t QuarantinedWaveOutDevices();
 class TMMWaveOut;
 
 // The device thread of cmThread.
-class TMMWaveOutThread : public TMMDSPThread {
-  VCL_DECLARE_CLASS(TMMWaveOutThread, TMMDSPThread)
+class TMMWaveOutThread : public TMMWaveDeviceThread {
+  VCL_DECLARE_CLASS(TMMWaveOutThread, TMMWaveDeviceThread)
  public:
-  explicit TMMWaveOutThread(vcl::TComponent* owner);
-  ~TMMWaveOutThread() override;
+  explicit TMMWaveOutThread(TMMWaveOut* wave_out);
 
  protected:
-  void Execute() override;
+  void Serve(const plat::MSG& msg) override;
+  void Failed() override;
+  void Drained() override;
+
+ private:
+  TMMWaveOut* wave_out_;
 };
 
 class TMMWaveOut : public TMMCustomWaveOutComponent {
@@ -145,7 +148,7 @@ class TMMWaveOut : public TMMCustomWaveOutComponent {
 
  private:
   friend class TMMWaveOutThread;
-  struct TLink;
+  using TLink = TWaveCallbackLink<TMMWaveOut>;
   static void DriverCallback(plat::HWAVEOUT handle, plat::UINT message, plat::DWORD_PTR instance,
                              plat::DWORD_PTR param1, plat::DWORD_PTR param2);
 
@@ -185,12 +188,10 @@ class TMMWaveOut : public TMMCustomWaveOutComponent {
   // Hands the driver handle and the pool with its blocks to the quarantine.
   void Abandon();
   void StartThread();
-  void EndThread();
-  void CloseEvents();
 
-  // Polls `done` up to `count` times `step_ms` apart on the layer's clock;
-  // wakes early on the device's own signals and, with `pump`, serves messages.
-  bool WaitFor(const std::function<bool()>& done, int count, uint32_t step_ms, bool pump);
+  // At most span_ms on the layer's clock; wakes early on the device's own
+  // signals and, with `pump`, serves messages.
+  bool WaitFor(const std::function<bool()>& done, uint32_t span_ms, bool pump);
   void Wake();
   bool WindowIsCallback() const { return !callback_function_; }
   // Samples the driver has played, unwrapped to 64 bits; needs lock_.
@@ -237,10 +238,7 @@ class TMMWaveOut : public TMMCustomWaveOutComponent {
   std::unique_ptr<TMMAllocator> pool_;
   std::unique_ptr<TLink> link_;
   plat::HANDLE wake_ = nullptr;
-  std::unique_ptr<TMMWaveOutThread> thread_;
-  plat::HANDLE ready_ = nullptr;
-  plat::HANDLE quit_ = nullptr;
-  plat::HANDLE drain_ = nullptr;
+  TWaveDeviceThreadLink thread_;  // cmThread
 
   int32_t num_buffers_ = 10;
   TMMDeviceId device_id_ = 0;

@@ -173,6 +173,13 @@ int64_t WaveSamplesToTime64(const plat::WAVEFORMATEX* format, int64_t samples) {
   return MulDiv64(samples, 1000, format->nSamplesPerSec);
 }
 
+int64_t WaveTimeToBytes64(const plat::WAVEFORMATEX* format, int64_t ms) {
+  const int64_t align = format->nBlockAlign;
+  if (align == 0) RaiseDivByZero();
+  const auto b = static_cast<int64_t>((static_cast<__int128>(ms) * format->nAvgBytesPerSec + 500) / 1000);
+  return (b + align - 1) / align * align;
+}
+
 // ---- RIFF WAVE files ----
 
 namespace {

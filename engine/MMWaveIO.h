@@ -41,6 +41,8 @@ int32_t WaveTimeToBytes(const plat::WAVEFORMATEX* format, int32_t ms);
 // For positions beyond 32 bits; these truncate.
 int64_t WaveSamplesToBytes64(const plat::WAVEFORMATEX* format, int64_t samples);
 int64_t WaveSamplesToTime64(const plat::WAVEFORMATEX* format, int64_t samples);
+// WaveTimeToBytes for spans beyond 32 bits, rounded the same way (ms >= 0).
+int64_t WaveTimeToBytes64(const plat::WAVEFORMATEX* format, int64_t ms);
 
 // ---- RIFF WAVE files ----
 

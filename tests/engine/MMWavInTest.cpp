@@ -328,6 +328,13 @@ TEST_F(WaveInTest, TimeFormatKeepsTheRecordLimit) {
   wave.SetMaxRecordTime(int64_t{36'000'000});
   wave.SetTimeFormat(tfByte);
   EXPECT_EQ(wave.MaxRecordTime(), int64_t{6'350'400'000});
+  // Milliseconds become bytes as everywhere else: 5 ms of 11025 Hz 16-bit
+  // stereo are 220.5 bytes, rounded to 221 and up to a whole frame.
+  wave.SetSampleRate(11025);
+  wave.SetTimeFormat(tfMillisecond);
+  wave.SetMaxRecordTime(5);
+  wave.SetTimeFormat(tfByte);
+  EXPECT_EQ(wave.MaxRecordTime(), 224);
 }
 
 // ---- Record limit ----
@@ -807,16 +814,33 @@ TEST_F(WaveInTest, BuffersTheDriverKeepsAreNeverFreedOrReused) {
     EXPECT_EQ(hdr->dwBytesRecorded, 4096u);
   }
 
-  // A new start takes new memory.
+  // A new start takes new memory. The driver has given the buffers back
+  // meanwhile, so the open closes it and lets them go.
   TScriptedWaveIn::added.clear();
   wave.Start();
   for (plat::WAVEHDR* hdr : TScriptedWaveIn::added)
     EXPECT_EQ(std::find(kept.begin(), kept.end(), hdr), kept.end());
+  EXPECT_EQ(wave.QuarantinedBuffers(), 0);
+  EXPECT_EQ(plat::waveInClose(kept_by_driver), plat::MMSYSERR_INVALHANDLE);
   wave.Close();
-  EXPECT_EQ(wave.QuarantinedBuffers(), static_cast<int>(held.size()));
+}
 
-  EXPECT_EQ(plat::waveInReset(kept_by_driver), plat::MMSYSERR_NOERROR);
-  EXPECT_EQ(plat::waveInClose(kept_by_driver), plat::MMSYSERR_NOERROR);
+TEST_F(WaveInTest, DeviceThreadThatCannotBeMadeGivesTheThreadMessage) {
+  struct TNoThreadWaveIn : TMMWaveIn {
+    TNoThreadWaveIn() : TMMWaveIn(nullptr) {}
+    TMMWaveDeviceThread* NewDeviceThread() override { throw vcl::EThread("no thread"); }
+  };
+  TNoThreadWaveIn wave;
+  wave.SetDeviceID(InId("Loopback Input"));
+  wave.SetCallBackMode(cmThread);
+  try {
+    wave.Open();
+    ADD_FAILURE() << "no error";
+  } catch (const EMMWaveInError& e) {
+    EXPECT_EQ(e.Message(), "WaveIn:\n\r" + LoadLibraryMessage(88));
+  }
+  EXPECT_FALSE(wave.DeviceOpened());
+  EXPECT_EQ(wave.DeviceThreadID(), 0u);
 }
 
 TEST_F(WaveInTest, PositionCountsPastAWrappingDriverCounter) {

@@ -537,6 +537,15 @@ TEST_F(WaveOutTest, OpenNoticeThatNeverComesTimesOutClosed) {
   EXPECT_EQ(QuarantinedWaveOutDevices(), 0u);
 }
 
+TEST_F(WaveOutTest, AFailingOnCloseReachesTheApplicationAndTheDeviceEndsClosed) {
+  MakeChain(100000, loopback_);
+  out_->OnClose = [](vcl::TObject*) { throw EMMWaveOutError("close handler failed"); };
+  out_->Start();
+  EXPECT_NO_THROW(out_->Close());
+  EXPECT_EQ(out_->State(), 0u);
+  EXPECT_EQ(app_errors_, std::vector<std::string>{"close handler failed"});
+}
+
 TEST_F(WaveOutTest, BuffersTheDriverKeepsAreQuarantinedUntilItLetsGo) {
   plat::wavedev::FaultyConfig config;
   config.fail[plat::wave::Call::kReset] = plat::MMSYSERR_ERROR;
