@@ -5,6 +5,7 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Text.h"
 #include "platform/gdi/TextLayout.h"
+#include "platform/kernel/ScopeGuard.h"
 #include "platform/user/Button.h"
 #include "platform/user/ComboBox.h"
 #include "platform/user/Controls.h"
@@ -755,26 +756,16 @@ void TCustomMemo::SetWordWrap(bool value) {
 void TCustomMemo::LinesChanged(TObject*) {
   if (syncing_) return;
   syncing_ = true;
-  try {
-    SetText(lines_->Text());
-  } catch (...) {
-    syncing_ = false;
-    throw;
-  }
-  syncing_ = false;
+  plat::ScopeExit done([this] { syncing_ = false; });
+  SetText(lines_->Text());
 }
 
 void TCustomMemo::Change() {
   if (!syncing_) {
     // The user's typing: the lines follow the text.
     syncing_ = true;
-    try {
-      lines_->SetText(Text());
-    } catch (...) {
-      syncing_ = false;
-      throw;
-    }
-    syncing_ = false;
+    plat::ScopeExit done([this] { syncing_ = false; });
+    lines_->SetText(Text());
   }
   TCustomEdit::Change();
 }
