@@ -629,7 +629,6 @@ void TMMCustomWaveIn::Close() {
   if (!DeviceOpened() && !handle_.load()) return;
   if (closing_ && !close_pending_) return;
   closing_ = true;
-  SweepWaveQuarantine();
   if (state_.load() & (kStarted | kPaused)) {
     try {
       Stop();

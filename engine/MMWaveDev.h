@@ -8,7 +8,7 @@
 // a driver that still holds buffers (or could not be closed), the link, the
 // pool of those buffers and a way to close the driver go to the quarantine
 // together: nothing there is reused or freed until the driver lets go, which
-// every open and close of a wave device tries again.
+// every open of a wave device tries again.
 #include <atomic>
 #include <cstdint>
 #include <functional>

@@ -806,6 +806,16 @@ TEST_F(WaveInTest, BuffersTheDriverKeepsAreNeverFreedOrReused) {
   EXPECT_GE(held.size(), 2u);
   EXPECT_EQ(wave.QuarantinedBuffers(), static_cast<int>(held.size()));
 
+  // A new start takes new memory while the driver holds the old.
+  TScriptedWaveIn::added.clear();
+  TScriptedWaveIn::swallow_reset = true;
+  wave.Start();
+  TScriptedWaveIn::swallow_reset = false;
+  for (plat::WAVEHDR* hdr : TScriptedWaveIn::added)
+    EXPECT_EQ(std::find(kept.begin(), kept.end(), hdr), kept.end());
+  wave.Close();
+  EXPECT_EQ(wave.QuarantinedBuffers(), static_cast<int>(held.size()));
+
   // The driver still owns them and may fill them; the memory is still there.
   ASSERT_EQ(plat::waveInStart(kept_by_driver), plat::MMSYSERR_NOERROR);
   Run(100);
@@ -814,12 +824,8 @@ TEST_F(WaveInTest, BuffersTheDriverKeepsAreNeverFreedOrReused) {
     EXPECT_EQ(hdr->dwBytesRecorded, 4096u);
   }
 
-  // A new start takes new memory. The driver has given the buffers back
-  // meanwhile, so the open closes it and lets them go.
-  TScriptedWaveIn::added.clear();
-  wave.Start();
-  for (plat::WAVEHDR* hdr : TScriptedWaveIn::added)
-    EXPECT_EQ(std::find(kept.begin(), kept.end(), hdr), kept.end());
+  // Once the driver has given them back, the next open closes it and lets them go.
+  wave.Open();
   EXPECT_EQ(wave.QuarantinedBuffers(), 0);
   EXPECT_EQ(plat::waveInClose(kept_by_driver), plat::MMSYSERR_INVALHANDLE);
   wave.Close();
