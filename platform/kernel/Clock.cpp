@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <set>
 #include <thread>
+#include <vector>
 
 #include "platform/kernel/WaitCore.h"
 
@@ -31,6 +32,9 @@ struct ClockState {
   std::multiset<int64_t> timed_waiters;
   // Threads that a manual advance woke and that have not yet waited again.
   int busy = 0;
+  // Conditions of the clock's followers blocked in a manual-clock wait: one
+  // that holds is work a thread was woken for and has not yet taken up.
+  std::vector<const std::function<bool()>*> follower_waits;
 };
 
 ClockState& State() {
@@ -95,10 +99,17 @@ int64_t DeadlineAfterMs(DWORD milliseconds) {
   return Now() + static_cast<int64_t>(milliseconds) * 1000;
 }
 
-bool WaitUntil(std::unique_lock<std::mutex>& lock, int64_t deadline, const std::function<bool()>& ready) {
+namespace {
+
+bool Wait(std::unique_lock<std::mutex>& lock, int64_t deadline, const std::function<bool()>& ready,
+          bool follower) {
   ClockState& s = State();
   for (;;) {
-    if (ready && ready()) return true;
+    if (ready && ready()) {
+      // A follower goes on working now; it counts until it waits again.
+      if (follower && s.manual) MarkBusyLocked(s);
+      return true;
+    }
     int64_t now = NowLocked(s);
     if (now >= deadline) return false;
     // Only a thread that really blocks has settled; one that returns at once
@@ -107,12 +118,15 @@ bool WaitUntil(std::unique_lock<std::mutex>& lock, int64_t deadline, const std::
     if (s.manual) {
       auto entry = deadline == kNoDeadline ? s.timed_waiters.end() : s.timed_waiters.insert(deadline);
       if (entry != s.timed_waiters.end()) s.timed_cv.notify_all();
+      if (follower && ready) s.follower_waits.push_back(&ready);
       s.cv.wait(lock);
+      if (follower && ready) std::erase(s.follower_waits, &ready);
       if (entry != s.timed_waiters.end()) s.timed_waiters.erase(entry);
       bool is_ready = ready && ready();
       bool timed_out = NowLocked(s) >= deadline;
-      // Threads that run because of an advance count until they wait again.
-      if ((is_ready || timed_out) && s.advancing > 0) MarkBusyLocked(s);
+      // Threads that run because of an advance count until they wait again;
+      // so does a follower, whoever woke it.
+      if ((is_ready || timed_out) && (s.advancing > 0 || follower)) MarkBusyLocked(s);
       if (is_ready) return true;
       if (timed_out) return false;
     } else if (deadline == kNoDeadline) {
@@ -122,6 +136,17 @@ bool WaitUntil(std::unique_lock<std::mutex>& lock, int64_t deadline, const std::
       s.cv.wait_until(lock, until);
     }
   }
+}
+
+}  // namespace
+
+bool WaitUntil(std::unique_lock<std::mutex>& lock, int64_t deadline, const std::function<bool()>& ready) {
+  return Wait(lock, deadline, ready, false);
+}
+
+bool WaitUntilFollowed(std::unique_lock<std::mutex>& lock, int64_t deadline,
+                       const std::function<bool()>& ready) {
+  return Wait(lock, deadline, ready, true);
 }
 
 void NotifyAll() { State().cv.notify_all(); }
@@ -209,7 +234,9 @@ void Advance(int64_t microseconds) {
     s.manual_now = step;
     s.cv.notify_all();
     bool settled = s.cv.wait_for(lock, kSettleLimit, [&] {
-      return s.busy == 0 && (s.timed_waiters.empty() || *s.timed_waiters.begin() > s.manual_now);
+      return s.busy == 0 && (s.timed_waiters.empty() || *s.timed_waiters.begin() > s.manual_now) &&
+             std::none_of(s.follower_waits.begin(), s.follower_waits.end(),
+                          [](const std::function<bool()>* ready) { return (*ready)(); });
     });
     if (!settled) {
       s.manual_now = target;

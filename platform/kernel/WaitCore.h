@@ -27,6 +27,14 @@ int64_t DeadlineAfterMs(DWORD milliseconds);
 // `deadline`. Returns true when ready. `lock` must own Mutex().
 bool WaitUntil(std::unique_lock<std::mutex>& lock, int64_t deadline, const std::function<bool()>& ready);
 
+// The same for a thread that moves things on the clock's behalf (a virtual
+// device's worker). Whatever wakes it, even another thread between advances,
+// a manual advance waits until it waits again, so the clock never runs far
+// ahead of the work it was woken for. An advance evaluates `ready` as well:
+// it must be free of side effects.
+bool WaitUntilFollowed(std::unique_lock<std::mutex>& lock, int64_t deadline,
+                       const std::function<bool()>& ready);
+
 // Wakes every waiter to re-evaluate its condition. Call after changing state.
 void NotifyAll();
 

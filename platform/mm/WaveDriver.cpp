@@ -75,7 +75,9 @@ void WavePort::Worker() {
     const uint64_t seen = generation_;
     acknowledged_ = seen;
     waitcore::NotifyAll();
-    waitcore::WaitUntil(lock, deadline, [&] {
+    // A new buffer or a notice wakes the worker between advances as well;
+    // the clock must not run on before it has played or delivered them.
+    waitcore::WaitUntilFollowed(lock, deadline, [&] {
       return !notices_.empty() || generation_ != seen || exit_ || stream_->HasWork(*this);
     });
   }

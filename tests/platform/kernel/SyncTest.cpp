@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -104,6 +105,43 @@ TEST(Waits, SleepAndTickCountFollowTheManualClock) {
   EXPECT_EQ(frequency, 1'000'000);
   EXPECT_EQ(counter, 5'250'000);
   CloseHandle(thread);
+}
+
+TEST(Waits, AnAdvanceWaitsForAFollowerThatAnotherThreadWoke) {
+  // A device's worker woken by a new buffer (not by the clock) finishes what
+  // it was woken for before an advance returns, however slow the machine.
+  ScopedManualClock manual;
+  bool entered = false, go = false, done = false;  // under the wait lock
+  std::atomic<int64_t> worked_at{0};
+  std::thread follower([&] {
+    std::unique_lock lock(waitcore::Mutex());
+    entered = true;
+    waitcore::WaitUntilFollowed(lock, waitcore::kNoDeadline, [&] { return go; });
+    lock.unlock();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    worked_at = ClockNowMicroseconds();
+    lock.lock();
+    waitcore::WaitUntilFollowed(lock, waitcore::kNoDeadline, [&] { return done; });
+  });
+  for (;;) {
+    std::lock_guard lock(waitcore::Mutex());
+    if (entered) break;
+  }
+  const int64_t start = ClockNowMicroseconds();
+  {
+    std::lock_guard lock(waitcore::Mutex());
+    go = true;
+    waitcore::NotifyAll();
+  }
+  clock::AdvanceMs(10);
+  EXPECT_GE(worked_at.load(), start);
+  EXPECT_LE(worked_at.load(), start + 10'000);
+  {
+    std::lock_guard lock(waitcore::Mutex());
+    done = true;
+    waitcore::NotifyAll();
+  }
+  follower.join();
 }
 
 TEST(Mutexes, RecursiveForTheOwnerExclusiveForOthers) {
