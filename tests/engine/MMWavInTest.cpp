@@ -27,13 +27,14 @@
 #include "platform/user/Messages.h"
 #include "platform/vcl/Application.h"
 #include "resources/ProgramResources.h"
+#include "support/ClockPusher.h"
 #include "support/PumpUntil.h"
 
 namespace engine {
 namespace {
 
-using enginetest::ClockPusher;
 using enginetest::TTestWaveSink;
+using testsupport::ClockPusher;
 
 constexpr int32_t k100ms = 17640;  // 44100 Hz, 16-bit stereo
 

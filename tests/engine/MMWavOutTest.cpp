@@ -24,6 +24,7 @@
 #include "platform/user/Cursor.h"
 #include "platform/vcl/Application.h"
 #include "resources/ProgramResources.h"
+#include "support/ClockPusher.h"
 #include "support/PumpUntil.h"
 
 namespace engine {
@@ -497,35 +498,13 @@ TEST_F(WaveOutTest, OpenChecksComeBeforeTheDriver) {
   EXPECT_EQ(out_->State(), 0u);
 }
 
-// Advances the manual clock from another thread while the main thread waits.
-class ClockPusher {
- public:
-  ClockPusher()
-      : thread_([this] {
-          while (!done_) {
-            plat::clock::AdvanceMs(10);
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-          }
-        }) {}
-  ~ClockPusher() {
-    done_ = true;
-    // Joining is no wait of the layer's: tell the clock this thread has settled.
-    plat::waitcore::ThreadIdle();
-    thread_.join();
-  }
-
- private:
-  std::atomic<bool> done_{false};
-  std::thread thread_;
-};
-
 TEST_F(WaveOutTest, OpenNoticeThatNeverComesTimesOutClosed) {
   plat::wavedev::FaultyConfig config;
   config.withhold = {plat::WOM_OPEN};
   plat::wavedev::SetFaultyOutput(config);
   MakeChain(8000, faulty_);
   {
-    ClockPusher pusher;
+    testsupport::ClockPusher pusher(std::chrono::microseconds(200));
     try {
       out_->Open();
       ADD_FAILURE() << "no error";

@@ -60,27 +60,4 @@ class TTestWaveSink : public engine::TMMDSPComponent {
   std::vector<char> data_;
 };
 
-// Advances the manual clock by 10 ms every millisecond of real time, so a
-// device's bounded wait on the main thread runs out without a test step.
-class ClockPusher {
- public:
-  ClockPusher()
-      : thread_([this] {
-          while (!stop_) {
-            plat::clock::AdvanceMs(10);
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-          }
-        }) {}
-  ~ClockPusher() {
-    stop_ = true;
-    thread_.join();
-  }
-  ClockPusher(const ClockPusher&) = delete;
-  ClockPusher& operator=(const ClockPusher&) = delete;
-
- private:
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-};
-
 }  // namespace enginetest
