@@ -78,6 +78,10 @@ class TriggerTest : public ::testing::Test {
     trigger_->OnError = [this](vcl::TObject*) { ++on_error_; };
   }
   void TearDown() override {
+    // The trigger goes first: its destructor finishes a cycle still pushing
+    // into the chain, which the form would otherwise free under it.
+    delete trigger_;
+    trigger_ = nullptr;
     form_.reset();
     // Nothing of the pump may run after it is gone.
     plat::clock::AdvanceMs(500);
