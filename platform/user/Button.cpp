@@ -312,11 +312,8 @@ bool Inside(HWND hwnd, LPARAM lparam) {
 }
 
 LRESULT ButtonProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* s = user::StateOf<ButtonState>(hwnd);
-  if (!s) {
-    if (message == WM_NCCREATE) user::AttachState<ButtonState>(hwnd);
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-  }
+  auto* s = user::StateForMessage<ButtonState>(hwnd, message);
+  if (!s) return DefWindowProcA(hwnd, message, wparam, lparam);
   const DWORD kind = Kind(hwnd);
   switch (message) {
     case WM_NCDESTROY:

@@ -122,6 +122,15 @@ State* AttachState(HWND hwnd) {
   return s;
 }
 
+// The control's state for a message: made at WM_NCCREATE, null before it
+// (the procedure hands such messages to the default one).
+template <typename State>
+State* StateForMessage(HWND hwnd, UINT message) {
+  State* s = StateOf<State>(hwnd);
+  if (!s && message == WM_NCCREATE) AttachState<State>(hwnd);
+  return s;
+}
+
 // At WM_NCDESTROY: unhooks and frees the state, then lets the default procedure finish.
 template <typename State>
 LRESULT DetachState(HWND hwnd, State* s, UINT message, WPARAM wparam, LPARAM lparam) {

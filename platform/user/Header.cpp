@@ -423,11 +423,8 @@ LRESULT HeaderMessage(HWND hwnd, HeaderState* s, UINT message, WPARAM wparam, LP
 }
 
 LRESULT HeaderProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* s = user::StateOf<HeaderState>(hwnd);
-  if (!s) {
-    if (message == WM_NCCREATE) user::AttachState<HeaderState>(hwnd);
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-  }
+  auto* s = user::StateForMessage<HeaderState>(hwnd, message);
+  if (!s) return DefWindowProcA(hwnd, message, wparam, lparam);
   switch (message) {
     case WM_NCDESTROY:
       return user::DetachState(hwnd, s, message, wparam, lparam);

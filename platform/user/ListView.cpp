@@ -904,11 +904,8 @@ LRESULT ListViewMessage(HWND hwnd, ListState* s, UINT message, WPARAM wparam, LP
 }
 
 LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* s = user::StateOf<ListState>(hwnd);
-  if (!s) {
-    if (message == WM_NCCREATE) user::AttachState<ListState>(hwnd);
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-  }
+  auto* s = user::StateForMessage<ListState>(hwnd, message);
+  if (!s) return DefWindowProcA(hwnd, message, wparam, lparam);
   switch (message) {
     case WM_CREATE:
       return OnCreate(hwnd, s);

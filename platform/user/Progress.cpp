@@ -87,11 +87,8 @@ int SetPos(HWND hwnd, ProgressState* s, int pos) {
 }
 
 LRESULT ProgressProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* s = user::StateOf<ProgressState>(hwnd);
-  if (!s) {
-    if (message == WM_NCCREATE) user::AttachState<ProgressState>(hwnd);
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-  }
+  auto* s = user::StateForMessage<ProgressState>(hwnd, message);
+  if (!s) return DefWindowProcA(hwnd, message, wparam, lparam);
   switch (message) {
     case WM_NCDESTROY:
       return user::DetachState(hwnd, s, message, wparam, lparam);

@@ -543,11 +543,8 @@ void FillInfo(HWND hwnd, int bar, const BarData& d, const RECT& screen, bool vis
 // ---- the control ----------------------------------------------------------------
 
 LRESULT ScrollBarProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* s = user::StateOf<ControlState>(hwnd);
-  if (!s) {
-    if (message == WM_NCCREATE) user::AttachState<ControlState>(hwnd);
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-  }
+  auto* s = user::StateForMessage<ControlState>(hwnd, message);
+  if (!s) return DefWindowProcA(hwnd, message, wparam, lparam);
   switch (message) {
     case WM_NCDESTROY:
       return user::DetachState(hwnd, s, message, wparam, lparam);

@@ -173,11 +173,8 @@ void FitToImage(HWND hwnd) {
 }
 
 LRESULT StaticProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* s = user::StateOf<StaticState>(hwnd);
-  if (!s) {
-    if (message == WM_NCCREATE) user::AttachState<StaticState>(hwnd);
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-  }
+  auto* s = user::StateForMessage<StaticState>(hwnd, message);
+  if (!s) return DefWindowProcA(hwnd, message, wparam, lparam);
   const DWORD style = Style(hwnd);
   switch (message) {
     case WM_NCDESTROY:

@@ -202,11 +202,8 @@ void NotifyMouse(HWND hwnd, StatusState* s, UINT code, LPARAM lparam) {
 }
 
 LRESULT StatusProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* s = user::StateOf<StatusState>(hwnd);
-  if (!s) {
-    if (message == WM_NCCREATE) user::AttachState<StatusState>(hwnd);
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-  }
+  auto* s = user::StateForMessage<StatusState>(hwnd, message);
+  if (!s) return DefWindowProcA(hwnd, message, wparam, lparam);
   switch (message) {
     case WM_CREATE: {
       const auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lparam);

@@ -560,11 +560,8 @@ LRESULT TabMessage(HWND hwnd, TabState* s, UINT message, WPARAM wparam, LPARAM l
 }
 
 LRESULT TabProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* s = user::StateOf<TabState>(hwnd);
-  if (!s) {
-    if (message == WM_NCCREATE) user::AttachState<TabState>(hwnd);
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-  }
+  auto* s = user::StateForMessage<TabState>(hwnd, message);
+  if (!s) return DefWindowProcA(hwnd, message, wparam, lparam);
   switch (message) {
     case WM_NCDESTROY:
       return user::DetachState(hwnd, s, message, wparam, lparam);

@@ -510,11 +510,8 @@ LRESULT TrackBarMessage(HWND hwnd, TrackState* s, UINT message, WPARAM wparam, L
 }
 
 LRESULT TrackBarProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* s = user::StateOf<TrackState>(hwnd);
-  if (!s) {
-    if (message == WM_NCCREATE) user::AttachState<TrackState>(hwnd);
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-  }
+  auto* s = user::StateForMessage<TrackState>(hwnd, message);
+  if (!s) return DefWindowProcA(hwnd, message, wparam, lparam);
   switch (message) {
     case WM_CREATE:
       RebuildAutoTicks(hwnd, s);

@@ -259,11 +259,8 @@ void SetPos(HWND hwnd, UpDownState* s, int pos) {
 }
 
 LRESULT UpDownProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* s = user::StateOf<UpDownState>(hwnd);
-  if (!s) {
-    if (message == WM_NCCREATE) user::AttachState<UpDownState>(hwnd);
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-  }
+  auto* s = user::StateForMessage<UpDownState>(hwnd, message);
+  if (!s) return DefWindowProcA(hwnd, message, wparam, lparam);
   switch (message) {
     case WM_CREATE:
       if (Style(hwnd) & UDS_AUTOBUDDY) Attach(hwnd, s, GetWindow(hwnd, GW_HWNDPREV));
