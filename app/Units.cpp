@@ -1,5 +1,6 @@
 #include "app/Units.h"
 
+#include "displays/DisplayUnits.h"
 #include "engine/EngineUnits.h"
 #include "platform/kernel/UnitTable.h"
 #include "platform/mm/MMUnits.h"
@@ -32,6 +33,7 @@ void RegisterAllUnits() {
         vcl::DoneApplication();
       });
   engine::RegisterEngineUnits(table);
+  displays::RegisterDisplayUnits(table);
 }
 
 }  // namespace app

@@ -1,0 +1,15 @@
+#include "displays/DisplayUnits.h"
+
+#include "platform/vcl/Classes.h"
+
+namespace displays {
+
+void RegisterDisplayClasses() {
+  // One line per display class, in the order the units were added.
+}
+
+void RegisterDisplayUnits(plat::UnitTable& table) {
+  table.Register("MMDisplayComponents", plat::rankDisplays + 30, RegisterDisplayClasses);
+}
+
+}  // namespace displays
