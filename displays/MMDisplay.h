@@ -54,5 +54,7 @@ class TMMDisplayProtocol {
 // Shape and fill direction of level meters and their scales.
 enum TMMLevelKind : uint8_t { lkHorizontal, lkVertical };
 enum TMMLevelDirection : uint8_t { dirNormal, dirReversed, dirSymetric };
+// How the level meters and the spectrum let a shown value fall back.
+enum TMMDecayMode : uint8_t { dmNone, dmStepUp, dmExponential, dmUniform };
 
 }  // namespace displays
