@@ -100,9 +100,10 @@ void TMMDIBGraphicControl::DrawNow(const TMMDrawNowProc& callback, void* arg) {
   const plat::HDC dc = plat::GetDC(window);
   if (!dc) return;
   auto* canvas = static_cast<vcl::TControlCanvas*>(Canvas());
-  // A DC the canvas fetched for itself would be replaced without release.
-  canvas->FreeHandle();
+  // Locked first: another thread may be drawing with a DC the canvas
+  // fetched for itself, which would otherwise be released under it.
   canvas->Lock();
+  canvas->FreeHandle();
   auto release = [&] {
     canvas->SetHandle(nullptr);
     plat::ReleaseDC(window, dc);

@@ -577,8 +577,9 @@ void TControlCanvas::FreeHandle() {
 }
 
 void TControlCanvas::PaintOn(plat::HDC dc, const std::function<void()>& paint) {
-  FreeHandle();
+  // Locked before the own DC goes: another thread may still be drawing with it.
   Lock();
+  FreeHandle();
   try {
     SetHandle(dc);
     paint();

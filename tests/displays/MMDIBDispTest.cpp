@@ -3,6 +3,8 @@
 // from a description, and the canvas following the control.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -217,6 +219,27 @@ TEST_F(MMDIBDispTest, DrawNowWorksFromADeliveringThread) {
   // The window's own thread puts what was drawn on screen.
   Pump();
   EXPECT_EQ(At(30, 30), Rgb(vcl::clYellow));
+}
+
+// While the main thread draws with a DC the canvas fetched for itself, a
+// delivery's DrawNow waits for the canvas instead of releasing that DC.
+TEST_F(MMDIBDispTest, DrawNowWaitsForTheCanvasBeforeLettingGoOfItsOwnDc) {
+  ASSERT_NE(Screen(), nullptr);
+  TTestDisplay* display = ShowDisplay();
+  vcl::TCanvas* canvas = display->Canvas();
+  canvas->Lock();
+  const plat::HDC own = canvas->Handle();
+  ASSERT_NE(own, nullptr);
+  std::atomic<bool> drawn{false};
+  std::thread delivery([&] { display->DrawNow([&](void*) { drawn = true; }, nullptr); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(drawn);
+  EXPECT_TRUE(canvas->HandleAllocated());
+  if (canvas->HandleAllocated()) EXPECT_EQ(canvas->Handle(), own);
+  canvas->Unlock();
+  delivery.join();
+  EXPECT_TRUE(drawn);
+  EXPECT_EQ(canvas->LockCount(), 0);
 }
 
 // ---- background picture --------------------------------------------------------

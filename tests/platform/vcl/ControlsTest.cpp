@@ -3,7 +3,10 @@
 // headless screen.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/backend/Backend.h"
@@ -471,6 +474,30 @@ TEST_F(ControlsTest, FocusMovesBetweenWindowedControlsWithExitAndEnter) {
   // A control that cannot take the focus refuses it.
   side->SetEnabled(false);
   EXPECT_THROW(side->SetFocus(), EInvalidOperation);
+}
+
+// While one thread draws with a DC the canvas fetched for itself, a paint on
+// another thread waits for the canvas instead of releasing that DC under it.
+TEST_F(ControlsTest, PaintOnWaitsForTheCanvasBeforeLettingGoOfItsOwnDc) {
+  TPanelsForm* form = ShowPanels();
+  auto* canvas = static_cast<TControlCanvas*>(static_cast<TBox*>(form->FindComponent("Box2"))->Canvas());
+  canvas->Lock();
+  const plat::HDC own = canvas->Handle();
+  ASSERT_NE(own, nullptr);
+  std::atomic<bool> painted{false};
+  std::thread other([&] {
+    const plat::HDC dc = plat::GetDC(form->Handle());
+    canvas->PaintOn(dc, [&] { painted = true; });
+    plat::ReleaseDC(form->Handle(), dc);
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(painted);
+  EXPECT_TRUE(canvas->HandleAllocated());
+  if (canvas->HandleAllocated()) EXPECT_EQ(canvas->Handle(), own);
+  canvas->Unlock();
+  other.join();
+  EXPECT_TRUE(painted);
+  EXPECT_EQ(canvas->LockCount(), 0);
 }
 
 }  // namespace
