@@ -51,11 +51,6 @@ class TMMDisplayProtocol {
   mutable std::recursive_mutex display_lock_;
 };
 
-// How a display lets its shown level fall: not at all (dmNone), held and
-// multiplied down (dmStepUp), smoothed (dmExponential) or averaged over the
-// last refreshes (dmUniform). The meters and the spectrum share it.
-enum TMMDecayMode : uint8_t { dmNone, dmStepUp, dmExponential, dmUniform };
-
 // Shape and fill direction of level meters and their scales.
 enum TMMLevelKind : uint8_t { lkHorizontal, lkVertical };
 enum TMMLevelDirection : uint8_t { dirNormal, dirReversed, dirSymetric };
