@@ -1,13 +1,13 @@
 #include "platform/vcl/Graphics.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <map>
 
 #include "platform/gdi/Colors.h"
 #include "platform/gdi/Font.h"
 #include "platform/gdi/Text.h"
+#include "platform/kernel/MulDiv.h"
 #include "platform/vcl/Filer.h"
 #include "platform/vcl/GraphicsBitmap.h"
 #include "platform/vcl/GraphicsShared.h"
@@ -19,11 +19,6 @@ namespace vcl {
 using namespace plat;
 
 namespace {
-
-int MulDivRound(int a, int b, int c) {
-  if (c == 0) return -1;
-  return static_cast<int>(std::lround(static_cast<double>(a) * b / c));
-}
 
 // Handles that could not be freed because a DC still held them; retried
 // whenever another handle is let go.
@@ -188,9 +183,9 @@ void TFont::SetName(const std::string& value) {
   HandleChanged();
 }
 
-int TFont::Size() const { return -MulDivRound(height_, 72, pixels_per_inch_); }
+int TFont::Size() const { return -MulDiv(height_, 72, pixels_per_inch_); }
 
-void TFont::SetSize(int value) { SetHeight(-MulDivRound(value, pixels_per_inch_, 72)); }
+void TFont::SetSize(int value) { SetHeight(-MulDiv(value, pixels_per_inch_, 72)); }
 
 void TFont::SetHeight(int value) {
   if (value == height_) return;
@@ -534,7 +529,10 @@ void TCanvas::MoveTo(int x, int y) {
 void TCanvas::LineTo(int x, int y) {
   Changing();
   RequiredState({csHandleValid, csPenValid, csBrushValid});
+  TPoint from;
+  if (recorder_) GetCurrentPositionEx(handle_, &from);
   plat::LineTo(handle_, x, y);
+  if (recorder_) recorder_({ccLine, Rect(from.x, from.y, x, y), {}, pen_->Color()});
   Changed();
 }
 
@@ -598,6 +596,7 @@ void TCanvas::FillRect(const TRect& rect) {
   Changing();
   RequiredState({csHandleValid, csBrushValid});
   plat::FillRect(handle_, &rect, brush_->Handle());
+  if (recorder_) recorder_({ccFill, rect, {}, brush_->Color()});
   Changed();
 }
 
@@ -708,7 +707,9 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
   RequiredState({csHandleValid, csFontValid, csBrushValid});
   ExtTextOutA(handle_, x, y, static_cast<UINT>(text_flags_), nullptr, text.data(),
               static_cast<UINT>(text.size()), nullptr);
-  MoveTo(x + TextWidth(text), y);
+  const TSize extent = TextExtent(text);
+  MoveToEx(handle_, x + extent.cx, y, nullptr);
+  if (recorder_) recorder_({ccText, Bounds(x, y, extent.cx, extent.cy), text, font_->Color()});
   Changed();
 }
 

@@ -5,6 +5,7 @@
 // platform's graphics device interface; handles are made when first needed
 // and shared between objects of equal attributes.
 #include <atomic>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
@@ -231,6 +232,19 @@ class TGraphic;
 // Drawing surface over a device context. The font, pen and brush are selected
 // into the DC when an operation needs them and deselected when they change or
 // the DC goes. Descendants supply their DC by overriding CreateHandle.
+// One drawing call as a canvas recorder sees it, for checks of what was drawn
+// (which text, in which colour, where) rather than of its pixels.
+enum TCanvasCallKind { ccLine, ccText, ccFill };
+struct TCanvasCall {
+  TCanvasCallKind kind = ccLine;
+  // Line: from (left, top) to (right, bottom), the end point left out; text:
+  // its origin and extent; fill: the rectangle.
+  TRect rect;
+  std::string text;
+  TColor color = clBlack;  // the pen's, the font's or the brush's
+};
+using TCanvasRecorder = std::function<void(const TCanvasCall&)>;
+
 class TCanvas : public TPersistent {
   VCL_DECLARE_CLASS(TCanvas, TPersistent)
  public:
@@ -303,6 +317,10 @@ class TCanvas : public TPersistent {
   int TextWidth(const std::string& text) { return TextExtent(text).cx; }
   int TextHeight(const std::string& text) { return TextExtent(text).cy; }
 
+  // Hears every LineTo, TextOut and FillRect once it is drawn; an empty
+  // recorder detaches. Meant for tests and diagnostics.
+  void SetRecorder(TCanvasRecorder recorder) { recorder_ = std::move(recorder); }
+
   // A recursive lock for threads that share the canvas.
   void Lock();
   void Unlock();
@@ -331,6 +349,7 @@ class TCanvas : public TPersistent {
   std::unique_ptr<TBrush> brush_;
   TCopyMode copy_mode_ = cmSrcCopy;
   int text_flags_ = 0;
+  TCanvasRecorder recorder_;
   std::recursive_mutex lock_;
   std::atomic<int> lock_count_{0};
 };

@@ -2,7 +2,9 @@
 // by its measured rectangles, BMP images by round trips.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/gdi/Font.h"
 #include "platform/gdi/Text.h"
@@ -349,6 +351,43 @@ TEST(CanvasHandleTest, DrawingFiresChangingThenChanged) {
   bmp->Canvas()->OnChange = [&](TObject*) { order += ">"; };
   bmp->Canvas()->FillRect(Rect(0, 0, 2, 2));
   EXPECT_EQ(order, "<>");
+}
+
+std::string Str(const TRect& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+         std::to_string(r.bottom);
+}
+
+TEST(CanvasHandleTest, RecorderHearsLinesTextAndFillsWithTheirColoursUntilDetached) {
+  auto bmp = Filled(40, 20, clWhite);
+  TCanvas* c = bmp->Canvas();
+  std::vector<TCanvasCall> calls;
+  c->SetRecorder([&](const TCanvasCall& call) { calls.push_back(call); });
+  c->Pen()->SetColor(clRed);
+  c->MoveTo(1, 2);
+  c->LineTo(6, 2);
+  c->LineTo(6, 9);
+  c->Font()->SetColor(clBlue);
+  c->TextOut(3, 4, "-5");
+  const int pen_after_text = c->PenPos().x;
+  c->Brush()->SetColor(clLime);
+  c->FillRect(Rect(0, 0, 2, 3));
+  c->SetRecorder(nullptr);
+  c->LineTo(0, 0);
+
+  ASSERT_EQ(calls.size(), 4u);
+  EXPECT_EQ(calls[0].kind, ccLine);
+  EXPECT_EQ(Str(calls[0].rect), Str(Rect(1, 2, 6, 2)));
+  EXPECT_EQ(calls[0].color, clRed);
+  EXPECT_EQ(Str(calls[1].rect), Str(Rect(6, 2, 6, 9)));
+  EXPECT_EQ(calls[2].kind, ccText);
+  EXPECT_EQ(calls[2].text, "-5");
+  EXPECT_EQ(calls[2].color, clBlue);
+  EXPECT_EQ(Str(calls[2].rect), Str(Bounds(3, 4, c->TextWidth("-5"), c->TextHeight("-5"))));
+  EXPECT_EQ(pen_after_text, 3 + c->TextWidth("-5"));  // text still moves the pen
+  EXPECT_EQ(calls[3].kind, ccFill);
+  EXPECT_EQ(Str(calls[3].rect), Str(Rect(0, 0, 2, 3)));
+  EXPECT_EQ(calls[3].color, clLime);
 }
 
 TEST(CanvasHandleTest, LockIsRecursiveAndExcludesOtherThreads) {
