@@ -1,11 +1,13 @@
 #include "displays/DisplayUnits.h"
 
+#include "displays/MMLevelScale.h"
 #include "platform/vcl/Classes.h"
 
 namespace displays {
 
 void RegisterDisplayClasses() {
   // One line per display class, in the order the units were added.
+  vcl::RegisterClass(TMMLevelScale::StaticClass());
 }
 
 void RegisterDisplayUnits(plat::UnitTable& table) {

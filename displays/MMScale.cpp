@@ -9,7 +9,9 @@ namespace displays {
 
 VCL_IMPLEMENT_CLASS(TMMCustomScale)
 
-VCL_IMPLEMENT_CLASS(TMMScale, BoolProp("Visible", &TMMScale::Visible, &TMMScale::SetVisible).Default(true),
+// Visible is always stored: both owners start their painter hidden.
+
+VCL_IMPLEMENT_CLASS(TMMScale, BoolProp("Visible", &TMMScale::Visible, &TMMScale::SetVisible).NoDefault(),
                     ColorProp("Color", &TMMScale::Color, &TMMScale::SetColor).Default(vcl::clBlack),
                     EnumProp("Style", &TMMScale::Style, &TMMScale::SetStyle,
                              {"stColor", "stLowered", "stRaised"})
@@ -22,7 +24,7 @@ VCL_IMPLEMENT_CLASS(TMMScale, BoolProp("Visible", &TMMScale::Visible, &TMMScale:
                     BoolProp("Connect", &TMMScale::Connect, &TMMScale::SetConnect).Default(false))
 
 VCL_IMPLEMENT_CLASS(
-    TMMLevScale, BoolProp("Visible", &TMMLevScale::Visible, &TMMLevScale::SetVisible).Default(true),
+    TMMLevScale, BoolProp("Visible", &TMMLevScale::Visible, &TMMLevScale::SetVisible).NoDefault(),
     IntProp("TickCount", &TMMLevScale::TickCount, &TMMLevScale::SetTickCount).Default(11),
     IntProp("EnlargeEvery", &TMMLevScale::EnlargeEvery, &TMMLevScale::SetEnlargeEvery).Default(5),
     IntProp("Size", &TMMLevScale::Size, &TMMLevScale::SetSize).Default(7),
