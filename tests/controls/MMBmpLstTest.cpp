@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "BitmapFixtures.h"
+#include "ControlTestSupport.h"
 #include "controls/MMBmpLst.h"
 #include "controls/MMLZBlock.h"
 #include "engine/MMObsrv.h"
@@ -63,22 +63,19 @@ struct Listener {
   engine::TMMObserver observer;
 };
 
-class MMBmpLstTest : public ::testing::Test {
- protected:
-  // Three bitmaps of different sizes, as DIBs so they save as they are.
-  void Fill(TMMBitmapList& list) {
-    list.SetHandleType(vcl::bmDIB);
-    list.Add(PatternBitmap(132, 36, 1).get());
-    list.Add(PatternBitmap(7, 5, 2).get());
-    list.Add(PatternBitmap(200, 60, 3).get());
-  }
-  // A first chunk that stays stored: the longest block a reader must take.
-  void AddNoise(TMMBitmapList& list) { list.Add(testing::NoiseBitmap(110, 100, 8).get()); }
-};
+// Three bitmaps of different sizes, as DIBs so they save as they are.
+void Fill(TMMBitmapList& list) {
+  list.SetHandleType(vcl::bmDIB);
+  list.Add(PatternBitmap(132, 36, 1).get());
+  list.Add(PatternBitmap(7, 5, 2).get());
+  list.Add(PatternBitmap(200, 60, 3).get());
+}
+// A first chunk that stays stored: the longest block a reader must take.
+void AddNoise(TMMBitmapList& list) { list.Add(testing::NoiseBitmap(110, 100, 8).get()); }
 
 // ---- stored form -------------------------------------------------------------
 
-TEST_F(MMBmpLstTest, PlainEntriesHoldTheBitmapImageWithItsLength) {
+TEST(MMBmpLstTest, PlainEntriesHoldTheBitmapImageWithItsLength) {
   TMMBitmapList list(nullptr);
   list.SetHandleType(vcl::bmDIB);
   list.Add(PatternBitmap(132, 36, 1).get());
@@ -90,7 +87,7 @@ TEST_F(MMBmpLstTest, PlainEntriesHoldTheBitmapImageWithItsLength) {
   EXPECT_EQ(std::string(stored.begin() + 12, stored.begin() + 14), "BM");
 }
 
-TEST_F(MMBmpLstTest, CompressedEntriesAreChunksOfAtMostOnePieceEach) {
+TEST(MMBmpLstTest, CompressedEntriesAreChunksOfAtMostOnePieceEach) {
   struct Case {
     int width, height;
     std::vector<size_t> pieces;  // image bytes each chunk decodes to
@@ -130,7 +127,7 @@ TEST_F(MMBmpLstTest, CompressedEntriesAreChunksOfAtMostOnePieceEach) {
   EXPECT_EQ(stored[16], 0x80);
 }
 
-TEST_F(MMBmpLstTest, BothFormsReadBackTheSameBitmapsInOrder) {
+TEST(MMBmpLstTest, BothFormsReadBackTheSameBitmapsInOrder) {
   for (bool compressed : {false, true}) {
     SCOPED_TRACE(compressed ? "MBMC" : "MBML");
     TMMBitmapList source(nullptr);
@@ -150,7 +147,7 @@ TEST_F(MMBmpLstTest, BothFormsReadBackTheSameBitmapsInOrder) {
   }
 }
 
-TEST_F(MMBmpLstTest, EncodeAndDecodeHooksSeeEveryChunkInPlace) {
+TEST(MMBmpLstTest, EncodeAndDecodeHooksSeeEveryChunkInPlace) {
   TMMBitmapList source(nullptr);
   Fill(source);
   source.SetCompressed(true);
@@ -184,7 +181,7 @@ TEST_F(MMBmpLstTest, EncodeAndDecodeHooksSeeEveryChunkInPlace) {
   for (int i = 0; i < 3; ++i) EXPECT_EQ(ImageOf(*copy.GetBitmap(i)), ImageOf(*source.GetBitmap(i)));
 }
 
-TEST_F(MMBmpLstTest, AnEmptyStreamListReadsEmpty) {
+TEST(MMBmpLstTest, AnEmptyStreamListReadsEmpty) {
   TMMBitmapList list(nullptr);
   Fill(list);
   ReadInto(list, {'M', 'B', 'M', 'C', 0, 0, 0, 0});
@@ -199,7 +196,7 @@ struct Damage {
   std::function<void(Bytes&)> apply;
 };
 
-TEST_F(MMBmpLstTest, DamagedStreamsAreRefusedAndLeaveTheListEmpty) {
+TEST(MMBmpLstTest, DamagedStreamsAreRefusedAndLeaveTheListEmpty) {
   // One small entry: at 8 its length (T or L), at 12 the first C.
   const Damage cases[] = {
       {"wrong magic", false, [](Bytes& b) { b[3] = 'X'; }},
@@ -266,7 +263,7 @@ TEST_F(MMBmpLstTest, DamagedStreamsAreRefusedAndLeaveTheListEmpty) {
   }
 }
 
-TEST_F(MMBmpLstTest, EveryCutOfAStoredListIsRefused) {
+TEST(MMBmpLstTest, EveryCutOfAStoredListIsRefused) {
   for (bool compressed : {false, true}) {
     TMMBitmapList source(nullptr);
     source.SetCompressed(compressed);
@@ -293,7 +290,7 @@ struct Operation {
   int changing = 1;  // a listed bitmap tells only of its change
 };
 
-TEST_F(MMBmpLstTest, EachChangeSendsOnePairOutsideAnUpdate) {
+TEST(MMBmpLstTest, EachChangeSendsOnePairOutsideAnUpdate) {
   auto other = std::make_unique<TMMBitmapList>(nullptr);
   other->Add(PatternBitmap(2, 2, 1).get());
   const Bytes stored = Written(*other);
@@ -343,7 +340,7 @@ TEST_F(MMBmpLstTest, EachChangeSendsOnePairOutsideAnUpdate) {
   }
 }
 
-TEST_F(MMBmpLstTest, AssignCopiesBitmapsAndCompressedButNotHandleTypeOrEvents) {
+TEST(MMBmpLstTest, AssignCopiesBitmapsAndCompressedButNotHandleTypeOrEvents) {
   TMMBitmapList source(nullptr);
   Fill(source);
   source.SetCompressed(true);
@@ -362,7 +359,7 @@ TEST_F(MMBmpLstTest, AssignCopiesBitmapsAndCompressedButNotHandleTypeOrEvents) {
   EXPECT_THROW(copy.Assign(&not_a_list), vcl::Exception);
 }
 
-TEST_F(MMBmpLstTest, DestroyingTheListSendsOneLastNoticeAndDetachesObservers) {
+TEST(MMBmpLstTest, DestroyingTheListSendsOneLastNoticeAndDetachesObservers) {
   auto list = std::make_unique<TMMBitmapList>(nullptr);
   Fill(*list);
   int fired = 0;
@@ -379,17 +376,9 @@ TEST_F(MMBmpLstTest, DestroyingTheListSendsOneLastNoticeAndDetachesObservers) {
 
 // ---- a form that carries a list ----------------------------------------------
 
-class MMBmpLstFormTest : public MMBmpLstTest {
+class MMBmpLstFormTest : public testing::FormsTest {
  protected:
   static void SetUpTestSuite() { vcl::RegisterClass(TMMBitmapList::StaticClass()); }
-  void SetUp() override {
-    vcl::InitApplication();
-    vcl::InitForms();
-  }
-  void TearDown() override {
-    vcl::DoneForms();
-    vcl::DoneApplication();
-  }
 };
 
 TEST_F(MMBmpLstFormTest, AFormWritesAndReadsItsListInBothForms) {

@@ -27,6 +27,7 @@
 #include "platform/vcl/GraphicsBitmap.h"
 #include "platform/vcl/TypInfo.h"
 #include "resources/ProgramResources.h"
+#include "support/PaintOnGround.h"
 
 using namespace engine;
 using vcl::TColor;
@@ -164,18 +165,9 @@ class MMVisualTest : public ::testing::Test {
     return dynamic_cast<plat::backend::HeadlessBackend*>(&plat::backend::Current());
   }
 
-  // Paints `control` onto a bitmap of kGround through the control's own canvas.
   template <class C>
   static std::unique_ptr<vcl::TBitmap> PaintOnGround(C& control) {
-    auto bitmap = std::make_unique<vcl::TBitmap>();
-    bitmap->SetPixelFormat(vcl::pf24bit);
-    bitmap->SetSize(control.Width(), control.Height());
-    bitmap->Canvas()->Brush()->SetColor(kGround);
-    bitmap->Canvas()->FillRect(vcl::Rect(0, 0, control.Width(), control.Height()));
-    control.Canvas()->SetHandle(bitmap->Canvas()->Handle());
-    control.Paint();
-    control.Canvas()->SetHandle(nullptr);
-    return bitmap;
+    return testsupport::PaintOnGround(control, kGround);
   }
 };
 

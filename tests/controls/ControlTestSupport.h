@@ -1,11 +1,16 @@
 #pragma once
-// Small bitmaps for the bitmap-list and control tests: 24-bit DIBs whose
-// pixels depend on a seed, so two of them differ everywhere and a copy can be
-// compared byte for byte through its saved image.
+// Shared by the control tests: small 24-bit DIBs whose pixels depend on a
+// seed, so two of them differ everywhere and a copy can be compared byte for
+// byte through its saved image; and a fixture with the application and the
+// screen for tests that make forms.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "platform/vcl/Application.h"
+#include "platform/vcl/Forms.h"
 #include "platform/vcl/GraphicsBitmap.h"
 #include "platform/vcl/Streams.h"
 
@@ -49,5 +54,17 @@ inline std::vector<uint8_t> ImageOf(vcl::TBitmap& bitmap) {
   bitmap.SaveToStream(stream);
   return {stream.Memory(), stream.Memory() + stream.Size()};
 }
+
+class FormsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    vcl::InitApplication();
+    vcl::InitForms();
+  }
+  void TearDown() override {
+    vcl::DoneForms();
+    vcl::DoneApplication();
+  }
+};
 
 }  // namespace controls::testing
