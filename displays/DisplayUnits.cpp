@@ -1,6 +1,7 @@
 #include "displays/DisplayUnits.h"
 
 #include "displays/MMLevelScale.h"
+#include "displays/MMMeter.h"
 #include "platform/vcl/Classes.h"
 
 namespace displays {
@@ -8,6 +9,7 @@ namespace displays {
 void RegisterDisplayClasses() {
   // One line per display class, in the order the units were added.
   vcl::RegisterClass(TMMLevelScale::StaticClass());
+  vcl::RegisterClass(TMMMeter::StaticClass());
 }
 
 void RegisterDisplayUnits(plat::UnitTable& table) {
