@@ -1,6 +1,7 @@
 #include "displays/MMDIBDisp.h"
 
 #include "platform/gdi/Gdi.h"
+#include "platform/kernel/ScopeGuard.h"
 #include "platform/user/Paint.h"
 #include "platform/vcl/TypInfo.h"
 
@@ -94,36 +95,35 @@ void TMMDIBGraphicControl::DrawBackGround() {
 }
 
 void TMMDIBGraphicControl::DrawNow(const TMMDrawNowProc& callback, void* arg) {
-  vcl::TWinControl* parent = Parent();
-  if (!Visible() || !parent || !parent->HandleAllocated()) return;
+  DrawControlNow(*this, [&] { callback(arg); });
+}
+
+void DrawControlNow(vcl::TGraphicControl& control, const std::function<void()>& paint) {
+  vcl::TWinControl* parent = control.Parent();
+  if (!control.Visible() || !parent || !parent->HandleAllocated()) return;
   const plat::HWND window = parent->Handle();
   const plat::HDC dc = plat::GetDC(window);
   if (!dc) return;
-  auto* canvas = static_cast<vcl::TControlCanvas*>(Canvas());
+  auto* canvas = static_cast<vcl::TControlCanvas*>(control.Canvas());
   // Locked first: another thread may be drawing with a DC the canvas
   // fetched for itself, which would otherwise be released under it.
   canvas->Lock();
   canvas->FreeHandle();
-  auto release = [&] {
+  plat::ScopeExit release([&] {
     canvas->SetHandle(nullptr);
     plat::ReleaseDC(window, dc);
     canvas->Unlock();
-  };
-  try {
-    const plat::RECT r{Left(), Top(), Left() + Width(), Top() + Height()};
-    if (plat::RectVisible(dc, &r)) {
-      plat::POINT origin{};
-      plat::GetWindowOrgEx(dc, &origin);
-      plat::SetWindowOrgEx(dc, origin.x - Left(), origin.y - Top(), nullptr);
-      plat::IntersectClipRect(dc, 0, 0, Width(), Height());
-      canvas->SetHandle(dc);
-      callback(arg);
-    }
-  } catch (...) {
-    release();
-    throw;
-  }
-  release();
+  });
+  const int left = control.Left();
+  const int top = control.Top();
+  const plat::RECT r{left, top, left + control.Width(), top + control.Height()};
+  if (!plat::RectVisible(dc, &r)) return;
+  plat::POINT origin{};
+  plat::GetWindowOrgEx(dc, &origin);
+  plat::SetWindowOrgEx(dc, origin.x - left, origin.y - top, nullptr);
+  plat::IntersectClipRect(dc, 0, 0, control.Width(), control.Height());
+  canvas->SetHandle(dc);
+  paint();
 }
 
 }  // namespace displays

@@ -14,6 +14,12 @@ namespace displays {
 // A paint method bound to a display and the argument DrawNow passes it.
 using TMMDrawNowProc = std::function<void(void* arg)>;
 
+// Runs paint at once with the control's Canvas bound to the parent's window
+// DC, moved and clipped to the control, from whichever thread delivers data;
+// the canvas stays locked meanwhile. Nothing when the control is hidden, has
+// no parent window or lies wholly outside what the parent shows.
+void DrawControlNow(vcl::TGraphicControl& control, const std::function<void()>& paint);
+
 class TMMDIBGraphicControl : public engine::TMMGraphicControl {
   VCL_DECLARE_CLASS(TMMDIBGraphicControl, engine::TMMGraphicControl)
  public:

@@ -7,16 +7,14 @@
 #include <numbers>
 #include <string>
 
+#include "displays/MMDIBDisp.h"
 #include "engine/MMMath.h"
 #include "engine/MMMulDiv.h"
 #include "engine/MMObj.h"
 #include "engine/MMPCMSup.h"
-#include "platform/gdi/Gdi.h"
 #include "platform/gdi/Text.h"
 #include "platform/gdi/TextLayout.h"
-#include "platform/kernel/ScopeGuard.h"
 #include "platform/user/Messages.h"
-#include "platform/user/Paint.h"
 #include "platform/vcl/TypInfo.h"
 
 namespace displays {
@@ -356,28 +354,7 @@ void TMMCustomMeter::Paint() {
 
 void TMMCustomMeter::DrawMeterNow() {
   Lock lock(DisplayLock());
-  vcl::TWinControl* parent = Parent();
-  if (!Visible() || !parent || !parent->HandleAllocated()) return;
-  const plat::HWND window = parent->Handle();
-  const plat::HDC dc = plat::GetDC(window);
-  if (!dc) return;
-  auto* canvas = static_cast<vcl::TControlCanvas*>(Canvas());
-  // Locked before a DC of the canvas's own is let go: another thread may draw with it.
-  canvas->Lock();
-  canvas->FreeHandle();
-  plat::ScopeExit release([&] {
-    canvas->SetHandle(nullptr);
-    plat::ReleaseDC(window, dc);
-    canvas->Unlock();
-  });
-  const plat::RECT r{Left(), Top(), Left() + Width(), Top() + Height()};
-  if (!plat::RectVisible(dc, &r)) return;
-  plat::POINT origin{};
-  plat::GetWindowOrgEx(dc, &origin);
-  plat::SetWindowOrgEx(dc, origin.x - Left(), origin.y - Top(), nullptr);
-  plat::IntersectClipRect(dc, 0, 0, Width(), Height());
-  canvas->SetHandle(dc);
-  DrawMeter(true);
+  DrawControlNow(*this, [this] { DrawMeter(true); });
 }
 
 void TMMCustomMeter::DrawMeter(bool fast) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "displays/MMDIBDisp.h"
+#include "displays/ScreenTestSupport.h"
 #include "platform/backend/Backend.h"
 #include "platform/backend/HeadlessBackend.h"
 #include "platform/user/Input.h"
@@ -26,6 +27,7 @@
 #include "platform/vcl/TypInfo.h"
 
 using namespace displays;
+using displaytest::Rgb;
 using vcl::TColor;
 
 namespace {
@@ -67,11 +69,6 @@ VCL_IMPLEMENT_CLASS(TTestDisplay,
 
 namespace {
 
-uint32_t Rgb(TColor c) {
-  auto v = static_cast<uint32_t>(vcl::ColorToRGB(c));
-  return ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF);
-}
-
 std::unique_ptr<vcl::TBitmap> Picture(TColor color) {
   auto bitmap = std::make_unique<vcl::TBitmap>();
   bitmap->SetPixelFormat(vcl::pf24bit);
@@ -88,49 +85,21 @@ TColor BackGroundPixel(TTestDisplay& display, int x, int y) {
   return static_cast<TColor>(TMMDIBCanvas::DIB_GetPixel(x, y));
 }
 
-class MMDIBDispTest : public ::testing::Test {
+class MMDIBDispTest : public displaytest::ScreenTest {
  protected:
   static void SetUpTestSuite() { vcl::RegisterClasses({TTestDisplay::StaticClass()}); }
-  void SetUp() override {
-    vcl::InitApplication();
-    vcl::InitForms();
-  }
-  void TearDown() override {
-    vcl::DoneForms();
-    Pump();
-    vcl::DoneApplication();
-  }
-
-  static void Pump() {
-    plat::user::PumpBackendEvents(0);
-    plat::MSG msg;
-    while (plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE)) plat::DispatchMessageA(&msg);
-  }
-
-  plat::backend::HeadlessBackend* Screen() {
-    return dynamic_cast<plat::backend::HeadlessBackend*>(&plat::backend::Current());
-  }
 
   // A white 200 x 120 form on screen with a red 40 x 30 display at (20, 20).
   TTestDisplay* ShowDisplay() {
-    form_ = new vcl::TForm(vcl::Application);
-    form_->SetBorderStyle(vcl::bsNone);
-    form_->SetBounds(100, 100, 200, 120);
-    form_->SetColor(vcl::clWhite);
+    NewForm();
     auto* display = new TTestDisplay(form_);
     display->SetParent(form_);
     display->SetBounds(20, 20, 40, 30);
     display->SetColor(vcl::clRed);
     display->SetBitsPerPixel(24);
-    form_->Show();
-    plat::UpdateWindow(form_->Handle());
-    Pump();
+    ShowForm();
     return display;
   }
-
-  uint32_t At(int x, int y) { return Screen()->PresentedPixel(form_->Handle(), x, y); }
-
-  vcl::TForm* form_ = nullptr;
 };
 
 // ---- DrawNow -----------------------------------------------------------------
@@ -235,7 +204,9 @@ TEST_F(MMDIBDispTest, DrawNowWaitsForTheCanvasBeforeLettingGoOfItsOwnDc) {
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_FALSE(drawn);
   EXPECT_TRUE(canvas->HandleAllocated());
-  if (canvas->HandleAllocated()) EXPECT_EQ(canvas->Handle(), own);
+  if (canvas->HandleAllocated()) {
+    EXPECT_EQ(canvas->Handle(), own);
+  }
   canvas->Unlock();
   delivery.join();
   EXPECT_TRUE(drawn);

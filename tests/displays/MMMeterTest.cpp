@@ -12,20 +12,15 @@
 #include <vector>
 
 #include "displays/MMMeter.h"
+#include "displays/ScreenTestSupport.h"
 #include "engine/MMObj.h"
 #include "engine/MMPCMSup.h"
 #include "engine/MMTimer.h"
-#include "platform/backend/Backend.h"
-#include "platform/backend/HeadlessBackend.h"
 #include "platform/kernel/Clock.h"
-#include "platform/user/Input.h"
-#include "platform/user/Messages.h"
-#include "platform/user/Paint.h"
-#include "platform/vcl/Application.h"
-#include "platform/vcl/Forms.h"
 #include "support/ClockPusher.h"
 
 using namespace displays;
+using displaytest::Rgb;
 using vcl::TColor;
 
 namespace {
@@ -43,63 +38,34 @@ class TTestMeter : public TMMMeter {
   void PcmOverflow() override { ++pcm_overflows; }
 };
 
-uint32_t Rgb(TColor c) {
-  auto v = static_cast<uint32_t>(vcl::ColorToRGB(c));
-  return ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF);
-}
-
 std::vector<uint8_t> Samples16(const std::vector<int16_t>& samples) {
   std::vector<uint8_t> bytes(samples.size() * 2);
   std::memcpy(bytes.data(), samples.data(), bytes.size());
   return bytes;
 }
 
-class MMMeterTest : public ::testing::Test {
+class MMMeterTest : public displaytest::ScreenTest {
  protected:
-  void SetUp() override {
-    vcl::InitApplication();
-    vcl::InitForms();
-  }
   void TearDown() override {
-    vcl::DoneForms();
-    Pump();
-    vcl::DoneApplication();
+    ScreenTest::TearDown();
     EXPECT_EQ(engine::TimerClientCount(), 0);
-  }
-
-  static void Pump() {
-    plat::user::PumpBackendEvents(0);
-    plat::MSG msg;
-    while (plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE)) plat::DispatchMessageA(&msg);
-  }
-
-  plat::backend::HeadlessBackend* Screen() {
-    return dynamic_cast<plat::backend::HeadlessBackend*>(&plat::backend::Current());
   }
 
   // A meter of the default size at (10, 10) on a white form on screen.
   TTestMeter* ShowMeter() {
-    form_ = new vcl::TForm(vcl::Application);
-    form_->SetBorderStyle(vcl::bsNone);
-    form_->SetBounds(100, 100, 200, 120);
-    form_->SetColor(vcl::clWhite);
-    auto* meter = new TTestMeter(form_);
+    auto* meter = new TTestMeter(NewForm());
     meter->SetParent(form_);
     meter->SetLeft(10);
     meter->SetTop(10);
-    form_->Show();
-    plat::UpdateWindow(form_->Handle());
-    Pump();
+    ShowForm();
     return meter;
   }
 
   // The screen pixel at a point of the meter's drawing area (inside the bevel).
-  uint32_t MeterPixel(int x, int y) {
-    return Screen()->PresentedPixel(form_->Handle(), 10 + 1 + x, 10 + 1 + y);
-  }
+  uint32_t MeterPixel(int x, int y) { return At(10 + 1 + x, 10 + 1 + y); }
 
+  // Before any meter, so their timer follows it.
   plat::ScopedManualClock clock_;
-  vcl::TForm* form_ = nullptr;
 };
 
 // ---- positions and Value ----------------------------------------------------
