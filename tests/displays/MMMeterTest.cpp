@@ -11,12 +11,15 @@
 #include <thread>
 #include <vector>
 
+#include "displays/DisplayUnits.h"
 #include "displays/MMMeter.h"
 #include "displays/ScreenTestSupport.h"
 #include "engine/MMObj.h"
 #include "engine/MMPCMSup.h"
 #include "engine/MMTimer.h"
 #include "platform/kernel/Clock.h"
+#include "platform/vcl/FormReader.h"
+#include "platform/vcl/FormWriter.h"
 #include "support/ClockPusher.h"
 
 using namespace displays;
@@ -318,6 +321,37 @@ TEST_F(MMMeterTest, DecayModesSmoothTheNeedle) {
       EXPECT_EQ(meter.NeedlePos(), twin.NeedlePos()) << "step " << i;
     }
   }
+}
+
+TEST_F(MMMeterTest, ADescriptionHoldsTheMeterBackAndForth) {
+  RegisterDisplayClasses();
+  ASSERT_EQ(vcl::GetClass("TMMMeter"), TMMMeter::StaticClass());
+  TMMMeter meter(nullptr);
+  meter.SetName("Meter1");
+  meter.SetScaleAngle(120);
+  meter.SetNeedleColor(vcl::clAqua);
+  meter.SetSensitivy(-60);
+  meter.SetLogAmp(false);
+  meter.SetDecayMode(dmUniform);
+  meter.SetGain(4);
+  meter.SetDCOffsetR(-7);
+  meter.SetValue(50);
+  const std::string text = vcl::WriteFormText(&meter);
+  for (const char* unwritten : {"Value", "Width", "PeakDelay"})
+    EXPECT_EQ(text.find("\n  " + std::string(unwritten) + " ="), std::string::npos) << unwritten << "\n"
+                                                                                    << text;
+
+  TMMMeter read(nullptr);
+  vcl::ReadFormText(&read, text);
+  EXPECT_EQ(read.ScaleAngle(), 120);
+  EXPECT_EQ(read.NeedleColor(), vcl::clAqua);
+  EXPECT_EQ(read.Sensitivy(), -60);
+  EXPECT_FALSE(read.LogAmp());
+  EXPECT_EQ(read.DecayMode(), dmUniform);
+  EXPECT_EQ(read.Gain(), 4);
+  EXPECT_EQ(read.DCOffsetR(), -7);
+  EXPECT_EQ(read.Width(), 170);
+  EXPECT_EQ(read.Caption(), "dB");
 }
 
 // ---- the held peak ----------------------------------------------------------
