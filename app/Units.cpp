@@ -1,5 +1,6 @@
 #include "app/Units.h"
 
+#include "controls/ControlUnits.h"
 #include "displays/DisplayUnits.h"
 #include "engine/EngineUnits.h"
 #include "platform/kernel/UnitTable.h"
@@ -34,6 +35,7 @@ void RegisterAllUnits() {
       });
   engine::RegisterEngineUnits(table);
   displays::RegisterDisplayUnits(table);
+  controls::RegisterControlUnits(table);
 }
 
 }  // namespace app

@@ -1,0 +1,23 @@
+#include "controls/ControlUnits.h"
+
+#include "controls/MMBmpCtl.h"
+#include "controls/MMBmpLst.h"
+#include "controls/MMDesign.h"
+#include "controls/MMHook.h"
+#include "platform/vcl/Classes.h"
+
+namespace controls {
+
+void RegisterControlClasses() {
+  // One line per control class, in the order the units were added.
+  vcl::RegisterClass(TMMBitmapList::StaticClass());
+  vcl::RegisterClass(TMMPanelFill::StaticClass());
+  vcl::RegisterClass(TMMWndProcComponent::StaticClass());
+  vcl::RegisterClass(TMMDesigner::StaticClass());
+}
+
+void RegisterControlUnits(plat::UnitTable& table) {
+  table.Register("MMControlComponents", plat::rankControls + 30, RegisterControlClasses);
+}
+
+}  // namespace controls
