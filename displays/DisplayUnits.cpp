@@ -1,5 +1,6 @@
 #include "displays/DisplayUnits.h"
 
+#include "displays/MMLevel.h"
 #include "displays/MMLevelScale.h"
 #include "displays/MMMeter.h"
 #include "platform/vcl/Classes.h"
@@ -10,6 +11,7 @@ void RegisterDisplayClasses() {
   // One line per display class, in the order the units were added.
   vcl::RegisterClass(TMMLevelScale::StaticClass());
   vcl::RegisterClass(TMMMeter::StaticClass());
+  vcl::RegisterClass(TMMLevel::StaticClass());
 }
 
 void RegisterDisplayUnits(plat::UnitTable& table) {
