@@ -44,3 +44,8 @@ endif()
 if(TARGET test_engine)
   target_link_libraries(test_engine PRIVATE quellix_resources quellix_resources_fixture)
 endif()
+
+# The control tests load the player glyphs.
+if(TARGET test_controls)
+  target_link_libraries(test_controls PRIVATE quellix_resources)
+endif()

@@ -1,6 +1,7 @@
 #include "Generators.h"
 
 #include "LibraryCursors.h"
+#include "PlayerGlyphs.h"
 
 namespace resgen {
 
@@ -8,22 +9,45 @@ std::span<const Generator> Generators() {
   // One line per drawn resource, e.g. {"BITMAP", "LCD_06X07", DrawDigitStrip06x07}.
   // A drawn resource may not share its type and name with a file.
   static const std::vector<Generator> table = {
-      {"CURSOR", "2001", DrawLibraryCursorN<2001>}, {"CURSOR", "2002", DrawLibraryCursorN<2002>},
-      {"CURSOR", "2003", DrawLibraryCursorN<2003>}, {"CURSOR", "2004", DrawLibraryCursorN<2004>},
-      {"CURSOR", "2005", DrawLibraryCursorN<2005>}, {"CURSOR", "2006", DrawLibraryCursorN<2006>},
-      {"CURSOR", "2007", DrawLibraryCursorN<2007>}, {"CURSOR", "2008", DrawLibraryCursorN<2008>},
-      {"CURSOR", "2009", DrawLibraryCursorN<2009>}, {"CURSOR", "2010", DrawLibraryCursorN<2010>},
-      {"CURSOR", "2011", DrawLibraryCursorN<2011>}, {"CURSOR", "2012", DrawLibraryCursorN<2012>},
-      {"CURSOR", "2013", DrawLibraryCursorN<2013>}, {"CURSOR", "2014", DrawLibraryCursorN<2014>},
-      {"CURSOR", "2015", DrawLibraryCursorN<2015>}, {"CURSOR", "2016", DrawLibraryCursorN<2016>},
-      {"CURSOR", "2017", DrawLibraryCursorN<2017>}, {"CURSOR", "2018", DrawLibraryCursorN<2018>},
-      {"CURSOR", "2019", DrawLibraryCursorN<2019>}, {"CURSOR", "2020", DrawLibraryCursorN<2020>},
-      {"CURSOR", "2021", DrawLibraryCursorN<2021>}, {"CURSOR", "2022", DrawLibraryCursorN<2022>},
-      {"CURSOR", "2023", DrawLibraryCursorN<2023>}, {"CURSOR", "2024", DrawLibraryCursorN<2024>},
-      {"CURSOR", "2025", DrawLibraryCursorN<2025>}, {"CURSOR", "2026", DrawLibraryCursorN<2026>},
-      {"CURSOR", "2027", DrawLibraryCursorN<2027>}, {"CURSOR", "2028", DrawLibraryCursorN<2028>},
-      {"CURSOR", "2029", DrawLibraryCursorN<2029>}, {"CURSOR", "2030", DrawLibraryCursorN<2030>},
+      {"CURSOR", "2001", DrawLibraryCursorN<2001>},
+      {"CURSOR", "2002", DrawLibraryCursorN<2002>},
+      {"CURSOR", "2003", DrawLibraryCursorN<2003>},
+      {"CURSOR", "2004", DrawLibraryCursorN<2004>},
+      {"CURSOR", "2005", DrawLibraryCursorN<2005>},
+      {"CURSOR", "2006", DrawLibraryCursorN<2006>},
+      {"CURSOR", "2007", DrawLibraryCursorN<2007>},
+      {"CURSOR", "2008", DrawLibraryCursorN<2008>},
+      {"CURSOR", "2009", DrawLibraryCursorN<2009>},
+      {"CURSOR", "2010", DrawLibraryCursorN<2010>},
+      {"CURSOR", "2011", DrawLibraryCursorN<2011>},
+      {"CURSOR", "2012", DrawLibraryCursorN<2012>},
+      {"CURSOR", "2013", DrawLibraryCursorN<2013>},
+      {"CURSOR", "2014", DrawLibraryCursorN<2014>},
+      {"CURSOR", "2015", DrawLibraryCursorN<2015>},
+      {"CURSOR", "2016", DrawLibraryCursorN<2016>},
+      {"CURSOR", "2017", DrawLibraryCursorN<2017>},
+      {"CURSOR", "2018", DrawLibraryCursorN<2018>},
+      {"CURSOR", "2019", DrawLibraryCursorN<2019>},
+      {"CURSOR", "2020", DrawLibraryCursorN<2020>},
+      {"CURSOR", "2021", DrawLibraryCursorN<2021>},
+      {"CURSOR", "2022", DrawLibraryCursorN<2022>},
+      {"CURSOR", "2023", DrawLibraryCursorN<2023>},
+      {"CURSOR", "2024", DrawLibraryCursorN<2024>},
+      {"CURSOR", "2025", DrawLibraryCursorN<2025>},
+      {"CURSOR", "2026", DrawLibraryCursorN<2026>},
+      {"CURSOR", "2027", DrawLibraryCursorN<2027>},
+      {"CURSOR", "2028", DrawLibraryCursorN<2028>},
+      {"CURSOR", "2029", DrawLibraryCursorN<2029>},
+      {"CURSOR", "2030", DrawLibraryCursorN<2030>},
       {"CURSOR", "2031", DrawLibraryCursorN<2031>},
+      {"BITMAP", "PLAYER_RECORD", DrawPlayerGlyphsN<PlayerGlyph::kRecord>},
+      {"BITMAP", "PLAYER_PLAY", DrawPlayerGlyphsN<PlayerGlyph::kPlay>},
+      {"BITMAP", "PLAYER_STOP", DrawPlayerGlyphsN<PlayerGlyph::kStop>},
+      {"BITMAP", "PLAYER_PAUSE", DrawPlayerGlyphsN<PlayerGlyph::kPause>},
+      {"BITMAP", "PLAYER_REWIND", DrawPlayerGlyphsN<PlayerGlyph::kRewind>},
+      {"BITMAP", "PLAYER_FORWARD", DrawPlayerGlyphsN<PlayerGlyph::kForward>},
+      {"BITMAP", "PLAYER_EJECT", DrawPlayerGlyphsN<PlayerGlyph::kEject>},
+      {"BITMAP", "PLAYER_LOOP", DrawPlayerGlyphsN<PlayerGlyph::kLoop>},
   };
   return table;
 }
