@@ -1,18 +1,22 @@
-# quellix_bench(<file name without .cpp> DEPS <libraries>)
+# quellix_bench(<file name without .cpp> DEPS <libraries>): target bench_<name>.
 
 # fft: RealFFT beside the single-precision builds of FFTW and KissFFT. A peer
 # whose package is missing is left out of the run, not the build.
 quellix_bench(fft DEPS engine)
 pkg_check_modules(QUELLIX_FFTW3F QUIET IMPORTED_TARGET fftw3f)
 if(QUELLIX_FFTW3F_FOUND)
-  target_link_libraries(fft PRIVATE PkgConfig::QUELLIX_FFTW3F)
-  target_compile_definitions(fft PRIVATE QUELLIX_BENCH_FFTW=1)
+  target_link_libraries(bench_fft PRIVATE PkgConfig::QUELLIX_FFTW3F)
+  target_compile_definitions(bench_fft PRIVATE QUELLIX_BENCH_FFTW=1)
 endif()
 pkg_check_modules(QUELLIX_KISSFFT QUIET IMPORTED_TARGET kissfft-float)
 if(QUELLIX_KISSFFT_FOUND)
-  target_link_libraries(fft PRIVATE PkgConfig::QUELLIX_KISSFFT)
-  target_compile_definitions(fft PRIVATE QUELLIX_BENCH_KISSFFT=1)
+  target_link_libraries(bench_fft PRIVATE PkgConfig::QUELLIX_KISSFFT)
+  target_compile_definitions(bench_fft PRIVATE QUELLIX_BENCH_KISSFFT=1)
 endif()
 
 # analysis_chain: generator pulled through a peak detector, per buffer.
 quellix_bench(analysis_chain DEPS engine)
+
+# displays: the connector's copy and pacing, and each display's refresh pass,
+# as CPU time per second of audio.
+quellix_bench(displays DEPS displays)
