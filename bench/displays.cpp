@@ -6,6 +6,10 @@
 // on a form of the headless screen, each refreshed once a pass from its
 // 50-frame stretch with a level that changes every pass, so that every pass
 // draws the bar and puts it on the screen.
+//
+// Needle meter: one meter at the default 170 x 90 on the same kind of form,
+// fed the same sweep, so the needle moves every pass: each pass composes a
+// frame from the cached scale and puts it on the screen.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -14,6 +18,7 @@
 #include <vector>
 
 #include "displays/MMLevel.h"
+#include "displays/MMMeter.h"
 #include "engine/MMPCMSup.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Forms.h"
@@ -23,6 +28,17 @@ namespace {
 using namespace displays;
 
 constexpr int kPassesPerSecond = 25;
+
+// A stretch per pass whose peak sweeps 35 dB down, as music would.
+std::vector<std::vector<int16_t>> Sweep(int32_t bytes) {
+  std::vector<std::vector<int16_t>> stretches(kPassesPerSecond, std::vector<int16_t>(bytes / 2));
+  for (int pass = 0; pass < kPassesPerSecond; ++pass) {
+    const double level = 32767 * std::pow(10.0, -35.0 * pass / kPassesPerSecond / 20);
+    for (size_t k = 0; k < stretches[pass].size(); ++k)
+      stretches[pass][k] = static_cast<int16_t>(level * std::sin(0.37 * static_cast<double>(k)));
+  }
+  return stretches;
+}
 
 // One second of passes for a level meter pair.
 void BM_LevelMeterPairSecondOfAudio(benchmark::State& state) {
@@ -44,14 +60,7 @@ void BM_LevelMeterPairSecondOfAudio(benchmark::State& state) {
   form->Show();
   int64_t drawings = 0;
   for (TMMLevel* meter : meters) meter->OnPaint = [&](vcl::TObject*) { ++drawings; };
-  // A stretch per pass whose peak sweeps the bar, as music would.
-  const int32_t bytes = meters[0]->BytesPerRefresh();
-  std::vector<std::vector<int16_t>> stretches(kPassesPerSecond, std::vector<int16_t>(bytes / 2));
-  for (int pass = 0; pass < kPassesPerSecond; ++pass) {
-    const double level = 32767 * std::pow(10.0, -35.0 * pass / kPassesPerSecond / 20);
-    for (size_t k = 0; k < stretches[pass].size(); ++k)
-      stretches[pass][k] = static_cast<int16_t>(level * std::sin(0.37 * static_cast<double>(k)));
-  }
+  const auto stretches = Sweep(meters[0]->BytesPerRefresh());
   for (auto _ : state) {
     for (int pass = 0; pass < kPassesPerSecond; ++pass)
       for (TMMLevel* meter : meters) meter->RefreshPCMData(stretches[pass].data());
@@ -65,6 +74,37 @@ void BM_LevelMeterPairSecondOfAudio(benchmark::State& state) {
 }
 
 BENCHMARK(BM_LevelMeterPairSecondOfAudio)->Unit(benchmark::kMicrosecond);
+
+// One second of passes for a needle meter.
+void BM_NeedleMeterSecondOfAudio(benchmark::State& state) {
+  setenv("QUELLIX_BACKEND", "headless", 0);
+  vcl::InitApplication();
+  vcl::InitForms();
+  auto* form = new vcl::TForm(vcl::Application);
+  form->SetBounds(0, 0, 200, 120);
+  auto* meter = new TMMMeter(form);
+  meter->SetParent(form);
+  meter->SetLeft(10);
+  meter->SetTop(10);
+  plat::WAVEFORMATEX format{};
+  engine::BuildPCMFormat(format, 16, 2, 44100);
+  meter->SetWaveFormat(&format);
+  form->Show();
+  int64_t drawings = 0;
+  meter->OnPostPaint = [&](vcl::TObject*) { ++drawings; };
+  const auto stretches = Sweep(meter->BytesPerRefresh());
+  for (auto _ : state) {
+    for (int pass = 0; pass < kPassesPerSecond; ++pass) meter->RefreshPCMData(stretches[pass].data());
+  }
+  state.SetLabel("time per second of audio");
+  state.counters["frames drawn"] =
+      benchmark::Counter(static_cast<double>(drawings), benchmark::Counter::kAvgIterations);
+  delete form;
+  vcl::DoneForms();
+  vcl::DoneApplication();
+}
+
+BENCHMARK(BM_NeedleMeterSecondOfAudio)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
