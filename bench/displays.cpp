@@ -40,21 +40,37 @@ std::vector<std::vector<int16_t>> Sweep(int32_t bytes) {
   return stretches;
 }
 
+// The application and a form of the headless screen for the displays of
+// one benchmark, and the 16-bit stereo format they are fed.
+struct TScreenForm {
+  TScreenForm(int width, int height) {
+    setenv("QUELLIX_BACKEND", "headless", 0);
+    vcl::InitApplication();
+    vcl::InitForms();
+    form = new vcl::TForm(vcl::Application);
+    form->SetBounds(0, 0, width, height);
+    engine::BuildPCMFormat(format, 16, 2, 44100);
+  }
+  ~TScreenForm() {
+    delete form;
+    vcl::DoneForms();
+    vcl::DoneApplication();
+  }
+
+  vcl::TForm* form = nullptr;
+  plat::WAVEFORMATEX format{};
+};
+
 // One second of passes for a level meter pair.
 void BM_LevelMeterPairSecondOfAudio(benchmark::State& state) {
-  setenv("QUELLIX_BACKEND", "headless", 0);
-  vcl::InitApplication();
-  vcl::InitForms();
-  auto* form = new vcl::TForm(vcl::Application);
-  form->SetBounds(0, 0, 240, 80);
+  TScreenForm screen(240, 80);
+  vcl::TForm* form = screen.form;
   TMMLevel* meters[2];
-  plat::WAVEFORMATEX format{};
-  engine::BuildPCMFormat(format, 16, 2, 44100);
   for (int i = 0; i < 2; ++i) {
     meters[i] = new TMMLevel(form);
     meters[i]->SetParent(form);
     meters[i]->SetBounds(10, 10 + 30 * i, 200, 17);
-    meters[i]->SetWaveFormat(&format);
+    meters[i]->SetWaveFormat(&screen.format);
     meters[i]->SetChannel(i == 0 ? engine::chLeft : engine::chRight);
   }
   form->Show();
@@ -68,27 +84,19 @@ void BM_LevelMeterPairSecondOfAudio(benchmark::State& state) {
   state.SetLabel("time per second of audio");
   state.counters["bars drawn"] =
       benchmark::Counter(static_cast<double>(drawings), benchmark::Counter::kAvgIterations);
-  delete form;
-  vcl::DoneForms();
-  vcl::DoneApplication();
 }
 
 BENCHMARK(BM_LevelMeterPairSecondOfAudio)->Unit(benchmark::kMicrosecond);
 
 // One second of passes for a needle meter.
 void BM_NeedleMeterSecondOfAudio(benchmark::State& state) {
-  setenv("QUELLIX_BACKEND", "headless", 0);
-  vcl::InitApplication();
-  vcl::InitForms();
-  auto* form = new vcl::TForm(vcl::Application);
-  form->SetBounds(0, 0, 200, 120);
+  TScreenForm screen(200, 120);
+  vcl::TForm* form = screen.form;
   auto* meter = new TMMMeter(form);
   meter->SetParent(form);
   meter->SetLeft(10);
   meter->SetTop(10);
-  plat::WAVEFORMATEX format{};
-  engine::BuildPCMFormat(format, 16, 2, 44100);
-  meter->SetWaveFormat(&format);
+  meter->SetWaveFormat(&screen.format);
   form->Show();
   int64_t drawings = 0;
   meter->OnPostPaint = [&](vcl::TObject*) { ++drawings; };
@@ -99,9 +107,6 @@ void BM_NeedleMeterSecondOfAudio(benchmark::State& state) {
   state.SetLabel("time per second of audio");
   state.counters["frames drawn"] =
       benchmark::Counter(static_cast<double>(drawings), benchmark::Counter::kAvgIterations);
-  delete form;
-  vcl::DoneForms();
-  vcl::DoneApplication();
 }
 
 BENCHMARK(BM_NeedleMeterSecondOfAudio)->Unit(benchmark::kMicrosecond);
