@@ -10,6 +10,10 @@
 // Needle meter: one meter at the default 170 x 90 on the same kind of form,
 // fed the same sweep, so the needle moves every pass: each pass composes a
 // frame from the cached scale and puts it on the screen.
+//
+// Level scale: one at the default 200 x 7 on the same kind of form, labels
+// only, repainted through the window system once a pass. It repaints only
+// when invalidated, so this is its most: a paint every pass.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -18,6 +22,7 @@
 #include <vector>
 
 #include "displays/MMLevel.h"
+#include "displays/MMLevelScale.h"
 #include "displays/MMMeter.h"
 #include "engine/MMPCMSup.h"
 #include "platform/vcl/Application.h"
@@ -110,6 +115,29 @@ void BM_NeedleMeterSecondOfAudio(benchmark::State& state) {
 }
 
 BENCHMARK(BM_NeedleMeterSecondOfAudio)->Unit(benchmark::kMicrosecond);
+
+// One second of passes for a level scale.
+void BM_LevelScaleSecondOfAudio(benchmark::State& state) {
+  TScreenForm screen(240, 40);
+  vcl::TForm* form = screen.form;
+  auto* scale = new TMMLevelScale(form);
+  scale->SetParent(form);
+  scale->SetLeft(10);
+  scale->SetTop(10);
+  form->Show();
+  int64_t paints = 0;
+  // Every paint starts with one fill of the background.
+  scale->Canvas()->SetRecorder([&](const vcl::TCanvasCall& call) { paints += call.kind == vcl::ccFill; });
+  for (auto _ : state) {
+    for (int pass = 0; pass < kPassesPerSecond; ++pass) scale->Repaint();
+  }
+  scale->Canvas()->SetRecorder(nullptr);
+  state.SetLabel("time per second of audio");
+  state.counters["paints"] =
+      benchmark::Counter(static_cast<double>(paints), benchmark::Counter::kAvgIterations);
+}
+
+BENCHMARK(BM_LevelScaleSecondOfAudio)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
