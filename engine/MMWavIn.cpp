@@ -50,7 +50,7 @@ void TMMCustomWaveIn::DriverBound() {
 TMMCustomWaveIn::~TMMCustomWaveIn() {
   Destroying();
   // A stop still waiting for its message completes here.
-  if (in_process_.load() == 0) stop_pending_ = false;
+  if (!deliveries_.Busy()) stop_pending_ = false;
   if (handle_.load() || DeviceOpened()) Close();
   if (wnd_) vcl::DeallocateUtilityWindow(wnd_);
   wnd_ = nullptr;
@@ -223,24 +223,26 @@ int TMMCustomWaveIn::HeaderIndex(const plat::WAVEHDR* lpwh) const {
   return -1;
 }
 
-void TMMCustomWaveIn::QueueHeader(int index) {
+void TMMCustomWaveIn::QueueHeader(int index, bool requeue) {
   TMMWaveHdr* hdr = headers_[static_cast<size_t>(index)];
-  hdr->dwFlags = (hdr->dwFlags & ~plat::WHDR_DONE) | plat::WHDR_PREPARED;
+  plat::MMRESULT result;
   {
-    // Counted first: the driver may hand it back before AddBuffer returns.
+    // Under the lock a stop takes to tell the driver, so a header is never
+    // added after the driver's reset: it would stay queued with a stopped
+    // device and its count would never come down.
     std::lock_guard guard(lock_);
+    if (requeue && (stop_pending_ || stopping_ || failed_)) return;
+    hdr->dwFlags = (hdr->dwFlags & ~plat::WHDR_DONE) | plat::WHDR_PREPARED;
+    // Counted first: the driver may hand it back before AddBuffer returns.
     ++queued_;
     with_driver_[static_cast<size_t>(index)] = true;
-  }
-  const plat::MMRESULT result = driver_.AddBuffer(handle_.load(), hdr, sizeof(plat::WAVEHDR));
-  if (result != plat::MMSYSERR_NOERROR) {
-    {
-      std::lock_guard guard(lock_);
+    result = driver_.AddBuffer(handle_.load(), hdr, sizeof(plat::WAVEHDR));
+    if (result != plat::MMSYSERR_NOERROR) {
       --queued_;
       with_driver_[static_cast<size_t>(index)] = false;
     }
-    Check(result, "WaveInAddBuffer:\n\r");
   }
+  Check(result, "WaveInAddBuffer:\n\r");
 }
 
 void TMMCustomWaveIn::BufferDone(plat::WAVEHDR* lpwh) {
@@ -255,9 +257,8 @@ void TMMCustomWaveIn::BufferDone(plat::WAVEHDR* lpwh) {
     if (resetting_ || stopping_ || failed_) {
       pass_down = false;
     } else {
-      ++in_process_;
+      deliveries_.Enter();
       --queued_;
-      delivery_thread_ = plat::GetCurrentThreadId();
     }
   }
   if (!pass_down) {
@@ -281,8 +282,7 @@ void TMMCustomWaveIn::BufferDone(plat::WAVEHDR* lpwh) {
       bool post = false;
       {
         std::lock_guard guard(self->lock_);
-        if (self->in_process_ == 1) self->delivery_thread_ = 0;
-        if (--self->in_process_ == 0 && self->stop_pending_ && !self->stop_posted_) {
+        if (self->deliveries_.Leave() && self->stop_pending_ && !self->stop_posted_) {
           self->stop_posted_ = true;
           self->stopping_ = true;
           post = true;
@@ -296,13 +296,12 @@ void TMMCustomWaveIn::BufferDone(plat::WAVEHDR* lpwh) {
 
   try {
     BufferReady(lpwh);
-    std::unique_lock guard(lock_);
-    // A stop from another thread may have come during the delivery.
-    if (!stop_pending_ && !stopping_ && !failed_) {
-      DevicePosition();
-      guard.unlock();
-      QueueHeader(index);
+    {
+      std::lock_guard guard(lock_);
+      // A stop from another thread may have come during the delivery.
+      if (!stop_pending_ && !stopping_ && !failed_) DevicePosition();
     }
+    QueueHeader(index, true);
   } catch (...) {
     Notify(OnError);
     throw;
@@ -502,7 +501,7 @@ void TMMCustomWaveIn::Start() {
       {
         std::lock_guard guard(lock_);
         bytes_recorded_ = 0;
-        in_process_ = 0;
+        deliveries_.Clear();
         queued_ = 0;
         stop_pending_ = false;
         stopping_ = false;
@@ -570,15 +569,14 @@ void TMMCustomWaveIn::Stop() {
       Check(driver_.Reset(handle_.load()), "WaveInReset:\n\r");
     }
     // A delivery under way on another thread ends first; only one that
-    // asks for the stop itself defers it.
-    const bool from_delivery =
-        in_process_.load() > 0 && delivery_thread_.load() == plat::GetCurrentThreadId();
-    if (!from_delivery && in_process_.load() > 0 &&
-        !WaitUntil([this] { return in_process_.load() == 0; }, MainThreadPumps())) {
-      state_ &= ~(kStarted | kPaused);
-      Error("WaveInStop:\n\r" + DriverErrorText(plat::WAVERR_STILLPLAYING));
+    // asks for the stop itself defers it, and so does one that does not end
+    // in time (its end then completes the stop).
+    if (!deliveries_.Inside() && deliveries_.Busy()) {
+      deliveries_.WaitForEnd(kWaitMs, wake_, MainThreadPumps());
+      // Messages served meanwhile may have stopped or closed the device.
+      if (!(state_.load() & (kStarted | kPaused))) return;
     }
-    if (in_process_.load() == 0 && !WaitUntil([this] { return queued_.load() <= 0; }, MainThreadPumps())) {
+    if (!deliveries_.Busy() && !WaitUntil([this] { return queued_.load() <= 0; }, MainThreadPumps())) {
       // The driver kept buffers it was told to return: the device gives up
       // on them rather than wait without end.
       state_ &= ~(kStarted | kPaused);
@@ -587,7 +585,7 @@ void TMMCustomWaveIn::Stop() {
     bool deferred;
     {
       std::lock_guard guard(lock_);
-      deferred = in_process_.load() > 0;
+      deferred = deliveries_.Busy();
       if (deferred) stop_pending_ = true;
     }
     if (!deferred) CompleteStop();

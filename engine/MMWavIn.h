@@ -149,7 +149,9 @@ class TMMCustomWaveIn : public TMMCustomSoundComponent {
 
   // The buffer cycle of one returned header.
   void BufferDone(plat::WAVEHDR* lpwh);
-  void QueueHeader(int index);
+  // Lends the header to the driver again. From a delivery (requeue) nothing
+  // goes back once a stop has begun: a driver told to stop would keep it.
+  void QueueHeader(int index, bool requeue = false);
   int HeaderIndex(const plat::WAVEHDR* lpwh) const;
   // Raises "prefix" + the driver's text for a failed call.
   void Check(plat::MMRESULT result, const char* prefix);
@@ -219,8 +221,7 @@ class TMMCustomWaveIn : public TMMCustomSoundComponent {
   mutable std::recursive_mutex lock_;
   plat::HANDLE wake_ = nullptr;  // set when a buffer returns or the driver reports
   std::atomic<int32_t> queued_{0};
-  std::atomic<int32_t> in_process_{0};
-  std::atomic<plat::DWORD> delivery_thread_{0};  // the thread of the delivery in process
+  TWaveDeliveries deliveries_;
   std::atomic<int64_t> bytes_recorded_{0};
   std::atomic<int64_t> byte_limit_{INT64_MAX};
   std::atomic<bool> stop_pending_{false};

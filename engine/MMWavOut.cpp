@@ -48,6 +48,8 @@ constexpr int64_t kHourGlassBytes = 100000;
 // The driver marks a header done before its notice, so the flag is there at
 // once; a short poll only covers a driver that is late with it.
 constexpr int kDoneFlagPolls = 64;
+// How long a stop waits for a delivery under way on another thread.
+constexpr uint32_t kStopWaitMs = 1000;
 // lParam of the stop message when the device is to be closed as well.
 constexpr plat::LPARAM kStopAndClose = 1;
 
@@ -242,6 +244,10 @@ void TMMWaveOut::Wake() {
   if (wake_) plat::SetEvent(wake_);
 }
 
+bool TMMWaveOut::MainThreadPumps() const {
+  return (callback_mode_ == cmWindow || WindowIsCallback()) && plat::GetCurrentThreadId() == window_thread_;
+}
+
 bool TMMWaveOut::WaitFor(const std::function<bool()>& done, uint32_t span_ms, bool pump) {
   return WaitServingMessages(done, span_ms, wake_, pump);
 }
@@ -299,11 +305,13 @@ void TMMWaveOut::Open() {
       stop_pending_ = false;
       if (!QueryFormat(device_id_, GetFormat()))
         Error(kOpenPrefix + LoadLibraryMessage(kMsgCannotPlayFormat));
-      if (!window_)
+      if (!window_) {
+        window_thread_ = plat::GetCurrentThreadId();
         window_ = vcl::AllocateUtilityWindow(
             [this](plat::HWND hwnd, plat::UINT message, plat::WPARAM wparam, plat::LPARAM lparam) {
               return WindowProc(hwnd, message, wparam, lparam);
             });
+      }
       handle_ = nullptr;
       close_pending_ = false;
       TMMCustomSoundComponent::Opened();
@@ -467,7 +475,7 @@ void TMMWaveOut::Start() {
         loop_base_ = 0;
         queued_ = 0;
       }
-      in_process_ = 0;
+      deliveries_.Clear();
       in_flight_ = 0;
       ring_index_ = 0;
       stop_pending_ = false;
@@ -530,24 +538,24 @@ void TMMWaveOut::BufferLoad(plat::WAVEHDR* lpwh, bool& more_buffers) {
 
 void TMMWaveOut::Write(TMMWaveHdr* header) {
   if (OnBufferFilled) OnBufferFilled(this, header);
-  if (stopping_) return;
-  header->dwFlags = (header->dwFlags & ~plat::WHDR_DONE) | plat::WHDR_PREPARED;
-  header->SavedBytes = static_cast<int32_t>(header->dwBytesRecorded);
-  // Counted before the driver has it, so its done notice never finds the count short.
+  plat::MMRESULT r;
   {
+    // Under the lock a stop sets stopping_ with before it resets the driver:
+    // a header written after the reset would stay queued with the driver.
     std::lock_guard guard(lock_);
+    if (stopping_) return;
+    header->dwFlags = (header->dwFlags & ~plat::WHDR_DONE) | plat::WHDR_PREPARED;
+    header->SavedBytes = static_cast<int32_t>(header->dwBytesRecorded);
+    // Counted before the driver has it, so its done notice never finds the count short.
     ++queued_;
-  }
-  ++in_flight_;
-  const plat::MMRESULT r = driver_.Write(handle_, header, kHeaderSize);
-  if (r != 0) {
-    {
-      std::lock_guard guard(lock_);
+    ++in_flight_;
+    r = driver_.Write(handle_, header, kHeaderSize);
+    if (r != 0) {
       --queued_;
+      --in_flight_;
     }
-    --in_flight_;
-    DriverError(kWritePrefix, r);
   }
+  if (r != 0) DriverError(kWritePrefix, r);
   header->dwBytesRecorded = static_cast<plat::DWORD>(header->SavedBytes);
 }
 
@@ -653,9 +661,14 @@ plat::LRESULT TMMWaveOut::WindowProc(plat::HWND hwnd, plat::UINT message, plat::
 }
 
 void TMMWaveOut::BufferDone() {
-  if (!Is(kStarted) || rewinding_ || stopping_) return;
+  {
+    // Under the lock a stop sets stopping_ with: once a stop has looked for
+    // deliveries under way, no new one begins.
+    std::lock_guard guard(lock_);
+    if (!Is(kStarted) || rewinding_ || stopping_) return;
+    deliveries_.Enter();
+  }
   --in_flight_;
-  ++in_process_;
   std::exception_ptr failure;
   try {
     TMMWaveHdr* h = headers_[static_cast<size_t>(ring_index_)];
@@ -679,7 +692,8 @@ void TMMWaveOut::BufferDone() {
       TMMCustomSoundComponent::Looped();
       if (OnLooping) OnLooping(this);
     }
-    if (more_buffers_ && !stop_pending_) {
+    // Once a stop has begun, from here or from another thread, nothing more is pulled.
+    if (more_buffers_ && !stopping_) {
       // A header the driver has not marked done may still be read by it:
       // refilling it would corrupt what is being played.
       for (int i = 0; i < kDoneFlagPolls && !(h->dwFlags & plat::WHDR_DONE); ++i) plat::Sleep(0);
@@ -700,12 +714,19 @@ void TMMWaveOut::BufferDone() {
 }
 
 void TMMWaveOut::EndOfDelivery() {
-  if (--in_process_ != 0) return;
-  // Buffers written and not yet delivered keep playing going, even when the
-  // driver has already counted them back.
-  if (!stop_pending_ && in_flight_ > 0) return;
-  if (stop_posted_.exchange(true)) return;
-  stopping_ = true;
+  {
+    std::lock_guard guard(lock_);
+    const bool last = deliveries_.Leave();
+    Wake();  // a stop on another thread waits for this
+    if (!last) return;
+    // Buffers written and not yet delivered keep playing going, even when the
+    // driver has already counted them back.
+    if (!stop_pending_ && in_flight_ > 0) return;
+    // A stop on another thread completes itself once this delivery is over.
+    if (!stop_pending_ && stopping_) return;
+    if (stop_posted_.exchange(true)) return;
+    stopping_ = true;
+  }
   const plat::MMRESULT r = driver_.Pause(handle_);
   plat::PostMessageA(window_, MM_WOM_STOP, reinterpret_cast<plat::WPARAM>(handle_), 0);
   Check(kPausePrefix, r);
@@ -724,9 +745,20 @@ void TMMWaveOut::Stop() {
     }
     const plat::MMRESULT r = driver_.Reset(handle_);
     if (r != 0) DriverError(kResetPrefix, r);
-    if (in_process_ > 0) {
-      stop_pending_ = true;
-      return;
+    // A delivery under way on another thread ends first; only one that
+    // asks for the stop itself defers it, and so does one that does not end
+    // in time (its end then completes the stop).
+    if (!deliveries_.Inside() && deliveries_.Busy()) {
+      deliveries_.WaitForEnd(kStopWaitMs, wake_, MainThreadPumps());
+      // Messages served meanwhile may have stopped or closed the device.
+      if (!Is(kStarted) && !Is(kPaused)) return;
+    }
+    {
+      std::lock_guard guard(lock_);
+      if (deliveries_.Busy()) {
+        stop_pending_ = true;
+        return;
+      }
     }
     CompleteStop();
   } catch (...) {

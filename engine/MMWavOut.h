@@ -194,6 +194,9 @@ class TMMWaveOut : public TMMCustomWaveOutComponent {
   bool WaitFor(const std::function<bool()>& done, uint32_t span_ms, bool pump);
   void Wake();
   bool WindowIsCallback() const { return !callback_function_; }
+  // A wait on the thread of the hidden window serves its messages when they
+  // are how the device hears of its buffers.
+  bool MainThreadPumps() const;
   // Samples the driver has played, unwrapped to 64 bits; needs lock_.
   int64_t DevicePosition();
   void ClearWrap() {
@@ -205,6 +208,7 @@ class TMMWaveOut : public TMMCustomWaveOutComponent {
   const TWaveOutDriver& driver_;
   plat::HWAVEOUT handle_ = nullptr;
   plat::HWND window_ = nullptr;
+  plat::DWORD window_thread_ = 0;
   std::atomic<uint32_t> state_{0};
   bool callback_function_ = true;
 
@@ -216,7 +220,7 @@ class TMMWaveOut : public TMMCustomWaveOutComponent {
 
   std::recursive_mutex lock_;
   int32_t queued_ = 0;  // under lock_
-  std::atomic<int32_t> in_process_{0};
+  TWaveDeliveries deliveries_;
   std::atomic<int32_t> in_flight_{0};  // written and not yet through BufferDone
   bool more_buffers_ = false;
   int32_t loop_counter_ = 0;

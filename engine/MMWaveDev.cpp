@@ -1,6 +1,8 @@
 #include "engine/MMWaveDev.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "platform/kernel/Clock.h"
@@ -14,6 +16,7 @@ namespace {
 constexpr plat::DWORD kThreadWaitMs = 5000;
 constexpr plat::DWORD kWaitStepMs = 10;
 constexpr uint32_t kDrainWaitMs = 1000;
+constexpr auto kStandStillPoll = std::chrono::microseconds(200);
 
 std::mutex quarantine_lock;
 // Reachable for the process's life, so what it holds is never taken for a leak.
@@ -67,6 +70,7 @@ int QuarantinedWaveBuffers(const void* device) {
 
 bool WaitServingMessages(const std::function<bool()>& done, uint32_t span_ms, plat::HANDLE wake, bool pump) {
   const int64_t deadline = plat::ClockNowMicroseconds() + int64_t{span_ms} * 1000;
+  const auto real_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStandStillWaitMs);
   bool quit_seen = false;
   for (;;) {
     if (done()) return true;
@@ -86,6 +90,17 @@ bool WaitServingMessages(const std::function<bool()>& done, uint32_t span_ms, pl
     }
     const int64_t left = deadline - plat::ClockNowMicroseconds();
     if (left <= 0) return false;
+    if (plat::clock::IsManual()) {
+      // The layer's waits end only when the clock moves: poll in real time.
+      if (std::chrono::steady_clock::now() >= real_deadline) return false;
+      if (pump && !quit_seen)
+        plat::MsgWaitForMultipleObjects(wake ? 1 : 0, &wake, plat::FALSE, 0, plat::QS_ALLINPUT);
+      else if (wake)
+        plat::WaitForSingleObject(wake, 0);
+      plat::Sleep(0);
+      std::this_thread::sleep_for(kStandStillPoll);
+      continue;
+    }
     const auto ms = static_cast<plat::DWORD>(std::min<int64_t>(kWaitStepMs, (left + 999) / 1000));
     if (pump && !quit_seen)
       plat::MsgWaitForMultipleObjects(wake ? 1 : 0, &wake, plat::FALSE, ms, plat::QS_ALLINPUT);
@@ -94,6 +109,31 @@ bool WaitServingMessages(const std::function<bool()>& done, uint32_t span_ms, pl
     else
       plat::Sleep(ms);
   }
+}
+
+// ---- Deliveries ----
+
+void TWaveDeliveries::Enter() {
+  thread_ = plat::GetCurrentThreadId();
+  ++count_;
+}
+
+bool TWaveDeliveries::Leave() {
+  if (count_.load() == 1) thread_ = 0;
+  return --count_ == 0;
+}
+
+void TWaveDeliveries::Clear() {
+  count_ = 0;
+  thread_ = 0;
+}
+
+bool TWaveDeliveries::Inside() const {
+  return count_.load() > 0 && thread_.load() == plat::GetCurrentThreadId();
+}
+
+bool TWaveDeliveries::WaitForEnd(uint32_t span_ms, plat::HANDLE wake, bool pump) const {
+  return WaitServingMessages([this] { return !Busy(); }, span_ms, wake, pump);
 }
 
 // ---- Device thread ----

@@ -78,8 +78,37 @@ int QuarantinedWaveBuffers(const void* device);
 
 // Waits until done() holds, at most span_ms on the layer's clock, waking
 // early when `wake` is set. With pump it serves the thread's messages
-// meanwhile and leaves a WM_QUIT for the loop that owns it.
+// meanwhile and leaves a WM_QUIT for the loop that owns it. What it waits
+// for is other threads, not time: on a manual clock, which stands still
+// unless a test moves it, it also gives up after kStandStillWaitMs of real time.
 bool WaitServingMessages(const std::function<bool()>& done, uint32_t span_ms, plat::HANDLE wake, bool pump);
+constexpr uint32_t kStandStillWaitMs = 10000;
+
+// ---- Deliveries ----
+
+// The deliveries of buffers a device has under way, and the thread of the one
+// in process. A stop asked for inside a delivery cannot wait for it and is
+// deferred; a stop from any other thread waits for the delivery to end, so
+// it returns with the device stopped.
+class TWaveDeliveries {
+ public:
+  // Enter and Leave run under the device's lock, so the device decides on a
+  // deferred stop together with the count.
+  void Enter();
+  // True when the last delivery under way has left.
+  bool Leave();
+  void Clear();
+  bool Busy() const { return count_.load() > 0; }
+  // The calling thread is inside a delivery.
+  bool Inside() const;
+  // Waits (see WaitServingMessages) for the deliveries under way to end;
+  // true when none is left. Never called from inside one.
+  bool WaitForEnd(uint32_t span_ms, plat::HANDLE wake, bool pump) const;
+
+ private:
+  std::atomic<int32_t> count_{0};
+  std::atomic<plat::DWORD> thread_{0};
+};
 
 // ---- Device thread ----
 

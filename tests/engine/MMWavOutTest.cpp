@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -358,6 +359,54 @@ TEST_P(WaveOutDeliveryTest, CloseDuringADeferredStopClosesOnceTheStopCompletes) 
   const plat::WAVEFORMATEX f = StereoFormat();
   ASSERT_EQ(plat::waveOutOpen(&raw, static_cast<plat::UINT>(loopback_), &f, 0, 0, plat::CALLBACK_NULL), 0u);
   plat::waveOutClose(raw);
+}
+
+// Stop or Close on the main thread while a delivery runs on another thread:
+// they wait for it and return with the device stopped (and closed), and
+// nothing is pulled or played after.
+TEST_F(WaveOutTest, StopOrCloseDuringADeliveryOnAnotherThreadWaitsForIt) {
+  for (const Delivery& d : {kThread, kCallback}) {
+    for (bool close : {false, true}) {
+      SCOPED_TRACE(std::string(d.name) + (close ? ", close" : ", stop"));
+      MakeChain(100000, loopback_, d);
+      plat::HANDLE release = plat::CreateEventA(nullptr, plat::TRUE, plat::FALSE, nullptr);
+      std::atomic<bool> inside{false};
+      std::atomic<int> loads_at_release{-1};
+      on_ready_ = [&] {
+        if (readies_ != 1) return;
+        inside = true;
+        plat::WaitForSingleObject(release, plat::INFINITE);
+        loads_at_release = source_->loads.load();
+      };
+      stops_ = 0;
+      closes_ = 0;
+      readies_ = 0;
+      Start();
+      Run(500, [&] { return inside.load(); });
+      ASSERT_TRUE(inside);
+      std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        plat::SetEvent(release);
+      });
+      if (close)
+        out_->Close();
+      else
+        out_->Stop();
+      releaser.join();
+      plat::CloseHandle(release);
+      EXPECT_EQ(out_->State(), close ? 0u : TMMWaveOut::kOpened);
+      EXPECT_EQ(stops_, 1);
+      EXPECT_TRUE(stop_on_main_);
+      EXPECT_EQ(closes_, close ? 1 : 0);
+      Run(100);
+      EXPECT_EQ(readies_, 1);
+      EXPECT_EQ(source_->loads, loads_at_release);
+      EXPECT_EQ(errors_, 0);
+      out_->Close();
+      EXPECT_EQ(out_->State(), 0u);
+      on_ready_ = nullptr;
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, WaveOutDeliveryTest,
