@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <utility>
 
+#include "engine/MMWaveDev.h"
 #include "platform/kernel/GlobalMemory.h"
+#include "platform/kernel/ScopeGuard.h"
 #include "platform/kernel/Sync.h"
 #include "platform/kernel/ThreadQueue.h"
 #include "platform/user/Messages.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/TypInfo.h"
 #include "platform/vcl/UtilWindow.h"
+#include "platform/vcl/VclThread.h"
 
 namespace engine {
 
@@ -22,6 +25,8 @@ constexpr uint16_t kFillError = 81;
 constexpr uint16_t kCouldNotCreateThread = 88;
 constexpr uint16_t kInvalidWaveFormat = 89;
 constexpr plat::DWORD kThreadReadyTimeoutMs = 5000;
+// How long a stop from outside the pump waits for the cycle under way.
+constexpr uint32_t kStopWaitMs = 1000;
 
 }  // namespace
 
@@ -86,6 +91,32 @@ TMMTrigger::~TMMTrigger() {
   // A stop message still queued goes with the window.
   if (window_) vcl::DeallocateUtilityWindow(std::exchange(window_, nullptr));
   pool_.FreeAll();
+}
+
+void TMMTrigger::Notification(vcl::TComponent* component, vcl::TOperation operation) {
+  // The owner tells before it frees a component; the cycles must be over by
+  // then. From inside a cycle there is nothing to wait for: its caller frees.
+  if (operation == vcl::opRemove && component && component != this &&
+      component->ComponentState().Contains(vcl::csDestroying) && (Has(trsStarted) || Has(trsPaused)) &&
+      !InsideCycle() && InSegment(component)) {
+    try {
+      StopAfterCycle(true);
+    } catch (...) {
+      // Stop has reported it through OnError and closed.
+    }
+  }
+  TMMCustomSoundComponent::Notification(component, operation);
+}
+
+bool TMMTrigger::InSegment(const vcl::TComponent* component) const {
+  const auto limit = static_cast<size_t>(DSPComponentCount()) + 1;
+  size_t steps = limit;
+  for (const TMMDSPComponent* m = Output(); m && steps > 0; m = m->Output(), --steps)
+    if (m == component) return true;
+  steps = limit;
+  for (const TMMDSPComponent* m = Input(); m && steps > 0; m = m->Input(), --steps)
+    if (m == component) return true;
+  return false;
 }
 
 void TMMTrigger::Notify(const vcl::TNotifyEvent& event) {
@@ -207,6 +238,7 @@ void TMMTrigger::StartThread() {
   ready_event_ = plat::CreateEventA(nullptr, plat::FALSE, plat::FALSE, nullptr);
   go_event_ = plat::CreateEventA(nullptr, plat::FALSE, plat::FALSE, nullptr);
   stop_event_ = plat::CreateEventA(nullptr, plat::FALSE, plat::FALSE, nullptr);
+  cycle_end_event_ = plat::CreateEventA(nullptr, plat::FALSE, plat::FALSE, nullptr);
   try {
     thread_ = std::make_unique<TMMTriggerThread>(this);
   } catch (const std::exception&) {
@@ -225,7 +257,7 @@ void TMMTrigger::EndThread() {
     thread_->WaitFor();
     thread_.reset();
   }
-  for (plat::HANDLE* event : {&ready_event_, &go_event_, &stop_event_}) {
+  for (plat::HANDLE* event : {&ready_event_, &go_event_, &stop_event_, &cycle_end_event_}) {
     if (*event) plat::CloseHandle(std::exchange(*event, nullptr));
   }
 }
@@ -309,12 +341,26 @@ void TMMTrigger::Restart() {
   }
 }
 
-void TMMTrigger::Stop() {
+void TMMTrigger::Stop() { StopAfterCycle(false); }
+
+void TMMTrigger::StopAfterCycle(bool until_ended) {
   if (!Has(trsStarted) && !Has(trsPaused)) return;
   try {
     {
       std::lock_guard lock(lock_);
       stopping_ = true;
+    }
+    // A cycle under way on another thread ends first; only one that asks
+    // for the stop itself defers it, and so does one that does not end in
+    // time (its end then completes the stop).
+    if (!InsideCycle()) {
+      while (!WaitForCycleEnd(kStopWaitMs) && until_ended) {
+      }
+      // A handler served meanwhile may have stopped or closed the trigger.
+      if (!Has(trsStarted) && !Has(trsPaused)) return;
+    }
+    {
+      std::lock_guard lock(lock_);
       if (in_process_ > 0) {
         // The cycle's end posts the stop message, which completes it.
         stop_pending_ = true;
@@ -329,6 +375,23 @@ void TMMTrigger::Stop() {
     Close();
     throw;
   }
+}
+
+bool TMMTrigger::InsideCycle() const {
+  const plat::DWORD self = plat::GetCurrentThreadId();
+  return (thread_ && self == thread_->ThreadID()) || sync_push_thread_.load() == self;
+}
+
+bool TMMTrigger::WaitForCycleEnd(uint32_t span_ms) {
+  const bool main = plat::IsMainThread();
+  return WaitServingMessages(
+      [this, main] {
+        // A synchronized push of the cycle runs here.
+        if (main) vcl::CheckSynchronize();
+        std::lock_guard lock(lock_);
+        return in_process_ == 0;
+      },
+      span_ms, cycle_end_event_, false);
 }
 
 void TMMTrigger::CompleteStop() {
@@ -351,7 +414,11 @@ void TMMTrigger::Pull(TMMWaveHdr* header) {
 
 void TMMTrigger::Push(TMMWaveHdr* header) {
   if (synchronize_ && thread_ && plat::GetCurrentThreadId() == thread_->ThreadID())
-    thread_->Synchronize([this, header] { TMMCustomSoundComponent::BufferReady(header); });
+    thread_->Synchronize([this, header] {
+      sync_push_thread_ = plat::GetCurrentThreadId();
+      plat::ScopeExit done([this] { sync_push_thread_ = 0; });
+      TMMCustomSoundComponent::BufferReady(header);
+    });
   else
     TMMCustomSoundComponent::BufferReady(header);
 }
@@ -413,12 +480,14 @@ void TMMTrigger::PumpCycle() {
         }
       }
       if (post) plat::PostMessageA(self->window_, MM_TRIGGER_STOP, 0, 0);
+      plat::SetEvent(self->cycle_end_event_);
     }
   } cycle_end{this};
 
+  // Once a stop has begun the cycle pulls nothing more.
   auto stop_pending = [this] {
     std::lock_guard lock(lock_);
-    return stop_pending_;
+    return stopping_;
   };
   try {
     Push(header_);

@@ -4,9 +4,14 @@
 // to Output per cycle, then waits Interval ms (at least 1). When the source
 // runs dry the pump stops, and OnStop fires on the main thread.
 //
-// A stop asked for while a cycle is under way (from a handler in the pump
-// thread, say) only marks the stop; the cycle's end posts MM_TRIGGER_STOP to
-// the trigger's hidden window, whose handling completes it on the main thread.
+// A stop asked for inside a cycle (from a handler in the pump thread, say)
+// only marks the stop; the cycle's end posts MM_TRIGGER_STOP to the trigger's
+// hidden window, whose handling completes it on the main thread. A stop from
+// any other thread waits for the cycle under way to end.
+//
+// A member of the chain the trigger pumps through that its owner is about to
+// free stops the trigger first: the cycle under way ends, and no other
+// begins, before the member goes.
 #include <atomic>
 #include <cstdint>
 #include <exception>
@@ -81,6 +86,8 @@ class TMMTrigger : public TMMCustomSoundComponent {
   void Restarted() override { Restart(); }
   void Stopped() override { Stop(); }
 
+  void Notification(vcl::TComponent* component, vcl::TOperation operation) override;
+
   // Closes, then stores.
   void SetFormat(const plat::WAVEFORMATEX* format) override;
   int32_t BufferSize() const override { return buffer_size_; }
@@ -138,6 +145,16 @@ class TMMTrigger : public TMMCustomSoundComponent {
   // The thread's loop and one turn of it.
   void Run();
   bool CanCycle();
+  // In the pump thread, or in a synchronized push of its cycle.
+  bool InsideCycle() const;
+  // Waits, at most span_ms, for the cycle under way to end, serving a
+  // synchronized push meanwhile; true when none is under way.
+  bool WaitForCycleEnd(uint32_t span_ms);
+  // Stop; a cycle under way on another thread ends first, waited for at
+  // most a while, or for as long as it takes when until_ended.
+  void StopAfterCycle(bool until_ended);
+  // Whether component is in the chain the cycles go through.
+  bool InSegment(const vcl::TComponent* component) const;
   void PumpCycle();
   void Pull(TMMWaveHdr* header);
   void Push(TMMWaveHdr* header);
@@ -160,7 +177,8 @@ class TMMTrigger : public TMMCustomSoundComponent {
   bool running_ = false;  // cycles may run: started, not paused, not stopped
   bool stopping_ = false;
   bool stop_pending_ = false;
-  std::exception_ptr thread_error_;  // the thread failed and ended
+  std::exception_ptr thread_error_;               // the thread failed and ended
+  std::atomic<plat::DWORD> sync_push_thread_{0};  // the main thread, in a synchronized push
 
   // Main thread only.
   bool closing_ = false;
@@ -171,6 +189,7 @@ class TMMTrigger : public TMMCustomSoundComponent {
   plat::HANDLE ready_event_ = nullptr;
   plat::HANDLE go_event_ = nullptr;
   plat::HANDLE stop_event_ = nullptr;
+  plat::HANDLE cycle_end_event_ = nullptr;
 };
 
 }  // namespace engine
