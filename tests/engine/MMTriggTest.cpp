@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "ChainTestClasses.h"
@@ -79,6 +80,7 @@ class TriggerTest : public ::testing::Test {
     trigger_->OnError = [this](vcl::TObject*) { ++on_error_; };
   }
   void TearDown() override {
+    EndHold();
     // The trigger goes first: its destructor finishes a cycle still pushing
     // into the chain, which the form would otherwise free under it.
     delete trigger_;
@@ -111,6 +113,42 @@ class TriggerTest : public ::testing::Test {
     plat::clock::AdvanceMs(pause_ms);
   }
   bool Is(TMMTriggerState state) const { return trigger_->State() == state; }
+  // Starts the pump and leaves its second cycle under way: the push held in
+  // the pump thread, or, synchronized, waiting for the main thread, which
+  // does not serve it. A thread lets the held push go 30 ms later; the test
+  // acts meanwhile, then calls EndHold.
+  void HoldSecondCycle(bool synchronize) {
+    buffers_ = 100;
+    trigger_->SetInterval(10);
+    trigger_->SetSynchronize(synchronize);
+    release_ = plat::CreateEventA(nullptr, plat::TRUE, plat::FALSE, nullptr);
+    held_ = false;
+    if (!synchronize) {
+      on_push_ = [this](int n) {
+        if (n != 2) return;
+        held_ = true;
+        plat::WaitForSingleObject(release_, plat::INFINITE);
+      };
+    }
+    trigger_->Start();
+    ASSERT_TRUE(PumpUntil([&] { return Pushes() == 1; }));
+    if (synchronize) {
+      ASSERT_TRUE(plat::clock::WaitForTimedWaiters(1));
+      plat::clock::AdvanceMs(10);
+      std::this_thread::sleep_for(20ms);
+    } else {
+      NextCycle(10);
+      ASSERT_TRUE(PumpUntil([&] { return held_.load(); }));
+    }
+    releaser_ = std::thread([this] {
+      std::this_thread::sleep_for(30ms);
+      plat::SetEvent(release_);
+    });
+  }
+  void EndHold() {
+    if (releaser_.joinable()) releaser_.join();
+    if (release_) plat::CloseHandle(std::exchange(release_, nullptr));
+  }
 
   plat::ScopedManualClock clock_;
   std::unique_ptr<TTestChainForm> form_;
@@ -133,6 +171,9 @@ class TriggerTest : public ::testing::Test {
   std::atomic<int> closes_{0};
   std::atomic<int> on_error_{0};
   std::vector<std::string> errors_;
+  plat::HANDLE release_ = nullptr;
+  std::atomic<bool> held_{false};
+  std::thread releaser_;
 };
 
 TEST_F(TriggerTest, PumpsEveryBufferInOrderAtItsPaceAndStopsAtTheEnd) {
@@ -386,38 +427,12 @@ TEST_F(TriggerTest, DestroyedWhileACycleRunsWaitsForItAndPumpsNoMore) {
        {Case{"push held in the pump thread", false}, Case{"synchronized push pending", true}}) {
     SCOPED_TRACE(c.name);
     SetUp();  // a fresh chain per case
-    buffers_ = 100;
-    trigger_->SetInterval(10);
-    trigger_->SetSynchronize(c.synchronize);
-    plat::HANDLE release = plat::CreateEventA(nullptr, plat::TRUE, plat::FALSE, nullptr);
-    std::atomic<bool> inside{false};
-    if (!c.synchronize) {
-      on_push_ = [&](int n) {
-        if (n != 2) return;
-        inside = true;
-        plat::WaitForSingleObject(release, plat::INFINITE);
-      };
-    }
-    trigger_->Start();
-    ASSERT_TRUE(PumpUntil([&] { return Pushes() == 1; }));
-    if (c.synchronize) {
-      // The next cycle's push waits for the main thread, which does not serve it.
-      ASSERT_TRUE(plat::clock::WaitForTimedWaiters(1));
-      plat::clock::AdvanceMs(10);
-      std::this_thread::sleep_for(20ms);
-    } else {
-      NextCycle(10);
-      ASSERT_TRUE(PumpUntil([&] { return inside.load(); }));
-    }
-    std::thread releaser([&] {
-      std::this_thread::sleep_for(30ms);
-      plat::SetEvent(release);
-    });
+    HoldSecondCycle(c.synchronize);
+    if (HasFatalFailure()) return;
     // The trigger goes first: its chain is still in use by the cycle.
     delete trigger_;
     trigger_ = nullptr;
-    releaser.join();
-    plat::CloseHandle(release);
+    EndHold();
     EXPECT_EQ(stops_, 1);
     EXPECT_EQ(closes_, 1);
     const int pushes = Pushes();
@@ -459,33 +474,8 @@ TEST_F(TriggerTest, ChainMemberFreedWhileACycleRunsIsNeverReachedAfter) {
       middle->SetOutput(sink_);
       trigger_->SetFormat(&format_);  // the relink took it from above
     }
-    buffers_ = 100;
-    trigger_->SetInterval(10);
-    trigger_->SetSynchronize(c.synchronize);
-    plat::HANDLE release = plat::CreateEventA(nullptr, plat::TRUE, plat::FALSE, nullptr);
-    std::atomic<bool> inside{false};
-    if (!c.synchronize) {
-      on_push_ = [&](int n) {
-        if (n != 2) return;
-        inside = true;
-        plat::WaitForSingleObject(release, plat::INFINITE);
-      };
-    }
-    trigger_->Start();
-    ASSERT_TRUE(PumpUntil([&] { return Pushes() == 1; }));
-    if (c.synchronize) {
-      // The next cycle's push waits for the main thread, which does not serve it.
-      ASSERT_TRUE(plat::clock::WaitForTimedWaiters(1));
-      plat::clock::AdvanceMs(10);
-      std::this_thread::sleep_for(20ms);
-    } else {
-      NextCycle(10);
-      ASSERT_TRUE(PumpUntil([&] { return inside.load(); }));
-    }
-    std::thread releaser([&] {
-      std::this_thread::sleep_for(30ms);
-      plat::SetEvent(release);
-    });
+    HoldSecondCycle(c.synchronize);
+    if (HasFatalFailure()) return;
     if (c.free_whole_form) {
       form_.reset();
       trigger_ = nullptr;  // the form owned it
@@ -494,8 +484,7 @@ TEST_F(TriggerTest, ChainMemberFreedWhileACycleRunsIsNeverReachedAfter) {
       EXPECT_TRUE(Is({trsOpened}));
       delete sink_;
     }
-    releaser.join();
-    plat::CloseHandle(release);
+    EndHold();
     EXPECT_EQ(stops_, 1);
     EXPECT_EQ(Pushes(), 2);
     plat::clock::AdvanceMs(500);
