@@ -14,6 +14,11 @@
 // Level scale: one at the default 200 x 7 on the same kind of form, labels
 // only, repainted through the window system once a pass. It repaints only
 // when invalidated, so this is its most: a paint every pass.
+//
+// Connector: the copy of each 16384-byte block and the pacing of its groups,
+// with displays that return at once (two level meters, two scopes and a
+// spectrum, as the main window links them), on the manual clock. The clock's
+// own steps are measured alone as the baseline to subtract.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -21,10 +26,12 @@
 #include <cstdlib>
 #include <vector>
 
+#include "displays/MMConect.h"
 #include "displays/MMLevel.h"
 #include "displays/MMLevelScale.h"
 #include "displays/MMMeter.h"
 #include "engine/MMPCMSup.h"
+#include "platform/kernel/Clock.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Forms.h"
 
@@ -138,6 +145,77 @@ void BM_LevelScaleSecondOfAudio(benchmark::State& state) {
 }
 
 BENCHMARK(BM_LevelScaleSecondOfAudio)->Unit(benchmark::kMicrosecond);
+
+constexpr int32_t kBytesPerSecond = 44100 * 4;
+constexpr int32_t kBlockBytes = 16384;
+constexpr int64_t kPassIntervalUs = 1'000'000 / kPassesPerSecond;
+
+// Takes its stretch and does nothing with it.
+class TIdleDisplay : public vcl::TComponent, public TMMDisplayProtocol {
+ public:
+  explicit TIdleDisplay(int32_t bytes) : vcl::TComponent(nullptr), bytes_(bytes) {}
+  void SetWaveFormat(const plat::WAVEFORMATEX*) override {}
+  int32_t BytesPerRefresh() const override { return bytes_; }
+  void RefreshPCMData(const void* data) override { benchmark::DoNotOptimize(data); }
+  void ResetData() override {}
+  engine::TMMBits BitLength() const override { return engine::b16Bit; }
+  engine::TMMMode Mode() const override { return engine::mStereo; }
+
+ private:
+  int32_t bytes_;
+};
+
+struct TConnectorRig {
+  TConnectorRig() {
+    const plat::WAVEFORMATEX format{plat::WAVE_FORMAT_PCM, 2, 44100, kBytesPerSecond, 4, 16, 0};
+    connector.SetRealTime(false);
+    connector.SetAutoTrigger(false);
+    connector.SetBufferSize(kBlockBytes);
+    connector.SetFormat(&format);
+    connector.SetDisplay(dgLevel, 0, &level1);
+    connector.SetDisplay(dgLevel, 1, &level2);
+    connector.SetDisplay(dgOscope, 0, &scope1);
+    connector.SetDisplay(dgOscope, 1, &scope2);
+    connector.SetDisplay(dgSpectrum, 0, &spectrum);
+    connector.Opened();
+    connector.Started();
+  }
+  ~TConnectorRig() { connector.Stopped(); }
+
+  TIdleDisplay level1{200}, level2{200}, scope1{1024}, scope2{1024}, spectrum{8192};
+  TMMConnector connector{nullptr};
+  std::vector<uint8_t> block = std::vector<uint8_t>(kBlockBytes, 1);
+};
+
+// One iteration is one second of audio: blocks as they fill, 25 passes.
+void BM_ConnectorSecondOfAudio(benchmark::State& state) {
+  plat::ScopedManualClock clock;
+  TConnectorRig rig;
+  int64_t pending_bytes = 0;
+  for (auto _ : state) {
+    for (int pass = 0; pass < kPassesPerSecond; ++pass) {
+      plat::clock::Advance(kPassIntervalUs);
+      pending_bytes += kBytesPerSecond / kPassesPerSecond;
+      while (pending_bytes >= kBlockBytes) {
+        rig.connector.StoreData(rig.block.data(), kBlockBytes);
+        pending_bytes -= kBlockBytes;
+      }
+      rig.connector.Trigger();
+    }
+  }
+  state.SetLabel("time per second of audio");
+}
+
+// The clock's steps of the loop above, without the connector.
+void BM_ManualClockSecond(benchmark::State& state) {
+  plat::ScopedManualClock clock;
+  for (auto _ : state)
+    for (int pass = 0; pass < kPassesPerSecond; ++pass) plat::clock::Advance(kPassIntervalUs);
+  state.SetLabel("baseline");
+}
+
+BENCHMARK(BM_ConnectorSecondOfAudio)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ManualClockSecond)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

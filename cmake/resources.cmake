@@ -49,3 +49,8 @@ endif()
 if(TARGET test_controls)
   target_link_libraries(test_controls PRIVATE quellix_resources)
 endif()
+
+# Display tests read the library messages from the program's table.
+if(TARGET test_displays)
+  target_link_libraries(test_displays PRIVATE quellix_resources)
+endif()

@@ -1,5 +1,6 @@
 #include "displays/DisplayUnits.h"
 
+#include "displays/MMConect.h"
 #include "displays/MMLevel.h"
 #include "displays/MMLevelScale.h"
 #include "displays/MMMeter.h"
@@ -12,6 +13,7 @@ void RegisterDisplayClasses() {
   vcl::RegisterClass(TMMLevelScale::StaticClass());
   vcl::RegisterClass(TMMMeter::StaticClass());
   vcl::RegisterClass(TMMLevel::StaticClass());
+  vcl::RegisterClass(TMMConnector::StaticClass());
 }
 
 void RegisterDisplayUnits(plat::UnitTable& table) {

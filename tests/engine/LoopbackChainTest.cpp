@@ -22,6 +22,7 @@
 #include "platform/mm/WaveDevices.h"
 #include "platform/vcl/Application.h"
 #include "resources/ProgramResources.h"
+#include "support/LoopbackEnvironment.h"
 #include "support/PumpUntil.h"
 
 namespace engine {
@@ -80,45 +81,8 @@ void PrintTo(const ModeCase& c, std::ostream* os) { *os << c.name; }
 
 class LoopbackChainTest : public ::testing::TestWithParam<ModeCase> {
  protected:
-  void SetUp() override {
-    setenv("QUELLIX_AUDIO", "virtual", 1);
-    ASSERT_TRUE(plat::wavedev::RebuildDeviceTable());
-    plat::RegisterResourceTable(nullptr, ProgramResourceTable());
-    vcl::InitApplication();
-    vcl::Application->OnException = [this](vcl::TObject*, const vcl::Exception& e) {
-      app_errors_.push_back(e.Message());
-    };
-    UseModernSystem();
-  }
-
-  void TearDown() override {
-    vcl::Application->OnException = nullptr;
-    vcl::DoneApplication();
-    plat::UnregisterResourceTable(nullptr, ProgramResourceTable());
-    if (held_) MMUtilsFinalize();
-    plat::SetVersionProfile(std::nullopt);
-  }
-
-  // The unit reads the system flags at its first start-up only and other
-  // tests of this program may hold it, so drop holds until the profile shows
-  // (the device thread is offered on current systems only).
-  void UseModernSystem() {
-    plat::OSVERSIONINFOA v;
-    v.dwOSVersionInfoSize = sizeof v;
-    v.dwPlatformId = plat::VER_PLATFORM_WIN32_NT;
-    v.dwMajorVersion = 10;
-    plat::SetVersionProfile(v);
-    for (int i = 0; i < 32; ++i) {
-      MMUtilsInitialize();
-      if (IsWinXPOrLater() == OSIsXPOrLater() && IsWin95() == OSIsWin95()) {
-        held_ = true;
-        return;
-      }
-      MMUtilsFinalize();
-      MMUtilsFinalize();
-    }
-    FAIL() << "the unit's flags do not follow the profile";
-  }
+  void SetUp() override { env_.SetUp(); }
+  void TearDown() override { env_.TearDown(); }
 
   // Moves the clock in 10 ms steps, serving the main thread after each. Device
   // threads do not follow the clock by themselves, so each step also waits
@@ -141,8 +105,7 @@ class LoopbackChainTest : public ::testing::TestWithParam<ModeCase> {
   plat::ScopedManualClock clock_;
   int64_t start_us_ = 0;
   std::atomic<int64_t> out_played_{0};
-  std::vector<std::string> app_errors_;
-  bool held_ = false;
+  testsupport::LoopbackEnvironment env_;
 };
 
 TEST_P(LoopbackChainTest, DetectorBelowTheInputFindsTheGeneratorsToneInItsBin) {
@@ -213,7 +176,7 @@ TEST_P(LoopbackChainTest, DetectorBelowTheInputFindsTheGeneratorsToneInItsBin) {
 
   EXPECT_EQ(out_errors, 0);
   EXPECT_EQ(in_errors, 0);
-  EXPECT_TRUE(app_errors_.empty()) << app_errors_.front();
+  EXPECT_TRUE(env_.Errors().empty()) << env_.Errors().front();
 
   const std::vector<TMaxBinProbe::Record> records = probe.Records();
   ASSERT_FALSE(records.empty());
