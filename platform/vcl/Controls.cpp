@@ -105,8 +105,10 @@ TShiftState KeyDataToShiftState(plat::LPARAM key_data) {
 TControl* GetCaptureControl() { return capture_control; }
 
 void SetCaptureControl(TControl* control) {
-  plat::ReleaseCapture();
+  // Cleared first: a control giving up or handing over capture on purpose is
+  // not told that it lost it.
   capture_control = nullptr;
+  plat::ReleaseCapture();
   if (!control) return;
   if (auto* win = dynamic_cast<TWinControl*>(control)) {
     if (!win->HandleAllocated()) return;
@@ -407,6 +409,10 @@ void TControl::Dispatch(TMessage& m) {
     }
     case CM_CANCELMODE:
       if (capture_control == this) SetCaptureControl(nullptr);
+      control_state_ = control_state_ - TControlState{csClicked, csLButtonDown};
+      return;
+    case plat::WM_CAPTURECHANGED:
+      // Capture went elsewhere: the press can no longer end in a click.
       control_state_ = control_state_ - TControlState{csClicked, csLButtonDown};
       return;
     case CM_ENABLEDCHANGED:
@@ -1508,9 +1514,17 @@ void TWinControl::Dispatch(TMessage& m) {
       return;
     }
     case plat::WM_CAPTURECHANGED:
-      if (capture_control && reinterpret_cast<plat::HWND>(m.LParam) != handle_ &&
-          (capture_control == this || capture_control->parent_ == this))
-        capture_control = nullptr;
+      if (capture_control && reinterpret_cast<plat::HWND>(m.LParam) != handle_) {
+        if (capture_control == this) {
+          capture_control = nullptr;
+        } else if (capture_control->parent_ == this) {
+          // A windowless control holds capture through this window; it hears
+          // the loss as its own WM_CAPTURECHANGED so its drag or read-out ends.
+          TControl* lost = capture_control;
+          capture_control = nullptr;
+          lost->Perform(plat::WM_CAPTURECHANGED, 0, m.LParam);
+        }
+      }
       DefaultHandler(m);
       return;
     case plat::WM_SETCURSOR: {

@@ -599,7 +599,11 @@ class TCustomControl : public TWinControl {
 TShiftState KeysToShiftState(plat::WPARAM keys);
 TShiftState KeyDataToShiftState(plat::LPARAM key_data);
 
-// The control holding the mouse, or null.
+// The control holding the mouse, or null. When its window loses capture
+// to another window (or capture is released behind its back), a windowless
+// capture control receives WM_CAPTURECHANGED (LParam: the new capture
+// window) so it can end a drag or read-out; giving capture up through
+// SetCaptureControl sends no such notice.
 TControl* GetCaptureControl();
 void SetCaptureControl(TControl* control);
 

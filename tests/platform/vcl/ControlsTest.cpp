@@ -443,6 +443,57 @@ TEST_F(ControlsTest, CaptureKeepsMouseEventsAtThePressedControl) {
   EXPECT_TRUE(form->clicks.empty());
 }
 
+TEST_F(ControlsTest, WindowlessCaptureControlHearsWhenItsWindowLosesCapture) {
+  ASSERT_NE(Screen(), nullptr);
+  TPanelsForm* form = ShowPanels();
+  auto* box = dynamic_cast<TBox*>(form->FindComponent("Box2"));
+  auto* inner = dynamic_cast<TPanel*>(form->FindComponent("Inner"));
+  std::vector<plat::LPARAM> notices;
+  TWndMethod old = box->WindowProc;
+  box->WindowProc = [&](TMessage& m) {
+    if (m.Msg == plat::WM_CAPTURECHANGED) notices.push_back(m.LParam);
+    old(m);
+  };
+  auto press_box = [&] {
+    Screen()->InjectMouseMove(plat::POINT{200, 175});
+    Screen()->InjectMouseButton(MouseButton::Left, true);
+    Pump();
+    ASSERT_EQ(GetCaptureControl(), box);
+  };
+  auto release = [&] {
+    Screen()->InjectMouseButton(MouseButton::Left, false);
+    Pump();
+  };
+
+  // Another window takes capture: one notice naming it, and the press gives no click.
+  press_box();
+  plat::SetCapture(inner->Handle());
+  EXPECT_EQ(notices, std::vector<plat::LPARAM>{reinterpret_cast<plat::LPARAM>(inner->Handle())});
+  EXPECT_EQ(GetCaptureControl(), nullptr);
+  EXPECT_FALSE(box->MouseCapture());
+  plat::ReleaseCapture();
+  release();
+  EXPECT_TRUE(form->clicks.empty());
+  EXPECT_EQ(notices.size(), 1u);
+
+  // Capture released behind the control's back (a modal box, a disabled window).
+  notices.clear();
+  press_box();
+  plat::ReleaseCapture();
+  EXPECT_EQ(notices, std::vector<plat::LPARAM>{0});
+  EXPECT_EQ(GetCaptureControl(), nullptr);
+  release();
+
+  // Giving capture up itself on the button release is no loss; the next click works.
+  notices.clear();
+  form->clicks.clear();
+  press_box();
+  release();
+  EXPECT_TRUE(notices.empty());
+  EXPECT_EQ(form->clicks, std::vector<std::string>{"Box2"});
+  box->WindowProc = old;
+}
+
 TEST_F(ControlsTest, FocusMovesBetweenWindowedControlsWithExitAndEnter) {
   ASSERT_NE(Screen(), nullptr);
   TPanelsForm* form = ShowPanels();
