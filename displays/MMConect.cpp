@@ -236,7 +236,10 @@ VCL_IMPLEMENT_CLASS(
     BoolProp("RealTime", &TMMConnector::RealTime, &TMMConnector::SetRealTime).Default(true),
     // Shared by all connectors, so every form stores it.
     BoolProp("EnterIdle", &TMMConnector::EnterIdle, &TMMConnector::SetEnterIdle), engine::DSPInputProp(),
-    engine::DSPOutputProp())
+    engine::DSPOutputProp(), RefProp("Level1", &TMMConnector::Level1, &TMMConnector::SetLevel1),
+    RefProp("Level2", &TMMConnector::Level2, &TMMConnector::SetLevel2),
+    RefProp("Meter1", &TMMConnector::Meter1, &TMMConnector::SetMeter1),
+    RefProp("Meter2", &TMMConnector::Meter2, &TMMConnector::SetMeter2))
 
 TMMConnector::TMMConnector(vcl::TComponent* owner) : TMMDSPComponent(owner) {
   timer_ = std::make_unique<engine::TMMHiTimer>(nullptr);

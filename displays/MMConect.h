@@ -21,6 +21,8 @@
 #include <vector>
 
 #include "displays/MMDisplay.h"
+#include "displays/MMLevel.h"
+#include "displays/MMMeter.h"
 #include "engine/MMACMSup.h"
 #include "engine/MMDSPObj.h"
 #include "engine/MMHTimer.h"
@@ -67,6 +69,16 @@ class TMMConnector : public engine::TMMDSPComponent {
   // display in both slots of a two-slot group is ignored, as is the display
   // the slot already holds.
   void SetDisplay(TMMDisplayGroup group, int index, vcl::TComponent* component);
+
+  // The slots by their display classes.
+  TMMLevel* Level1() const { return dynamic_cast<TMMLevel*>(Display(dgLevel, 0)); }
+  void SetLevel1(TMMLevel* value) { SetDisplay(dgLevel, 0, value); }
+  TMMLevel* Level2() const { return dynamic_cast<TMMLevel*>(Display(dgLevel, 1)); }
+  void SetLevel2(TMMLevel* value) { SetDisplay(dgLevel, 1, value); }
+  TMMMeter* Meter1() const { return dynamic_cast<TMMMeter*>(Display(dgMeter, 0)); }
+  void SetMeter1(TMMMeter* value) { SetDisplay(dgMeter, 0, value); }
+  TMMMeter* Meter2() const { return dynamic_cast<TMMMeter*>(Display(dgMeter, 1)); }
+  void SetMeter2(TMMMeter* value) { SetDisplay(dgMeter, 1, value); }
 
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool value);

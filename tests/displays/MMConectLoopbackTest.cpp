@@ -5,13 +5,17 @@
 // its own lock (the ThreadSanitizer build runs this too).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "displays/ConnectorTestSupport.h"
 #include "displays/MMConect.h"
+#include "engine/MMFXGen.h"
 #include "engine/MMWavIn.h"
+#include "engine/MMWavOut.h"
 #include "platform/kernel/Clock.h"
 #include "platform/mm/WaveDevices.h"
 #include "platform/vcl/Application.h"
@@ -50,13 +54,14 @@ class ConnectorLoopbackTest : public ::testing::Test {
   // 10 ms steps; after each the main thread is served and the delivery
   // thread has handled the buffers the clock completed (one buffer of slack
   // for where the buffers' edges fall; none while paused).
-  static void Run(engine::TMMWaveIn& in, int ms) {
+  static void Run(engine::TMMWaveIn& in, int ms, const std::function<void()>& between_steps = {}) {
     const int64_t base = in.BytesRecorded();
     const int64_t start = plat::ClockNowMicroseconds();
     for (int t = 0; t < ms; t += 10) {
       plat::clock::AdvanceMs(10);
       vcl::Application->ProcessMessages();
-      if (in.DevicePaused()) continue;
+      if (between_steps) between_steps();
+      if (in.DevicePaused() || in.CallBackMode() != engine::cmThread) continue;
       const int64_t done =
           base + (plat::ClockNowMicroseconds() - start) * kBytesPerSecond / 1'000'000 - kInBufferBytes;
       testsupport::PumpUntil([&] { return !in.DeviceStarted() || in.BytesRecorded() >= done; },
@@ -73,6 +78,11 @@ TEST_F(ConnectorLoopbackTest, WithoutRealTimeThePassesRunOnTheDeliveryThreadWhil
   TFakeDisplay level("level", 200, log);
   TFakeDisplay spectrum("spectrum", 8192, log);
   TFakeDisplay scope("scope", 1024, log);
+  // Real meters too: their passes, peak ticks and the main thread's reads
+  // meet on their display locks.
+  TMMLevel level_meter(nullptr);
+  TMMMeter needle(nullptr);
+  int64_t readings = 0;
 
   engine::TMMWaveIn in(nullptr);
   OpenInput(in, engine::cmThread);
@@ -83,11 +93,13 @@ TEST_F(ConnectorLoopbackTest, WithoutRealTimeThePassesRunOnTheDeliveryThreadWhil
   in.SetOutput(&connector);
   connector.SetDisplay(dgLevel, 0, &level);
   connector.SetDisplay(dgSpectrum, 0, &spectrum);
+  connector.SetLevel2(&level_meter);
+  connector.SetMeter1(&needle);
 
   in.Start();
   ASSERT_TRUE(connector.Feeding());
   for (int round = 0; round < 6; ++round) {
-    Run(in, 200);
+    Run(in, 200, [&] { readings += level_meter.Value() + needle.Value() + level_meter.LitSpots(); });
     switch (round % 3) {
       case 0:
         connector.SetDisplay(dgOscope, 0, round % 2 ? nullptr : &scope);
@@ -108,6 +120,7 @@ TEST_F(ConnectorLoopbackTest, WithoutRealTimeThePassesRunOnTheDeliveryThreadWhil
 
   EXPECT_TRUE(env_.Errors().empty()) << env_.Errors().front();
   EXPECT_GT(triggers.load(), 0);
+  EXPECT_EQ(readings, 0) << "silence";
   std::lock_guard guard(log.lock);
   ASSERT_GT(log.refreshes.size(), 0u);
   for (const TDisplayLog::Refresh& r : log.refreshes) {
@@ -115,5 +128,78 @@ TEST_F(ConnectorLoopbackTest, WithoutRealTimeThePassesRunOnTheDeliveryThreadWhil
     EXPECT_EQ(r.uniform, 0) << r.name << ": the loopback input hears silence";
   }
 }
+
+struct ToneCase {
+  const char* name;
+  engine::TMMVolumeRange amplitude;  // of 16384, full scale
+  int32_t spots;                     // of 35 on the dB scale
+};
+
+void PrintTo(const ToneCase& c, std::ostream* os) { *os << c.name; }
+
+class ConnectorToneTest : public ConnectorLoopbackTest, public ::testing::WithParamInterface<ToneCase> {};
+
+// The generator plays into the loopback output; the input hears it and the
+// connector feeds a 35-spot level meter on the dBFS curve. Over the run the
+// meter lights at most the spots of the tone's level.
+TEST_P(ConnectorToneTest, AToneThroughTheLoopbackLightsTheSpotsOfItsLevel) {
+  engine::TMMGenerator generator(nullptr);
+  generator.SetSampleRate(kRate);
+  generator.SetBitLength(engine::b16Bit);
+  generator.SetMode(engine::mStereo);
+  generator.SetWaveForm(engine::wfSine);
+  generator.SetFrequency(1000.0);
+  generator.SetAmplitude(GetParam().amplitude);
+  engine::TMMWaveOut out(nullptr);
+  const auto out_id = static_cast<engine::TMMDeviceId>(plat::wavedev::FindWaveOutDevice("Loopback Output"));
+  ASSERT_GE(out_id, 0);
+  out.SetInput(&generator);
+  out.SetDeviceID(out_id);
+  out.SetBufferSize(kBytesPerSecond / 20);
+  out.SetNumBuffers(10);
+
+  engine::TMMWaveIn in(nullptr);
+  OpenInput(in, engine::cmWindow);
+  // Not a whole number of the tone's periods, so each block starts at
+  // another phase.
+  in.SetBufferSize(4096);
+  TMMConnector connector(nullptr);
+  connector.SetRealTime(false);
+  connector.SetAutoTrigger(false);
+  connector.SetSynchronize(false);
+  in.SetOutput(&connector);
+  TMMLevel meter(nullptr);
+  meter.SetBounds(0, 0, 72, 17);
+  ASSERT_EQ(meter.NumSpots(), 35);
+  meter.SetMeterScale(4);
+  connector.SetLevel1(&meter);
+  int32_t most = 0;
+  int refreshes = 0;
+  connector.OnTrigger = [&](vcl::TObject*) {
+    most = std::max(most, meter.LitSpots());
+    ++refreshes;
+  };
+
+  in.Start();
+  out.Start();
+  // Every 50-frame stretch of the blocks that came.
+  Run(in, 1000, [&] {
+    for (int pass = 0; pass < 50; ++pass) connector.Trigger();
+  });
+  in.Stop();
+  out.Stop();
+  in.Close();
+  out.Close();
+
+  EXPECT_TRUE(env_.Errors().empty()) << env_.Errors().front();
+  EXPECT_GT(refreshes, 0);
+  EXPECT_EQ(most, GetParam().spots);
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, ConnectorToneTest,
+                         ::testing::Values(ToneCase{"FullScale", engine::kMaxVolume, 35},
+                                           // 3277 of 32767
+                                           ToneCase{"Minus20dB", 1639, 15}, ToneCase{"Silence", 0, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "displays/ConnectorTestSupport.h"
+#include "displays/DisplayUnits.h"
 #include "displays/MMConect.h"
 #include "engine/MMACM.h"
 #include "engine/MMPCMSup.h"
@@ -22,6 +23,9 @@
 #include "platform/mm/Acm.h"
 #include "platform/user/Messages.h"
 #include "platform/vcl/Application.h"
+#include "platform/vcl/FormReader.h"
+#include "platform/vcl/FormWriter.h"
+#include "platform/vcl/TypInfo.h"
 #include "resources/ProgramResources.h"
 #include "support/ClockPusher.h"
 
@@ -32,6 +36,13 @@ namespace {
 using connectortest::EFakeDisplayError;
 using connectortest::TDisplayLog;
 using connectortest::TFakeDisplay;
+
+// The root a description is read into.
+class TConnectorTestForm : public vcl::TComponent {
+  VCL_DECLARE_CLASS(TConnectorTestForm, vcl::TComponent)
+ public:
+  explicit TConnectorTestForm(vcl::TComponent* owner) : vcl::TComponent(owner) {}
+};
 
 plat::WAVEFORMATEX Pcm(plat::DWORD rate, plat::WORD channels, plat::WORD bits) {
   const auto align = static_cast<plat::WORD>(channels * bits / 8);
@@ -228,6 +239,37 @@ INSTANTIATE_TEST_SUITE_P(Groups, ConnectorAdvanceTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Slots ----
+
+TEST_F(ConnectorTest, ADescriptionLinksTheMetersByName) {
+  RegisterDisplayClasses();
+  vcl::RegisterClass(TConnectorTestForm::StaticClass());
+  const std::string connector_text =
+      "  object MMConnector1: TMMConnector\r\n"
+      "    Speed = 1000\r\n"
+      "    TriggerMode = tmDownFlank\r\n"
+      "    EnterIdle = False\r\n"
+      "    Level2 = MMLevel1\r\n"
+      "    Meter1 = MMMeter1\r\n"
+      "  end\r\n";
+  TConnectorTestForm form(nullptr);
+  vcl::ReadFormText(&form,
+                    "object Form1: TConnectorTestForm\r\n"
+                    "  object MMLevel1: TMMLevel\r\n"
+                    "  end\r\n"
+                    "  object MMMeter1: TMMMeter\r\n"
+                    "  end\r\n" +
+                        connector_text + "end\r\n");
+  auto* connector = dynamic_cast<TMMConnector*>(form.FindComponent("MMConnector1"));
+  ASSERT_NE(connector, nullptr);
+  EXPECT_EQ(connector->Level1(), nullptr);
+  EXPECT_EQ(connector->Level2(), form.FindComponent("MMLevel1"));
+  EXPECT_EQ(connector->Display(dgLevel, 1), form.FindComponent("MMLevel1"));
+  EXPECT_EQ(connector->Meter1(), form.FindComponent("MMMeter1"));
+  EXPECT_EQ(connector->Speed(), 1000);
+  EXPECT_EQ(connector->TriggerMode(), tmDownFlank);
+  // The shared EnterIdle has no default, so it is always written.
+  EXPECT_NE(vcl::WriteFormText(&form).find(connector_text), std::string::npos) << vcl::WriteFormText(&form);
+}
 
 TEST_F(ConnectorTest, PairedSlotsRefuseTheOtherSlotsDisplayAndSpectraMayRepeat) {
   TMMConnector& c = AddConnector();
@@ -578,3 +620,5 @@ TEST_F(ConnectorTest, ANonPcmChainIsConvertedForTheDisplays) {
 }
 
 }  // namespace
+
+VCL_IMPLEMENT_CLASS(TConnectorTestForm)
