@@ -3,6 +3,7 @@
 #include "displays/MMConect.h"
 #include "displays/MMLevel.h"
 #include "displays/MMLevelScale.h"
+#include "displays/MMLight.h"
 #include "displays/MMMeter.h"
 #include "platform/vcl/Classes.h"
 
@@ -14,6 +15,7 @@ void RegisterDisplayClasses() {
   vcl::RegisterClass(TMMMeter::StaticClass());
   vcl::RegisterClass(TMMLevel::StaticClass());
   vcl::RegisterClass(TMMConnector::StaticClass());
+  vcl::RegisterClass(TMMLight::StaticClass());
 }
 
 void RegisterDisplayUnits(plat::UnitTable& table) {

@@ -13,6 +13,8 @@
 // GDI lock. A timer client is never added, suspended, resumed or removed
 // while a display lock is held (the timer's thread takes the display lock
 // inside its own).
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <mutex>
 
@@ -56,5 +58,14 @@ enum TMMLevelKind : uint8_t { lkHorizontal, lkVertical };
 enum TMMLevelDirection : uint8_t { dirNormal, dirReversed, dirSymetric };
 // How the level meters and the spectrum let a shown value fall back.
 enum TMMDecayMode : uint8_t { dmNone, dmStepUp, dmExponential, dmUniform };
+// The fall of dmStepUp and dmExponential for Decay 1..16: 0.0001 with the
+// square root taken Decay times (0.01 for 1).
+inline double DecayFactorOf(int32_t decay) {
+  double factor = 0.0001;
+  for (int32_t i = 0; i < decay; ++i) factor = std::sqrt(factor);
+  return factor;
+}
+// The values dmUniform averages for Decay 1..16: (Decay - 1) x 2 within 1..32.
+inline int32_t UniformDecayLength(int32_t decay) { return std::clamp((decay - 1) * 2, 1, 32); }
 
 }  // namespace displays

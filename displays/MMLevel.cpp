@@ -122,9 +122,8 @@ void TMMLevelDecay::SetDecay(int32_t value) {
   value = std::clamp(value, 1, 16);
   if (value == decay_) return;
   decay_ = value;
-  factor_ = 0.0001;
-  for (int32_t i = 0; i < value; ++i) factor_ = std::sqrt(factor_);
-  uniform_length_ = std::clamp((value - 1) * 2, 1, kRingLength);
+  factor_ = DecayFactorOf(value);
+  uniform_length_ = UniformDecayLength(value);
   if (mode_ == dmUniform) Clear();
 }
 

@@ -551,10 +551,8 @@ void TMMCustomMeter::SetDecay(int32_t value) {
   // A new meter keeps its creation factor until Decay really changes.
   if (decay_ == value) return;
   decay_ = value;
-  float factor = 0.0001f;
-  for (int32_t i = 0; i < value; ++i) factor = std::sqrt(factor);
-  decay_factor_ = factor;
-  uniform_length_ = std::clamp((value - 1) * 2, 1, 32);
+  decay_factor_ = static_cast<float>(DecayFactorOf(value));
+  uniform_length_ = UniformDecayLength(value);
   if (decay_mode_ == dmUniform) ClearDecay();
 }
 
