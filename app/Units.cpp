@@ -3,6 +3,7 @@
 #include "controls/ControlUnits.h"
 #include "displays/DisplayUnits.h"
 #include "engine/EngineUnits.h"
+#include "files/FileUnits.h"
 #include "platform/kernel/UnitTable.h"
 #include "platform/mm/MMUnits.h"
 #include "platform/vcl/Application.h"
@@ -35,6 +36,7 @@ void RegisterAllUnits() {
       });
   engine::RegisterEngineUnits(table);
   displays::RegisterDisplayUnits(table);
+  files::RegisterFileUnits(table);
   controls::RegisterControlUnits(table);
 }
 
