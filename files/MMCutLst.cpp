@@ -21,10 +21,7 @@ void TMMCutList::SetCapacity(int32_t value) {
   items_.resize(static_cast<size_t>(value));
 }
 
-void TMMCutList::Grow() {
-  const int32_t capacity = Capacity();
-  SetCapacity(capacity + (capacity < 5 ? 4 : capacity < 9 ? 8 : 16));
-}
+void TMMCutList::Grow() { SetCapacity(GrownCapacity(Capacity())); }
 
 int32_t TMMCutList::Add(const TMMCutRange& range) {
   Changing();
@@ -83,18 +80,7 @@ void TMMCutList::Assign(const vcl::TPersistent* source) {
 }
 
 int32_t TMMCutList::IndexOfPosition(int64_t pos) const {
-  if (count_ == 0) return -1;
-  if (items_[static_cast<size_t>(count_ - 1)].Start <= pos) return count_;
-  // The first range starting after pos, by halving.
-  int32_t lo = 0, hi = count_ - 1;
-  while (lo < hi) {
-    const int32_t mid = lo + (hi - lo) / 2;
-    if (items_[static_cast<size_t>(mid)].Start > pos)
-      hi = mid;
-    else
-      lo = mid + 1;
-  }
-  return lo;
+  return IndexOfPositionIn(count_, pos, [this](int32_t i) { return items_[static_cast<size_t>(i)].Start; });
 }
 
 int32_t TMMCutList::IndexOfRangeContaining(int64_t pos) const {

@@ -23,6 +23,28 @@ constexpr int32_t kMaxListSize = 134217727;
 // Raises EListError "List index out of bounds (%d)", the placeholder left as it is.
 [[noreturn]] void RaiseListError();
 
+// The edit lists' growth step: +4 below 5, +8 below 9, else +16.
+inline int32_t GrownCapacity(int32_t capacity) {
+  return capacity + (capacity < 5 ? 4 : capacity < 9 ? 8 : 16);
+}
+
+// -1 for no items; count when the last item lies at or before pos; else the
+// first item lying after pos, by halving. position_of(i) gives item i's place.
+template <class PositionOf>
+int32_t IndexOfPositionIn(int32_t count, int64_t pos, PositionOf position_of) {
+  if (count == 0) return -1;
+  if (position_of(count - 1) <= pos) return count;
+  int32_t lo = 0, hi = count - 1;
+  while (lo < hi) {
+    const int32_t mid = lo + (hi - lo) / 2;
+    if (position_of(mid) > pos)
+      hi = mid;
+    else
+      lo = mid + 1;
+  }
+  return lo;
+}
+
 class TMMCutList : public engine::TMMObject {
   VCL_DECLARE_CLASS(TMMCutList, engine::TMMObject)
  public:

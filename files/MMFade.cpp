@@ -147,10 +147,7 @@ void TMMFadeList::SetCapacity(int32_t value) {
   items_.resize(static_cast<size_t>(value));
 }
 
-void TMMFadeList::Grow() {
-  const int32_t capacity = Capacity();
-  SetCapacity(capacity + (capacity < 5 ? 4 : capacity < 9 ? 8 : 16));
-}
+void TMMFadeList::Grow() { SetCapacity(GrownCapacity(Capacity())); }
 
 void TMMFadeList::Clear() {
   count_ = 0;
@@ -186,17 +183,8 @@ void TMMFadeList::Assign(const vcl::TPersistent* source) {
 }
 
 int32_t TMMFadeList::IndexOfPosition(int64_t pos) const {
-  if (count_ == 0) return -1;
-  if (items_[static_cast<size_t>(count_ - 1)].Position <= pos) return count_;
-  int32_t lo = 0, hi = count_ - 1;
-  while (lo < hi) {
-    const int32_t mid = lo + (hi - lo) / 2;
-    if (items_[static_cast<size_t>(mid)].Position > pos)
-      hi = mid;
-    else
-      lo = mid + 1;
-  }
-  return lo;
+  return IndexOfPositionIn(count_, pos,
+                           [this](int32_t i) { return items_[static_cast<size_t>(i)].Position; });
 }
 
 int32_t TMMFadeList::GainAt(int64_t pos) const {
