@@ -239,7 +239,9 @@ VCL_IMPLEMENT_CLASS(
     engine::DSPOutputProp(), RefProp("Level1", &TMMConnector::Level1, &TMMConnector::SetLevel1),
     RefProp("Level2", &TMMConnector::Level2, &TMMConnector::SetLevel2),
     RefProp("Meter1", &TMMConnector::Meter1, &TMMConnector::SetMeter1),
-    RefProp("Meter2", &TMMConnector::Meter2, &TMMConnector::SetMeter2))
+    RefProp("Meter2", &TMMConnector::Meter2, &TMMConnector::SetMeter2),
+    RefProp("Light1", &TMMConnector::Light1, &TMMConnector::SetLight1),
+    RefProp("Light2", &TMMConnector::Light2, &TMMConnector::SetLight2))
 
 TMMConnector::TMMConnector(vcl::TComponent* owner) : TMMDSPComponent(owner) {
   timer_ = std::make_unique<engine::TMMHiTimer>(nullptr);

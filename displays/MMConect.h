@@ -22,6 +22,7 @@
 
 #include "displays/MMDisplay.h"
 #include "displays/MMLevel.h"
+#include "displays/MMLight.h"
 #include "displays/MMMeter.h"
 #include "engine/MMACMSup.h"
 #include "engine/MMDSPObj.h"
@@ -79,6 +80,10 @@ class TMMConnector : public engine::TMMDSPComponent {
   void SetMeter1(TMMMeter* value) { SetDisplay(dgMeter, 0, value); }
   TMMMeter* Meter2() const { return dynamic_cast<TMMMeter*>(Display(dgMeter, 1)); }
   void SetMeter2(TMMMeter* value) { SetDisplay(dgMeter, 1, value); }
+  TMMLight* Light1() const { return dynamic_cast<TMMLight*>(Display(dgLight, 0)); }
+  void SetLight1(TMMLight* value) { SetDisplay(dgLight, 0, value); }
+  TMMLight* Light2() const { return dynamic_cast<TMMLight*>(Display(dgLight, 1)); }
+  void SetLight2(TMMLight* value) { SetDisplay(dgLight, 1, value); }
 
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool value);

@@ -82,6 +82,7 @@ TEST_F(ConnectorLoopbackTest, WithoutRealTimeThePassesRunOnTheDeliveryThreadWhil
   // meet on their display locks.
   TMMLevel level_meter(nullptr);
   TMMMeter needle(nullptr);
+  TMMLight light(nullptr);
   int64_t readings = 0;
 
   engine::TMMWaveIn in(nullptr);
@@ -95,14 +96,20 @@ TEST_F(ConnectorLoopbackTest, WithoutRealTimeThePassesRunOnTheDeliveryThreadWhil
   connector.SetDisplay(dgSpectrum, 0, &spectrum);
   connector.SetLevel2(&level_meter);
   connector.SetMeter1(&needle);
+  connector.SetLight2(&light);
 
   in.Start();
   ASSERT_TRUE(connector.Feeding());
   for (int round = 0; round < 6; ++round) {
-    Run(in, 200, [&] { readings += level_meter.Value() + needle.Value() + level_meter.LitSpots(); });
+    Run(in, 200, [&] {
+      readings += level_meter.Value() + needle.Value() + level_meter.LitSpots() + light.LightLevel(0);
+    });
     switch (round % 3) {
       case 0:
         connector.SetDisplay(dgOscope, 0, round % 2 ? nullptr : &scope);
+        // The light organ's FFT and image are rebuilt between its passes.
+        light.SetFFTLength(round % 2 ? 128 : 512);
+        light.SetKind(round % 2 ? lkCircle : lkSphere);
         break;
       case 1:
         connector.SetEnabled(false);

@@ -240,7 +240,7 @@ INSTANTIATE_TEST_SUITE_P(Groups, ConnectorAdvanceTest,
 
 // ---- Slots ----
 
-TEST_F(ConnectorTest, ADescriptionLinksTheMetersByName) {
+TEST_F(ConnectorTest, ADescriptionLinksTheDisplaysByName) {
   RegisterDisplayClasses();
   vcl::RegisterClass(TConnectorTestForm::StaticClass());
   const std::string connector_text =
@@ -250,6 +250,7 @@ TEST_F(ConnectorTest, ADescriptionLinksTheMetersByName) {
       "    EnterIdle = False\r\n"
       "    Level2 = MMLevel1\r\n"
       "    Meter1 = MMMeter1\r\n"
+      "    Light2 = MMLight1\r\n"
       "  end\r\n";
   TConnectorTestForm form(nullptr);
   vcl::ReadFormText(&form,
@@ -257,6 +258,8 @@ TEST_F(ConnectorTest, ADescriptionLinksTheMetersByName) {
                     "  object MMLevel1: TMMLevel\r\n"
                     "  end\r\n"
                     "  object MMMeter1: TMMMeter\r\n"
+                    "  end\r\n"
+                    "  object MMLight1: TMMLight\r\n"
                     "  end\r\n" +
                         connector_text + "end\r\n");
   auto* connector = dynamic_cast<TMMConnector*>(form.FindComponent("MMConnector1"));
@@ -265,6 +268,9 @@ TEST_F(ConnectorTest, ADescriptionLinksTheMetersByName) {
   EXPECT_EQ(connector->Level2(), form.FindComponent("MMLevel1"));
   EXPECT_EQ(connector->Display(dgLevel, 1), form.FindComponent("MMLevel1"));
   EXPECT_EQ(connector->Meter1(), form.FindComponent("MMMeter1"));
+  EXPECT_EQ(connector->Light1(), nullptr);
+  EXPECT_EQ(connector->Light2(), form.FindComponent("MMLight1"));
+  EXPECT_EQ(connector->Display(dgLight, 1), form.FindComponent("MMLight1"));
   EXPECT_EQ(connector->Speed(), 1000);
   EXPECT_EQ(connector->TriggerMode(), tmDownFlank);
   // The shared EnterIdle has no default, so it is always written.
