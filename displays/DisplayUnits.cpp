@@ -5,6 +5,7 @@
 #include "displays/MMLevelScale.h"
 #include "displays/MMLight.h"
 #include "displays/MMMeter.h"
+#include "displays/MMSpectrogram.h"
 #include "platform/vcl/Classes.h"
 
 namespace displays {
@@ -16,6 +17,7 @@ void RegisterDisplayClasses() {
   vcl::RegisterClass(TMMLevel::StaticClass());
   vcl::RegisterClass(TMMConnector::StaticClass());
   vcl::RegisterClass(TMMLight::StaticClass());
+  vcl::RegisterClass(TMMSpectrogram::StaticClass());
 }
 
 void RegisterDisplayUnits(plat::UnitTable& table) {
