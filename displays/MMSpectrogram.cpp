@@ -951,6 +951,7 @@ void TMMSpectrogram::Dispatch(vcl::TMessage& message) {
       return inherited::Dispatch(message);
     }
     case vcl::CM_CANCELMODE:
+    case plat::WM_CAPTURECHANGED:
       CancelMouseModes();
       break;
     case vcl::CM_VISIBLECHANGED:

@@ -526,4 +526,35 @@ TEST_F(MMSpectrogramScreenTest, ACancelledMouseEndsReadoutAndDrag) {
   Mouse(s, plat::WM_RBUTTONUP, 1 + 60, 20);
 }
 
+TEST_F(MMSpectrogramScreenTest, ALostCaptureEndsReadoutAndDrag) {
+  TRecordingSpectrogram* s = Show();
+  vcl::TForm* first = form_;
+  vcl::TForm* other = NewForm();
+  other->SetBounds(400, 100, 50, 50);
+  ShowForm();
+  // Capture taken by another window.
+  Mouse(s, plat::WM_LBUTTONDOWN, 1 + 30, 1 + 10);
+  ASSERT_TRUE(s->ReadoutActive());
+  ASSERT_TRUE(Screen()->CursorClip().has_value());
+  plat::SetCapture(other->Handle());
+  Pump();
+  EXPECT_FALSE(s->ReadoutActive());
+  EXPECT_FALSE(Screen()->CursorClip().has_value());
+  plat::ReleaseCapture();
+  // Capture released behind the control's back, in a drag.
+  s->SetUseSelection(true);
+  int ends = 0;
+  s->OnSelectEnd = [&](vcl::TObject*, int32_t, int32_t) { ++ends; };
+  Mouse(s, plat::WM_RBUTTONDOWN, 1 + 20, 20);
+  ASSERT_TRUE(s->SelectDragging());
+  ASSERT_EQ(plat::GetCapture(), first->Handle());
+  plat::ReleaseCapture();
+  Pump();
+  EXPECT_FALSE(s->SelectDragging());
+  EXPECT_EQ(ends, 1);
+  // The next press starts a new one.
+  Mouse(s, plat::WM_RBUTTONDOWN, 1 + 60, 20);
+  EXPECT_TRUE(s->SelectDragging());
+}
+
 }  // namespace
