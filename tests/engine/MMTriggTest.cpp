@@ -130,9 +130,15 @@ class TriggerTest : public ::testing::Test {
         plat::WaitForSingleObject(release_, plat::INFINITE);
       };
     }
+    // Filled once by the start and once by the first cycle after its push.
+    fills_ = 0;
+    trigger_->OnBufferFilled = [this](vcl::TObject*, plat::WAVEHDR*) { ++fills_; };
     trigger_->Start();
     ASSERT_TRUE(PumpUntil([&] { return Pushes() == 1; }));
     if (synchronize) {
+      // The first push has returned to the pump thread only once the main
+      // thread has answered it, which it does while it is served.
+      ASSERT_TRUE(PumpUntil([&] { return fills_ >= 2; }));
       ASSERT_TRUE(plat::clock::WaitForTimedWaiters(1));
       plat::clock::AdvanceMs(10);
       std::this_thread::sleep_for(20ms);
@@ -173,6 +179,7 @@ class TriggerTest : public ::testing::Test {
   std::vector<std::string> errors_;
   plat::HANDLE release_ = nullptr;
   std::atomic<bool> held_{false};
+  std::atomic<int> fills_{0};
   std::thread releaser_;
 };
 
