@@ -15,6 +15,7 @@
 #include "platform/kernel/Threads.h"
 #include "platform/kernel/WaitCore.h"
 #include "platform/user/Messages.h"
+#include "support/PumpUntil.h"
 #include "support/TempDir.h"
 
 using namespace plat;
@@ -105,6 +106,7 @@ TEST_F(WaveHost, CaptureLosesNothingWhileTheMainThreadIsBusy) {
   std::vector<uint16_t> captured;
   captured.reserve(ramp.size());
   size_t seen = 0;
+  size_t added = buffers.size();
   auto take_done = [&](bool requeue) {
     const std::vector<Notice> data = recorder.Of(WIM_DATA);
     for (; seen < data.size(); ++seen) {
@@ -113,6 +115,7 @@ TEST_F(WaveHost, CaptureLosesNothingWhileTheMainThreadIsBusy) {
       captured.insert(captured.end(), words, words + data[seen].bytes / 2);
       if (requeue) {
         ASSERT_EQ(waveInAddBuffer(in, &h, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+        ++added;
       }
     }
   };
@@ -130,6 +133,9 @@ TEST_F(WaveHost, CaptureLosesNothingWhileTheMainThreadIsBusy) {
   ASSERT_EQ(waveInStop(in), MMSYSERR_NOERROR);
   EXPECT_EQ(wavedev::LostCaptureBytes(in), 0u);
   ASSERT_EQ(waveInReset(in), MMSYSERR_NOERROR);
+  // The recorder reads each header as its notice arrives: the headers are
+  // this thread's to change again once every notice has.
+  ASSERT_TRUE(testsupport::PumpUntil([&] { return recorder.Of(WIM_DATA).size() >= added; }, {}));
   for (auto& b : buffers) EXPECT_EQ(waveInUnprepareHeader(in, &b->header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
   // The close delivers the notices still owed first.
   EXPECT_EQ(waveInClose(in), MMSYSERR_NOERROR);
