@@ -102,7 +102,8 @@ void TMMTrigger::Notification(vcl::TComponent* component, vcl::TOperation operat
     try {
       StopAfterCycle(true);
     } catch (...) {
-      // Stop has reported it through OnError and closed.
+      // Stop has closed the trigger; the removal goes on.
+      vcl::ReportException(this);
     }
   }
   TMMCustomSoundComponent::Notification(component, operation);

@@ -242,7 +242,7 @@ void TMMCustomWaveIn::QueueHeader(int index, bool requeue) {
       with_driver_[static_cast<size_t>(index)] = false;
     }
   }
-  Check(result, "WaveInAddBuffer:\n\r");
+  if (result != plat::MMSYSERR_NOERROR) Check(result, "WaveInAddBuffer:\n\r");
 }
 
 void TMMCustomWaveIn::BufferDone(plat::WAVEHDR* lpwh) {
