@@ -241,7 +241,9 @@ VCL_IMPLEMENT_CLASS(
     RefProp("Meter1", &TMMConnector::Meter1, &TMMConnector::SetMeter1),
     RefProp("Meter2", &TMMConnector::Meter2, &TMMConnector::SetMeter2),
     RefProp("Light1", &TMMConnector::Light1, &TMMConnector::SetLight1),
-    RefProp("Light2", &TMMConnector::Light2, &TMMConnector::SetLight2))
+    RefProp("Light2", &TMMConnector::Light2, &TMMConnector::SetLight2),
+    RefProp("Spectrogram1", &TMMConnector::Spectrogram1, &TMMConnector::SetSpectrogram1),
+    RefProp("Spectrogram2", &TMMConnector::Spectrogram2, &TMMConnector::SetSpectrogram2))
 
 TMMConnector::TMMConnector(vcl::TComponent* owner) : TMMDSPComponent(owner) {
   timer_ = std::make_unique<engine::TMMHiTimer>(nullptr);

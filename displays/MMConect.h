@@ -24,6 +24,7 @@
 #include "displays/MMLevel.h"
 #include "displays/MMLight.h"
 #include "displays/MMMeter.h"
+#include "displays/MMSpectrogram.h"
 #include "engine/MMACMSup.h"
 #include "engine/MMDSPObj.h"
 #include "engine/MMHTimer.h"
@@ -84,6 +85,10 @@ class TMMConnector : public engine::TMMDSPComponent {
   void SetLight1(TMMLight* value) { SetDisplay(dgLight, 0, value); }
   TMMLight* Light2() const { return dynamic_cast<TMMLight*>(Display(dgLight, 1)); }
   void SetLight2(TMMLight* value) { SetDisplay(dgLight, 1, value); }
+  TMMSpectrogram* Spectrogram1() const { return dynamic_cast<TMMSpectrogram*>(Display(dgSpectrogram, 0)); }
+  void SetSpectrogram1(TMMSpectrogram* value) { SetDisplay(dgSpectrogram, 0, value); }
+  TMMSpectrogram* Spectrogram2() const { return dynamic_cast<TMMSpectrogram*>(Display(dgSpectrogram, 1)); }
+  void SetSpectrogram2(TMMSpectrogram* value) { SetDisplay(dgSpectrogram, 1, value); }
 
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool value);
