@@ -6,6 +6,7 @@
 #include "displays/MMLight.h"
 #include "displays/MMMeter.h"
 #include "displays/MMSpectrogram.h"
+#include "displays/MMSpectrum.h"
 #include "platform/vcl/Classes.h"
 
 namespace displays {
@@ -18,6 +19,7 @@ void RegisterDisplayClasses() {
   vcl::RegisterClass(TMMConnector::StaticClass());
   vcl::RegisterClass(TMMLight::StaticClass());
   vcl::RegisterClass(TMMSpectrogram::StaticClass());
+  vcl::RegisterClass(TMMSpectrum::StaticClass());
 }
 
 void RegisterDisplayUnits(plat::UnitTable& table) {
