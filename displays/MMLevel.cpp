@@ -168,68 +168,28 @@ int32_t TMMLevelDecay::Apply(int32_t level) {
 VCL_IMPLEMENT_CLASS(TMMCustomLevel)
 
 TMMCustomLevel::TMMCustomLevel(vcl::TComponent* owner)
-    : TMMDIBGraphicControl(owner), template_(std::make_unique<TMMDIBCanvas>(this)) {
+    : TMMDIBGraphicControl(owner),
+      template_(std::make_unique<TMMDIBCanvas>(this)),
+      peak_timer_(
+          DisplayLock(), [this] { return Enabled() && num_peaks_ > 0; },
+          [this](int32_t ticks) { PeakTimerTick(ticks); }) {
   SetBounds(0, 0, 200, 17);
   SetColor(vcl::clBlack);
   SetParentFont(false);
   Font()->SetName("Small Fonts");
   Font()->SetSize(7);
   UpdateBytesPerRefresh();
-  if (!DesignMode()) AddPeakTimer();
+  if (!DesignMode()) peak_timer_.Add();
 }
 
 TMMCustomLevel::~TMMCustomLevel() {
   // First of all, so no tick runs into a meter that is going.
-  {
-    std::lock_guard state(timer_mutex_);
-    engine::RemoveTimerClient(timer_client_);
-    timer_client_ = nullptr;
-  }
+  peak_timer_.Remove();
   template_.reset();
 }
 
-void TMMCustomLevel::AddPeakTimer() {
-  std::lock_guard state(timer_mutex_);
-  if (timer_client_) return;
-  bool run;
-  {
-    std::lock_guard lock(DisplayLock());
-    run = Enabled() && num_peaks_ > 0;
-  }
-  timer_client_ = engine::AddTimerClient(
-      engine::kMMTimerPeriod, !run,
-      [](engine::TMMTimerClient*, void* data) { static_cast<TMMCustomLevel*>(data)->PeakTimerTick(); }, this);
-  timer_running_ = run;
-}
-
-void TMMCustomLevel::UpdatePeakTimer() {
-  std::lock_guard state(timer_mutex_);
-  if (!timer_client_) return;
-  bool run;
-  {
-    std::lock_guard lock(DisplayLock());
-    run = Enabled() && num_peaks_ > 0;
-  }
-  // Derived from the state, never counted: any order of the two writers
-  // leaves the client running exactly while both allow it.
-  if (run == timer_running_) return;
-  timer_running_ = run;
-  if (run)
-    engine::ResumeTimerClient(timer_client_);
-  else
-    engine::SuspendTimerClient(timer_client_);
-}
-
-void TMMCustomLevel::PeakTimerTick() {
-  // The timer's lock is held here: waiting for the display lock could meet a
-  // thread that holds it and waits for the timer, so a busy tick is made up
-  // at the next one instead.
-  std::unique_lock lock(DisplayLock(), std::try_to_lock);
-  if (!lock.owns_lock()) {
-    ++missed_ticks_;
-    return;
-  }
-  for (int32_t ticks = 1 + missed_ticks_.exchange(0); ticks > 0 && peak_spot_ > 0; --ticks) {
+void TMMCustomLevel::PeakTimerTick(int32_t ticks) {
+  for (; ticks > 0 && peak_spot_ > 0; --ticks) {
     if (--peak_counter_ > 0) continue;
     if (peak_speed_ == 0) {
       peak_spot_ = 0;
@@ -245,7 +205,7 @@ void TMMCustomLevel::PeakTimerTick() {
 
 void TMMCustomLevel::ChangeDesignMode(bool value) {
   inherited::ChangeDesignMode(value);
-  if (!DesignMode()) AddPeakTimer();
+  if (!DesignMode()) peak_timer_.Add();
 }
 
 // ---- display protocol ----
@@ -296,7 +256,7 @@ void TMMCustomLevel::ClearData() {
   peak_counter_ = 0;
   lit_spots_ = 0;
   last_level_ = 0;
-  missed_ticks_ = 0;
+  peak_timer_.ClearMissed();
   decay_.Clear();
 }
 
@@ -415,7 +375,7 @@ void TMMCustomLevel::SetEnabled(bool value) {
     else
       ClearData();
   }
-  UpdatePeakTimer();
+  peak_timer_.Update();
   Invalidate();
 }
 
@@ -582,7 +542,7 @@ void TMMCustomLevel::SetNumPeaks(int32_t value) {
     num_peaks_ = value;
     peak_counter_ = 0;
   }
-  UpdatePeakTimer();
+  peak_timer_.Update();
   Invalidate();
 }
 

@@ -20,6 +20,7 @@
 
 #include "displays/MMDIBDisp.h"
 #include "displays/MMDisplay.h"
+#include "displays/MMPeakTimer.h"
 #include "engine/MMTimer.h"
 #include "engine/MMTypes.h"
 
@@ -240,10 +241,7 @@ class TMMCustomLevel : public TMMDIBGraphicControl, public TMMDisplayProtocol {
   vcl::TRect SpotRect(int32_t k) const;
   void DrawSpots(TMMDIBCanvas& canvas, int32_t n, int32_t peak, bool unlit);
   void ClearData();
-  void AddPeakTimer();
-  // Suspends or resumes the timer client to match Enabled and NumPeaks.
-  void UpdatePeakTimer();
-  void PeakTimerTick();
+  void PeakTimerTick(int32_t ticks);
   // The layout and appearance writers' common end.
   void LayoutChanged();
 
@@ -298,12 +296,8 @@ class TMMCustomLevel : public TMMDIBGraphicControl, public TMMDisplayProtocol {
   int32_t offset_left_ = 0;
   int32_t offset_right_ = 0;
 
-  // Guards the timer client and whether it runs; taken before the display lock.
-  std::mutex timer_mutex_;
-  engine::TMMTimerClient* timer_client_ = nullptr;
-  bool timer_running_ = false;
-  // Ticks that found the display lock taken, made up at the next one.
-  std::atomic<int32_t> missed_ticks_{0};
+  // Runs while Enabled with NumPeaks.
+  TMMPeakTimer peak_timer_;
 };
 
 class TMMLevel : public TMMCustomLevel {

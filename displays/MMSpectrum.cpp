@@ -75,22 +75,21 @@ TMMSpectrum::TMMSpectrum(vcl::TComponent* owner)
       decay_state_(kMaxBins),
       uniform_sum_(kMaxBins),
       log_offsets_(kMaxBins),
-      history_(static_cast<size_t>(kHistoryLength) * kMaxBins) {
+      history_(static_cast<size_t>(kHistoryLength) * kMaxBins),
+      peak_timer_(
+          DisplayLock(), [this] { return Enabled() && num_peaks_ > 0; },
+          [this](int32_t ticks) { PeakTimerTick(ticks); }) {
   fft_ = engine::CreateFFT(8);
   SetColor(vcl::clBlack);
   SetCursor(-3);
   SetBounds(0, 0, 194, 89);
   SetFFTLength(128);
-  if (!DesignMode()) AddPeakTimer();
+  if (!DesignMode()) peak_timer_.Add();
 }
 
 TMMSpectrum::~TMMSpectrum() {
   // First of all, so no tick runs into a spectrum that is going.
-  {
-    std::lock_guard state(timer_mutex_);
-    engine::RemoveTimerClient(timer_client_);
-    timer_client_ = nullptr;
-  }
+  peak_timer_.Remove();
   if (readout_active_) plat::ClipCursor(nullptr);
   engine::FreeFFT(fft_);
   template_.reset();
@@ -102,54 +101,13 @@ bool TMMSpectrum::Loading() const {
 
 // ---- peak timer ----
 
-void TMMSpectrum::AddPeakTimer() {
-  std::lock_guard state(timer_mutex_);
-  if (timer_client_) return;
-  bool run;
-  {
-    Lock lock(DisplayLock());
-    run = Enabled() && num_peaks_ > 0;
-  }
-  timer_client_ = engine::AddTimerClient(
-      engine::kMMTimerPeriod, !run,
-      [](engine::TMMTimerClient*, void* data) { static_cast<TMMSpectrum*>(data)->PeakTimerTick(); }, this);
-  timer_running_ = run;
-}
-
-void TMMSpectrum::UpdatePeakTimer() {
-  std::lock_guard state(timer_mutex_);
-  if (!timer_client_) return;
-  bool run;
-  {
-    Lock lock(DisplayLock());
-    run = Enabled() && num_peaks_ > 0;
-  }
-  // Derived from the state, never counted: any order of the writers leaves
-  // the client running exactly while both allow it.
-  if (run == timer_running_) return;
-  timer_running_ = run;
-  if (run)
-    engine::ResumeTimerClient(timer_client_);
-  else
-    engine::SuspendTimerClient(timer_client_);
-}
-
-void TMMSpectrum::PeakTimerTick() {
-  // The timer's lock is held here: a busy display lock is made up at the
-  // next tick instead of waited for.
-  std::unique_lock lock(DisplayLock(), std::try_to_lock);
-  if (!lock.owns_lock()) {
-    ++missed_ticks_;
-    return;
-  }
-  const int32_t ticks = 1 + missed_ticks_.exchange(0);
+void TMMSpectrum::PeakTimerTick(int32_t ticks) {
   if (num_peaks_ < 1 || readout_active_) return;
-  for (int32_t t = 0; t < ticks; ++t) {
+  for (; ticks > 0; --ticks) {
     for (size_t i = 0; i < records_.size() && static_cast<int32_t>(i) < width_ && records_[i].First != -1;
          ++i) {
       TColumnRecord& r = records_[i];
-      if (r.Peak <= 0) continue;
-      if (--r.Counter > 0) continue;
+      if (r.Peak <= 0 || --r.Counter > 0) continue;
       if (peak_speed_ == 0) {
         r.Peak = 0;
         r.Counter = 0;
@@ -165,7 +123,7 @@ void TMMSpectrum::PeakTimerTick() {
 
 void TMMSpectrum::ChangeDesignMode(bool value) {
   inherited::ChangeDesignMode(value);
-  if (!DesignMode()) AddPeakTimer();
+  if (!DesignMode()) peak_timer_.Add();
   Lock lock(DisplayLock());
   Reset();
 }
@@ -560,6 +518,7 @@ void TMMSpectrum::Reset() {
   peak_ = TMMSpectrumPeak{};
   peak_label_.clear();
   ClearHistory();
+  peak_timer_.ClearMissed();
   if (!Enabled()) return;
   if (OnNeedData) {
     OnNeedData(this);
@@ -599,10 +558,7 @@ void TMMSpectrum::Changed() {
   if (!template_) return;
   // The tick reads the column records: it stops before the display lock is
   // taken, never while it is held.
-  {
-    std::lock_guard state(timer_mutex_);
-    if (timer_client_) engine::SuspendTimerClient(timer_client_);
-  }
+  peak_timer_.Hold();
   try {
     Lock lock(DisplayLock());
     vcl::TRect r = vcl::Rect(0, 0, Width(), Height());
@@ -627,14 +583,10 @@ void TMMSpectrum::Changed() {
     BuildFreqMap();
     RequestReset();
   } catch (...) {
-    std::lock_guard state(timer_mutex_);
-    if (timer_client_) engine::ResumeTimerClient(timer_client_);
+    peak_timer_.Resume();
     throw;
   }
-  {
-    std::lock_guard state(timer_mutex_);
-    if (timer_client_) engine::ResumeTimerClient(timer_client_);
-  }
+  peak_timer_.Resume();
   inherited::Changed();
 }
 
@@ -705,7 +657,7 @@ void TMMSpectrum::SetEnabled(bool value) {
     Lock lock(DisplayLock());
     inherited::SetEnabled(value);
   }
-  UpdatePeakTimer();
+  peak_timer_.Update();
   Invalidate();
 }
 
@@ -981,7 +933,7 @@ void TMMSpectrum::SetNumPeaks(int32_t value) {
     num_peaks_ = value;
     ClearPeaks();
   }
-  UpdatePeakTimer();
+  peak_timer_.Update();
   Invalidate();
 }
 

@@ -25,6 +25,7 @@
 
 #include "displays/MMDIBDisp.h"
 #include "displays/MMDisplay.h"
+#include "displays/MMPeakTimer.h"
 #include "engine/MMFFT.h"
 #include "engine/MMTimer.h"
 #include "engine/MMTypes.h"
@@ -316,9 +317,7 @@ class TMMSpectrum : public TMMDIBGraphicControl, public TMMDisplayProtocol {
   void ShowReadout(vcl::TPoint p);
   void RestoreReadoutBox();
   void EndReadout();
-  void AddPeakTimer();
-  void UpdatePeakTimer();
-  void PeakTimerTick();
+  void PeakTimerTick(int32_t ticks);
 
   std::unique_ptr<TMMDIBCanvas> template_;
   engine::PMMFFTObject fft_ = nullptr;
@@ -412,11 +411,8 @@ class TMMSpectrum : public TMMDIBGraphicControl, public TMMDisplayProtocol {
   vcl::TRect readout_box_{0, 0, 0, 0};
   std::vector<uint8_t> readout_save_;
 
-  // Guards the timer client and whether it runs; taken before the display lock.
-  std::mutex timer_mutex_;
-  engine::TMMTimerClient* timer_client_ = nullptr;
-  bool timer_running_ = false;
-  std::atomic<int32_t> missed_ticks_{0};
+  // Runs while Enabled with NumPeaks; a tick does nothing during a read-out.
+  TMMPeakTimer peak_timer_;
 };
 
 }  // namespace displays
