@@ -766,6 +766,39 @@ TEST_F(MMSpectrumScreenTest, ReadoutConfinesTheCursorAndEndsOnReleaseCancelDisab
   EXPECT_GT(s->DisplayValue(0), 0);
 }
 
+// A press through the window system, then capture taken elsewhere or
+// released behind the spectrum's back (a modal box, a disabled window).
+TEST_F(MMSpectrumScreenTest, ReadoutEndsWhenItsWindowLosesCapture) {
+  ASSERT_NE(Screen(), nullptr);
+  TMMSpectrum* s = ShowSpectrum();
+  auto* other = new vcl::TForm(vcl::Application);
+  other->SetBounds(400, 400, 50, 50);
+  other->Show();
+  Pump();
+  const plat::RECT free_clip = Clip();
+  const std::function<void()> losses[] = {[] { plat::ReleaseCapture(); },
+                                          [&] { plat::SetCapture(other->Handle()); }};
+  for (const auto& lose : losses) {
+    Screen()->InjectMouseMove(plat::POINT{130, 130});
+    Screen()->InjectMouseButton(plat::backend::MouseButton::Left, true);
+    Pump();
+    ASSERT_TRUE(s->ReadoutActive());
+    ASSERT_NE(Clip().right, free_clip.right);
+    lose();
+    Pump();
+    EXPECT_FALSE(s->ReadoutActive());
+    EXPECT_EQ(Clip().right, free_clip.right);
+    EXPECT_EQ(Clip().bottom, free_clip.bottom);
+    plat::ReleaseCapture();
+    Screen()->InjectMouseButton(plat::backend::MouseButton::Left, false);
+    Pump();
+  }
+  // Refreshes resume.
+  const std::vector<uint8_t> loud(static_cast<size_t>(s->BytesPerRefresh()), 255);
+  s->RefreshPCMData(loud.data());
+  EXPECT_GT(s->DisplayValue(0), 0);
+}
+
 TEST_F(MMSpectrumScreenTest, ReadoutBoxIsRemovedExactly) {
   ASSERT_NE(Screen(), nullptr);
   TMMSpectrum* s = ShowSpectrum();
