@@ -890,10 +890,8 @@ void TMMSpectrum::SetDecay(int32_t value) {
   if (value == decay_) return;
   Lock lock(DisplayLock());
   decay_ = value;
-  float factor = 0.0001f;
-  for (int32_t i = 0; i < value; ++i) factor = std::sqrt(factor);
-  decay_factor_ = factor;
-  uniform_length_ = std::clamp((value - 1) * 2, 1, kHistoryLength);
+  decay_factor_ = static_cast<float>(DecayFactorOf(value));
+  uniform_length_ = UniformDecayLength(value);
   if (decay_mode_ == dmUniform) ClearHistory();
 }
 
