@@ -5,6 +5,7 @@
 #include "displays/MMLevelScale.h"
 #include "displays/MMLight.h"
 #include "displays/MMMeter.h"
+#include "displays/MMOscope.h"
 #include "displays/MMSpectrogram.h"
 #include "displays/MMSpectrum.h"
 #include "platform/vcl/Classes.h"
@@ -20,6 +21,7 @@ void RegisterDisplayClasses() {
   vcl::RegisterClass(TMMLight::StaticClass());
   vcl::RegisterClass(TMMSpectrogram::StaticClass());
   vcl::RegisterClass(TMMSpectrum::StaticClass());
+  vcl::RegisterClass(TMMOscope::StaticClass());
 }
 
 void RegisterDisplayUnits(plat::UnitTable& table) {
