@@ -579,6 +579,28 @@ TEST_F(ConnectorTest, WithoutRealTimeThePassRunsOnTheDeliveringThread) {
   EXPECT_EQ(triggers, 1);
 }
 
+TEST_F(ConnectorTest, ATimerDrivenConnectorPassesOnItsTicksAndTakesThemAlongWhenItGoes) {
+  TMMConnector& c = AddConnector(kCd, 16384, true);
+  c.SetTriggerMethod(tmTimer);
+  int triggers = 0;
+  c.OnTrigger = [&](vcl::TObject*) { ++triggers; };
+  Start(c);
+  EXPECT_EQ(ConnectorRunningCount(), 0);
+  EXPECT_EQ(Queued(MM_CONNECTOR_IDLESTEP), 0);
+  for (int step = 0; step < 10; ++step) {
+    plat::clock::AdvanceMs(10);
+    vcl::Application->ProcessMessages();
+  }
+  EXPECT_EQ(triggers, 5);  // every 20 ms
+
+  // Ticks wait in the queue when the connector goes; none reaches it.
+  plat::clock::AdvanceMs(60);
+  connectors_.clear();
+  vcl::Application->ProcessMessages();
+  EXPECT_EQ(triggers, 5);
+  EXPECT_TRUE(errors_.empty());
+}
+
 // ---- Chain paths ----
 
 TEST_F(ConnectorTest, SynchronizedPlaybackStoresTheHeaderPlayingNow) {
