@@ -15,6 +15,13 @@
 // only, repainted through the window system once a pass. It repaints only
 // when invalidated, so this is its most: a paint every pass.
 //
+// Light organ: one at the default 194 x 90 with its default 128-point FFT,
+// fed the same sweep (a tone in the treble band) with a treble gain that
+// keeps it below full brightness, so the treble light changes on every pass:
+// each pass runs the FFT, the band levels and the palette animation of the
+// changed light, and copies the image to the screen. Circles animate 3
+// palette entries, spheres of 60 rings 180.
+//
 // Connector: the copy of each 16384-byte block and the pacing of its groups,
 // with displays that return at once (two level meters, two scopes and a
 // spectrum, as the main window links them), on the manual clock. The clock's
@@ -29,6 +36,7 @@
 #include "displays/MMConect.h"
 #include "displays/MMLevel.h"
 #include "displays/MMLevelScale.h"
+#include "displays/MMLight.h"
 #include "displays/MMMeter.h"
 #include "engine/MMPCMSup.h"
 #include "platform/kernel/Clock.h"
@@ -69,6 +77,16 @@ struct TScreenForm {
     vcl::DoneApplication();
   }
 
+  // A new display of type T on the form at (left, top).
+  template <class T>
+  T* Place(int left, int top) {
+    auto* display = new T(form);
+    display->SetParent(form);
+    display->SetLeft(left);
+    display->SetTop(top);
+    return display;
+  }
+
   vcl::TForm* form = nullptr;
   plat::WAVEFORMATEX format{};
 };
@@ -104,10 +122,7 @@ BENCHMARK(BM_LevelMeterPairSecondOfAudio)->Unit(benchmark::kMicrosecond);
 void BM_NeedleMeterSecondOfAudio(benchmark::State& state) {
   TScreenForm screen(200, 120);
   vcl::TForm* form = screen.form;
-  auto* meter = new TMMMeter(form);
-  meter->SetParent(form);
-  meter->SetLeft(10);
-  meter->SetTop(10);
+  auto* meter = screen.Place<TMMMeter>(10, 10);
   meter->SetWaveFormat(&screen.format);
   form->Show();
   int64_t drawings = 0;
@@ -127,10 +142,7 @@ BENCHMARK(BM_NeedleMeterSecondOfAudio)->Unit(benchmark::kMicrosecond);
 void BM_LevelScaleSecondOfAudio(benchmark::State& state) {
   TScreenForm screen(240, 40);
   vcl::TForm* form = screen.form;
-  auto* scale = new TMMLevelScale(form);
-  scale->SetParent(form);
-  scale->SetLeft(10);
-  scale->SetTop(10);
+  auto* scale = screen.Place<TMMLevelScale>(10, 10);
   form->Show();
   int64_t paints = 0;
   // Every paint starts with one fill of the background.
@@ -145,6 +157,32 @@ void BM_LevelScaleSecondOfAudio(benchmark::State& state) {
 }
 
 BENCHMARK(BM_LevelScaleSecondOfAudio)->Unit(benchmark::kMicrosecond);
+
+// One second of passes for a light organ, as circles (0) or spheres (1).
+void BM_LightOrganSecondOfAudio(benchmark::State& state) {
+  TScreenForm screen(220, 120);
+  vcl::TForm* form = screen.form;
+  auto* light = screen.Place<TMMLight>(10, 10);
+  light->SetKind(state.range(0) ? lkSphere : lkCircle);
+  // Low enough that even the sweep's loudest pass stays below full brightness.
+  light->SetGainTreble(5);
+  light->SetWaveFormat(&screen.format);
+  form->Show();
+  const auto stretches = Sweep(light->BytesPerRefresh());
+  int64_t changes = 0;
+  for (auto _ : state) {
+    for (int pass = 0; pass < kPassesPerSecond; ++pass) {
+      const int32_t before = light->LightBrightness(2);
+      light->RefreshPCMData(stretches[pass].data());
+      changes += light->LightBrightness(2) != before;
+    }
+  }
+  state.SetLabel("time per second of audio");
+  state.counters["treble changes"] =
+      benchmark::Counter(static_cast<double>(changes), benchmark::Counter::kAvgIterations);
+}
+
+BENCHMARK(BM_LightOrganSecondOfAudio)->ArgName("spheres")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 constexpr int32_t kBytesPerSecond = 44100 * 4;
 constexpr int32_t kBlockBytes = 16384;
