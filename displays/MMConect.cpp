@@ -242,6 +242,8 @@ VCL_IMPLEMENT_CLASS(
     RefProp("Meter2", &TMMConnector::Meter2, &TMMConnector::SetMeter2),
     RefProp("Light1", &TMMConnector::Light1, &TMMConnector::SetLight1),
     RefProp("Light2", &TMMConnector::Light2, &TMMConnector::SetLight2),
+    RefProp("Oscope1", &TMMConnector::Oscope1, &TMMConnector::SetOscope1),
+    RefProp("Oscope2", &TMMConnector::Oscope2, &TMMConnector::SetOscope2),
     RefProp("Spectrogram1", &TMMConnector::Spectrogram1, &TMMConnector::SetSpectrogram1),
     RefProp("Spectrogram2", &TMMConnector::Spectrogram2, &TMMConnector::SetSpectrogram2))
 

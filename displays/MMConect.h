@@ -24,6 +24,7 @@
 #include "displays/MMLevel.h"
 #include "displays/MMLight.h"
 #include "displays/MMMeter.h"
+#include "displays/MMOscope.h"
 #include "displays/MMSpectrogram.h"
 #include "engine/MMACMSup.h"
 #include "engine/MMDSPObj.h"
@@ -85,6 +86,10 @@ class TMMConnector : public engine::TMMDSPComponent {
   void SetLight1(TMMLight* value) { SetDisplay(dgLight, 0, value); }
   TMMLight* Light2() const { return dynamic_cast<TMMLight*>(Display(dgLight, 1)); }
   void SetLight2(TMMLight* value) { SetDisplay(dgLight, 1, value); }
+  TMMOscope* Oscope1() const { return dynamic_cast<TMMOscope*>(Display(dgOscope, 0)); }
+  void SetOscope1(TMMOscope* value) { SetDisplay(dgOscope, 0, value); }
+  TMMOscope* Oscope2() const { return dynamic_cast<TMMOscope*>(Display(dgOscope, 1)); }
+  void SetOscope2(TMMOscope* value) { SetDisplay(dgOscope, 1, value); }
   TMMSpectrogram* Spectrogram1() const { return dynamic_cast<TMMSpectrogram*>(Display(dgSpectrogram, 0)); }
   void SetSpectrogram1(TMMSpectrogram* value) { SetDisplay(dgSpectrogram, 0, value); }
   TMMSpectrogram* Spectrogram2() const { return dynamic_cast<TMMSpectrogram*>(Display(dgSpectrogram, 1)); }

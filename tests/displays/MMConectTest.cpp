@@ -251,6 +251,7 @@ TEST_F(ConnectorTest, ADescriptionLinksTheDisplaysByName) {
       "    Level2 = MMLevel1\r\n"
       "    Meter1 = MMMeter1\r\n"
       "    Light2 = MMLight1\r\n"
+      "    Oscope1 = MMOscope1\r\n"
       "    Spectrogram2 = MMSpectrogram1\r\n"
       "  end\r\n";
   TConnectorTestForm form(nullptr);
@@ -263,6 +264,8 @@ TEST_F(ConnectorTest, ADescriptionLinksTheDisplaysByName) {
                     "  object MMLight1: TMMLight\r\n"
                     "  end\r\n"
                     "  object MMSpectrogram1: TMMSpectrogram\r\n"
+                    "  end\r\n"
+                    "  object MMOscope1: TMMOscope\r\n"
                     "  end\r\n" +
                         connector_text + "end\r\n");
   auto* connector = dynamic_cast<TMMConnector*>(form.FindComponent("MMConnector1"));
@@ -276,6 +279,8 @@ TEST_F(ConnectorTest, ADescriptionLinksTheDisplaysByName) {
   EXPECT_EQ(connector->Display(dgLight, 1), form.FindComponent("MMLight1"));
   EXPECT_EQ(connector->Spectrogram1(), nullptr);
   EXPECT_EQ(connector->Spectrogram2(), form.FindComponent("MMSpectrogram1"));
+  EXPECT_EQ(connector->Oscope1(), form.FindComponent("MMOscope1"));
+  EXPECT_EQ(connector->Oscope2(), nullptr);
   EXPECT_EQ(connector->Speed(), 1000);
   EXPECT_EQ(connector->TriggerMode(), tmDownFlank);
   // The shared EnterIdle has no default, so it is always written.
