@@ -83,6 +83,7 @@ TEST_F(ConnectorLoopbackTest, WithoutRealTimeThePassesRunOnTheDeliveryThreadWhil
   TMMLevel level_meter(nullptr);
   TMMMeter needle(nullptr);
   TMMLight light(nullptr);
+  TMMSpectrogram spectrogram(nullptr);
   int64_t readings = 0;
 
   engine::TMMWaveIn in(nullptr);
@@ -97,6 +98,7 @@ TEST_F(ConnectorLoopbackTest, WithoutRealTimeThePassesRunOnTheDeliveryThreadWhil
   connector.SetLevel2(&level_meter);
   connector.SetMeter1(&needle);
   connector.SetLight2(&light);
+  connector.SetSpectrogram1(&spectrogram);
 
   in.Start();
   ASSERT_TRUE(connector.Feeding());
@@ -110,6 +112,9 @@ TEST_F(ConnectorLoopbackTest, WithoutRealTimeThePassesRunOnTheDeliveryThreadWhil
         // The light organ's FFT and image are rebuilt between its passes.
         light.SetFFTLength(round % 2 ? 128 : 512);
         light.SetKind(round % 2 ? lkCircle : lkSphere);
+        // So are the spectrogram's FFT and frequency map.
+        spectrogram.SetFFTLength(round % 2 ? 256 : 1024);
+        spectrogram.SetFrequencyScale(round % 2 ? 2 : 1);
         break;
       case 1:
         connector.SetEnabled(false);

@@ -5,10 +5,12 @@
 // how both end when the control loses the mouse.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <numbers>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "displays/DibCanvasTestSupport.h"
@@ -555,6 +557,30 @@ TEST_F(MMSpectrogramScreenTest, ALostCaptureEndsReadoutAndDrag) {
   // The next press starts a new one.
   Mouse(s, plat::WM_RBUTTONDOWN, 1 + 60, 20);
   EXPECT_TRUE(s->SelectDragging());
+}
+
+TEST_F(MMSpectrogramScreenTest, RefreshesFromAWorkerWhileTheMainThreadPaintsAndRebuilds) {
+  TRecordingSpectrogram* s = Show();
+  s->SetScroll(true);
+  std::atomic<bool> done{false};
+  std::thread delivery([&] {
+    const std::vector<int16_t> block = Sine(3000, 11025, 4096);
+    for (int i = 0; i < 300; ++i) s->RefreshPCMData(block.data());
+    done = true;
+  });
+  for (int round = 0; !done; ++round) {
+    s->SetFFTLength(round % 2 ? 256 : 64);
+    s->SetFrequencyBase(round % 3 * 500);
+    s->SetEmbossed(round % 4 == 0);
+    s->SetAccelerate(round % 5 != 0);
+    if (round % 7 == 0) s->SetBounds(10, 10, 102 + round % 20, 52);
+    s->Invalidate();
+    plat::UpdateWindow(form_->Handle());
+    Pump();
+  }
+  delivery.join();
+  EXPECT_EQ(s->Canvas()->LockCount(), 0);
+  EXPECT_LE(s->ScrollColumn(), s->ImageWidth());
 }
 
 }  // namespace
