@@ -22,6 +22,12 @@
 // changed light, and copies the image to the screen. Circles animate 3
 // palette entries, spheres of 60 rings 180.
 //
+// Spectrogram: one at the default 194 x 90 on the same kind of form, one
+// column a pass from its FFT-length stretch of a tone that changes every
+// pass: the window, the FFT, the bin values and the column composed into
+// the DIB and put on the screen, wrapping or, with Scroll, moving the
+// screen once the image is full. Run at FFT 128 (the default) and 1024.
+//
 // Connector: the copy of each 16384-byte block and the pacing of its groups,
 // with displays that return at once (two level meters, two scopes and a
 // spectrum, as the main window links them), on the manual clock. The clock's
@@ -38,6 +44,7 @@
 #include "displays/MMLevelScale.h"
 #include "displays/MMLight.h"
 #include "displays/MMMeter.h"
+#include "displays/MMSpectrogram.h"
 #include "engine/MMPCMSup.h"
 #include "platform/kernel/Clock.h"
 #include "platform/vcl/Application.h"
@@ -183,6 +190,34 @@ void BM_LightOrganSecondOfAudio(benchmark::State& state) {
 }
 
 BENCHMARK(BM_LightOrganSecondOfAudio)->ArgName("spheres")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+//
+// One second of passes for a spectrogram; state.range(0) is the FFT length,
+// state.range(1) Scroll.
+void BM_SpectrogramSecondOfAudio(benchmark::State& state) {
+  TScreenForm screen(240, 120);
+  vcl::TForm* form = screen.form;
+  auto* spectrogram = screen.Place<TMMSpectrogram>(10, 10);
+  spectrogram->SetWaveFormat(&screen.format);
+  spectrogram->SetFFTLength(static_cast<int32_t>(state.range(0)));
+  spectrogram->SetScroll(state.range(1) != 0);
+  form->Show();
+  const auto stretches = Sweep(spectrogram->BytesPerRefresh());
+  int64_t columns = 0;
+  for (auto _ : state) {
+    for (int pass = 0; pass < kPassesPerSecond; ++pass) spectrogram->RefreshPCMData(stretches[pass].data());
+    columns += kPassesPerSecond;
+  }
+  state.SetLabel("time per second of audio");
+  state.counters["columns"] =
+      benchmark::Counter(static_cast<double>(columns), benchmark::Counter::kAvgIterations);
+}
+
+BENCHMARK(BM_SpectrogramSecondOfAudio)
+    ->ArgNames({"fft", "scroll"})
+    ->Args({128, 0})
+    ->Args({1024, 0})
+    ->Args({128, 1})
+    ->Unit(benchmark::kMicrosecond);
 
 constexpr int32_t kBytesPerSecond = 44100 * 4;
 constexpr int32_t kBlockBytes = 16384;

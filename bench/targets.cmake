@@ -20,3 +20,7 @@ quellix_bench(analysis_chain DEPS engine)
 # displays: the connector's copy and pacing, and each display's refresh pass,
 # as CPU time per second of audio.
 quellix_bench(displays DEPS displays)
+
+# display_chain: the main window's display set fed by three connectors,
+# driven as fast as it goes; ends with cpu_ms_per_audio_second=<value>.
+quellix_bench(display_chain DEPS displays)
