@@ -14,11 +14,14 @@
 #include <vector>
 
 #include "displays/DibCanvasTestSupport.h"
+#include "displays/DisplayUnits.h"
 #include "displays/MMSpectrogram.h"
 #include "displays/ScreenTestSupport.h"
 #include "engine/MMPCMSup.h"
 #include "platform/user/Cursor.h"
 #include "platform/user/Input.h"
+#include "platform/vcl/FormReader.h"
+#include "platform/vcl/FormWriter.h"
 
 using namespace displays;
 
@@ -233,6 +236,40 @@ TEST(MMSpectrogramTest, TakesValidFormatsOnly) {
   EXPECT_THROW(s.SetWaveFormat(&bad), EMMSpectrogramError);
   EXPECT_EQ(s.SampleRate(), 44100);
   EXPECT_EQ(s.BytesPerRefresh(), 512);
+}
+
+TEST(MMSpectrogramTest, DescriptionKeepsThePublishedSettingsAndBuildsThePaletteOnLoad) {
+  RegisterDisplayClasses();
+  EXPECT_EQ(vcl::GetClass("TMMSpectrogram"), TMMSpectrogram::StaticClass());
+  TMMSpectrogram s(nullptr);
+  s.SetName("Spectrogram1");
+  s.SetPaletteTyp(spBone);
+  s.SetFFTLength(1024);
+  s.SetSampleRate(44100);
+  s.SetFrequencyScale(2);
+  s.SetFrequencyBase(700);
+  s.SetDrawScale(true);
+  s.SetEmbossed(true);
+  s.SetGain(sgr12db);
+  s.SetBarColor(vcl::clLime);
+  const std::string text = vcl::WriteFormText(&s);
+  TMMSpectrogram read(nullptr);
+  vcl::ReadFormText(&read, text);
+  EXPECT_EQ(read.PaletteTyp(), spBone);
+  EXPECT_EQ(read.FFTLength(), 1024);
+  EXPECT_EQ(read.FrequencyScale(), 2);
+  EXPECT_EQ(read.FrequencyBase(), 700);
+  EXPECT_TRUE(read.DrawScale());
+  EXPECT_TRUE(read.Embossed());
+  EXPECT_EQ(read.Gain(), sgr12db);
+  EXPECT_EQ(read.BarColor(), vcl::clLime);
+  EXPECT_EQ(read.Cursor(), vcl::crCross);
+  EXPECT_EQ(text.find("Sensitivy"), std::string::npos) << text;
+  // Loaded built the map and the palette of the stored settings.
+  EXPECT_EQ(read.RowFirstBin(), s.RowFirstBin());
+  plat::PALETTEENTRY entry{};
+  ASSERT_EQ(plat::GetPaletteEntries(read.DIBCanvas()->Palette(), 100, 1, &entry), 1u);
+  EXPECT_EQ((TMMSpectrogramRGB{entry.peRed, entry.peGreen, entry.peBlue}), (TMMSpectrogramRGB{86, 87, 115}));
 }
 
 // ---- on the headless screen ----------------------------------------------------
