@@ -423,6 +423,31 @@ TEST_F(MMSpectrogramScreenTest, ResetClearsTheEmbossHistory) {
   EXPECT_NE(std::clamp(118 - bottom, 10, 245), std::clamp(128 - bottom, 10, 245));
 }
 
+TEST_F(MMSpectrogramScreenTest, AFullPassStartsTheOthersOverAtTheirNextRefresh) {
+  TRecordingSpectrogram* first = Show();
+  auto* second = new TMMSpectrogram(form_);
+  second->SetParent(form_);
+  second->SetBounds(10, 64, 102, 52);
+  plat::WAVEFORMATEX f = Format(16, 1, 11025);
+  second->SetWaveFormat(&f);
+  plat::UpdateWindow(form_->Handle());
+  Pump();
+  Refresh(first, 10);
+  Refresh(second, 10);
+  ASSERT_EQ(second->ScrollColumn(), 6);
+  const int bin_row = static_cast<int>(std::floor(2000.0 / 11025 * 128 * 50 / 64));
+  ASSERT_GT(Dib(second, 3, 49 - bin_row), 10);
+  // Only the first repaints; the second starts over at its next refresh,
+  // without sending the first back to the start.
+  first->Refresh();
+  EXPECT_EQ(first->ScrollColumn(), -4);
+  Refresh(second);
+  EXPECT_EQ(second->ScrollColumn(), -4);
+  EXPECT_EQ(Dib(second, 3, 49 - bin_row), 10);
+  Refresh(first, 2);
+  EXPECT_EQ(first->ScrollColumn(), -2);
+}
+
 TEST_F(MMSpectrogramScreenTest, TheSelectionIsShownButNeverLeftInTheImage) {
   TRecordingSpectrogram* s = Show();
   s->SetAccelerate(false);
