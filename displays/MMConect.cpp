@@ -245,7 +245,11 @@ VCL_IMPLEMENT_CLASS(
     RefProp("Oscope1", &TMMConnector::Oscope1, &TMMConnector::SetOscope1),
     RefProp("Oscope2", &TMMConnector::Oscope2, &TMMConnector::SetOscope2),
     RefProp("Spectrogram1", &TMMConnector::Spectrogram1, &TMMConnector::SetSpectrogram1),
-    RefProp("Spectrogram2", &TMMConnector::Spectrogram2, &TMMConnector::SetSpectrogram2))
+    RefProp("Spectrogram2", &TMMConnector::Spectrogram2, &TMMConnector::SetSpectrogram2),
+    RefProp("Spectrum1", &TMMConnector::Spectrum1, &TMMConnector::SetSpectrum1),
+    RefProp("Spectrum2", &TMMConnector::Spectrum2, &TMMConnector::SetSpectrum2),
+    RefProp("Spectrum3", &TMMConnector::Spectrum3, &TMMConnector::SetSpectrum3),
+    RefProp("Spectrum4", &TMMConnector::Spectrum4, &TMMConnector::SetSpectrum4))
 
 TMMConnector::TMMConnector(vcl::TComponent* owner) : TMMDSPComponent(owner) {
   timer_ = std::make_unique<engine::TMMHiTimer>(nullptr);

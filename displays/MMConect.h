@@ -26,6 +26,7 @@
 #include "displays/MMMeter.h"
 #include "displays/MMOscope.h"
 #include "displays/MMSpectrogram.h"
+#include "displays/MMSpectrum.h"
 #include "engine/MMACMSup.h"
 #include "engine/MMDSPObj.h"
 #include "engine/MMHTimer.h"
@@ -94,6 +95,14 @@ class TMMConnector : public engine::TMMDSPComponent {
   void SetSpectrogram1(TMMSpectrogram* value) { SetDisplay(dgSpectrogram, 0, value); }
   TMMSpectrogram* Spectrogram2() const { return dynamic_cast<TMMSpectrogram*>(Display(dgSpectrogram, 1)); }
   void SetSpectrogram2(TMMSpectrogram* value) { SetDisplay(dgSpectrogram, 1, value); }
+  TMMSpectrum* Spectrum1() const { return dynamic_cast<TMMSpectrum*>(Display(dgSpectrum, 0)); }
+  void SetSpectrum1(TMMSpectrum* value) { SetDisplay(dgSpectrum, 0, value); }
+  TMMSpectrum* Spectrum2() const { return dynamic_cast<TMMSpectrum*>(Display(dgSpectrum, 1)); }
+  void SetSpectrum2(TMMSpectrum* value) { SetDisplay(dgSpectrum, 1, value); }
+  TMMSpectrum* Spectrum3() const { return dynamic_cast<TMMSpectrum*>(Display(dgSpectrum, 2)); }
+  void SetSpectrum3(TMMSpectrum* value) { SetDisplay(dgSpectrum, 2, value); }
+  TMMSpectrum* Spectrum4() const { return dynamic_cast<TMMSpectrum*>(Display(dgSpectrum, 3)); }
+  void SetSpectrum4(TMMSpectrum* value) { SetDisplay(dgSpectrum, 3, value); }
 
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool value);

@@ -253,6 +253,7 @@ TEST_F(ConnectorTest, ADescriptionLinksTheDisplaysByName) {
       "    Light2 = MMLight1\r\n"
       "    Oscope1 = MMOscope1\r\n"
       "    Spectrogram2 = MMSpectrogram1\r\n"
+      "    Spectrum3 = MMSpectrum1\r\n"
       "  end\r\n";
   TConnectorTestForm form(nullptr);
   vcl::ReadFormText(&form,
@@ -266,6 +267,8 @@ TEST_F(ConnectorTest, ADescriptionLinksTheDisplaysByName) {
                     "  object MMSpectrogram1: TMMSpectrogram\r\n"
                     "  end\r\n"
                     "  object MMOscope1: TMMOscope\r\n"
+                    "  end\r\n"
+                    "  object MMSpectrum1: TMMSpectrum\r\n"
                     "  end\r\n" +
                         connector_text + "end\r\n");
   auto* connector = dynamic_cast<TMMConnector*>(form.FindComponent("MMConnector1"));
@@ -281,6 +284,9 @@ TEST_F(ConnectorTest, ADescriptionLinksTheDisplaysByName) {
   EXPECT_EQ(connector->Spectrogram2(), form.FindComponent("MMSpectrogram1"));
   EXPECT_EQ(connector->Oscope1(), form.FindComponent("MMOscope1"));
   EXPECT_EQ(connector->Oscope2(), nullptr);
+  EXPECT_EQ(connector->Spectrum1(), nullptr);
+  EXPECT_EQ(connector->Spectrum3(), form.FindComponent("MMSpectrum1"));
+  EXPECT_EQ(connector->Display(dgSpectrum, 2), form.FindComponent("MMSpectrum1"));
   EXPECT_EQ(connector->Speed(), 1000);
   EXPECT_EQ(connector->TriggerMode(), tmDownFlank);
   // The shared EnterIdle has no default, so it is always written.
