@@ -84,6 +84,7 @@ TEST_F(ConnectorLoopbackTest, WithoutRealTimeThePassesRunOnTheDeliveryThreadWhil
   TMMMeter needle(nullptr);
   TMMLight light(nullptr);
   TMMSpectrogram spectrogram(nullptr);
+  TMMSpectrum spectrum_display(nullptr);
   int64_t readings = 0;
 
   engine::TMMWaveIn in(nullptr);
@@ -97,6 +98,7 @@ TEST_F(ConnectorLoopbackTest, WithoutRealTimeThePassesRunOnTheDeliveryThreadWhil
   connector.SetDisplay(dgSpectrum, 0, &spectrum);
   connector.SetLevel2(&level_meter);
   connector.SetMeter1(&needle);
+  connector.SetSpectrum2(&spectrum_display);
   connector.SetLight2(&light);
   connector.SetSpectrogram1(&spectrogram);
 
@@ -104,7 +106,10 @@ TEST_F(ConnectorLoopbackTest, WithoutRealTimeThePassesRunOnTheDeliveryThreadWhil
   ASSERT_TRUE(connector.Feeding());
   for (int round = 0; round < 6; ++round) {
     Run(in, 200, [&] {
-      readings += level_meter.Value() + needle.Value() + level_meter.LitSpots() + light.LightLevel(0);
+      TMMSpectrumPeak peak;
+      spectrum_display.GetPeak(peak);
+      readings +=
+          level_meter.Value() + needle.Value() + level_meter.LitSpots() + light.LightLevel(0) + peak.Height;
     });
     switch (round % 3) {
       case 0:
@@ -115,6 +120,9 @@ TEST_F(ConnectorLoopbackTest, WithoutRealTimeThePassesRunOnTheDeliveryThreadWhil
         // So are the spectrogram's FFT and frequency map.
         spectrogram.SetFFTLength(round % 2 ? 256 : 1024);
         spectrogram.SetFrequencyScale(round % 2 ? 2 : 1);
+        // The spectrum's tables and map likewise.
+        spectrum_display.SetFFTLength(round % 2 ? 128 : 1024);
+        spectrum_display.SetLogFreq(round % 2 == 0);
         break;
       case 1:
         connector.SetEnabled(false);
