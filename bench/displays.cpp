@@ -28,6 +28,11 @@
 // the DIB and put on the screen, wrapping or, with Scroll, moving the
 // screen once the image is full. Run at FFT 128 (the default) and 1024.
 //
+// Spectrum: one 500 x 200 spectrum of bars at 24 bits on the same kind of
+// form, FFT 2048, each pass fed its 2048 frames of the sweep: each pass
+// analyses the frame, draws every bar over the unlit template and puts the
+// picture on the screen.
+//
 // Connector: the copy of each 16384-byte block and the pacing of its groups,
 // with displays that return at once (two level meters, two scopes and a
 // spectrum, as the main window links them), on the manual clock. The clock's
@@ -45,6 +50,7 @@
 #include "displays/MMLight.h"
 #include "displays/MMMeter.h"
 #include "displays/MMSpectrogram.h"
+#include "displays/MMSpectrum.h"
 #include "engine/MMPCMSup.h"
 #include "platform/kernel/Clock.h"
 #include "platform/vcl/Application.h"
@@ -190,7 +196,7 @@ void BM_LightOrganSecondOfAudio(benchmark::State& state) {
 }
 
 BENCHMARK(BM_LightOrganSecondOfAudio)->ArgName("spheres")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
-//
+
 // One second of passes for a spectrogram; state.range(0) is the FFT length,
 // state.range(1) Scroll.
 void BM_SpectrogramSecondOfAudio(benchmark::State& state) {
@@ -218,6 +224,26 @@ BENCHMARK(BM_SpectrogramSecondOfAudio)
     ->Args({1024, 0})
     ->Args({128, 1})
     ->Unit(benchmark::kMicrosecond);
+
+// One second of passes for a spectrum.
+void BM_SpectrumSecondOfAudio(benchmark::State& state) {
+  TScreenForm screen(540, 240);
+  vcl::TForm* form = screen.form;
+  auto* spectrum = screen.Place<TMMSpectrum>(10, 10);
+  spectrum->SetBounds(10, 10, 500, 200);
+  spectrum->SetBitsPerPixel(24);
+  spectrum->SetKind(skBars);
+  spectrum->SetFFTLength(2048);
+  spectrum->SetWaveFormat(&screen.format);
+  form->Show();
+  const auto stretches = Sweep(spectrum->BytesPerRefresh());
+  for (auto _ : state) {
+    for (int pass = 0; pass < kPassesPerSecond; ++pass) spectrum->RefreshPCMData(stretches[pass].data());
+  }
+  state.SetLabel("time per second of audio");
+}
+
+BENCHMARK(BM_SpectrumSecondOfAudio)->Unit(benchmark::kMicrosecond);
 
 constexpr int32_t kBytesPerSecond = 44100 * 4;
 constexpr int32_t kBlockBytes = 16384;
