@@ -815,6 +815,27 @@ TEST_F(MMSpectrumScreenTest, ReadoutBoxIsRemovedExactly) {
   EXPECT_EQ(dibcvtest::PixelMap(dib), before);
 }
 
+TEST_F(MMSpectrumScreenTest, ScalesBesideAndBelowTheDrawing) {
+  ASSERT_NE(Screen(), nullptr);
+  auto* s = new TMMSpectrum(NewForm());
+  s->SetParent(form_);
+  s->SetDrawAmpScale(true);
+  s->SetDrawFreqScale(true);
+  s->SetScaleLineColor(vcl::clRed);
+  s->SetBounds(0, 0, 200, 100);
+  ShowForm();
+  // The drawing: 32 px of scale, then the bevel, on each side; 40 px below.
+  EXPECT_EQ(s->DrawRect().left, 33);
+  EXPECT_EQ(s->DrawRect().bottom, 59);
+  // The left scale's line runs down at x 28, the right one's at x 171; the
+  // frequency scale's along the row 3 px below the bevel.
+  EXPECT_EQ(At(28, 30), displaytest::Rgb(vcl::clRed));
+  EXPECT_EQ(At(171, 30), displaytest::Rgb(vcl::clRed));
+  EXPECT_EQ(At(60, 63), displaytest::Rgb(vcl::clRed));
+  // Between the scales and the bevel, the parent's colour.
+  EXPECT_EQ(At(30, 30), displaytest::Rgb(vcl::clWhite));
+}
+
 TEST_F(MMSpectrumScreenTest, ValueFilesRoundTripAndPartialLoads) {
   TMMSpectrum s(nullptr);
   // After a reset: FFTLength div 2 lines of "0".
