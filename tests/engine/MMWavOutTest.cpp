@@ -234,8 +234,10 @@ class WaveOutTest : public ::testing::Test {
       while (completed < filled_ends_.size() && static_cast<int64_t>(filled_ends_[completed]) <= played)
         ++completed;
     }
-    testsupport::PumpUntil([&] { return readies_ >= static_cast<int>(completed) || stops_ != 0; },
-                           {.limit_ms = 2000, .pause_us = 100});
+    // Served meanwhile: a stop the device thread hands over ends the wait.
+    testsupport::PumpUntil(
+        [&] { return readies_ >= static_cast<int>(completed) || stops_ != 0; },
+        {.serve = [] { vcl::Application->ProcessMessages(); }, .limit_ms = 2000, .pause_us = 100});
   }
   void RunUntilStopped(int max_ms = 3000) {
     Run(max_ms, [this] { return stops_ != 0; });
