@@ -107,9 +107,19 @@ class TriggerTest : public ::testing::Test {
     std::lock_guard lock(mutex_);
     return static_cast<int>(pushed_.size());
   }
+  // Waits until the pump thread is in its pause, serving the main thread
+  // meanwhile: a synchronized push returns to the pump thread only once the
+  // main thread has answered it.
+  static bool AwaitPumpPause() {
+    std::atomic<int> paused{-1};
+    std::thread waiter([&] { paused = plat::clock::WaitForTimedWaiters(1) ? 1 : 0; });
+    testsupport::PumpUntil([&] { return paused >= 0; }, {.serve = Pump, .limit_ms = 10000});
+    waiter.join();
+    return paused == 1;
+  }
   // One more cycle: the pump thread is in its pause, which the clock ends.
   void NextCycle(int32_t pause_ms) {
-    ASSERT_TRUE(plat::clock::WaitForTimedWaiters(1));
+    ASSERT_TRUE(AwaitPumpPause());
     plat::clock::AdvanceMs(pause_ms);
   }
   bool Is(TMMTriggerState state) const { return trigger_->State() == state; }
@@ -130,16 +140,10 @@ class TriggerTest : public ::testing::Test {
         plat::WaitForSingleObject(release_, plat::INFINITE);
       };
     }
-    // Filled once by the start and once by the first cycle after its push.
-    fills_ = 0;
-    trigger_->OnBufferFilled = [this](vcl::TObject*, plat::WAVEHDR*) { ++fills_; };
     trigger_->Start();
     ASSERT_TRUE(PumpUntil([&] { return Pushes() == 1; }));
     if (synchronize) {
-      // The first push has returned to the pump thread only once the main
-      // thread has answered it, which it does while it is served.
-      ASSERT_TRUE(PumpUntil([&] { return fills_ >= 2; }));
-      ASSERT_TRUE(plat::clock::WaitForTimedWaiters(1));
+      ASSERT_TRUE(AwaitPumpPause());
       plat::clock::AdvanceMs(10);
       std::this_thread::sleep_for(20ms);
     } else {
@@ -179,7 +183,6 @@ class TriggerTest : public ::testing::Test {
   std::vector<std::string> errors_;
   plat::HANDLE release_ = nullptr;
   std::atomic<bool> held_{false};
-  std::atomic<int> fills_{0};
   std::thread releaser_;
 };
 
@@ -220,7 +223,7 @@ TEST_F(TriggerTest, PumpsEveryBufferInOrderAtItsPaceAndStopsAtTheEnd) {
     ASSERT_TRUE(PumpUntil([&] { return Pushes() == std::min(c.buffers, 1 + (c.buffers == 2)); }));
     for (int cycle = 2; cycle < c.buffers; ++cycle) {
       if (c.pause > 1) {
-        ASSERT_TRUE(plat::clock::WaitForTimedWaiters(1));
+        ASSERT_TRUE(AwaitPumpPause());
         plat::clock::AdvanceMs(c.pause - 1);
         Pump();
         EXPECT_EQ(Pushes(), cycle - 1);
@@ -397,7 +400,7 @@ TEST_F(TriggerTest, PauseAndRestartFromAnyThreadNeverBlockThePump) {
     ASSERT_TRUE(PumpUntil([&] { return Pushes() == 3; }));
     // Paused and restarted from the main thread while the pump waits.
     for (int round = 0; round < 3; ++round) {
-      ASSERT_TRUE(plat::clock::WaitForTimedWaiters(1));
+      ASSERT_TRUE(AwaitPumpPause());
       trigger_->Pause();
       plat::clock::AdvanceMs(50);
       Pump();
