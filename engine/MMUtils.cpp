@@ -602,6 +602,13 @@ void BindDiskFreeSpaceEx() {
   bound_disk_free_space = entry;
 }
 
+void BindDiskFreeSpaceEx(TGetDiskFreeSpaceEx entry) {
+  if (entry == nullptr)
+    BindDiskFreeSpaceEx();
+  else
+    bound_disk_free_space = entry;
+}
+
 TGetDiskFreeSpaceEx BoundDiskFreeSpaceEx() { return bound_disk_free_space; }
 
 // ---- Unit start-up ----

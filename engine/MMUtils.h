@@ -175,6 +175,9 @@ plat::BOOL GetDiskFreeSpaceFallback(const char* directory, plat::ULONGLONG* free
 using TGetDiskFreeSpaceEx = plat::BOOL (*)(const char*, plat::ULONGLONG*, plat::ULONGLONG*, plat::ULONGLONG*);
 // Binds the system's entry from "kernel32.dll", else the fallback.
 void BindDiskFreeSpaceEx();
+// Binds the given entry in place of the system's (tests fake a filling disk
+// with it); null binds as above.
+void BindDiskFreeSpaceEx(TGetDiskFreeSpaceEx entry);
 TGetDiskFreeSpaceEx BoundDiskFreeSpaceEx();
 
 // ---- Unit start-up ----

@@ -1,5 +1,6 @@
 #include "engine/MMWaveIO.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstddef>
@@ -623,6 +624,13 @@ int32_t WaveWrite(TWaveIORec* rec, const void* buffer, int32_t bytes) {
   if (rec == nullptr || rec->hmmio == nullptr || rec->hFile != nullptr || bytes <= 0 || buffer == nullptr)
     return -1;
   if ((rec->dwFlags & RIFF_RESOURCE) != 0) return -1;  // the program's resources are read-only
+  // File offsets are 32-bit: a write that would take the data past what the
+  // closing chunks still fit behind is refused whole, so the file can still
+  // be finished. Conservative by at most one buffer when writing inside the data.
+  const int64_t data_pos =
+      static_cast<int64_t>(plat::mmioSeek(rec->hmmio, 0, plat::SEEK_CUR_)) - rec->dwDataOffset;
+  const int64_t data_end = std::max(rec->dwDataBytes, data_pos);
+  if (rec->dwDataOffset + data_end + bytes > kWaveDataLimit) return 0;
   const plat::LONG written = plat::mmioWrite(rec->hmmio, static_cast<const char*>(buffer), bytes);
   if (written <= 0) return written;
   rec->ckData.dwFlags |= plat::MMIO_DIRTY;

@@ -107,6 +107,11 @@ int32_t WaveRead(TWaveIORec* rec, void* buffer, int32_t bytes);
 
 int32_t WaveCreateInfo(TWaveIORec*& rec, const plat::WAVEFORMATEX* format);
 int32_t WaveCreateFile(TWaveIORec*& rec, const char* name);
+// The last file offset the data of a written file may reach: RIFF offsets
+// are 32-bit, and the chunks that close the file follow the data.
+constexpr int64_t kWaveDataLimit = 0x7FFFFFFF - 0x10000;
+// Bytes written; 0 when the data would pass kWaveDataLimit (nothing is
+// written, the file can still be closed); -1 for bad arguments.
 int32_t WaveWrite(TWaveIORec* rec, const void* buffer, int32_t bytes);
 // Finishes a written file (chunk sizes, "fact", DISP, INFO) and closes it.
 int32_t WaveCloseFile(TWaveIORec* rec);

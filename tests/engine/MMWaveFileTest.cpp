@@ -326,6 +326,27 @@ TEST_F(MMWaveFile, SeekingBackBeforeCloseLosesNoData) {
   EXPECT_EQ(r.rec->dwLength, 100);
 }
 
+TEST_F(MMWaveFile, WritesStopAtTheSizeLimitAndTheFileStillCloses) {
+  const std::string name = temp_.File("limit.wav");
+  const plat::WAVEFORMATEX format = Pcm(16, 2, 44100);
+  RecordGuard w;
+  ASSERT_EQ(engine::WaveCreateInfo(w.rec, &format), engine::WIOERR_NOERROR);
+  ASSERT_EQ(engine::WaveCreateFile(w.rec, name.c_str()), engine::WIOERR_NOERROR);
+  const Bytes data = Samples(16);
+  ASSERT_EQ(engine::WaveWrite(w.rec, data.data(), 16), 16);
+  // As if 2 GiB of data stood before: the next buffer would pass the limit.
+  const int64_t offset = w.rec->dwDataOffset;
+  w.rec->dwDataOffset = engine::kWaveDataLimit - 20;
+  EXPECT_EQ(engine::WaveWrite(w.rec, data.data(), 16), 0);
+  w.rec->dwDataOffset = engine::kWaveDataLimit - 31;
+  EXPECT_EQ(engine::WaveWrite(w.rec, data.data(), 16), 0);  // 16 written + 16 new would pass it
+  w.rec->dwDataOffset = offset;
+  EXPECT_EQ(w.rec->dwDataBytes, 16);
+  ASSERT_EQ(engine::WaveCloseFile(w.rec), engine::WIOERR_NOERROR);
+  EXPECT_EQ(Layout(ReadFile(name)),
+            (std::vector<std::pair<std::string, uint32_t>>{{"fmt ", 16}, {"data", 16}}));
+}
+
 TEST_F(MMWaveFile, CreateRefusesMissingArgumentsAndLeavesFilesAlone) {
   const std::string name = temp_.File("keep.wav");
   WriteFile(name, Text("precious"));
