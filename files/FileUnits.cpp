@@ -1,15 +1,22 @@
 #include "files/FileUnits.h"
 
+#include "files/MMAudReg.h"
+#include "files/MMAudio.h"
 #include "files/MMEnvelp.h"
 #include "files/MMObjLst.h"
+#include "files/MMWave.h"
 #include "platform/vcl/Classes.h"
 
 namespace files {
 
-void RegisterFileClasses() {}
+void RegisterFileClasses() {
+  // One line per file component class, in the order the units were added.
+  vcl::RegisterClass(TMMWaveFile::StaticClass());
+}
 
 void RegisterFileUnits(plat::UnitTable& table) {
   table.Register("MMObjLst", plat::rankFiles + 10, RegisterEnvelopeItems, ClearItemClasses);
+  table.Register("MMAudReg", plat::rankFiles + 20, RegisterAudioFileClasses, ClearFileClasses);
   table.Register("MMFileComponents", plat::rankFiles + 30, RegisterFileClasses);
 }
 

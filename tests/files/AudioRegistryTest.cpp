@@ -5,7 +5,11 @@
 #include <memory>
 #include <string>
 
+#include "files/FileUnits.h"
 #include "files/MMAudio.h"
+#include "files/MMObjLst.h"
+#include "files/MMWave.h"
+#include "platform/vcl/FormReader.h"
 #include "platform/vcl/TypInfo.h"
 
 namespace filestest {
@@ -88,6 +92,44 @@ TEST_F(AudioRegistry, TheFilterLeadsWithAllAudioFilesOnlyForTwoClassesOrMore) {
   EXPECT_EQ(BuildAudioFileFilter(false), joined);
   EXPECT_EQ(BuildAudioFileFilter(true),
             "All Audio Files (*.mp2;*.mp3;*.atx;*.cda;*.wav)|*.mp2;*.mp3;*.atx;*.cda;*.wav|" + joined);
+}
+
+TEST_F(AudioRegistry, StartUpRegistersTheWaveClassAfterTheEarlierPriorities) {
+  plat::UnitTable table;
+  RegisterFileUnits(table);
+  ASSERT_TRUE(table.IsRegistered("MMAudReg"));
+  table.Initialize();
+  EXPECT_EQ(FindFileClass(ftWave), &FileClassOf<TMMWaveFile>());
+  EXPECT_NE(vcl::GetClass("TMMWaveFile"), nullptr);
+  EXPECT_NE(FindItemClass("TMMEnvelopePoint"), nullptr);
+  // The MPEG and CD audio classes go before it, whenever they register.
+  RegisterFileClass(FileClassOf<TTestMpegFile>(), 1);
+  RegisterFileClass(FileClassOf<TTestCdaFile>(), 4);
+  EXPECT_EQ(Order(), "TTestMpegFile TTestCdaFile TMMWaveFile ");
+  EXPECT_EQ(BuildAudioFileFilter(true),
+            "All Audio Files (*.mp2;*.mp3;*.atx;*.cda;*.wav)|*.mp2;*.mp3;*.atx;*.cda;*.wav|"
+            "MPEG Files (*.mp?;*.atx)|*.mp2;*.mp3;*.atx|Antex Files (*.atx)|*.atx|"
+            "Digital Audio File (*.cda)|*.cda|Wave Files(*.wav)|*.wav");
+
+  // A form description holds a wave file with its wave's settings.
+  vcl::TComponent root(nullptr);
+  vcl::ReadFormText(&root,
+                    "object Root: TComponent\n"
+                    "  object WaveFile1: TMMWaveFile\n"
+                    "    Wave.TimeFormat = tfMillisecond\n"
+                    "    Wave.FileMustExist = False\n"
+                    "    Wave.IOBufferSize = 65536\n"
+                    "    OverwriteExisting = False\n"
+                    "  end\n"
+                    "end\n");
+  auto* wave_file = dynamic_cast<TMMWaveFile*>(root.FindComponent("WaveFile1"));
+  ASSERT_NE(wave_file, nullptr);
+  EXPECT_EQ(wave_file->Wave()->TimeFormat(), engine::tfMillisecond);
+  EXPECT_FALSE(wave_file->Wave()->FileMustExist());
+  EXPECT_EQ(wave_file->Wave()->IOBufferSize(), 65536);
+  EXPECT_FALSE(wave_file->OverwriteExisting());
+  table.Finalize();
+  EXPECT_EQ(FindFileClass(ftWave), nullptr);
 }
 
 TEST(MergeExtensionList, TakesPatternPartsAndSkipsContainedOnes) {

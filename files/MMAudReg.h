@@ -1,0 +1,10 @@
+#pragma once
+// Fills the registry of audio file classes at start-up.
+
+namespace files {
+
+// The classes in the order the player source asks them: MPEG (1), CD audio
+// (4), wave (5). The MPEG and CD audio classes join as they are built.
+void RegisterAudioFileClasses();
+
+}  // namespace files

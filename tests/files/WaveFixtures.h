@@ -1,0 +1,104 @@
+#pragma once
+// Wave files the file tests make for themselves, through the engine's writer.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engine/MMPCMSup.h"
+#include "engine/MMWaveHdr.h"
+#include "engine/MMWaveIO.h"
+
+namespace filestest {
+
+using Bytes = std::vector<uint8_t>;
+
+inline plat::WAVEFORMATEX Pcm(int bits, int channels, int rate) {
+  plat::WAVEFORMATEX f{};
+  engine::BuildPCMFormat(f, static_cast<uint16_t>(bits), static_cast<uint16_t>(channels),
+                         static_cast<uint32_t>(rate));
+  return f;
+}
+
+// A 1 kHz tone at half scale, the same on every channel.
+inline Bytes Tone(const plat::WAVEFORMATEX& f, int frames) {
+  Bytes b;
+  for (int i = 0; i < frames; ++i) {
+    const double v = 0.5 * std::sin(2 * 3.14159265358979 * 1000.0 * i / f.nSamplesPerSec);
+    for (int c = 0; c < f.nChannels; ++c) {
+      if (f.wBitsPerSample == 8) {
+        b.push_back(static_cast<uint8_t>(128 + std::lround(v * 127)));
+      } else {
+        const auto s = static_cast<int16_t>(std::lround(v * 32767));
+        b.push_back(static_cast<uint8_t>(s & 0xFF));
+        b.push_back(static_cast<uint8_t>((s >> 8) & 0xFF));
+      }
+    }
+  }
+  return b;
+}
+
+// Bytes that count up, so any misplaced byte shows.
+inline Bytes Counting(size_t n) {
+  Bytes b(n);
+  for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(i * 7 + i / 251);
+  return b;
+}
+
+inline void WriteWave(const std::string& name, const plat::WAVEFORMATEX& f, const Bytes& data) {
+  engine::TWaveIORec* rec = nullptr;
+  ASSERT_EQ(engine::WaveCreateInfo(rec, &f), engine::WIOERR_NOERROR);
+  ASSERT_EQ(engine::WaveCreateFile(rec, name.c_str()), engine::WIOERR_NOERROR);
+  if (!data.empty()) {
+    ASSERT_EQ(engine::WaveWrite(rec, data.data(), static_cast<int32_t>(data.size())),
+              static_cast<int32_t>(data.size()));
+  }
+  ASSERT_EQ(engine::WaveCloseFile(rec), engine::WIOERR_NOERROR);
+  engine::WaveFreeInfo(rec);
+}
+
+inline Bytes ReadFileBytes(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The data chunk of a wave file as the engine's reader sees it; empty when
+// the file does not read as a wave file.
+inline Bytes ReadWaveData(const std::string& name, plat::WAVEFORMATEX* format = nullptr) {
+  engine::TWaveIORec* rec = nullptr;
+  if (engine::WaveReadInfo(rec, name.c_str(), engine::MakeFOURCC('W', 'A', 'V', 'E'), 0) !=
+      engine::WIOERR_NOERROR)
+    return {};
+  if (format) *format = rec->wfx;
+  Bytes data(static_cast<size_t>(rec->dwDataBytes));
+  if (engine::WaveOpenFile(rec) == engine::WIOERR_NOERROR && !data.empty())
+    data.resize(static_cast<size_t>(
+        std::max(engine::WaveRead(rec, data.data(), static_cast<int32_t>(data.size())), 0)));
+  engine::WaveFreeInfo(rec);
+  return data;
+}
+
+// A wave header with its buffer behind it, as the devices lay them out.
+class TestHeader {
+ public:
+  explicit TestHeader(uint32_t size) : block_(engine::WaveHdrBlockSize(size)) {
+    hdr_ = engine::InitWaveHdr(block_.data(), size);
+  }
+  engine::TMMWaveHdr* hdr() { return hdr_; }
+  uint8_t* data() { return reinterpret_cast<uint8_t*>(hdr_->lpData); }
+  Bytes Recorded() const { return Bytes(hdr_->lpData, hdr_->lpData + hdr_->dwBytesRecorded); }
+  void Fill(const uint8_t* bytes, uint32_t n) {
+    std::copy(bytes, bytes + n, data());
+    hdr_->dwBytesRecorded = n;
+  }
+
+ private:
+  std::vector<uint8_t> block_;
+  engine::TMMWaveHdr* hdr_;
+};
+
+}  // namespace filestest
