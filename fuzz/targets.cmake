@@ -1,6 +1,6 @@
 # quellix_fuzz(<file name without .cpp> DEPS <libraries>)
 quellix_fuzz(fuzz_registry_reader DEPS platform_registry)
-quellix_fuzz(fuzz_wave_reader DEPS engine)
+quellix_fuzz(fuzz_wave_reader DEPS files engine)
 quellix_fuzz(fuzz_form_reader DEPS platform_vcl)
 quellix_fuzz(fuzz_bmp_reader DEPS platform_gdi)
 quellix_fuzz(fuzz_dib_header DEPS engine)
