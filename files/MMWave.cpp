@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 #include <vector>
 
 #include "engine/MMACMSup.h"
@@ -86,21 +87,25 @@ std::string ExpandName(const std::string& name) {
   return buffer.c_str();
 }
 
-// Marks a call of the component for the one-thread-at-a-time rule.
+// Marks a call of the component for the one-thread-at-a-time rule; the same
+// thread may come back in (an event handler of the call).
 class BusyScope {
  public:
-  explicit BusyScope(std::atomic<bool>& busy) : busy_(busy), was_busy_(busy.exchange(true)) {
-    assert(!was_busy_ && "a wave file is used by two threads at once");
+  explicit BusyScope(std::atomic<std::thread::id>& owner) : owner_(owner) {
+    std::thread::id expected{};
+    const std::thread::id me = std::this_thread::get_id();
+    acquired_ = owner.compare_exchange_strong(expected, me);
+    assert((acquired_ || expected == me) && "a wave file is used by two threads at once");
   }
   ~BusyScope() {
-    if (!was_busy_) busy_.store(false);
+    if (acquired_) owner_.store(std::thread::id{});
   }
   BusyScope(const BusyScope&) = delete;
   BusyScope& operator=(const BusyScope&) = delete;
 
  private:
-  std::atomic<bool>& busy_;
-  bool was_busy_;
+  std::atomic<std::thread::id>& owner_;
+  bool acquired_ = false;
 };
 
 }  // namespace
@@ -715,25 +720,29 @@ bool TMMCustomWaveFile::WriteBuffer(const plat::WAVEHDR* lpwh) {
 }
 
 void TMMCustomWaveFile::BufferReady(plat::WAVEHDR* lpwh) {
+  bool failed = false;
   {
     BusyScope busy(busy_);
-    if (file_started_ && GetEnabled() && Input() != nullptr && !wave_->FileName().empty() &&
-        lpwh->dwBytesRecorded != 0 && !WriteBuffer(lpwh)) {
-      // Out of room, or past what a wave file can hold: the file closes
-      // complete up to the last buffer written and the chain goes on.
-      Closed();
-    }
+    failed = file_started_ && GetEnabled() && Input() != nullptr && !wave_->FileName().empty() &&
+             lpwh->dwBytesRecorded != 0 && !WriteBuffer(lpwh);
   }
+  // Out of room, or past what a wave file can hold: the file closes complete
+  // up to the last buffer written and the chain goes on. Closing runs OnClose
+  // on the main thread, which may use this component meanwhile.
+  if (failed) Closed();
   inherited::BufferReady(lpwh);
 }
 
 void TMMCustomWaveFile::BufferLoad(plat::WAVEHDR* lpwh, bool& more_buffers) {
   if (Input() != nullptr) {
     inherited::BufferLoad(lpwh, more_buffers);
-    BusyScope busy(busy_);
-    if (file_started_ && GetEnabled() && !wave_->FileName().empty() && lpwh->dwBytesRecorded > 0 &&
-        !WriteBuffer(lpwh))
-      Closed();
+    bool failed = false;
+    {
+      BusyScope busy(busy_);
+      failed = file_started_ && GetEnabled() && !wave_->FileName().empty() && lpwh->dwBytesRecorded > 0 &&
+               !WriteBuffer(lpwh);
+    }
+    if (failed) Closed();
     return;
   }
   BusyScope busy(busy_);

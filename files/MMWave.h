@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "engine/MMObj.h"
 #include "engine/MMObsrv.h"
@@ -221,7 +222,7 @@ class TMMCustomWaveFile : public TMMCustomFile {
   bool file_opened_ = false;
   bool file_started_ = false;
   bool overwrite_existing_ = true;
-  std::atomic<bool> busy_{false};
+  std::atomic<std::thread::id> busy_{};  // the thread inside a call, if any
 };
 
 class TMMWaveFile : public TMMCustomWaveFile {

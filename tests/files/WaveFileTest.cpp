@@ -208,7 +208,10 @@ TEST_F(WaveFile, LoopsRepeatTheDataAsTheHeaderAsks) {
     TMMWaveFile source(nullptr);
     source.SetFileName(file);
     int loops = 0;
-    source.OnLooping = [&](vcl::TObject*) { ++loops; };
+    source.OnLooping = [&](vcl::TObject*) {
+      ++loops;
+      source.SetPosition(0);  // a handler may use the component on the delivering thread
+    };
     source.Opened();
     source.Started();
     TestHeader h(64);
