@@ -53,4 +53,17 @@ int64_t MulDiv64(int64_t a, int64_t b, int64_t c) {
   return static_cast<int64_t>(q);
 }
 
+int64_t MulDivRound64(int64_t a, int64_t b, int64_t c) {
+  if (c == 0) return 0;
+  __int128 p = static_cast<__int128>(a) * b;
+  const bool negative = (p < 0) != (c < 0);
+  if (p < 0) p = -p;
+  const __int128 d = c < 0 ? -static_cast<__int128>(c) : c;
+  __int128 q = (p + d / 2) / d;
+  if (negative) q = -q;
+  if (q > INT64_MAX) return INT64_MAX;
+  if (q < INT64_MIN) return INT64_MIN;
+  return static_cast<int64_t>(q);
+}
+
 }  // namespace engine

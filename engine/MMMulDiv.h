@@ -19,6 +19,9 @@ int32_t SarLong(int32_t value, int32_t count);
 // a * b / c in extended floating point, truncated toward zero. Raises on
 // c == 0 or a result outside the 64-bit range.
 int64_t MulDiv64(int64_t a, int64_t b, int64_t c);
+// a * b / c rounded like MulDivRound, limited to the 64-bit range; 0 for
+// c == 0, so a damaged record never divides by zero.
+int64_t MulDivRound64(int64_t a, int64_t b, int64_t c);
 
 // The integer division-by-zero and integer-overflow errors of the routine
 // layer; kept in one place so the error classes can change without callers.

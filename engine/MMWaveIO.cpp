@@ -211,21 +211,6 @@ char* CopyName(const char* name, uint32_t flags) {
   return copy;
 }
 
-// a * b / c rounded to nearest, halves away from zero, as MulDivRound does
-// in 32 bits; 0 for c == 0 so that a damaged record never divides by zero.
-int64_t MulDivRound64(int64_t a, int64_t b, int64_t c) {
-  if (c == 0) return 0;
-  __int128 p = static_cast<__int128>(a) * b;
-  const bool negative = (p < 0) != (c < 0);
-  if (p < 0) p = -p;
-  const __int128 d = c < 0 ? -static_cast<__int128>(c) : c;
-  __int128 q = (p + d / 2) / d;
-  if (negative) q = -q;
-  if (q > INT64_MAX) return INT64_MAX;
-  if (q < INT64_MIN) return INT64_MIN;
-  return static_cast<int64_t>(q);
-}
-
 // Rounds to nearest, halves to even, within the 64-bit range.
 int64_t NearestInt64(double v) {
   if (!(v == v)) return 0;

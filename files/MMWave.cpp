@@ -9,6 +9,7 @@
 
 #include "engine/MMACMSup.h"
 #include "engine/MMDSPObj.h"
+#include "engine/MMMulDiv.h"
 #include "engine/MMUtils.h"
 #include "engine/MMWaveHdr.h"
 #include "files/MMFileGuard.h"
@@ -60,22 +61,11 @@ std::string Message(uint16_t n) {
 
 [[noreturn]] void Raise(uint16_t n) { throw EMMWaveError(Message(n)); }
 
-// a * b / c rounded to nearest, halves away from zero; 0 for c == 0.
-int64_t MulDivRound(int64_t a, int64_t b, int64_t c) {
-  if (c == 0) return 0;
-  __int128 p = static_cast<__int128>(a) * b;
-  const bool negative = (p < 0) != (c < 0);
-  if (p < 0) p = -p;
-  const __int128 d = c < 0 ? -static_cast<__int128>(c) : c;
-  const __int128 q = (p + d / 2) / d;
-  return static_cast<int64_t>(negative ? -q : q);
-}
-
 int64_t SamplesToMs(const plat::WAVEFORMATEX* f, int64_t samples) {
-  return MulDivRound(samples, 1000, f->nSamplesPerSec);
+  return engine::MulDivRound64(samples, 1000, f->nSamplesPerSec);
 }
 int64_t MsToSamples(const plat::WAVEFORMATEX* f, int64_t ms) {
-  return MulDivRound(ms, f->nSamplesPerSec, 1000);
+  return engine::MulDivRound64(ms, f->nSamplesPerSec, 1000);
 }
 
 // The name qualified to a full path; the name itself where that fails.

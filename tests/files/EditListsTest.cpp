@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "WaveFixtures.h"
 #include "engine/MMPCMSup.h"
 #include "files/MMCutLst.h"
 #include "files/MMEnvelp.h"
@@ -14,16 +15,9 @@
 namespace {
 
 using files::TMMCutList;
-using files::TMMCutRange;
 using files::TMMFadeList;
 using files::TMMFadeRecord;
-
-TMMCutRange Range(int64_t start, int64_t length) {
-  TMMCutRange r;
-  r.Start = start;
-  r.Length = length;
-  return r;
-}
+using filestest::CutRange;
 
 TMMFadeRecord Point(int64_t position, int32_t left, int32_t right, int32_t gain = 0) {
   TMMFadeRecord p;
@@ -45,10 +39,10 @@ TEST(CutList, CapacityGrowsBy4Then8Then16) {
   std::vector<int32_t> capacities;
   for (int i = 0; i < 40; ++i) {
     if (list.Count() == list.Capacity()) {
-      list.Add(Range(i * 10, 1));
+      list.Add(CutRange(i * 10, 1));
       capacities.push_back(list.Capacity());
     } else {
-      list.Add(Range(i * 10, 1));
+      list.Add(CutRange(i * 10, 1));
     }
   }
   EXPECT_EQ(capacities, (std::vector<int32_t>{4, 8, 16, 32, 48}));
@@ -58,18 +52,18 @@ TEST(CutList, AddRangeKeepsStartOrderAndRefusesAStartInsideARange) {
   TMMCutList list;
   int changes = 0;
   list.OnChange = [&](vcl::TObject*) { ++changes; };
-  EXPECT_TRUE(list.AddRange(Range(100, 50)));  // 100..149
-  EXPECT_TRUE(list.AddRange(Range(10, 5)));
-  EXPECT_TRUE(list.AddRange(Range(150, 10)));   // starts at the end of the first: accepted
-  EXPECT_FALSE(list.AddRange(Range(149, 10)));  // its last sample: refused
-  EXPECT_FALSE(list.AddRange(Range(100, 1)));
+  EXPECT_TRUE(list.AddRange(CutRange(100, 50)));  // 100..149
+  EXPECT_TRUE(list.AddRange(CutRange(10, 5)));
+  EXPECT_TRUE(list.AddRange(CutRange(150, 10)));   // starts at the end of the first: accepted
+  EXPECT_FALSE(list.AddRange(CutRange(149, 10)));  // its last sample: refused
+  EXPECT_FALSE(list.AddRange(CutRange(100, 1)));
   ASSERT_EQ(list.Count(), 3);
   EXPECT_EQ(list.GetRange(0).Start, 10);
   EXPECT_EQ(list.GetRange(1).Start, 100);
   EXPECT_EQ(list.GetRange(2).Start, 150);
   EXPECT_EQ(changes, 3);
   EXPECT_THROW(list.GetRange(3), vcl::EListError);
-  EXPECT_THROW(list.Insert(5, Range(0, 1)), vcl::EListError);
+  EXPECT_THROW(list.Insert(5, CutRange(0, 1)), vcl::EListError);
   EXPECT_THROW(list.SetCount(-1), vcl::EListError);
   EXPECT_THROW(list.SetCapacity(2), vcl::EListError);
 }
@@ -77,11 +71,11 @@ TEST(CutList, AddRangeKeepsStartOrderAndRefusesAStartInsideARange) {
 TEST(CutList, IndexOfPositionAndContainingRange) {
   TMMCutList list;
   EXPECT_EQ(list.IndexOfPosition(0), -1);
-  list.Add(Range(100, 10));
+  list.Add(CutRange(100, 10));
   EXPECT_EQ(list.IndexOfPosition(100), 1);
   EXPECT_EQ(list.IndexOfPosition(99), 0);
-  list.Add(Range(200, 10));
-  list.Add(Range(300, 0));
+  list.Add(CutRange(200, 10));
+  list.Add(CutRange(300, 0));
   struct Case {
     int64_t pos;
     int32_t index, containing;
@@ -94,9 +88,9 @@ TEST(CutList, IndexOfPositionAndContainingRange) {
 
 TEST(CutList, AssignCopiesWithinOneChange) {
   TMMCutList a, b;
-  a.Add(Range(1, 2));
-  a.Add(Range(5, 6));
-  b.Add(Range(9, 9));
+  a.Add(CutRange(1, 2));
+  a.Add(CutRange(5, 6));
+  b.Add(CutRange(9, 9));
   int changes = 0;
   b.OnChange = [&](vcl::TObject*) { ++changes; };
   b.Assign(&a);

@@ -12,10 +12,18 @@
 #include "engine/MMPCMSup.h"
 #include "engine/MMWaveHdr.h"
 #include "engine/MMWaveIO.h"
+#include "files/MMCutLst.h"
 
 namespace filestest {
 
 using Bytes = std::vector<uint8_t>;
+
+inline files::TMMCutRange CutRange(int64_t start, int64_t length) {
+  files::TMMCutRange r;
+  r.Start = start;
+  r.Length = length;
+  return r;
+}
 
 inline plat::WAVEFORMATEX Pcm(int bits, int channels, int rate) {
   plat::WAVEFORMATEX f{};

@@ -19,13 +19,6 @@ using files::TMMCutList;
 using files::TMMCutRange;
 using files::TMMWave;
 
-TMMCutRange Cut(int64_t start, int64_t length) {
-  TMMCutRange r;
-  r.Start = start;
-  r.Length = length;
-  return r;
-}
-
 std::vector<std::pair<int64_t, int64_t>> Ranges(const TMMWave& wave) {
   std::vector<std::pair<int64_t, int64_t>> out;
   for (int32_t i = 0; i < wave.PlayRanges().Count(); ++i)
@@ -87,7 +80,7 @@ TEST_F(WaveObject, PlayRangesLeaveOutEveryCutSample) {
   for (const CutCase& c : cases) {
     SCOPED_TRACE(c.name);
     TMMCutList cuts;
-    for (auto [start, length] : c.cuts) ASSERT_TRUE(cuts.AddRange(Cut(start, length)));
+    for (auto [start, length] : c.cuts) ASSERT_TRUE(cuts.AddRange(CutRange(start, length)));
     TMMWave wave;
     wave.SetFileName(file);
     wave.SetCutList(&cuts);
