@@ -10,6 +10,7 @@
 #include "files/MMObjLst.h"
 #include "files/MMWave.h"
 #include "platform/vcl/FormReader.h"
+#include "platform/vcl/FormWriter.h"
 #include "platform/vcl/TypInfo.h"
 
 namespace filestest {
@@ -128,6 +129,18 @@ TEST_F(AudioRegistry, StartUpRegistersTheWaveClassAfterTheEarlierPriorities) {
   EXPECT_FALSE(wave_file->Wave()->FileMustExist());
   EXPECT_EQ(wave_file->Wave()->IOBufferSize(), 65536);
   EXPECT_FALSE(wave_file->OverwriteExisting());
+  // Written back, only the changed settings appear, and they read the same.
+  const std::string written = vcl::WriteFormText(&root);
+  for (const char* line : {"Wave.TimeFormat = tfMillisecond", "Wave.FileMustExist = False",
+                           "Wave.IOBufferSize = 65536", "OverwriteExisting = False"})
+    EXPECT_NE(written.find(line), std::string::npos) << line << "\n" << written;
+  for (const char* absent : {"SampleRate", "BitLength", "DataSize", "Enabled"})
+    EXPECT_EQ(written.find(absent), std::string::npos) << absent << "\n" << written;
+  vcl::TComponent again(nullptr);
+  vcl::ReadFormText(&again, written);
+  auto* copy = dynamic_cast<TMMWaveFile*>(again.FindComponent("WaveFile1"));
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->Wave()->IOBufferSize(), 65536);
   table.Finalize();
   EXPECT_EQ(FindFileClass(ftWave), nullptr);
 }
