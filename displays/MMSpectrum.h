@@ -408,6 +408,7 @@ class TMMSpectrum : public TMMDIBGraphicControl, public TMMDisplayProtocol {
   // Mouse read-out: the box's area of the DIB, saved exactly.
   std::atomic<bool> readout_active_{false};
   bool saved_show_hint_ = false;
+  bool saved_parent_show_hint_ = true;
   vcl::TRect readout_box_{0, 0, 0, 0};
   std::vector<uint8_t> readout_save_;
 

@@ -642,7 +642,9 @@ void TMMSpectrum::EndReadout() {
   }
   plat::ClipCursor(nullptr);
   if (MouseCapture()) SetMouseCapture(false);
+  // Turning the hint off detached it from the parent's; both come back.
   SetShowHint(saved_show_hint_);
+  SetParentShowHint(saved_parent_show_hint_);
 }
 
 void TMMSpectrum::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) {
@@ -653,6 +655,7 @@ void TMMSpectrum::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, in
     plat::ClipCursor(&clip);
     readout_active_ = true;
     saved_show_hint_ = ShowHint();
+    saved_parent_show_hint_ = ParentShowHint();
     if (saved_show_hint_) {
       SetShowHint(false);
       Update();

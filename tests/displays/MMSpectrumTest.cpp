@@ -5,6 +5,7 @@
 // files.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "displays/DibCanvasTestSupport.h"
@@ -735,6 +737,9 @@ TEST_F(MMSpectrumScreenTest, ReadoutConfinesTheCursorAndEndsOnReleaseCancelDisab
       {"hide", [&] { s->SetVisible(false); }},
       {"reset", [&] { s->ResetData(); }},
   };
+  // The hint is off while the box shows and follows the parent again after.
+  form_->SetShowHint(true);
+  ASSERT_TRUE(s->ShowHint());
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     s->SetEnabled(true);
@@ -742,6 +747,7 @@ TEST_F(MMSpectrumScreenTest, ReadoutConfinesTheCursorAndEndsOnReleaseCancelDisab
     Pump();
     Press(s, 20, 20);
     ASSERT_TRUE(s->ReadoutActive());
+    EXPECT_FALSE(s->ShowHint());
     const plat::RECT clip = Clip();
     // The drawing inside the one-pixel bevel, on the screen.
     const vcl::TPoint origin = s->ClientToScreen({1, 1});
@@ -754,6 +760,8 @@ TEST_F(MMSpectrumScreenTest, ReadoutConfinesTheCursorAndEndsOnReleaseCancelDisab
     EXPECT_EQ(s->DisplayValue(0), 0);
     c.end();
     EXPECT_FALSE(s->ReadoutActive());
+    EXPECT_TRUE(s->ShowHint());
+    EXPECT_TRUE(s->ParentShowHint());
     const plat::RECT after = Clip();
     EXPECT_EQ(after.left, free_clip.left);
     EXPECT_EQ(after.right, free_clip.right);
@@ -834,6 +842,40 @@ TEST_F(MMSpectrumScreenTest, ScalesBesideAndBelowTheDrawing) {
   EXPECT_EQ(At(60, 63), displaytest::Rgb(vcl::clRed));
   // Between the scales and the bevel, the parent's colour.
   EXPECT_EQ(At(30, 30), displaytest::Rgb(vcl::clWhite));
+}
+
+// A delivering thread refreshes while the main thread paints, resizes,
+// changes the axis and the timer ticks; the ThreadSanitizer build checks
+// the locking.
+TEST_F(MMSpectrumScreenTest, RefreshesFromAWorkerWhilePaintingResizingAndTicking) {
+  ASSERT_NE(Screen(), nullptr);
+  plat::ScopedManualClock clock;
+  TMMSpectrum* s = ShowSpectrum();
+  s->SetDisplayPeak(true);
+  s->SetBitLength(engine::b16Bit);
+  std::atomic<bool> done{false};
+  std::thread delivery([&] {
+    std::vector<int16_t> block(static_cast<size_t>(TMMSpectrum::kMaxFFTLength));
+    for (int i = 0; i < 200; ++i) {
+      for (size_t k = 0; k < block.size(); ++k)
+        block[k] = static_cast<int16_t>(20000 * std::sin(0.01 * (i % 50 + 1) * static_cast<double>(k)));
+      s->RefreshPCMData(block.data());
+    }
+    done = true;
+  });
+  for (int round = 0; !done; ++round) {
+    s->Invalidate();
+    plat::UpdateWindow(form_->Handle());
+    Pump();
+    plat::clock::AdvanceMs(engine::kMMTimerPeriod);
+    if (round % 7 == 0) s->SetBounds(10, 10, 120 + round % 60, 89);
+    if (round % 11 == 0) s->SetLogFreq(!s->LogFreq());
+  }
+  delivery.join();
+  EXPECT_EQ(s->Canvas()->LockCount(), 0);
+  TMMSpectrumPeak peak;
+  s->GetPeak(peak);
+  EXPECT_LE(peak.Column, s->DrawWidth());
 }
 
 TEST_F(MMSpectrumScreenTest, ValueFilesRoundTripAndPartialLoads) {
