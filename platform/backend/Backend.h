@@ -135,6 +135,9 @@ class Backend {
   virtual bool NeedsPolling() const { return false; }
 
   virtual void SetHitTest(HitTestCallback callback) = 0;
+
+  // The system's sound for a MessageBeep type; a backend without sounds stays silent.
+  virtual void Beep(UINT /*type*/) {}
 };
 
 // The backend of the process, made on first use from QUELLIX_BACKEND ("sdl",

@@ -355,6 +355,16 @@ void HeadlessBackend::SetHitTest(HitTestCallback callback) {
   hit_test_ = std::move(callback);
 }
 
+void HeadlessBackend::Beep(UINT type) {
+  std::lock_guard lock(mutex_);
+  beeps_.push_back(type);
+}
+
+std::vector<UINT> HeadlessBackend::Beeps() const {
+  std::lock_guard lock(mutex_);
+  return beeps_;
+}
+
 void HeadlessBackend::Queue(Event event) {
   {
     std::lock_guard lock(waitcore::Mutex());

@@ -50,6 +50,8 @@ class HeadlessBackend : public Backend {
   int PollEvents(EventSink& sink, DWORD timeout_ms) override;
   void Wake() override;
   void SetHitTest(HitTestCallback callback) override;
+  // Kept, not played: tests read them back.
+  void Beep(UINT type) override;
 
   // Input, queued in order. Pointer input is aimed when it is delivered: at
   // the capture window, else the topmost shown window under the pointer. Keys
@@ -89,6 +91,8 @@ class HeadlessBackend : public Backend {
   // The rectangles of the last Present (clipped) and how many Presents there were.
   std::vector<RECT> LastPresented(HWND window) const;
   int PresentCount(HWND window) const;
+  // The MessageBeep types sounded so far, oldest first.
+  std::vector<UINT> Beeps() const;
 
   static constexpr uint32_t kDesktopColor = 0x00336699;
 
@@ -130,6 +134,7 @@ class HeadlessBackend : public Backend {
   std::set<UINT> keys_down_;
   HitTestCallback hit_test_;
   std::unique_ptr<Drag> drag_;
+  std::vector<UINT> beeps_;
 
   // Guarded by the layer's wait mutex, so PollEvents waits on the layer clock.
   std::deque<Event> queue_;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/backend/Backend.h"
 #include "platform/gdi/Colors.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Text.h"
@@ -254,6 +255,11 @@ LRESULT DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
 void SetDialogScript(DialogScript script) {
   std::lock_guard lock(ScriptLock());
   Script() = std::move(script);
+}
+
+BOOL MessageBeep(UINT type) {
+  backend::Current().Beep(type);
+  return TRUE;
 }
 
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {

@@ -59,6 +59,12 @@ inline constexpr const char* kDialogClass = "#32770";
 // the ID* of the button, 0 when the box could not be made.
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
 
+constexpr UINT MB_OKBEEP = 0xFFFFFFFF;  // the simple beep, as MessageBeep's type
+
+// Plays the system sound that goes with a box of `type` (MB_ICON*, MB_OK or
+// MB_OKBEEP) through the backend, without waiting for it.
+BOOL MessageBeep(UINT type);
+
 // ---- the dialog script ----------------------------------------------------------
 
 enum class DialogKind { MessageBox, Open, Save, Color, Print };

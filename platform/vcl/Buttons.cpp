@@ -298,4 +298,26 @@ void TSpeedButton::Paint() {
   }
 }
 
+TRect DrawButtonFace(TCanvas* canvas, const TRect& client, int bevel_width, TButtonStyle style,
+                     bool is_rounded, bool is_down, bool is_focused) {
+  TRect r = client;
+  canvas->Brush()->SetStyle(bsSolid);
+  canvas->Brush()->SetColor(clBtnFace);
+  canvas->FillRect(r);
+  Frame3D(canvas, r, clWindowFrame, clWindowFrame, is_focused ? 2 : 1);
+  if (is_rounded || style == bsWin31) {
+    for (const TPoint p : {Point(client.left, client.top), Point(client.right - 1, client.top),
+                           Point(client.left, client.bottom - 1), Point(client.right - 1, client.bottom - 1)})
+      canvas->SetPixels(p.x, p.y, clBtnFace);
+  }
+  if (is_down) {
+    Frame3D(canvas, r, clBtnShadow, clBtnShadow, 1);
+    ++r.left;
+    ++r.top;
+  } else if (bevel_width > 0) {
+    Frame3D(canvas, r, clBtnHighlight, clBtnShadow, bevel_width);
+  }
+  return r;
+}
+
 }  // namespace vcl

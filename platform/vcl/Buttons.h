@@ -84,4 +84,14 @@ class TSpeedButton : public TGraphicControl {
   bool mouse_in_control_ = false;
 };
 
+// The face of a push button over `client`: filled with clBtnFace, a clWindowFrame
+// outline (heavier when focused), then a raised bevel of `bevel_width` rings,
+// or a flat clBtnShadow ring when down. Returns the rectangle left for the
+// content, moved one pixel right and down when down. Rounded leaves the
+// outline's corner pixels in clBtnFace. The styles draw alike on this
+// platform, except that the old style is always rounded.
+enum TButtonStyle { bsAutoDetect, bsWin31, bsNew };
+TRect DrawButtonFace(TCanvas* canvas, const TRect& client, int bevel_width, TButtonStyle style,
+                     bool is_rounded, bool is_down, bool is_focused);
+
 }  // namespace vcl

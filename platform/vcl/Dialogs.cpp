@@ -1,5 +1,6 @@
 #include "platform/vcl/Dialogs.h"
 
+#include <charconv>
 #include <cstring>
 #include <vector>
 
@@ -194,18 +195,31 @@ VCL_IMPLEMENT_CLASS(TSaveDialog)
 TColorDialog::TColorDialog(TComponent* owner)
     : TCommonDialog(owner), custom_(std::make_unique<TStringList>()) {}
 
+namespace {
+// Stored forms and hand-edited files may hold anything after "ColorX=": only
+// a whole hexadecimal number of up to 32 bits counts, anything else is white.
+plat::COLORREF CustomColorOf(const std::string& text) {
+  uint32_t value = 0;
+  const char* end = text.data() + text.size();
+  auto [stop, error] = std::from_chars(text.data(), end, value, 16);
+  if (text.empty() || error != std::errc() || stop != end) return plat::RGB(255, 255, 255);
+  return value;
+}
+}  // namespace
+
 bool TColorDialog::Execute() {
   plat::COLORREF custom[16];
-  for (int i = 0; i < 16; ++i) {
-    const std::string value = custom_->Values(std::string("Color") + static_cast<char>('A' + i));
-    custom[i] = value.empty() ? plat::RGB(255, 255, 255)
-                              : static_cast<plat::COLORREF>(std::stoul(value, nullptr, 16));
-  }
+  for (int i = 0; i < 16; ++i)
+    custom[i] = CustomColorOf(custom_->Values(std::string("Color") + static_cast<char>('A' + i)));
+  static constexpr plat::DWORD kFlags[] = {plat::CC_FULLOPEN, plat::CC_PREVENTFULLOPEN, plat::CC_SHOWHELP,
+                                           plat::CC_SOLIDCOLOR, plat::CC_ANYCOLOR};
   plat::CHOOSECOLORA cc;
   cc.hwndOwner = OwnerWindow();
   cc.rgbResult = ColorToRGB(color_);
   cc.lpCustColors = custom;
   cc.Flags = plat::CC_RGBINIT;
+  for (int i = 0; i <= cdAnyColor; ++i)
+    if (options_.Contains(static_cast<TColorDialogOption>(i))) cc.Flags |= kFlags[i];
   if (OnShow) OnShow(this);
   const bool ok = plat::ChooseColorA(&cc);
   if (OnClose) OnClose(this);
@@ -220,7 +234,11 @@ bool TColorDialog::Execute() {
 }
 
 VCL_IMPLEMENT_CLASS(TColorDialog,
-                    ColorProp("Color", &TColorDialog::Color, &TColorDialog::SetColor).Default(clBlack))
+                    ColorProp("Color", &TColorDialog::Color, &TColorDialog::SetColor).Default(clBlack),
+                    ObjProp("CustomColors", &TColorDialog::CustomColors, &TColorDialog::SetCustomColors),
+                    SetOfProp("Options", &TColorDialog::Options, &TColorDialog::SetOptions,
+                              {"cdFullOpen", "cdPreventFullOpen", "cdShowHelp", "cdSolidColor", "cdAnyColor"})
+                        .Default(TColorDialogOptions{}))
 
 bool TPrintDialog::Execute() {
   TPrinter* printer = Printer();

@@ -129,6 +129,9 @@ class TSaveDialog : public TOpenDialog {
   bool Save() const override { return true; }
 };
 
+enum TColorDialogOption { cdFullOpen, cdPreventFullOpen, cdShowHelp, cdSolidColor, cdAnyColor };
+using TColorDialogOptions = TSet<TColorDialogOption>;
+
 class TColorDialog : public TCommonDialog {
   VCL_DECLARE_CLASS(TColorDialog, TCommonDialog)
  public:
@@ -136,11 +139,17 @@ class TColorDialog : public TCommonDialog {
   bool Execute() override;
   TColor Color() const { return color_; }
   void SetColor(TColor value) { color_ = value; }
-  // "ColorA=808080" .. "ColorP=..." as the class library keeps them.
+  // "ColorA=808080" .. "ColorP=..." as the class library keeps them. An entry
+  // that is missing or not hexadecimal offers white; Execute writes all 16 back.
   TStrings* CustomColors() const { return custom_.get(); }
+  void SetCustomColors(TStrings* value) { custom_->Assign(value); }
+  // cdFullOpen opens the dialog with its custom-colour part shown.
+  TColorDialogOptions Options() const { return options_; }
+  void SetOptions(TColorDialogOptions value) { options_ = value; }
 
  private:
   TColor color_ = clBlack;
+  TColorDialogOptions options_;
   std::unique_ptr<TStringList> custom_;
 };
 

@@ -133,6 +133,19 @@ TEST_F(Dialogs, MessageBoxAnswersKeys) {
   }
 }
 
+TEST_F(Dialogs, MessageBeepSoundsThroughTheBackendInOrder) {
+  auto* screen = dynamic_cast<backend::HeadlessBackend*>(&backend::Current());
+  if (!screen) GTEST_SKIP() << "needs the headless backend";
+  const size_t before = screen->Beeps().size();
+  EXPECT_TRUE(MessageBeep(0));
+  EXPECT_TRUE(MessageBeep(MB_ICONEXCLAMATION));
+  EXPECT_TRUE(MessageBeep(MB_OKBEEP));
+  const std::vector<UINT> beeps = screen->Beeps();
+  ASSERT_EQ(beeps.size(), before + 3);
+  EXPECT_EQ(std::vector<UINT>(beeps.begin() + static_cast<long>(before), beeps.end()),
+            (std::vector<UINT>{0, MB_ICONEXCLAMATION, MB_OKBEEP}));
+}
+
 TEST_F(Dialogs, FiltersAndPatterns) {
   auto parsed = user::ParseFilter("Text|*.txt|Waves|*.wav;*.WAV|All|*.*", true);
   ASSERT_EQ(parsed.size(), 3u);

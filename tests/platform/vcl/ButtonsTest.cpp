@@ -128,3 +128,44 @@ TEST_F(SpeedButtonsTest, GlyphIsDrawnWithItsTransparentColour) {
 }
 
 }  // namespace
+
+namespace {
+
+// The face on a 20 x 12 bitmap: pixels along the diagonal from the corner and
+// the content rectangle handed back.
+TEST(DrawButtonFaceTest, OutlineBevelAndContentByState) {
+  const TColor face = ColorToRGB(clBtnFace), frame = ColorToRGB(clWindowFrame);
+  const TColor light = ColorToRGB(clBtnHighlight), shadow = ColorToRGB(clBtnShadow);
+  struct Case {
+    const char* name;
+    bool rounded, down, focused;
+    TColor corner, ring1, ring2, far1;  // (0,0), (1,1), (2,2), (18,10)
+    TRect content;
+  };
+  const Case cases[] = {
+      {"up", false, false, false, frame, light, face, shadow, Rect(2, 2, 18, 10)},
+      {"down", false, true, false, frame, shadow, face, shadow, Rect(3, 3, 18, 10)},
+      {"focused", false, false, true, frame, frame, light, frame, Rect(3, 3, 17, 9)},
+      {"rounded", true, false, false, face, light, face, shadow, Rect(2, 2, 18, 10)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(20, 12);
+    TCanvas* canvas = bitmap.Canvas();
+    const TRect r = DrawButtonFace(canvas, Rect(0, 0, 20, 12), 1, bsNew, c.rounded, c.down, c.focused);
+    EXPECT_EQ(r.left, c.content.left);
+    EXPECT_EQ(r.top, c.content.top);
+    EXPECT_EQ(r.right, c.content.right);
+    EXPECT_EQ(r.bottom, c.content.bottom);
+    EXPECT_EQ(canvas->Pixels(0, 0), c.corner);
+    EXPECT_EQ(canvas->Pixels(1, 1), c.ring1);
+    EXPECT_EQ(canvas->Pixels(2, 2), c.ring2);
+    EXPECT_EQ(canvas->Pixels(18, 10), c.far1);
+    EXPECT_EQ(canvas->Pixels(10, 0), frame);
+    EXPECT_EQ(canvas->Pixels(10, 6), face);
+  }
+}
+
+}  // namespace

@@ -128,6 +128,31 @@ TEST(ColorDialogTest, ReturnsTheChosenColourAndKeepsCustomColours) {
   EXPECT_EQ(dialog.CustomColors()->Values("ColorA"), "332211");
 }
 
+TEST(ColorDialogTest, OptionsReachTheDialogAndBadCustomColoursOfferWhite) {
+  struct Case {
+    TColorDialogOptions options;
+    plat::DWORD flags;
+  };
+  for (const Case& c :
+       {Case{{}, 0}, Case{{cdFullOpen}, plat::CC_FULLOPEN},
+        Case{{cdPreventFullOpen, cdSolidColor}, plat::CC_PREVENTFULLOPEN | plat::CC_SOLIDCOLOR}}) {
+    plat::DialogAnswer pick;
+    pick.color = plat::RGB(1, 2, 3);
+    ScriptedAnswers script({pick});
+    TColorDialog dialog(nullptr);
+    dialog.SetOptions(c.options);
+    // What a stored form may hold: junk, nothing, too many digits, a sign, a good entry.
+    for (const char* line : {"ColorA=zz", "ColorB=", "ColorC=123456789AB", "ColorD=-1", "ColorE=00FF00"})
+      dialog.CustomColors()->Add(line);
+    ASSERT_TRUE(dialog.Execute());
+    ASSERT_EQ(script.asked.size(), 1u);
+    EXPECT_EQ(script.asked[0].flags, plat::CC_RGBINIT | c.flags);
+    for (const char* name : {"ColorA", "ColorB", "ColorC", "ColorD", "ColorP"})
+      EXPECT_EQ(dialog.CustomColors()->Values(name), "FFFFFF") << name;
+    EXPECT_EQ(dialog.CustomColors()->Values("ColorE"), "00FF00");
+  }
+}
+
 TEST(PrinterTest, PrintsPagesThroughTheCanvas) {
   if (std::system("command -v pdftoppm >/dev/null 2>&1") != 0)
     GTEST_SKIP() << "pdftoppm (poppler-utils) missing";
