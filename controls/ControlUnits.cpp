@@ -3,6 +3,8 @@
 #include "controls/MMBmpCtl.h"
 #include "controls/MMBmpLst.h"
 #include "controls/MMDesign.h"
+#include "controls/MMEdit.h"
+#include "controls/MMGauge.h"
 #include "controls/MMHook.h"
 #include "platform/vcl/Classes.h"
 
@@ -14,6 +16,8 @@ void RegisterControlClasses() {
   vcl::RegisterClass(TMMPanelFill::StaticClass());
   vcl::RegisterClass(TMMWndProcComponent::StaticClass());
   vcl::RegisterClass(TMMDesigner::StaticClass());
+  vcl::RegisterClass(TMMNumberEdit::StaticClass());
+  vcl::RegisterClass(TMMGauge::StaticClass());
 }
 
 void RegisterControlUnits(plat::UnitTable& table) {

@@ -20,7 +20,8 @@ TEST_F(ControlUnitsTest, StartUpRegistersTheControlClassesByName) {
   RegisterControlUnits(table);
   ASSERT_TRUE(table.IsRegistered("MMControlComponents"));
   table.Initialize();
-  for (const char* name : {"TMMBitmapList", "TMMPanelFill", "TMMWndProcComponent", "TMMDesigner"})
+  for (const char* name :
+       {"TMMBitmapList", "TMMPanelFill", "TMMWndProcComponent", "TMMDesigner", "TMMNumberEdit", "TMMGauge"})
     EXPECT_NE(vcl::GetClass(name), nullptr) << name;
 
   vcl::TForm form(nullptr);
