@@ -157,14 +157,19 @@ void TMMCustomGauge::PaintBar(vcl::TCanvas* canvas, const vcl::TRect& rect, bool
                               : vcl::Rect(rect.left, rect.bottom - filled, rect.right, rect.bottom));
 }
 
-void TMMCustomGauge::PaintPie(vcl::TCanvas* canvas, const vcl::TRect& rect) {
+// The control's colour, then pen and brush set for the dial's outline and face.
+void TMMCustomGauge::PaintDialGround(vcl::TCanvas* canvas, const vcl::TRect& rect) {
   canvas->Brush()->SetStyle(vcl::bsSolid);
   canvas->Brush()->SetColor(Color());
   canvas->FillRect(rect);
-  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
   canvas->Pen()->SetWidth(1);
   canvas->Pen()->SetColor(fore_color_);
   canvas->Brush()->SetColor(back_color_);
+}
+
+void TMMCustomGauge::PaintPie(vcl::TCanvas* canvas, const vcl::TRect& rect) {
+  PaintDialGround(canvas, rect);
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
   canvas->Ellipse(rect);
   const int p = PercentDone();
   if (p <= 0) return;
@@ -177,13 +182,8 @@ void TMMCustomGauge::PaintPie(vcl::TCanvas* canvas, const vcl::TRect& rect) {
 }
 
 void TMMCustomGauge::PaintNeedle(vcl::TCanvas* canvas, const vcl::TRect& rect) {
-  canvas->Brush()->SetStyle(vcl::bsSolid);
-  canvas->Brush()->SetColor(Color());
-  canvas->FillRect(rect);
+  PaintDialGround(canvas, rect);
   const int w = rect.right - rect.left, h = rect.bottom - rect.top;
-  canvas->Pen()->SetWidth(1);
-  canvas->Pen()->SetColor(fore_color_);
-  canvas->Brush()->SetColor(back_color_);
   canvas->Pie(rect.left, rect.top, rect.right, rect.top + 2 * h, rect.right, rect.bottom, rect.left,
               rect.bottom);
   canvas->MoveTo(rect.left, rect.bottom - 1);

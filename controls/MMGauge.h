@@ -63,6 +63,7 @@ class TMMCustomGauge : public engine::TMMGraphicControl {
 
  private:
   bool Loading() const;
+  void PaintDialGround(vcl::TCanvas* canvas, const vcl::TRect& rect);
 
   int32_t min_value_ = 0;
   int32_t max_value_ = 100;

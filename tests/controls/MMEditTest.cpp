@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "controls/MMEdit.h"
+#include "platform/user/Clipboard.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Edit.h"
 #include "platform/vcl/FormReader.h"
@@ -77,6 +78,16 @@ TEST_F(MMEditTest, TypingIsFilteredWithABeepAndPastingIsNot) {
   edit->SetReadOnly(false);
   plat::SendMessageA(edit->Handle(), plat::WM_CUT, 0, 0);
   EXPECT_EQ(edit->Text(), "");
+  edit->SetEnabled(false);
+  plat::SendMessageA(edit->Handle(), plat::WM_PASTE, 0, 0);
+  EXPECT_EQ(edit->Text(), "");
+  edit->SetEnabled(true);
+  plat::SendMessageA(edit->Handle(), plat::WM_PASTE, 0, 0);
+  EXPECT_EQ(edit->Text(), "42");
+  // The clipboard outlives the test otherwise.
+  ASSERT_TRUE(plat::OpenClipboard(nullptr));
+  plat::EmptyClipboard();
+  plat::CloseClipboard();
 }
 
 TEST_F(MMEditTest, ValueReadsDecimalTextOnly) {
