@@ -878,6 +878,49 @@ TEST_F(MMSpectrumScreenTest, RefreshesFromAWorkerWhilePaintingResizingAndTicking
   EXPECT_LE(peak.Column, s->DrawWidth());
 }
 
+// The label stands above the highest column, moved left where it would
+// run past the drawing; GetPeak then reports the moved column.
+TEST_F(MMSpectrumScreenTest, PeakLabelSitsOnTheHighestColumn) {
+  ASSERT_NE(Screen(), nullptr);
+  TMMSpectrum* s = ShowSpectrum();
+  s->SetSampleRate(12800);  // 100 Hz per bin at FFT 128
+  s->SetDisplayPeak(true);
+  const int32_t h = s->DrawHeight();
+  for (int32_t bin : {1, 63}) {
+    SCOPED_TRACE(bin);
+    int32_t column = 0;
+    while (s->FirstBin(column) != bin) ++column;
+    for (int32_t k = 0; k < 64; ++k) s->SetDisplayValue(k, 0);
+    const int32_t f = s->AmpFactor(column);
+    s->SetDisplayValue(bin, static_cast<int32_t>(((int64_t{40} << s->AmpShift()) + f - 1) / f));
+    std::vector<vcl::TCanvasCall> texts;
+    s->Canvas()->SetRecorder([&](const vcl::TCanvasCall& call) {
+      if (call.kind == vcl::ccText) texts.push_back(call);
+    });
+    s->Invalidate();
+    plat::UpdateWindow(form_->Handle());
+    Pump();
+    s->Canvas()->SetRecorder(nullptr);
+    ASSERT_EQ(texts.size(), 1u);
+    const vcl::TCanvasCall& label = texts[0];
+    EXPECT_EQ(label.text, bin == 1 ? "150.0 Hz" : "6350.0 Hz");
+    EXPECT_EQ(label.color, vcl::clWhite);
+    const int text_w = label.rect.right - label.rect.left;
+    const int text_h = label.rect.bottom - label.rect.top;
+    // Above the column's top: its baseline is 1 pixel, the bevel 1.
+    EXPECT_EQ(label.rect.top, 1 + std::max(h - 40 - 1 - text_h, 0));
+    TMMSpectrumPeak peak;
+    s->GetPeak(peak);
+    if (bin == 1) {
+      EXPECT_EQ(label.rect.left, 1 + column);
+      EXPECT_EQ(peak.Column, column);
+    } else {
+      EXPECT_EQ(peak.Column, s->DrawWidth() - text_w - 1);
+      EXPECT_EQ(label.rect.left, 1 + peak.Column);
+    }
+  }
+}
+
 TEST_F(MMSpectrumScreenTest, ValueFilesRoundTripAndPartialLoads) {
   TMMSpectrum s(nullptr);
   // After a reset: FFTLength div 2 lines of "0".
