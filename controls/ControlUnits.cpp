@@ -6,6 +6,7 @@
 #include "controls/MMEdit.h"
 #include "controls/MMGauge.h"
 #include "controls/MMHook.h"
+#include "controls/MMLabel.h"
 #include "platform/vcl/Classes.h"
 
 namespace controls {
@@ -18,6 +19,7 @@ void RegisterControlClasses() {
   vcl::RegisterClass(TMMDesigner::StaticClass());
   vcl::RegisterClass(TMMNumberEdit::StaticClass());
   vcl::RegisterClass(TMMGauge::StaticClass());
+  vcl::RegisterClass(TMMLabel::StaticClass());
 }
 
 void RegisterControlUnits(plat::UnitTable& table) {

@@ -20,8 +20,8 @@ TEST_F(ControlUnitsTest, StartUpRegistersTheControlClassesByName) {
   RegisterControlUnits(table);
   ASSERT_TRUE(table.IsRegistered("MMControlComponents"));
   table.Initialize();
-  for (const char* name :
-       {"TMMBitmapList", "TMMPanelFill", "TMMWndProcComponent", "TMMDesigner", "TMMNumberEdit", "TMMGauge"})
+  for (const char* name : {"TMMBitmapList", "TMMPanelFill", "TMMWndProcComponent", "TMMDesigner",
+                           "TMMNumberEdit", "TMMGauge", "TMMLabel"})
     EXPECT_NE(vcl::GetClass(name), nullptr) << name;
 
   vcl::TForm form(nullptr);
