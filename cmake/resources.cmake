@@ -54,3 +54,8 @@ endif()
 if(TARGET test_displays)
   target_link_libraries(test_displays PRIVATE quellix_resources)
 endif()
+
+# File tests read the library messages from the program's table.
+if(TARGET test_files)
+  target_link_libraries(test_files PRIVATE quellix_resources)
+endif()

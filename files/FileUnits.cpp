@@ -1,5 +1,6 @@
 #include "files/FileUnits.h"
 
+#include "files/MMACMCvt.h"
 #include "files/MMAudReg.h"
 #include "files/MMAudio.h"
 #include "files/MMEnvelp.h"
@@ -12,6 +13,8 @@ namespace files {
 void RegisterFileClasses() {
   // One line per file component class, in the order the units were added.
   vcl::RegisterClass(TMMWaveFile::StaticClass());
+  vcl::RegisterClass(TMMACMConverter::StaticClass());
+  vcl::RegisterClass(TMMPCMConverter::StaticClass());
 }
 
 void RegisterFileUnits(plat::UnitTable& table) {
