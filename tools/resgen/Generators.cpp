@@ -1,5 +1,7 @@
 #include "Generators.h"
 
+#include "DotFonts.h"
+#include "LedStrips.h"
 #include "LibraryCursors.h"
 #include "PlayerGlyphs.h"
 
@@ -48,6 +50,36 @@ std::span<const Generator> Generators() {
       {"BITMAP", "PLAYER_FORWARD", DrawPlayerGlyphsN<PlayerGlyph::kForward>},
       {"BITMAP", "PLAYER_EJECT", DrawPlayerGlyphsN<PlayerGlyph::kEject>},
       {"BITMAP", "PLAYER_LOOP", DrawPlayerGlyphsN<PlayerGlyph::kLoop>},
+      {"BITMAP", "LCD_06X07", DrawDigitStripN<6, 7>},
+      {"BITMAP", "LCD_07X11", DrawDigitStripN<7, 11>},
+      {"BITMAP", "LCD_08X13", DrawDigitStripN<8, 13>},
+      {"BITMAP", "LCD_11X19", DrawDigitStripN<11, 19>},
+      {"BITMAP", "LCD_13X20", DrawDigitStripN<13, 20>},
+      {"BITMAP", "LCD_13X21", DrawDigitStripN<13, 21>},
+      {"BITMAP", "LCD_15X24", DrawDigitStripN<15, 24>},
+      {"BITMAP", "LCD_15X25", DrawDigitStripN<15, 25>},
+      {"BITMAP", "LCD_17X29", DrawDigitStripN<17, 29>},
+      {"BITMAP", "LCD_18X25", DrawDigitStripN<18, 25>},
+      {"BITMAP", "LCD_19X33", DrawDigitStripN<19, 33>},
+      {"BITMAP", "LCD_21X37", DrawDigitStripN<21, 37>},
+      {"BITMAP", "LCD_23X41", DrawDigitStripN<23, 41>},
+      {"BITMAP", "LCDS_06X07", DrawSignStripN<6, 7>},
+      {"BITMAP", "LCDS_07X11", DrawSignStripN<7, 11>},
+      {"BITMAP", "LCDS_08X13", DrawSignStripN<8, 13>},
+      {"BITMAP", "LCDS_11X19", DrawSignStripN<11, 19>},
+      {"BITMAP", "LCDS_13X20", DrawSignStripN<13, 20>},
+      {"BITMAP", "LCDS_13X21", DrawSignStripN<13, 21>},
+      {"BITMAP", "LCDS_15X24", DrawSignStripN<15, 24>},
+      {"BITMAP", "LCDS_15X25", DrawSignStripN<15, 25>},
+      {"BITMAP", "LCDS_17X29", DrawSignStripN<17, 29>},
+      {"BITMAP", "LCDS_18X25", DrawSignStripN<18, 25>},
+      {"BITMAP", "LCDS_19X33", DrawSignStripN<19, 33>},
+      {"BITMAP", "LCDS_21X37", DrawSignStripN<21, 37>},
+      {"BITMAP", "LCDS_23X41", DrawSignStripN<23, 41>},
+      {"BITMAP", "LCD_MODE", DrawModeStrip},
+      {"BITMAP", "FONT_11X13", DrawDotFontN<DotFont::k11x13>},
+      {"BITMAP", "FONT_11X13_BOLD", DrawDotFontN<DotFont::k11x13Bold>},
+      {"BITMAP", "FONT_16X20", DrawDotFontN<DotFont::k16x20>},
   };
   return table;
 }

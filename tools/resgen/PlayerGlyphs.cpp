@@ -6,16 +6,14 @@
 #include <functional>
 #include <numbers>
 
+#include "BmpWriter.h"
+
 namespace resgen {
 
 namespace {
 
 constexpr int kWidth = kGlyphCellWidth * kGlyphCells;
 constexpr int kHeight = kGlyphCellHeight;
-
-struct Rgb {
-  uint8_t r, g, b;
-};
 
 // Dark face with a light symbol; the record symbol is red.
 constexpr Rgb kFace{48, 52, 60};
@@ -61,43 +59,7 @@ class Canvas {
       }
   }
 
-  std::vector<uint8_t> Bmp() const {
-    constexpr uint32_t kStride = kWidth * 3;  // already a multiple of 4
-    constexpr uint32_t kBits = kStride * kHeight;
-    std::vector<uint8_t> out;
-    auto u16 = [&](uint32_t v) {
-      out.push_back(static_cast<uint8_t>(v));
-      out.push_back(static_cast<uint8_t>(v >> 8));
-    };
-    auto u32 = [&](uint32_t v) {
-      u16(v & 0xFFFF);
-      u16(v >> 16);
-    };
-    out.push_back('B');
-    out.push_back('M');
-    u32(54 + kBits);
-    u32(0);
-    u32(54);
-    u32(40);
-    u32(kWidth);
-    u32(kHeight);
-    u16(1);
-    u16(24);
-    u32(0);
-    u32(kBits);
-    u32(2835);
-    u32(2835);
-    u32(0);
-    u32(0);
-    for (int y = kHeight - 1; y >= 0; --y)
-      for (int x = 0; x < kWidth; ++x) {
-        const Rgb& p = pixels_[static_cast<size_t>(y * kWidth + x)];
-        out.push_back(p.b);
-        out.push_back(p.g);
-        out.push_back(p.r);
-      }
-    return out;
-  }
+  std::vector<uint8_t> Bmp() const { return WriteBmp24(kWidth, kHeight, {pixels_.begin(), pixels_.end()}); }
 
  private:
   Rgb& At(int x, int y) { return pixels_[static_cast<size_t>(y * kWidth + x)]; }
