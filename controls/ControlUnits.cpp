@@ -6,6 +6,8 @@
 #include "controls/MMEdit.h"
 #include "controls/MMGauge.h"
 #include "controls/MMHook.h"
+#include "controls/MMLEDLbl.h"
+#include "controls/MMLEDs.h"
 #include "controls/MMLabel.h"
 #include "platform/vcl/Classes.h"
 
@@ -20,6 +22,11 @@ void RegisterControlClasses() {
   vcl::RegisterClass(TMMNumberEdit::StaticClass());
   vcl::RegisterClass(TMMGauge::StaticClass());
   vcl::RegisterClass(TMMLabel::StaticClass());
+  vcl::RegisterClass(TMMLED::StaticClass());
+  vcl::RegisterClass(TMMLEDMode::StaticClass());
+  vcl::RegisterClass(TMMLEDDigit::StaticClass());
+  vcl::RegisterClass(TMMLEDPanel::StaticClass());
+  vcl::RegisterClass(TMMLEDLABEL::StaticClass());
 }
 
 void RegisterControlUnits(plat::UnitTable& table) {
