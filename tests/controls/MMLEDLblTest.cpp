@@ -34,6 +34,8 @@ namespace {
 
 constexpr vcl::TColor kGround = 0x030201;
 
+vcl::TColor Rgb(vcl::TColor c) { return static_cast<vcl::TColor>(vcl::ColorToRGB(c)); }
+
 std::vector<int> Codes(const std::string& text) {
   std::vector<int> codes;
   for (char c : text) codes.push_back(static_cast<unsigned char>(c));
@@ -127,10 +129,10 @@ TEST_F(MMLEDLblTest, CellsArePaintedFromTheRecolouredFont) {
   for (const Cell& c : cells)
     for (int y = 0; y < 13; ++y)
       for (int x = 0; x < 11; ++x) {
-        const vcl::TColor want = vcl::ColorToRGB(font.bitmap->Canvas()->Pixels(c.fx + x, c.fy + y));
-        ASSERT_EQ(vcl::ColorToRGB(bitmap->Canvas()->Pixels(b + c.index * 11 + x, b + y)), want)
+        const vcl::TColor want = Rgb(font.bitmap->Canvas()->Pixels(c.fx + x, c.fy + y));
+        ASSERT_EQ(Rgb(bitmap->Canvas()->Pixels(b + c.index * 11 + x, b + y)), want)
             << c.index << ": " << x << "," << y;
-        lit += want == vcl::ColorToRGB(vcl::clYellow);
+        lit += want == Rgb(vcl::clYellow);
       }
   EXPECT_GT(lit, 20);
   label.SetDoubleBuffer(true);  // the same cells through the buffer

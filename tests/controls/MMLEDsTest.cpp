@@ -56,15 +56,17 @@ namespace {
 
 constexpr TColor kGround = 0x030201;
 
-TColor PixelOf(vcl::TBitmap& b, int x, int y) { return vcl::ColorToRGB(b.Canvas()->Pixels(x, y)); }
+TColor Rgb(TColor c) { return static_cast<TColor>(vcl::ColorToRGB(c)); }
+
+TColor PixelOf(vcl::TBitmap& b, int x, int y) { return Rgb(b.Canvas()->Pixels(x, y)); }
 
 // Lit in led, unlit in inactive, background in back.
 std::function<Dot(int, int)> Classifier(vcl::TBitmap& b, TColor led, TColor inactive, TColor back) {
   return [&b, led, inactive, back](int x, int y) {
     const TColor c = PixelOf(b, x, y);
-    return c == vcl::ColorToRGB(led)        ? Dot::kLit
-           : c == vcl::ColorToRGB(inactive) ? Dot::kUnlit
-           : c == vcl::ColorToRGB(back)     ? Dot::kBack
+    return c == Rgb(led)        ? Dot::kLit
+           : c == Rgb(inactive) ? Dot::kUnlit
+           : c == Rgb(back)     ? Dot::kBack
                                             : Dot::kOther;
   };
 }
@@ -327,9 +329,9 @@ TEST_F(MMLEDsTest, LampPaintsLitOrUnlitOrLeavesItToOnPaint) {
   EXPECT_EQ(led.Width(), 16);
   EXPECT_EQ(led.Height(), 8);
   led.Bevel()->SetBevelOuter(engine::bvNone);
-  EXPECT_EQ(PixelOf(*testsupport::PaintOnGround(led, kGround), 8, 4), vcl::ColorToRGB(vcl::clLime));
+  EXPECT_EQ(PixelOf(*testsupport::PaintOnGround(led, kGround), 8, 4), Rgb(vcl::clLime));
   led.SetEnabled(false);
-  EXPECT_EQ(PixelOf(*testsupport::PaintOnGround(led, kGround), 8, 4), vcl::ColorToRGB(vcl::clGreen));
+  EXPECT_EQ(PixelOf(*testsupport::PaintOnGround(led, kGround), 8, 4), Rgb(vcl::clGreen));
   int painted = 0;
   led.OnPaint = [&](vcl::TObject*, vcl::TCanvas*, const vcl::TRect& r) {
     ++painted;
@@ -344,7 +346,7 @@ TEST_F(MMLEDsTest, ModeLampStretchesTheCellOfItsMode) {
   mode.SetColor(vcl::clBlack);
   mode.SetBounds(0, 0, 54, 22);  // twice the cell
   auto lit_at = [&](int x, int y) {
-    return PixelOf(*testsupport::PaintOnGround(mode, kGround), x, y) == vcl::ColorToRGB(vcl::clLime);
+    return PixelOf(*testsupport::PaintOnGround(mode, kGround), x, y) == Rgb(vcl::clLime);
   };
   // The middle lamp lies at x 10..16 of a cell, the left one at 2..8.
   EXPECT_TRUE(lit_at(26, 10));
@@ -356,7 +358,7 @@ TEST_F(MMLEDsTest, ModeLampStretchesTheCellOfItsMode) {
   EXPECT_TRUE(lit_at(26, 10));
   mode.SetEnabled(false);
   EXPECT_FALSE(lit_at(26, 10));
-  EXPECT_EQ(PixelOf(*testsupport::PaintOnGround(mode, kGround), 26, 10), vcl::ColorToRGB(vcl::clGreen));
+  EXPECT_EQ(PixelOf(*testsupport::PaintOnGround(mode, kGround), 26, 10), Rgb(vcl::clGreen));
 }
 
 TEST_F(MMLEDsTest, AMissingStripIsAClearError) {
