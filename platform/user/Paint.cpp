@@ -871,19 +871,30 @@ int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT* scroll, const RECT* cl
 
   if (surface && !moved.Empty()) {
     GdiLock gdi;
-    // Read every source pixel before writing, so overlapping moves stay intact.
-    std::vector<std::pair<POINT, uint32_t>> pixels;
+    // Read every source row before writing, so overlapping moves stay intact.
+    // Only pixels whose source and destination both lie on the surface move.
+    struct Run {
+      int x, y, count;
+    };
+    std::vector<Run> runs;
+    std::vector<uint32_t> values;
     moved.ForEachSpan([&](int y, int left, int right) {
-      for (int x = left; x < right; ++x) {
-        const int sx = x - dx + origin.x;
-        const int sy = y - dy + origin.y;
-        if (sx < 0 || sy < 0 || sx >= surface->width || sy >= surface->height) continue;
-        pixels.push_back({POINT{x + origin.x, y + origin.y}, surface->Get(sx, sy)});
-      }
+      const int ty = y + origin.y;
+      const int sy = ty - dy;
+      if (ty < 0 || sy < 0 || ty >= surface->height || sy >= surface->height) return;
+      const int lo = std::max({left + origin.x, 0, dx});
+      const int hi = std::min({right + origin.x, surface->width, surface->width + dx});
+      if (hi <= lo) return;
+      const size_t at = values.size();
+      values.resize(at + static_cast<size_t>(hi - lo));
+      surface->GetRow(lo - dx, sy, hi - lo, values.data() + at);
+      runs.push_back({lo, ty, hi - lo});
     });
-    for (auto& [p, value] : pixels)
-      if (p.x >= 0 && p.y >= 0 && p.x < surface->width && p.y < surface->height)
-        surface->Put(p.x, p.y, value);
+    const uint32_t* from = values.data();
+    for (const Run& run : runs) {
+      surface->PutRow(run.x, run.y, run.count, from);
+      from += run.count;
+    }
   }
   if (flags & SW_SCROLLCHILDREN) {
     for (HWND child : children) {
