@@ -33,6 +33,17 @@
 // analyses the frame, draws every bar over the unlit template and puts the
 // picture on the screen.
 //
+// Oscilloscope: the analyser page's scope, 561 x 197 with both scales, grid
+// and mid line, connected lines of 495 points, fed the same sweep once a
+// pass: each pass converts 495 frames, draws the trace into the DIB and puts
+// it on the screen.
+//
+// Scrolling scope: the same scope in Scroll mode with its FFTLength of 256,
+// as the connector feeds it: a refresh for every 256 bytes of audio (689 a
+// second, about 28 a pass), each finding the block's extremes and drawing
+// one column; with Accelerate (1) the column goes to the screen and the
+// screen scrolls, without (0) the whole DIB is scrolled and copied each time.
+//
 // Connector: the copy of each 16384-byte block and the pacing of its groups,
 // with displays that return at once (two level meters, two scopes and a
 // spectrum, as the main window links them), on the manual clock. The clock's
@@ -49,6 +60,7 @@
 #include "displays/MMLevelScale.h"
 #include "displays/MMLight.h"
 #include "displays/MMMeter.h"
+#include "displays/MMOscope.h"
 #include "displays/MMSpectrogram.h"
 #include "displays/MMSpectrum.h"
 #include "engine/MMPCMSup.h"
@@ -244,6 +256,68 @@ void BM_SpectrumSecondOfAudio(benchmark::State& state) {
 }
 
 BENCHMARK(BM_SpectrumSecondOfAudio)->Unit(benchmark::kMicrosecond);
+
+//
+// The analyser page's scope on its form, fed 16-bit stereo.
+TMMOscope* AnalyserScope(TScreenForm& screen) {
+  auto* scope = screen.Place<TMMOscope>(8, 12);
+  scope->SetKind(okConLines);
+  scope->SetForegroundColor(vcl::clYellow);
+  scope->SetDrawMidLine(true);
+  scope->SetDrawAmpScale(true);
+  scope->SetDrawTimeScale(true);
+  scope->SetDrawGrid(true);
+  scope->SetFFTLength(256);
+  scope->SetBounds(8, 12, 561, 197);
+  scope->SetWaveFormat(&screen.format);
+  return scope;
+}
+
+// One second of passes for the analyser's oscilloscope.
+void BM_OscopeSecondOfAudio(benchmark::State& state) {
+  TScreenForm screen(580, 220);
+  TMMOscope* scope = AnalyserScope(screen);
+  screen.form->Show();
+  int64_t drawings = 0;
+  scope->OnPostPaint = [&](vcl::TObject*) { ++drawings; };
+  const auto stretches = Sweep(scope->BytesPerRefresh());
+  for (auto _ : state) {
+    for (int pass = 0; pass < kPassesPerSecond; ++pass) scope->RefreshPCMData(stretches[pass].data());
+  }
+  state.SetLabel("time per second of audio");
+  state.counters["traces drawn"] =
+      benchmark::Counter(static_cast<double>(drawings), benchmark::Counter::kAvgIterations);
+}
+
+BENCHMARK(BM_OscopeSecondOfAudio)->Unit(benchmark::kMicrosecond);
+
+// One second of refreshes for the analyser's scope in Scroll mode, without
+// (0) or with (1) Accelerate.
+void BM_ScrollingOscopeSecondOfAudio(benchmark::State& state) {
+  TScreenForm screen(580, 220);
+  TMMOscope* scope = AnalyserScope(screen);
+  scope->SetScroll(true);
+  scope->SetAccelerate(state.range(0) != 0);
+  screen.form->Show();
+  int64_t drawings = 0;
+  scope->OnPostPaint = [&](vcl::TObject*) { ++drawings; };
+  // The connector advances a quarter of the block per refresh.
+  const int32_t advance = scope->BytesPerRefresh() / 4;
+  const int32_t refreshes = 44100 * 4 / advance;
+  const auto stretches = Sweep(scope->BytesPerRefresh());
+  for (auto _ : state) {
+    for (int i = 0; i < refreshes; ++i) scope->RefreshPCMData(stretches[i % kPassesPerSecond].data());
+  }
+  state.SetLabel("time per second of audio");
+  state.counters["columns drawn"] =
+      benchmark::Counter(static_cast<double>(drawings), benchmark::Counter::kAvgIterations);
+}
+
+BENCHMARK(BM_ScrollingOscopeSecondOfAudio)
+    ->ArgName("accelerate")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond);
 
 constexpr int32_t kBytesPerSecond = 44100 * 4;
 constexpr int32_t kBlockBytes = 16384;

@@ -492,8 +492,35 @@ class MMOscopeScreenTest : public displaytest::ScreenTest {
     ShowForm();
     return scope;
   }
-  static plat::LPARAM At(int x, int y) { return plat::MAKELPARAM(x, y); }
+  static plat::LPARAM Pos(int x, int y) { return plat::MAKELPARAM(x, y); }
 };
+
+TEST_F(MMOscopeScreenTest, AcceleratedScrollMovesTheScreenLeftOfTheBar) {
+  ASSERT_NE(Screen(), nullptr);
+  TTestScope* scope = ShowScope();
+  scope->SetKind(okDots);
+  scope->SetFFTLength(4);
+  scope->SetScroll(true);
+  ASSERT_TRUE(scope->Accelerate());
+  scope->Repaint();
+  const vcl::TRect trace = scope->TraceRect();
+  const int row = scope->RowOf(20000);
+  const uint32_t dot = displaytest::Rgb(vcl::clAqua);
+  auto screen = [&](int column) {
+    Pump();
+    return At(10 + trace.left + column, 10 + trace.top + row);
+  };
+  for (int i = 0; i < 100; ++i) scope->RefreshPCMData(std::vector<int16_t>(8, 0).data());
+  ASSERT_EQ(scope->BarPosition(), 100);
+  // The new column goes to the screen at 95, then moves one left a refresh;
+  // the bar's columns right of the scrolled area stay.
+  scope->RefreshPCMData(std::vector<int16_t>(8, 20000).data());
+  EXPECT_EQ(screen(94), dot);
+  scope->RefreshPCMData(std::vector<int16_t>(8, 0).data());
+  EXPECT_EQ(screen(93), dot);
+  EXPECT_NE(screen(94), dot);
+  for (int x = 96; x < 100; ++x) EXPECT_NE(screen(x), dot) << x;
+}
 
 TEST_F(MMOscopeScreenTest, SetSelectionClampsOrdersAndDropsEmptySelections) {
   TTestScope* scope = ShowScope();
@@ -522,22 +549,22 @@ TEST_F(MMOscopeScreenTest, RightButtonSelectsAndDragsTheSelection) {
       log.push_back("end " + std::to_string(a) + "," + std::to_string(b));
     };
     // A click: the selection starts under the cursor and is dropped again.
-    scope->Perform(plat::WM_RBUTTONDOWN, plat::MK_RBUTTON, At(l + 40, 20));
+    scope->Perform(plat::WM_RBUTTONDOWN, plat::MK_RBUTTON, Pos(l + 40, 20));
     EXPECT_TRUE(scope->SelectDragging());
-    scope->Perform(plat::WM_RBUTTONUP, 0, At(l + 40, 20));
+    scope->Perform(plat::WM_RBUTTONUP, 0, Pos(l + 40, 20));
     EXPECT_EQ(log, (std::vector<std::string>{"sel -1,-1", "sel 40,41", "sel -1,-1", "end -1,-1"}));
     EXPECT_FALSE(scope->SelectDragging());
     // Dragging 10..20 from its middle far right stops at the trace's end.
     scope->SetSelection(10, 20, false);
-    scope->Perform(plat::WM_RBUTTONDOWN, plat::MK_RBUTTON, At(l + 15, 20));
-    scope->Perform(plat::WM_MOUSEMOVE, plat::MK_RBUTTON, At(l + 400, 20));
-    scope->Perform(plat::WM_RBUTTONUP, 0, At(l + 400, 20));
+    scope->Perform(plat::WM_RBUTTONDOWN, plat::MK_RBUTTON, Pos(l + 15, 20));
+    scope->Perform(plat::WM_MOUSEMOVE, plat::MK_RBUTTON, Pos(l + 400, 20));
+    scope->Perform(plat::WM_RBUTTONUP, 0, Pos(l + 400, 20));
     EXPECT_EQ(scope->SelStart(), 89);
     EXPECT_EQ(scope->SelEnd(), 99);
     // Locked: the right button does nothing.
     log.clear();
     scope->SetLocked(true);
-    scope->Perform(plat::WM_RBUTTONDOWN, plat::MK_RBUTTON, At(l + 5, 20));
+    scope->Perform(plat::WM_RBUTTONDOWN, plat::MK_RBUTTON, Pos(l + 5, 20));
     EXPECT_FALSE(scope->SelectDragging());
     EXPECT_TRUE(log.empty());
     delete scope;
@@ -552,8 +579,8 @@ TEST_F(MMOscopeScreenTest, LostCaptureEndsASelectionDrag) {
     ends.push_back(std::to_string(a) + "," + std::to_string(b));
   };
   const int l = scope->TraceRect().left;
-  scope->Perform(plat::WM_RBUTTONDOWN, plat::MK_RBUTTON, At(l + 10, 20));
-  scope->Perform(plat::WM_MOUSEMOVE, plat::MK_RBUTTON, At(l + 30, 20));
+  scope->Perform(plat::WM_RBUTTONDOWN, plat::MK_RBUTTON, Pos(l + 10, 20));
+  scope->Perform(plat::WM_MOUSEMOVE, plat::MK_RBUTTON, Pos(l + 30, 20));
   ASSERT_TRUE(scope->SelectDragging());
   ASSERT_EQ(vcl::GetCaptureControl(), scope);
   // Another window takes the mouse; the release never comes.
@@ -561,9 +588,9 @@ TEST_F(MMOscopeScreenTest, LostCaptureEndsASelectionDrag) {
   EXPECT_FALSE(scope->SelectDragging());
   EXPECT_EQ(ends, std::vector<std::string>{"10,30"});
   // The next press starts a new drag.
-  scope->Perform(plat::WM_RBUTTONDOWN, plat::MK_RBUTTON, At(l + 50, 20));
+  scope->Perform(plat::WM_RBUTTONDOWN, plat::MK_RBUTTON, Pos(l + 50, 20));
   EXPECT_TRUE(scope->SelectDragging());
-  scope->Perform(plat::WM_RBUTTONUP, 0, At(l + 50, 20));
+  scope->Perform(plat::WM_RBUTTONUP, 0, Pos(l + 50, 20));
 }
 
 TEST_F(MMOscopeScreenTest, ReadoutBoxFollowsTheCursorAndEndsOnReleaseOrLostCapture) {
@@ -594,7 +621,7 @@ TEST_F(MMOscopeScreenTest, ReadoutBoxFollowsTheCursorAndEndsOnReleaseOrLostCaptu
     EXPECT_FALSE(box_at(19, 21));
     // Near the right edge the box ends at the trace's right edge; near the
     // bottom it jumps 40 pixels up.
-    scope->Perform(plat::WM_MOUSEMOVE, plat::MK_LBUTTON, At(trace.left + 97, trace.top + 40));
+    scope->Perform(plat::WM_MOUSEMOVE, plat::MK_LBUTTON, Pos(trace.left + 97, trace.top + 40));
     EXPECT_TRUE(box_at(98, 40 + 15 - 40 + 1));
     EXPECT_FALSE(box_at(21, 21));
     if (lose_capture) {
@@ -620,18 +647,18 @@ TEST_F(MMOscopeScreenTest, ReadoutNeverPastesPixelsOfAnOlderFrame) {
   const int old_row = scope->RowOf(0), new_row = scope->RowOf(20000);
   scope->Show(std::vector<int16_t>(100, 0));
   // The box (rows 17 on) lies over the old trace.
-  scope->Perform(plat::WM_LBUTTONDOWN, plat::MK_LBUTTON, At(trace.left + 10, trace.top + 2));
+  scope->Perform(plat::WM_LBUTTONDOWN, plat::MK_LBUTTON, Pos(trace.left + 10, trace.top + 2));
   ASSERT_TRUE(scope->ReadoutActive());
   ASSERT_EQ(scope->Pixel(20, old_row), 0xFFFFFFu);
   // A refresh draws a new frame with the trace elsewhere; then the box moves.
   scope->Show(std::vector<int16_t>(100, 20000));
-  scope->Perform(plat::WM_MOUSEMOVE, plat::MK_LBUTTON, At(trace.left + 70, trace.top + 2));
+  scope->Perform(plat::WM_MOUSEMOVE, plat::MK_LBUTTON, Pos(trace.left + 70, trace.top + 2));
   // (The new box, pushed left by the trace's edge, starts further right.)
   for (int x = 10; x < 20; ++x) {
     EXPECT_EQ(scope->Pixel(x, old_row), scope->Ink(vcl::clBlack)) << x;
     EXPECT_EQ(scope->Pixel(x, new_row), scope->Ink(vcl::clAqua)) << x;
   }
-  scope->Perform(plat::WM_LBUTTONUP, 0, At(trace.left + 70, trace.top + 2));
+  scope->Perform(plat::WM_LBUTTONUP, 0, Pos(trace.left + 70, trace.top + 2));
   EXPECT_FALSE(scope->ReadoutActive());
 }
 
