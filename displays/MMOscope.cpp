@@ -221,7 +221,11 @@ void TMMOscope::ClearData() {
 }
 
 void TMMOscope::ResetData() {
-  if (readout_active_) EndReadout();
+  if (readout_active_) {
+    // As the button's release would: the box, the cursor clip and the capture go.
+    EndReadout();
+    if (MouseCapture()) SetMouseCapture(false);
+  }
   {
     std::lock_guard lock(DisplayLock());
     ClearData();

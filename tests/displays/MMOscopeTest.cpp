@@ -192,6 +192,11 @@ TEST(MMOscopeDataTest, LayoutOfTheAnalyserScopeAndAmpDivisions) {
   EXPECT_EQ(scope.TraceHeight(), 155);
   EXPECT_EQ(Tuple(scope.TraceRect()), Tuple(vcl::Rect(33, 1, 528, 156)));
   EXPECT_EQ(scope.BytesPerRefresh(), 1980);
+  // One refresh is 1980 bytes, 11.22 ms, not 11 whole ones; outside the trace 0.
+  EXPECT_NEAR(scope.TimeAt({33 + 494, 50}), 11.2245, 1e-3);
+  EXPECT_NEAR(scope.TimeAt({33, 50}), 11.2245 / 495, 1e-4);
+  EXPECT_EQ(scope.TimeAt({32, 50}), 0);
+  EXPECT_EQ(scope.AmplitudeAt({528, 50}), 0);
   scope.SetZoom(3);
   EXPECT_EQ(scope.BytesPerRefresh(), 5940);
   scope.SetZoom(-2);
@@ -633,6 +638,7 @@ TEST_F(MMOscopeScreenTest, ReadoutBoxFollowsTheCursorAndEndsOnReleaseOrLostCaptu
     }
     EXPECT_FALSE(scope->ReadoutActive());
     EXPECT_TRUE(scope->ShowHint());
+    EXPECT_EQ(vcl::GetCaptureControl(), nullptr);
     plat::GetClipCursor(&clip);
     EXPECT_LT(clip.left, 110);
     EXPECT_GT(clip.right, 400);
@@ -658,8 +664,13 @@ TEST_F(MMOscopeScreenTest, ReadoutNeverPastesPixelsOfAnOlderFrame) {
     EXPECT_EQ(scope->Pixel(x, old_row), scope->Ink(vcl::clBlack)) << x;
     EXPECT_EQ(scope->Pixel(x, new_row), scope->Ink(vcl::clAqua)) << x;
   }
-  scope->Perform(plat::WM_LBUTTONUP, 0, Pos(trace.left + 70, trace.top + 2));
+  // ResetData ends the read-out as a release would.
+  scope->ResetData();
   EXPECT_FALSE(scope->ReadoutActive());
+  EXPECT_EQ(vcl::GetCaptureControl(), nullptr);
+  plat::RECT clip{};
+  plat::GetClipCursor(&clip);
+  EXPECT_LT(clip.left, 110);
 }
 
 }  // namespace
