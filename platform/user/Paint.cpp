@@ -876,8 +876,12 @@ int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT* scroll, const RECT* cl
     struct Run {
       int x, y, count;
     };
-    std::vector<Run> runs;
-    std::vector<uint32_t> values;
+    // Kept per thread: a window scrolled on every refresh would otherwise map
+    // fresh memory for each move.
+    thread_local std::vector<Run> runs;
+    thread_local std::vector<uint32_t> values;
+    runs.clear();
+    values.clear();
     moved.ForEachSpan([&](int y, int left, int right) {
       const int ty = y + origin.y;
       const int sy = ty - dy;
