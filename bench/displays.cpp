@@ -39,10 +39,11 @@
 // it on the screen.
 //
 // Scrolling scope: the same scope in Scroll mode with its FFTLength of 256,
-// as the connector feeds it: a refresh for every 256 bytes of audio (689 a
-// second, about 28 a pass), each finding the block's extremes and drawing
-// one column; with Accelerate (1) the column goes to the screen and the
-// screen scrolls, without (0) the whole DIB is scrolled and copied each time.
+// as the connector feeds it, each refresh finding the block's extremes and
+// drawing one column. With Accelerate (1) a refresh every 256 bytes of audio
+// (689 a second, about 28 a pass) puts the column on the screen and scrolls
+// the screen; without (0) a refresh every 1024 bytes (172 a second) scrolls
+// the whole DIB and copies it.
 //
 // Connector: the copy of each 16384-byte block and the pacing of its groups,
 // with displays that return at once (two level meters, two scopes and a
@@ -301,8 +302,9 @@ void BM_ScrollingOscopeSecondOfAudio(benchmark::State& state) {
   screen.form->Show();
   int64_t drawings = 0;
   scope->OnPostPaint = [&](vcl::TObject*) { ++drawings; };
-  // The connector advances a quarter of the block per refresh.
-  const int32_t advance = scope->BytesPerRefresh() / 4;
+  // The connector advances a quarter of the block per refresh with
+  // Accelerate, the whole block without.
+  const int32_t advance = scope->BytesPerRefresh() / (state.range(0) != 0 ? 4 : 1);
   const int32_t refreshes = 44100 * 4 / advance;
   const auto stretches = Sweep(scope->BytesPerRefresh());
   for (auto _ : state) {
