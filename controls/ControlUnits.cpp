@@ -1,5 +1,6 @@
 #include "controls/ControlUnits.h"
 
+#include "controls/MMBmpBtn.h"
 #include "controls/MMBmpCtl.h"
 #include "controls/MMBmpLst.h"
 #include "controls/MMDesign.h"
@@ -27,6 +28,7 @@ void RegisterControlClasses() {
   vcl::RegisterClass(TMMLEDDigit::StaticClass());
   vcl::RegisterClass(TMMLEDPanel::StaticClass());
   vcl::RegisterClass(TMMLEDLABEL::StaticClass());
+  vcl::RegisterClass(TMMBitmapButton::StaticClass());
 }
 
 void RegisterControlUnits(plat::UnitTable& table) {

@@ -8,19 +8,17 @@
 
 namespace controls {
 
-// ---- bitmap cache ----
-
-namespace {
-std::unique_ptr<TBitmapCache> cache;
-
-// Tiles and reads go through memory DCs of their own, which cannot select a
-// bitmap its canvas still holds.
 vcl::TCanvas* LockBitmap(vcl::TBitmap* bitmap) {
   vcl::TCanvas* canvas = bitmap->Canvas();
   canvas->Lock();
   static_cast<vcl::TBitmapCanvas*>(canvas)->FreeContext();
   return canvas;
 }
+
+// ---- bitmap cache ----
+
+namespace {
+std::unique_ptr<TBitmapCache> cache;
 
 // Through the observer, never the list: a list being destroyed has already
 // let its observers go when its removal notice arrives.

@@ -14,6 +14,11 @@
 
 namespace controls {
 
+// Locks the bitmap's canvas and lets its DC go, so routines that select the
+// bitmap into memory DCs of their own (tiling, transparent drawing, pixel
+// reads) can; the caller unlocks the returned canvas.
+vcl::TCanvas* LockBitmap(vcl::TBitmap* bitmap);
+
 // ---- bitmap cache ----
 
 // Work bitmaps keyed by width and height: every holder of one size shares one

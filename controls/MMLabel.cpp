@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "controls/MMBmpCtl.h"
 #include "engine/MMUtilsBitmaps.h"
 #include "platform/gdi/Font.h"
 #include "platform/gdi/Gdi.h"
@@ -340,10 +341,8 @@ void TMMLabel::Paint() {
     draw_text(mc, vcl::clBlack, 0, 0);
     const plat::RECT all{0, 0, w, h};
     plat::HDC dc = wc->Handle();
-    vcl::TCanvas* source = bitmap_->Canvas();
-    source->Lock();
+    vcl::TCanvas* source = LockBitmap(bitmap_.get());
     plat::ScopeExit unlock([source] { source->Unlock(); });
-    static_cast<vcl::TBitmapCanvas*>(source)->FreeContext();
     engine::TileBitmap(dc, bitmap_->Handle(), all, plat::SRCINVERT);
     plat::BitBlt(dc, 0, 0, w, h, mc->Handle(), 0, 0, plat::SRCAND);
     engine::TileBitmap(dc, bitmap_->Handle(), all, plat::SRCINVERT);

@@ -29,7 +29,7 @@ TEST_F(ControlUnitsTest, StartUpRegistersTheControlClassesByName) {
   table.Initialize();
   for (const char* name :
        {"TMMBitmapList", "TMMPanelFill", "TMMWndProcComponent", "TMMDesigner", "TMMNumberEdit", "TMMGauge",
-        "TMMLabel", "TMMLED", "TMMLEDMode", "TMMLEDDigit", "TMMLEDPanel", "TMMLEDLABEL"})
+        "TMMLabel", "TMMLED", "TMMLEDMode", "TMMLEDDigit", "TMMLEDPanel", "TMMLEDLABEL", "TMMBitmapButton"})
     EXPECT_NE(vcl::GetClass(name), nullptr) << name;
 
   vcl::TForm form(nullptr);
