@@ -3,6 +3,7 @@
 #include "files/MMACMCvt.h"
 #include "files/MMAudReg.h"
 #include "files/MMAudio.h"
+#include "files/MMAudioFile.h"
 #include "files/MMEnvelp.h"
 #include "files/MMObjLst.h"
 #include "files/MMWave.h"
@@ -15,6 +16,7 @@ void RegisterFileClasses() {
   vcl::RegisterClass(TMMWaveFile::StaticClass());
   vcl::RegisterClass(TMMACMConverter::StaticClass());
   vcl::RegisterClass(TMMPCMConverter::StaticClass());
+  vcl::RegisterClass(TMMAudioFile::StaticClass());
 }
 
 void RegisterFileUnits(plat::UnitTable& table) {

@@ -1,0 +1,255 @@
+// The any-format player source read without a device: the fade-in of every
+// run, volume and panning on the samples, the closing tail, a float file
+// through the internal converter, loops, and seeks and volume changes from
+// another thread while it is pulled.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <thread>
+
+#include "WaveFixtures.h"
+#include "engine/MMACM.h"
+#include "engine/MMPCMSup.h"
+#include "files/MMAudReg.h"
+#include "files/MMAudioFile.h"
+#include "platform/kernel/Modules.h"
+#include "platform/kernel/Resources.h"
+#include "resources/ProgramResources.h"
+#include "support/TempDir.h"
+
+namespace filestest {
+namespace {
+
+using files::TMMAudioFile;
+
+int16_t At(const Bytes& b, size_t sample) {
+  int16_t v;
+  std::memcpy(&v, b.data() + 2 * sample, 2);
+  return v;
+}
+
+// Everything the source gives, read in pieces of `piece` bytes; `pulls` gets
+// what each pull returned.
+Bytes ReadAll(TMMAudioFile& file, int32_t piece, std::vector<int32_t>* pulls = nullptr) {
+  Bytes out;
+  Bytes buf(static_cast<size_t>(piece));
+  bool more = true;
+  for (int guard = 0; guard < 100000; ++guard) {
+    const int32_t n = file.ReadBuffer(buf.data(), piece, more);
+    if (pulls) pulls->push_back(n);
+    out.insert(out.end(), buf.begin(), buf.begin() + n);
+    if (!more && n == 0) break;
+  }
+  return out;
+}
+
+class AudioFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plat::RegisterResourceTable(nullptr, ProgramResourceTable());
+    plat::RegisterAcmModule();
+    engine::LoadACM();
+    files::RegisterAudioFileClasses();
+  }
+  void TearDown() override {
+    files::ClearFileClasses();
+    engine::UnloadACM();
+    plat::RegisterAcmModule();
+    plat::UnregisterResourceTable(nullptr, ProgramResourceTable());
+  }
+  std::string Make(const plat::WAVEFORMATEX& f, const Bytes& data) {
+    const std::string name = dir_.File("in.wav");
+    WriteWave(name, f, data);
+    return name;
+  }
+  void Start(TMMAudioFile& file, const std::string& name) {
+    file.SetFileName(name);
+    ASSERT_FALSE(file.IsEmpty());
+    file.OpenChain(4096);
+    file.StartChain();
+  }
+
+  testsupport::TempDir dir_;
+};
+
+TEST_F(AudioFileTest, ARunRisesFromSilenceInItsFirstMillisecondThenPassesTheFileAndEndsWithATail) {
+  const plat::WAVEFORMATEX f = Pcm(16, 2, 44100);
+  const Bytes src = Tone(f, 4410);  // 100 ms
+  TMMAudioFile file(nullptr);
+  Start(file, Make(f, src));
+  EXPECT_EQ(file.GetFileType(), files::ftWave);
+  std::vector<int32_t> pulls;
+  const Bytes out = ReadAll(file, 4096, &pulls);
+  ASSERT_EQ(out.size(), src.size() + 4);
+  // The ramp: 176 bytes (1 ms), from silence.
+  EXPECT_EQ(At(out, 0), 0);
+  for (size_t i = 44; i + 2 < 88; i += 2) EXPECT_LT(std::abs(At(out, i)), std::abs(At(src, i)) + 1);
+  // The rest equals the source, but for the last millisecond.
+  EXPECT_TRUE(std::equal(out.begin() + 176, out.begin() + static_cast<std::ptrdiff_t>(src.size() - 176),
+                         src.begin() + 176));
+  // The handler ended: one closing pull of 4 bytes of 0, then nothing.
+  ASSERT_GE(pulls.size(), 3u);
+  EXPECT_EQ(pulls[pulls.size() - 2], 4);
+  EXPECT_EQ(pulls.back(), 0);
+  EXPECT_EQ(Bytes(out.end() - 4, out.end()), Bytes(4, 0));
+  file.StopChain();
+  file.CloseChain();
+}
+
+struct GainCase {
+  const char* name;
+  int32_t volume;
+  int32_t panning;
+  int16_t in_left, in_right;
+  int16_t out_left, out_right;
+};
+
+TEST_F(AudioFileTest, VolumeAndPanningScaleTheChannels) {
+  const GainCase cases[] = {
+      {"double", 32768, 0, 10000, -10000, 20000, -20000},
+      {"double saturates", 32768, 0, 20000, -20000, 32767, -32768},
+      {"pan right halves the left", 16384, 16384, 10000, 10000, 5000, 10000},
+      {"pan left silences the right", 16384, -32768, 10000, 10000, 10000, 0},
+      {"silent", 0, 0, 10000, 10000, 0, 0},
+  };
+  const plat::WAVEFORMATEX f = Pcm(16, 2, 44100);
+  for (const GainCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes src;
+    for (int i = 0; i < 4410; ++i)
+      for (int16_t v : {c.in_left, c.in_right}) {
+        src.push_back(static_cast<uint8_t>(v & 0xFF));
+        src.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
+      }
+    TMMAudioFile file(nullptr);
+    file.SetVolume(c.volume);
+    file.SetPanning(c.panning);
+    Start(file, Make(f, src));
+    const Bytes out = ReadAll(file, 4096);
+    ASSERT_GE(out.size(), src.size());
+    // A frame in the middle, past the ramp.
+    EXPECT_EQ(At(out, 2 * 2000), c.out_left);
+    EXPECT_EQ(At(out, 2 * 2000 + 1), c.out_right);
+  }
+}
+
+TEST_F(AudioFileTest, EmptyAndUnstartedSourcesGiveNothing) {
+  TMMAudioFile file(nullptr);
+  file.SetFileName(dir_.File("missing.wav"));
+  EXPECT_TRUE(file.IsEmpty());
+  EXPECT_EQ(file.GetFileType(), files::ftNone);
+  EXPECT_EQ(file.GetFileName(), "");
+
+  const std::string name = Make(Pcm(16, 1, 22050), Tone(Pcm(16, 1, 22050), 2205));
+  file.SetFileName(name);
+  Bytes buf(1024);
+  bool more = true;
+  EXPECT_EQ(file.ReadBuffer(buf.data(), 1024, more), 0);
+  EXPECT_FALSE(more);
+
+  // A file no class takes.
+  const std::string junk = dir_.File("junk.wav");
+  {
+    std::ofstream out(junk, std::ios::binary);
+    out << "not a sound file at all";
+  }
+  EXPECT_THROW(file.SetFileName(junk), files::EMMAudioError);
+  EXPECT_TRUE(file.IsEmpty());
+}
+
+TEST_F(AudioFileTest, AFloatFileComesOutAsSixteenBitPCMOfTheSameTone) {
+  plat::WAVEFORMATEX f{};
+  f.wFormatTag = 3;
+  f.nChannels = 1;
+  f.nSamplesPerSec = 44100;
+  f.wBitsPerSample = 32;
+  f.nBlockAlign = 4;
+  f.nAvgBytesPerSec = 44100 * 4;
+  Bytes src;
+  for (int i = 0; i < 44100; ++i) {
+    const float v = 0.5f * static_cast<float>(std::sin(2 * 3.14159265358979 * 1000.0 * i / 44100));
+    uint8_t b[4];
+    std::memcpy(b, &v, 4);
+    src.insert(src.end(), b, b + 4);
+  }
+  TMMAudioFile file(nullptr);
+  file.SetFadesOn(false);
+  Start(file, Make(f, src));
+  const plat::WAVEFORMATEX* out_format = file.GetFormat();
+  ASSERT_NE(out_format, nullptr);
+  EXPECT_EQ(out_format->wFormatTag, plat::WAVE_FORMAT_PCM);
+  EXPECT_EQ(out_format->wBitsPerSample, 16);
+  EXPECT_EQ(out_format->nSamplesPerSec, 44100u);
+  const Bytes out = ReadAll(file, 4096);
+  ASSERT_GE(out.size(), 88200u);
+  // Rising zero crossings over the second: the pitch of 1000 Hz.
+  int crossings = 0;
+  for (size_t i = 1; i < 44100; ++i)
+    if (At(out, i - 1) < 0 && At(out, i) >= 0) ++crossings;
+  EXPECT_NEAR(crossings, 1000, 2);
+  EXPECT_NEAR(At(out, 11), std::lround(0.5 * 32767 * std::sin(2 * 3.14159265358979 * 11000.0 / 44100)), 2);
+}
+
+TEST_F(AudioFileTest, ALoopCountOfTwoPlaysTheFileThreeTimes) {
+  const plat::WAVEFORMATEX f = Pcm(16, 1, 22050);
+  const Bytes src = Tone(f, 2205);
+  TMMAudioFile file(nullptr);
+  Start(file, Make(f, src));
+  TestHeader h(4096);
+  engine::TMMWaveHdr* hdr = h.hdr();
+  hdr->Looping = -1;
+  hdr->LoopCount = 2;
+  hdr->LoopsLeft = 2;
+  size_t total = 0;
+  int marks = 0;
+  bool more = true;
+  for (int guard = 0; guard < 1000 && more; ++guard) {
+    hdr->dwBytesRecorded = 0;
+    hdr->LoopMark = 0;
+    more = false;
+    file.BufferLoad(hdr, more);
+    total += hdr->dwBytesRecorded;
+    if (hdr->LoopMark != 0) ++marks;
+  }
+  EXPECT_EQ(marks, 2);
+  EXPECT_EQ(total, 3 * src.size());
+  // The closing tail, then nothing.
+  for (uint32_t expected : {4u, 0u}) {
+    hdr->dwBytesRecorded = 0;
+    file.BufferLoad(hdr, more);
+    EXPECT_EQ(hdr->dwBytesRecorded, expected);
+    EXPECT_FALSE(more);
+  }
+}
+
+// Seeks, volume changes and fade-outs from this thread while another pulls:
+// nothing breaks (the sanitizers watch), and the reader ends.
+TEST_F(AudioFileTest, SeekingAndChangingTheVolumeWhileAnotherThreadPulls) {
+  const plat::WAVEFORMATEX f = Pcm(16, 2, 44100);
+  TMMAudioFile file(nullptr);
+  Start(file, Make(f, Tone(f, 44100)));
+  std::atomic<bool> done{false};
+  std::thread reader([&] {
+    Bytes buf(2048);
+    bool more = true;
+    for (int i = 0; i < 20000 && !done; ++i) file.ReadBuffer(buf.data(), 2048, more);
+  });
+  for (int i = 0; i < 200; ++i) {
+    file.SetPosition((i * 37) % 900);
+    file.SetVolume(8192 + (i % 3) * 4096);
+    file.SetPanning((i % 5 - 2) * 8000);
+    if (i % 50 == 49) file.FadeOutFrom(20);
+    (void)file.GetPosition();
+  }
+  done = true;
+  reader.join();
+  file.StopChain();
+  file.CloseChain();
+  file.CloseFile();
+  EXPECT_TRUE(file.IsEmpty());
+}
+
+}  // namespace
+}  // namespace filestest
