@@ -12,11 +12,17 @@
 #include "WaveFixtures.h"
 #include "engine/MMACM.h"
 #include "engine/MMPCMSup.h"
+#include "engine/MMWavIn.h"
+#include "engine/MMWavOut.h"
 #include "files/MMAudReg.h"
 #include "files/MMAudioFile.h"
+#include "platform/kernel/Clock.h"
 #include "platform/kernel/Modules.h"
 #include "platform/kernel/Resources.h"
+#include "platform/mm/WaveDevices.h"
+#include "platform/vcl/Application.h"
 #include "resources/ProgramResources.h"
+#include "support/LoopbackEnvironment.h"
 #include "support/TempDir.h"
 
 namespace filestest {
@@ -249,6 +255,98 @@ TEST_F(AudioFileTest, SeekingAndChangingTheVolumeWhileAnotherThreadPulls) {
   file.CloseChain();
   file.CloseFile();
   EXPECT_TRUE(file.IsEmpty());
+}
+
+}  // namespace
+}  // namespace filestest
+
+namespace filestest {
+namespace {
+
+// Wave file -> player source -> loopback output -> wave input: the levels
+// captured show the volume, the panning and a fade-out.
+class AudioFileLoopbackTest : public AudioFileTest {
+ protected:
+  void SetUp() override {
+    AudioFileTest::SetUp();
+    env_.SetUp();
+  }
+  void TearDown() override {
+    env_.TearDown();
+    AudioFileTest::TearDown();
+  }
+  // Plays `name` for `ms` and gives the per-channel peaks of each 100 ms the
+  // input captured.
+  std::vector<std::pair<int, int>> Play(TMMAudioFile& file, int ms, int fade_at_ms = -1) {
+    engine::TMMWaveOut out(nullptr);
+    out.SetDeviceID(static_cast<engine::TMMDeviceId>(plat::wavedev::FindWaveOutDevice("Loopback Output")));
+    out.SetInput(&file);
+    out.SetBufferSize(kRate * 4 / 20);
+    out.SetNumBuffers(10);
+    out.SetCallBackMode(engine::cmWindow);
+    engine::TMMWaveIn in(nullptr);
+    in.SetDeviceID(static_cast<engine::TMMDeviceId>(plat::wavedev::FindWaveInDevice("Loopback Input")));
+    in.SetSampleRate(kRate);
+    in.SetBitLength(engine::b16Bit);
+    in.SetChannels(2);
+    in.SetBufferSize(kRate * 4 / 10);
+    in.SetNumBuffers(10);
+    in.SetCallBackMode(engine::cmWindow);
+    std::vector<std::pair<int, int>> peaks;
+    in.OnBufferReady = [&](vcl::TObject*, plat::WAVEHDR* h) {
+      int l = 0, r = 0;
+      for (size_t i = 0; i + 3 < h->dwBytesRecorded; i += 4) {
+        int16_t a, b;
+        std::memcpy(&a, h->lpData + i, 2);
+        std::memcpy(&b, h->lpData + i + 2, 2);
+        l = std::max(l, std::abs(int{a}));
+        r = std::max(r, std::abs(int{b}));
+      }
+      peaks.emplace_back(l, r);
+    };
+    in.Start();
+    out.Start();
+    for (int t = 0; t < ms; t += 10) {
+      if (t == fade_at_ms) file.FadeOutFrom(200);
+      plat::clock::AdvanceMs(10);
+      vcl::Application->ProcessMessages();
+    }
+    in.Stop();
+    out.Stop();
+    in.Close();
+    out.Close();
+    return peaks;
+  }
+  static constexpr int kRate = 44100;
+  plat::ScopedManualClock clock_;
+  testsupport::LoopbackEnvironment env_;
+};
+
+TEST_F(AudioFileLoopbackTest, CapturedLevelsShowVolumePanningAndAFadeOut) {
+  const plat::WAVEFORMATEX f = Pcm(16, 2, kRate);
+  const std::string name = Make(f, Tone(f, 2 * kRate));  // 2 s at half scale: peak 16384
+  {
+    TMMAudioFile file(nullptr);
+    file.SetFileName(name);
+    file.SetVolume(8192);
+    file.SetPanning(16384);
+    const auto peaks = Play(file, 1000);
+    ASSERT_GE(peaks.size(), 6u);
+    // A buffer well inside the play: left at a quarter, right at half the file's level.
+    const auto [l, r] = peaks[5];
+    EXPECT_NEAR(l, 16384 / 4, 200);
+    EXPECT_NEAR(r, 16384 / 2, 200);
+  }
+  {
+    TMMAudioFile file(nullptr);
+    file.SetFileName(name);
+    const auto peaks = Play(file, 1500, 500);
+    ASSERT_GE(peaks.size(), 12u);
+    EXPECT_NEAR(peaks[3].first, 16384, 200);
+    // 200 ms after the fade began (and what was queued ahead has drained): silence.
+    EXPECT_EQ(peaks.back().first, 0);
+    EXPECT_EQ(peaks.back().second, 0);
+  }
 }
 
 }  // namespace
