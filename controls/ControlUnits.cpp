@@ -10,6 +10,7 @@
 #include "controls/MMLEDLbl.h"
 #include "controls/MMLEDs.h"
 #include "controls/MMLabel.h"
+#include "controls/MMSlider.h"
 #include "platform/vcl/Classes.h"
 
 namespace controls {
@@ -29,6 +30,7 @@ void RegisterControlClasses() {
   vcl::RegisterClass(TMMLEDPanel::StaticClass());
   vcl::RegisterClass(TMMLEDLABEL::StaticClass());
   vcl::RegisterClass(TMMBitmapButton::StaticClass());
+  vcl::RegisterClass(TMMSlider::StaticClass());
 }
 
 void RegisterControlUnits(plat::UnitTable& table) {

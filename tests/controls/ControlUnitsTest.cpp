@@ -27,9 +27,9 @@ TEST_F(ControlUnitsTest, StartUpRegistersTheControlClassesByName) {
   RegisterControlUnits(table);
   ASSERT_TRUE(table.IsRegistered("MMControlComponents"));
   table.Initialize();
-  for (const char* name :
-       {"TMMBitmapList", "TMMPanelFill", "TMMWndProcComponent", "TMMDesigner", "TMMNumberEdit", "TMMGauge",
-        "TMMLabel", "TMMLED", "TMMLEDMode", "TMMLEDDigit", "TMMLEDPanel", "TMMLEDLABEL", "TMMBitmapButton"})
+  for (const char* name : {"TMMBitmapList", "TMMPanelFill", "TMMWndProcComponent", "TMMDesigner",
+                           "TMMNumberEdit", "TMMGauge", "TMMLabel", "TMMLED", "TMMLEDMode", "TMMLEDDigit",
+                           "TMMLEDPanel", "TMMLEDLABEL", "TMMBitmapButton", "TMMSlider"})
     EXPECT_NE(vcl::GetClass(name), nullptr) << name;
 
   vcl::TForm form(nullptr);
