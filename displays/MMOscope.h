@@ -220,8 +220,6 @@ class TMMOscope : public TMMDIBGraphicControl, public TMMDisplayProtocol {
   void ShowReadout(vcl::TPoint p);
 
  private:
-  friend class TMMOscopeTestAccess;
-
   void Layout();
   void UpdateBytesPerRefresh();
   void UpdateEffectLevels();
@@ -266,7 +264,6 @@ class TMMOscope : public TMMDIBGraphicControl, public TMMDisplayProtocol {
   void CaptureLost();
   void RestoreReadoutArea();
   void SaveReadoutArea(const vcl::TRect& box);
-  vcl::TRect ControlBounds() const;
 
   std::array<vcl::TColor, 13> colors_{vcl::clAqua,  vcl::clTeal, vcl::clRed,   vcl::clGray,  vcl::clBlack,
                                       vcl::clBlack, vcl::clGray, vcl::clGray,  vcl::clWhite, vcl::clBtnFace,

@@ -136,10 +136,6 @@ void TMMOscope::CaptureLost() {
 
 // ---- read-out ----
 
-vcl::TRect TMMOscope::ControlBounds() const {
-  return vcl::Rect(Left(), Top(), Left() + Width(), Top() + Height());
-}
-
 void TMMOscope::StartReadout(int x, int y) {
   const vcl::TPoint top_left = ClientToScreen({trace_rect_.left, trace_rect_.top});
   const plat::RECT clip{top_left.x, top_left.y, top_left.x + (trace_rect_.right - trace_rect_.left),

@@ -527,6 +527,30 @@ TEST_F(MMOscopeScreenTest, AcceleratedScrollMovesTheScreenLeftOfTheBar) {
   for (int x = 96; x < 100; ++x) EXPECT_NE(screen(x), dot) << x;
 }
 
+TEST_F(MMOscopeScreenTest, PaintPutsTheScalesAroundTheTrace) {
+  ASSERT_NE(Screen(), nullptr);
+  auto* scope = new TTestScope(NewForm());
+  scope->SetParent(form_);
+  scope->SetDrawAmpScale(true);
+  scope->SetDrawTimeScale(true);
+  scope->SetBounds(0, 0, 561, 197);
+  form_->SetBounds(100, 100, 570, 200);
+  ShowForm();
+  const vcl::TRect trace = scope->TraceRect();
+  ASSERT_EQ(trace.left, 33);
+  ASSERT_EQ(trace.bottom, 156);
+  const uint32_t white = displaytest::Rgb(vcl::clWhite), black = displaytest::Rgb(vcl::clBlack);
+  // The trace's background; the strip between the scale and the bevel in the
+  // parent's colour; the left scale's axis; the time scale's base line.
+  EXPECT_EQ(At(trace.left + 10, 20), black);
+  EXPECT_EQ(At(30, 50), white);
+  EXPECT_EQ(At(28, 60), black);
+  EXPECT_EQ(At(trace.left + 10, trace.bottom + 4), black);
+  EXPECT_EQ(At(trace.left + 10, trace.bottom + 2), white);
+  // The right scale mirrors the left one.
+  EXPECT_EQ(At(561 - 29, 60), black);
+}
+
 TEST_F(MMOscopeScreenTest, SetSelectionClampsOrdersAndDropsEmptySelections) {
   TTestScope* scope = ShowScope();
   struct Case {
