@@ -24,6 +24,15 @@ struct TMMWaveHdr : plat::WAVEHDR {
 };
 using PMMWaveHdr = TMMWaveHdr*;
 
+// A converter's pull from its input carries the caller's loop request up and
+// the input's answer back.
+inline void CopyLoopFields(const TMMWaveHdr& from, TMMWaveHdr& to) {
+  to.Looping = from.Looping;
+  to.LoopCount = from.LoopCount;
+  to.LoopsLeft = from.LoopsLeft;
+  to.LoopMark = from.LoopMark;
+}
+
 // The header of a block laid out as header then data: sets the driver fields
 // and leaves the bookkeeping behind them as the block holds it, so a block
 // taken again from a pool keeps what its last user left there.

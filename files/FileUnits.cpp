@@ -1,6 +1,7 @@
 #include "files/FileUnits.h"
 
 #include "files/MMACMCvt.h"
+#include "files/MMADCvt.h"
 #include "files/MMAudReg.h"
 #include "files/MMAudio.h"
 #include "files/MMAudioFile.h"
@@ -17,6 +18,7 @@ void RegisterFileClasses() {
   vcl::RegisterClass(TMMACMConverter::StaticClass());
   vcl::RegisterClass(TMMPCMConverter::StaticClass());
   vcl::RegisterClass(TMMAudioFile::StaticClass());
+  vcl::RegisterClass(TMMADPCMConverter::StaticClass());
 }
 
 void RegisterFileUnits(plat::UnitTable& table) {

@@ -31,13 +31,6 @@ constexpr int kMaxPlayableChannels = 4;
 
 WAVEFORMATEX* CopyOf(const WAVEFORMATEX& f) { return engine::CopyWaveFormat(&f); }
 
-void CopyLoopFields(const TMMWaveHdr& from, TMMWaveHdr& to) {
-  to.Looping = from.Looping;
-  to.LoopCount = from.LoopCount;
-  to.LoopsLeft = from.LoopsLeft;
-  to.LoopMark = from.LoopMark;
-}
-
 }  // namespace
 
 WAVEFORMATEX PlayablePCMFormat(const WAVEFORMATEX& input) {
@@ -266,10 +259,10 @@ void TMMACMConverter::BufferLoad(plat::WAVEHDR* lpwh, bool& more_buffers) {
       own_header_ = TMMWaveHdr{};
       own_header_.lpData = static_cast<char*>(conversion_->SourceBuffer);
       own_header_.dwBufferLength = static_cast<plat::DWORD>(block_size_);
-      CopyLoopFields(*hdr, own_header_);
+      engine::CopyLoopFields(*hdr, own_header_);
       more_buffers_ = false;
       inherited::BufferLoad(&own_header_, more_buffers_);
-      CopyLoopFields(own_header_, *hdr);
+      engine::CopyLoopFields(own_header_, *hdr);
       got = engine::ValidBytes(&own_header_);
       if (!more_buffers_ || got == 0) end_of_input_ = true;
     }

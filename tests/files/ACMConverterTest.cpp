@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ConverterFixtures.h"
 #include "WaveFixtures.h"
 #include "engine/MMACM.h"
 #include "engine/MMPCMSup.h"
@@ -20,25 +21,6 @@
 
 namespace filestest {
 
-// Above the converter: hands down its format and, pulled, gives at most
-// `piece` bytes per call.
-class TConvFeed : public engine::TMMDSPComponent {
-  VCL_DECLARE_CLASS(TConvFeed, engine::TMMDSPComponent)
- public:
-  explicit TConvFeed(vcl::TComponent* owner) : engine::TMMDSPComponent(owner) {}
-  Bytes data;
-  size_t read = 0;
-  size_t piece = SIZE_MAX;
-  int pulls = 0;
-  void BufferLoad(plat::WAVEHDR* lpwh, bool& more) override {
-    ++pulls;
-    const size_t n = std::min({size_t{lpwh->dwBufferLength}, data.size() - read, piece});
-    std::memcpy(lpwh->lpData, data.data() + read, n);
-    read += n;
-    lpwh->dwBytesRecorded = static_cast<plat::DWORD>(n);
-    more = read < data.size();
-  }
-};
 VCL_IMPLEMENT_CLASS(TConvFeed, engine::DSPOutputProp())
 
 // Below the converter: keeps what is pushed to it.
@@ -75,25 +57,6 @@ plat::WAVEFORMATEX Float32(int channels, int rate) {
 
 bool Differs(const plat::WAVEFORMATEX* a, plat::WAVEFORMATEX b) { return engine::WaveFormatsDiffer(a, &b); }
 void SetFormatTo(engine::TMMDSPComponent& c, plat::WAVEFORMATEX f) { c.SetFormat(&f); }
-
-// Pulls `conv` with headers of `size` bytes until it has no more; the bytes
-// and the number of pulls.
-Bytes PullAll(engine::TMMDSPComponent& conv, uint32_t size, int* pulls = nullptr, bool* ended = nullptr) {
-  Bytes out;
-  TestHeader h(size);
-  bool more = true;
-  int n = 0;
-  for (; more && n < 100000; ++n) {
-    h.hdr()->dwBytesRecorded = 0;
-    more = false;
-    conv.BufferLoad(h.hdr(), more);
-    const Bytes r = h.Recorded();
-    out.insert(out.end(), r.begin(), r.end());
-  }
-  if (pulls) *pulls = n;
-  if (ended) *ended = !more;
-  return out;
-}
 
 class ACMConverterTest : public ::testing::Test {
  protected:
