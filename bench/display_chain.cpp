@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/AnalyserScope.h"
 #include "displays/MMConect.h"
 #include "displays/MMLevel.h"
 #include "displays/MMOscope.h"
@@ -110,14 +111,7 @@ struct TDisplayChain {
     }
     auto* scope = new TMMOscope(form);
     scope->SetParent(form);
-    scope->SetKind(okConLines);
-    scope->SetForegroundColor(vcl::clYellow);
-    scope->SetDrawMidLine(true);
-    scope->SetDrawAmpScale(true);
-    scope->SetDrawTimeScale(true);
-    scope->SetDrawGrid(true);
-    scope->SetFFTLength(256);
-    scope->SetBounds(10, 260, 561, 197);
+    bench::ShapeAnalyserScope(scope, 10, 260);
     if (linked(cpAnalyserScope)) connectors[1]->SetDisplay(dgOscope, 0, scope);
     form->Show();
     for (auto& connector : connectors) {

@@ -56,6 +56,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench/AnalyserScope.h"
 #include "displays/MMConect.h"
 #include "displays/MMLevel.h"
 #include "displays/MMLevelScale.h"
@@ -262,14 +263,7 @@ BENCHMARK(BM_SpectrumSecondOfAudio)->Unit(benchmark::kMicrosecond);
 // The analyser page's scope on its form, fed 16-bit stereo.
 TMMOscope* AnalyserScope(TScreenForm& screen) {
   auto* scope = screen.Place<TMMOscope>(8, 12);
-  scope->SetKind(okConLines);
-  scope->SetForegroundColor(vcl::clYellow);
-  scope->SetDrawMidLine(true);
-  scope->SetDrawAmpScale(true);
-  scope->SetDrawTimeScale(true);
-  scope->SetDrawGrid(true);
-  scope->SetFFTLength(256);
-  scope->SetBounds(8, 12, 561, 197);
+  bench::ShapeAnalyserScope(scope, 8, 12);
   scope->SetWaveFormat(&screen.format);
   return scope;
 }
