@@ -61,7 +61,12 @@ void TMMSpectrum::DrawSpectrum(bool full) {
     for (size_t i = 0; i < 6; ++i) s.pixel[i] = dib.ColorToDIB(colors_[i]);
     const bool spots = kind_ == skBars || kind_ == skPeaks;
     if (full || kind_ != skScroll) {
-      if (!OnDrawBar && spots && draw_inactive_ && template_valid_) {
+      // Between the base's resize of the DIB and Changed, the template can
+      // still have the old size; it is copied only while the two match.
+      const bool template_fits = template_valid_ && template_->Width() == dib.Width() &&
+                                 template_->Height() == dib.Height() &&
+                                 template_->BitsPerPixel() == dib.BitsPerPixel();
+      if (!OnDrawBar && spots && draw_inactive_ && template_fits) {
         TMMDIBCanvas::DIB_CopyRect(template_->PixelBits(), 0, 0, width_, height_, 0, 0);
       } else if (!OnDrawBar && kind_ != skScroll) {
         if (OnClearBackground)
