@@ -1,11 +1,13 @@
 #include "files/FileUnits.h"
 
+#include "files/LameEnc.h"
 #include "files/MMACMCvt.h"
 #include "files/MMADCvt.h"
 #include "files/MMAudReg.h"
 #include "files/MMAudio.h"
 #include "files/MMAudioFile.h"
 #include "files/MMEnvelp.h"
+#include "files/MMLame.h"
 #include "files/MMObjLst.h"
 #include "files/MMWave.h"
 #include "platform/vcl/Classes.h"
@@ -19,12 +21,15 @@ void RegisterFileClasses() {
   vcl::RegisterClass(TMMPCMConverter::StaticClass());
   vcl::RegisterClass(TMMAudioFile::StaticClass());
   vcl::RegisterClass(TMMADPCMConverter::StaticClass());
+  vcl::RegisterClass(TMMMP3Encoder::StaticClass());
 }
 
 void RegisterFileUnits(plat::UnitTable& table) {
   table.Register("MMObjLst", plat::rankFiles + 10, RegisterEnvelopeItems, ClearItemClasses);
   table.Register("MMAudReg", plat::rankFiles + 20, RegisterAudioFileClasses, ClearFileClasses);
   table.Register("MMFileComponents", plat::rankFiles + 30, RegisterFileClasses);
+  table.Register(
+      "LameEnc", plat::rankFiles + 40, [] {}, FreeLameEncoder);
 }
 
 }  // namespace files

@@ -45,11 +45,27 @@ struct WAVEFORMATEX {
   WORD cbSize;
 };
 
+// MPEG audio layer 3 in a RIFF WAVE file (tag 0x55).
+constexpr WORD MPEGLAYER3_WFX_EXTRA_BYTES = 12;
+constexpr WORD MPEGLAYER3_ID_MPEG = 1;
+constexpr DWORD MPEGLAYER3_FLAG_PADDING_ISO = 0;
+constexpr DWORD MPEGLAYER3_FLAG_PADDING_OFF = 2;
+
+struct MPEGLAYER3WAVEFORMAT {
+  WAVEFORMATEX wfx;
+  WORD wID;
+  DWORD fdwFlags;
+  WORD nBlockSize;
+  WORD nFramesPerBlock;
+  WORD nCodecDelay;
+};
+
 #pragma pack(pop)
 
 static_assert(sizeof(WAVEFORMAT) == 14);
 static_assert(sizeof(PCMWAVEFORMAT) == 16);
 static_assert(sizeof(WAVEFORMATEX) == 18);
+static_assert(sizeof(MPEGLAYER3WAVEFORMAT) == 30);
 
 using PWAVEFORMATEX = WAVEFORMATEX*;
 
