@@ -57,6 +57,8 @@ TMMCustomAudioFile::TMMCustomAudioFile(vcl::TComponent* owner) : TMMBaseAudioFil
   SetConnectableAsInput(true);
   pcm_->SetOutput(this);
   SetConnectableAsInput(false);
+  adpcm_ = new TMMADPCMConverter(this);
+  adpcm_->SetOutput(pcm_);
 }
 
 TMMCustomAudioFile::~TMMCustomAudioFile() {
@@ -64,6 +66,8 @@ TMMCustomAudioFile::~TMMCustomAudioFile() {
   Closed();
   delete handler_;
   handler_ = nullptr;
+  delete adpcm_;
+  adpcm_ = nullptr;
   delete pcm_;
   pcm_ = nullptr;
 }
@@ -140,7 +144,7 @@ void TMMCustomAudioFile::OpenFile(const std::string& name, TMMAudioFileType file
       return;
     }
   }
-  pcm_->SetInput(nullptr);
+  LinkHandler(nullptr);
   throw EMMAudioError("This is not a valid Audiofile");
 }
 
@@ -152,22 +156,34 @@ void TMMCustomAudioFile::CreateHandler(const TMMFileClass& cls, const std::strin
     DoFileLoading();
     handler_->SetFileName(name);
     fade_out_start_ = handler_->GetTime();
-    pcm_->SetInput(handler_);
+    LinkHandler(handler_);
     ResetPosition();
     DoFileLoaded();
   } catch (...) {
-    pcm_->SetInput(nullptr);
+    LinkHandler(nullptr);
     delete handler_;
     handler_ = nullptr;
     throw;
   }
 }
 
+// The ADPCM converter decodes only what it knows; anything else passes it
+// untouched for the PCM converter to take.
+void TMMCustomAudioFile::LinkHandler(TMMCustomFile* handler) {
+  adpcm_->SetInput(handler);
+  if (handler) adpcm_->SetEnabled(adpcm_->CanConvert());
+}
+
+void TMMCustomAudioFile::ResetConverters() {
+  adpcm_->Reset();
+  pcm_->Reset();
+}
+
 void TMMCustomAudioFile::CloseFile() {
   std::lock_guard guard(lock_);
   if (handler_) {
     handler_->SetFileName(std::string());
-    pcm_->SetInput(nullptr);
+    LinkHandler(nullptr);
     delete handler_;
     handler_ = nullptr;
   }
@@ -206,7 +222,7 @@ void TMMCustomAudioFile::SetPosition(int32_t ms) {
     bytes_delivered_ = 0;
     run_start_ = ms;
     bytes_to_end_ = BytesToEnd(ms);
-    pcm_->Reset();
+    ResetConverters();
     UpdateFadeList();
   }
 }
@@ -442,7 +458,7 @@ void TMMCustomAudioFile::PullLocked(engine::TMMWaveHdr* hdr, bool& more_buffers)
       if (loop) {
         SetPosition(0);
         run_start_ = 0;
-        pcm_->Reset();
+        ResetConverters();
         more_buffers = true;
         hdr->LoopMark = -1;
         end_of_data_ = false;

@@ -1,8 +1,9 @@
 #pragma once
 // The chain source that plays any registered audio file: the registry picks
-// the class that opens the file, an internal converter turns what it gives
-// into PCM, and this component applies volume, panning and fades (in
-// milliseconds), loops when asked and reports errors through OnError.
+// the class that opens the file, internal converters turn what it gives into
+// PCM (the ADPCM converter decodes what the file units know, the PCM
+// converter takes the rest through the compression manager), and this component applies volume, panning and
+// fades (in milliseconds), loops when asked and reports errors through OnError.
 //
 // Everything that touches the handler, the converters or the run state runs
 // under one recursive lock, so the main thread may seek, change the volume
@@ -14,6 +15,7 @@
 
 #include "engine/MMDSPObj.h"
 #include "files/MMACMCvt.h"
+#include "files/MMADCvt.h"
 #include "files/MMAudio.h"
 #include "files/MMFade.h"
 
@@ -90,6 +92,7 @@ class TMMCustomAudioFile : public TMMBaseAudioFile {
 
   // The internal chain, for the file tools.
   TMMCustomFile* Handler() const { return handler_; }
+  TMMADPCMConverter* ADPCMConverter() const { return adpcm_; }
   TMMPCMConverter* PCMConverter() const { return pcm_; }
 
   vcl::TNotifyEvent OnChange;
@@ -114,6 +117,8 @@ class TMMCustomAudioFile : public TMMBaseAudioFile {
   void PanGains(int32_t gain, int32_t& left, int32_t& right) const;
   void UndoFadeOutFrom();
   void PullLocked(engine::TMMWaveHdr* hdr, bool& more_buffers);
+  void ResetConverters();
+  void LinkHandler(TMMCustomFile* handler);
 
   mutable std::recursive_mutex lock_;
   bool enabled_ = true;
@@ -141,6 +146,7 @@ class TMMCustomAudioFile : public TMMBaseAudioFile {
   bool opened_ = false;
   int consecutive_errors_ = 0;
   TMMCustomFile* handler_ = nullptr;
+  TMMADPCMConverter* adpcm_ = nullptr;
   TMMPCMConverter* pcm_ = nullptr;
 };
 

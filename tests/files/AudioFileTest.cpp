@@ -1,7 +1,7 @@
 // The any-format player source read without a device: the fade-in of every
-// run, volume and panning on the samples, the closing tail, a float file
-// through the internal converter, loops, and seeks and volume changes from
-// another thread while it is pulled.
+// run, volume and panning on the samples, the closing tail, ADPCM and float
+// files through the internal converters, loops, and seeks and volume changes
+// from another thread while it is pulled.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,6 +9,7 @@
 #include <cstring>
 #include <thread>
 
+#include "ADPCMFixtures.h"
 #include "WaveFixtures.h"
 #include "engine/MMACM.h"
 #include "engine/MMPCMSup.h"
@@ -196,6 +197,71 @@ TEST_F(AudioFileTest, AFloatFileComesOutAsSixteenBitPCMOfTheSameTone) {
     if (At(out, i - 1) < 0 && At(out, i) >= 0) ++crossings;
   EXPECT_NEAR(crossings, 1000, 2);
   EXPECT_NEAR(At(out, 11), std::lround(0.5 * 32767 * std::sin(2 * 3.14159265358979 * 11000.0 / 44100)), 2);
+}
+
+// ADPCM files play as sox decodes them: tag 2 through the ADPCM converter,
+// IMA through the compression manager behind it. A seek lands on a block
+// start, never inside a block.
+TEST_F(AudioFileTest, ADPCMFilesPlayAsSoxDecodesThemAndSeekToBlockStarts) {
+  struct Row {
+    const char* name;
+    const char* encoding;
+    int channels, rate;
+    bool adpcm_converter;
+  };
+  const Row rows[] = {
+      {"tag 2 stereo", "ms-adpcm", 2, 44100, true},
+      {"tag 2 mono", "ms-adpcm", 1, 22050, true},
+      {"IMA mono", "ima-adpcm", 1, 22050, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const plat::WAVEFORMATEX pcm = Pcm(16, row.channels, row.rate);
+    const std::string in = dir_.File("in.wav"), adpcm = dir_.File("adpcm.wav"), ref = dir_.File("ref.wav");
+    WriteWave(in, pcm, Tone(pcm, row.rate));  // 1 s
+    ASSERT_TRUE(Sox(in + " -e " + row.encoding + " " + adpcm));
+    ASSERT_TRUE(Sox(adpcm + " -e signed-integer -b 16 " + ref));
+    const Bytes expected = ReadWaveData(ref);
+    const WaveImage image = ReadWaveImage(adpcm);
+    ASSERT_FALSE(image.format.empty());
+    const int spb = reinterpret_cast<const files::ADPCMWAVEFORMAT*>(image.format.data())->wSamplesPerBlock;
+    ASSERT_GT(spb, 0);
+
+    TMMAudioFile file(nullptr);
+    file.SetFadesOn(false);
+    Start(file, adpcm);
+    EXPECT_EQ(file.ADPCMConverter()->Enabled(), row.adpcm_converter);
+    ASSERT_NE(file.GetFormat(), nullptr);
+    EXPECT_FALSE(engine::WaveFormatsDiffer(file.GetFormat(), &pcm));
+    Bytes buf(4096);
+    bool more = true;
+    ASSERT_EQ(file.ReadBuffer(buf.data(), 4096, more), 4096);
+    EXPECT_TRUE(std::equal(buf.begin(), buf.end(), expected.begin()));
+
+    // Half a second in while playing: what was decoded ahead is dropped and
+    // the decode goes on from the start of a block.
+    file.SetPosition(500);
+    ASSERT_EQ(file.ReadBuffer(buf.data(), 4096, more), 4096);
+    const size_t frame = pcm.nBlockAlign;
+    const size_t target = static_cast<size_t>(row.rate / 2 / spb);
+    bool found = false;
+    for (size_t block = target > 0 ? target - 1 : 0; block <= target + 1 && !found; ++block) {
+      const size_t at = block * static_cast<size_t>(spb) * frame;
+      found = at + buf.size() <= expected.size() &&
+              std::equal(buf.begin(), buf.end(), expected.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    EXPECT_TRUE(found);
+
+    // Back to the start: the whole file. The last block's padding may
+    // follow; sox trims it by the stored count.
+    file.SetPosition(0);
+    const Bytes out = ReadAll(file, 4096);
+    ASSERT_GE(out.size(), expected.size());
+    EXPECT_LE(out.size(), expected.size() + static_cast<size_t>(spb * pcm.nBlockAlign) + 4);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), out.begin()));
+    file.StopChain();
+    file.CloseChain();
+  }
 }
 
 TEST_F(AudioFileTest, ALoopCountOfTwoPlaysTheFileThreeTimes) {
