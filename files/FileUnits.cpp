@@ -8,6 +8,7 @@
 #include "files/MMAudioFile.h"
 #include "files/MMEnvelp.h"
 #include "files/MMLame.h"
+#include "files/MMMPEG.h"
 #include "files/MMObjLst.h"
 #include "files/MMWave.h"
 #include "platform/vcl/Classes.h"
@@ -22,11 +23,14 @@ void RegisterFileClasses() {
   vcl::RegisterClass(TMMAudioFile::StaticClass());
   vcl::RegisterClass(TMMADPCMConverter::StaticClass());
   vcl::RegisterClass(TMMMP3Encoder::StaticClass());
+  vcl::RegisterClass(TMMMPEGFile::StaticClass());
 }
 
 void RegisterFileUnits(plat::UnitTable& table) {
   table.Register("MMObjLst", plat::rankFiles + 10, RegisterEnvelopeItems, ClearItemClasses);
   table.Register("MMAudReg", plat::rankFiles + 20, RegisterAudioFileClasses, ClearFileClasses);
+  // The decoder module is loaded on first use and freed at shut-down.
+  table.Register("MMMPEG", plat::rankFiles + 25, nullptr, UnloadMpegDecoder);
   table.Register("MMFileComponents", plat::rankFiles + 30, RegisterFileClasses);
   table.Register(
       "LameEnc", plat::rankFiles + 40, [] {}, FreeLameEncoder);

@@ -1,10 +1,14 @@
 #include "files/MMAudReg.h"
 
 #include "files/MMAudio.h"
+#include "files/MMMPEG.h"
 #include "files/MMWave.h"
 
 namespace files {
 
-void RegisterAudioFileClasses() { RegisterFileClass(FileClassOf<TMMWaveFile>(), 5); }
+void RegisterAudioFileClasses() {
+  RegisterFileClass(FileClassOf<TMMMPEGFile>(), 1);
+  RegisterFileClass(FileClassOf<TMMWaveFile>(), 5);
+}
 
 }  // namespace files

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "engine/MMWaveHdr.h"
 #include "platform/vcl/TypInfo.h"
 
 namespace files {
@@ -130,5 +131,15 @@ std::string MergeExtensionList(const std::string& filter) {
 }
 
 void ClearFileClasses() { Registry().clear(); }
+
+bool LoopAtEnd(plat::WAVEHDR* lpwh, bool& more_buffers) {
+  auto* hdr = static_cast<engine::TMMWaveHdr*>(lpwh);
+  if (!hdr->Looping) return false;
+  if (hdr->LoopCount > 0) --hdr->LoopsLeft;
+  if (hdr->LoopCount != 0 && hdr->LoopsLeft < 0) return false;
+  more_buffers = true;
+  hdr->LoopMark = -1;
+  return true;
+}
 
 }  // namespace files

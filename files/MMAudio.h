@@ -132,6 +132,10 @@ class TMMCustomFile : public engine::TMMDSPComponent {
   bool enabled_ = true;
 };
 
+// A pull whose data just ended: counts the header's loop and tells whether
+// the source rewinds (then the pull asks for more and marks the loop point).
+bool LoopAtEnd(plat::WAVEHDR* lpwh, bool& more_buffers);
+
 // ---- The registry of file classes ----
 
 // A class whose name is listed already is ignored; otherwise it goes before

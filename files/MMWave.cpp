@@ -755,15 +755,10 @@ void TMMCustomWaveFile::BufferLoad(plat::WAVEHDR* lpwh, bool& more_buffers) {
     return;
   }
   // This buffer ends the data.
-  auto* hdr = static_cast<engine::TMMWaveHdr*>(lpwh);
-  if (!hdr->Looping) return;
-  if (hdr->LoopCount > 0) --hdr->LoopsLeft;
-  if (hdr->LoopCount != 0 && hdr->LoopsLeft < 0) return;
+  if (!LoopAtEnd(lpwh, more_buffers)) return;
   wave_->SetPosition(0);
   wave_->Rewind();
   if (OnLooping) OnLooping(this);
-  more_buffers = true;
-  hdr->LoopMark = -1;
 }
 
 // ---- TMMWaveFile ----

@@ -22,3 +22,16 @@ endif()
 if(QUELLIX_TESTS)
   quellix_module(lametest_noentry SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/lametest_noentry/LameTestNoEntry.cpp)
 endif()
+# The MPEG audio decoder over libmpg123; its probe is also built into the
+# fuzz target.
+pkg_check_modules(QUELLIX_MPG123 REQUIRED IMPORTED_TARGET libmpg123)
+quellix_module(mmmpeg32 SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/mmmpeg32/MMMpeg32.cpp
+               ${CMAKE_CURRENT_SOURCE_DIR}/mmmpeg32/MpegProbe.cpp DEPS PkgConfig::QUELLIX_MPG123)
+# Broken decoders for the loader's failure paths: one lacks an entry, one is too old.
+if(QUELLIX_TESTS)
+  quellix_module(mmmpeg32_noentry SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/mmmpeg32_test/NoEntry.cpp)
+  quellix_module(mmmpeg32_v24 SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/mmmpeg32_test/Version24.cpp)
+endif()
+if(TARGET quellix)
+  add_dependencies(quellix mmmpeg32)
+endif()

@@ -95,7 +95,7 @@ TEST_F(AudioRegistry, TheFilterLeadsWithAllAudioFilesOnlyForTwoClassesOrMore) {
             "All Audio Files (*.mp2;*.mp3;*.atx;*.cda;*.wav)|*.mp2;*.mp3;*.atx;*.cda;*.wav|" + joined);
 }
 
-TEST_F(AudioRegistry, StartUpRegistersTheWaveClassAfterTheEarlierPriorities) {
+TEST_F(AudioRegistry, StartUpRegistersTheMpegClassBeforeTheWaveClass) {
   plat::UnitTable table;
   RegisterFileUnits(table);
   ASSERT_TRUE(table.IsRegistered("MMAudReg"));
@@ -103,10 +103,10 @@ TEST_F(AudioRegistry, StartUpRegistersTheWaveClassAfterTheEarlierPriorities) {
   EXPECT_EQ(FindFileClass(ftWave), &FileClassOf<TMMWaveFile>());
   EXPECT_NE(vcl::GetClass("TMMWaveFile"), nullptr);
   EXPECT_NE(FindItemClass("TMMEnvelopePoint"), nullptr);
-  // The MPEG and CD audio classes go before it, whenever they register.
-  RegisterFileClass(FileClassOf<TTestMpegFile>(), 1);
+  EXPECT_NE(vcl::GetClass("TMMMPEGFile"), nullptr);
+  // The CD audio class goes between them, whenever it registers.
   RegisterFileClass(FileClassOf<TTestCdaFile>(), 4);
-  EXPECT_EQ(Order(), "TTestMpegFile TTestCdaFile TMMWaveFile ");
+  EXPECT_EQ(Order(), "TMMMPEGFile TTestCdaFile TMMWaveFile ");
   EXPECT_EQ(BuildAudioFileFilter(true),
             "All Audio Files (*.mp2;*.mp3;*.atx;*.cda;*.wav)|*.mp2;*.mp3;*.atx;*.cda;*.wav|"
             "MPEG Files (*.mp?;*.atx)|*.mp2;*.mp3;*.atx|Antex Files (*.atx)|*.atx|"
