@@ -13,6 +13,7 @@
 #include "WaveFixtures.h"
 #include "engine/MMACM.h"
 #include "engine/MMPCMSup.h"
+#include "engine/MMPeak.h"
 #include "engine/MMWavIn.h"
 #include "engine/MMWavOut.h"
 #include "files/MMAudReg.h"
@@ -22,8 +23,10 @@
 #include "platform/kernel/Resources.h"
 #include "platform/mm/WaveDevices.h"
 #include "platform/vcl/Application.h"
+#include "platform/vcl/TypInfo.h"
 #include "resources/ProgramResources.h"
 #include "support/LoopbackEnvironment.h"
+#include "support/PumpUntil.h"
 #include "support/TempDir.h"
 
 namespace filestest {
@@ -329,8 +332,21 @@ TEST_F(AudioFileTest, SeekingAndChangingTheVolumeWhileAnotherThreadPulls) {
 namespace filestest {
 namespace {
 
+// Passes the pulls on and notes when the stream above has ended.
+class TEndProbe : public engine::TMMDSPComponent {
+  VCL_DECLARE_CLASS(TEndProbe, engine::TMMDSPComponent)
+ public:
+  explicit TEndProbe(vcl::TComponent* owner) : engine::TMMDSPComponent(owner) {}
+  void BufferLoad(plat::WAVEHDR* lpwh, bool& more_buffers) override {
+    inherited::BufferLoad(lpwh, more_buffers);
+    if (!more_buffers) ended = true;
+  }
+  std::atomic<bool> ended{false};
+};
+VCL_IMPLEMENT_CLASS(TEndProbe, engine::DSPInputProp(), engine::DSPOutputProp())
+
 // Wave file -> player source -> loopback output -> wave input: the levels
-// captured show the volume, the panning and a fade-out.
+// and the tone's bin captured show what the source delivered.
 class AudioFileLoopbackTest : public AudioFileTest {
  protected:
   void SetUp() override {
@@ -341,15 +357,31 @@ class AudioFileLoopbackTest : public AudioFileTest {
     env_.TearDown();
     AudioFileTest::TearDown();
   }
-  // Plays `name` for `ms` and gives the per-channel peaks of each 100 ms the
-  // input captured.
-  std::vector<std::pair<int, int>> Play(TMMAudioFile& file, int ms, int fade_at_ms = -1) {
+  // Per input buffer of 100 ms: the channels' peaks and the detector's
+  // strongest bin (0 when all is silent).
+  struct Capture {
+    std::vector<std::pair<int, int>> peaks;
+    std::vector<int32_t> bins;
+    int out_errors = 0;
+  };
+  // Plays `file` for `ms` with the output in `mode`; `step` runs on this
+  // thread after each 10 ms of clock. The input delivers to this thread, so
+  // only the output's pulls run elsewhere in thread mode.
+  Capture Play(TMMAudioFile& file, int ms, engine::TMMCBMode mode = engine::cmWindow,
+               const std::function<void(int)>& step = {}) {
+    Capture capture;
+    TEndProbe probe(nullptr);
+    probe.SetInput(&file);
     engine::TMMWaveOut out(nullptr);
     out.SetDeviceID(static_cast<engine::TMMDeviceId>(plat::wavedev::FindWaveOutDevice("Loopback Output")));
-    out.SetInput(&file);
-    out.SetBufferSize(kRate * 4 / 20);
+    out.SetInput(&probe);
+    out.SetBufferSize(kOutBufferBytes);
     out.SetNumBuffers(10);
-    out.SetCallBackMode(engine::cmWindow);
+    out.SetCallBackMode(mode);
+    std::atomic<int64_t> played{0};
+    std::atomic<int> out_errors{0};
+    out.OnBufferReady = [&](vcl::TObject*, plat::WAVEHDR*) { ++played; };
+    out.OnError = [&](vcl::TObject*) { ++out_errors; };
     engine::TMMWaveIn in(nullptr);
     in.SetDeviceID(static_cast<engine::TMMDeviceId>(plat::wavedev::FindWaveInDevice("Loopback Input")));
     in.SetSampleRate(kRate);
@@ -358,8 +390,10 @@ class AudioFileLoopbackTest : public AudioFileTest {
     in.SetBufferSize(kRate * 4 / 10);
     in.SetNumBuffers(10);
     in.SetCallBackMode(engine::cmWindow);
-    std::vector<std::pair<int, int>> peaks;
-    in.OnBufferReady = [&](vcl::TObject*, plat::WAVEHDR* h) {
+    engine::TMMPeakDetect detector(nullptr);
+    detector.SetFFTLength(kFFTLength);
+    in.SetOutput(&detector);
+    detector.OnBufferReady = [&](vcl::TObject*, plat::WAVEHDR* h) {
       int l = 0, r = 0;
       for (size_t i = 0; i + 3 < h->dwBytesRecorded; i += 4) {
         int16_t a, b;
@@ -368,22 +402,37 @@ class AudioFileLoopbackTest : public AudioFileTest {
         l = std::max(l, std::abs(int{a}));
         r = std::max(r, std::abs(int{b}));
       }
-      peaks.emplace_back(l, r);
+      capture.peaks.emplace_back(l, r);
+      int32_t best = 0;
+      for (int32_t k = 1; k < detector.BinCount(); ++k)
+        if (detector.PeakValue(k) > detector.PeakValue(best)) best = k;
+      capture.bins.push_back(detector.PeakValue(best) > 0 ? best : 0);
     };
     in.Start();
     out.Start();
     for (int t = 0; t < ms; t += 10) {
-      if (t == fade_at_ms) file.FadeOutFrom(200);
       plat::clock::AdvanceMs(10);
       vcl::Application->ProcessMessages();
+      if (mode == engine::cmThread) {
+        // The device thread does not follow the clock by itself: wait until
+        // it has refilled every buffer the clock has played.
+        const int64_t done = int64_t{t + 10} * kRate * 4 / 1000 / kOutBufferBytes;
+        testsupport::PumpUntil([&] { return played >= done || probe.ended; },
+                               {.limit_ms = 30000, .pause_us = 100});
+      }
+      if (step) step(t);
     }
     in.Stop();
     out.Stop();
     in.Close();
     out.Close();
-    return peaks;
+    capture.out_errors = out_errors;
+    return capture;
   }
   static constexpr int kRate = 44100;
+  static constexpr int32_t kOutBufferBytes = kRate * 4 / 20;
+  static constexpr int32_t kFFTLength = 1024;
+  static constexpr int32_t kToneBin = 23;  // 1000 Hz at 44100 Hz in 1024 points
   plat::ScopedManualClock clock_;
   testsupport::LoopbackEnvironment env_;
 };
@@ -396,7 +445,7 @@ TEST_F(AudioFileLoopbackTest, CapturedLevelsShowVolumePanningAndAFadeOut) {
     file.SetFileName(name);
     file.SetVolume(8192);
     file.SetPanning(16384);
-    const auto peaks = Play(file, 1000);
+    const auto peaks = Play(file, 1000).peaks;
     ASSERT_GE(peaks.size(), 6u);
     // A buffer well inside the play: left at a quarter, right at half the file's level.
     const auto [l, r] = peaks[5];
@@ -406,13 +455,41 @@ TEST_F(AudioFileLoopbackTest, CapturedLevelsShowVolumePanningAndAFadeOut) {
   {
     TMMAudioFile file(nullptr);
     file.SetFileName(name);
-    const auto peaks = Play(file, 1500, 500);
+    const auto peaks = Play(file, 1500, engine::cmWindow, [&](int t) {
+                         if (t == 500) file.FadeOutFrom(200);
+                       }).peaks;
     ASSERT_GE(peaks.size(), 12u);
     EXPECT_NEAR(peaks[3].first, 16384, 200);
     // 200 ms after the fade began (and what was queued ahead has drained): silence.
     EXPECT_EQ(peaks.back().first, 0);
     EXPECT_EQ(peaks.back().second, 0);
   }
+}
+
+// A tag-2 file made by sox plays through the player source and the loopback
+// pair, and the detector below the input finds the tone in its bin.
+TEST_F(AudioFileLoopbackTest, ATag2FilePlaysItsToneIntoTheDetectorsBin) {
+  const plat::WAVEFORMATEX pcm = Pcm(16, 2, kRate);
+  const std::string in = dir_.File("in.wav"), adpcm = dir_.File("adpcm.wav");
+  WriteWave(in, pcm, Tone(pcm, 2 * kRate));
+  ASSERT_TRUE(Sox(in + " -e ms-adpcm " + adpcm));
+  TMMAudioFile file(nullptr);
+  file.SetFileName(adpcm);
+  ASSERT_FALSE(file.IsEmpty());
+  ASSERT_TRUE(file.ADPCMConverter()->Enabled());
+  const Capture capture = Play(file, 1200);
+  EXPECT_EQ(capture.out_errors, 0);
+  EXPECT_TRUE(env_.Errors().empty()) << env_.Errors().front();
+  int heard = 0;
+  for (size_t i = 0; i < capture.bins.size(); ++i) {
+    if (capture.bins[i] == 0) continue;  // silence before the tone arrived
+    ++heard;
+    EXPECT_EQ(capture.bins[i], kToneBin) << "buffer " << i;
+  }
+  EXPECT_GE(heard, 9);
+  ASSERT_GE(capture.peaks.size(), 6u);
+  EXPECT_NEAR(capture.peaks[5].first, 16384, 300);
+  EXPECT_NEAR(capture.peaks[5].second, 16384, 300);
 }
 
 }  // namespace
