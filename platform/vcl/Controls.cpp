@@ -1251,6 +1251,16 @@ void TWinControl::KeyPress(char& key) {
 
 // ---- messages ---------------------------------------------------------------
 
+void TWinControl::Broadcast(TMessage& m) {
+  // A handler may add or remove children; walk a copy.
+  std::vector<TControl*> all(controls_.begin(), controls_.end());
+  all.insert(all.end(), win_controls_.begin(), win_controls_.end());
+  for (TControl* c : all) {
+    m.Result = c->Perform(m.Msg, m.WParam, m.LParam);
+    if (m.Result != 0) return;
+  }
+}
+
 void TWinControl::NotifyControls(plat::UINT msg) {
   // A handler may add or remove children; walk a copy.
   std::vector<TControl*> all(controls_.begin(), controls_.end());
@@ -1555,16 +1565,15 @@ void TWinControl::Dispatch(TMessage& m) {
     case CM_INVALIDATE:
       Invalidate();
       return;
-    case CM_DIALOGKEY: {
-      // Offered to each child in turn until one takes it; a handler may change the list.
-      std::vector<TControl*> all(controls_.begin(), controls_.end());
-      all.insert(all.end(), win_controls_.begin(), win_controls_.end());
-      for (TControl* c : all) {
-        m.Result = c->Perform(CM_DIALOGKEY, m.WParam, m.LParam);
-        if (m.Result != 0) return;
-      }
+    case CM_DIALOGKEY:
+      return Broadcast(m);
+    case plat::WM_SYSCOLORCHANGE:
+      NotifyControls(CM_SYSCOLORCHANGE);
+      DefaultHandler(m);
       return;
-    }
+    case CM_SYSCOLORCHANGE:
+      NotifyControls(CM_SYSCOLORCHANGE);
+      return;
     default:
       TControl::Dispatch(m);
   }

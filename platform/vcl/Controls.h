@@ -56,17 +56,23 @@ constexpr plat::UINT CM_CURSORCHANGED = CM_BASE + 15;
 constexpr plat::UINT CM_TEXTCHANGED = CM_BASE + 18;
 constexpr plat::UINT CM_MOUSEENTER = CM_BASE + 19;
 constexpr plat::UINT CM_MOUSELEAVE = CM_BASE + 20;
+// Broadcast to a button's siblings: WParam the group index, LParam the button.
+constexpr plat::UINT CM_BUTTONPRESSED = CM_BASE + 24;
 constexpr plat::UINT CM_SHOWINGCHANGED = CM_BASE + 25;
 constexpr plat::UINT CM_ENTER = CM_BASE + 26;
 constexpr plat::UINT CM_EXIT = CM_BASE + 27;
 constexpr plat::UINT CM_RELEASE = CM_BASE + 33;
 constexpr plat::UINT CM_SHOWHINTCHANGED = CM_BASE + 34;
 constexpr plat::UINT CM_PARENTSHOWHINTCHANGED = CM_BASE + 35;
+// The system colours changed; windowed controls pass it on to their children.
+constexpr plat::UINT CM_SYSCOLORCHANGE = CM_BASE + 36;
 constexpr plat::UINT CM_TABSTOPCHANGED = CM_BASE + 40;
 constexpr plat::UINT CM_CONTROLLISTCHANGE = CM_BASE + 44;
 constexpr plat::UINT CM_CHILDKEY = CM_BASE + 46;
 constexpr plat::UINT CM_RECREATEWND = CM_BASE + 51;
 constexpr plat::UINT CM_INVALIDATE = CM_BASE + 52;
+// Asked of a control before its hint shows: non-zero keeps the hint hidden.
+constexpr plat::UINT CM_HINTSHOW = CM_BASE + 48;
 constexpr plat::UINT CM_CONTROLCHANGE = CM_BASE + 54;
 
 // Notifications a parent gets about a child window (WM_COMMAND, WM_HSCROLL,
@@ -417,6 +423,8 @@ class TWinControl : public TControl {
   bool ContainsControl(const TControl* control) const;
   // The topmost visible child under a client point.
   TControl* ControlAtPos(TPoint point, bool allow_disabled, bool allow_win_controls = false) const;
+  // Offers `message` to each child in turn until one answers non-zero.
+  void Broadcast(TMessage& message);
 
   void DisableAlign();
   void EnableAlign();

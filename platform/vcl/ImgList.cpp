@@ -74,37 +74,60 @@ void TCustomImageList::CheckIndex(int index) const {
     throw EInvalidOperation("Invalid image list index " + std::to_string(index));
 }
 
-int TCustomImageList::AddImages(TBitmap* image, const std::function<bool(TBitmap*, int, int)>& transparent) {
+TCustomImageList::TPixels TCustomImageList::CutImage(TBitmap* image, int k,
+                                                     const TTransparentTest& transparent) const {
+  TPixels pixels(static_cast<size_t>(width_) * static_cast<size_t>(height_), 0);
+  TCanvas* canvas = image->Canvas();
+  for (int y = 0; y < height_ && y < image->Height(); ++y)
+    for (int x = 0; x < width_ && k * width_ + x < image->Width(); ++x)
+      if (!transparent(k * width_ + x, y))
+        pixels[static_cast<size_t>(y) * width_ + x] = Packed(canvas->Pixels(k * width_ + x, y));
+  return pixels;
+}
+
+TCustomImageList::TTransparentTest TCustomImageList::MaskTest(TBitmap* mask) {
+  TCanvas* mask_canvas = mask && !mask->Empty() ? mask->Canvas() : nullptr;
+  return [mask, mask_canvas](int x, int y) {
+    if (!mask_canvas || x >= mask->Width() || y >= mask->Height()) return false;
+    return ColorToRGB(mask_canvas->Pixels(x, y)) == ColorToRGB(clWhite);
+  };
+}
+
+TCustomImageList::TTransparentTest TCustomImageList::ColorTest(TBitmap* image, TColor mask_color) {
+  TCanvas* canvas = image->Canvas();
+  plat::COLORREF key =
+      ColorToRGB(mask_color == clDefault ? canvas->Pixels(0, image->Height() - 1) : mask_color);
+  return [canvas, key](int x, int y) { return ColorToRGB(canvas->Pixels(x, y)) == key; };
+}
+
+int TCustomImageList::AddImages(TBitmap* image, const TTransparentTest& transparent) {
   if (!image || image->Empty()) return -1;
   int first = Count();
   int n = image->Width() / width_;
-  TCanvas* canvas = image->Canvas();
-  for (int k = 0; k < n; ++k) {
-    TPixels pixels(static_cast<size_t>(width_) * static_cast<size_t>(height_), 0);
-    for (int y = 0; y < height_ && y < image->Height(); ++y)
-      for (int x = 0; x < width_; ++x)
-        if (!transparent(image, k * width_ + x, y))
-          pixels[static_cast<size_t>(y) * width_ + x] = Packed(canvas->Pixels(k * width_ + x, y));
-    images_.push_back(std::move(pixels));
-  }
+  for (int k = 0; k < n; ++k) images_.push_back(CutImage(image, k, transparent));
   if (n > 0) Change();
   return n > 0 ? first : -1;
 }
 
-int TCustomImageList::Add(TBitmap* image, TBitmap* mask) {
-  TCanvas* mask_canvas = mask && !mask->Empty() ? mask->Canvas() : nullptr;
-  return AddImages(image, [&](TBitmap*, int x, int y) {
-    if (!mask_canvas || x >= mask->Width() || y >= mask->Height()) return false;
-    return ColorToRGB(mask_canvas->Pixels(x, y)) == ColorToRGB(clWhite);
-  });
-}
+int TCustomImageList::Add(TBitmap* image, TBitmap* mask) { return AddImages(image, MaskTest(mask)); }
 
 int TCustomImageList::AddMasked(TBitmap* image, TColor mask_color) {
   if (!image || image->Empty()) return -1;
-  plat::COLORREF key =
-      ColorToRGB(mask_color == clDefault ? image->Canvas()->Pixels(0, image->Height() - 1) : mask_color);
-  TCanvas* canvas = image->Canvas();
-  return AddImages(image, [&](TBitmap*, int x, int y) { return ColorToRGB(canvas->Pixels(x, y)) == key; });
+  return AddImages(image, ColorTest(image, mask_color));
+}
+
+void TCustomImageList::Replace(int index, TBitmap* image, TBitmap* mask) {
+  CheckIndex(index);
+  if (!image || image->Empty()) throw EInvalidOperation("Failed to replace image");
+  images_[static_cast<size_t>(index)] = CutImage(image, 0, MaskTest(mask));
+  Change();
+}
+
+void TCustomImageList::ReplaceMasked(int index, TBitmap* new_image, TColor mask_color) {
+  CheckIndex(index);
+  if (!new_image || new_image->Empty()) throw EInvalidOperation("Failed to replace image");
+  images_[static_cast<size_t>(index)] = CutImage(new_image, 0, ColorTest(new_image, mask_color));
+  Change();
 }
 
 void TCustomImageList::Delete(int index) {

@@ -34,6 +34,10 @@ class TCustomImageList : public TComponent {
   int Add(TBitmap* image, TBitmap* mask);
   // Pixels of `mask_color` are transparent; clDefault: the bottom-left pixel's colour.
   int AddMasked(TBitmap* image, TColor mask_color);
+  // Put the first image of `image` in place of the one at index;
+  // EInvalidOperation when there is no such image.
+  void Replace(int index, TBitmap* image, TBitmap* mask);
+  void ReplaceMasked(int index, TBitmap* new_image, TColor mask_color);
   void Delete(int index);
   void Clear();
   // Disabled images are drawn as their shadow.
@@ -53,7 +57,12 @@ class TCustomImageList : public TComponent {
  private:
   using TPixels = std::vector<uint32_t>;  // 0xFFRRGGBB opaque, 0 transparent
   void CheckIndex(int index) const;
-  int AddImages(TBitmap* image, const std::function<bool(TBitmap* image, int x, int y)>& transparent);
+  using TTransparentTest = std::function<bool(int x, int y)>;
+  int AddImages(TBitmap* image, const TTransparentTest& transparent);
+  // Image k of the strip `image`, cut at the list's size.
+  TPixels CutImage(TBitmap* image, int k, const TTransparentTest& transparent) const;
+  static TTransparentTest MaskTest(TBitmap* mask);
+  static TTransparentTest ColorTest(TBitmap* image, TColor mask_color);
 
   int width_ = 16;
   int height_ = 16;

@@ -355,6 +355,46 @@ TEST_F(ControlsTest, ControlMessagesReachAHookedWindowProc) {
   panel->WindowProc = old;
 }
 
+TEST_F(ControlsTest, BroadcastStopsAtTheFirstAnswerAndSystemColoursReachNestedChildren) {
+  TForm form(nullptr);
+  auto* panel = new TPanel(&form);
+  panel->SetParent(&form);
+  auto* first = new TBox(&form);
+  first->SetParent(&form);
+  auto* second = new TBox(&form);
+  second->SetParent(&form);
+  auto* nested = new TBox(&form);
+  nested->SetParent(panel);
+  std::vector<std::pair<TControl*, TMessage>> heard;
+  std::vector<TWndMethod> olds;
+  for (TControl* c :
+       {static_cast<TControl*>(first), static_cast<TControl*>(second), static_cast<TControl*>(nested)}) {
+    TWndMethod old = c->WindowProc;
+    c->WindowProc = [&heard, c, second, old](TMessage& m) {
+      if (m.Msg == CM_BUTTONPRESSED || m.Msg == CM_SYSCOLORCHANGE) {
+        heard.emplace_back(c, m);
+        if (m.Msg == CM_BUTTONPRESSED && c == second) m.Result = 7;
+        return;
+      }
+      old(m);
+    };
+  }
+  TMessage m{CM_BUTTONPRESSED, 3, 0x1234, 0};
+  form.Broadcast(m);
+  EXPECT_EQ(m.Result, 7);
+  ASSERT_EQ(heard.size(), 2u);  // the first answer ends it; the panel's child is not asked
+  EXPECT_EQ(heard[0].first, first);
+  EXPECT_EQ(heard[0].second.WParam, 3u);
+  EXPECT_EQ(heard[0].second.LParam, 0x1234);
+  EXPECT_EQ(heard[1].first, second);
+
+  heard.clear();
+  form.Perform(plat::WM_SYSCOLORCHANGE);
+  std::vector<TControl*> told;
+  for (const auto& h : heard) told.push_back(h.first);
+  EXPECT_EQ(told, (std::vector<TControl*>{first, second, nested}));
+}
+
 // ---- a form from its description on the headless screen ---------------------
 
 TEST_F(ControlsTest, FormFromDescriptionPaintsChildrenInOrderAndClipped) {

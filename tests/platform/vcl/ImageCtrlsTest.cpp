@@ -163,6 +163,24 @@ TEST_F(StdControlsTest, ImageListDrawsItsImagesAndFilesThem) {
   EXPECT_EQ(target.Canvas()->Pixels(5, 1), clRed);
   EXPECT_THROW(list.Draw(target.Canvas(), 0, 0, 2), EInvalidOperation);
 
+  // Replacing keeps the count; a bad index is refused.
+  TBitmap lime;
+  lime.SetSize(4, 4);
+  lime.Canvas()->Brush()->SetColor(clLime);
+  lime.Canvas()->FillRect(Rect(0, 0, 4, 4));
+  lime.Canvas()->SetPixels(0, 0, clWhite);
+  list.ReplaceMasked(0, &lime, clWhite);
+  list.Draw(target.Canvas(), 0, 0, 0);
+  EXPECT_EQ(target.Canvas()->Pixels(0, 0), clBlue);  // transparent in the new image
+  EXPECT_EQ(target.Canvas()->Pixels(3, 1), clLime);
+  list.Replace(0, &lime, nullptr);
+  list.Draw(target.Canvas(), 0, 0, 0);
+  EXPECT_EQ(target.Canvas()->Pixels(0, 0), clWhite);  // no mask: every pixel drawn
+  EXPECT_EQ(list.Count(), 2);
+  EXPECT_THROW(list.Replace(2, &lime, nullptr), EInvalidOperation);
+  EXPECT_THROW(list.ReplaceMasked(-1, &lime, clWhite), EInvalidOperation);
+  list.ReplaceMasked(0, &strip, clWhite);  // back to the first image of the strip
+
   TMemoryStream data;
   list.WriteData(data);
   TImageList copy(nullptr);
