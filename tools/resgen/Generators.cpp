@@ -4,6 +4,7 @@
 #include "LedStrips.h"
 #include "LibraryCursors.h"
 #include "PlayerGlyphs.h"
+#include "SpinArrows.h"
 
 namespace resgen {
 
@@ -50,6 +51,10 @@ std::span<const Generator> Generators() {
       {"BITMAP", "PLAYER_FORWARD", DrawPlayerGlyphsN<PlayerGlyph::kForward>},
       {"BITMAP", "PLAYER_EJECT", DrawPlayerGlyphsN<PlayerGlyph::kEject>},
       {"BITMAP", "PLAYER_LOOP", DrawPlayerGlyphsN<PlayerGlyph::kLoop>},
+      {"BITMAP", "MMSPINUPV", DrawSpinArrowsN<SpinArrow::kUpVertical>},
+      {"BITMAP", "MMSPINDOWNV", DrawSpinArrowsN<SpinArrow::kDownVertical>},
+      {"BITMAP", "MMSPINUPH", DrawSpinArrowsN<SpinArrow::kUpHorizontal>},
+      {"BITMAP", "MMSPINDOWNH", DrawSpinArrowsN<SpinArrow::kDownHorizontal>},
       {"BITMAP", "LCD_06X07", DrawDigitStripN<6, 7>},
       {"BITMAP", "LCD_07X11", DrawDigitStripN<7, 11>},
       {"BITMAP", "LCD_08X13", DrawDigitStripN<8, 13>},
