@@ -11,6 +11,8 @@
 #include "controls/MMLEDs.h"
 #include "controls/MMLabel.h"
 #include "controls/MMSlider.h"
+#include "controls/MMSpeedBtn.h"
+#include "controls/MMSpin.h"
 #include "platform/vcl/Classes.h"
 
 namespace controls {
@@ -31,6 +33,8 @@ void RegisterControlClasses() {
   vcl::RegisterClass(TMMLEDLABEL::StaticClass());
   vcl::RegisterClass(TMMBitmapButton::StaticClass());
   vcl::RegisterClass(TMMSlider::StaticClass());
+  vcl::RegisterClass(TMMSpeedButton::StaticClass());
+  vcl::RegisterClass(TMMSpinButton::StaticClass());
 }
 
 void RegisterControlUnits(plat::UnitTable& table) {

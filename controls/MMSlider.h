@@ -21,7 +21,9 @@
 
 namespace controls {
 
-enum TMMOrientation : uint8_t { orVertical, orHorizontal };
+using engine::orHorizontal;
+using engine::orVertical;
+using engine::TMMOrientation;
 enum TMMThumbStyle : uint8_t { tsRect, tsOwnerDraw };
 enum TMMGrooveStyle : uint8_t { gsRect, gsOwnerDraw };
 enum TMMFocusAction : uint8_t { faNone, faFocusThumb, faFocusRect, faFocusColor, faAll };

@@ -2,7 +2,7 @@
 // Small enumerations the chain components share: the channel mode and sample
 // width of a PCM format, which channel of stereo data a component uses, and
 // the unit of positions and time limits, and the layout enumerations the
-// scales, meters and slider share.
+// scales, meters, slider and spin button share.
 #include <cstdint>
 
 namespace engine {
@@ -15,5 +15,7 @@ enum TMMTimeFormats : uint8_t { tfMillisecond, tfByte, tfSample };
 enum TMMScaleOrigin : uint8_t { soInner, soOuter };
 // Which long edges of a scale or slider get ticks.
 enum TMMScalePos : uint8_t { spAboveOrLeft, spBelowOrRight, spBoth };
+// Controls laid out along one axis: sliders, spin buttons.
+enum TMMOrientation : uint8_t { orVertical, orHorizontal };
 
 }  // namespace engine
