@@ -184,6 +184,32 @@ TEST_F(MMSpinTest, TheLayoutKeepsItsMinimumSize) {
   EXPECT_EQ(Bounds(spin_->UpButton()), "33,1 26x28");
 }
 
+TEST_F(MMSpinTest, ArrowFacesAndTheSeparatorByTheirPixels) {
+  spin_->SetButtonFace(true);
+  spin_->SetBounds(0, 0, 25, 40);
+  const int b = spin_->BevelExtent();
+  TMMTimerSpeedButton* up = spin_->UpButton();
+  TMMTimerSpeedButton* down = spin_->DownButton();
+  spin_->SetValue(50);
+  Press(down);
+  vcl::TBitmap image;
+  image.SetPixelFormat(vcl::pf24bit);
+  image.SetSize(spin_->Width(), spin_->Height());
+  spin_->PaintTo(image.Canvas()->Handle(), 0, 0);
+  Release(down);
+  auto at = [&](int x, int y) { return vcl::ColorToRGB(image.Canvas()->Pixels(x, y)); };
+  const plat::COLORREF hi = vcl::ColorToRGB(vcl::clBtnHighlight), sh = vcl::ColorToRGB(vcl::clBtnShadow);
+  const int uh = up->Height();
+  EXPECT_EQ(down->Top(), b + uh + 1);
+  // The raised up arrow, the separator line below it, the pressed down arrow.
+  EXPECT_EQ(at(b, b + 5), hi);
+  EXPECT_EQ(at(b + up->Width() - 1, b + 5), sh);
+  for (int x : {b, b + 10, spin_->Width() - b - 1}) EXPECT_EQ(at(x, uh + b), plat::RGB(0, 0, 0)) << x;
+  EXPECT_EQ(at(b, down->Top() + 5), sh);
+  EXPECT_EQ(at(b + 5, down->Top()), sh);
+  EXPECT_EQ(at(b + down->Width() - 1, down->Top()), sh);  // the corner pixel of a pressed face
+}
+
 // ---- auto-repeat ----------------------------------------------------------------
 
 TEST_F(MMSpinTest, AHeldArrowRepeatsAfter400MsThenEvery50Ms) {
