@@ -5,6 +5,9 @@
 
 #include "platform/kernel/Modules.h"
 #include "platform/kernel/ThreadQueue.h"
+#include "platform/vcl/Controls.h"
+#include "platform/vcl/ExtTimer.h"
+#include "platform/vcl/HintWindow.h"
 #include "platform/vcl/TypInfo.h"
 #include "platform/vcl/VclThread.h"
 
@@ -88,6 +91,69 @@ void DoneApplication() {
 }
 
 TApplication::TApplication(TComponent* owner) : TComponent(owner) {}
+
+TApplication::~TApplication() {
+  hint_control_ = nullptr;
+  hint_timer_.reset();
+  hint_window_.reset();
+}
+
+// ---- hints ----
+
+void TApplication::SetShowHint(bool value) {
+  if (show_hint_ == value) return;
+  show_hint_ = value;
+  if (!value) CancelHint();
+}
+
+void TApplication::StartHintTimer(unsigned interval) {
+  if (!hint_timer_) {
+    hint_timer_ = std::make_unique<TTimer>(nullptr);
+    hint_timer_->OnTimer = [this](TObject*) { HintTimerTick(); };
+  }
+  hint_timer_->SetEnabled(false);
+  hint_timer_->SetInterval(interval);
+  hint_timer_->SetEnabled(true);
+}
+
+void TApplication::HintMouseMessage(TControl* control, plat::POINT cursor_pos) {
+  if (!show_hint_ || !plat::IsMainThread()) return;
+  hint_pos_ = cursor_pos;
+  if (control == hint_control_) return;
+  CancelHint();
+  hint_control_ = control;
+  if (control) StartHintTimer(hint_pause_);
+}
+
+void TApplication::HintTimerTick() {
+  hint_timer_->SetEnabled(false);
+  if (hint_showing_) {
+    // Shown long enough; it comes back only on another control.
+    hint_showing_ = false;
+    if (hint_window_) hint_window_->ReleaseHint();
+    return;
+  }
+  ShowHintNow();
+}
+
+void TApplication::ShowHintNow() {
+  TControl* control = hint_control_;
+  if (!control || !control->ShowHint() || control->Hint().empty()) return;
+  THintInfo info{control, hint_pos_, control->Hint()};
+  if (control->Perform(CM_HINTSHOW, 0, reinterpret_cast<plat::LPARAM>(&info)) != 0) return;
+  if (!hint_window_) hint_window_ = std::make_unique<THintWindow>(nullptr);
+  // Below the pointer's shape.
+  hint_window_->ActivateHint(TPoint{info.CursorPos.x, info.CursorPos.y + 20}, info.HintStr);
+  hint_showing_ = true;
+  StartHintTimer(hint_hide_pause_);
+}
+
+void TApplication::CancelHint() {
+  hint_control_ = nullptr;
+  hint_showing_ = false;
+  if (hint_timer_) hint_timer_->SetEnabled(false);
+  if (hint_window_) hint_window_->ReleaseHint();
+}
 
 bool TApplication::ProcessMessage(plat::MSG& msg) {
   if (!plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE)) return false;

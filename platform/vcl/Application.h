@@ -4,6 +4,7 @@
 // through. The one instance lives from InitApplication to DoneApplication.
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/user/Messages.h"
@@ -11,6 +12,10 @@
 #include "platform/vcl/Lists.h"
 
 namespace vcl {
+
+class TControl;
+class THintWindow;
+class TTimer;
 
 using TIdleEvent = std::function<void(TObject* sender, bool& done)>;
 using TExceptionEvent = std::function<void(TObject* sender, const Exception& e)>;
@@ -24,6 +29,7 @@ class TApplication : public TComponent {
   VCL_DECLARE_CLASS(TApplication, TComponent)
  public:
   explicit TApplication(TComponent* owner);
+  ~TApplication() override;
 
   // Handles messages until Terminated; what a handler raises goes to
   // HandleException and the loop goes on.
@@ -52,6 +58,23 @@ class TApplication : public TComponent {
   // The path of the executable.
   std::string ExeName() const;
 
+  // Hints: a control with ShowHint and a Hint shows it when the pointer has
+  // rested on it for HintPause ms, for HintHidePause ms, unless it answers
+  // CM_HINTSHOW with non-zero. Main thread only.
+  bool ShowHint() const { return show_hint_; }
+  void SetShowHint(bool value);
+  unsigned HintPause() const { return hint_pause_; }
+  void SetHintPause(unsigned value) { hint_pause_ = value; }
+  unsigned HintHidePause() const { return hint_hide_pause_; }
+  void SetHintHidePause(unsigned value) { hint_hide_pause_ = value; }
+  // The pointer moved on `control` (screen point); a new control starts the pause.
+  void HintMouseMessage(TControl* control, plat::POINT cursor_pos);
+  // Hides the hint and forgets its control.
+  void CancelHint();
+  TControl* HintControl() const { return hint_control_; }
+  // Null until a hint was first shown.
+  THintWindow* HintWindow() const { return hint_window_.get(); }
+
   TIdleEvent OnIdle;
   TExceptionEvent OnException;
 
@@ -61,8 +84,20 @@ class TApplication : public TComponent {
   void Idle();
 
  private:
+  void HintTimerTick();
+  void ShowHintNow();
+  void StartHintTimer(unsigned interval);
+
   bool terminated_ = false;
   std::string title_;
+  bool show_hint_ = true;
+  unsigned hint_pause_ = 500;
+  unsigned hint_hide_pause_ = 2500;
+  TControl* hint_control_ = nullptr;
+  plat::POINT hint_pos_{};
+  bool hint_showing_ = false;
+  std::unique_ptr<TTimer> hint_timer_;
+  std::unique_ptr<THintWindow> hint_window_;
 };
 
 // The application object, or null outside InitApplication..DoneApplication.

@@ -129,6 +129,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner), font_(std::make_uniqu
 }
 
 TControl::~TControl() {
+  if (Application && Application->HintControl() == this) Application->CancelHint();
   if (capture_control == this) SetCaptureControl(nullptr);
   if (mouse_control == this) mouse_control = nullptr;
   if (parent_) parent_->RemoveControl(this);
@@ -372,6 +373,7 @@ constexpr MouseButtonMsg kMouseButtonMsgs[] = {
 void TControl::MouseButtonMessage(TMessage& m, TMouseButton button, bool down, bool dbl) {
   TPoint p = MessagePoint(m);
   TShiftState shift = KeysToShiftState(m.WParam);
+  if (down && Application) Application->CancelHint();
   if (down) {
     if (dbl) {
       shift.Include(ssDouble);
@@ -404,6 +406,7 @@ void TControl::Dispatch(TMessage& m) {
   switch (m.Msg) {
     case plat::WM_MOUSEMOVE: {
       TPoint p = MessagePoint(m);
+      if (Application) Application->HintMouseMessage(this, ClientToScreen(p));
       MouseMove(KeysToShiftState(m.WParam), p.x, p.y);
       return;
     }

@@ -72,6 +72,7 @@ constexpr plat::UINT CM_CHILDKEY = CM_BASE + 46;
 constexpr plat::UINT CM_RECREATEWND = CM_BASE + 51;
 constexpr plat::UINT CM_INVALIDATE = CM_BASE + 52;
 // Asked of a control before its hint shows: non-zero keeps the hint hidden.
+// LParam points to the THintInfo about to show, which the control may change.
 constexpr plat::UINT CM_HINTSHOW = CM_BASE + 48;
 constexpr plat::UINT CM_CONTROLCHANGE = CM_BASE + 54;
 
@@ -90,6 +91,12 @@ constexpr plat::UINT CN_CTLCOLORBTN = CN_BASE + 0x0135;
 constexpr plat::UINT CN_CTLCOLORDLG = CN_BASE + 0x0136;
 constexpr plat::UINT CN_CTLCOLORSCROLLBAR = CN_BASE + 0x0137;
 constexpr plat::UINT CN_CTLCOLORSTATIC = CN_BASE + 0x0138;
+
+struct THintInfo {
+  TControl* HintControl = nullptr;
+  TPoint CursorPos{};  // screen
+  std::string HintStr;
+};
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };
