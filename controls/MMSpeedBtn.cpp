@@ -1,6 +1,7 @@
 #include "controls/MMSpeedBtn.h"
 
 #include <cctype>
+#include <functional>
 
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Text.h"
@@ -45,10 +46,10 @@ int TGlyphList::TakeFreeSlot() {
   return slot;
 }
 
-int TGlyphList::AddImage(vcl::TBitmap* image, vcl::TBitmap* mask) {
+int TGlyphList::StoreInSlot(const std::function<void(int slot)>& replace) {
   const int slot = TakeFreeSlot();
   try {
-    Replace(slot, image, mask);
+    replace(slot);
   } catch (...) {
     used_slots_.SetBits(slot, false);
     throw;
@@ -57,16 +58,12 @@ int TGlyphList::AddImage(vcl::TBitmap* image, vcl::TBitmap* mask) {
   return slot;
 }
 
+int TGlyphList::AddImage(vcl::TBitmap* image, vcl::TBitmap* mask) {
+  return StoreInSlot([&](int slot) { Replace(slot, image, mask); });
+}
+
 int TGlyphList::AddMaskedImage(vcl::TBitmap* image, vcl::TColor mask_color) {
-  const int slot = TakeFreeSlot();
-  try {
-    ReplaceMasked(slot, image, mask_color);
-  } catch (...) {
-    used_slots_.SetBits(slot, false);
-    throw;
-  }
-  ++used_count_;
-  return slot;
+  return StoreInSlot([&](int slot) { ReplaceMasked(slot, image, mask_color); });
 }
 
 void TGlyphList::FreeSlot(int index) {

@@ -4,6 +4,7 @@
 // state's image once into an image list that the shared glyph cache keeps per
 // image size, so buttons with glyphs of one size share one list; freed slots
 // are reused and the list never shrinks. GUI thread only.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +42,8 @@ class TGlyphList : public vcl::TImageList {
 
  private:
   int TakeFreeSlot();
+  // Takes a slot for `replace` to fill; a failed fill leaves it free.
+  int StoreInSlot(const std::function<void(int slot)>& replace);
 
   TBitPool used_slots_;
   int used_count_ = 0;
