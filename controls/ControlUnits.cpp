@@ -8,6 +8,7 @@
 #include "controls/MMGauge.h"
 #include "controls/MMHook.h"
 #include "controls/MMLEDLbl.h"
+#include "controls/MMLEDSpin.h"
 #include "controls/MMLEDs.h"
 #include "controls/MMLabel.h"
 #include "controls/MMSlider.h"
@@ -35,6 +36,7 @@ void RegisterControlClasses() {
   vcl::RegisterClass(TMMSlider::StaticClass());
   vcl::RegisterClass(TMMSpeedButton::StaticClass());
   vcl::RegisterClass(TMMSpinButton::StaticClass());
+  vcl::RegisterClass(TMMLEDSpin::StaticClass());
 }
 
 void RegisterControlUnits(plat::UnitTable& table) {

@@ -17,9 +17,6 @@ namespace {
 
 constexpr const char* kSizeNames[] = {"06X07", "07X11", "08X13", "11X19", "13X20", "13X21", "15X24",
                                       "15X25", "17X29", "18X25", "19X33", "21X37", "23X41"};
-const std::vector<std::string> kSizeIdents = {"ls06x07", "ls07x11", "ls08x13", "ls11x19", "ls13x20",
-                                              "ls13x21", "ls15x24", "ls15x25", "ls17x29", "ls18x25",
-                                              "ls19x33", "ls21x37", "ls23x41"};
 
 std::unique_ptr<TDigitCache> cache;
 
@@ -38,6 +35,13 @@ bool LoadingOrReading(const vcl::TComponent* c) {
 }
 
 }  // namespace
+
+const std::vector<std::string>& LEDSizeIdents() {
+  static const std::vector<std::string> idents = {"ls06x07", "ls07x11", "ls08x13", "ls11x19", "ls13x20",
+                                                  "ls13x21", "ls15x24", "ls15x25", "ls17x29", "ls18x25",
+                                                  "ls19x33", "ls21x37", "ls23x41"};
+  return idents;
+}
 
 std::string DigitStripName(TMMLEDType type, TMMLEDSize size) {
   return std::string(type == ltDigit ? "LCD_" : "LCDS_") + kSizeNames[size];
@@ -398,7 +402,8 @@ VCL_IMPLEMENT_CLASS(
     BoolProp("CascadeValues", &TMMLEDDigit::CascadeValues, &TMMLEDDigit::SetCascadeValues).Default(false),
     ColorProp("Color", &TMMLEDDigit::Color, &TMMLEDDigit::SetColor).Stored(&TMMLEDDigit::IsColorStored),
     RefProp("Connect", &TMMLEDDigit::Connect, &TMMLEDDigit::SetConnect),
-    EnumProp("DigitSize", &TMMLEDDigit::DigitSize, &TMMLEDDigit::SetDigitSize, kSizeIdents).Default(ls13x21),
+    EnumProp("DigitSize", &TMMLEDDigit::DigitSize, &TMMLEDDigit::SetDigitSize, LEDSizeIdents())
+        .Default(ls13x21),
     EnumProp("DisplayType", &TMMLEDDigit::DisplayType, &TMMLEDDigit::SetDisplayType,
              {"ltDigit", "ltPeriod", "ltColon", "ltMinus"})
         .Default(ltDigit),
@@ -430,7 +435,8 @@ VCL_IMPLEMENT_CLASS(
     ColorProp("Color", &TMMLEDPanel::Color, &TMMLEDPanel::SetColor)
         .Default(vcl::clBlack)
         .Stored(&TMMLEDPanel::IsColorStored),
-    EnumProp("DigitSize", &TMMLEDPanel::DigitSize, &TMMLEDPanel::SetDigitSize, kSizeIdents).Default(ls13x21),
+    EnumProp("DigitSize", &TMMLEDPanel::DigitSize, &TMMLEDPanel::SetDigitSize, LEDSizeIdents())
+        .Default(ls13x21),
     BoolProp("DrawInactive", &TMMLEDPanel::DrawInactive, &TMMLEDPanel::SetDrawInactive).Default(true),
     BoolProp("Enabled", &TMMLEDPanel::Enabled, &TMMLEDPanel::SetEnabled).Default(true),
     ColorProp("InactiveColor", &TMMLEDPanel::InactiveColor, &TMMLEDPanel::SetInactiveColor)

@@ -73,6 +73,9 @@ void ReleaseDigitBitmap(vcl::TBitmap*& bitmap);
 // The cache while it exists, else null.
 const TDigitCache* DigitCache();
 
+// The identifiers of TMMLEDSize as descriptions write them.
+const std::vector<std::string>& LEDSizeIdents();
+
 // "LCD_13X21" for ltDigit, "LCDS_13X21" for the sign types.
 std::string DigitStripName(TMMLEDType type, TMMLEDSize size);
 

@@ -27,9 +27,10 @@ TEST_F(ControlUnitsTest, StartUpRegistersTheControlClassesByName) {
   RegisterControlUnits(table);
   ASSERT_TRUE(table.IsRegistered("MMControlComponents"));
   table.Initialize();
-  for (const char* name : {"TMMBitmapList", "TMMPanelFill", "TMMWndProcComponent", "TMMDesigner",
-                           "TMMNumberEdit", "TMMGauge", "TMMLabel", "TMMLED", "TMMLEDMode", "TMMLEDDigit",
-                           "TMMLEDPanel", "TMMLEDLABEL", "TMMBitmapButton", "TMMSlider"})
+  for (const char* name :
+       {"TMMBitmapList", "TMMPanelFill", "TMMWndProcComponent", "TMMDesigner", "TMMNumberEdit", "TMMGauge",
+        "TMMLabel", "TMMLED", "TMMLEDMode", "TMMLEDDigit", "TMMLEDPanel", "TMMLEDLABEL", "TMMBitmapButton",
+        "TMMSlider", "TMMSpeedButton", "TMMSpinButton", "TMMLEDSpin"})
     EXPECT_NE(vcl::GetClass(name), nullptr) << name;
 
   vcl::TForm form(nullptr);

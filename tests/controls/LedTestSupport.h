@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "controls/MMLEDs.h"
 #include "tools/resgen/LedGeometry.h"
 
 namespace controls::testing {
@@ -45,6 +46,21 @@ inline char ReadLedCell(const std::function<Dot(int, int)>& dot, int x, int y, i
   if (colon == Dot::kLit && at(m.colon_bottom) == Dot::kLit && minus == Dot::kUnlit) return ':';
   if (minus == Dot::kUnlit && period == Dot::kUnlit && colon == Dot::kUnlit) return '_';
   return '?';
+}
+
+// What the panel's digits show, most significant first: a digit, ' ' for a
+// blank digit, '-' for a minus.
+inline std::string Shown(const controls::TMMLEDPanel& panel) {
+  std::string s;
+  for (int i = panel.NumDigits() - 1; i >= 0; --i) {
+    const controls::TMMCustomLEDDigit* d = panel.Digit(i);
+    const int cell = d->CellShown();
+    if (d->DisplayType() == controls::ltMinus)
+      s += '-';
+    else
+      s += cell == 0 ? ' ' : static_cast<char>('0' + cell - 1);
+  }
+  return s;
 }
 
 }  // namespace controls::testing

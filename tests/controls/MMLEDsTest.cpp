@@ -9,8 +9,8 @@
 #include "ControlTestSupport.h"
 #include "LedTestSupport.h"
 #include "controls/MMLEDs.h"
-#include "platform/backend/HeadlessBackend.h"
 #include "platform/backend/Backend.h"
+#include "platform/backend/HeadlessBackend.h"
 #include "platform/user/Input.h"
 #include "platform/user/Messages.h"
 #include "platform/user/Paint.h"
@@ -67,23 +67,8 @@ std::function<Dot(int, int)> Classifier(vcl::TBitmap& b, TColor led, TColor inac
     return c == Rgb(led)        ? Dot::kLit
            : c == Rgb(inactive) ? Dot::kUnlit
            : c == Rgb(back)     ? Dot::kBack
-                                            : Dot::kOther;
+                                : Dot::kOther;
   };
-}
-
-// What the panel's digits show, most significant first: a digit, ' ' for a
-// blank digit, '-' for a minus.
-std::string Shown(const TMMLEDPanel& panel) {
-  std::string s;
-  for (int i = panel.NumDigits() - 1; i >= 0; --i) {
-    const TMMCustomLEDDigit* d = panel.Digit(i);
-    const int cell = d->CellShown();
-    if (d->DisplayType() == ltMinus)
-      s += '-';
-    else
-      s += cell == 0 ? ' ' : static_cast<char>('0' + cell - 1);
-  }
-  return s;
 }
 
 class MMLEDsTest : public testing::FormsTest {
@@ -220,7 +205,7 @@ TEST_F(MMLEDsTest, PanelShowsValuesThatFitAndMinusesForThoseThatDoNot) {
     panel.SetZeroBlank(c.zero_blank);
     panel.SetValue(c.value);
     EXPECT_EQ(panel.Value(), c.value);
-    EXPECT_EQ(Shown(panel), c.shown);
+    EXPECT_EQ(testing::Shown(panel), c.shown);
   }
 }
 
@@ -284,7 +269,7 @@ TEST_F(MMLEDsTest, PanelClampsFiresOnChangeOnceAndRefusesBadCounts) {
   panel.SetMaxValue(50);  // moved past the value: the value follows
   EXPECT_EQ(panel.Value(), 50);
   EXPECT_EQ(changes, 2);
-  EXPECT_EQ(Shown(panel), "050");
+  EXPECT_EQ(testing::Shown(panel), "050");
 
   panel.SetNumDigits(0);
   panel.SetNumDigits(10);
@@ -319,7 +304,7 @@ TEST_F(MMLEDsTest, PanelArrangesItsDigitsInsideTheBevel) {
   panel.SetColor(vcl::clNavy);
   EXPECT_EQ(panel.Digit(2)->Color(), vcl::clNavy);
   panel.SetEnabled(false);
-  EXPECT_EQ(Shown(panel), "   ");
+  EXPECT_EQ(testing::Shown(panel), "   ");
 }
 
 // ---- lamps ------------------------------------------------------------------
