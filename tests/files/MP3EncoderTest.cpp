@@ -9,16 +9,20 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "WaveFixtures.h"
 #include "engine/MMPeak.h"
+#include "engine/MMUtils.h"
+#include "files/FileUnits.h"
 #include "files/LameEnc.h"
 #include "files/MMLame.h"
 #include "files/MMMPEG.h"
 #include "files/MMWave.h"
 #include "platform/kernel/Resources.h"
+#include "platform/vcl/TypInfo.h"
 #include "resources/ProgramResources.h"
 #include "support/TempDir.h"
 
@@ -240,6 +244,29 @@ TEST_F(MP3EncoderTest, ConfigurationRecordCarriesThePropertiesAtTheirOffsets) {
   }
 }
 
+TEST_F(MP3EncoderTest, FoundByNameWithItsPublishedPropertiesReachingTheRecord) {
+  files::RegisterFileClasses();
+  const vcl::TClass cls = vcl::GetClass("TMMMP3Encoder");
+  ASSERT_NE(cls, nullptr);
+  std::unique_ptr<vcl::TObject> obj(cls->Create(nullptr));
+  auto* enc = dynamic_cast<TMMMP3Encoder*>(obj.get());
+  ASSERT_NE(enc, nullptr);
+  EXPECT_EQ(vcl::GetEnumProp(enc, "FileType"), "ftRAW");
+  vcl::SetEnumProp(enc, "Preset", "prCD");
+  vcl::SetEnumProp(enc, "VBRMethod", "vbrMTRH");
+  vcl::SetEnumProp(enc, "ChannelMode", "cmJointStereo");
+  vcl::SetEnumProp(enc, "MpegVersion", "v2");
+  vcl::SetOrdProp(enc, "Bitrate", 192);
+  vcl::SetOrdProp(enc, "CRC", 1);
+  const files::TBEConfig c = enc->BuildConfig(Pcm(16, 2, 44100));
+  EXPECT_EQ(c.nPreset, 9000);
+  EXPECT_EQ(c.nVbrMethod, 3);
+  EXPECT_EQ(c.nMode, 1);
+  EXPECT_EQ(c.dwMpegVersion, 0u);
+  EXPECT_EQ(c.dwBitrate, 192u);
+  EXPECT_EQ(c.bCRC, -1);
+}
+
 TEST_F(MP3EncoderTest, RiffFormatGivesBytesPerSecondAndBlockSize) {
   struct {
     int rate, bitrate;
@@ -424,6 +451,58 @@ TEST_F(MP3EncoderTest, TargetKeepsItsContentUntilTheEncodedFileIsComplete) {
   ASSERT_GT(after.size(), 1000u);
   EXPECT_EQ(after[0], 0xFF);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1);
+}
+
+// The free bytes the faked disk reports.
+uint64_t disk_free = 0;
+plat::BOOL FakeDiskFree(const char*, plat::ULONGLONG* free, plat::ULONGLONG* total,
+                        plat::ULONGLONG* total_free) {
+  *free = *total_free = disk_free;
+  *total = uint64_t{1} << 40;
+  return plat::TRUE;
+}
+
+TEST_F(MP3EncoderTest, AFullDiskEndsTheEncodingWithWhatWasWrittenInPlace) {
+  struct Binding {
+    engine::TGetDiskFreeSpaceEx system = engine::BoundDiskFreeSpaceEx();
+    Binding() { engine::BindDiskFreeSpaceEx(FakeDiskFree); }
+    ~Binding() { engine::BindDiskFreeSpaceEx(system); }
+  } binding;
+  for (const files::TMMFileType type : {files::ftRAW, files::ftWAV}) {
+    SCOPED_TRACE(type == files::ftRAW ? "plain" : "RIFF");
+    const plat::WAVEFORMATEX f = Pcm(16, 2, 44100);
+    const std::string name = dir_.File(type == files::ftWAV ? "full.wav" : "full.mp3");
+    TMMMP3Encoder enc(nullptr);
+    Link(enc, f);
+    enc.SetFileName(name);
+    enc.SetFileType(type);
+    size_t event_bytes = 0;
+    enc.OnBufferReady = [&](vcl::TObject*, plat::WAVEHDR* h) { event_bytes += h->dwBytesRecorded; };
+    disk_free = uint64_t{1} << 30;
+    enc.Opened();
+    enc.Started();
+    const Bytes tone = Tone(f, 44100);
+    TestHeader hdr(4608);
+    for (size_t at = 0; at + 4608 <= tone.size(); at += 4608) {
+      // The disk fills up half way.
+      if (at >= tone.size() / 2) disk_free = 10000;
+      hdr.Fill(tone.data() + at, 4608);
+      ASSERT_NO_THROW(enc.BufferReady(hdr.hdr()));
+    }
+    EXPECT_FALSE(enc.EncoderOpened());
+    ASSERT_NO_THROW(enc.Stopped());
+    ASSERT_NO_THROW(enc.Closed());
+
+    Bytes mp3 = ReadFileBytes(name);
+    if (type == files::ftWAV) mp3 = ReadWaveData(name);
+    ASSERT_FALSE(mp3.empty()) << "the written part did not take the target's place";
+    EXPECT_EQ(mp3.size(), event_bytes);
+    const Decoded d = Decode(mp3, false, dir_.File("scratch.mp3"));
+    EXPECT_GT(d.frames, 44100u / 3);
+    EXPECT_LT(d.frames, 44100u * 2 / 3);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}),
+              type == files::ftWAV ? 3 : 2);
+  }
 }
 
 TEST_F(MP3EncoderTest, OpeningRefusesWhatItCannotEncodeAndLeavesTheTarget) {
