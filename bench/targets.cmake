@@ -25,10 +25,15 @@ quellix_bench(displays DEPS displays)
 # driven as fast as it goes; ends with cpu_ms_per_audio_second=<value>.
 quellix_bench(display_chain DEPS displays)
 
-# codecs: MP3 encoding through the encoder sink, as a multiple of real time
-# for 44.1 kHz stereo; the module is loaded from the program folder of the build.
+# codecs: MP3 encoding through the encoder sink and decoding through the
+# decoder object, as multiples of real time for 44.1 kHz stereo; the modules
+# are loaded from the program folder of the build.
 quellix_bench(codecs DEPS files)
 target_compile_definitions(bench_codecs PRIVATE QUELLIX_BIN_DIR="${QUELLIX_BIN_DIR}")
 if(TARGET lame_enc)
   add_dependencies(bench_codecs lame_enc)
+endif()
+if(TARGET mmmpeg32)
+  add_dependencies(bench_codecs mmmpeg32)
+  target_link_libraries(bench_codecs PRIVATE mp3lame)
 endif()

@@ -24,7 +24,7 @@ if(QUELLIX_TESTS)
 endif()
 # The MPEG audio decoder over libmpg123; its probe is also built into the
 # fuzz target.
-pkg_check_modules(QUELLIX_MPG123 REQUIRED IMPORTED_TARGET libmpg123)
+pkg_check_modules(QUELLIX_MPG123 REQUIRED IMPORTED_TARGET GLOBAL libmpg123)
 quellix_module(mmmpeg32 SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/mmmpeg32/MMMpeg32.cpp
                ${CMAKE_CURRENT_SOURCE_DIR}/mmmpeg32/MpegProbe.cpp DEPS PkgConfig::QUELLIX_MPG123)
 # Broken decoders for the loader's failure paths: one lacks an entry, one is too old.
