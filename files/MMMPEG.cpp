@@ -452,12 +452,17 @@ std::string TMMMpeg::FileName() const {
     rc = Api().GetFileName(handle_, buffer.data(), static_cast<int32_t>(buffer.size()));
   }
   Check(rc);
-  return buffer.data();
+  // The module holds the resolved path; the caller gets back the name it gave.
+  const std::string name = buffer.data();
+  return !name.empty() && name == resolved_name_ ? given_name_ : name;
 }
 
 void TMMMpeg::SetFileName(const std::string& name) {
   Close();
-  Check(Api().SetFileName(handle_, name.empty() ? "" : plat::ResolvePath(name).c_str()));
+  given_name_.clear();
+  resolved_name_ = name.empty() ? std::string() : plat::ResolvePath(name);
+  Check(Api().SetFileName(handle_, resolved_name_.c_str()));
+  given_name_ = name;
 }
 
 TChannelMode TMMMpeg::ChannelMode() const {

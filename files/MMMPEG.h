@@ -91,6 +91,8 @@ class TMMMpeg : public engine::TMMObject {
   void BuildFormat();
 
   TMpegHandle handle_ = nullptr;
+  std::string given_name_;  // as the caller wrote it
+  std::string resolved_name_;
   int32_t trailing_header_ = 0;
   bool exact_position_ = false;
   bool opened_ = false;

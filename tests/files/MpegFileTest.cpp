@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -169,6 +170,21 @@ TEST_F(MpegFile, PositionsCountWholeFramesAndSeekingLandsOnTheFrame) {
   mpeg.Open();
   EXPECT_EQ(mpeg.GetPosition(), 30);
   EXPECT_EQ(DecodeAll(mpeg).size(), 10u * 2304);
+}
+
+TEST_F(MpegFile, TheNameComesBackAsGivenHoweverLong) {
+  const std::string folder = dir_.File(std::string(150, 'f'));
+  std::filesystem::create_directories(folder + "/" + std::string(150, 'g'));
+  const std::string path = folder + "/" + std::string(150, 'g') + "/Tone.mp3";
+  WriteBytes(path, EncodeMp3({}));
+  TMMMpeg mpeg;
+  mpeg.SetFileName(path);
+  EXPECT_EQ(mpeg.FileName(), path);
+  // A name in another letter case or with backslashes finds the file and stays as written.
+  std::string other = folder + "\\" + std::string(150, 'g') + "\\tone.MP3";
+  mpeg.SetFileName(other);
+  EXPECT_EQ(mpeg.FileName(), other);
+  EXPECT_EQ(mpeg.Frames(), 40);
 }
 
 TEST_F(MpegFile, ChannelModesPickOneChannelOrTheMix) {
