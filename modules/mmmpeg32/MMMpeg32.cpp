@@ -83,7 +83,8 @@ struct Decoder {
   int32_t decoded_frames = 0;    // frames decoded since
   std::vector<uint8_t> pending;  // decoded, not yet handed out
   size_t pending_pos = 0;
-  bool at_end = false;  // the decoder has no more output
+  bool at_end = false;         // the decoder has no more output
+  bool variable_rate = false;  // frame bit rates differ (known without an info frame)
   std::atomic<bool> abort{false};
 };
 
@@ -172,6 +173,23 @@ void ReadTagImage(Decoder* d, uint8_t* tag) {
     std::memcpy(tag, image, sizeof image);
 }
 
+// Whether the first frames differ in bit rate: a variable-rate stream without
+// an info frame, whose length the library can only estimate until a scan.
+bool VariableRate(const Decoder* d) {
+  const auto& l = d->layout;
+  uint64_t offset = l.first_frame;
+  for (int i = 0; i < 256 && offset + 4 <= l.data_length; ++i) {
+    uint8_t raw[4];
+    mpegmod::MpegFrameHeader h;
+    if (pread(d->fd, raw, 4, static_cast<off_t>(l.data_offset + offset)) != 4 ||
+        !mpegmod::ParseFrameHeader(raw, h))
+      break;
+    if (h.bit_rate != l.first.bit_rate) return true;
+    offset += static_cast<uint64_t>(h.length);
+  }
+  return false;
+}
+
 // Fills the record from the open stream; `scanned` after a full scan.
 int32_t FillInfo(Decoder* d, bool scanned) {
   mpg123_frameinfo fi{};
@@ -193,7 +211,7 @@ int32_t FillInfo(Decoder* d, bool scanned) {
   r.FrameTime = tpf > 0 ? tpf * 1000.0 : 0.0;
   r.PlayTime =
       static_cast<int32_t>(std::min(std::llround(r.Frames * r.FrameTime), static_cast<long long>(INT32_MAX)));
-  if (fi.vbr == MPG123_CBR) {
+  if (fi.vbr == MPG123_CBR && !d->variable_rate) {
     r.BitRate = fi.bitrate;
   } else if (scanned && r.PlayTime > 0) {
     r.BitRate = static_cast<int32_t>(std::llround(d->layout.data_length * 8.0 / r.PlayTime));
@@ -210,6 +228,7 @@ int32_t Clear(Decoder* d) {
   d->layout = mpegmod::MpegLayout{};
   d->info = TMpegInfoRecord{};
   d->position = 0;
+  d->variable_rate = false;
   return kOk;
 }
 
@@ -341,6 +360,7 @@ __attribute__((visibility("default"))) int32_t mpeg_SetFileName(files::TMpegHand
   } else if (!mpegmod::ProbeMpeg(static_cast<uint64_t>(st.st_size), &FileReadAt, &d->fd, d->layout)) {
     rc = kErrNotMpeg;
   } else if ((rc = OpenStream(d)) == kOk) {
+    d->variable_rate = VariableRate(d);
     rc = FillInfo(d, false);
     CloseStream(d);
   }

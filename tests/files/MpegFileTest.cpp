@@ -276,6 +276,42 @@ TEST_F(MpegFile, Id3v1TagsAreReadAsWritten) {
   EXPECT_EQ(MpegGenreName(126), "");
 }
 
+TEST_F(MpegFile, AVariableRateWithoutInfoFrameIsScannedUnlessAScanFileExists) {
+  Mp3Spec spec;
+  spec.vbr = true;
+  spec.info_tag = false;
+  spec.seconds = 3;
+  spec.right_hz = 3000;
+  const std::string path = Make("vbr.mp3", EncodeMp3(spec));
+  TMMMpeg mpeg;
+  mpeg.SetFileName(path);
+  EXPECT_EQ(mpeg.BitRate(), 0);  // not known before a scan
+  mpeg.Open();
+  const int32_t decoded_frames = static_cast<int32_t>(DecodeAll(mpeg).size() / 2304);
+  mpeg.Close();
+
+  struct Case {
+    bool scan, scn_file;
+    bool scanned;
+  };
+  for (const Case c : {Case{false, false, false}, Case{true, false, true}, Case{true, true, false}}) {
+    SCOPED_TRACE(testing::Message() << c.scan << c.scn_file);
+    if (c.scn_file) WriteBytes(dir_.File("vbr.scn"), {1});
+    TMpegInfoRecord info{};
+    ASSERT_TRUE(GetMpegFileInfo(path, info, c.scan, 0, nullptr, nullptr));
+    const int32_t bit_rate = info.BitRate, frames = info.Frames;
+    if (c.scanned) {
+      EXPECT_GT(bit_rate, 8);
+      EXPECT_EQ(frames, decoded_frames);
+    } else {
+      EXPECT_EQ(bit_rate, 0);
+    }
+  }
+  mpeg.ScanFile();
+  EXPECT_EQ(mpeg.Frames(), decoded_frames);
+  EXPECT_GT(mpeg.BitRate(), 8);
+}
+
 TEST_F(MpegFile, MpegInsideRiffIsDecodedFromTheDataChunkOnly) {
   const std::vector<uint8_t> mp3 = EncodeMp3({});
   const std::string path = Make("wrapped.wav", WrapInRiff(mp3, 44100, 2));

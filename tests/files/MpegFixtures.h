@@ -21,6 +21,7 @@ struct Mp3Spec {
   int kbps = 128;
   MPEG_mode mode = JOINT_STEREO;
   bool info_tag = true;  // the encoder's info frame, written over the first frame
+  bool vbr = false;
 };
 
 // The encoded stream; with the info tag its frames decode to the input's
@@ -33,6 +34,10 @@ inline std::vector<uint8_t> EncodeMp3(const Mp3Spec& s) {
   lame_set_mode(gf, s.channels == 1 ? MONO : s.mode);
   lame_set_brate(gf, s.kbps);
   lame_set_bWriteVbrTag(gf, s.info_tag ? 1 : 0);
+  if (s.vbr) {
+    lame_set_VBR(gf, vbr_mtrh);
+    lame_set_VBR_q(gf, 4);
+  }
   lame_set_quality(gf, 7);
   if (lame_init_params(gf) < 0) {
     lame_close(gf);
