@@ -3,6 +3,7 @@
 #include "controls/MMBmpBtn.h"
 #include "controls/MMBmpCtl.h"
 #include "controls/MMBmpLst.h"
+#include "controls/MMColBtn.h"
 #include "controls/MMDesign.h"
 #include "controls/MMEdit.h"
 #include "controls/MMGauge.h"
@@ -34,6 +35,7 @@ void RegisterControlClasses() {
   vcl::RegisterClass(TMMLEDLABEL::StaticClass());
   vcl::RegisterClass(TMMBitmapButton::StaticClass());
   vcl::RegisterClass(TMMSlider::StaticClass());
+  vcl::RegisterClass(TMMColorButton::StaticClass());
   vcl::RegisterClass(TMMSpeedButton::StaticClass());
   vcl::RegisterClass(TMMSpinButton::StaticClass());
   vcl::RegisterClass(TMMLEDSpin::StaticClass());

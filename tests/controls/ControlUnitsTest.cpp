@@ -30,7 +30,7 @@ TEST_F(ControlUnitsTest, StartUpRegistersTheControlClassesByName) {
   for (const char* name :
        {"TMMBitmapList", "TMMPanelFill", "TMMWndProcComponent", "TMMDesigner", "TMMNumberEdit", "TMMGauge",
         "TMMLabel", "TMMLED", "TMMLEDMode", "TMMLEDDigit", "TMMLEDPanel", "TMMLEDLABEL", "TMMBitmapButton",
-        "TMMSlider", "TMMSpeedButton", "TMMSpinButton", "TMMLEDSpin"})
+        "TMMSlider", "TMMSpeedButton", "TMMSpinButton", "TMMLEDSpin", "TMMColorButton"})
     EXPECT_NE(vcl::GetClass(name), nullptr) << name;
 
   vcl::TForm form(nullptr);

@@ -1,5 +1,6 @@
 #include "Generators.h"
 
+#include "ColorArrow.h"
 #include "DotFonts.h"
 #include "LedStrips.h"
 #include "LibraryCursors.h"
@@ -85,6 +86,7 @@ std::span<const Generator> Generators() {
       {"BITMAP", "FONT_11X13", DrawDotFontN<DotFont::k11x13>},
       {"BITMAP", "FONT_11X13_BOLD", DrawDotFontN<DotFont::k11x13Bold>},
       {"BITMAP", "FONT_16X20", DrawDotFontN<DotFont::k16x20>},
+      {"BITMAP", "BM_CLRBTNDOWN", DrawColorButtonArrow},
   };
   return table;
 }
