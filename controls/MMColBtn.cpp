@@ -48,14 +48,7 @@ TMMCustomColorButton* TMMColorSpeedButton::ColorButton() const {
 }
 
 void TMMColorSpeedButton::Paint() {
-  if (!DesignMode()) {
-    if (!Enabled()) {
-      SetState(vcl::bsDisabled);
-      StopTracking();
-    } else if (State() == vcl::bsDisabled) {
-      SetState(vcl::bsUp);
-    }
-  }
+  SyncEnabledState();
   TMMCustomColorButton* button = ColorButton();
   const bool focused = button && button->Focused();
   vcl::TCanvas* canvas = Canvas();

@@ -570,7 +570,7 @@ vcl::TRect TMMSpeedButton::PaintFace(const vcl::TRect& client, bool pressed) {
   return content;
 }
 
-void TMMSpeedButton::Paint() {
+void TMMSpeedButton::SyncEnabledState() {
   if (!DesignMode()) {
     if (!Enabled()) {
       state_ = vcl::bsDisabled;
@@ -579,6 +579,10 @@ void TMMSpeedButton::Paint() {
       state_ = vcl::bsUp;
     }
   }
+}
+
+void TMMSpeedButton::Paint() {
+  SyncEnabledState();
   vcl::TCanvas* canvas = Canvas();
   canvas->SetFont(Font());
   vcl::TRect content =

@@ -165,6 +165,9 @@ class TMMSpeedButton : public engine::TMMGraphicControl {
   // Capture went elsewhere while the button was held: it comes up without a click.
   virtual void CaptureLost();
 
+  // Painting's first step: at run time a disabled button shows Disabled and
+  // stops tracking, an enabled one leaves Disabled.
+  void SyncEnabledState();
   void SetState(TButtonState value) { state_ = value; }
   void StopTracking() { tracking_ = false; }
   // The raised, etched or pressed frame; returns the content rectangle.

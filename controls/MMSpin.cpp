@@ -144,14 +144,7 @@ void TMMTimerSpeedButton::PaintFocusShare(TMMCustomSpinButton* spin) {
 }
 
 void TMMTimerSpeedButton::Paint() {
-  if (!DesignMode()) {
-    if (!Enabled()) {
-      SetState(vcl::bsDisabled);
-      StopTracking();
-    } else if (State() == vcl::bsDisabled) {
-      SetState(vcl::bsUp);
-    }
-  }
+  SyncEnabledState();
   vcl::TCanvas* canvas = Canvas();
   const int w = Width(), h = Height();
   vcl::TRect r = ClientRect();
