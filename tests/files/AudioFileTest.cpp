@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "ADPCMFixtures.h"
+#include "MpegFixtures.h"
 #include "WaveFixtures.h"
 #include "engine/MMACM.h"
 #include "engine/MMPCMSup.h"
@@ -265,6 +266,27 @@ TEST_F(AudioFileTest, ADPCMFilesPlayAsSoxDecodesThemAndSeekToBlockStarts) {
     file.StopChain();
     file.CloseChain();
   }
+}
+
+TEST_F(AudioFileTest, AnMp3FilePlaysThroughTheMpegClassAndARawPcmOneIsRefused) {
+  const std::string name = dir_.File("tone.mp3");
+  WriteBytes(name, EncodeMp3({}));
+  TMMAudioFile file(nullptr);
+  Start(file, name);
+  EXPECT_EQ(file.GetFileType(), files::ftMpeg);
+  const Bytes out = ReadAll(file, 4096);
+  // 40 whole frames and the closing tail.
+  ASSERT_EQ(out.size(), 40u * 4608 + 4);
+  int crossings = 0;
+  for (size_t i = 2 * 4000; i < 2 * 26050; i += 2) crossings += At(out, i) < 0 && At(out, i + 2) >= 0;
+  EXPECT_NEAR(crossings, 1000 * 22050 / 44100, 2);
+  file.StopChain();
+  file.CloseChain();
+
+  const plat::WAVEFORMATEX f = Pcm(16, 2, 44100);
+  const std::string raw = dir_.File("raw.mp3");
+  WriteBytes(raw, Tone(f, 4410));
+  EXPECT_THROW(file.SetFileName(raw), files::EMMAudioError);
 }
 
 TEST_F(AudioFileTest, ALoopCountOfTwoPlaysTheFileThreeTimes) {
