@@ -1,6 +1,6 @@
 // Smoke test on a real X display: a form holding one of each of the LED
-// lamps and panels, the dot-matrix label, the effect label, the bitmap
-// button and the slider, shown through the sdl backend, with a few of their
+// lamps and panels, the LED spin edit, the dot-matrix label, the effect
+// label, the bitmap button and the slider, shown through the sdl backend, with a few of their
 // pixels read from the X screen. Skipped where there is no display or SDL
 // video cannot start.
 #include <gtest/gtest.h>
@@ -15,6 +15,7 @@
 #include "controls/MMBmpBtn.h"
 #include "controls/MMBmpLst.h"
 #include "controls/MMLEDLbl.h"
+#include "controls/MMLEDSpin.h"
 #include "controls/MMLEDs.h"
 #include "controls/MMLabel.h"
 #include "controls/MMSlider.h"
@@ -22,6 +23,7 @@
 #include "platform/user/Paint.h"
 #include "platform/vcl/GraphicsBitmap.h"
 #include "resources/ProgramResources.h"
+#include "tools/resgen/LedGeometry.h"
 // Last: the X headers it pulls in define macros that clash with names above.
 #include "app/ScreenSupport.h"
 
@@ -87,6 +89,10 @@ TEST_F(ControlPanelSmokeTest, LedsLabelsButtonAndSliderShowOnTheScreen) {
   slider->SetThumbColor(0x00A000);
   slider->SetPosition(10);
 
+  auto* spin = Add<TMMLEDSpin>(250, 110, 0, 0);
+  spin->SetLEDColor(0xFF8000);
+  spin->SetValue(8);
+
   form_->Show();
   plat::UpdateWindow(form_->Handle());
 
@@ -103,6 +109,12 @@ TEST_F(ControlPanelSmokeTest, LedsLabelsButtonAndSliderShowOnTheScreen) {
   ASSERT_TRUE(painted()) << "the window never showed its slider";
 
 #ifdef QUELLIX_HAVE_XLIB
+  // The middle bar of the units digit, the panel's rightmost 13 x 21 cell.
+  const TMMLEDPanel* panel = spin->Panel();
+  const resgen::LedBox bar = resgen::LedSegments(13, 21)[6];
+  const int units_left = panel->Width() - panel->BevelExtent() - 13;
+  const vcl::TPoint spin_bar =
+      panel->ClientToScreen(vcl::TPoint{units_left + bar.CenterX(), panel->BevelExtent() + bar.CenterY()});
   apptest::XScreenshot shot;
   if (!shot.Ready()) GTEST_SKIP() << "cannot read the X screen";
   struct Probe {
@@ -114,6 +126,7 @@ TEST_F(ControlPanelSmokeTest, LedsLabelsButtonAndSliderShowOnTheScreen) {
       {"label ground", label->ClientToScreen(vcl::TPoint{140, 35}), Rgb(0x00C0FF)},
       {"button glyph", button->ClientToScreen(vcl::TPoint{22, 18}), Rgb(0x8000C0)},
       {"slider thumb", thumb, Rgb(0x00A000)},
+      {"LED spin's lit middle bar", spin_bar, Rgb(0xFF8000)},
   };
   for (const Probe& p : probes) {
     std::optional<uint32_t> seen;
