@@ -17,7 +17,7 @@ namespace {
 class Converter {
  public:
   Converter(const Surface& src, bool from_dc, uint32_t src_bk_value, const DeviceContext& dst_dc,
-            const Surface& dst)
+            Surface& dst)
       : src_(src), dst_(dst) {
     if (from_dc && src.monochrome && !dst.monochrome) {
       // Monochrome to colour: 0 takes the destination's text colour, 1 its background.
@@ -42,6 +42,23 @@ class Converter {
     } else {
       kind_ = Kind::Direct;
     }
+  }
+
+  // Copies `n` pixels of source row `sy` from column `sx` to destination
+  // row `y` from column `x`, a row at a time instead of pixel by pixel.
+  void CopyRow(int sx, int sy, int n, int x, int y) {
+    if (kind_ == Kind::Identity && src_.bits_per_pixel % 8 == 0) {
+      const size_t bytes = static_cast<size_t>(src_.bits_per_pixel / 8);
+      std::memcpy(dst_.Row(y) + bytes * static_cast<size_t>(x),
+                  src_.Row(sy) + bytes * static_cast<size_t>(sx), bytes * static_cast<size_t>(n));
+      return;
+    }
+    thread_local std::vector<uint32_t> row;
+    if (row.size() < static_cast<size_t>(n)) row.resize(static_cast<size_t>(n));
+    src_.GetRow(sx, sy, n, row.data());
+    if (kind_ != Kind::Identity)
+      for (int i = 0; i < n; ++i) row[static_cast<size_t>(i)] = (*this)(row[static_cast<size_t>(i)]);
+    dst_.PutRow(x, y, n, row.data());
   }
 
   uint32_t operator()(uint32_t v) {
@@ -72,7 +89,7 @@ class Converter {
   }
   enum class Kind { Identity, Lut, ToMono, Direct };
   const Surface& src_;
-  const Surface& dst_;
+  Surface& dst_;
   Kind kind_ = Kind::Identity;
   std::vector<uint32_t> lut_;
   uint32_t src_bk_ = 0;
@@ -105,6 +122,15 @@ std::vector<int> Map(int n, int start, int m, bool mirror, int limit) {
   return out;
 }
 
+// True when the columns map one to one onto consecutive source columns, all
+// inside the source.
+bool UnitStep(const std::vector<int>& xmap) {
+  if (xmap.empty() || xmap[0] < 0) return false;
+  for (size_t i = 1; i < xmap.size(); ++i)
+    if (xmap[i] != xmap[0] + static_cast<int>(i)) return false;
+  return true;
+}
+
 BOOL Run(DeviceContext& dc, Transfer& t) {
   Surface* dst = dc.GetSurface();
   if (dst == nullptr) return FALSE;
@@ -130,11 +156,16 @@ BOOL Run(DeviceContext& dc, Transfer& t) {
   if (uses_source) convert.emplace(src_view, t.from_dc, t.source_bk, dc, *dst);
   uint32_t mask = dst->PixelMask();
   bool plain_copy = t.fore == 0xCC && t.back == 0xCC;
+  bool row_copy = plain_copy && uses_source && UnitStep(t.xmap);
 
   ForEachClippedSpan(dc.EffectiveClip(), t.dest, [&](int y, int x0, int x1) {
     int row = y - t.dest.top;
     int sy = uses_source ? t.ymap[static_cast<size_t>(row)] : 0;
     if (uses_source && sy < 0) return;
+    if (row_copy) {
+      convert->CopyRow(t.xmap[static_cast<size_t>(x0 - t.dest.left)], sy, x1 - x0, x0, y);
+      return;
+    }
     for (int x = x0; x < x1; ++x) {
       int col = x - t.dest.left;
       uint32_t s = 0;

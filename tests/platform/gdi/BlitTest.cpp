@@ -115,6 +115,34 @@ TEST(BlitTest, OverlappingCopiesWithinOneBitmapDoNotSmear) {
   }
 }
 
+TEST(BlitTest, UnstretchedCopiesBetweenEveryPairOfDepthsConvertEachPixel) {
+  // Copies without stretching go a row at a time: every pixel must still
+  // land at its place in the destination's nearest colour, around a hole in
+  // the clip region that splits each row, whatever the row orders.
+  const std::string picture = Pic({"RGBYCMWgs", "rb.RGBYCM", "Wgsrb.RGB"});
+  for (int src_bpp : {1, 4, 8, 16, 24, 32})
+    for (int dst_bpp : {1, 4, 8, 16, 24, 32}) {
+      SCOPED_TRACE(testing::Message() << src_bpp << " -> " << dst_bpp);
+      Canvas src(9, 3, src_bpp, /*top_down=*/src_bpp % 16 == 0);
+      src.Paint(picture);
+      Canvas dst(10, 4, dst_bpp);
+      dst.Clear('.');
+      ExcludeClipRect(dst.dc(), 4, 0, 5, 4);
+      ASSERT_TRUE(BitBlt(dst.dc(), 2, 1, 7, 2, src.dc(), 1, 0, SRCCOPY));
+      Canvas nearest(1, 1, dst_bpp);
+      const std::string map = dst.Map();
+      for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 10; ++x) {
+          if (x >= 2 && x < 9 && y >= 1 && y < 3 && x != 4) {
+            SetPixelV(nearest.dc(), 0, 0, GetPixel(src.dc(), x - 1, y - 1));
+            EXPECT_EQ(GetPixel(dst.dc(), x, y), GetPixel(nearest.dc(), 0, 0)) << x << "," << y;
+          } else {
+            EXPECT_EQ(map[static_cast<size_t>(y * 11 + x)], '.') << x << "," << y;
+          }
+        }
+    }
+}
+
 TEST(BlitTest, StretchTakesNearestPixelsAndMirrorsWithNegativeExtents) {
   Canvas src(2, 2, 24);
   src.Paint(Pic({"RG", "BY"}));
