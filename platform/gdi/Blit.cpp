@@ -53,6 +53,13 @@ class Converter {
                   src_.Row(sy) + bytes * static_cast<size_t>(sx), bytes * static_cast<size_t>(n));
       return;
     }
+    if (kind_ == Kind::Lut && src_.bits_per_pixel == 8 && dst_.bits_per_pixel == 32 && lut_.size() >= 256) {
+      // A palette picture onto the 32-bit screen: one table look-up a pixel.
+      const uint8_t* from = src_.Row(sy) + sx;
+      uint8_t* to = dst_.Row(y) + 4 * static_cast<size_t>(x);
+      for (int i = 0; i < n; ++i) std::memcpy(to + 4 * static_cast<size_t>(i), &lut_[from[i]], 4);
+      return;
+    }
     thread_local std::vector<uint32_t> row;
     if (row.size() < static_cast<size_t>(n)) row.resize(static_cast<size_t>(n));
     src_.GetRow(sx, sy, n, row.data());
