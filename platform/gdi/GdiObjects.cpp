@@ -190,6 +190,16 @@ int PaletteObject::Describe(int size, void* out) const {
   return CopyOut(static_cast<WORD>(entries.size()), size, out);
 }
 
+UINT PaletteObject::Nearest(COLORREF rgb) const {
+  for (size_t i = 0; i < remembered_; ++i)
+    if (recent_[i].first == rgb) return recent_[i].second;
+  const UINT index = NearestIndex(entries.data(), entries.size(), rgb);
+  recent_[next_] = {rgb, index};
+  next_ = (next_ + 1) % kRemembered;
+  remembered_ = std::min(remembered_ + 1, kRemembered);
+  return index;
+}
+
 int BitmapObject::Describe(int size, void* out) const {
   BITMAP bm;
   bm.bmType = 0;

@@ -5,6 +5,7 @@
 // looks anything up, and keeps it while it uses what it found.
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "platform/gdi/Gdi.h"
@@ -75,7 +76,18 @@ class PaletteObject : public GdiObject {
  public:
   DWORD Type() const override { return OBJ_PAL; }
   int Describe(int size, void* out) const override;
+  // Nearest entry of a colour, remembered for the last few colours asked:
+  // displays ask for the same handful of colours many times a pass.
+  UINT Nearest(COLORREF rgb) const;
+  // Every writer of `entries` calls this after changing them.
+  void EntriesChanged() { remembered_ = next_ = 0; }
   std::vector<PALETTEENTRY> entries;
+
+ private:
+  static constexpr size_t kRemembered = 8;
+  mutable std::pair<COLORREF, UINT> recent_[kRemembered];
+  mutable size_t remembered_ = 0;  // entries of recent_ in use
+  mutable size_t next_ = 0;        // the one replaced next
 };
 
 class RegionObject : public GdiObject {

@@ -99,7 +99,7 @@ UINT GetNearestPaletteIndex(HPALETTE palette, COLORREF color) {
   GdiLock lock;
   auto* pal = LookupAs<PaletteObject>(palette, OBJ_PAL);
   if (pal == nullptr || pal->entries.empty()) return CLR_INVALID;
-  return NearestIndex(pal->entries.data(), pal->entries.size(), color & 0x00FFFFFFu);
+  return pal->Nearest(color & 0x00FFFFFFu);
 }
 
 COLORREF GetNearestColor(HDC hdc, COLORREF color) {
@@ -130,6 +130,7 @@ UINT SetPaletteEntries(HPALETTE palette, UINT start, UINT count, const PALETTEEN
   if (start >= size) return 0;
   UINT n = std::min(count, size - start);
   std::copy_n(entries, n, pal->entries.begin() + start);
+  pal->EntriesChanged();
   return n;
 }
 
@@ -138,6 +139,7 @@ BOOL ResizePalette(HPALETTE palette, UINT count) {
   auto* pal = LookupAs<PaletteObject>(palette, OBJ_PAL);
   if (pal == nullptr || pal->stock || count == 0 || count > 1024) return FALSE;
   pal->entries.resize(count);
+  pal->EntriesChanged();
   return TRUE;
 }
 
@@ -164,6 +166,7 @@ BOOL AnimatePalette(HPALETTE palette, UINT start, UINT count, const PALETTEENTRY
       }
     }
   }
+  pal->EntriesChanged();
   if (changed_screen) PublishSystemPalette();
   return TRUE;
 }

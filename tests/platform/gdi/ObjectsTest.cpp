@@ -199,6 +199,40 @@ TEST(PaletteTest, NearestIndexEntriesAndAnimation) {
   EXPECT_TRUE(DeleteObject(pal));
 }
 
+TEST(PaletteTest, NearestIndexFollowsEveryChangeOfTheEntries) {
+  // The answers are remembered for colours asked again: each way of changing
+  // the entries must make the next answer come from the new entries.
+  std::vector<uint8_t> mem(sizeof(LOGPALETTE) + 2 * sizeof(PALETTEENTRY));
+  auto* lp = reinterpret_cast<LOGPALETTE*>(mem.data());
+  lp->palVersion = 0x300;
+  lp->palNumEntries = 3;
+  lp->palPalEntry[0] = {0, 0, 0, 0};
+  lp->palPalEntry[1] = {255, 0, 0, PC_RESERVED};
+  lp->palPalEntry[2] = {0, 0, 255, 0};
+  HPALETTE pal = CreatePalette(lp);
+  ASSERT_NE(pal, nullptr);
+  const COLORREF red = RGB(250, 0, 0), blue = RGB(0, 0, 250);
+  // More colours than are remembered, then the first ones again.
+  for (BYTE v = 0; v < 20; ++v) GetNearestPaletteIndex(pal, RGB(v, 0, 0));
+  EXPECT_EQ(GetNearestPaletteIndex(pal, red), 1u);
+  EXPECT_EQ(GetNearestPaletteIndex(pal, blue), 2u);
+  EXPECT_EQ(GetNearestPaletteIndex(pal, RGB(3, 0, 0)), 0u);
+
+  const PALETTEENTRY set[1] = {{0, 0, 255, 0}};
+  ASSERT_EQ(SetPaletteEntries(pal, 0, 1, set), 1u);
+  EXPECT_EQ(GetNearestPaletteIndex(pal, blue), 0u) << "the first of two equal entries";
+  EXPECT_EQ(GetNearestPaletteIndex(pal, red), 1u);
+
+  const PALETTEENTRY animated[1] = {{0, 255, 0, PC_RESERVED}};
+  ASSERT_TRUE(AnimatePalette(pal, 1, 1, animated));
+  EXPECT_EQ(GetNearestPaletteIndex(pal, red), 0u) << "red has gone from entry 1";
+  EXPECT_EQ(GetNearestPaletteIndex(pal, RGB(0, 250, 0)), 1u);
+
+  ASSERT_TRUE(ResizePalette(pal, 1));
+  EXPECT_EQ(GetNearestPaletteIndex(pal, RGB(0, 250, 0)), 0u) << "entry 1 is gone";
+  EXPECT_TRUE(DeleteObject(pal));
+}
+
 TEST(PaletteTest, SystemPaletteHoldsTheTwentyStaticColours) {
   PALETTEENTRY sys[256];
   ASSERT_EQ(GetSystemPaletteEntries(nullptr, 0, 256, sys), 256u);
