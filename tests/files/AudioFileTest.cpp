@@ -439,8 +439,11 @@ class AudioFileLoopbackTest : public AudioFileTest {
         // The device thread does not follow the clock by itself: wait until
         // it has refilled every buffer the clock has played.
         const int64_t done = int64_t{t + 10} * kRate * 4 / 1000 / kOutBufferBytes;
-        testsupport::PumpUntil([&] { return played >= done || probe.ended; },
-                               {.limit_ms = 30000, .pause_us = 100});
+        testsupport::PumpUntil(
+            [&] {
+              return played >= done || probe.ended || (out.State() & engine::TMMWaveOut::kStarted) == 0;
+            },
+            {.limit_ms = 30000, .pause_us = 100});
       }
       if (step) step(t);
     }
@@ -450,6 +453,14 @@ class AudioFileLoopbackTest : public AudioFileTest {
     out.Close();
     capture.out_errors = out_errors;
     return capture;
+  }
+  // 2 s of the 1000 Hz tone at half scale, stereo, made a tag-2 file by sox.
+  std::string Tag2Tone() {
+    const plat::WAVEFORMATEX pcm = Pcm(16, 2, kRate);
+    const std::string in = dir_.File("in.wav"), adpcm = dir_.File("adpcm.wav");
+    WriteWave(in, pcm, Tone(pcm, 2 * kRate));
+    EXPECT_TRUE(Sox(in + " -e ms-adpcm " + adpcm));
+    return adpcm;
   }
   static constexpr int kRate = 44100;
   static constexpr int32_t kOutBufferBytes = kRate * 4 / 20;
@@ -491,12 +502,8 @@ TEST_F(AudioFileLoopbackTest, CapturedLevelsShowVolumePanningAndAFadeOut) {
 // A tag-2 file made by sox plays through the player source and the loopback
 // pair, and the detector below the input finds the tone in its bin.
 TEST_F(AudioFileLoopbackTest, ATag2FilePlaysItsToneIntoTheDetectorsBin) {
-  const plat::WAVEFORMATEX pcm = Pcm(16, 2, kRate);
-  const std::string in = dir_.File("in.wav"), adpcm = dir_.File("adpcm.wav");
-  WriteWave(in, pcm, Tone(pcm, 2 * kRate));
-  ASSERT_TRUE(Sox(in + " -e ms-adpcm " + adpcm));
   TMMAudioFile file(nullptr);
-  file.SetFileName(adpcm);
+  file.SetFileName(Tag2Tone());
   ASSERT_FALSE(file.IsEmpty());
   ASSERT_TRUE(file.ADPCMConverter()->Enabled());
   const Capture capture = Play(file, 1200);
@@ -512,6 +519,43 @@ TEST_F(AudioFileLoopbackTest, ATag2FilePlaysItsToneIntoTheDetectorsBin) {
   ASSERT_GE(capture.peaks.size(), 6u);
   EXPECT_NEAR(capture.peaks[5].first, 16384, 300);
   EXPECT_NEAR(capture.peaks[5].second, 16384, 300);
+}
+
+// The main thread seeks, changes the volume and the panning, fades out and
+// closes the file while the output's device thread pulls a tag-2 file
+// through the converters (the ThreadSanitizer build watches): the tone
+// plays throughout, nothing fails, and the play ends in silence.
+TEST_F(AudioFileLoopbackTest, SeekingFadingAndClosingWhileAThreadDeliveryOutputPulls) {
+  TMMAudioFile file(nullptr);
+  file.SetFileName(Tag2Tone());
+  ASSERT_FALSE(file.IsEmpty());
+  int positions = 0;
+  const Capture capture = Play(file, 1500, engine::cmThread, [&](int t) {
+    if (t < 600 && t % 20 == 0) {
+      file.SetPosition((t * 7) % 1500);
+      file.SetVolume(t % 40 == 0 ? 12000 : 16384);
+      file.SetPanning(t % 60 == 0 ? 4000 : 0);
+    }
+    // A long fade-out, the volume moved during it, and the file closed
+    // before it ends, while the output still pulls: the output closes with
+    // the format gone.
+    if (t == 600) file.FadeOutFrom(500);
+    if (t > 600 && t < 900) file.SetVolume(16384 - t);
+    if (t == 900) file.CloseFile();
+    // Read while the device thread moves it: always inside the file.
+    const int32_t pos = file.GetPosition();
+    if (pos >= 0 && pos <= 2000) ++positions;
+  });
+  EXPECT_EQ(positions, 150);
+  EXPECT_TRUE(file.IsEmpty());
+  EXPECT_EQ(capture.out_errors, 0);
+  EXPECT_TRUE(env_.Errors().empty()) << env_.Errors().front();
+  ASSERT_GE(capture.bins.size(), 14u);
+  // While seeking and fading: the tone, in every buffer past the first.
+  for (size_t i = 1; i < 8; ++i) EXPECT_EQ(capture.bins[i], kToneBin) << "buffer " << i;
+  // Closed: silence.
+  EXPECT_EQ(capture.peaks.back().first, 0);
+  EXPECT_EQ(capture.peaks.back().second, 0);
 }
 
 }  // namespace
