@@ -1,56 +1,21 @@
 #pragma once
-// Test-side package builders: a token-script encoder that writes exactly the
-// literals and matches it is given (so streams can hold what a compressor
-// would never choose), and the container layout around named members.
+// Test-side package builders over the tool's encoder: token scripts that
+// write exactly the literals and copies given (what a compressor would never
+// choose), literal-only packages, and the container around named members.
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "skin/SkinLzh.h"
+#include "tools/skinpack/LzhufEncoder.h"
 
 namespace skin_test {
 
-struct Token {
-  int literal = -1;  // 0..255, or -1 for a match
-  int length = 0;    // 3..60
-  int position = 0;  // distance - 1, 0..4095
-};
-inline Token Lit(int byte) { return Token{byte, 0, 0}; }
-inline Token Match(int length, int position) { return Token{-1, length, position}; }
-
-class BitWriter {
- public:
-  void Bit(int bit) {
-    if (count_ % 8 == 0) bytes_.push_back(0);
-    if (bit) bytes_.back() = static_cast<uint8_t>(bytes_.back() | (0x80 >> (count_ % 8)));
-    ++count_;
-  }
-  void Bits(unsigned value, int bits) {
-    for (int i = bits - 1; i >= 0; --i) Bit((value >> i) & 1);
-  }
-  const std::vector<uint8_t>& Bytes() const { return bytes_; }
-
- private:
-  std::vector<uint8_t> bytes_;
-  size_t count_ = 0;
-};
-
-// The compressed stream of `tokens`, without the size word.
+using Token = skinpack::LzhToken;
+inline Token Lit(int byte) { return skinpack::LzhLiteral(byte); }
+inline Token Match(int length, int position) { return skinpack::LzhCopy(length, position); }
 inline std::vector<uint8_t> EncodeTokens(const std::vector<Token>& tokens) {
-  skin::TLzhufTree tree;
-  BitWriter out;
-  for (const Token& t : tokens) {
-    int symbol = t.literal >= 0 ? t.literal : t.length + 253;
-    for (uint8_t bit : tree.CodeOf(symbol)) out.Bit(bit);
-    tree.Update(symbol);
-    if (t.literal < 0) {
-      skin::TLzhPositionCode code = skin::LzhPositionCode(t.position >> 6);
-      out.Bits(code.code, code.length);
-      out.Bits(static_cast<unsigned>(t.position & 63), 6);
-    }
-  }
-  return out.Bytes();
+  return skinpack::LzhEncodeTokens(tokens);
 }
 
 inline std::vector<uint8_t> Package(uint32_t size, const std::vector<uint8_t>& body) {

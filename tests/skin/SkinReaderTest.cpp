@@ -10,6 +10,7 @@
 #include "skin/SkinLzh.h"
 #include "skin/SkinPackageFixtures.h"
 #include "skin/SkinReader.h"
+#include "tools/skinpack/LzhufEncoder.h"
 
 using skin::TSkinLoadStatus;
 using skin::TSkinReader;
@@ -309,4 +310,46 @@ TEST(SkinReader, TruncatedStreamsDecodeOnWithZeroBits) {
       EXPECT_LE(reader.DataSize(), 130u);
     }
   }
+}
+
+TEST(SkinCompressor, RoundTripsThroughTheReader) {
+  std::mt19937 random(7);
+  std::vector<uint8_t> noise(70000);
+  for (auto& b : noise) b = static_cast<uint8_t>(random());
+  std::vector<uint8_t> text;
+  const std::string words[] = {"[Buttons]\r\n", "LeftWidth=3\r\n", "Bitmap=button.bmp\r\n", "Tile=0\r\n"};
+  while (text.size() < 50000) {
+    const std::string& w = words[random() % 4];
+    text.insert(text.end(), w.begin(), w.end());
+  }
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> data;
+    size_t most;  // the compressed size may not exceed this
+  };
+  const std::vector<Case> cases = {
+      {"empty", {}, 4},
+      {"one byte", {'A'}, 6},
+      {"constant", std::vector<uint8_t>(100000, 0xAB), 3000},
+      {"zeros", std::vector<uint8_t>(5000, 0), 200},
+      {"incompressible", noise, noise.size() * 9 / 8 + 16},
+      {"repetitive text", text, text.size() / 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<uint8_t> package = skinpack::LzhCompress(c.data);
+    EXPECT_LE(package.size(), c.most);
+    EXPECT_EQ(Decode(package), std::string(c.data.begin(), c.data.end()));
+  }
+  // Runs of spaces come from the ring's initial contents: the fixed vector.
+  EXPECT_EQ(skinpack::LzhCompress({' ', ' ', ' ', ' '}), Hex("04 00 00 00 8d 00 00"));
+
+  // A whole container packed by the compressor reads back member for member.
+  std::string bmp(std::string(3000, '\x10') + std::string(noise.begin(), noise.begin() + 3000));
+  TSkinReader reader;
+  ASSERT_EQ(
+      LoadBytes(reader, skinpack::LzhCompress(Container({{"skin.ini", kDescription}, {"big.bmp", bmp}}))),
+      TSkinLoadStatus::Ok);
+  EXPECT_EQ(Extract(reader, "big.bmp"), bmp);
+  EXPECT_EQ(Extract(reader, "skin.ini"), kDescription);
 }
