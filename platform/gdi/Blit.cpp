@@ -121,6 +121,12 @@ struct Transfer {
 // pixels starting at `start`; nearest sample, mirrored when asked.
 std::vector<int> Map(int n, int start, int m, bool mirror, int limit) {
   std::vector<int> out(static_cast<size_t>(n));
+  if (m == n && !mirror) {
+    // Unstretched: the nearest sample of column i is column i itself.
+    for (int i = 0; i < n; ++i)
+      out[static_cast<size_t>(i)] = start + i >= 0 && start + i < limit ? start + i : -1;
+    return out;
+  }
   for (int i = 0; i < n; ++i) {
     int j = static_cast<int>((int64_t{2} * i + 1) * m / (int64_t{2} * n));
     int v = start + (mirror ? m - 1 - j : j);
