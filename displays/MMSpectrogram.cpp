@@ -648,7 +648,11 @@ void TMMSpectrogram::SetBounds(int left, int top, int width, int height) {
   const int b = BevelExtent();
   width = std::max(width, 2 * b + (draw_scale_ ? 69 : 5));
   height = std::max(height, 2 * b + 5);
-  inherited::SetBounds(left, top, width, height);
+  {
+    // The base resizes the picture a pass on another thread may be drawing.
+    Lock lock(DisplayLock());
+    inherited::SetBounds(left, top, width, height);
+  }
   Changed();
 }
 
