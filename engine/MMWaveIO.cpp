@@ -108,6 +108,12 @@ plat::WAVEFORMATEX* CopyWaveFormat(const plat::WAVEFORMATEX* format) {
   return copy;
 }
 
+void ReplaceWaveFormat(plat::WAVEFORMATEX*& slot, const plat::WAVEFORMATEX* format) {
+  plat::WAVEFORMATEX* copy = CopyWaveFormat(format);
+  GlobalFreeAndNil(slot);
+  slot = copy;
+}
+
 std::string GetFormatTagName(const plat::WAVEFORMATEX* format) {
   if (format == nullptr) return "Unknown";
   for (const TagName* row = kTagNames; row->name != nullptr; ++row)

@@ -22,6 +22,9 @@ int32_t GetWaveFormatSize(const plat::WAVEFORMATEX* format);
 // for a null format. Free it with GlobalFreeAndNil or hold it in a TWaveFormatPtr.
 plat::WAVEFORMATEX* CopyWaveFormat(const plat::WAVEFORMATEX* format);
 using TWaveFormatPtr = TGlobalPtr<plat::WAVEFORMATEX>;
+// Puts a copy of `format` (or null) in `slot` and frees what it held. The copy
+// is taken first, so `format` may be the format the slot holds.
+void ReplaceWaveFormat(plat::WAVEFORMATEX*& slot, const plat::WAVEFORMATEX* format);
 
 // The name of the format's tag; "Unknown" for a null format or an unlisted tag.
 std::string GetFormatTagName(const plat::WAVEFORMATEX* format);

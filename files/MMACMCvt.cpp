@@ -97,17 +97,13 @@ void TMMACMConverter::UpdateConversionFormat() {
 void TMMACMConverter::SetFormat(const WAVEFORMATEX* format) {
   if (!format || FormatFrozen()) return;
   // The own format may come back here from a descendant's writer.
-  WAVEFORMATEX* copy = engine::CopyWaveFormat(format);
-  engine::GlobalFreeAndNil(requested_format_);
-  requested_format_ = copy;
+  engine::ReplaceWaveFormat(requested_format_, format);
   UpdateConversionFormat();
 }
 
 void TMMACMConverter::SetInputFormat(const WAVEFORMATEX* format) {
   if (format == input_format_) return;
-  WAVEFORMATEX* copy = engine::CopyWaveFormat(format);
-  engine::GlobalFreeAndNil(input_format_);
-  input_format_ = copy;
+  engine::ReplaceWaveFormat(input_format_, format);
   UpdateConversionFormat();
 }
 

@@ -68,9 +68,7 @@ void TMMADPCMConverter::Loaded() {
 
 void TMMADPCMConverter::SetInputFormat(const WAVEFORMATEX* format) {
   if (format == input_format_) return;
-  WAVEFORMATEX* copy = engine::CopyWaveFormat(format);
-  engine::GlobalFreeAndNil(input_format_);
-  input_format_ = copy;
+  engine::ReplaceWaveFormat(input_format_, format);
   UpdateConversionFormat();
 }
 
