@@ -41,29 +41,12 @@ bool ValidEntry(const TMMBitmapList* list, int index) { return list && index >= 
 }  // namespace
 
 vcl::TBitmap* TBitmapCache::Get(int width, int height) {
-  for (Entry& e : entries_) {
-    if (e.bitmap->Width() == width && e.bitmap->Height() == height) {
-      ++e.ref_count;
-      return e.bitmap.get();
-    }
-  }
-  auto bitmap = std::make_unique<vcl::TBitmap>();
-  bitmap->SetWidth(width);
-  bitmap->SetHeight(height);
-  entries_.push_back({std::move(bitmap), 1});
-  return entries_.back().bitmap.get();
-}
-
-bool TBitmapCache::Release(vcl::TBitmap* bitmap, bool& freed) {
-  freed = false;
-  auto it = std::find_if(entries_.begin(), entries_.end(),
-                         [&](const Entry& e) { return e.bitmap.get() == bitmap; });
-  if (it == entries_.end()) return false;
-  if (--it->ref_count <= 0) {
-    entries_.erase(it);
-    freed = true;
-  }
-  return true;
+  return bitmaps_.Acquire({width, height}, [&] {
+    auto bitmap = std::make_unique<vcl::TBitmap>();
+    bitmap->SetWidth(width);
+    bitmap->SetHeight(height);
+    return bitmap;
+  });
 }
 
 vcl::TBitmap* GetCachedBitmap(int width, int height) {

@@ -5,8 +5,10 @@
 // their list through an observer and drop it when it is destroyed.
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "controls/MMBmpLst.h"
+#include "controls/MMSharedBitmaps.h"
 #include "engine/MMObsrv.h"
 #include "engine/MMVisual.h"
 #include "platform/vcl/Controls.h"
@@ -28,16 +30,12 @@ class TBitmapCache {
  public:
   vcl::TBitmap* Get(int width, int height);
   // False when the cache does not hold `bitmap`.
-  bool Release(vcl::TBitmap* bitmap, bool& freed);
-  bool Empty() const { return entries_.empty(); }
-  int Count() const { return static_cast<int>(entries_.size()); }
+  bool Release(vcl::TBitmap* bitmap, bool& freed) { return bitmaps_.Release(bitmap, freed); }
+  bool Empty() const { return bitmaps_.Empty(); }
+  int Count() const { return bitmaps_.Count(); }
 
  private:
-  struct Entry {
-    std::unique_ptr<vcl::TBitmap> bitmap;
-    int ref_count = 0;
-  };
-  std::vector<Entry> entries_;
+  TSharedBitmaps<std::pair<int, int>> bitmaps_;
 };
 
 vcl::TBitmap* GetCachedBitmap(int width, int height);

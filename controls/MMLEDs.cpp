@@ -61,33 +61,10 @@ std::unique_ptr<vcl::TBitmap> LoadLEDBitmap(const std::string& name, bool draw_i
 // ---- digit cache ----
 
 vcl::TBitmap* TDigitCache::GetBitmap(const TDigitKey& key) {
-  for (Entry& e : entries_)
-    if (e.key == key) {
-      ++e.ref_count;
-      return e.bitmap.get();
-    }
-  auto bitmap = LoadLEDBitmap(DigitStripName(key.display_type, key.digit_size), key.draw_inactive,
-                              key.led_color, key.inactive_color, key.back_color);
-  entries_.push_back({key, std::move(bitmap), 1});
-  return entries_.back().bitmap.get();
-}
-
-bool TDigitCache::ReleaseBitmap(vcl::TBitmap* bitmap, bool& freed) {
-  freed = false;
-  auto it = std::find_if(entries_.begin(), entries_.end(),
-                         [&](const Entry& e) { return e.bitmap.get() == bitmap; });
-  if (it == entries_.end()) return false;
-  if (--it->ref_count <= 0) {
-    entries_.erase(it);
-    freed = true;
-  }
-  return true;
-}
-
-int TDigitCache::RefCount(const vcl::TBitmap* bitmap) const {
-  for (const Entry& e : entries_)
-    if (e.bitmap.get() == bitmap) return e.ref_count;
-  return 0;
+  return bitmaps_.Acquire(key, [&] {
+    return LoadLEDBitmap(DigitStripName(key.display_type, key.digit_size), key.draw_inactive, key.led_color,
+                         key.inactive_color, key.back_color);
+  });
 }
 
 vcl::TBitmap* GetDigitBitmap(const TDigitKey& key) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/MMSharedBitmaps.h"
 #include "engine/MMVisual.h"
 #include "platform/vcl/GraphicsBitmap.h"
 #include "platform/vcl/SysUtils.h"
@@ -50,19 +51,14 @@ class TDigitCache {
  public:
   vcl::TBitmap* GetBitmap(const TDigitKey& key);
   // False when the cache does not hold `bitmap`.
-  bool ReleaseBitmap(vcl::TBitmap* bitmap, bool& freed);
-  bool IsEmpty() const { return entries_.empty(); }
-  int Count() const { return static_cast<int>(entries_.size()); }
+  bool ReleaseBitmap(vcl::TBitmap* bitmap, bool& freed) { return bitmaps_.Release(bitmap, freed); }
+  bool IsEmpty() const { return bitmaps_.Empty(); }
+  int Count() const { return bitmaps_.Count(); }
   // 0 for a bitmap the cache does not hold.
-  int RefCount(const vcl::TBitmap* bitmap) const;
+  int RefCount(const vcl::TBitmap* bitmap) const { return bitmaps_.RefCount(bitmap); }
 
  private:
-  struct Entry {
-    TDigitKey key;
-    std::unique_ptr<vcl::TBitmap> bitmap;
-    int ref_count = 0;
-  };
-  std::vector<Entry> entries_;
+  TSharedBitmaps<TDigitKey> bitmaps_;
 };
 
 // The strip for `key`, made by the first holder (which makes the cache too).
