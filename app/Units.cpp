@@ -1,5 +1,6 @@
 #include "app/Units.h"
 
+#include "app/OutfitSpec.h"
 #include "controls/ControlUnits.h"
 #include "displays/DisplayUnits.h"
 #include "engine/EngineUnits.h"
@@ -38,6 +39,7 @@ void RegisterAllUnits() {
   displays::RegisterDisplayUnits(table);
   files::RegisterFileUnits(table);
   controls::RegisterControlUnits(table);
+  table.Register("OutfitSpec", plat::rankApp + 20, RegisterOutfitSpecForm);
 }
 
 }  // namespace app
