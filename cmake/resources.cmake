@@ -59,3 +59,8 @@ endif()
 if(TARGET test_files)
   target_link_libraries(test_files PRIVATE quellix_resources)
 endif()
+
+# The skin tests load the track resources a skin falls back to.
+if(TARGET test_skin)
+  target_link_libraries(test_skin PRIVATE quellix_resources)
+endif()

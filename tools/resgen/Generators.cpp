@@ -5,6 +5,7 @@
 #include "LedStrips.h"
 #include "LibraryCursors.h"
 #include "PlayerGlyphs.h"
+#include "SkinTracks.h"
 #include "SpinArrows.h"
 
 namespace resgen {
@@ -87,6 +88,8 @@ std::span<const Generator> Generators() {
       {"BITMAP", "FONT_11X13_BOLD", DrawDotFontN<DotFont::k11x13Bold>},
       {"BITMAP", "FONT_16X20", DrawDotFontN<DotFont::k16x20>},
       {"BITMAP", "BM_CLRBTNDOWN", DrawColorButtonArrow},
+      {"BITMAP", "TRACK", DrawSkinTrack},
+      {"BITMAP", "TRACKVERT", DrawSkinTrackVert},
   };
   return table;
 }
