@@ -264,18 +264,23 @@ class TLoader {
     }
   }
 
+  // The four edges, "Trans" and "Tile"; a tile above 1 becomes `tile_above_1`.
+  void ReadEdges(const char* sec, TDataSkinObject& e, int tile_above_1) {
+    e.LeftWidth = Int(sec, "LeftWidth", 0);
+    e.RightWidth = Int(sec, "RightWidth", 0);
+    e.TopHeight = Int(sec, "TopHeight", 0);
+    e.BottomHeight = Int(sec, "BottomHeight", 0);
+    e.Trans = Int(sec, "Trans", 0);
+    e.Tile = Int(sec, "Tile", 0);
+    if (e.Tile > 1) e.Tile = tile_above_1;
+  }
+
   // The keys every element section shares; `with_frame` false for the
   // border variant and the group box.
   void ReadElementKeys(const std::string& section, TDataSkinObject& e, bool with_frame) {
     e.Style = Int(section.c_str(), "Style", 0);
-    e.LeftWidth = Int(section.c_str(), "LeftWidth", 0);
-    e.RightWidth = Int(section.c_str(), "RightWidth", 0);
-    e.TopHeight = Int(section.c_str(), "TopHeight", 0);
-    e.BottomHeight = Int(section.c_str(), "BottomHeight", 0);
+    ReadEdges(section.c_str(), e, 0);
     if (with_frame) e.Frame = Int(section.c_str(), "Frame", 0);
-    e.Trans = Int(section.c_str(), "Trans", 0);
-    e.Tile = Int(section.c_str(), "Tile", 0);
-    if (e.Tile > 1) e.Tile = 0;
     e.NormalColour = Int(section.c_str(), "NormalColour", -1);
     e.MouseOverColour = Int(section.c_str(), "MouseOverColour", -1);
     e.PressedColour = Int(section.c_str(), "PressedColour", -1);
@@ -302,13 +307,7 @@ class TLoader {
   void LoadButtons() {
     auto b = std::make_unique<TDataSkinButton>("Buttons");
     const char* sec = "Buttons";
-    b->LeftWidth = Int(sec, "LeftWidth", 0);
-    b->RightWidth = Int(sec, "RightWidth", 0);
-    b->TopHeight = Int(sec, "TopHeight", 0);
-    b->BottomHeight = Int(sec, "BottomHeight", 0);
-    b->Trans = Int(sec, "Trans", 0);
-    b->Tile = Int(sec, "Tile", 0);
-    if (b->Tile > 1) b->Tile = 0;
+    ReadEdges(sec, *b, 0);
     Image(sec, "Bitmap", b->Bitmap);
     Image(sec, "CheckButton", b->CheckBitmap);
     Image(sec, "RadioButton", b->RadioBitmap);
@@ -351,12 +350,7 @@ class TLoader {
     images_.Load(image, p->Bitmap);
     const char* sec = "Progress";
     p->Style = Int(sec, "Style", 0);
-    p->LeftWidth = Int(sec, "LeftWidth", 0);
-    p->RightWidth = Int(sec, "RightWidth", 0);
-    p->TopHeight = Int(sec, "TopHeight", 0);
-    p->BottomHeight = Int(sec, "BottomHeight", 0);
-    p->Trans = Int(sec, "Trans", 0);
-    p->Tile = std::min(Int(sec, "Tile", 0), 1);
+    ReadEdges(sec, *p, 1);
     s_.Progress = std::move(p);
   }
 
