@@ -50,7 +50,8 @@ TMMPeakDetect::TMMPeakDetect(vcl::TComponent* owner)
       block_(static_cast<size_t>(kMaxPeakFFTLength) * kMaxFrameBytes),
       values_(kMaxPeakFFTLength),
       window_table_(kMaxPeakFFTLength),
-      bin_maxima_(kMaxPeakFFTLength / 2) {
+      bin_maxima_(kMaxPeakFFTLength / 2),
+      published_maxima_(kMaxPeakFFTLength / 2) {
   SetFFTLength(128);
 }
 
@@ -71,6 +72,7 @@ void TMMPeakDetect::SetFFTLength(int32_t value) {
   fft_length_ = length;
   BuildFFTWindowTable(window_table_.data(), window_, order);
   ResetPeaks();
+  PublishPeaks();
 }
 
 void TMMPeakDetect::SetWindow(TMMFFTWindow value) {
@@ -78,12 +80,14 @@ void TMMPeakDetect::SetWindow(TMMFFTWindow value) {
   window_ = value;
   BuildFFTWindowTable(window_table_.data(), window_, std::countr_zero(static_cast<uint32_t>(fft_length_)));
   ResetPeaks();
+  PublishPeaks();
 }
 
 void TMMPeakDetect::SetChannel(TMMChannel value) {
   if (value == channel_) return;
   channel_ = value;
   ResetPeaks();
+  PublishPeaks();
 }
 
 void TMMPeakDetect::SetIntegrationCount(int32_t value) {
@@ -93,6 +97,13 @@ void TMMPeakDetect::SetIntegrationCount(int32_t value) {
 int32_t TMMPeakDetect::PeakValue(int32_t index) const {
   if (index < 0 || index >= BinCount()) return 0;
   return bin_maxima_[static_cast<size_t>(index)];
+}
+
+int32_t TMMPeakDetect::CopyPeakValues(std::span<int32_t> dest) const {
+  std::lock_guard<std::mutex> guard(published_lock_);
+  const size_t n = std::min(dest.size(), static_cast<size_t>(published_count_));
+  std::copy_n(published_maxima_.begin(), n, dest.begin());
+  return static_cast<int32_t>(n);
 }
 
 float TMMPeakDetect::BinWidth() const {
@@ -117,6 +128,7 @@ void TMMPeakDetect::SetFormat(const plat::WAVEFORMATEX* format) {
       throw EMMPeakError(LoadLibraryMessage(kInvalidWaveFormatMessage));
     dc_offset_ = format->wBitsPerSample == 8 ? 128 : 0;
     ResetPeaks();
+    PublishPeaks();
   }
   inherited::SetFormat(format);
 }
@@ -135,6 +147,7 @@ void TMMPeakDetect::Closed() {
 void TMMPeakDetect::Started() {
   if (detector_opened_ && !detector_started_) {
     ResetPeaks();
+    PublishPeaks();
     detector_started_ = true;
   }
   inherited::Started();
@@ -160,6 +173,12 @@ void TMMPeakDetect::ResetPeaks() {
   std::fill_n(bin_maxima_.begin(), BinCount(), 0);
 }
 
+void TMMPeakDetect::PublishPeaks() {
+  std::lock_guard<std::mutex> guard(published_lock_);
+  published_count_ = BinCount();
+  std::copy_n(bin_maxima_.begin(), published_count_, published_maxima_.begin());
+}
+
 int32_t TMMPeakDetect::FrameBytes() const {
   // From channels and width rather than the untested block align, so a
   // format with a wrong nBlockAlign cannot size a block beyond the buffer.
@@ -174,7 +193,10 @@ void TMMPeakDetect::Analyse(const char* data, int32_t size) {
   if (!detector_opened_ || !enabled_) return;
   ResetPeaks();
   // The format can go (an unlinked input) while the detector stays opened.
-  if (!IsValidPCMFormat(GetFormat())) return;
+  if (!IsValidPCMFormat(GetFormat())) {
+    PublishPeaks();
+    return;
+  }
   if (!data) size = 0;
   MeasureLevels(data, size);
 
@@ -189,6 +211,7 @@ void TMMPeakDetect::Analyse(const char* data, int32_t size) {
     size -= n;
     AnalyseBlock();
   }
+  PublishPeaks();
 }
 
 void TMMPeakDetect::MeasureLevels(const char* data, int32_t size) {

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <span>
 #include <vector>
 
 #include "engine/MMDSPObj.h"
@@ -64,7 +66,12 @@ class TMMPeakDetect : public TMMDSPComponent {
 
   int32_t BinCount() const { return fft_length_ / 2; }
   // The largest magnitude of bin index over the last buffer; 0 outside the bins.
+  // Live while a buffer is analysed: read it on the delivering thread only.
   int32_t PeakValue(int32_t index) const;
+  // Copies the bin maxima of the last whole analysed buffer, as published
+  // under the detector's lock, into dest; safe from any thread while buffers
+  // arrive on another. Returns the bins copied (at most dest's size).
+  int32_t CopyPeakValues(std::span<int32_t> dest) const;
   // Hertz per bin of the current format; 0 without one.
   float BinWidth() const;
   // Raises std::domain_error without a format (a bin width of 0).
@@ -85,6 +92,8 @@ class TMMPeakDetect : public TMMDSPComponent {
 
  private:
   void ResetPeaks();
+  // Makes the current maxima the ones CopyPeakValues gives.
+  void PublishPeaks();
   int32_t FrameBytes() const;
   int32_t BytesPerBlock() const;
   void Analyse(const char* data, int32_t size);
@@ -110,6 +119,11 @@ class TMMPeakDetect : public TMMDSPComponent {
   std::vector<float> values_;
   std::vector<int32_t> window_table_;
   std::vector<int32_t> bin_maxima_;
+  // What other threads read: a copy taken once per analysed buffer, sized
+  // once, so publishing allocates nothing.
+  mutable std::mutex published_lock_;
+  std::vector<int32_t> published_maxima_;
+  int32_t published_count_ = 0;
   int16_t level_left_ = 0;
   int16_t level_right_ = 0;
   int32_t fft_length_ = 0;

@@ -4,12 +4,15 @@
 // allocation per buffer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <numbers>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/MMFXGen.h"
@@ -408,6 +411,45 @@ TEST_F(PeakTest, StartedResetsThePeaksOncePerStart) {
   EXPECT_EQ(detector_.LevelLeft(), 5000);
   detector_.Stopped();
   EXPECT_FALSE(detector_.DetectorStarted());
+}
+
+// Another thread reads the maxima through the published copy while buffers
+// arrive: every copy is one whole buffer's analysis (a tone at bin 20 or at
+// bin 40, never both, never neither, never a partly cleared table), and a
+// length change publishes cleared maxima at once.
+TEST_F(PeakTest, PublishedMaximaAreWholeBuffersAcrossThreads) {
+  Detector(Pcm(16, 1, 44100), 256);
+  std::vector<int32_t> copy(kMaxPeakFFTLength / 2, -1);
+  EXPECT_EQ(detector_.CopyPeakValues(copy), 128);
+  EXPECT_EQ(copy[20], 0);
+
+  auto low = SineFrames(512, 1, 256, {20}, 8000);
+  auto high = SineFrames(512, 1, 256, {40}, 8000);
+  Push(low);
+  const int32_t full = detector_.PeakValue(20);
+  ASSERT_GT(full, 1000);
+  std::atomic<bool> done{false};
+  std::thread device([&] {
+    for (int n = 0; n < 400; ++n) Push(n % 2 ? high : low);
+    done = true;
+  });
+  int reads = 0;
+  while (!done || reads == 0) {
+    ASSERT_EQ(detector_.CopyPeakValues(std::span(copy.data(), 128)), 128);
+    const bool at20 = copy[20] == full;
+    const bool at40 = copy[40] == full;
+    ASSERT_NE(at20, at40) << "read " << reads << ": " << copy[20] << ", " << copy[40];
+    ++reads;
+  }
+  device.join();
+
+  std::vector<int32_t> small(10);
+  EXPECT_EQ(detector_.CopyPeakValues(small), 10);
+  detector_.SetFFTLength(64);
+  std::fill(copy.begin(), copy.end(), -1);
+  EXPECT_EQ(detector_.CopyPeakValues(copy), 32);
+  EXPECT_EQ(std::count(copy.begin(), copy.begin() + 32, 0), 32);
+  EXPECT_EQ(copy[32], -1);
 }
 
 // ---- Generator into detector ----
