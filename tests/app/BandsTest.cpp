@@ -245,7 +245,9 @@ class DetectedTone : public ::testing::Test {
   int32_t Pass(TBandAnalyser& a, TWeighting w = TWeighting::Off) {
     return a.Pass(bins_, detector_.BinWidth(), w, false, 7, display_);
   }
+  void SetUp() override { ASSERT_TRUE(third_.SetBands(32, 20, 24000)); }
   engine::TMMPeakDetect detector_{nullptr};
+  TBandAnalyser third_;
   std::vector<int32_t> bins_;
   std::vector<int32_t> display_ = std::vector<int32_t>(app::kBandSlots);
 };
@@ -266,23 +268,17 @@ TEST_F(DetectedTone, OneKilohertzLightsItsBandWithNeighboursFortyDecibelsLower) 
 TEST_F(DetectedTone, ToneBetweenTheOldBandsLightsABand) {
   // 1100 Hz fell between the 1/3-octave bands of 1000 and 1250 Hz.
   Analyse(1100);
-  TBandAnalyser a;
-  ASSERT_TRUE(a.SetBands(32, 20, 24000));
-  const int32_t m = Pass(a);
-  EXPECT_EQ(m, 18);
-  EXPECT_GT(a.Acc(m), 32767 * 120 / 4);
+  EXPECT_EQ(Pass(third_), 18);
+  EXPECT_GT(third_.Acc(18), 32767 * 120 / 4);
 }
 
 TEST_F(DetectedTone, WeightingAAtFiftyHertzLowersTheBandByItsStep) {
   Analyse(50);
-  TBandAnalyser a;
-  ASSERT_TRUE(a.SetBands(32, 20, 24000));
-  const int32_t m = Pass(a);
-  EXPECT_EQ(m, 4);
-  const int32_t off = a.Acc(m);
-  a.ClearHeld();
-  Pass(a, TWeighting::A);
-  const double drop = 20 * std::log10(static_cast<double>(a.Acc(m)) / off);
+  EXPECT_EQ(Pass(third_), 4);
+  const int32_t off = third_.Acc(4);
+  third_.ClearHeld();
+  Pass(third_, TWeighting::A);
+  const double drop = 20 * std::log10(static_cast<double>(third_.Acc(4)) / off);
   const double step = 60.0 / 31;
   EXPECT_NEAR(drop, -16 * step, 0.01);  // A(49 Hz) = -30.6 dB: k = 15, 16 steps below unity
 }
