@@ -13,6 +13,7 @@
 #include "platform/vcl/Jpeg.h"
 #include "platform/vcl/Menus.h"
 #include "platform/vcl/StdCtrls.h"
+#include "skin/SkinUnits.h"
 
 namespace app {
 
@@ -39,6 +40,7 @@ void RegisterAllUnits() {
   displays::RegisterDisplayUnits(table);
   files::RegisterFileUnits(table);
   controls::RegisterControlUnits(table);
+  skin::RegisterSkinUnits(table);
   table.Register("OutfitSpec", plat::rankApp + 20, RegisterOutfitSpecForm);
 }
 

@@ -9,6 +9,7 @@
 #include "platform/gdi/Colors.h"
 #include "skin/ImgUtil.h"
 #include "skin/SkinBitmaps.h"
+#include "skin/SkinUnits.h"
 
 using namespace skin;
 using namespace skin_test;
@@ -222,4 +223,15 @@ TEST_F(ImgUtilTest, TransformsPixelsOfEveryFormatAsTwentyFourBit) {
   vcl::TBitmap empty;
   for (const Case& cs : cases) cs.apply(empty);
   EXPECT_TRUE(empty.Empty());
+}
+
+TEST_F(ImgUtilTest, ShutDownEmptiesTheCache) {
+  plat::UnitTable table;
+  RegisterSkinUnits(table);
+  table.Initialize();
+  int slot = GetGradient(5, vcl::clBlack, vcl::clWhite);
+  EXPECT_EQ(FindGradient(5, vcl::clBlack, vcl::clWhite), slot);
+  table.Finalize();
+  EXPECT_EQ(FindGradient(5, vcl::clBlack, vcl::clWhite), -1);
+  EXPECT_EQ(BuildGradient(5, vcl::clBlack, vcl::clWhite), 0);  // the ring starts again
 }
