@@ -5,8 +5,10 @@
 #include "displays/DisplayUnits.h"
 #include "engine/EngineUnits.h"
 #include "files/FileUnits.h"
+#include "platform/kernel/Drives.h"
 #include "platform/kernel/UnitTable.h"
 #include "platform/mm/MMUnits.h"
+#include "platform/registry/CdImages.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/Forms.h"
@@ -20,6 +22,8 @@ namespace app {
 void RegisterAllUnits() {
   plat::UnitTable& table = plat::Units();
   plat::RegisterMultimediaUnits(table);
+  table.Register(
+      "CdImages", plat::rankPlatform + 55, [] { plat::LoadCdImagesFromRegistry(); }, plat::ClearCdImages);
   vcl::RegisterJpegUnit(table);
   vcl::RegisterDialogsUnit(table);
   table.Register("Menus", plat::rankPlatform + 80, vcl::RegisterMenuClasses);

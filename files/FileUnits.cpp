@@ -6,6 +6,8 @@
 #include "files/MMAudReg.h"
 #include "files/MMAudio.h"
 #include "files/MMAudioFile.h"
+#include "files/MMCDA.h"
+#include "files/MMCDRead.h"
 #include "files/MMEnvelp.h"
 #include "files/MMLame.h"
 #include "files/MMMPEG.h"
@@ -24,6 +26,8 @@ void RegisterFileClasses() {
   vcl::RegisterClass(TMMADPCMConverter::StaticClass());
   vcl::RegisterClass(TMMMP3Encoder::StaticClass());
   vcl::RegisterClass(TMMMPEGFile::StaticClass());
+  vcl::RegisterClass(TMMCDReader::StaticClass());
+  vcl::RegisterClass(TMMCDAFile::StaticClass());
 }
 
 void RegisterFileUnits(plat::UnitTable& table) {
@@ -31,6 +35,7 @@ void RegisterFileUnits(plat::UnitTable& table) {
   table.Register("MMAudReg", plat::rankFiles + 20, RegisterAudioFileClasses, ClearFileClasses);
   // The decoder module is loaded on first use and freed at shut-down.
   table.Register("MMMPEG", plat::rankFiles + 25, nullptr, UnloadMpegDecoder);
+  table.Register("MMCDRead", plat::rankFiles + 26, nullptr, UnloadCDDriver);
   table.Register("MMFileComponents", plat::rankFiles + 30, RegisterFileClasses);
   table.Register(
       "LameEnc", plat::rankFiles + 40, [] {}, FreeLameEncoder);

@@ -4,7 +4,7 @@
 namespace files {
 
 // The classes in the order the player source asks them: MPEG (1), CD audio
-// (4), wave (5). The CD audio class joins as it is built.
+// (4), wave (5).
 void RegisterAudioFileClasses();
 
 }  // namespace files

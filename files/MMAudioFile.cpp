@@ -6,6 +6,7 @@
 
 #include "engine/MMWaveHdr.h"
 #include "engine/MMWaveIO.h"
+#include "platform/kernel/Files.h"
 #include "platform/vcl/TypInfo.h"
 
 namespace files {
@@ -21,7 +22,10 @@ constexpr int kMaxConsecutiveErrors = 3;
 
 bool NameExists(const std::string& name) {
   std::error_code ec;
-  if (std::filesystem::exists(name, ec)) return true;
+  // The platform knows files the file system does not hold (CD tracks).
+  if (std::filesystem::exists(name, ec) ||
+      plat::GetFileAttributesA(name.c_str()) != plat::INVALID_FILE_ATTRIBUTES)
+    return true;
   std::string upper = name;
   std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
   return upper.find("RESOURCE://") != std::string::npos || upper.find("POINTER://") != std::string::npos;

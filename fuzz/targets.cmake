@@ -24,3 +24,5 @@ foreach(t fuzz_skin_description_replay fuzz_skin_description_fuzzer)
     target_include_directories(${t} PRIVATE ${CMAKE_SOURCE_DIR})
   endif()
 endforeach()
+# The drive model's cue sheet reader, as the CD module builds it in.
+quellix_fuzz(fuzz_cue_sheet DEPS platform_kernel)

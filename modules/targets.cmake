@@ -35,3 +35,16 @@ endif()
 if(TARGET quellix)
   add_dependencies(quellix mmmpeg32)
 endif()
+# The CD digital audio module over libcdio and paranoia; the cue sheet reader
+# of the drive model is built into it.
+pkg_check_modules(QUELLIX_CDIO REQUIRED IMPORTED_TARGET GLOBAL libcdio libcdio_cdda libcdio_paranoia)
+quellix_module(mmcdda32 SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/mmcdda32/MMCdda32.cpp
+               ${CMAKE_SOURCE_DIR}/platform/kernel/CueSheet.cpp ${CMAKE_SOURCE_DIR}/files/MMCDATyp.cpp
+               DEPS PkgConfig::QUELLIX_CDIO)
+if(QUELLIX_TESTS)
+  quellix_module(mmcdda32_noentry SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/mmcdda32_test/NoEntry.cpp)
+  quellix_module(mmcdda32_v19 SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/mmcdda32_test/Version19.cpp)
+endif()
+if(TARGET quellix)
+  add_dependencies(quellix mmcdda32)
+endif()

@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/kernel/Drives.h"
 #include "platform/kernel/Errors.h"
 
 namespace plat {
@@ -156,6 +157,7 @@ struct FindState {
   std::string folder;
   std::vector<std::string> names;
   size_t next = 0;
+  bool cd = false;  // track files of a CD drive
 };
 
 class FindTable {
@@ -224,6 +226,20 @@ void FillFindData(const std::string& folder, const std::string& name, WIN32_FIND
     data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
   }
   std::snprintf(data->cFileName, sizeof data->cFileName, "%s", name.c_str());
+}
+
+void FillTrackFindData(const std::string& name, WIN32_FIND_DATAA* data) {
+  *data = WIN32_FIND_DATAA{};
+  data->dwFileAttributes = FILE_ATTRIBUTE_READONLY;
+  data->nFileSizeLow = kCdTrackFileBytes;
+  std::snprintf(data->cFileName, sizeof data->cFileName, "%s", name.c_str());
+}
+
+void Fill(const FindState& state, const std::string& name, WIN32_FIND_DATAA* data) {
+  if (state.cd)
+    FillTrackFindData(name, data);
+  else
+    FillFindData(state.folder, name, data);
 }
 
 }  // namespace
@@ -346,6 +362,11 @@ DWORD GetFileAttributesA(const char* path) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_FILE_ATTRIBUTES;
   }
+  DWORD track_attributes = 0;
+  if (CdPathAttributes(path, track_attributes)) {
+    if (track_attributes == INVALID_FILE_ATTRIBUTES) SetLastError(ERROR_FILE_NOT_FOUND);
+    return track_attributes;
+  }
   std::string resolved = ResolvePath(path);
   struct stat st;
   if (stat(resolved.c_str(), &st) != 0) {
@@ -448,21 +469,26 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
       slash == std::string::npos ? "." : (slash == 0 ? "/" : ResolvePath(p.substr(0, slash)));
   if (name == "*.*") name = "*";
 
-  struct stat st;
-  if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-    SetLastError(ERROR_PATH_NOT_FOUND);
-    return INVALID_HANDLE_VALUE;
-  }
   FindState state;
+  std::vector<std::string> entries;
+  state.cd = slash != std::string::npos && CdFolderNames(p.substr(0, slash), entries);
+  if (!state.cd) {
+    struct stat st;
+    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+      SetLastError(ERROR_PATH_NOT_FOUND);
+      return INVALID_HANDLE_VALUE;
+    }
+    entries = ListFolder(folder);
+  }
   state.folder = folder;
-  for (std::string& entry : ListFolder(folder))
+  for (std::string& entry : entries)
     if (WildcardMatch(name, entry)) state.names.push_back(std::move(entry));
   if (state.names.empty()) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
   std::sort(state.names.begin(), state.names.end());
-  FillFindData(state.folder, state.names[0], data);
+  Fill(state, state.names[0], data);
   state.next = 1;
 
   FindTable& table = Finds();
@@ -485,7 +511,7 @@ BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data) {
     SetLastError(ERROR_NO_MORE_FILES);
     return FALSE;
   }
-  FillFindData(state.folder, state.names[state.next++], data);
+  Fill(state, state.names[state.next++], data);
   return TRUE;
 }
 
