@@ -154,7 +154,7 @@ TEST_F(CDAudio, TheTableOfContentsAndCDTextOfAGeneratedDisc) {
 // disc (10 s into the image) starts at sector 750.
 TEST_F(CDAudio, ATrackAtTwelveSecondsStartsAtSector750) {
   CdImageSpec spec;
-  spec.tracks = {{750, 1000}, {75, 440}};
+  spec.tracks = {{750, 1000, "", ""}, {75, 440, "", ""}};
   Insert(spec);
   TMMCDAFile file(nullptr);
   file.SetFileName(Track(2));
@@ -165,7 +165,7 @@ TEST_F(CDAudio, ATrackAtTwelveSecondsStartsAtSector750) {
 
 TEST_F(CDAudio, TrackNamesSelectTheirTrackAndBadOnesAreRefused) {
   CdImageSpec spec;
-  for (int i = 0; i < 10; ++i) spec.tracks.push_back({75, 300.0 + 100 * i});
+  for (int i = 0; i < 10; ++i) spec.tracks.push_back({75, 300.0 + 100 * i, "", ""});
   spec.tracks[4].data = true;
   Insert(spec);
   struct Case {

@@ -61,7 +61,7 @@ inline std::string CueText(const CdImageSpec& spec, const std::string& bin_name)
   int start = 0;
   for (size_t i = 0; i < spec.tracks.size(); ++i) {
     const CdTrackSpec& t = spec.tracks[i];
-    char number[8];
+    char number[24];
     std::snprintf(number, sizeof number, "%02zu", i + 1);
     cue += std::string("  TRACK ") + number + (t.data ? " MODE1/2352\n" : " AUDIO\n");
     if (!t.title.empty()) cue += "    TITLE \"" + t.title + "\"\n";
