@@ -10,42 +10,30 @@
 #include "skin/SkinReader.h"
 #include "skin/WinSkinData.h"
 #include "skin/WinSkinIni.h"
-#include "tools/skinpack/LzhufEncoder.h"
+#include "tools/skinpack/Container.h"
 
 namespace {
 
-void Put(std::vector<uint8_t>& out, uint32_t w) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(w >> (8 * i)));
-}
-
-std::string Bmp(int width, int height, vcl::TPixelFormat format) {
+std::vector<uint8_t> Bmp(int width, int height, vcl::TPixelFormat format) {
   vcl::TBitmap bitmap;
   bitmap.SetPixelFormat(format);
   bitmap.SetSize(width, height);
   vcl::TMemoryStream out;
   bitmap.SaveToStream(out);
-  return std::string(reinterpret_cast<const char*>(out.Memory()), static_cast<size_t>(out.Size()));
+  return std::vector<uint8_t>(out.Memory(), out.Memory() + out.Size());
 }
 
 // Members "a.bmp" .. "e.bmp" of assorted shapes and formats.
 const skin::TSkinReader& Reader() {
   static skin::TSkinReader reader;
   static bool loaded = [] {
-    const std::vector<std::string> members = {Bmp(40, 20, vcl::pf24bit), Bmp(8, 60, vcl::pf24bit),
-                                              Bmp(96, 44, vcl::pf8bit), Bmp(1, 1, vcl::pf1bit),
-                                              Bmp(380, 100, vcl::pf4bit)};
-    std::string names;
-    for (size_t i = 0; i < members.size(); ++i)
-      names += std::string(1, static_cast<char>('a' + i)) + ".bmp\r\n";
-    std::vector<uint8_t> container;
-    Put(container, skin::kSkinFormatWord);
-    Put(container, static_cast<uint32_t>(names.size()));
-    Put(container, 0);
-    Put(container, 0);
-    container.insert(container.end(), names.begin(), names.end());
-    for (const std::string& m : members) Put(container, static_cast<uint32_t>(m.size()));
-    for (const std::string& m : members) container.insert(container.end(), m.begin(), m.end());
-    std::vector<uint8_t> package = skinpack::LzhCompress(container);
+    const std::vector<std::vector<uint8_t>> images = {Bmp(40, 20, vcl::pf24bit), Bmp(8, 60, vcl::pf24bit),
+                                                      Bmp(96, 44, vcl::pf8bit), Bmp(1, 1, vcl::pf1bit),
+                                                      Bmp(380, 100, vcl::pf4bit)};
+    std::vector<skinpack::SkinMember> members;
+    for (size_t i = 0; i < images.size(); ++i)
+      members.push_back({std::string(1, static_cast<char>('a' + i)) + ".bmp", images[i]});
+    std::vector<uint8_t> package = skinpack::PackSkin(members);
     vcl::TMemoryStream stream;
     stream.WriteBuffer(package.data(), static_cast<int64_t>(package.size()));
     if (reader.Load(stream) != skin::TSkinLoadStatus::Ok) std::abort();
