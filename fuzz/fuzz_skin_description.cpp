@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       s.Left.get(),          s.Right.get(),       s.Buttons.get(),   s.Tabs.get(),
       s.MenuItem.get(),      s.ScrollBar.get(),   s.Headerbar.get(), s.HorzScrollThumb.get(),
       s.ProgressChunk.get(), s.ComboButton.get(), s.SunkEdge.get(),  s.Track.get(),
-      s.TrackVert.get()};
+      s.TrackVert.get(),     s.ComboArrow.get(),  s.Toolbar.get()};
   for (const skin::TDataSkinObject* e : side_by_side) Check(e, false);
   for (const auto& b : s.SysButtons) Check(b.get(), false);
   if (s.Buttons->RadioButtonFrame < 1 || s.Buttons->CheckButtonFrame < 1) std::abort();

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/user/Screen.h"
 #include "platform/vcl/Graphics.h"
 #include "platform/vcl/SysUtils.h"
+#include "skin/ImgUtil.h"
+#include "skin/SkinDraw.h"
 #include "skin/SkinReader.h"
 #include "skin/WinSkinIni.h"
 
@@ -123,6 +126,12 @@ class TLoader {
     s_.ToolBars = Elem("ToolBars");
     s_.ComboButton = Elem<TDataSkinBorder>("ComboButton", "****", false);
     s_.SunkEdge = Elem("SunkEdge");
+    if (TDataSkinBorder* combo = s_.ComboButton.get(); combo && !combo->Bitmap.Empty()) {
+      if (images_.Take(int64_t{combo->Bitmap.Width()} * combo->Bitmap.Height())) {
+        combo->Bitmap2.Assign(&combo->Bitmap);
+        MirrorBitmap(combo->Bitmap2);
+      }
+    }
     s_.ExtraImages = Elem("ExtraImages");
     s_.Headerbar = Elem("Headerbar");
     s_.MenuItem = Elem("MenuItem");
@@ -143,7 +152,13 @@ class TLoader {
     LoadTracks();
     FixFrameCounts();
     Sanitise();
+    // The toolbar's colours come from the menu bar background, so it is
+    // taken from this skin's top border before the images derived from it.
     LoadMenuBarBackground();
+    MakeComboComposite();
+    MakeComboArrow();
+    MakeToolbar();
+    Sanitise();
     s_.FaceBrush.Reset(plat::CreateSolidBrush(vcl::ColorToRGB(s_.ButtonFace)));
   }
 
@@ -476,6 +491,104 @@ class TLoader {
     e->RightWidth = std::clamp(e->RightWidth, 0, fw);
     e->TopHeight = std::clamp(e->TopHeight, 0, fh);
     e->BottomHeight = std::clamp(e->BottomHeight, 0, fh);
+  }
+
+  // One strip of combo box cells, each the sunken edge with the button at
+  // its right end and a key-coloured inside, for the combo button; the
+  // sunken edge gets it mirrored.
+  void MakeComboComposite() {
+    TDataSkinObject* sunk = s_.SunkEdge.get();
+    TDataSkinBorder* combo = s_.ComboButton.get();
+    if (!sunk || !combo) return;
+    constexpr int kCellWidth = 50, kCellHeight = 21;
+    const int frames = sunk->Frame;
+    const int button = plat::GetSystemMetrics(plat::SM_CXHSCROLL) + 2;
+    if (!images_.Take(int64_t{2} * kCellWidth * frames * kCellHeight)) return;
+    vcl::TBitmap strip;
+    strip.SetPixelFormat(vcl::pf24bit);
+    strip.SetSize(kCellWidth * frames, kCellHeight);
+    vcl::TCanvas& canvas = *strip.Canvas();
+    canvas.Brush()->SetColor(kSkinKeyColour);
+    canvas.FillRect(vcl::Rect(0, 0, strip.Width(), kCellHeight));
+    const vcl::TRect button_area(kCellWidth - button, 0, kCellWidth, kCellHeight);
+    for (int k = 1; k <= frames; ++k) {
+      vcl::TBitmap cell;
+      cell.SetPixelFormat(vcl::pf24bit);
+      cell.SetSize(kCellWidth, kCellHeight);
+      plat::HDC dc = cell.Canvas()->Handle();
+      SkinDrawElement(dc, vcl::Rect(0, 0, kCellWidth, kCellHeight), &sunk->Bitmap, false, sunk->Tile == 1,
+                      false, frames, k, Margins(*sunk));
+      SkinDrawElement(dc, button_area, &combo->Bitmap, false, combo->Tile == 1, false, combo->Frame, k,
+                      Margins(*combo));
+      if (s_.ExtraImages)
+        SkinDrawCentredFrame(dc, button_area, &s_.ExtraImages->Bitmap, true, s_.ExtraImages->Frame, k);
+      cell.Canvas()->Brush()->SetColor(kSkinKeyColour);
+      cell.Canvas()->FillRect(vcl::Rect(2, 2, kCellWidth - 1 - button, 18));
+      canvas.CopyRect(vcl::Rect(kCellWidth * (k - 1), 0, kCellWidth * k, kCellHeight), cell.Canvas(),
+                      vcl::Rect(0, 0, kCellWidth, kCellHeight));
+    }
+    combo->Style = 2;
+    combo->TopHeight = sunk->TopHeight;
+    combo->BottomHeight = sunk->BottomHeight;
+    combo->LeftWidth = 2;
+    combo->RightWidth = button + 2;
+    combo->Bitmap.Assign(&strip);
+    sunk->Bitmap.Assign(&strip);
+    MirrorBitmap(sunk->Bitmap);
+    sunk->LeftWidth = button + 2;
+    sunk->RightWidth = 2;
+  }
+
+  // The combo box's arrow squares: cut from the composite, or the combo
+  // button's own image on the face colour.
+  void MakeComboArrow() {
+    if (s_.ComboArrow) return;
+    TDataSkinBorder* combo = s_.ComboButton.get();
+    const TDataSkinObject* sunk = s_.SunkEdge.get();
+    if (!combo) return;
+    auto arrow = std::make_unique<TDataSkinObject>("ComboxArrow");
+    if (sunk && combo->Style == 2) {
+      const int frames = sunk->Frame, c = combo->Bitmap.Width() / frames;
+      if (c < 19 || !images_.Take(int64_t{17} * 17 * frames)) return;
+      arrow->Bitmap.SetPixelFormat(vcl::pf24bit);
+      arrow->Bitmap.SetSize(17 * frames, 17);
+      for (int k = 1; k <= frames; ++k)
+        arrow->Bitmap.Canvas()->CopyRect(vcl::Rect(17 * (k - 1), 0, 17 * k, 17), combo->Bitmap.Canvas(),
+                                         vcl::Rect(k * c - 19, 2, k * c - 2, 19));
+      arrow->Frame = frames;
+    } else if (!sunk) {
+      if (!images_.Take(int64_t{combo->Bitmap.Width()} * combo->Bitmap.Height())) return;
+      arrow->Bitmap.Assign(&combo->Bitmap);
+      if (!arrow->Bitmap.Empty()) ReplaceKeyColour(arrow->Bitmap, s_.ButtonFace);
+      arrow->Frame = combo->Frame;
+    } else {
+      return;
+    }
+    s_.ComboArrow = std::move(arrow);
+  }
+
+  // A vertical gradient from the face towards the menu bar background; a
+  // vivid background gives a lighter second colour the more vivid it is.
+  void MakeToolbar() {
+    if (s_.Toolbar) return;
+    auto bar = std::make_unique<TDataSkinObject>("Toolbar");
+    constexpr int kWidth = 10, kHeight = 40;
+    const vcl::TColor first = BlendColours(s_.ButtonFace, vcl::clWhite, 150);
+    vcl::TColor second = BlendColours(vcl::clGray, s_.MenuBarBackground, 150);
+    const int saturation = ColourSaturation(s_.MenuBarBackground);
+    if (saturation > 110)
+      second = BlendColours(s_.MenuBarBackground, vcl::clWhite, (225 - saturation) * 25 / 140 + 50);
+    if (images_.Take(kWidth * kHeight)) {
+      bar->Bitmap.SetPixelFormat(vcl::pf24bit);
+      bar->Bitmap.SetSize(kWidth, kHeight);
+      GradientFill(bar->Bitmap.Canvas()->Handle(), vcl::Rect(0, 0, kWidth, kHeight), first, true, second);
+    }
+    bar->Frame = 1;
+    s_.Toolbar = std::move(bar);
+  }
+
+  static vcl::TRect Margins(const TDataSkinObject& e) {
+    return vcl::Rect(e.LeftWidth, e.TopHeight, e.RightWidth, e.BottomHeight);
   }
 
   void LoadMenuBarBackground() {

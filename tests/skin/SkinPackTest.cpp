@@ -142,7 +142,8 @@ TEST_F(SkinPackages, DescriptionAndArtAgree) {
         {"Progress", s.Progress.get(), 2, 20, 16, false},
         {"ExtraImages", s.ExtraImages.get(), 5, 16, 16, false},
         {"Tabs", s.Tabs.get(), 5, 40, 21, false},
-        {"SunkEdge", s.SunkEdge.get(), 4, 20, 21, false},
+        // the combo composite
+        {"SunkEdge", s.SunkEdge.get(), 4, 50, 21, false},
     };
     for (const Row& r : rows) {
       SCOPED_TRACE(r.what);
@@ -152,6 +153,8 @@ TEST_F(SkinPackages, DescriptionAndArtAgree) {
       EXPECT_EQ(r.e->Bitmap.Height(), r.stacked ? r.frames * r.frame_height : r.frame_height);
       EXPECT_EQ(r.e->Bitmap.PixelFormat(), vcl::pf24bit);
     }
+    ASSERT_NE(s.ComboArrow, nullptr);
+    EXPECT_EQ(s.ComboArrow->Bitmap.Width(), 4 * 17);
     EXPECT_EQ(s.SysButtons.size(), 6u);
     EXPECT_EQ(s.Buttons->CheckButtonFrame, 4);
     EXPECT_EQ(s.Buttons->RadioButtonFrame, 4);

@@ -10,6 +10,7 @@
 
 #include "platform/vcl/Graphics.h"
 #include "resources/ProgramResources.h"
+#include "skin/SkinDraw.h"
 #include "skin/SkinPackageFixtures.h"
 #include "skin/SkinReader.h"
 #include "skin/WinSkinData.h"
@@ -429,4 +430,80 @@ TEST_F(SkinDescription, APackageWithoutADescriptionLeavesTheSkinAsItWas) {
              "readme.txt");
   ASSERT_TRUE(s.LoadFromPackage(odd));
   EXPECT_EQ(s.SkinName, "Second");
+}
+
+TEST_F(SkinDescription, CombosAndToolbarAreDerivedFromOtherElements) {
+  // Sunken edge frames are grey levels 10k, combo button frames red 10k,
+  // with a blue first column to see the mirror.
+  auto strip = [](int frame_width, int red) {
+    std::vector<std::tuple<int, int, vcl::TColor>> dots;
+    for (int k = 0; k < 4; ++k)
+      for (int y = 0; y < 21; ++y)
+        for (int x = 0; x < frame_width; ++x)
+          dots.emplace_back(k * frame_width + x, y,
+                            red ? Rgb(10 * (k + 1), 0, 0) : Rgb(10 * (k + 1), 10 * (k + 1), 10 * (k + 1)));
+    dots.emplace_back(0, 0, Rgb(0, 0, 255));
+    return Bmp(frame_width * 4, 21, vcl::clSilver, dots);
+  };
+  const std::string combo_only =
+      "[ComboButton]\nImage=combo.bmp\n[Colours]\nButtonFace=192 192 192\n"
+      "[Personality]\nTop=top.bmp\nTopFrame=2\n";
+  const std::vector<Member> m = {{"sunk.bmp", strip(20, 0)},
+                                 {"combo.bmp", strip(18, 1)},
+                                 {"top.bmp", Bmp(96, 44, vcl::clSilver, {{32, 7, Rgb(40, 60, 110)}})},
+                                 {"key.bmp", Bmp(4, 2, skin::kSkinKeyColour)}};
+  TParsedSkin s =
+      Parse(combo_only + "[SunkEdge]\nImage=sunk.bmp\nLeftWidth=2\nRightWidth=2\nTopHeight=3\n", m);
+  // The composite: 4 cells of 50 x 21, the sunken edge with the button
+  // (18 px) at the right end and a key-coloured inside.
+  const TDataSkinBorder& combo = *s.ComboButton;
+  ASSERT_EQ(combo.Bitmap.Width(), 200);
+  EXPECT_EQ(combo.Style, 2);
+  EXPECT_EQ(combo.LeftWidth, 2);
+  EXPECT_EQ(combo.RightWidth, 20);
+  EXPECT_EQ(combo.TopHeight, 3);
+  vcl::TCanvas& c = *const_cast<vcl::TBitmap&>(combo.Bitmap).Canvas();
+  struct Probe {
+    int x, y;
+    vcl::TColor colour;
+  };
+  for (const Probe& p :
+       {Probe{1, 10, Rgb(10, 10, 10)}, Probe{2, 2, skin::kSkinKeyColour}, Probe{30, 17, skin::kSkinKeyColour},
+        Probe{31, 10, Rgb(10, 10, 10)}, Probe{40, 10, Rgb(10, 0, 0)}, Probe{90, 10, Rgb(20, 0, 0)},
+        Probe{190, 10, Rgb(40, 0, 0)}, Probe{151, 1, Rgb(40, 40, 40)}}) {
+    SCOPED_TRACE(std::to_string(p.x) + "," + std::to_string(p.y));
+    EXPECT_EQ(c.Pixels(p.x, p.y), p.colour);
+  }
+  // The sunken edge is the strip mirrored; the button's second image the
+  // mirror of its own image.
+  EXPECT_EQ(const_cast<vcl::TBitmap&>(s.SunkEdge->Bitmap).Canvas()->Pixels(199 - 190, 10), Rgb(40, 0, 0));
+  EXPECT_EQ(s.SunkEdge->LeftWidth, 20);
+  EXPECT_EQ(s.SunkEdge->RightWidth, 2);
+  EXPECT_EQ(const_cast<vcl::TBitmap&>(combo.Bitmap2).Canvas()->Pixels(71, 0), Rgb(0, 0, 255));
+  // The arrow squares come from the composite: square 1 from (31, 2).
+  ASSERT_NE(s.ComboArrow, nullptr);
+  EXPECT_EQ(s.ComboArrow->Name, "ComboxArrow");
+  EXPECT_EQ(s.ComboArrow->Bitmap.Width(), 68);
+  EXPECT_EQ(s.ComboArrow->Bitmap.Height(), 17);
+  EXPECT_EQ(s.ComboArrow->Frame, 4);
+  EXPECT_EQ(s.ComboArrow->Bitmap.Canvas()->Pixels(5, 5), Rgb(10, 0, 0));
+
+  // Without a sunken edge the arrow is the button's image on the face.
+  TParsedSkin alone = Parse("[ComboButton]\nImage=key.bmp\n[Colours]\nButtonFace=1 2 3\n", m);
+  ASSERT_NE(alone.ComboArrow, nullptr);
+  EXPECT_EQ(alone.ComboArrow->Bitmap.Canvas()->Pixels(3, 1), Rgb(1, 2, 3));
+  EXPECT_EQ(alone.ComboArrow->Frame, 4);
+  // A sunken edge without a combo button derives nothing.
+  EXPECT_EQ(Parse("[SunkEdge]\nImage=sunk.bmp\n", m).ComboArrow, nullptr);
+
+  // The toolbar gradient, from this skin's menu bar background.
+  ASSERT_NE(s.Toolbar, nullptr);
+  EXPECT_EQ(s.Toolbar->Frame, 1);
+  vcl::TCanvas& bar = *s.Toolbar->Bitmap.Canvas();
+  const std::vector<std::pair<int, vcl::TColor>> rows = {{0, Rgb(246, 246, 246)},
+                                                         {1, Rgb(244, 245, 245)},
+                                                         {19, Rgb(195, 200, 213)},
+                                                         {38, Rgb(143, 153, 180)},
+                                                         {39, Rgb(140, 151, 178)}};
+  for (const auto& [row, colour] : rows) EXPECT_EQ(bar.Pixels(5, row), colour) << row;
 }
