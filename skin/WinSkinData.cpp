@@ -510,7 +510,7 @@ class TLoader {
     vcl::TCanvas& canvas = *strip.Canvas();
     canvas.Brush()->SetColor(kSkinKeyColour);
     canvas.FillRect(vcl::Rect(0, 0, strip.Width(), kCellHeight));
-    const vcl::TRect button_area(kCellWidth - button, 0, kCellWidth, kCellHeight);
+    const vcl::TRect button_area = vcl::Rect(kCellWidth - button, 0, kCellWidth, kCellHeight);
     for (int k = 1; k <= frames; ++k) {
       vcl::TBitmap cell;
       cell.SetPixelFormat(vcl::pf24bit);
