@@ -16,6 +16,7 @@
 #include "platform/vcl/Menus.h"
 #include "platform/vcl/StdCtrls.h"
 #include "skin/SkinUnits.h"
+#include "utility/UtilityUnits.h"
 
 namespace app {
 
@@ -46,6 +47,7 @@ void RegisterAllUnits() {
   controls::RegisterControlUnits(table);
   skin::RegisterSkinUnits(table);
   table.Register("OutfitSpec", plat::rankApp + 20, RegisterOutfitSpecForm);
+  utility::RegisterUtilityUnits(table);
 }
 
 }  // namespace app

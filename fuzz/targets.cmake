@@ -7,6 +7,8 @@ quellix_fuzz(fuzz_dib_header DEPS engine)
 quellix_fuzz(fuzz_bitmap_list DEPS controls)
 quellix_fuzz(fuzz_adpcm_converter DEPS files engine)
 quellix_fuzz(fuzz_skin_reader DEPS skin)
+quellix_fuzz(fuzz_stored_file_data DEPS utility)
+quellix_fuzz(fuzz_sound_image DEPS platform_mm)
 # The decoder module's probe and entries, built in with the library it wraps.
 quellix_fuzz(fuzz_mpeg_probe DEPS PkgConfig::QUELLIX_MPG123)
 foreach(t fuzz_mpeg_probe_replay fuzz_mpeg_probe_fuzzer)

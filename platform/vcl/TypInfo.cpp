@@ -1,6 +1,7 @@
 #include "platform/vcl/TypInfo.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "platform/vcl/Colors.h"
 
@@ -29,6 +30,41 @@ bool TIdentMap::IntToIdent(int64_t value, std::string& ident) const {
 }
 
 namespace published {
+namespace {
+// Registered at start-up, read by every colour property afterwards; never
+// destroyed, so a late reader at shut-down finds it.
+struct ExtraColorMaps {
+  std::mutex mutex;
+  std::vector<const TIdentMap*> maps;
+};
+ExtraColorMaps& ExtraColors() {
+  static auto* extra = new ExtraColorMaps;
+  return *extra;
+}
+}  // namespace
+
+void RegisterColorIdents(const TIdentMap& map) {
+  auto& extra = ExtraColors();
+  std::lock_guard lock(extra.mutex);
+  if (std::find(extra.maps.begin(), extra.maps.end(), &map) == extra.maps.end()) extra.maps.push_back(&map);
+}
+
+bool ExtraColorIdentToInt(std::string_view ident, int64_t& value) {
+  auto& extra = ExtraColors();
+  std::lock_guard lock(extra.mutex);
+  for (const TIdentMap* map : extra.maps)
+    if (map->IdentToInt(ident, value)) return true;
+  return false;
+}
+
+bool ExtraColorIntToIdent(int64_t value, std::string& ident) {
+  auto& extra = ExtraColors();
+  std::lock_guard lock(extra.mutex);
+  for (const TIdentMap* map : extra.maps)
+    if (map->IntToIdent(value, ident)) return true;
+  return false;
+}
+
 const TIdentMap& ColorIdents() {
   static const TIdentMap map{
       {clBlack, "clBlack"},
@@ -244,8 +280,10 @@ bool OrdToIdent(const TPropInfo& p, int64_t value, std::string& ident) {
       ident = p.idents[value];
       return true;
     case tkInteger:
-    case tkColor:
       return p.ident_map && p.ident_map->IntToIdent(value, ident);
+    case tkColor:
+      return (p.ident_map && p.ident_map->IntToIdent(value, ident)) ||
+             published::ExtraColorIntToIdent(value, ident);
     default:
       return false;
   }
@@ -262,8 +300,10 @@ bool IdentToOrd(const TPropInfo& p, std::string_view ident, int64_t& value) {
         if (SameText(p.idents[i], ident)) return value = static_cast<int64_t>(i), true;
       return false;
     case tkInteger:
-    case tkColor:
       return p.ident_map && p.ident_map->IdentToInt(ident, value);
+    case tkColor:
+      return (p.ident_map && p.ident_map->IdentToInt(ident, value)) ||
+             published::ExtraColorIdentToInt(ident, value);
     default:
       return false;
   }

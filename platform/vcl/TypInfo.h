@@ -320,6 +320,12 @@ TPropInfo SetOfProp(std::string name, G (C1::*get)() const, void (C2::*set)(P),
 }
 
 const TIdentMap& ColorIdents();
+// Colour names a component library adds for colours of its own: colour
+// properties read and write them after the standard names. A map registered
+// twice counts once; the map must live until the program ends.
+void RegisterColorIdents(const TIdentMap& map);
+bool ExtraColorIdentToInt(std::string_view ident, int64_t& value);
+bool ExtraColorIntToIdent(int64_t value, std::string& ident);
 
 template <class C1, class G, class C2, class P>
 TPropInfo ColorProp(std::string name, G (C1::*get)() const, void (C2::*set)(P)) {

@@ -1,0 +1,20 @@
+#include "utility/UtilityUnits.h"
+
+#include "utility/qelComponents.h"
+#include "utility/qelGraphics.h"
+#include "utility/qelSysUtils.h"
+
+namespace utility {
+
+void RegisterUtilityUnits(plat::UnitTable& table) {
+  table.Register("qelSysUtils", plat::rankUtility + 10, [] {
+    DetectVersion();
+    InitProgramPaths();
+  });
+  table.Register("qelGraphics", plat::rankUtility + 20, RegisterColorNames);
+  // Nothing to undo at shut-down: what the unit shares outlives it, as
+  // components on forms that close later may still reach it.
+  table.Register("qelComponents", plat::rankUtility + 30, InitComponentsUnit);
+}
+
+}  // namespace utility

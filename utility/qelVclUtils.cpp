@@ -1,0 +1,48 @@
+#include "utility/qelVclUtils.h"
+
+#include "platform/user/Focus.h"
+#include "platform/user/Geometry.h"
+#include "platform/vcl/Forms.h"
+
+namespace utility {
+
+namespace {
+// The main form's window when it exists; never created here.
+plat::HWND ApplicationWindow() {
+  vcl::TCustomForm* form = vcl::ApplicationMainForm();
+  return form && form->HandleAllocated() ? form->Handle() : nullptr;
+}
+}  // namespace
+
+void ShowApplicationButton() {
+  if (plat::HWND hwnd = ApplicationWindow()) plat::ShowWindow(hwnd, plat::SW_SHOWNORMAL);
+}
+
+void HideApplicationButton() {
+  plat::HWND hwnd = ApplicationWindow();
+  if (hwnd && plat::IsWindowVisible(hwnd)) plat::ShowWindow(hwnd, plat::SW_HIDE);
+}
+
+void ShowApplication() {
+  ShowApplicationButton();
+  if (vcl::TCustomForm* form = vcl::ApplicationMainForm()) form->SetVisible(true);
+}
+
+void HideApplication() {
+  HideApplicationButton();
+  if (vcl::TCustomForm* form = vcl::ApplicationMainForm()) form->SetVisible(false);
+}
+
+plat::HWND FindPreviousInstance() { return nullptr; }
+
+bool ActivatePreviousInstance() {
+  plat::HWND hwnd = FindPreviousInstance();
+  if (!hwnd) return false;
+  if (plat::IsIconic(hwnd))
+    plat::ShowWindow(hwnd, plat::SW_RESTORE);
+  else
+    plat::SetForegroundWindow(hwnd);
+  return true;
+}
+
+}  // namespace utility
