@@ -1,5 +1,8 @@
 #include "app/Units.h"
 
+#include "app/AppForms.h"
+#include "app/InfoForm.h"
+#include "app/MainForm.h"
 #include "app/OutfitSpec.h"
 #include "controls/ControlUnits.h"
 #include "displays/DisplayUnits.h"
@@ -11,6 +14,8 @@
 #include "platform/registry/CdImages.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Dialogs.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/ExtTimer.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/Jpeg.h"
 #include "platform/vcl/Menus.h"
@@ -46,6 +51,11 @@ void RegisterAllUnits() {
   files::RegisterFileUnits(table);
   controls::RegisterControlUnits(table);
   skin::RegisterSkinUnits(table);
+  // The classes the windows' descriptions name that no other unit registers.
+  table.Register("AppForms", plat::rankApp + 10, [] {
+    vcl::RegisterClasses({vcl::TPanel::StaticClass(), vcl::TBevel::StaticClass(), vcl::TTimer::StaticClass(),
+                          TFrmMain::StaticClass(), TFrmInfo::StaticClass()});
+  });
   table.Register("OutfitSpec", plat::rankApp + 20, RegisterOutfitSpecForm);
   utility::RegisterUtilityUnits(table);
 }

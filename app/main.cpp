@@ -1,11 +1,13 @@
 #include <cstdio>
 #include <exception>
 
+#include "app/AppForms.h"
 #include "app/CommandLine.h"
 #include "app/Units.h"
 #include "engine/MMUtils.h"
 #include "platform/kernel/UnitTable.h"
 #include "platform/vcl/Application.h"
+#include "platform/vcl/Forms.h"
 #include "resources/ProgramResources.h"
 
 int main(int argc, char** argv) {
@@ -18,19 +20,27 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quellix: %s\nTry 'quellix --help' for the options.\n", command.error.c_str());
     return 2;
   }
+  int result = 0;
   try {
     RegisterProgramResources();
     app::RegisterAllUnits();
     plat::Units().Initialize();
     // Waits of the engine keep the user interface alive through the application.
     engine::SetDelayMessagePump([] { vcl::Application->ProcessMessages(); });
-    std::fprintf(stderr,
-                 "quellix: the analyser window is not built yet; units started and stopped cleanly.\n");
+    try {
+      app::ShowStartupWindow();
+      vcl::Application->SetTitle("Sonavex pro 4.6");
+      app::CreateForms();
+      vcl::ApplicationRun();
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "quellix: %s\n", e.what());
+      result = 1;
+    }
     engine::SetDelayMessagePump({});
     plat::Units().Finalize();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "quellix: start-up failed: %s\n", e.what());
     return 1;
   }
-  return 0;
+  return result;
 }

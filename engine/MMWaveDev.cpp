@@ -85,6 +85,10 @@ bool WaitServingMessages(const std::function<bool()>& done, uint32_t span_ms, pl
         }
         plat::TranslateMessage(&msg);
         plat::DispatchMessageA(&msg);
+        // A handler may post its next message as it runs (the connectors'
+        // idle steps do): the queue need not ever drain, so look after each.
+        if (done()) return true;
+        if (plat::ClockNowMicroseconds() >= deadline) break;
       }
       if (done()) return true;
     }

@@ -361,13 +361,16 @@ HWND CreateWindowExA(DWORD ex_style, const char* class_name, const char* window_
   CurrentThreadQueue();
   const bool message_only = parent == HWND_MESSAGE;
   const bool child = !message_only && (style & WS_CHILD);
-  RECT placement{x, y, x + width, y + height};
+  // CW_USEDEFAULT is the smallest int: resolve it before adding sizes to positions.
+  RECT placement{};
   if (child || message_only) {
     if (x == CW_USEDEFAULT) x = y = 0;
     if (width == CW_USEDEFAULT) width = height = 0;
     placement = RECT{x, y, x + width, y + height};
   } else if (x == CW_USEDEFAULT || width == CW_USEDEFAULT) {
     placement = DefaultPlacement(x, y, width, height);
+  } else {
+    placement = RECT{x, y, x + width, y + height};
   }
   auto record = std::make_shared<user::WindowRecord>();
   {

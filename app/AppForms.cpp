@@ -1,0 +1,41 @@
+#include "app/AppForms.h"
+
+#include <cctype>
+#include <string>
+
+#include "app/InfoForm.h"
+#include "app/MainForm.h"
+#include "platform/kernel/Resources.h"
+#include "platform/user/Paint.h"
+#include "platform/vcl/Application.h"
+
+namespace app {
+
+TFrmInfo* FrmInfo = nullptr;
+
+void InitAppForm(vcl::TCustomForm* form) {
+  std::string name = form->ClassName();
+  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  plat::HRSRC found = plat::FindResourceA(nullptr, name.c_str(), plat::RT_RCDATA);
+  if (!found) throw EAppFormError("The description of " + form->ClassName() + " is missing");
+  const auto* text = static_cast<const char*>(plat::LockResource(plat::LoadResource(nullptr, found)));
+  vcl::RegisterFormResource(form->ClassName(), std::string(text, plat::SizeofResource(nullptr, found)));
+  vcl::InitForm(form);
+}
+
+void ShowStartupWindow() {
+  FrmInfo = new TFrmInfo(vcl::Application);
+  FrmInfo->Show();
+  plat::UpdateWindow(FrmInfo->Handle());
+}
+
+void CreateForms() {
+  // The main window first: it becomes the application's main form. Then the
+  // dialogs in this order; each one is added here as it is built:
+  // fDrvOut, FrmSavBin, fOutfitSpec, fDrvIn, fNormalize, fConvert, fSplit,
+  // fSwap, fEncode, fSpecBack, fCorre, fSetupPrint, fOutfitL, fSetting,
+  // fReport, fVst, fPeak, Form1, fmulti.
+  vcl::ApplicationCreateForm(FrmMain);
+}
+
+}  // namespace app

@@ -1,0 +1,30 @@
+#pragma once
+// The program's windows: their descriptions (resources/forms/*.dfm),
+// the global of each window, and the order the main block creates them in.
+#include "platform/vcl/Forms.h"
+#include "platform/vcl/SysUtils.h"
+
+namespace app {
+
+// Raised when a window's description is missing or disagrees with its class.
+class EAppFormError : public vcl::Exception {
+ public:
+  using vcl::Exception::Exception;
+};
+
+class TFrmMain;
+class TFrmInfo;
+
+// The start-up and information window; the main block shows it first.
+extern TFrmInfo* FrmInfo;
+
+// Reads a form's description, found by its class name among the program's
+// form resources, then runs its OnCreate. Form constructors call it.
+void InitAppForm(vcl::TCustomForm* form);
+
+// Creates the start-up window, shows and paints it.
+void ShowStartupWindow();
+// Creates the main window, then the dialogs, in the program's order.
+void CreateForms();
+
+}  // namespace app

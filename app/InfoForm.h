@@ -1,0 +1,28 @@
+#pragma once
+// The program information window; at start it stands while the main window
+// starts, and the start-up timer closes it.
+#include "app/AppForms.h"
+#include "platform/vcl/ComCtrls.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/StdCtrls.h"
+
+namespace app {
+
+class TFrmInfo : public vcl::TForm {
+  VCL_DECLARE_CLASS(TFrmInfo, vcl::TForm)
+ public:
+  explicit TFrmInfo(vcl::TComponent* owner);
+  ~TFrmInfo() override;
+
+  vcl::TBevel* Bevel1 = nullptr;
+  vcl::TStatusBar* StatusBar1 = nullptr;
+  vcl::TStatusBar* StatusBar2 = nullptr;
+  vcl::TButton* Button1 = nullptr;
+
+  void Button1Click(vcl::TObject* sender);
+
+ protected:
+  void Loaded() override;
+};
+
+}  // namespace app

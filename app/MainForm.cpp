@@ -1,0 +1,189 @@
+#include "app/MainForm.h"
+
+#include "app/AppForms.h"
+#include "app/InfoForm.h"
+#include "app/Settings.h"
+#include "engine/MMUtils.h"
+#include "platform/mm/WaveDevices.h"
+#include "platform/vcl/Application.h"
+#include "platform/vcl/SysUtils.h"
+
+namespace app {
+
+TFrmMain* FrmMain = nullptr;
+
+namespace {
+
+constexpr const char* kPluginFile = "dsp_vst.dll";
+constexpr const char* kPluginMissing =
+    "Im very sorry, but this file dsp_vst.dll is not in the program directory.";
+
+// A stored device number the device table no longer has falls back to the
+// mapper; the user hears why instead of starting on a device that is gone.
+engine::TMMDeviceId ValidDevice(int stored, int count, engine::TMMDeviceId current, const char* what) {
+  if (stored == engine::MapperId || (stored >= 0 && stored < count)) return stored;
+  vcl::ShowMessage(std::string("The stored ") + what + " device " + std::to_string(stored) +
+                   " is not present; the default device is used.");
+  (void)current;
+  return engine::MapperId;
+}
+
+// Delivery modes outside the known three keep the current one.
+engine::TMMCBMode ValidMode(int stored, engine::TMMCBMode current) {
+  if (stored < engine::cmWindow || stored > engine::cmThread) return current;
+  return static_cast<engine::TMMCBMode>(stored);
+}
+
+}  // namespace
+
+TFrmMain::TFrmMain(vcl::TComponent* owner) : vcl::TForm(owner) {
+  try {
+    InitAppForm(this);
+  } catch (...) {
+    // The global was set before the description was read; it must not dangle.
+    if (FrmMain == this) FrmMain = nullptr;
+    throw;
+  }
+}
+
+TFrmMain::~TFrmMain() {
+  if (FrmMain == this) FrmMain = nullptr;
+}
+
+void TFrmMain::Loaded() {
+  vcl::TForm::Loaded();
+  // Each field takes its component; a name the description lacks is a build fault.
+#define QUELLIX_FRMMAIN_BIND(Type, Name)            \
+  Name = dynamic_cast<Type*>(FindComponent(#Name)); \
+  if (!Name) throw EAppFormError("The main window's description has no " #Name " of class " #Type);
+  QUELLIX_FRMMAIN_COMPONENTS(QUELLIX_FRMMAIN_BIND)
+#undef QUELLIX_FRMMAIN_BIND
+  fields_bound_ = true;
+}
+
+void TFrmMain::FormCreate(vcl::TObject*) {
+  startup_done_ = false;
+  SetTop(ReadInteger("top", Top()));
+  SetLeft(ReadInteger("left", Left()));
+  SetWidth(ReadInteger("wide", Width()));
+  SetHeight(ReadInteger("hei", Height()));
+}
+
+void TFrmMain::ReadDeviceSettings() {
+  sound_in_ = ReadBool("soundIn", sound_in_);
+  sound_out_ = ReadBool("soundOut", sound_out_);
+  const int outs = static_cast<int>(plat::waveOutGetNumDevs());
+  const int ins = static_cast<int>(plat::waveInGetNumDevs());
+  MMWaveOut1->SetDeviceID(ValidDevice(ReadInteger("DeviceID out", MMWaveOut1->DeviceID()), outs,
+                                      MMWaveOut1->DeviceID(), "output"));
+  MMWaveOut1->SetCallBackMode(
+      ValidMode(ReadInteger("CBMode out", MMWaveOut1->CallBackMode()), MMWaveOut1->CallBackMode()));
+  MMWaveIn1->SetDeviceID(
+      ValidDevice(ReadInteger("DeviceID in", MMWaveIn1->DeviceID()), ins, MMWaveIn1->DeviceID(), "input"));
+  MMWaveIn1->SetCallBackMode(
+      ValidMode(ReadInteger("CBMode in", MMWaveIn1->CallBackMode()), MMWaveIn1->CallBackMode()));
+  const int mode = ReadInteger("Set Oct", rg_octave->ItemIndex());
+  if (mode >= 0 && mode < rg_octave->Items()->Count()) rg_octave->SetItemIndex(mode);
+  // The device dialogs of a first run are not built yet: the default devices
+  // stay, and the first-run flags stay unset so the dialogs come once they exist.
+}
+
+void TFrmMain::FormShow(vcl::TObject*) {
+  rg_octave->SetItemIndex(2);
+  try {
+    ReadDeviceSettings();
+  } catch (const vcl::Exception&) {
+    // Reported, then start-up goes on with the analysis as the description has it.
+    vcl::Application->HandleException(this);
+  }
+  MMSpectrum1->SetShowInfo(true);
+  MMSpectrum1->SetDisplayPeak(true);
+  Panel3->SetColor(vcl::clBlack);
+  LineIn1Click(this);
+  MMPeakDetect1->SetMeterScale(4);
+  MMPeakDetect1->SetReferenceMinus18(false);
+  MMPeakDetect1->SetIntegration(false);
+  LoadPlugin();
+}
+
+void TFrmMain::LoadPlugin() {
+  // Start-up never waits on the plug-in: without it the stage passes buffers
+  // through, its button is off, and the start-up timer still ends start-up.
+  if (!DSPPlugin->LoadPlugin(kPluginFile)) {
+    btn_run->SetEnabled(false);
+    vcl::MessageDlg(kPluginMissing, vcl::mtError, {vcl::mbOK}, 0);
+  }
+  Timer2->SetEnabled(true);
+}
+
+void TFrmMain::Timer2Timer(vcl::TObject*) {
+  if (rg_octave->OnClick) rg_octave->OnClick(rg_octave);
+  if (FrmInfo) FrmInfo->Close();
+  Timer2->SetEnabled(false);
+  startup_done_ = true;
+}
+
+void TFrmMain::FormResize(vcl::TObject*) {
+  // The description sizes the window while its controls are still being read.
+  if (!fields_bound_) return;
+  MMSpectrum1->SetAlign(vcl::alClient);
+  for (vcl::TControl* panel :
+       {static_cast<vcl::TControl*>(pan_buttons), static_cast<vcl::TControl*>(pan_analyzer),
+        static_cast<vcl::TControl*>(PanGenerat), static_cast<vcl::TControl*>(PanFFreq),
+        static_cast<vcl::TControl*>(PanData), static_cast<vcl::TControl*>(PanPlayer),
+        static_cast<vcl::TControl*>(PanAverage), static_cast<vcl::TControl*>(PanCali)})
+    panel->SetLeft((Width() - panel->Width()) / 2);
+  pan_overOL->SetLeft(pan_Level->Left());
+  const int x = (Width() - 100 - Image4->Width()) / 2;
+  Image4->SetLeft(x + 35);
+  Image1->SetLeft(x - 90);
+  Lab_Min->SetLeft(Image1->Left() + 31);
+  Lab_Max->SetLeft(Image1->Left() + 66);
+  lab_cor_p2->SetLeft(Image1->Left() + 38);
+  lab_cor_p->SetLeft(Image1->Left() + 73);
+  MMLevelScale1->SetHeight(pan_Level->Height());
+  MMLevelScale1->SetTop(10);
+  for (displays::TMMLevel* level : {MMLevel1, MMLevel5, MMLevel6, MMLevel2}) {
+    level->SetHeight(pan_Level->Height());
+    level->SetTop(11);
+  }
+  ima_nordic1->SetHeight(pan_Level->Height() - 4);
+  MMSpectrum1->SetAlign(vcl::alNone);
+  tResize->SetEnabled(true);
+}
+
+void TFrmMain::tResizeTimer(vcl::TObject*) {
+  tResize->SetEnabled(false);
+  if (btn_full->OnClick) btn_full->OnClick(btn_full);
+}
+
+void TFrmMain::FormClose(vcl::TObject*, vcl::TCloseAction&) {
+  WriteInteger("top", Top());
+  WriteInteger("left", Left());
+  WriteInteger("wide", Width());
+  WriteInteger("hei", Height());
+  // Output first: in compare mode it is fed by the generator, the input by the device.
+  MMWaveOut1->Close();
+  MMWaveIn1->Close();
+}
+
+void TFrmMain::Exit1Click(vcl::TObject*) { Close(); }
+
+}  // namespace app
+
+using app::TFrmMain;
+VCL_IMPLEMENT_CLASS(TFrmMain,
+                    // lifecycle
+                    Method("FormCreate", &TFrmMain::FormCreate), Method("FormShow", &TFrmMain::FormShow),
+                    Method("FormResize", &TFrmMain::FormResize), Method("FormClose", &TFrmMain::FormClose),
+                    Method("Timer2Timer", &TFrmMain::Timer2Timer),
+                    Method("tResizeTimer", &TFrmMain::tResizeTimer),
+                    Method("Exit1Click", &TFrmMain::Exit1Click),
+                    // routing
+                    Method("LineIn1Click", &TFrmMain::LineIn1Click),
+                    Method("Button25Click", &TFrmMain::Button25Click),
+                    Method("Frequ1Click", &TFrmMain::Frequ1Click),
+                    Method("btn_restartClick", &TFrmMain::btn_restartClick)
+                    // bands
+                    // setup page and keys
+)

@@ -1,0 +1,433 @@
+#pragma once
+// The analyser's main window: the component chain, the displays, the pages
+// and the menus read from its description (resources/forms/MainForm.dfm), and the window's
+// lifecycle. Feature handlers live in their own files (MainRouting.cpp,
+// MainBands.cpp, MainSetup.cpp); each section below says whose they are.
+//
+// The order of the components in the description is the component index the
+// project files key their values by, so it never changes: a component added
+// later goes after the last one of the description.
+#include <string>
+
+#include "app/AppForms.h"
+#include "controls/MMBmpBtn.h"
+#include "controls/MMBmpCtl.h"
+#include "controls/MMBmpLst.h"
+#include "controls/MMColBtn.h"
+#include "controls/MMDesign.h"
+#include "controls/MMEdit.h"
+#include "controls/MMGauge.h"
+#include "controls/MMLEDLbl.h"
+#include "controls/MMLEDSpin.h"
+#include "controls/MMLEDs.h"
+#include "controls/MMLabel.h"
+#include "controls/MMSlider.h"
+#include "controls/MMSpin.h"
+#include "displays/MMConect.h"
+#include "displays/MMLevel.h"
+#include "displays/MMLevelScale.h"
+#include "displays/MMOscope.h"
+#include "displays/MMSpectrum.h"
+#include "engine/MMFXGen.h"
+#include "engine/MMPeak.h"
+#include "engine/MMPlugIn.h"
+#include "engine/MMTrigg.h"
+#include "engine/MMWavIn.h"
+#include "engine/MMWavOut.h"
+#include "platform/vcl/Dialogs.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/ExtTimer.h"
+#include "platform/vcl/Forms.h"
+#include "platform/vcl/ImageCtrls.h"
+#include "platform/vcl/Menus.h"
+#include "platform/vcl/StdCtrls.h"
+
+// Every component of the description, in its order: (class, name).
+#define QUELLIX_FRMMAIN_COMPONENTS(X)                \
+  X(engine::TMMWaveIn, MMWaveIn1)                    \
+  X(displays::TMMConnector, MMConnector1)            \
+  X(displays::TMMConnector, conect2)                 \
+  X(engine::TMMPeakDetect, MMPeakDetect1)            \
+  X(engine::TMMPeakDetect, MMPeakDetect2)            \
+  X(engine::TMMDSPPlugin, DSPPlugin)                 \
+  X(engine::TMMWaveOut, MMWaveOut1)                  \
+  X(engine::TMMGenerator, MMGenerator1)              \
+  X(displays::TMMConnector, MMConnector3)            \
+  X(engine::TMMTrigger, Trigger)                     \
+  X(controls::TMMDesigner, MMDesigner1)              \
+  X(controls::TMMBitmapList, MMBitmapList1)          \
+  X(vcl::TOpenDialog, LoadDialog1)                   \
+  X(vcl::TSaveDialog, SaveDialog1)                   \
+  X(vcl::TOpenDialog, OpenMp3)                       \
+  X(vcl::TPrintDialog, PrintDialog1)                 \
+  X(vcl::TTimer, Timer1)                             \
+  X(vcl::TTimer, WaveTimer)                          \
+  X(vcl::TTimer, t_corre)                            \
+  X(vcl::TTimer, TimerOver)                          \
+  X(vcl::TTimer, Timer2)                             \
+  X(vcl::TTimer, Timer3)                             \
+  X(vcl::TTimer, tResize)                            \
+  X(vcl::TMainMenu, MainMenu1)                       \
+  X(vcl::TMenuItem, File1)                           \
+  X(vcl::TMenuItem, LoadPrject1)                     \
+  X(vcl::TMenuItem, SaveProject1)                    \
+  X(vcl::TMenuItem, SaveasDefault1)                  \
+  X(vcl::TMenuItem, Exit1)                           \
+  X(vcl::TMenuItem, AnalyzerFunctions1)              \
+  X(vcl::TMenuItem, LineIn1)                         \
+  X(vcl::TMenuItem, WavePlayer1)                     \
+  X(vcl::TMenuItem, Frequ1)                          \
+  X(vcl::TMenuItem, LEQcalculator1)                  \
+  X(vcl::TMenuItem, DisplayMode1)                    \
+  X(vcl::TMenuItem, Dots1)                           \
+  X(vcl::TMenuItem, Lines1)                          \
+  X(vcl::TMenuItem, VerticalLines1)                  \
+  X(vcl::TMenuItem, Bars1)                           \
+  X(vcl::TMenuItem, Peaks1)                          \
+  X(vcl::TMenuItem, Sroll1)                          \
+  X(vcl::TMenuItem, DisplayRMSLevelMeter1)           \
+  X(vcl::TMenuItem, DisplayNote1)                    \
+  X(vcl::TMenuItem, DisplayCorrelationMeter1)        \
+  X(vcl::TMenuItem, ChangeLevelMeterwithRMSMeter1)   \
+  X(vcl::TMenuItem, Show1)                           \
+  X(vcl::TMenuItem, FilterMode1)                     \
+  X(vcl::TMenuItem, Rectangular1)                    \
+  X(vcl::TMenuItem, Hammiing1)                       \
+  X(vcl::TMenuItem, Hanning1)                        \
+  X(vcl::TMenuItem, Backman1)                        \
+  X(vcl::TMenuItem, Gausian1)                        \
+  X(vcl::TMenuItem, Welch1)                          \
+  X(vcl::TMenuItem, Parzen1)                         \
+  X(vcl::TMenuItem, AnalyzerData1)                   \
+  X(vcl::TMenuItem, StoreFreeed1)                    \
+  X(vcl::TMenuItem, StoreFreezedSpectrum21)          \
+  X(vcl::TMenuItem, StoreFreezedSpectrum31)          \
+  X(vcl::TMenuItem, StoreFreezedSpectrum41)          \
+  X(vcl::TMenuItem, LoadfreezedSpectrum11)           \
+  X(vcl::TMenuItem, LoadfreezedSpectrum12)           \
+  X(vcl::TMenuItem, LoadfreezedSpectrum13)           \
+  X(vcl::TMenuItem, LoadfreezedSpectrum41)           \
+  X(vcl::TMenuItem, LoadBackground11)                \
+  X(vcl::TMenuItem, LoadBackground21)                \
+  X(vcl::TMenuItem, LoadBackground31)                \
+  X(vcl::TMenuItem, LoadBackground41)                \
+  X(vcl::TMenuItem, AnalyzerEditor1)                 \
+  X(vcl::TMenuItem, ClearfreezedSpectrumbackground1) \
+  X(vcl::TMenuItem, Average1)                        \
+  X(vcl::TMenuItem, File121)                         \
+  X(vcl::TMenuItem, File131)                         \
+  X(vcl::TMenuItem, File141)                         \
+  X(vcl::TMenuItem, Preferences1)                    \
+  X(vcl::TMenuItem, StandardMixer1)                  \
+  X(vcl::TMenuItem, InputDevice1)                    \
+  X(vcl::TMenuItem, OutputDevice1)                   \
+  X(vcl::TMenuItem, Spectrum1)                       \
+  X(vcl::TMenuItem, CorrelationSettings1)            \
+  X(vcl::TMenuItem, LevelSettings1)                  \
+  X(vcl::TMenuItem, MultiAudioDrivers1)              \
+  X(vcl::TMenuItem, SelectAudioDriver1)              \
+  X(vcl::TMenuItem, StartAudioDriver2NumPad21)       \
+  X(vcl::TMenuItem, StartAudioDriver2NumPad22)       \
+  X(vcl::TMenuItem, StartAudioDriver3NumPad31)       \
+  X(vcl::TMenuItem, StartAudioDriver4NumPad41)       \
+  X(vcl::TMenuItem, Mp3wavtools1)                    \
+  X(vcl::TMenuItem, ConvertMp3toWav1)                \
+  X(vcl::TMenuItem, ConvertWavtoMp31)                \
+  X(vcl::TMenuItem, Normalizewavefiles1)             \
+  X(vcl::TMenuItem, SplittStereointo2monofiles1)     \
+  X(vcl::TMenuItem, Swapleftwithrigthchannel1)       \
+  X(vcl::TMenuItem, Printer1)                        \
+  X(vcl::TMenuItem, PrinterSetup1)                   \
+  X(vcl::TMenuItem, PrinterDiablog1)                 \
+  X(vcl::TMenuItem, Info1)                           \
+  X(vcl::TMenuItem, HelpFile1)                       \
+  X(vcl::TMenuItem, H1)                              \
+  X(vcl::TMenuItem, N1)                              \
+  X(vcl::TMenuItem, ContacttoVantorel1)              \
+  X(vcl::TMenuItem, HomepageVantorel1)               \
+  X(vcl::TMenuItem, N2)                              \
+  X(vcl::TMenuItem, About1)                          \
+  X(vcl::TPanel, pan_top)                            \
+  X(displays::TMMOscope, os_l)                       \
+  X(displays::TMMOscope, os_r)                       \
+  X(vcl::TLabel, lab_peak_caption)                   \
+  X(vcl::TLabel, lab_frq)                            \
+  X(vcl::TLabel, Label6)                             \
+  X(vcl::TLabel, lab_note)                           \
+  X(vcl::TImage, Image1)                             \
+  X(vcl::TImage, Image4)                             \
+  X(vcl::TLabel, Lab_Min)                            \
+  X(vcl::TLabel, Lab_Max)                            \
+  X(vcl::TLabel, lab_cor_p2)                         \
+  X(vcl::TLabel, lab_cor_p)                          \
+  X(vcl::TPanel, pan_overOL)                         \
+  X(controls::TMMLED, LEDLeft)                       \
+  X(controls::TMMLED, LEDRight)                      \
+  X(vcl::TLabel, Lab_l)                              \
+  X(vcl::TLabel, Lab_r)                              \
+  X(vcl::TLabel, lab_ppm_l)                          \
+  X(vcl::TLabel, lab_ppm_r)                          \
+  X(vcl::TPanel, pan_Level)                          \
+  X(displays::TMMLevelScale, MMLevelScale1)          \
+  X(vcl::TImage, ima_nordic1)                        \
+  X(displays::TMMLevel, MMLevel1)                    \
+  X(displays::TMMLevel, MMLevel5)                    \
+  X(displays::TMMLevel, MMLevel6)                    \
+  X(displays::TMMLevel, MMLevel2)                    \
+  X(vcl::TPanel, pan_menu2)                          \
+  X(vcl::TPanel, pan_buttons)                        \
+  X(vcl::TButton, btn_full)                          \
+  X(vcl::TButton, btn_average)                       \
+  X(vcl::TButton, btn_Compare)                       \
+  X(vcl::TButton, btn_Generator)                     \
+  X(vcl::TButton, btn_PeakD)                         \
+  X(vcl::TButton, btn_rec_Peaks)                     \
+  X(vcl::TButton, btn_wavPlayer)                     \
+  X(vcl::TButton, btn_analyzer)                      \
+  X(vcl::TButton, Button25)                          \
+  X(vcl::TButton, btn_run)                           \
+  X(vcl::TPanel, pan_main)                           \
+  X(vcl::TPanel, pan_analyzer)                       \
+  X(controls::TMMPanelFill, PanAna1)                 \
+  X(vcl::TCheckBox, CheckBox1)                       \
+  X(vcl::TCheckBox, CheckBox2)                       \
+  X(vcl::TCheckBox, CheckBox5)                       \
+  X(vcl::TCheckBox, CheckBox6)                       \
+  X(vcl::TCheckBox, ckbLeavePeak)                    \
+  X(vcl::TCheckBox, cb_flat)                         \
+  X(vcl::TButton, btn_freeze)                        \
+  X(vcl::TButton, btn_jpg)                           \
+  X(vcl::TButton, btn_restart)                       \
+  X(controls::TMMPanelFill, PAnAna2)                 \
+  X(vcl::TLabel, Label_DisplayMode)                  \
+  X(controls::TMMSpinButton, MMSpinButton1)          \
+  X(controls::TMMLEDLABEL, LedLab1)                  \
+  X(vcl::TLabel, Label_AnalyzerMode)                 \
+  X(controls::TMMSpinButton, MMSpinButton2)          \
+  X(controls::TMMLEDLABEL, LedLab)                   \
+  X(vcl::TLabel, Label_AnalyzerWindow)               \
+  X(controls::TMMSpinButton, MMSpinButton3)          \
+  X(controls::TMMLEDLABEL, LedLab2)                  \
+  X(vcl::TLabel, Label_DecayMode)                    \
+  X(controls::TMMSpinButton, MMSpinButton4)          \
+  X(controls::TMMLEDLABEL, LABDecay)                 \
+  X(controls::TMMPanelFill, PanAna3)                 \
+  X(vcl::TLabel, Label_PeakSpeed)                    \
+  X(controls::TMMLEDSpin, MMLEDSpin3)                \
+  X(controls::TMMLEDSpin, MMLEDSpin19)               \
+  X(vcl::TLabel, Label_NumPeaks)                     \
+  X(controls::TMMLEDSpin, sp_peaks)                  \
+  X(vcl::TLabel, Label_SpecDecay)                    \
+  X(controls::TMMLEDSpin, spin_DecayA)               \
+  X(vcl::TLabel, Label_LevelDecay)                   \
+  X(controls::TMMLEDSpin, MMLEDSpin2)                \
+  X(vcl::TPanel, pan_octave)                         \
+  X(vcl::TRadioGroup, rg_octave)                     \
+  X(vcl::TRadioGroup, rg_filter)                     \
+  X(vcl::TPanel, pan_zoom)                           \
+  X(vcl::TRadioGroup, rg_zoom)                       \
+  X(controls::TMMNumberEdit, ne_start1)              \
+  X(controls::TMMNumberEdit, ne_start2)              \
+  X(controls::TMMNumberEdit, ne_start3)              \
+  X(controls::TMMNumberEdit, ne_start4)              \
+  X(controls::TMMNumberEdit, ne_end1)                \
+  X(controls::TMMNumberEdit, ne_end2)                \
+  X(controls::TMMNumberEdit, ne_end3)                \
+  X(controls::TMMNumberEdit, ne_end4)                \
+  X(vcl::TPanel, PanAverage)                         \
+  X(vcl::TRadioGroup, rg_File)                       \
+  X(vcl::TRadioGroup, rg_Show)                       \
+  X(vcl::TRadioGroup, rg_comp)                       \
+  X(controls::TMMGauge, Gauge_avg)                   \
+  X(vcl::TButton, Button14)                          \
+  X(vcl::TButton, Button15)                          \
+  X(vcl::TButton, Button16)                          \
+  X(vcl::TButton, Button17)                          \
+  X(vcl::TButton, Button18)                          \
+  X(vcl::TButton, Button19)                          \
+  X(controls::TMMColorButton, cb_F1)                 \
+  X(controls::TMMColorButton, cb_F2)                 \
+  X(controls::TMMColorButton, cb_F3)                 \
+  X(controls::TMMColorButton, cb_F4)                 \
+  X(controls::TMMColorButton, cb_F5)                 \
+  X(controls::TMMColorButton, cb_F6)                 \
+  X(vcl::TButton, Button11)                          \
+  X(vcl::TButton, Button12)                          \
+  X(vcl::TButton, Button13)                          \
+  X(vcl::TButton, btn_txt)                           \
+  X(vcl::TButton, btn_txt2)                          \
+  X(vcl::TButton, btn_txt3)                          \
+  X(vcl::TButton, Button22)                          \
+  X(vcl::TButton, Button23)                          \
+  X(vcl::TButton, Button24)                          \
+  X(vcl::TButton, btn_pn)                            \
+  X(vcl::TButton, btn_wn)                            \
+  X(vcl::TButton, btn_swwep)                         \
+  X(vcl::TPanel, PanCali)                            \
+  X(vcl::TCheckBox, CheckBox8)                       \
+  X(vcl::TLabel, Label_OutputLevel)                  \
+  X(controls::TMMSpinButton, MMSpinButton7)          \
+  X(vcl::TLabel, labDB2)                             \
+  X(vcl::TButton, btn_scomp)                         \
+  X(vcl::TButton, Button21)                          \
+  X(displays::TMMLevel, mmLevel7)                    \
+  X(displays::TMMLevel, mmLevel8)                    \
+  X(controls::TMMLEDLABEL, LabIn)                    \
+  X(controls::TMMLEDLABEL, LabOut)                   \
+  X(vcl::TPanel, PanGenerat)                         \
+  X(vcl::TLabel, Label_Frequency)                    \
+  X(controls::TMMLEDSpin, SpinFreq1)                 \
+  X(vcl::TRadioGroup, RadioGroup2)                   \
+  X(controls::TMMSpinButton, MMSpinButton5)          \
+  X(controls::TMMLEDLABEL, LEDWave1)                 \
+  X(controls::TMMSpinButton, MMSpinButton6)          \
+  X(controls::TMMLEDLABEL, MMLED1)                   \
+  X(vcl::TLabel, Label_Level)                        \
+  X(controls::TMMSpinButton, spLevel)                \
+  X(vcl::TLabel, labDB)                              \
+  X(vcl::TButton, Button1)                           \
+  X(vcl::TButton, Button2)                           \
+  X(displays::TMMOscope, MMOscope1)                  \
+  X(vcl::TPanel, PanFFreq)                           \
+  X(controls::TMMLEDSpin, freq1)                     \
+  X(controls::TMMLEDLABEL, DBDisp)                   \
+  X(controls::TMMLEDSpin, MMLEDSpin5)                \
+  X(controls::TMMLEDLABEL, MMLEDLABEL1)              \
+  X(controls::TMMLEDSpin, MMLEDSpin6)                \
+  X(controls::TMMLEDLABEL, MMLEDLABEL2)              \
+  X(controls::TMMLEDSpin, MMLEDSpin7)                \
+  X(controls::TMMLEDLABEL, MMLEDLABEL3)              \
+  X(controls::TMMLEDSpin, MMLEDSpin8)                \
+  X(controls::TMMLEDLABEL, MMLEDLABEL4)              \
+  X(controls::TMMLEDSpin, MMLEDSpin9)                \
+  X(controls::TMMLEDLABEL, MMLEDLABEL5)              \
+  X(controls::TMMLEDSpin, MMLEDSpin10)               \
+  X(controls::TMMLEDLABEL, MMLEDLABEL6)              \
+  X(controls::TMMLEDSpin, MMLEDSpin11)               \
+  X(controls::TMMLEDLABEL, MMLEDLABEL7)              \
+  X(controls::TMMLEDSpin, MMLEDSpin12)               \
+  X(controls::TMMLEDLABEL, MMLEDLABEL8)              \
+  X(controls::TMMLEDSpin, MMLEDSpin13)               \
+  X(controls::TMMLEDLABEL, MMLEDLABEL9)              \
+  X(controls::TMMLEDSpin, MMLEDSpin14)               \
+  X(controls::TMMLEDLABEL, MMLEDLABEL10)             \
+  X(controls::TMMLEDSpin, MMLEDSpin15)               \
+  X(controls::TMMLEDLABEL, MMLEDLABEL11)             \
+  X(vcl::TRadioGroup, RadioGroup1)                   \
+  X(vcl::TLabel, Label_PeakInterval)                 \
+  X(controls::TMMLEDSpin, MMLEDSpin16)               \
+  X(vcl::TButton, Button9)                           \
+  X(vcl::TButton, Button10)                          \
+  X(controls::TMMLabel, MMLabel53)                   \
+  X(vcl::TPanel, PanData)                            \
+  X(vcl::TMemo, Memo1)                               \
+  X(vcl::TLabel, Label_RecInterval)                  \
+  X(controls::TMMLEDSpin, MMLEDSpin17)               \
+  X(vcl::TCheckBox, CheckBox9)                       \
+  X(vcl::TCheckBox, CheckBox10)                      \
+  X(vcl::TCheckBox, CheckBox11)                      \
+  X(vcl::TButton, Button3)                           \
+  X(vcl::TButton, Button4)                           \
+  X(vcl::TButton, Button5)                           \
+  X(vcl::TButton, Button6)                           \
+  X(vcl::TButton, Button7)                           \
+  X(vcl::TButton, Button8)                           \
+  X(vcl::TPanel, PanPlayer)                          \
+  X(vcl::TPanel, Panel3)                             \
+  X(controls::TMMBitmapButton, btn_backward)         \
+  X(controls::TMMBitmapButton, btn_stop)             \
+  X(controls::TMMBitmapButton, bntRec)               \
+  X(controls::TMMBitmapButton, btn_play)             \
+  X(controls::TMMBitmapButton, btn_pause)            \
+  X(controls::TMMBitmapButton, btn_forward)          \
+  X(controls::TMMBitmapButton, btn_eject)            \
+  X(controls::TMMBitmapButton, bntloop1)             \
+  X(controls::TMMNumberEdit, edts1)                  \
+  X(controls::TMMNumberEdit, edte1)                  \
+  X(controls::TMMBitmapButton, bntloop2)             \
+  X(controls::TMMNumberEdit, edtS2)                  \
+  X(controls::TMMNumberEdit, edte2)                  \
+  X(controls::TMMBitmapButton, bntloop3)             \
+  X(controls::TMMNumberEdit, edts3)                  \
+  X(controls::TMMNumberEdit, edte3)                  \
+  X(controls::TMMSlider, TrackBar)                   \
+  X(vcl::TLabel, LabFile)                            \
+  X(vcl::TLabel, labRec)                             \
+  X(controls::TMMLEDPanel, MMLEDPanel6)              \
+  X(vcl::TLabel, Label_Hz)                           \
+  X(controls::TMMLEDPanel, MMLEDPanel7)              \
+  X(vcl::TLabel, Label_Bit)                          \
+  X(controls::TMMLEDPanel, MMLEDPanel1)              \
+  X(vcl::TLabel, Label_kb)                           \
+  X(controls::TMMLEDPanel, mpkbit)                   \
+  X(vcl::TLabel, Label_kbit)                         \
+  X(controls::TMMLEDMode, MMLEDMode2)                \
+  X(vcl::TLabel, lblLayer)                           \
+  X(vcl::TLabel, lblLayer2)                          \
+  X(vcl::TLabel, Label_Time)                         \
+  X(vcl::TLabel, Label10)                            \
+  X(vcl::TLabel, Label_Remain)                       \
+  X(vcl::TLabel, labLeft)                            \
+  X(displays::TMMLevel, MMLevel3)                    \
+  X(displays::TMMLevel, MMLevel4)                    \
+  X(vcl::TPanel, PanTrigger)                         \
+  X(displays::TMMSpectrum, MMSpectrum1)
+
+namespace app {
+
+class TFrmMain : public vcl::TForm {
+  VCL_DECLARE_CLASS(TFrmMain, vcl::TForm)
+ public:
+  explicit TFrmMain(vcl::TComponent* owner);
+  ~TFrmMain() override;
+
+#define QUELLIX_FRMMAIN_FIELD(Type, Name) Type* Name = nullptr;
+  QUELLIX_FRMMAIN_COMPONENTS(QUELLIX_FRMMAIN_FIELD)
+#undef QUELLIX_FRMMAIN_FIELD
+
+  // ---- lifecycle (MainForm.cpp) ----
+  void FormCreate(vcl::TObject* sender);
+  void FormShow(vcl::TObject* sender);
+  void FormResize(vcl::TObject* sender);
+  void FormClose(vcl::TObject* sender, vcl::TCloseAction& action);
+  void Timer2Timer(vcl::TObject* sender);
+  void tResizeTimer(vcl::TObject* sender);
+  void Exit1Click(vcl::TObject* sender);
+  bool StartupDone() const { return startup_done_; }
+  bool SoundIn() const { return sound_in_; }
+  bool SoundOut() const { return sound_out_; }
+
+  // ---- routing (MainRouting.cpp) ----
+  void ApplySpectrumOutfit();
+  void RouteRealtime();
+  void RoutePlayer();
+  void RouteCompare();
+  void LineIn1Click(vcl::TObject* sender);
+  void Button25Click(vcl::TObject* sender);
+  void Frequ1Click(vcl::TObject* sender);
+  void WavePlayer1Click(vcl::TObject* sender);
+  void btn_restartClick(vcl::TObject* sender);
+
+  // ---- bands ----
+
+  // ---- setup page and keys ----
+
+ protected:
+  void Loaded() override;
+
+ private:
+  // Routes on the player need the player source, which this window does not hold yet.
+  void RefusePlayerRoute();
+  void StartRealtime(bool from_run);
+  void LoadPlugin();
+  void ReadDeviceSettings();
+
+  bool fields_bound_ = false;
+  bool startup_done_ = false;
+  bool sound_in_ = false;
+  bool sound_out_ = false;
+};
+
+extern TFrmMain* FrmMain;
+
+}  // namespace app
