@@ -21,6 +21,17 @@ extern TFrmInfo* FrmInfo;
 // Reads a form's description, found by its class name among the program's
 // form resources, then runs its OnCreate. Form constructors call it.
 void InitAppForm(vcl::TCustomForm* form);
+// The same for a form whose global the application set before the description
+// was read: a failed read leaves the global null rather than dangling.
+template <class T>
+void InitAppForm(T* form, T*& global) {
+  try {
+    InitAppForm(form);
+  } catch (...) {
+    if (global == form) global = nullptr;
+    throw;
+  }
+}
 
 // Creates the start-up window, shows and paints it.
 void ShowStartupWindow();

@@ -2,15 +2,7 @@
 
 namespace app {
 
-TFrmInfo::TFrmInfo(vcl::TComponent* owner) : vcl::TForm(owner) {
-  try {
-    InitAppForm(this);
-  } catch (...) {
-    // The global was set before the description was read; it must not dangle.
-    if (FrmInfo == this) FrmInfo = nullptr;
-    throw;
-  }
-}
+TFrmInfo::TFrmInfo(vcl::TComponent* owner) : vcl::TForm(owner) { InitAppForm(this, FrmInfo); }
 
 TFrmInfo::~TFrmInfo() {
   if (FrmInfo == this) FrmInfo = nullptr;

@@ -36,15 +36,7 @@ engine::TMMCBMode ValidMode(int stored, engine::TMMCBMode current) {
 
 }  // namespace
 
-TFrmMain::TFrmMain(vcl::TComponent* owner) : vcl::TForm(owner) {
-  try {
-    InitAppForm(this);
-  } catch (...) {
-    // The global was set before the description was read; it must not dangle.
-    if (FrmMain == this) FrmMain = nullptr;
-    throw;
-  }
-}
+TFrmMain::TFrmMain(vcl::TComponent* owner) : vcl::TForm(owner) { InitAppForm(this, FrmMain); }
 
 TFrmMain::~TFrmMain() {
   if (FrmMain == this) FrmMain = nullptr;
