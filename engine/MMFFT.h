@@ -29,6 +29,10 @@ struct TMMFFTObject {
   float* TwiddleA = nullptr;
   // For k = 1..M/2: (0.5 * cos(2*pi*k/N), 0.5 * (1 - sin(2*pi*k/N))).
   float* TwiddleB = nullptr;
+  // The TwiddleA words regrouped level by level for the vector kernels, N
+  // entries: level L = M, M/2, ..., 16 starts at entry 2M - 2L and holds, for
+  // each run of four j < L/4, w_L^j of the four as (re, im), then w_L^(3j).
+  float* TwiddleLevels = nullptr;
 };
 using PMMFFTObject = TMMFFTObject*;
 
@@ -56,8 +60,12 @@ void FreeFFT(PMMFFTObject& fft);
 // nothing happens.
 void RealFFT(const TMMFFTObject* fft, float* data, int32_t direction);
 
-// Unit start-up: binds the unit's kernel table. The table starts out bound to
-// the same kernels, so a transform before start-up is still correct.
+// Unit start-up: binds the unit's kernel table to the widest kernels the
+// processor runs. The table starts out bound to the portable kernels, so a
+// transform before start-up is still correct; both give the same words.
 void InitFFTKernels();
+// Binds the wide kernels when asked for and the processor runs them, else the
+// portable ones; returns whether the wide ones are bound. For comparisons.
+bool SelectFFTKernels(bool wide);
 
 }  // namespace engine
