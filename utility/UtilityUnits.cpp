@@ -2,6 +2,7 @@
 
 #include "utility/qelComponents.h"
 #include "utility/qelGraphics.h"
+#include "utility/qelLabels.h"
 #include "utility/qelSysUtils.h"
 
 namespace utility {
@@ -12,6 +13,7 @@ void RegisterUtilityUnits(plat::UnitTable& table) {
     InitProgramPaths();
   });
   table.Register("qelGraphics", plat::rankUtility + 20, RegisterColorNames);
+  table.Register("qelLabels", plat::rankUtility + 25, RegisterLabelClasses);
   // Nothing to undo at shut-down: what the unit shares outlives it, as
   // components on forms that close later may still reach it.
   table.Register("qelComponents", plat::rankUtility + 30, InitComponentsUnit);

@@ -37,7 +37,8 @@ const vcl::TIdentMap& LibraryColors() {
   return map;
 }
 
-void DrawAt(vcl::TCanvas& canvas, const std::string& text, vcl::TRect rect, plat::UINT format) {
+// With DT_CALCRECT the rectangle comes back measured.
+void DrawAt(vcl::TCanvas& canvas, const std::string& text, vcl::TRect& rect, plat::UINT format) {
   canvas.RequiredState({vcl::csHandleValid, vcl::csFontValid});
   plat::DrawTextA(canvas.Handle(), text.c_str(), static_cast<int>(text.size()), &rect, format);
 }
@@ -72,7 +73,8 @@ void DrawTextEnabled(vcl::TCanvas& canvas, const std::string& text, vcl::TRect& 
     return;
   }
   canvas.Font()->SetColor(vcl::clBtnHighlight);
-  DrawAt(canvas, text, Moved(rect, 1, 1), format);
+  vcl::TRect shifted = Moved(rect, 1, 1);
+  DrawAt(canvas, text, shifted, format);
   canvas.Font()->SetColor(vcl::clBtnShadow);
   DrawAt(canvas, text, rect, format);
 }
@@ -106,8 +108,10 @@ std::vector<vcl::TPoint> DrawTextBorderOffsets(int size_x, int size_y) {
 void DrawTextBorder(vcl::TCanvas& canvas, const std::string& text, const vcl::TRect& rect, vcl::TColor color,
                     int size_x, int size_y, plat::UINT format) {
   canvas.Font()->SetColor(color);
-  for (const vcl::TPoint& offset : DrawTextBorderOffsets(size_x, size_y))
-    DrawAt(canvas, text, Moved(rect, offset.x, offset.y), format);
+  for (const vcl::TPoint& offset : DrawTextBorderOffsets(size_x, size_y)) {
+    vcl::TRect place = Moved(rect, offset.x, offset.y);
+    DrawAt(canvas, text, place, format);
+  }
 }
 
 }  // namespace utility

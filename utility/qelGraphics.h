@@ -22,7 +22,8 @@ void RegisterColorNames();
 vcl::TColor PixelUnderCursor();
 
 // Disabled text is drawn embossed: highlight one pixel right and down, then
-// shadow in place. The rectangle is left as it was.
+// shadow in place. The rectangle stays where it was; with DT_CALCRECT it
+// comes back measured, as from DrawText.
 void DrawTextEnabled(vcl::TCanvas& canvas, const std::string& text, vcl::TRect& rect, vcl::TColor color,
                      bool enabled, plat::UINT format);
 // Moves the rectangle by (dx, dy) and draws there; nothing for (0, 0).

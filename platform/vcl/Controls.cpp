@@ -1577,6 +1577,13 @@ void TWinControl::Dispatch(TMessage& m) {
     case CM_SYSCOLORCHANGE:
       NotifyControls(CM_SYSCOLORCHANGE);
       return;
+    case plat::WM_SETTINGCHANGE:
+      NotifyControls(CM_WININICHANGE);
+      DefaultHandler(m);
+      return;
+    case CM_WININICHANGE:
+      NotifyControls(CM_WININICHANGE);
+      return;
     default:
       TControl::Dispatch(m);
   }

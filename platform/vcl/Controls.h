@@ -66,6 +66,8 @@ constexpr plat::UINT CM_SHOWHINTCHANGED = CM_BASE + 34;
 constexpr plat::UINT CM_PARENTSHOWHINTCHANGED = CM_BASE + 35;
 // The system colours changed; windowed controls pass it on to their children.
 constexpr plat::UINT CM_SYSCOLORCHANGE = CM_BASE + 36;
+// The desktop's settings changed (WM_SETTINGCHANGE), passed on to every control.
+constexpr plat::UINT CM_WININICHANGE = CM_BASE + 37;
 constexpr plat::UINT CM_TABSTOPCHANGED = CM_BASE + 40;
 constexpr plat::UINT CM_CONTROLLISTCHANGE = CM_BASE + 44;
 constexpr plat::UINT CM_CHILDKEY = CM_BASE + 46;

@@ -71,7 +71,9 @@ class TCustomLabel : public TGraphicControl {
   void Notification(TComponent* component, TOperation operation) override;
   // The DrawText flags of the current settings.
   unsigned TextFlags() const;
-  void AdjustBounds();
+  // Sizes an auto-sized label to its text; labels that measure or draw
+  // their own way replace it.
+  virtual void AdjustBounds();
 
  private:
   TAlignment alignment_ = taLeftJustify;

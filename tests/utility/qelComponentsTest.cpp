@@ -31,7 +31,10 @@ TEST(qelComponentsUnit, StartRegistersTheClassesOnce) {
   plat::UnitTable table;
   RegisterUtilityUnits(table);
   table.Initialize();
-  EXPECT_EQ(table.StartedUnits(), (std::vector<std::string>{"qelSysUtils", "qelGraphics", "qelComponents"}));
+  for (const char* name : {"TqelCustomLabel", "TqelCustomActiveLabel", "TqelLabel", "TqelActiveLabel"})
+    EXPECT_NE(vcl::GetClass(name), nullptr) << name;
+  EXPECT_EQ(table.StartedUnits(),
+            (std::vector<std::string>{"qelSysUtils", "qelGraphics", "qelLabels", "qelComponents"}));
   table.Finalize();
 }
 
