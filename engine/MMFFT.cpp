@@ -409,6 +409,49 @@ QX_AVX2 void ComplexFFTAvx2(int32_t direction, const TMMFFTObject* fft, float* d
   }
 }
 
+// The bit-reversal permutation in 4 x 4 tiles. An index of m >= 4 bits is
+// (row: 2 bits, middle, column: 2 bits); its reverse is (reversed column,
+// reversed middle, reversed row). So the tile of one middle value, four rows
+// of four complex values, goes to the tile of the reversed middle transposed,
+// rows and columns taken in the order 0, 2, 1, 3.
+QX_AVX2 inline void ReverseTile(__m256d r0, __m256d r1, __m256d r2, __m256d r3, float* to, size_t row) {
+  // r0..r3 are the rows 0, 2, 1, 3 of the source tile.
+  const __m256d t0 = _mm256_unpacklo_pd(r0, r1), t1 = _mm256_unpackhi_pd(r0, r1);
+  const __m256d t2 = _mm256_unpacklo_pd(r2, r3), t3 = _mm256_unpackhi_pd(r2, r3);
+  _mm256_storeu_pd(reinterpret_cast<double*>(to), _mm256_permute2f128_pd(t0, t2, 0x20));
+  _mm256_storeu_pd(reinterpret_cast<double*>(to + 2 * row), _mm256_permute2f128_pd(t0, t2, 0x31));
+  _mm256_storeu_pd(reinterpret_cast<double*>(to + 4 * row), _mm256_permute2f128_pd(t1, t3, 0x20));
+  _mm256_storeu_pd(reinterpret_cast<double*>(to + 6 * row), _mm256_permute2f128_pd(t1, t3, 0x31));
+}
+
+// Row r of the tile of one middle value.
+QX_AVX2 inline __m256d LoadTileRow(const float* data, size_t row, size_t mid, size_t r) {
+  return _mm256_loadu_pd(reinterpret_cast<const double*>(data + 2 * (r * row + 4 * mid)));
+}
+
+QX_AVX2 void BitReverseComplexAvx2(int32_t m, const int32_t* table, float* data) {
+  if (m < 4) return BitReverseComplexPortable(m, table, data);
+  const size_t row = size_t{1} << (m - 2);  // complex values between rows
+  const size_t middles = size_t{1} << (m - 4);
+
+  for (size_t mid = 0; mid < middles; ++mid) {
+    // A middle below 2^(m-4) sits in the low bits: its (m-4)-bit reverse is
+    // its m-bit reverse shifted down by 4.
+    const size_t rmid = static_cast<size_t>(table[mid]) >> 4;
+    if (rmid < mid) continue;
+    const __m256d a0 = LoadTileRow(data, row, mid, 0), a1 = LoadTileRow(data, row, mid, 2);
+    const __m256d a2 = LoadTileRow(data, row, mid, 1), a3 = LoadTileRow(data, row, mid, 3);
+    if (rmid == mid) {
+      ReverseTile(a0, a1, a2, a3, data + 8 * mid, row);
+      continue;
+    }
+    const __m256d b0 = LoadTileRow(data, row, rmid, 0), b1 = LoadTileRow(data, row, rmid, 2);
+    const __m256d b2 = LoadTileRow(data, row, rmid, 1), b3 = LoadTileRow(data, row, rmid, 3);
+    ReverseTile(a0, a1, a2, a3, data + 8 * rmid, row);
+    ReverseTile(b0, b1, b2, b3, data + 8 * mid, row);
+  }
+}
+
 // Bins k..k+3 with their mirrors M-k-3..M-k, as the portable pass does them
 // two at a time; the last bins are left to it.
 template <bool Inv>
@@ -469,8 +512,8 @@ constexpr TFFTKernels kPortableKernels = {
 
 #if defined(__x86_64__)
 constexpr TFFTKernels kAvx2Kernels = {
-    ScaleSinglesPortable, BitReverseComplexPortable, BuildComplexTwiddlesPortable, BuildRealTwiddlesPortable,
-    ComplexFFTAvx2,       RealFFTPostPassAvx2,
+    ScaleSinglesPortable,      BitReverseComplexAvx2, BuildComplexTwiddlesPortable,
+    BuildRealTwiddlesPortable, ComplexFFTAvx2,        RealFFTPostPassAvx2,
 };
 #endif
 
