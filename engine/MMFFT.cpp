@@ -429,26 +429,31 @@ QX_AVX2 inline __m256d LoadTileRow(const float* data, size_t row, size_t mid, si
   return _mm256_loadu_pd(reinterpret_cast<const double*>(data + 2 * (r * row + 4 * mid)));
 }
 
+// Moves the tile of one middle and the tile of its reverse to each other's place.
+QX_AVX2 inline void SwapTiles(float* data, size_t row, size_t mid, size_t rmid) {
+  const __m256d a0 = LoadTileRow(data, row, mid, 0), a1 = LoadTileRow(data, row, mid, 2);
+  const __m256d a2 = LoadTileRow(data, row, mid, 1), a3 = LoadTileRow(data, row, mid, 3);
+  if (rmid == mid) return ReverseTile(a0, a1, a2, a3, data + 8 * mid, row);
+  const __m256d b0 = LoadTileRow(data, row, rmid, 0), b1 = LoadTileRow(data, row, rmid, 2);
+  const __m256d b2 = LoadTileRow(data, row, rmid, 1), b3 = LoadTileRow(data, row, rmid, 3);
+  ReverseTile(a0, a1, a2, a3, data + 8 * rmid, row);
+  ReverseTile(b0, b1, b2, b3, data + 8 * mid, row);
+}
+
 QX_AVX2 void BitReverseComplexAvx2(int32_t m, const int32_t* table, float* data) {
   if (m < 4) return BitReverseComplexPortable(m, table, data);
   const size_t row = size_t{1} << (m - 2);  // complex values between rows
   const size_t middles = size_t{1} << (m - 4);
-
-  for (size_t mid = 0; mid < middles; ++mid) {
-    // A middle below 2^(m-4) sits in the low bits: its (m-4)-bit reverse is
-    // its m-bit reverse shifted down by 4.
-    const size_t rmid = static_cast<size_t>(table[mid]) >> 4;
-    if (rmid < mid) continue;
-    const __m256d a0 = LoadTileRow(data, row, mid, 0), a1 = LoadTileRow(data, row, mid, 2);
-    const __m256d a2 = LoadTileRow(data, row, mid, 1), a3 = LoadTileRow(data, row, mid, 3);
-    if (rmid == mid) {
-      ReverseTile(a0, a1, a2, a3, data + 8 * mid, row);
-      continue;
+  // Middles half the range apart have neighbouring partners, which share a
+  // cache line: taking them one after the other uses the line while it is in.
+  const size_t half = std::max<size_t>(middles / 2, 1);
+  for (size_t first = 0; first < half; ++first) {
+    for (size_t mid = first; mid < middles; mid += half) {
+      // A middle below 2^(m-4) sits in the low bits: its (m-4)-bit reverse
+      // is its m-bit reverse shifted down by 4.
+      const size_t rmid = static_cast<size_t>(table[mid]) >> 4;
+      if (rmid >= mid) SwapTiles(data, row, mid, rmid);
     }
-    const __m256d b0 = LoadTileRow(data, row, rmid, 0), b1 = LoadTileRow(data, row, rmid, 2);
-    const __m256d b2 = LoadTileRow(data, row, rmid, 1), b3 = LoadTileRow(data, row, rmid, 3);
-    ReverseTile(a0, a1, a2, a3, data + 8 * rmid, row);
-    ReverseTile(b0, b1, b2, b3, data + 8 * mid, row);
   }
 }
 
