@@ -54,7 +54,9 @@ inline V4 CMul(V4 a, V4 w) {
 // ---------------------------------------------------------------------------
 // Complex split-radix decimation in frequency on interleaved data: natural
 // order in, bit-reversed order out. Level L works on L values; its twiddles
-// w_L^j = w_M^(j*s) come from TwiddleA at stride s = M/L.
+// w_L^j = w_M^(j*M/L) are read in order from its run in TwiddleLevels, which
+// starts 2L floats before the table's end: the half level's run follows at
+// +L, the quarter level's at +3L/2.
 
 // The L-shaped butterfly of one level over a pair of indices j, j + 1.
 template <bool Inv>
@@ -70,22 +72,14 @@ inline void Butterfly(float* p0, float* p1, float* p2, float* p3, V4 w1, V4 w3) 
 }
 
 template <bool Inv>
-inline void SplitPass(float* x, size_t n, const float* tw, size_t s) {
+inline void SplitPass(float* x, size_t n, const float* lt) {
   const size_t q = n / 4;
   float* p1 = x + 2 * q;
   float* p2 = x + 4 * q;
   float* p3 = x + 6 * q;
-  {
-    V4 b = Load(tw + 4 * (s - 1));
-    V4 w1 = {1, 0, b[0], b[1]};
-    V4 w3 = {1, 0, b[2], b[3]};
-    Butterfly<Inv>(x, p1, p2, p3, w1, w3);
-  }
-  for (size_t j = 2; j < q; j += 2) {
-    V4 a = Load(tw + 4 * (j * s - 1));
-    V4 b = Load(tw + 4 * ((j + 1) * s - 1));
-    Butterfly<Inv>(x + 2 * j, p1 + 2 * j, p2 + 2 * j, p3 + 2 * j, QX_SHUF(a, b, 0, 1, 4, 5),
-                   QX_SHUF(a, b, 2, 3, 6, 7));
+  for (size_t j = 0; j < 2 * q; j += 8, lt += 16) {
+    Butterfly<Inv>(x + j, p1 + j, p2 + j, p3 + j, Load(lt), Load(lt + 8));
+    Butterfly<Inv>(x + j + 4, p1 + j + 4, p2 + j + 4, p3 + j + 4, Load(lt + 4), Load(lt + 12));
   }
 }
 
@@ -116,7 +110,7 @@ inline void Fft8(float* x) {
 
 // Small sizes with the level count known at compile time, so every loop unrolls.
 template <bool Inv, size_t L>
-inline void FftFixed(float* x, const float* tw, size_t s) {
+inline void FftFixed(float* x, const float* lt) {
   if constexpr (L == 2) {
     Fft2<Inv>(x);
   } else if constexpr (L == 4) {
@@ -124,15 +118,15 @@ inline void FftFixed(float* x, const float* tw, size_t s) {
   } else if constexpr (L == 8) {
     Fft8<Inv>(x);
   } else {
-    SplitPass<Inv>(x, L, tw, s);
-    FftFixed<Inv, L / 2>(x, tw, 2 * s);
-    FftFixed<Inv, L / 4>(x + L, tw, 4 * s);
-    FftFixed<Inv, L / 4>(x + 3 * L / 2, tw, 4 * s);
+    SplitPass<Inv>(x, L, lt);
+    FftFixed<Inv, L / 2>(x, lt + L);
+    FftFixed<Inv, L / 4>(x + L, lt + 3 * L / 2);
+    FftFixed<Inv, L / 4>(x + 3 * L / 2, lt + 3 * L / 2);
   }
 }
 
 template <bool Inv>
-void SplitRadix(float* x, size_t n, const float* tw, size_t s) {
+void SplitRadix(float* x, size_t n, const float* lt) {
   switch (n) {
     case 1:
       return;
@@ -146,18 +140,18 @@ void SplitRadix(float* x, size_t n, const float* tw, size_t s) {
       Fft8<Inv>(x);
       return;
     case 16:
-      FftFixed<Inv, 16>(x, tw, s);
+      FftFixed<Inv, 16>(x, lt);
       return;
     case 32:
-      FftFixed<Inv, 32>(x, tw, s);
+      FftFixed<Inv, 32>(x, lt);
       return;
     default:
       break;
   }
-  SplitPass<Inv>(x, n, tw, s);
-  SplitRadix<Inv>(x, n / 2, tw, 2 * s);
-  SplitRadix<Inv>(x + n, n / 4, tw, 4 * s);
-  SplitRadix<Inv>(x + 3 * n / 2, n / 4, tw, 4 * s);
+  SplitPass<Inv>(x, n, lt);
+  SplitRadix<Inv>(x, n / 2, lt + n);
+  SplitRadix<Inv>(x + n, n / 4, lt + 3 * n / 2);
+  SplitRadix<Inv>(x + 3 * n / 2, n / 4, lt + 3 * n / 2);
 }
 
 // ---------------------------------------------------------------------------
@@ -174,35 +168,36 @@ void ScaleSinglesPortable(int32_t n, float factor, float* data) {
   for (; i < n; ++i) data[i] *= factor;
 }
 
-inline void SwapComplex(float* data, size_t i, size_t r) {
-  uint64_t a, b;
-  std::memcpy(&a, data + 2 * i, 8);
-  std::memcpy(&b, data + 2 * r, 8);
-  std::memcpy(data + 2 * i, &b, 8);
-  std::memcpy(data + 2 * r, &a, 8);
+// The bit-reversal permutation in 2 x 2 tiles. An index of m >= 2 bits is
+// (row bit, middle, column bit) and its reverse is (column bit, reversed
+// middle, row bit): the tile of one middle, two rows of two complex values,
+// goes transposed to the tile of the reversed middle.
+inline void TransposeTile(V4 r0, V4 r1, float* to, size_t row) {
+  Store(to, QX_SHUF(r0, r1, 0, 1, 4, 5));
+  Store(to + 2 * row, QX_SHUF(r0, r1, 2, 3, 6, 7));
 }
 
-// An index of m bits is split into a high field a, a middle bit when m is odd,
-// and a low field rev(c), both fields h bits wide. Its reverse is then the
-// index with high field c and low field rev(a), so every pair is met exactly
-// once by walking a < c: no test on the scattered reversed index, whose
-// outcome the processor could not predict.
 void BitReverseComplexPortable(int32_t m, const int32_t* table, float* data) {
   if (m < 2) return;
-  const int h = m / 2;
-  const int high = m - h;                // shift of the high field
-  const size_t fields = size_t{1} << h;  // values of one field
-  const size_t middles = size_t{1} << (m - 2 * h);
-  // A value below 2^h sits in the low bits, so its m-bit reverse is its h-bit
-  // reverse shifted up by m - h.
-  auto rev = [&](size_t x) { return static_cast<size_t>(table[x]) >> high; };
-  for (size_t a = 0; a < fields; ++a) {
-    const size_t ra = rev(a);
-    for (size_t c = a + 1; c < fields; ++c) {
-      const size_t rc = rev(c);
-      for (size_t mid = 0; mid < middles; ++mid) {
-        SwapComplex(data, (a << high) | (mid << h) | rc, (c << high) | (mid << h) | ra);
+  const size_t row = size_t{1} << (m - 1);  // complex values between rows
+  const size_t middles = size_t{1} << (m - 2);
+  // Middles a quarter of the range apart have neighbouring partners, four to
+  // a cache line: taking them one after the other uses the line while it is in.
+  const size_t quarter = std::max<size_t>(middles / 4, 1);
+  for (size_t first = 0; first < quarter; ++first) {
+    for (size_t mid = first; mid < middles; mid += quarter) {
+      // A middle below 2^(m-2) sits in the low bits: its (m-2)-bit reverse
+      // is its m-bit reverse shifted down by 2.
+      const size_t rmid = static_cast<size_t>(table[mid]) >> 2;
+      if (rmid < mid) continue;
+      const V4 a0 = Load(data + 4 * mid), a1 = Load(data + 2 * row + 4 * mid);
+      if (rmid == mid) {
+        TransposeTile(a0, a1, data + 4 * mid, row);
+        continue;
       }
+      const V4 b0 = Load(data + 4 * rmid), b1 = Load(data + 2 * row + 4 * rmid);
+      TransposeTile(a0, a1, data + 4 * rmid, row);
+      TransposeTile(b0, b1, data + 4 * mid, row);
     }
   }
 }
@@ -247,9 +242,9 @@ void BuildRealTwiddlesPortable(int32_t m, float* table) {
 void ComplexFFTPortable(int32_t direction, const TMMFFTObject* fft, float* data) {
   const size_t n = static_cast<size_t>(fft->Size / 2);
   if (direction < 0) {
-    SplitRadix<true>(data, n, fft->TwiddleA, 1);
+    SplitRadix<true>(data, n, fft->TwiddleLevels);
   } else {
-    SplitRadix<false>(data, n, fft->TwiddleA, 1);
+    SplitRadix<false>(data, n, fft->TwiddleLevels);
   }
 }
 
@@ -360,12 +355,10 @@ QX_AVX2 inline void SplitPassAvx2(float* x, size_t n, const float* lt) {
   }
 }
 
-// Level L's twiddle run starts 2L floats before the end of the table: the
-// half level's run follows at +L, the quarter level's at +3L/2.
 template <bool Inv, size_t L>
 QX_AVX2 inline void FftFixedAvx2(float* x, const float* lt) {
   if constexpr (L <= 8) {
-    FftFixed<Inv, L>(x, nullptr, 0);
+    FftFixed<Inv, L>(x, lt);
   } else {
     SplitPassAvx2<Inv>(x, L, lt);
     FftFixedAvx2<Inv, L / 2>(x, lt + L);
