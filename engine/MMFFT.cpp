@@ -177,28 +177,55 @@ inline void TransposeTile(V4 r0, V4 r1, float* to, size_t row) {
   Store(to + 2 * row, QX_SHUF(r0, r1, 2, 3, 6, 7));
 }
 
+// Walks the middles of a tiled bit reversal, each pair of partners once.
+// Middles a line's worth apart have neighbouring partners in one cache line,
+// so they are taken one after the other: the line is used whole while it is in.
+class TTileWalk {
+ public:
+  // m index bits, edge bits on each side of the middle, tiles to a cache line.
+  TTileWalk(int32_t m, int32_t edge, const int32_t* table, size_t per_line)
+      : table_(table),
+        edge_(edge),
+        middles_(size_t{1} << (m - 2 * edge)),
+        step_(std::max<size_t>(middles_ / per_line, 1)) {}
+
+  // The next middle with its reverse, not below it; false when done.
+  bool Next(size_t& mid, size_t& rmid) {
+    while (first_ < step_) {
+      const size_t at = next_;
+      next_ += step_;
+      if (next_ >= middles_) next_ = ++first_;
+      // A middle sits in the low bits: its reverse over the middle's bits is
+      // its reverse over all m bits shifted down by both edges.
+      const size_t reversed = static_cast<size_t>(table_[at]) >> (2 * edge_);
+      if (reversed >= at) {
+        mid = at, rmid = reversed;
+        return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  const int32_t* table_;
+  int32_t edge_;
+  size_t middles_, step_;
+  size_t first_ = 0, next_ = 0;
+};
+
 void BitReverseComplexPortable(int32_t m, const int32_t* table, float* data) {
   if (m < 2) return;
   const size_t row = size_t{1} << (m - 1);  // complex values between rows
-  const size_t middles = size_t{1} << (m - 2);
-  // Middles a quarter of the range apart have neighbouring partners, four to
-  // a cache line: taking them one after the other uses the line while it is in.
-  const size_t quarter = std::max<size_t>(middles / 4, 1);
-  for (size_t first = 0; first < quarter; ++first) {
-    for (size_t mid = first; mid < middles; mid += quarter) {
-      // A middle below 2^(m-2) sits in the low bits: its (m-2)-bit reverse
-      // is its m-bit reverse shifted down by 2.
-      const size_t rmid = static_cast<size_t>(table[mid]) >> 2;
-      if (rmid < mid) continue;
-      const V4 a0 = Load(data + 4 * mid), a1 = Load(data + 2 * row + 4 * mid);
-      if (rmid == mid) {
-        TransposeTile(a0, a1, data + 4 * mid, row);
-        continue;
-      }
-      const V4 b0 = Load(data + 4 * rmid), b1 = Load(data + 2 * row + 4 * rmid);
-      TransposeTile(a0, a1, data + 4 * rmid, row);
-      TransposeTile(b0, b1, data + 4 * mid, row);
+  size_t mid, rmid;
+  for (TTileWalk walk(m, 1, table, 4); walk.Next(mid, rmid);) {
+    const V4 a0 = Load(data + 4 * mid), a1 = Load(data + 2 * row + 4 * mid);
+    if (rmid == mid) {
+      TransposeTile(a0, a1, data + 4 * mid, row);
+      continue;
     }
+    const V4 b0 = Load(data + 4 * rmid), b1 = Load(data + 2 * row + 4 * rmid);
+    TransposeTile(a0, a1, data + 4 * rmid, row);
+    TransposeTile(b0, b1, data + 4 * mid, row);
   }
 }
 
@@ -436,18 +463,8 @@ QX_AVX2 inline void SwapTiles(float* data, size_t row, size_t mid, size_t rmid) 
 QX_AVX2 void BitReverseComplexAvx2(int32_t m, const int32_t* table, float* data) {
   if (m < 4) return BitReverseComplexPortable(m, table, data);
   const size_t row = size_t{1} << (m - 2);  // complex values between rows
-  const size_t middles = size_t{1} << (m - 4);
-  // Middles half the range apart have neighbouring partners, which share a
-  // cache line: taking them one after the other uses the line while it is in.
-  const size_t half = std::max<size_t>(middles / 2, 1);
-  for (size_t first = 0; first < half; ++first) {
-    for (size_t mid = first; mid < middles; mid += half) {
-      // A middle below 2^(m-4) sits in the low bits: its (m-4)-bit reverse
-      // is its m-bit reverse shifted down by 4.
-      const size_t rmid = static_cast<size_t>(table[mid]) >> 4;
-      if (rmid >= mid) SwapTiles(data, row, mid, rmid);
-    }
-  }
+  size_t mid, rmid;
+  for (TTileWalk walk(m, 2, table, 2); walk.Next(mid, rmid);) SwapTiles(data, row, mid, rmid);
 }
 
 // Bins k..k+3 with their mirrors M-k-3..M-k, as the portable pass does them
