@@ -508,9 +508,9 @@ QX_AVX2 void RealFFTPostPassAvx2(int32_t direction, int32_t m_points, const floa
 }
 #endif
 
-// The unit's routine table. Constant-initialised, so a transform before
-// start-up is still correct; start-up is where processor-specific kernels
-// would be chosen.
+// The unit's routine table. Constant-initialised to the portable kernels, so
+// a transform before start-up is still correct; start-up binds the wide ones
+// where the processor runs them.
 struct TFFTKernels {
   void (*ScaleSingles)(int32_t n, float factor, float* data);
   void (*BitReverseComplex)(int32_t m, const int32_t* table, float* data);
