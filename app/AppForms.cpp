@@ -5,6 +5,7 @@
 
 #include "app/InfoForm.h"
 #include "app/MainForm.h"
+#include "app/OutfitSpec.h"
 #include "platform/kernel/Resources.h"
 #include "platform/user/Paint.h"
 #include "platform/vcl/Application.h"
@@ -36,6 +37,9 @@ void CreateForms() {
   // fSwap, fEncode, fSpecBack, fCorre, fSetupPrint, fOutfitL, fSetting,
   // fReport, fVst, fPeak, Form1, fmulti.
   vcl::ApplicationCreateForm(FrmMain);
+  vcl::ApplicationCreateForm(fOutfitSpec);
+  fOutfitSpec->SetMainSpectrum(FrmMain->MMSpectrum1);
+  fOutfitSpec->SetOscope(FrmMain->MMOscope1);
 }
 
 }  // namespace app

@@ -35,7 +35,9 @@ std::string UsageText() {
          "  QUELLIX_AUDIO_FILE  the wave file the file input device plays, over and over\n"
          "  QUELLIX_REGISTRY    the settings store (default: $XDG_CONFIG_HOME/quellix/registry.reg,\n"
          "                      or ~/.config/quellix/registry.reg)\n"
-         "  QUELLIX_PROFILE     the profile file (default: win.ini in the same folder)\n";
+         "  QUELLIX_PROFILE     the profile file (default: win.ini in the same folder)\n"
+         "  XDG_DATA_HOME       the analyser projects are kept in $XDG_DATA_HOME/quellix/Analyzer Projects\n"
+         "                      (default: ~/.local/share/quellix/Analyzer Projects)\n";
 }
 
 }  // namespace app

@@ -20,18 +20,15 @@ constexpr const char* kPluginMissing =
 
 // A stored device number the device table no longer has falls back to the
 // mapper; the user hears why instead of starting on a device that is gone.
-engine::TMMDeviceId ValidDevice(int stored, int count, engine::TMMDeviceId current, const char* what) {
-  if (stored == engine::MapperId || (stored >= 0 && stored < count)) return stored;
+engine::TMMDeviceId ValidDevice(int stored, int count, const char* what) {
+  if (ValidDeviceId(stored, count)) return stored;
   vcl::ShowMessage(std::string("The stored ") + what + " device " + std::to_string(stored) +
                    " is not present; the default device is used.");
-  (void)current;
   return engine::MapperId;
 }
 
-// Delivery modes outside the known three keep the current one.
 engine::TMMCBMode ValidMode(int stored, engine::TMMCBMode current) {
-  if (stored < engine::cmWindow || stored > engine::cmThread) return current;
-  return static_cast<engine::TMMCBMode>(stored);
+  return ValidCallBackMode(stored) ? static_cast<engine::TMMCBMode>(stored) : current;
 }
 
 }  // namespace
@@ -66,12 +63,10 @@ void TFrmMain::ReadDeviceSettings() {
   sound_out_ = ReadBool("soundOut", sound_out_);
   const int outs = static_cast<int>(plat::waveOutGetNumDevs());
   const int ins = static_cast<int>(plat::waveInGetNumDevs());
-  MMWaveOut1->SetDeviceID(ValidDevice(ReadInteger("DeviceID out", MMWaveOut1->DeviceID()), outs,
-                                      MMWaveOut1->DeviceID(), "output"));
+  MMWaveOut1->SetDeviceID(ValidDevice(ReadInteger("DeviceID out", MMWaveOut1->DeviceID()), outs, "output"));
   MMWaveOut1->SetCallBackMode(
       ValidMode(ReadInteger("CBMode out", MMWaveOut1->CallBackMode()), MMWaveOut1->CallBackMode()));
-  MMWaveIn1->SetDeviceID(
-      ValidDevice(ReadInteger("DeviceID in", MMWaveIn1->DeviceID()), ins, MMWaveIn1->DeviceID(), "input"));
+  MMWaveIn1->SetDeviceID(ValidDevice(ReadInteger("DeviceID in", MMWaveIn1->DeviceID()), ins, "input"));
   MMWaveIn1->SetCallBackMode(
       ValidMode(ReadInteger("CBMode in", MMWaveIn1->CallBackMode()), MMWaveIn1->CallBackMode()));
   const int mode = ReadInteger("Set Oct", rg_octave->ItemIndex());
@@ -82,6 +77,7 @@ void TFrmMain::ReadDeviceSettings() {
 
 void TFrmMain::FormShow(vcl::TObject*) {
   rg_octave->SetItemIndex(2);
+  LoadDefaultProject();
   try {
     ReadDeviceSettings();
   } catch (const vcl::Exception&) {
@@ -150,6 +146,7 @@ void TFrmMain::tResizeTimer(vcl::TObject*) {
 }
 
 void TFrmMain::FormClose(vcl::TObject*, vcl::TCloseAction&) {
+  SaveDefaultProject();
   WriteInteger("top", Top());
   WriteInteger("left", Left());
   WriteInteger("wide", Width());
@@ -175,7 +172,11 @@ VCL_IMPLEMENT_CLASS(TFrmMain,
                     Method("LineIn1Click", &TFrmMain::LineIn1Click),
                     Method("Button25Click", &TFrmMain::Button25Click),
                     Method("Frequ1Click", &TFrmMain::Frequ1Click),
-                    Method("btn_restartClick", &TFrmMain::btn_restartClick)
+                    Method("btn_restartClick", &TFrmMain::btn_restartClick),
+                    // settings and projects
+                    Method("SaveProject1Click", &TFrmMain::SaveProject1Click),
+                    Method("LoadPrject1Click", &TFrmMain::LoadPrject1Click),
+                    Method("SaveasDefault1Click", &TFrmMain::SaveasDefault1Click)
                     // bands
                     // setup page and keys
 )

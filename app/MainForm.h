@@ -7,6 +7,7 @@
 // The order of the components in the description is the component index the
 // project files key their values by, so it never changes: a component added
 // later goes after the last one of the description.
+#include <array>
 #include <string>
 
 #include "app/AppForms.h"
@@ -412,6 +413,22 @@ class TFrmMain : public vcl::TForm {
 
   // ---- setup page and keys ----
 
+  // ---- settings and projects (MainSettings.cpp) ----
+  // Writes the project file whole, replacing the old one only once the new one
+  // is complete, then the registry values kept with a project. Raises
+  // EIniFileException "Unable to write to <file>" (and writes no registry value)
+  // when the file cannot be written.
+  void SaveSettingsFile(const std::string& file_name);
+  // Applies a project file and the registry values kept with projects as the
+  // user's changes would; values that are no numbers take their defaults and
+  // are named in one message. Leaves both devices closed.
+  void LoadSettingsFile(const std::string& file_name);
+  void SaveProject1Click(vcl::TObject* sender);
+  void LoadPrject1Click(vcl::TObject* sender);
+  void SaveasDefault1Click(vcl::TObject* sender);
+  // The files of the four frozen-spectrum slots, kept with the projects.
+  std::array<std::string, 4> BinSlotFiles;
+
  protected:
   void Loaded() override;
 
@@ -421,6 +438,14 @@ class TFrmMain : public vcl::TForm {
   void StartRealtime(bool from_run);
   void LoadPlugin();
   void ReadDeviceSettings();
+
+  // settings and projects
+  void LoadDefaultProject();
+  void SaveDefaultProject();
+  void SaveCorrelationSettings();
+  void LoadCorrelationSettings();
+  std::array<controls::TMMNumberEdit*, 4> RangeStarts() const;
+  std::array<controls::TMMNumberEdit*, 4> RangeEnds() const;
 
   bool fields_bound_ = false;
   bool startup_done_ = false;

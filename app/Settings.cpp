@@ -1,6 +1,9 @@
 #include "app/Settings.h"
 
+#include <algorithm>
+
 #include "engine/MMUtils.h"
+#include "engine/MMWavIn.h"
 #include "platform/registry/Registry.h"
 
 namespace app {
@@ -17,6 +20,11 @@ bool ReadBool(const std::string& name, bool current) {
       .AsBoolean();
 }
 
+std::string ReadString(const std::string& name, const std::string& current) {
+  return engine::RegReadVariant(plat::HKEY_CURRENT_USER, kSettingsKey, name, plat::Variant(current))
+      .AsString();
+}
+
 void WriteInteger(const std::string& name, int value) {
   engine::RegWriteVariant(plat::HKEY_CURRENT_USER, kSettingsKey, name, plat::Variant(int32_t{value}));
 }
@@ -24,5 +32,22 @@ void WriteInteger(const std::string& name, int value) {
 void WriteBool(const std::string& name, bool value) {
   engine::RegWriteVariant(plat::HKEY_CURRENT_USER, kSettingsKey, name, plat::Variant(value));
 }
+
+void WriteString(const std::string& name, const std::string& value) {
+  engine::RegWriteVariant(plat::HKEY_CURRENT_USER, kSettingsKey, name, plat::Variant(value));
+}
+
+bool ValidDeviceId(int stored, int device_count) {
+  return stored == engine::MapperId || (stored >= 0 && stored < device_count);
+}
+
+bool ValidCallBackMode(int stored) {
+  return stored == engine::cmWindow || stored == engine::cmThread ||
+         (stored == engine::cmCallback && engine::OSIsWin95());
+}
+
+bool ValidItemIndex(int stored) { return stored >= 0; }
+
+int ValidCorrelationAverage(int stored) { return std::clamp(stored, 1, kCorrelationHistory); }
 
 }  // namespace app

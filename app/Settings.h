@@ -10,7 +10,22 @@ extern const char* const kSettingsKey;
 
 int ReadInteger(const std::string& name, int current);
 bool ReadBool(const std::string& name, bool current);
+std::string ReadString(const std::string& name, const std::string& current);
 void WriteInteger(const std::string& name, int value);
 void WriteBool(const std::string& name, bool value);
+void WriteString(const std::string& name, const std::string& value);
+
+// Stored values are checked here before use, one rule per kind; a value that
+// fails keeps the setting's current value.
+// A device number the device table has, or the mapper (-1).
+bool ValidDeviceId(int stored, int device_count);
+// Window messages or a thread; driver callbacks only where the platform has them.
+bool ValidCallBackMode(int stored);
+// A radio group's choice: below 0 selects nothing, so it is refused; past the
+// end the group selects its last entry.
+bool ValidItemIndex(int stored);
+// The correlation meter's moving average is held in a history of this many passes.
+constexpr int kCorrelationHistory = 490;
+int ValidCorrelationAverage(int stored);
 
 }  // namespace app

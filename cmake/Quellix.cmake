@@ -34,7 +34,8 @@ function(quellix_test folder)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} quellix_testsupport GTest::gtest GTest::gtest_main)
   # The suites are listed when CTest starts and the program is newer than
-  # the last list.
+  # the last list. The tests keep projects in the build tree, never in the
+  # user's data folder.
   set(ctest_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_suites.cmake)
   set(include_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_include.cmake)
   file(GENERATE OUTPUT ${include_file} CONTENT "\
@@ -48,7 +49,8 @@ if(NOT EXISTS [=[${ctest_file}]=]
     CTEST_FILE [=[${ctest_file}]=]
     PROGRAM [=[${folder_name}]=]
     LABEL [=[${ARG_LABEL}]=]
-    ENVIRONMENT QUELLIX_BACKEND=headless QUELLIX_AUDIO=virtual)
+    ENVIRONMENT QUELLIX_BACKEND=headless QUELLIX_AUDIO=virtual
+      XDG_DATA_HOME=${CMAKE_BINARY_DIR}/tests/data-home)
 endif()
 include([=[${ctest_file}]=])
 ")

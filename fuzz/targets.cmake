@@ -29,3 +29,5 @@ foreach(t fuzz_skin_description_replay fuzz_skin_description_fuzzer)
 endforeach()
 # The drive model's cue sheet reader, as the CD module builds it in.
 quellix_fuzz(fuzz_cue_sheet DEPS platform_kernel)
+# Project files as the main window reads them.
+quellix_fuzz(fuzz_project_file DEPS quellix_app)

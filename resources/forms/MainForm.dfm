@@ -137,17 +137,17 @@ object FrmMain: TFrmMain
       object LoadPrject1: TMenuItem
         Caption = '&Load Analyzer Setting'
         ShortCut = 16460
-        Enabled = False
+        OnClick = LoadPrject1Click
       end
       object SaveProject1: TMenuItem
         Caption = '&Save Analyzer Setting'
         ShortCut = 16467
-        Enabled = False
+        OnClick = SaveProject1Click
       end
       object SaveasDefault1: TMenuItem
         Caption = 'Save Settings as Default'
         ShortCut = 16452
-        Enabled = False
+        OnClick = SaveasDefault1Click
       end
       object Exit1: TMenuItem
         Caption = 'Exit'

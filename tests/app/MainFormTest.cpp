@@ -4,85 +4,22 @@
 
 #include <functional>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/AppForms.h"
 #include "app/InfoForm.h"
 #include "app/MainForm.h"
+#include "app/MainWindowFixture.h"
 #include "app/Settings.h"
-#include "app/Units.h"
 #include "engine/MMPlgDSP.h"
-#include "platform/backend/HeadlessBackend.h"
 #include "platform/kernel/Modules.h"
-#include "platform/kernel/UnitTable.h"
-#include "platform/mm/WaveDevices.h"
 #include "platform/registry/Registry.h"
-#include "platform/user/Input.h"
-#include "platform/user/MessageBox.h"
-#include "platform/user/Messages.h"
-#include "platform/vcl/Application.h"
-#include "resources/ProgramResources.h"
-#include "support/PumpUntil.h"
-#include "support/TempDir.h"
 
 namespace {
 
 using app::FrmMain;
 
-// A bounded round: the running connectors post their next idle step as they handle one.
-void Pump() {
-  plat::user::PumpBackendEvents(0);
-  plat::MSG msg;
-  for (int i = 0; i < 500 && plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE); ++i)
-    plat::DispatchMessageA(&msg);
-}
-
-bool PumpUntil(const std::function<bool()>& done, int limit_ms = 5000) {
-  return testsupport::PumpUntil(done, testsupport::Pumping{Pump, 0, limit_ms});
-}
-
-class MainWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    plat::backend::Install(std::make_unique<plat::backend::HeadlessBackend>());
-    plat::RegistrySetStorePath(temp_.File("registry.reg"));
-    ASSERT_TRUE(plat::wavedev::RebuildDeviceTable());
-    RegisterProgramResources();
-    app::RegisterAllUnits();
-    plat::Units().Initialize();
-    vcl::Application->OnException = [this](vcl::TObject*, const vcl::Exception& e) {
-      errors_.push_back(e.Message());
-    };
-    plat::SetDialogScript([this](const plat::DialogRequest& request) -> std::optional<plat::DialogAnswer> {
-      if (request.kind == plat::DialogKind::MessageBox) messages_.push_back(request.text);
-      return plat::DialogAnswer{};
-    });
-  }
-  void TearDown() override {
-    if (FrmMain) FrmMain->Close();
-    Pump();
-    plat::SetDialogScript({});
-    plat::Units().Finalize();
-    plat::backend::Install(nullptr);
-  }
-
-  // The main block up to the message loop, then the loop until start-up has ended.
-  void Start() {
-    app::ShowStartupWindow();
-    app::CreateForms();
-    ASSERT_NE(FrmMain, nullptr);
-    FrmMain->Show();
-    ASSERT_TRUE(PumpUntil([] { return FrmMain->StartupDone(); }))
-        << "the start-up timer never ended start-up";
-  }
-
-  testsupport::ScopedEnv audio_{"QUELLIX_AUDIO", "virtual"};
-  testsupport::TempDir temp_;
-  std::vector<std::string> errors_;
-  std::vector<std::string> messages_;
-};
+class MainWindowTest : public testsupport::MainWindowFixture {};
 
 TEST_F(MainWindowTest, DescriptionHoldsTheControlKindsInTheOrderProjectFilesKeyBy) {
   Start();
@@ -161,9 +98,7 @@ TEST_F(MainWindowTest, StartUpValidatesStoredValues) {
       EXPECT_TRUE(messages_.empty()) << messages_.front();
     }
     EXPECT_TRUE(errors_.empty()) << errors_.front();
-    FrmMain->Close();
-    delete FrmMain;
-    delete app::FrmInfo;
+    Stop();
     plat::RegDeleteKeyA(plat::HKEY_CURRENT_USER, app::kSettingsKey);
   }
 }

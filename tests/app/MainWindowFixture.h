@@ -1,0 +1,109 @@
+#pragma once
+// The main window headless as the main block starts it: virtual devices, a
+// registry file and a data folder per test, message boxes recorded and
+// answered, file dialogs answered from a list, errors the application would
+// show collected.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppForms.h"
+#include "app/InfoForm.h"
+#include "app/MainForm.h"
+#include "app/OutfitSpec.h"
+#include "app/Units.h"
+#include "platform/backend/HeadlessBackend.h"
+#include "platform/kernel/UnitTable.h"
+#include "platform/mm/WaveDevices.h"
+#include "platform/registry/Registry.h"
+#include "platform/user/Input.h"
+#include "platform/user/MessageBox.h"
+#include "platform/user/Messages.h"
+#include "platform/vcl/Application.h"
+#include "resources/ProgramResources.h"
+#include "support/PumpUntil.h"
+#include "support/TempDir.h"
+
+namespace testsupport {
+
+class MainWindowFixture : public ::testing::Test {
+ protected:
+  // A bounded round: the running connectors post their next idle step as they handle one.
+  static void Pump() {
+    plat::user::PumpBackendEvents(0);
+    plat::MSG msg;
+    for (int i = 0; i < 500 && plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE); ++i)
+      plat::DispatchMessageA(&msg);
+  }
+
+  void SetUp() override {
+    cwd_ = std::filesystem::current_path();
+    plat::backend::Install(std::make_unique<plat::backend::HeadlessBackend>());
+    plat::RegistrySetStorePath(temp_.File("registry.reg"));
+    ASSERT_TRUE(plat::wavedev::RebuildDeviceTable());
+    RegisterProgramResources();
+    app::RegisterAllUnits();
+    plat::Units().Initialize();
+    vcl::Application->OnException = [this](vcl::TObject*, const vcl::Exception& e) {
+      errors_.push_back(e.Message());
+    };
+    plat::SetDialogScript([this](const plat::DialogRequest& request) -> std::optional<plat::DialogAnswer> {
+      if (request.kind == plat::DialogKind::MessageBox) {
+        messages_.push_back(request.text);
+        return plat::DialogAnswer{};
+      }
+      // Each answer is given once: a dialog that refuses it asks again and is cancelled.
+      file_dialogs_.push_back(request);
+      if (file_answers_.empty()) return std::nullopt;
+      plat::DialogAnswer answer;
+      answer.file_name = file_answers_.front();
+      file_answers_.pop_front();
+      return answer;
+    });
+  }
+
+  void TearDown() override {
+    if (app::FrmMain) app::FrmMain->Close();
+    Pump();
+    plat::SetDialogScript({});
+    plat::Units().Finalize();
+    plat::backend::Install(nullptr);
+    // Loading the default project makes the projects folder current; it goes with the test.
+    std::filesystem::current_path(cwd_);
+  }
+
+  // The main block up to the message loop, then the loop until start-up has ended.
+  void Start() {
+    app::ShowStartupWindow();
+    app::CreateForms();
+    ASSERT_NE(app::FrmMain, nullptr);
+    app::FrmMain->Show();
+    ASSERT_TRUE(PumpUntil([] { return app::FrmMain->StartupDone(); }, Pumping{Pump, 0, 5000}))
+        << "the start-up timer never ended start-up";
+  }
+
+  // The program ends: the main window closes and the windows go.
+  void Stop() {
+    app::FrmMain->Close();
+    Pump();
+    delete app::FrmMain;
+    delete app::fOutfitSpec;
+    app::fOutfitSpec = nullptr;
+    delete app::FrmInfo;
+  }
+
+  ScopedEnv audio_{"QUELLIX_AUDIO", "virtual"};
+  TempDir temp_;
+  ScopedEnv data_{"XDG_DATA_HOME", temp_.File("data")};
+  std::vector<std::string> errors_;
+  std::vector<std::string> messages_;
+  std::vector<plat::DialogRequest> file_dialogs_;
+  std::deque<std::string> file_answers_;
+  std::filesystem::path cwd_;
+};
+
+}  // namespace testsupport
