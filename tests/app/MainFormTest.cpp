@@ -19,7 +19,8 @@ namespace {
 
 using app::FrmMain;
 
-class MainWindowTest : public testsupport::MainWindowFixture {};
+using mainwindow::MainWindowTest;
+using mainwindow::Pump;
 
 TEST_F(MainWindowTest, DescriptionHoldsTheControlKindsInTheOrderProjectFilesKeyBy) {
   Start();

@@ -7,7 +7,9 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "app/OutfitSpec.h"
 #include "app/Units.h"
 #include "platform/backend/HeadlessBackend.h"
+#include "platform/kernel/Clock.h"
 #include "platform/kernel/UnitTable.h"
 #include "platform/mm/WaveDevices.h"
 #include "platform/registry/Registry.h"
@@ -28,18 +31,18 @@
 #include "support/PumpUntil.h"
 #include "support/TempDir.h"
 
-namespace testsupport {
+namespace mainwindow {
 
-class MainWindowFixture : public ::testing::Test {
+// A bounded round: the running connectors post their next idle step as they handle one.
+inline void Pump() {
+  plat::user::PumpBackendEvents(0);
+  plat::MSG msg;
+  for (int i = 0; i < 500 && plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE); ++i)
+    plat::DispatchMessageA(&msg);
+}
+
+class MainWindowTest : public ::testing::Test {
  protected:
-  // A bounded round: the running connectors post their next idle step as they handle one.
-  static void Pump() {
-    plat::user::PumpBackendEvents(0);
-    plat::MSG msg;
-    for (int i = 0; i < 500 && plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE); ++i)
-      plat::DispatchMessageA(&msg);
-  }
-
   void SetUp() override {
     cwd_ = std::filesystem::current_path();
     plat::backend::Install(std::make_unique<plat::backend::HeadlessBackend>());
@@ -76,13 +79,23 @@ class MainWindowFixture : public ::testing::Test {
     std::filesystem::current_path(cwd_);
   }
 
+  // Time from here on is the manual clock's, moved by PumpUntil in steps of step_ms.
+  void UseManualClock(int step_ms = 10) {
+    clock_.emplace();
+    clock_step_ms_ = step_ms;
+  }
+
+  bool PumpUntil(const std::function<bool()>& done, int limit_ms = 5000) {
+    return testsupport::PumpUntil(done, testsupport::Pumping{Pump, clock_step_ms_, limit_ms});
+  }
+
   // The main block up to the message loop, then the loop until start-up has ended.
   void Start() {
     app::ShowStartupWindow();
     app::CreateForms();
     ASSERT_NE(app::FrmMain, nullptr);
     app::FrmMain->Show();
-    ASSERT_TRUE(PumpUntil([] { return app::FrmMain->StartupDone(); }, Pumping{Pump, 0, 5000}))
+    ASSERT_TRUE(PumpUntil([] { return app::FrmMain->StartupDone(); }))
         << "the start-up timer never ended start-up";
   }
 
@@ -96,14 +109,18 @@ class MainWindowFixture : public ::testing::Test {
     delete app::FrmInfo;
   }
 
-  ScopedEnv audio_{"QUELLIX_AUDIO", "virtual"};
-  TempDir temp_;
-  ScopedEnv data_{"XDG_DATA_HOME", temp_.File("data")};
+  testsupport::ScopedEnv audio_{"QUELLIX_AUDIO", "virtual"};
+  testsupport::TempDir temp_;
+  testsupport::ScopedEnv data_{"XDG_DATA_HOME", temp_.File("data")};
   std::vector<std::string> errors_;
   std::vector<std::string> messages_;
   std::vector<plat::DialogRequest> file_dialogs_;
   std::deque<std::string> file_answers_;
+
+ private:
   std::filesystem::path cwd_;
+  std::optional<plat::ScopedManualClock> clock_;
+  int clock_step_ms_ = 0;
 };
 
-}  // namespace testsupport
+}  // namespace mainwindow

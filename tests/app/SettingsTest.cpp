@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -35,6 +36,7 @@ extern char** environ;
 namespace {
 
 using app::FrmMain;
+using mainwindow::Pump;
 namespace fs = std::filesystem;
 
 constexpr const char* kKillChildEnv = "QUELLIX_TEST_SAVE_LOOP";
@@ -93,7 +95,7 @@ std::map<std::string, std::string> Settings() {
 // A value other than the current one, inside the control's range.
 int Other(int value, int min, int max) { return value < max ? value + 1 : min; }
 
-class SettingsTest : public testsupport::MainWindowFixture {
+class SettingsTest : public mainwindow::MainWindowTest {
  protected:
   fs::path Projects() const { return app::ProjectsFolder(); }
 };
@@ -228,6 +230,36 @@ TEST_F(SettingsTest, ShippedDefaultProjectIsTheWritersTextOfTheDescription) {
   // Saving again over the file gives the same bytes.
   FrmMain->SaveSettingsFile(written.string());
   EXPECT_EQ(ReadFile(written), text);
+}
+
+// The registry part of a save: each value under its name, in the order the
+// program writes them, and the close's own values after them.
+TEST_F(SettingsTest, SaveWritesTheRegistryValuesInTheirOrder) {
+  Start();
+  FrmMain->SaveSettingsFile(temp_.File("order.prj"));
+  FrmMain->Close();
+  Pump();
+  const std::string store = ReadFile(temp_.File("registry.reg"));
+  std::vector<std::string> names;
+  for (size_t at = store.find("\n\""); at != std::string::npos; at = store.find("\n\"", at + 1))
+    names.push_back(store.substr(at + 2, store.find('"', at + 2) - at - 2));
+  const std::vector<std::string> in_order = {
+      "Lines/Bars", "DeviceID in", "CBMode in", "DeviceID out", "CBMode out", "BinData0",  "BinData1",
+      "BinData2",   "BinData3",    "spLevel",   "cb_f1",        "cb_f2",      "cb_f3",     "cb_f4",
+      "cb_f5",      "cb_f6",       "rg_ovtave", "rg_filter",    "rg_filter1", "ne_start1", "ne_stop1",
+      "ne_start2",  "ne_stop2",    "ne_start3", "ne_stop3",     "ne_start4",  "ne_stop4",  "Skin",
+      "Show RMS",   "Show Note",   "dela",      "RMS",          "Note",       "CORRE",     "top",
+      "left",       "wide",        "hei"};
+  auto next = names.begin();
+  for (const std::string& name : in_order) {
+    next = std::find(next, names.end(), name);
+    ASSERT_NE(next, names.end()) << name << " missing or out of order";
+  }
+  for (const char* line :
+       {"\"DeviceID in\"=dword:ffffffff", "\"BinData0\"=\"\"", "\"spLevel\"=dword:00001fba",
+        "\"ne_start1\"=dword:00000014", "\"ne_stop4\"=dword:00005dc0", "\"Skin\"=dword:00000009",
+        "\"Show RMS\"=dword:00000001", "\"dela\"=dword:00000014"})
+    EXPECT_NE(store.find(line), std::string::npos) << line;
 }
 
 // Values that are no numbers, out of range or missing: each control takes its
