@@ -346,6 +346,10 @@ TEST_F(SettingsTest, ProjectEntriesReadByTheFormatsRules) {
     EXPECT_EQ(FrmMain->cb_flat->Checked(), c.checked);
     EXPECT_EQ(messages_.size(), c.complaint ? 1u : 0u);
   }
+  // After the file without sections: the outfit's colours -1, its main space 8.
+  EXPECT_EQ(app::fOutfitSpec->MMColorButton[1]->Value(), -1);
+  EXPECT_EQ(app::fOutfitSpec->MMLEDSpin4->Value(), 8);
+  EXPECT_EQ(FrmMain->spLevel->Value(), 0);
 }
 
 // Stored registry values are checked before use: what does not fit keeps the
@@ -372,6 +376,8 @@ TEST_F(SettingsTest, StoredValuesThatDoNotFitKeepTheCurrentSetting) {
        [w] { return w->MMWaveIn1->DeviceID(); }, w->MMWaveIn1->DeviceID()},
       {"level stored as text", [] { app::WriteString("spLevel", "9000"); },
        [w] { return w->spLevel->Value(); }, w->spLevel->Value()},
+      {"skin file name under the skin choice's name", [] { app::WriteString("skin", "mxskin20.skn"); },
+       [] { return app::fOutfitSpec->rg_skin->ItemIndex(); }, app::fOutfitSpec->rg_skin->ItemIndex()},
       {"name in other letter case", [] { app::WriteInteger("DELA", 33); },
        [w] { return w->MMLEDSpin3->Value(); }, 33},
       {"zoom range with equal ends",
