@@ -136,6 +136,13 @@ class Backend {
 
   virtual void SetHitTest(HitTestCallback callback) = 0;
 
+  // The window's shape: rectangles in window coordinates, outside which the
+  // window is neither drawn nor hit; nullopt makes it a plain rectangle again.
+  // False where the backend cannot shape windows: they stay rectangular.
+  virtual bool SetWindowShape(HWND /*window*/, const std::optional<std::vector<RECT>>& /*shape*/) {
+    return false;
+  }
+
   // The system's sound for a MessageBeep type; a backend without sounds stays silent.
   virtual void Beep(UINT /*type*/) {}
 };

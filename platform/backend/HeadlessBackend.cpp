@@ -22,6 +22,7 @@ struct HeadlessBackend::Window {
         presented(r.right - r.left, r.bottom - r.top) {}
   RECT rect;
   RECT restore_rect{};
+  std::optional<std::vector<RECT>> shape;  // window coordinates
   std::string title;
   bool shown;
   bool topmost;
@@ -462,7 +463,8 @@ int HeadlessBackend::PollEvents(EventSink& sink, DWORD timeout_ms) {
 HWND HeadlessBackend::WindowAtLocked(POINT p) const {
   for (auto it = stack_.rbegin(); it != stack_.rend(); ++it) {
     const Window* w = Find(*it);
-    if (w->shown && !w->minimized && Contains(w->rect, p)) return *it;
+    if (w->shown && !w->minimized && Contains(w->rect, p) && InShape(*w, p.x - w->rect.left, p.y - w->rect.top))
+      return *it;
   }
   return nullptr;
 }
@@ -579,7 +581,8 @@ std::unique_ptr<BackingSurface> HeadlessBackend::ScreenSnapshot() const {
     const RECT on_screen = ClipRect(w->rect, screen_width_, screen_height_);
     for (int y = on_screen.top; y < on_screen.bottom; ++y)
       for (int x = on_screen.left; x < on_screen.right; ++x)
-        s->Put(x, y, w->presented.Pixel(x - w->rect.left, y - w->rect.top));
+        if (InShape(*w, x - w->rect.left, y - w->rect.top))
+          s->Put(x, y, w->presented.Pixel(x - w->rect.left, y - w->rect.top));
   }
   return screen;
 }
@@ -651,6 +654,27 @@ bool HeadlessBackend::IsTopmost(HWND window) const {
   std::lock_guard lock(mutex_);
   const Window* w = Find(window);
   return w && w->topmost;
+}
+
+bool HeadlessBackend::InShape(const Window& w, int x, int y) {
+  if (!w.shape) return true;
+  for (const RECT& r : *w.shape)
+    if (Contains(r, POINT{x, y})) return true;
+  return false;
+}
+
+bool HeadlessBackend::SetWindowShape(HWND window, const std::optional<std::vector<RECT>>& shape) {
+  std::lock_guard lock(mutex_);
+  Window* w = Find(window);
+  if (!w) return false;
+  w->shape = shape;
+  return true;
+}
+
+std::optional<std::vector<RECT>> HeadlessBackend::WindowShape(HWND window) const {
+  std::lock_guard lock(mutex_);
+  const Window* w = Find(window);
+  return w ? w->shape : std::nullopt;
 }
 
 std::string HeadlessBackend::Title(HWND window) const {

@@ -50,6 +50,8 @@ class HeadlessBackend : public Backend {
   int PollEvents(EventSink& sink, DWORD timeout_ms) override;
   void Wake() override;
   void SetHitTest(HitTestCallback callback) override;
+  // Pixels outside the shape show what is below, and the pointer there reaches it.
+  bool SetWindowShape(HWND window, const std::optional<std::vector<RECT>>& shape) override;
   // Kept, not played: tests read them back.
   void Beep(UINT type) override;
 
@@ -85,6 +87,7 @@ class HeadlessBackend : public Backend {
   bool IsMaximized(HWND window) const;
   bool IsTopmost(HWND window) const;
   std::string Title(HWND window) const;
+  std::optional<std::vector<RECT>> WindowShape(HWND window) const;
   CursorShape Cursor() const;
   std::optional<CursorImage> CustomCursor() const;
   std::optional<RECT> CursorClip() const;
@@ -102,6 +105,8 @@ class HeadlessBackend : public Backend {
 
   Window* Find(HWND window);
   const Window* Find(HWND window) const;
+  // A point in window coordinates lies in the window's shape (any point of an unshaped one).
+  static bool InShape(const Window& w, int x, int y);
   // Band order: normal windows, then topmost ones, then popups.
   int Band(const Window& w) const;
   void PlaceOnTop(HWND window);

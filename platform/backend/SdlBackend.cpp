@@ -1,6 +1,7 @@
 #include "platform/backend/SdlBackend.h"
 
 #include <SDL.h>
+#include <SDL_shape.h>
 
 #include <algorithm>
 #include <climits>
@@ -22,6 +23,10 @@ struct SdlBackend::Window {
   }
   RECT rect;
   BackingSurface backing;
+  std::string title;
+  Uint32 flags = 0;
+  bool shaped = false;                     // SDL's window is a shaped one
+  std::optional<std::vector<RECT>> shape;  // window coordinates; none: rectangular
   SDL_Window* sdl = nullptr;
   SDL_Renderer* renderer = nullptr;
   SDL_Texture* texture = nullptr;
@@ -124,6 +129,9 @@ UINT HeldKeys() {
 bool AltHeld() { return (SDL_GetModState() & KMOD_ALT) != 0; }
 
 SDL_Rect ToSdl(const RECT& r) { return SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top}; }
+
+// Where SDL keeps a shaped window while its shape is being set.
+constexpr int kShapeParking = -1000;
 
 bool EnvSet(const char* name) {
   const char* value = std::getenv(name);
@@ -228,6 +236,8 @@ bool SdlBackend::OpenWindow(HWND window, const WindowParams& params) {
   else if (params.tool_window)
     flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_UTILITY;
   const SDL_Rect r = ToSdl(w->rect);
+  w->title = params.title;
+  w->flags = flags;
   w->sdl = SDL_CreateWindow(params.title.c_str(), r.x, r.y, r.w, r.h, flags);
   if (!w->sdl) {
     error_ = std::string("a window could not be made: ") + SDL_GetError();
@@ -254,11 +264,14 @@ bool SdlBackend::IsOpen(HWND window) const { return Find(window) != nullptr; }
 bool SdlBackend::SetWindowRect(HWND window, const RECT& rect) {
   Window* w = Find(window);
   if (!w) return false;
+  const RECT old = w->rect;
   w->rect = FitWindowRect(rect);
   const SDL_Rect r = ToSdl(w->rect);
   SDL_SetWindowPosition(w->sdl, r.x, r.y);
-  SDL_SetWindowSize(w->sdl, r.w, r.h);
+  const bool resized = r.w != old.right - old.left || r.h != old.bottom - old.top;
+  if (resized || !w->shaped) SDL_SetWindowSize(w->sdl, r.w, r.h);
   w->backing.Resize(r.w, r.h);
+  if (w->shaped && resized) ApplyShape(*w);
   return true;
 }
 
@@ -307,6 +320,7 @@ bool SdlBackend::SetTitle(HWND window, const std::string& title) {
   Window* w = Find(window);
   if (!w) return false;
   SDL_SetWindowTitle(w->sdl, title.c_str());
+  w->title = title;
   return true;
 }
 
@@ -363,6 +377,84 @@ bool SdlBackend::Present(HWND window, const std::vector<RECT>& dirty) {
   // The renderer's back buffer is undefined after a present, so the whole texture is drawn.
   Redraw(*w);
   return true;
+}
+
+bool SdlBackend::MakeShaped(Window& w) {
+  if (w.shaped) return true;
+  const SDL_Rect r = ToSdl(w.rect);
+  const Uint32 live = SDL_GetWindowFlags(w.sdl);
+  // SDL makes shaped windows hidden and borderless; shown once they have their shape.
+  // Made for OpenGL from the start: a renderer would otherwise have SDL make
+  // the window again, and the new one has no shape.
+  SDL_Window* shaped = SDL_CreateShapedWindow(w.title.c_str(), r.x, r.y, r.w, r.h,
+                                              (w.flags & ~SDL_WINDOW_SHOWN) | SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
+  if (!shaped) return false;
+  SDL_Renderer* renderer = SDL_CreateRenderer(shaped, -1, 0);
+  if (!renderer) renderer = SDL_CreateRenderer(shaped, -1, SDL_RENDERER_SOFTWARE);
+  if (!renderer || !SDL_IsShapedWindow(shaped)) {
+    if (renderer) SDL_DestroyRenderer(renderer);
+    SDL_DestroyWindow(shaped);
+    return false;
+  }
+  if (w.texture) SDL_DestroyTexture(w.texture);
+  SDL_DestroyRenderer(w.renderer);
+  SDL_DestroyWindow(w.sdl);
+  w.texture = nullptr;
+  w.texture_width = w.texture_height = 0;
+  w.sdl = shaped;
+  w.renderer = renderer;
+  w.shaped = true;
+  SDL_SetWindowHitTest(w.sdl, &SdlThunks::HitTest, this);
+  if (live & SDL_WINDOW_ALWAYS_ON_TOP) SDL_SetWindowAlwaysOnTop(w.sdl, SDL_TRUE);
+  ApplyShape(w);
+  if (live & SDL_WINDOW_SHOWN) SDL_ShowWindow(w.sdl);
+  // The new window starts with the whole picture.
+  if (Upload(w, {})) Redraw(w);
+  return true;
+}
+
+bool SdlBackend::ApplyShape(Window& w) {
+  if (!w.shaped) return false;
+  int width = 0;
+  int height = 0;
+  SDL_GetWindowSize(w.sdl, &width, &height);
+  if (width <= 0 || height <= 0) return false;
+  SDL_Surface* mask = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
+  if (!mask) return false;
+  const Uint32 opaque = SDL_MapRGBA(mask->format, 0, 0, 0, 255);
+  if (!w.shape) {
+    SDL_FillRect(mask, nullptr, opaque);
+  } else {
+    SDL_FillRect(mask, nullptr, SDL_MapRGBA(mask->format, 0, 0, 0, 0));
+    for (const RECT& part : *w.shape) {
+      const RECT c = ClipRect(part, width, height);
+      if (IsEmpty(c)) continue;
+      const SDL_Rect area = ToSdl(c);
+      SDL_FillRect(mask, &area, opaque);
+    }
+  }
+  SDL_WindowShapeMode mode;
+  mode.mode = ShapeModeBinarizeAlpha;
+  mode.parameters.binarizationCutoff = 128;
+  const bool ok = SDL_SetWindowShape(w.sdl, mask, &mode) == 0;
+  SDL_FreeSurface(mask);
+  SDL_SetWindowPosition(w.sdl, w.rect.left, w.rect.top);
+  return ok;
+}
+
+bool SdlBackend::SetWindowShape(HWND window, const std::optional<std::vector<RECT>>& shape) {
+  Window* w = Find(window);
+  if (!w) return false;
+  w->shape = shape;
+  // A rectangular window needs no shaping; a shaped one takes a full mask.
+  if (!shape && !w->shaped) return true;
+  if (!w->shaped) return MakeShaped(*w);
+  return ApplyShape(*w);
+}
+
+bool SdlBackend::IsShaped(HWND window) const {
+  const Window* w = Find(window);
+  return w && w->shaped && SDL_IsShapedWindow(w->sdl);
 }
 
 std::optional<uint32_t> SdlBackend::ReadBackPixel(HWND window, int x, int y) {
@@ -508,6 +600,8 @@ void SdlBackend::TranslateWindowEvent(const SDL_Event& sdl, Window& w, std::vect
     case SDL_WINDOWEVENT_MOVED:
       // The layer's own moves come back too; only news is passed on.
       if (data1 == w.rect.left && data2 == w.rect.top) break;
+      // Where SDL parks a shaped window while it reshapes it; ApplyShape brings it back.
+      if (w.shaped && data1 == kShapeParking && data2 == kShapeParking) break;
       w.rect = RECT{data1, data2, data1 + (w.rect.right - w.rect.left), data2 + (w.rect.bottom - w.rect.top)};
       emit(EventType::Moved);
       break;
@@ -518,6 +612,12 @@ void SdlBackend::TranslateWindowEvent(const SDL_Event& sdl, Window& w, std::vect
       if (fitted.right == w.rect.right && fitted.bottom == w.rect.bottom) break;
       w.rect = fitted;
       w.backing.Resize(fitted.right - fitted.left, fitted.bottom - fitted.top);
+      if (w.shaped) {
+        // Sized by the window manager: SDL's shape mask is still of the old
+        // size until the size goes through SDL once more.
+        SDL_SetWindowSize(w.sdl, fitted.right - fitted.left, fitted.bottom - fitted.top);
+        ApplyShape(w);
+      }
       emit(EventType::Resized);
       break;
     }

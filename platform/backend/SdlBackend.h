@@ -53,6 +53,12 @@ class SdlBackend : public Backend {
   void Wake() override;
   bool NeedsPolling() const override { return true; }
   void SetHitTest(HitTestCallback callback) override;
+  // A window takes a shape once SDL has made it a shaped window: the first
+  // shape re-creates it as one. Where SDL cannot shape windows (no shape
+  // support in the display), it stays rectangular and false is returned.
+  bool SetWindowShape(HWND window, const std::optional<std::vector<RECT>>& shape) override;
+  // True once the window is a shaped SDL window (tests).
+  bool IsShaped(HWND window) const;
 
   // What the renderer draws at a window pixel, 0x00RRGGBB, read back from the
   // frame it has just drawn from the texture (tests).
@@ -68,6 +74,11 @@ class SdlBackend : public Backend {
   // Makes the texture match the surface and uploads `dirty`; false on failure.
   bool Upload(Window& w, const std::vector<RECT>& dirty);
   void Redraw(Window& w);
+  // Makes SDL's window a shaped one, keeping place, title, flags and picture.
+  bool MakeShaped(Window& w);
+  // Sets the kept shape at the window's current size and puts the window
+  // back where the layer has it (SDL parks a window it reshapes off screen).
+  bool ApplyShape(Window& w);
   void ApplyClip();
   void Translate(const SDL_Event& sdl, std::vector<Event>& out);
   void TranslateWindowEvent(const SDL_Event& sdl, Window& w, std::vector<Event>& out);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 #include "platform/backend/Backend.h"
 #include "platform/gdi/Colors.h"
@@ -513,6 +515,18 @@ void InvalidateWindowRegion(HWND hwnd, const Region& region, UINT flags) {
   for (DWORD thread : threads) WakePainter(thread);
 }
 
+// The backend's window takes the window region as its shape, where it can.
+void SyncNativeShape(HWND hwnd) {
+  std::optional<std::vector<RECT>> shape;
+  {
+    std::lock_guard lock(WindowLock());
+    auto record = LookupWindowLocked(hwnd);
+    if (!record || record->parent || !record->backend_open) return;
+    if (record->has_window_region) shape = record->window_region.Rects();
+  }
+  backend::Current().SetWindowShape(hwnd, shape);
+}
+
 void OpenNativeWindow(HWND hwnd) {
   backend::WindowParams params;
   {
@@ -527,8 +541,15 @@ void OpenNativeWindow(HWND hwnd) {
     params.popup = (record->style & WS_POPUP) && !(record->style & WS_CAPTION);
   }
   if (!backend::Current().OpenWindow(hwnd, params)) return;
-  std::lock_guard lock(WindowLock());
-  if (auto record = LookupWindowLocked(hwnd)) record->backend_open = true;
+  bool shaped = false;
+  {
+    std::lock_guard lock(WindowLock());
+    if (auto record = LookupWindowLocked(hwnd)) {
+      record->backend_open = true;
+      shaped = record->has_window_region;
+    }
+  }
+  if (shaped) SyncNativeShape(hwnd);
 }
 
 void CloseNativeWindow(HWND hwnd) {
@@ -963,6 +984,7 @@ int SetWindowRgn(HWND hwnd, HRGN region, BOOL redraw) {
   }
   // The layer owns the region from now on.
   if (has) DeleteObject(region);
+  if (!child) user::SyncNativeShape(hwnd);
   SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
                SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | (redraw ? 0 : SWP_NOREDRAW));
   if (redraw) {

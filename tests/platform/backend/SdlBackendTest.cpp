@@ -106,6 +106,38 @@ TEST_F(SdlDesktop, SeveralWindowsCursorsAndScreen) {
   sdl.SetCapture(nullptr);
 }
 
+// The first shape re-creates the window as a shaped one; it keeps its place,
+// its picture and its size changes, and SDL's parking of a window it reshapes
+// is no move of the window.
+TEST_F(SdlDesktop, ShapedWindowKeepsPlacePictureAndSize) {
+  const HWND w = Hwnd(1);
+  ASSERT_TRUE(sdl.OpenWindow(w, Params(300, 200, 400, 280)));
+  Pump();
+  Surface* s = sdl.WindowSurface(w);
+  Fill(*s, 0x00208040);
+  ASSERT_TRUE(sdl.Present(w, {}));
+  EXPECT_TRUE(sdl.SetWindowShape(w, std::nullopt)) << "a plain window stays plain";
+  EXPECT_FALSE(sdl.IsShaped(w));
+
+  if (!sdl.SetWindowShape(w, std::vector<RECT>{RECT{0, 0, 100, 20}, RECT{10, 20, 90, 80}}))
+    GTEST_SKIP() << "this display cannot shape windows";
+  Pump();
+  EXPECT_TRUE(sdl.IsShaped(w));
+  EXPECT_EQ(sdl.ReadBackPixel(w, 50, 50), 0x00208040u);
+
+  ASSERT_TRUE(sdl.SetWindowRect(w, RECT{310, 210, 450, 330}));
+  Pump();
+  EXPECT_EQ(Rects({*sdl.WindowRect(w)}), Rects({RECT{310, 210, 450, 330}}));
+  Fill(*sdl.WindowSurface(w), 0x00C0C0C0, RECT{100, 80, 140, 120});
+  ASSERT_TRUE(sdl.Present(w, {RECT{100, 80, 140, 120}}));
+  EXPECT_EQ(sdl.ReadBackPixel(w, 120, 100), 0x00C0C0C0u);
+  EXPECT_TRUE(sdl.SetWindowShape(w, std::nullopt));
+  Pump();
+  for (const Event& e : sink.Of(EventType::Moved)) EXPECT_GE(e.rect.left, 0) << "parked: " << e.rect.left;
+  EXPECT_EQ(Rects({*sdl.WindowRect(w)}), Rects({RECT{310, 210, 450, 330}}));
+  sdl.CloseWindow(w);
+}
+
 TEST_F(SdlDesktop, WakeEndsAnUnboundedWaitFromAnotherThread) {
   ASSERT_TRUE(sdl.OpenWindow(Hwnd(1), Params(0, 0, 50, 50)));
   Pump();

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
+#include <optional>
 #include <map>
 #include <vector>
 
@@ -250,6 +252,13 @@ TEST_F(Painting, ScrollWindowExMovesPixelsAndInvalidatesTheUncoveredBand) {
   }
 }
 
+std::vector<std::array<LONG, 4>> Flat(const std::optional<std::vector<RECT>>& shape) {
+  std::vector<std::array<LONG, 4>> out;
+  if (shape)
+    for (const RECT& r : *shape) out.push_back({r.left, r.top, r.right, r.bottom});
+  return out;
+}
+
 // A window region limits where the window paints and where it is hit.
 TEST_F(Painting, WindowRegionClipsPaintingAndHitTesting) {
   HWND top = Make(nullptr, WS_POPUP | WS_VISIBLE, RECT{200, 100, 300, 200}, kGreen);
@@ -271,10 +280,33 @@ TEST_F(Painting, WindowRegionClipsPaintingAndHitTesting) {
   RECT box;
   GetRgnBox(copy, &box);
   EXPECT_EQ(box, (RECT{20, 20, 80, 80}));
+  // The screen shows the window below where the region leaves the window out,
+  // and a click there reaches that window.
+  Pump();
+  EXPECT_EQ(Flat(screen_->WindowShape(top)), (std::vector<std::array<LONG, 4>>{{20, 20, 80, 80}}));
+  EXPECT_EQ(screen_->WindowAt(POINT{205, 105}), under);
+  EXPECT_EQ(screen_->ScreenSnapshot()->Pixel(205, 105), 0x000000FFu);
+  EXPECT_EQ(screen_->ScreenSnapshot()->Pixel(250, 150), 0x0000FF00u);  // repainted in its own colour
   SetWindowRgn(top, nullptr, TRUE);
   EXPECT_EQ(GetWindowRgn(top, copy), ERROR);
   EXPECT_EQ(WindowFromPoint(POINT{205, 105}), top);
+  EXPECT_FALSE(screen_->WindowShape(top).has_value());
+  EXPECT_EQ(screen_->WindowAt(POINT{205, 105}), top);
   DeleteObject(copy);
+
+  // A region given before the window reaches the screen shapes it once it does.
+  HWND later = Make(nullptr, WS_POPUP, RECT{400, 100, 440, 140}, kGreen);
+  HRGN two = CreateRectRgn(0, 0, 10, 10);
+  HRGN other = CreateRectRgn(30, 30, 40, 40);
+  CombineRgn(two, two, other, RGN_OR);
+  DeleteObject(other);
+  SetWindowRgn(later, two, FALSE);
+  ShowWindow(later, SW_SHOWNA);
+  Pump();
+  EXPECT_EQ(Flat(screen_->WindowShape(later)),
+            (std::vector<std::array<LONG, 4>>{{0, 0, 10, 10}, {30, 30, 40, 40}}));
+  EXPECT_EQ(screen_->WindowAt(POINT{415, 115}), nullptr);
+  EXPECT_EQ(screen_->WindowAt(POINT{435, 135}), later);
 }
 
 // WM_PRINT paints the frame, the client and the children into any DC.
