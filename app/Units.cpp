@@ -12,6 +12,7 @@
 #include "platform/kernel/UnitTable.h"
 #include "platform/mm/MMUnits.h"
 #include "platform/registry/CdImages.h"
+#include "platform/user/UserModule.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/ExtCtrls.h"
@@ -28,6 +29,7 @@ namespace app {
 void RegisterAllUnits() {
   plat::UnitTable& table = plat::Units();
   plat::RegisterMultimediaUnits(table);
+  table.Register("USER32", plat::rankPlatform + 50, plat::RegisterUserModule);
   table.Register(
       "CdImages", plat::rankPlatform + 55, [] { plat::LoadCdImagesFromRegistry(); }, plat::ClearCdImages);
   vcl::RegisterJpegUnit(table);

@@ -65,6 +65,15 @@ BOOL GetVersionExA(OSVERSIONINFOA* info) {
   return TRUE;
 }
 
+DWORD GetVersion() {
+  OSVERSIONINFOA info;
+  info.dwOSVersionInfoSize = sizeof info;
+  GetVersionExA(&info);
+  const DWORD version = (info.dwMajorVersion & 0xFF) | (info.dwMinorVersion & 0xFF) << 8;
+  if (info.dwPlatformId != VER_PLATFORM_WIN32_NT) return version | 0x80000000u;
+  return version | (info.dwBuildNumber & 0x7FFF) << 16;
+}
+
 void SetVersionProfile(std::optional<OSVERSIONINFOA> profile) {
   std::lock_guard lock(profile_mutex);
   version_override = std::move(profile);

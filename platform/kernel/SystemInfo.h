@@ -26,6 +26,9 @@ static_assert(sizeof(OSVERSIONINFOA) == 148);
 
 // Fails (ERROR_INSUFFICIENT_BUFFER) unless dwOSVersionInfoSize is the record's size.
 BOOL GetVersionExA(OSVERSIONINFOA* info);
+// The same profile packed: major version in the low byte, minor in the next;
+// the high word holds the build on the NT platform, else bit 31 is set.
+DWORD GetVersion();
 // Replaces the profile (NT platform, 10.0 build 19045) until reset with std::nullopt.
 void SetVersionProfile(std::optional<OSVERSIONINFOA> profile);
 

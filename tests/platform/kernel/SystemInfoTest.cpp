@@ -38,6 +38,7 @@ TEST_F(SystemInfoTest, VersionRecordSizeIsChecked) {
   EXPECT_EQ(info.dwMajorVersion, 10u);
   EXPECT_EQ(info.dwMinorVersion, 0u);
   EXPECT_EQ(info.dwBuildNumber, 19045u);
+  EXPECT_EQ(GetVersion(), 0x4A65000Au);  // build 19045 above version 10.0
 }
 
 TEST_F(SystemInfoTest, VersionProfileCanBeReplacedAndReset) {
@@ -56,6 +57,8 @@ TEST_F(SystemInfoTest, VersionProfileCanBeReplacedAndReset) {
   EXPECT_EQ(info.dwPlatformId, VER_PLATFORM_WIN32_WINDOWS);
   EXPECT_EQ(info.dwMinorVersion, 10u);
   EXPECT_STREQ(info.szCSDVersion, " A ");
+  // Outside the NT platform the high bit is set and no build is reported.
+  EXPECT_EQ(GetVersion(), 0x80000A04u);
 
   SetVersionProfile(std::nullopt);
   ASSERT_EQ(GetVersionExA(&info), TRUE);
