@@ -9,6 +9,7 @@ quellix_fuzz(fuzz_adpcm_converter DEPS files engine)
 quellix_fuzz(fuzz_skin_reader DEPS skin)
 quellix_fuzz(fuzz_stored_file_data DEPS utility)
 quellix_fuzz(fuzz_sound_image DEPS platform_mm)
+quellix_fuzz(fuzz_icon_file DEPS platform_user)
 # The decoder module's probe and entries, built in with the library it wraps.
 quellix_fuzz(fuzz_mpeg_probe DEPS PkgConfig::QUELLIX_MPG123)
 foreach(t fuzz_mpeg_probe_replay fuzz_mpeg_probe_fuzzer)

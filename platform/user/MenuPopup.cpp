@@ -84,12 +84,13 @@ SIZE LayoutPopup(HMENU menu, HWND owner) {
   SelectObject(dc, old_font);
   ReleaseDC(nullptr, dc);
   width = std::max(width, kCheckColumn + text_width + (accel_width ? accel_width + 16 : 0) + kArrowColumn);
-  int y = kPopupBorder;
+  // Items are in client coordinates; the frame is the window's non-client area.
+  int y = 0;
   for (size_t i = 0; i < data->items.size(); ++i) {
-    data->items[i].rect = RECT{kPopupBorder, y, kPopupBorder + width, y + heights[i]};
+    data->items[i].rect = RECT{0, y, width, y + heights[i]};
     y += heights[i];
   }
-  return SIZE{width + 2 * kPopupBorder, y + kPopupBorder};
+  return SIZE{width + 2 * kPopupBorder, y + 2 * kPopupBorder};
 }
 
 namespace {
@@ -116,6 +117,20 @@ void DrawCheck(HDC dc, const RECT& box, bool radio, COLORREF color) {
   DeleteObject(pen);
 }
 
+// The submenu arrow at the right end of an item.
+void DrawSubmenuArrow(HDC dc, const RECT& r, COLORREF color) {
+  const int cx = r.right - kArrowColumn / 2 - 2;
+  const int cy = (r.top + r.bottom) / 2;
+  HPEN pen = CreatePen(PS_SOLID, 1, color);
+  HGDIOBJ old_pen = SelectObject(dc, pen);
+  for (int d = 0; d < 4; ++d) {
+    MoveToEx(dc, cx + d, cy - 3 + d, nullptr);
+    LineTo(dc, cx + d, cy + 4 - d);
+  }
+  SelectObject(dc, old_pen);
+  DeleteObject(pen);
+}
+
 }  // namespace
 
 void DrawItem(HDC dc, HMENU menu, const Item& item, bool selected, HWND owner, bool bar) {
@@ -134,6 +149,12 @@ void DrawItem(HDC dc, HMENU menu, const Item& item, bool selected, HWND owner, b
     dis.rcItem = r;
     dis.itemData = item.data;
     if (IsWindow(owner)) SendMessageA(owner, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis));
+    // The owner draws the item; the arrow of a submenu is still the menu's.
+    if (item.sub && !bar)
+      DrawSubmenuArrow(dc, r,
+                       GetSysColor(!Enabled(item) ? COLOR_GRAYTEXT
+                                   : selected     ? COLOR_HIGHLIGHTTEXT
+                                                  : COLOR_MENUTEXT));
     return;
   }
   FillRect(
@@ -166,31 +187,15 @@ void DrawItem(HDC dc, HMENU menu, const Item& item, bool selected, HWND owner, b
     DrawTextA(dc, caption.c_str(), -1, &text_rect, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
     if (!accel.empty())
       DrawTextA(dc, accel.c_str(), -1, &text_rect, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
-    if (item.sub) {
-      const int cx = r.right - kArrowColumn / 2 - 2;
-      const int cy = (r.top + r.bottom) / 2;
-      HPEN pen = CreatePen(PS_SOLID, 1, text_color);
-      HGDIOBJ old_pen = SelectObject(dc, pen);
-      for (int d = 0; d < 4; ++d) {
-        MoveToEx(dc, cx + d, cy - 3 + d, nullptr);
-        LineTo(dc, cx + d, cy + 4 - d);
-      }
-      SelectObject(dc, old_pen);
-      DeleteObject(pen);
-    }
+    if (item.sub) DrawSubmenuArrow(dc, r, text_color);
   }
   SelectObject(dc, old_font);
 }
 
 namespace {
 
-void PaintPopup(HWND hwnd, HDC dc) {
+void PaintItems(HWND hwnd, HDC dc) {
   HMENU menu = reinterpret_cast<HMENU>(SendMessageA(hwnd, MN_GETHMENU, 0, 0));
-  RECT client;
-  GetClientRect(hwnd, &client);
-  FillRect(dc, &client, GetSysColorBrush(COLOR_MENU));
-  RECT edge = client;
-  DrawEdge(dc, &edge, EDGE_RAISED, BF_RECT);
   auto data = Find(menu);
   if (!data) return;
   const std::vector<Item> items = data->items;
@@ -210,18 +215,46 @@ LRESULT PopupProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       return GetWindowLongPtrA(hwnd, 0);
     case WM_MOUSEACTIVATE:
       return MA_NOACTIVATE;
-    case WM_ERASEBKGND:
+    case WM_NCCALCSIZE: {
+      // A 3-pixel frame all round; the first rectangle is the window's, then the client's.
+      auto* r = reinterpret_cast<RECT*>(lparam);
+      r->left += kPopupBorder;
+      r->top += kPopupBorder;
+      r->right = std::max(r->left, r->right - kPopupBorder);
+      r->bottom = std::max(r->top, r->bottom - kPopupBorder);
+      return 0;
+    }
+    case WM_NCPAINT: {
+      HDC dc = GetWindowDC(hwnd);
+      RECT window;
+      GetWindowRect(hwnd, &window);
+      RECT frame{0, 0, window.right - window.left, window.bottom - window.top};
+      ExcludeClipRect(dc, kPopupBorder, kPopupBorder, frame.right - kPopupBorder, frame.bottom - kPopupBorder);
+      DrawEdge(dc, &frame, EDGE_RAISED, BF_RECT | BF_ADJUST);
+      FrameRect(dc, &frame, GetSysColorBrush(COLOR_MENU));
+      ReleaseDC(hwnd, dc);
+      return 0;
+    }
+    case WM_ERASEBKGND: {
+      RECT client;
+      GetClientRect(hwnd, &client);
+      FillRect(reinterpret_cast<HDC>(wparam), &client, GetSysColorBrush(COLOR_MENU));
       return 1;
+    }
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(hwnd, &ps);
-      PaintPopup(hwnd, dc);
+      PaintItems(hwnd, dc);
       EndPaint(hwnd, &ps);
       return 0;
     }
-    case WM_PRINTCLIENT:
-      PaintPopup(hwnd, reinterpret_cast<HDC>(wparam));
+    case WM_PRINTCLIENT: {
+      RECT client;
+      GetClientRect(hwnd, &client);
+      FillRect(reinterpret_cast<HDC>(wparam), &client, GetSysColorBrush(COLOR_MENU));
+      PaintItems(hwnd, reinterpret_cast<HDC>(wparam));
       return 0;
+    }
     default:
       return DefWindowProcA(hwnd, message, wparam, lparam);
   }

@@ -7,7 +7,9 @@
 
 namespace plat::menu {
 
-// Margin between a popup window's edge and its items.
+// The popup window's frame: its non-client area, 3 pixels on every side
+// (a raised edge and a line in the menu colour). Items are laid out in
+// client coordinates from (0, 0); the client is erased in the menu colour.
 constexpr int kPopupBorder = 3;
 
 HFONT MenuFont(bool bold);

@@ -1,5 +1,7 @@
 #include "platform/user/NonClient.h"
 
+#include "platform/user/Icon.h"
+
 #include <algorithm>
 #include <mutex>
 
@@ -10,6 +12,7 @@
 #include "platform/gdi/TextLayout.h"
 #include "platform/kernel/Errors.h"
 #include "platform/user/Geometry.h"
+#include "platform/user/Icon.h"
 #include "platform/user/Messages.h"
 #include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
@@ -218,7 +221,7 @@ LRESULT WindowFrame::HitTest(POINT p) const {
   return HTBORDER;
 }
 
-void WindowFrame::Paint(HDC hdc, const std::string& title, bool active, LRESULT pressed) const {
+void WindowFrame::Paint(HDC hdc, const std::string& title, bool active, LRESULT pressed, HICON icon) const {
   if (!hdc || width_ <= 0 || height_ <= 0) return;
   RECT r{0, 0, width_, height_};
   // Outer border.
@@ -241,8 +244,13 @@ void WindowFrame::Paint(HDC hdc, const std::string& title, bool active, LRESULT 
     Fill(hdc, caption, active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION);
     Fill(hdc, RECT{caption.left, caption.bottom, caption.right, caption.bottom + 1}, COLOR_3DFACE);
     int text_left = caption.left + 2;
-    const RECT icon = ButtonRect(HTSYSMENU);
-    if (!Empty(icon)) text_left = icon.right + 2;
+    const RECT icon_rect = ButtonRect(HTSYSMENU);
+    if (!Empty(icon_rect)) {
+      text_left = icon_rect.right + 2;
+      if (icon)
+        DrawIconEx(hdc, icon_rect.left, icon_rect.top, icon, icon_rect.right - icon_rect.left,
+                   icon_rect.bottom - icon_rect.top, 0, nullptr, DI_NORMAL);
+    }
     int text_right = caption.right - 2;
     for (LRESULT button : {HTCLOSE, HTMAXBUTTON, HTMINBUTTON}) {
       const RECT b = ButtonRect(button);
@@ -330,7 +338,7 @@ void PaintFrameNow(HWND hwnd, HRGN screen_limit) {
   if (!hdc) return;
   const RECT client = frame.ClientRect();
   ExcludeClipRect(hdc, client.left, client.top, client.right, client.bottom);
-  frame.Paint(hdc, title, active, pressed);
+  frame.Paint(hdc, title, active, pressed, user::CaptionIcon(hwnd));
   ReleaseDC(hwnd, hdc);
 }
 

@@ -119,7 +119,8 @@ class WindowFrame {
   LRESULT HitTest(POINT window_point) const;
   // Paints the frame, caption bar, title and buttons on a DC whose (0, 0) is
   // the window's top-left corner, in the classic look.
-  void Paint(HDC hdc, const std::string& title, bool active, LRESULT pressed_button) const;
+  // `icon`, when given, shows in the system-menu place.
+  void Paint(HDC hdc, const std::string& title, bool active, LRESULT pressed_button, HICON icon = nullptr) const;
 
  private:
   DWORD style_;

@@ -14,6 +14,7 @@
 #include "platform/user/Atoms.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/Hooks.h"
+#include "platform/user/Icon.h"
 #include "platform/user/Input.h"
 #include "platform/user/Messages.h"
 #include "platform/user/NonClient.h"
@@ -356,6 +357,7 @@ HWND CreateWindowExA(DWORD ex_style, const char* class_name, const char* window_
   user::InstallGeometry();
   user::InstallPainting();
   user::InstallNonClient();
+  user::InstallIcons();
   if (parent == GetDesktopWindow()) parent = nullptr;
   // Posts to the window must find its thread's queue from the start.
   CurrentThreadQueue();

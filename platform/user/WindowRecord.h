@@ -57,6 +57,8 @@ struct WindowRecord {
   std::vector<BYTE> extra;
   std::string text;
   std::map<ATOM, WindowProp> props;
+  HICON icon_big = nullptr;  // WM_SETICON (Icon.cpp); the window does not own them
+  HICON icon_small = nullptr;
 
   // Life cycle: set when destruction starts, so re-entrant calls do nothing.
   bool destroying = false;

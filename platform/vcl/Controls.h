@@ -56,6 +56,8 @@ constexpr plat::UINT CM_CURSORCHANGED = CM_BASE + 15;
 constexpr plat::UINT CM_TEXTCHANGED = CM_BASE + 18;
 constexpr plat::UINT CM_MOUSEENTER = CM_BASE + 19;
 constexpr plat::UINT CM_MOUSELEAVE = CM_BASE + 20;
+// A form's main menu changed its items; LParam is the menu.
+constexpr plat::UINT CM_MENUCHANGED = CM_BASE + 21;
 // Broadcast to a button's siblings: WParam the group index, LParam the button.
 constexpr plat::UINT CM_BUTTONPRESSED = CM_BASE + 24;
 constexpr plat::UINT CM_SHOWINGCHANGED = CM_BASE + 25;

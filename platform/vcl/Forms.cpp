@@ -4,9 +4,11 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "platform/kernel/Modules.h"
 #include "platform/user/Cursor.h"
 #include "platform/user/Focus.h"
 #include "platform/user/Geometry.h"
+#include "platform/user/Icon.h"
 #include "platform/user/Input.h"
 #include "platform/user/Messages.h"
 #include "platform/user/NonClient.h"
@@ -257,6 +259,12 @@ void TCustomForm::CreateParams(TCreateParams& params) {
 
 void TCustomForm::CreateWnd() {
   TWinControl::CreateWnd();
+  if (!parent_) {
+    // Forms show the application's icon.
+    const plat::HWND app = ApplicationHandle();
+    for (plat::WPARAM which : {plat::ICON_BIG, plat::ICON_SMALL})
+      plat::SendMessageA(handle_, plat::WM_SETICON, which, plat::SendMessageA(app, plat::WM_GETICON, which, 0));
+  }
   if (auto* bar = dynamic_cast<TMainMenu*>(menu_); bar && !parent_) {
     // The bar takes its height from the client area; the window keeps its size.
     bar->SetWindowHandle(handle_);
@@ -634,6 +642,14 @@ void TCustomForm::Dispatch(TMessage& m) {
       }
       TWinControl::Dispatch(m);
       return;
+    case CM_MENUCHANGED:
+      // The bar may have been taken off the window (a skin draws its own):
+      // the changed menu goes back on.
+      if (auto* bar = dynamic_cast<TMainMenu*>(menu_); bar && handle_ && !parent_) {
+        if (plat::GetMenu(handle_) != bar->Handle()) plat::SetMenu(handle_, bar->Handle());
+        plat::DrawMenuBar(handle_);
+      }
+      return;
     case CM_RELEASE:
       BeforeDestruction();
       delete this;
@@ -793,6 +809,15 @@ plat::HWND ApplicationHandle() {
   std::string title = Application ? Application->Title() : std::string();
   app_window = plat::CreateWindowExA(0, kAppWindowClass, title.c_str(), plat::WS_POPUP, 0, 0, 0, 0, nullptr,
                                      nullptr, nullptr, nullptr);
+  // The program's icon, or the system's application icon where the program has none.
+  plat::HMODULE program = plat::GetModuleHandleA(nullptr);
+  plat::HICON big = plat::LoadIconA(program, "MAINICON");
+  auto small = static_cast<plat::HICON>(plat::LoadImageA(program, "MAINICON", plat::IMAGE_ICON,
+                                                         plat::GetSystemMetrics(plat::SM_CXSMICON),
+                                                         plat::GetSystemMetrics(plat::SM_CYSMICON), plat::LR_SHARED));
+  if (!big) big = plat::LoadIconA(nullptr, plat::IDI_APPLICATION);
+  plat::SendMessageA(app_window, plat::WM_SETICON, plat::ICON_BIG, reinterpret_cast<plat::LPARAM>(big));
+  plat::SendMessageA(app_window, plat::WM_SETICON, plat::ICON_SMALL, reinterpret_cast<plat::LPARAM>(small));
   return app_window;
 }
 

@@ -1,13 +1,15 @@
 #include "platform/vcl/Menus.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
+#include <mutex>
+#include <set>
 
 #include "platform/gdi/Colors.h"
 #include "platform/user/Input.h"
 #include "platform/user/Messages.h"
 #include "platform/user/Paint.h"
+#include "platform/vcl/Controls.h"
 #include "platform/vcl/Lists.h"
 #include "platform/vcl/TypInfo.h"
 #include "platform/vcl/UtilWindow.h"
@@ -16,8 +18,42 @@ namespace vcl {
 
 namespace {
 
-// Commands start above the system commands' low range, as the class library's do.
-std::atomic<plat::UINT> next_command{100};
+// Commands of live items, from 100 up. WM_COMMAND carries a command in 16
+// bits, so freed commands are handed out again (the lowest first) rather than
+// counting on past 65535, where a program that makes and frees items as it
+// runs would get commands no click can reach.
+class CommandPool {
+ public:
+  static constexpr plat::UINT kFirst = 100;
+  static constexpr plat::UINT kLast = 0xFFFF;
+
+  plat::UINT Take() {
+    std::lock_guard lock(mutex_);
+    if (!free_.empty()) {
+      const plat::UINT command = *free_.begin();
+      free_.erase(free_.begin());
+      return command;
+    }
+    // Every command in use: the item gets none and cannot be chosen.
+    if (next_ > kLast) return 0;
+    return next_++;
+  }
+  void Give(plat::UINT command) {
+    if (command < kFirst || command > kLast) return;
+    std::lock_guard lock(mutex_);
+    free_.insert(command);
+  }
+
+ private:
+  std::mutex mutex_;
+  plat::UINT next_ = kFirst;
+  std::set<plat::UINT> free_;
+};
+
+CommandPool& Commands() {
+  static auto* pool = new CommandPool;
+  return *pool;
+}
 
 struct KeyName {
   uint16_t key;
@@ -98,13 +134,14 @@ TShortCut TextToShortCut(std::string_view text) {
 
 // ---- TMenuItem ------------------------------------------------------------------
 
-TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), command_(next_command++) {}
+TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), command_(Commands().Take()) {}
 
 TMenuItem::~TMenuItem() {
   Destroying();
   if (parent_) parent_->Remove(this);
   while (!items_.empty()) delete items_.back();
   if (handle_) plat::DestroyMenu(handle_);
+  Commands().Give(command_);
 }
 
 void TMenuItem::SetCaption(const std::string& value) {
@@ -297,6 +334,10 @@ void TMenuItem::MeasureItem(TCanvas* canvas, int& width, int& height) {
   if (const std::string keys = ShortCutToText(short_cut_); !keys.empty()) text += "    " + keys;
   width = canvas->TextWidth(text) + 30;
   height = std::max(canvas->TextHeight("Wg") + 4, 18);
+  if (TMenu* menu = GetParentMenu(); menu && menu->Images()) {
+    width = std::max(width, canvas->TextWidth(text) + menu->Images()->Width() + 14);
+    height = std::max(height, menu->Images()->Height() + 2);
+  }
 }
 
 void TMenuItem::DrawItem(TCanvas* canvas, TRect rect, bool selected) {
@@ -307,6 +348,12 @@ void TMenuItem::DrawItem(TCanvas* canvas, TRect rect, bool selected) {
   canvas->Brush()->SetColor(selected ? clHighlight : clMenu);
   canvas->FillRect(rect);
   if (IsLine()) return;
+  // The glyph from the menu's images, in the column left of the caption.
+  TMenu* menu = GetParentMenu();
+  if (TCustomImageList* images = menu ? menu->Images() : nullptr;
+      images && image_index_ >= 0 && image_index_ < images->Count())
+    images->Draw(canvas, rect.left + 1, rect.top + (rect.bottom - rect.top - images->Height()) / 2, image_index_,
+                 enabled_);
   canvas->Font()->SetColor(!enabled_ ? clGrayText : selected ? clHighlightText : clMenuText);
   canvas->Brush()->SetStyle(bsClear);
   canvas->TextOut(rect.left + 18, rect.top + 2, caption_);
@@ -336,6 +383,22 @@ TMenu::~TMenu() {
   delete items_;
 }
 
+void TMenu::SetImages(TCustomImageList* value) {
+  if (images_ == value) return;
+  if (images_) images_->RemoveFreeNotification(this);
+  images_ = value;
+  if (images_) images_->FreeNotification(this);
+  items_->Changed();
+}
+
+void TMenu::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == opRemove && component == images_) {
+    images_ = nullptr;
+    items_->Changed();
+  }
+}
+
 void TMenu::SetOwnerDraw(bool value) {
   if (owner_draw_ == value) return;
   owner_draw_ = value;
@@ -349,7 +412,7 @@ TMenuItem* FindIn(TMenuItem* root, uintptr_t value, TFindItemKind kind) {
     TMenuItem* item = root->Items(i);
     switch (kind) {
       case fkCommand:
-        if (item->Command() == value) return item;
+        if (value != 0 && item->Command() == value) return item;
         break;
       case fkHandle:
         if (item->Count() > 0 && reinterpret_cast<uintptr_t>(item->Handle()) == value) return item;
@@ -438,7 +501,8 @@ void TMenu::GetChildren(const std::function<void(TComponent*)>& proc, TComponent
   for (int i = 0; i < items_->Count(); ++i) proc(items_->Items(i));
 }
 
-VCL_IMPLEMENT_CLASS(TMenu, BoolProp("OwnerDraw", &TMenu::OwnerDraw, &TMenu::SetOwnerDraw).Default(false))
+VCL_IMPLEMENT_CLASS(TMenu, RefProp("Images", &TMenu::Images, &TMenu::SetImages),
+                    BoolProp("OwnerDraw", &TMenu::OwnerDraw, &TMenu::SetOwnerDraw).Default(false))
 
 // ---- TMainMenu ------------------------------------------------------------------
 
@@ -457,8 +521,14 @@ void TMainMenu::SetWindowHandle(plat::HWND value) {
   if (window_) plat::SetMenu(window_, Handle());
 }
 
+// The window's control hears of the change (CM_MENUCHANGED), so whoever
+// chains its WindowProc sees it; the form then shows the bar again.
 void TMainMenu::MenuChanged() {
-  if (window_ && plat::IsWindow(window_)) plat::DrawMenuBar(window_);
+  if (!window_ || !plat::IsWindow(window_)) return;
+  if (TWinControl* control = TWinControl::FindControl(window_))
+    control->Perform(CM_MENUCHANGED, 0, reinterpret_cast<plat::LPARAM>(this));
+  else
+    plat::DrawMenuBar(window_);
 }
 
 VCL_IMPLEMENT_CLASS(TMainMenu)

@@ -11,6 +11,7 @@
 #include "platform/user/Menu.h"
 #include "platform/vcl/Classes.h"
 #include "platform/vcl/Graphics.h"
+#include "platform/vcl/ImgList.h"
 
 namespace vcl {
 
@@ -144,6 +145,9 @@ class TMenu : public TComponent {
   plat::HMENU Handle() { return items_->Handle(); }
   bool OwnerDraw() const { return owner_draw_; }
   void SetOwnerDraw(bool value);
+  // The glyphs of the items (by their ImageIndex); a link, cleared when the list goes.
+  TCustomImageList* Images() const { return images_; }
+  void SetImages(TCustomImageList* value);
 
   // By command, submenu handle or short-cut, at any depth; null when none.
   TMenuItem* FindItem(uintptr_t value, TFindItemKind kind) const;
@@ -166,10 +170,12 @@ class TMenu : public TComponent {
   // The platform menu was rebuilt (a bar redraws itself).
   virtual void MenuChanged() {}
   virtual bool IsPopupMenu() const = 0;
+  void Notification(TComponent* component, TOperation operation) override;
 
  private:
   TMenuItem* items_;
   bool owner_draw_ = false;
+  TCustomImageList* images_ = nullptr;
 };
 
 // The menu bar of a window.

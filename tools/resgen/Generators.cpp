@@ -1,9 +1,11 @@
 #include "Generators.h"
 
+#include "AppIcon.h"
 #include "ColorArrow.h"
 #include "DotFonts.h"
 #include "LedStrips.h"
 #include "LibraryCursors.h"
+#include "MenuGlyphs.h"
 #include "PlayerGlyphs.h"
 #include "SkinTracks.h"
 #include "SpinArrows.h"
@@ -90,6 +92,8 @@ std::span<const Generator> Generators() {
       {"BITMAP", "BM_CLRBTNDOWN", DrawColorButtonArrow},
       {"BITMAP", "TRACK", DrawSkinTrack},
       {"BITMAP", "TRACKVERT", DrawSkinTrackVert},
+      {"BITMAP", "ZIZEVOVAVUR", DrawMenuGlyphs},
+      {"ICON", "MAINICON", DrawAppIcon},
   };
   return table;
 }

@@ -6,12 +6,15 @@
 #include "UserTestSupport.h"
 #include "platform/backend/Backend.h"
 #include "platform/backend/HeadlessBackend.h"
+#include "platform/gdi/Colors.h"
+#include "platform/gdi/Gdi.h"
 #include "platform/user/Focus.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/Hooks.h"
 #include "platform/user/Input.h"
 #include "platform/user/Menu.h"
 #include "platform/user/NonClient.h"
+#include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
 
 using namespace plat;
@@ -412,6 +415,111 @@ TEST_F(MenuLoop, SystemMenuStatesFollowTheWindow) {
   EXPECT_TRUE(minimize);
   EXPECT_EQ(GetMenuItemCount(sys), items);
   EXPECT_EQ(GetSystemMenu(hwnd_, TRUE), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// What the open popup shows, looked at from the menu loop's message filter.
+struct PopupLook {
+  RECT window{};
+  POINT client_origin{};
+  RECT client{};
+  RECT first_item{};
+  COLORREF edge = 0, ring = 0, item = 0, arrow_column = 0;
+  bool seen = false;
+};
+
+HWND opened_popup = nullptr;
+PopupLook* look = nullptr;
+HeadlessBackend* look_screen = nullptr;
+
+// A popup menu window has a 3-pixel frame as its non-client area, its items
+// start at the client's top-left, and an owner-drawn item with a submenu
+// still gets its arrow.
+TEST_F(MenuLoop, PopupFrameIsNonClientAndOwnerDrawnSubmenusGetTheirArrow) {
+  HMENU sub = CreatePopupMenu();
+  AppendMenuA(sub, MF_STRING, 501, "Inner");
+  HMENU menu = CreatePopupMenu();
+  AppendMenuA(menu, MF_OWNERDRAW | MF_POPUP, reinterpret_cast<UINT_PTR>(sub),
+              reinterpret_cast<const char*>(uintptr_t{0x3333}));
+  AppendMenuA(menu, MF_STRING, 502, "&Last");
+  constexpr COLORREF kOwnerFill = RGB(0, 160, 0);
+  on_message_ = [&](HWND, UINT message, WPARAM, LPARAM lparam, LRESULT* result) {
+    if (message == WM_MEASUREITEM) {
+      auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lparam);
+      mis->itemWidth = 100;
+      mis->itemHeight = 20;
+      *result = TRUE;
+      return true;
+    }
+    if (message == WM_DRAWITEM) {
+      const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+      HBRUSH fill = CreateSolidBrush(kOwnerFill);
+      FillRect(dis->hDC, &dis->rcItem, fill);
+      DeleteObject(fill);
+      *result = TRUE;
+      return true;
+    }
+    return false;
+  };
+  PopupLook seen;
+  look = &seen;
+  look_screen = screen_;
+  opened_popup = nullptr;
+  HHOOK cbt = SetWindowsHookExA(
+      WH_CBT,
+      [](int code, WPARAM wparam, LPARAM lparam) -> LRESULT {
+        if (code == HCBT_CREATEWND && !opened_popup) {
+          auto* create = reinterpret_cast<CBT_CREATEWNDA*>(lparam);
+          if (create->lpcs->lpszClass && std::string(create->lpcs->lpszClass) == user::kPopupMenuClass)
+            opened_popup = reinterpret_cast<HWND>(wparam);
+        }
+        return CallNextHookEx(nullptr, code, wparam, lparam);
+      },
+      nullptr, GetCurrentThreadId());
+  HHOOK filter = SetWindowsHookExA(
+      WH_MSGFILTER,
+      [](int code, WPARAM wparam, LPARAM lparam) -> LRESULT {
+        if (code == MSGF_MENU && opened_popup && !look->seen && IsWindowVisible(opened_popup)) {
+          look->seen = true;
+          RedrawWindow(opened_popup, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_UPDATENOW);
+          GetWindowRect(opened_popup, &look->window);
+          ClientToScreen(opened_popup, &look->client_origin);
+          GetClientRect(opened_popup, &look->client);
+          HMENU shown = reinterpret_cast<HMENU>(SendMessageA(opened_popup, MN_GETHMENU, 0, 0));
+          GetMenuItemRect(nullptr, shown, 0, &look->first_item);
+          auto pixel = [&](int x, int y) {
+            const uint32_t v = look_screen->PresentedPixel(opened_popup, x, y);
+            return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+          };
+          const int width = look->window.right - look->window.left;
+          look->edge = pixel(0, 0);
+          look->ring = pixel(2, 2);
+          look->item = pixel(3 + 10, 3 + 10);
+          // The arrow's middle column, half way down the first item.
+          look->arrow_column = pixel(width - 3 - 7 - 2 + 1, 3 + 10);
+        }
+        return CallNextHookEx(nullptr, code, wparam, lparam);
+      },
+      nullptr, GetCurrentThreadId());
+  Keys({VK_DOWN, VK_DOWN, VK_RETURN});
+  EXPECT_EQ(TrackPopupMenu(menu, TPM_RETURNCMD, 10, 10, 0, hwnd_, nullptr), 502);
+  UnhookWindowsHookEx(filter);
+  UnhookWindowsHookEx(cbt);
+  ASSERT_TRUE(seen.seen);
+  EXPECT_EQ(seen.client_origin.x - seen.window.left, 3);
+  EXPECT_EQ(seen.client_origin.y - seen.window.top, 3);
+  EXPECT_EQ(seen.window.right - seen.window.left - seen.client.right, 6);
+  EXPECT_EQ(seen.window.bottom - seen.window.top - seen.client.bottom, 6);
+  EXPECT_EQ(seen.first_item.left, seen.client_origin.x);
+  EXPECT_EQ(seen.first_item.top, seen.client_origin.y);
+  EXPECT_EQ(seen.edge, GetSysColor(COLOR_3DLIGHT));
+  EXPECT_EQ(seen.ring, GetSysColor(COLOR_MENU));
+  EXPECT_EQ(seen.item, kOwnerFill);
+  EXPECT_EQ(seen.arrow_column, GetSysColor(COLOR_MENUTEXT));
+  DestroyMenu(menu);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "platform/kernel/Clock.h"
 #include "platform/user/Focus.h"
 #include "platform/user/Geometry.h"
+#include "platform/user/Icon.h"
 #include "platform/user/Input.h"
 #include "platform/user/Messages.h"
 #include "platform/vcl/Application.h"
@@ -17,6 +18,7 @@
 #include "platform/vcl/ExtTimer.h"
 #include "platform/vcl/FormReader.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/Menus.h"
 
 using namespace vcl;
 using plat::backend::HeadlessBackend;
@@ -234,6 +236,56 @@ end
     Pump();
     EXPECT_EQ(keys, expected);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A skin that draws its own bar takes the menu off the window and puts it
+// back when the form hears that the items changed.
+TEST_F(FormsTest, MenuChangesReachTheFormAndPutTheBarBack) {
+  RegisterMenuClasses();
+  TForm* main = nullptr;
+  ApplicationCreateForm(main);
+  auto* bar = new TMainMenu(main);
+  auto* file = new TMenuItem(main);
+  file->SetCaption("&File");
+  bar->Items()->Add(file);
+  main->SetMenu(bar);
+  const plat::HWND hwnd = main->Handle();
+  ASSERT_EQ(plat::GetMenu(hwnd), bar->Handle());
+
+  std::vector<plat::LPARAM> notices;
+  TWndMethod previous = main->WindowProc;
+  main->WindowProc = [&](TMessage& m) {
+    if (m.Msg == CM_MENUCHANGED) notices.push_back(m.LParam);
+    previous(m);
+  };
+  plat::SetMenu(hwnd, nullptr);
+  file->SetCaption("&Datei");
+  EXPECT_EQ(notices, (std::vector<plat::LPARAM>{reinterpret_cast<plat::LPARAM>(bar)}));
+  EXPECT_EQ(plat::GetMenu(hwnd), bar->Handle());
+  char text[32] = {};
+  plat::GetMenuStringA(bar->Handle(), 0, text, sizeof text, plat::MF_BYPOSITION);
+  EXPECT_STREQ(text, "&Datei");
+  main->WindowProc = previous;
+}
+
+}  // namespace
+
+namespace {
+
+// Without a program icon among the resources the system's application icon stands in.
+TEST_F(FormsTest, FormsShowTheApplicationsIcon) {
+  TForm* main = nullptr;
+  ApplicationCreateForm(main);
+  const plat::HWND app = ApplicationHandle();
+  const plat::LRESULT big = plat::SendMessageA(app, plat::WM_GETICON, plat::ICON_BIG, 0);
+  EXPECT_NE(big, 0);
+  EXPECT_EQ(plat::SendMessageA(main->Handle(), plat::WM_GETICON, plat::ICON_BIG, 0), big);
+  EXPECT_EQ(plat::SendMessageA(main->Handle(), plat::WM_GETICON, plat::ICON_SMALL2, 0),
+            plat::SendMessageA(app, plat::WM_GETICON, plat::ICON_SMALL2, 0));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // run items, check marks, and popup and bar menus over the platform menus.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "TestClasses.h"
 #include "platform/backend/Backend.h"
 #include "platform/backend/HeadlessBackend.h"
@@ -240,6 +242,38 @@ TEST_F(MenuWindowTest, MainMenuOnAWindowBar) {
   EXPECT_EQ(form_.calls, (std::vector<std::string>{"Button1Click Save1"}));
   menu_->SetWindowHandle(nullptr);
   EXPECT_EQ(plat::GetMenu(hwnd_), nullptr);
+}
+
+}  // namespace
+}  // namespace vcltest
+
+namespace vcltest {
+namespace {
+
+// A program that makes and frees items as it runs (a menu rebuilt on every
+// show) must not run out of the 16 bits a WM_COMMAND carries.
+TEST_F(MenusTest, CommandsOfFreedItemsAreUsedAgain) {
+  for (int i = 0; i < 70000; ++i) delete new TMenuItem(nullptr);
+  auto* late = new TMenuItem(&form_);
+  int clicks = 0;
+  late->OnClick = [&](TObject*) { ++clicks; };
+  menu_->Items()->Add(late);
+  EXPECT_GE(late->Command(), 100u);
+  EXPECT_LE(late->Command(), 0xFFFFu);
+  EXPECT_TRUE(menu_->DispatchCommand(plat::LOWORD(late->Command())));
+  EXPECT_EQ(clicks, 1);
+
+  // Live items never share a command; a freed one's is handed out again.
+  std::set<plat::UINT> live;
+  for (const char* name : {"File1", "Save1", "N1", "Exit1", "Display1", "Rms1", "Dots1", "Lines1"})
+    live.insert(Item(name)->Command());
+  live.insert(late->Command());
+  EXPECT_EQ(live.size(), 9u);
+  const plat::UINT freed = late->Command();
+  delete late;
+  TMenuItem again(nullptr);
+  EXPECT_EQ(again.Command(), freed);
+  EXPECT_FALSE(menu_->DispatchCommand(0));
 }
 
 }  // namespace
