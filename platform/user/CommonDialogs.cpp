@@ -33,32 +33,11 @@ namespace {
 
 thread_local DWORD t_extended_error = 0;
 
-constexpr const char* kHookClass = "QuellixDialogHookArea";
-
-// The hook's window: its procedure is the caller's hook, as a dialog procedure.
-LRESULT HookAreaProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lparam);
-    SetWindowLongPtrA(hwnd, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto hook = reinterpret_cast<LPOFNHOOKPROC>(GetWindowLongPtrA(hwnd, DWLP_DLGPROC));
-  if (hook && message != WM_NCCREATE && hook(hwnd, message, wparam, lparam)) {
-    return GetWindowLongPtrA(hwnd, DWLP_MSGRESULT);
-  }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
-}
-
+// The caller's hook gets a child dialog of its own below the dialog's fields,
+// where it places its controls (a preview, say).
 HWND CreateHookArea(HWND dialog, LPOFNHOOKPROC hook, int y, int width, int height) {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    WNDCLASSA wc;
-    wc.lpfnWndProc = HookAreaProc;
-    wc.cbWndExtra = 3 * sizeof(LONG_PTR);
-    wc.lpszClassName = kHookClass;
-    RegisterClassA(&wc);
-  });
-  return CreateWindowExA(WS_EX_CONTROLPARENT, kHookClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, y,
-                         width, height, dialog, nullptr, nullptr, reinterpret_cast<void*>(hook));
+  return user::CreateChildDialog(dialog, hook, WS_EX_CONTROLPARENT, WS_VISIBLE | WS_CLIPSIBLINGS, 0, y, width,
+                                 height);
 }
 
 std::string Lower(std::string s) {

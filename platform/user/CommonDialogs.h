@@ -118,10 +118,10 @@ struct OFNOTIFYA {
   char* pszFile = nullptr;  // CDN_SHAREVIOLATION only
 };
 
-// Explorer style: the hook (OFN_ENABLEHOOK) runs as the procedure of a child
-// window of the dialog, below its own controls, sized by the hook's
-// WM_INITDIALOG answer area (kFileDialogChildHeight); controls the hook
-// creates in it show there. CDN_FILEOK answered with a non-zero
+// Explorer style: the hook (OFN_ENABLEHOOK) runs as the dialog procedure of
+// a child dialog ("#32770") of the dialog, below its own controls, sized by
+// the hook's WM_INITDIALOG answer area (kFileDialogChildHeight); controls the
+// hook creates in it show there. CDN_FILEOK answered with a non-zero
 // DWLP_MSGRESULT keeps the dialog open.
 constexpr int kFileDialogChildHeight = 80;
 // The dialog's controls, for hooks: the folder path (Enter goes there), the
@@ -252,5 +252,12 @@ namespace plat::user {
 std::vector<std::pair<std::string, std::string>> ParseFilter(const char* filter, bool bar_separated);
 // True when the file name (not its folder) matches one of "*.wav;*.mp3".
 bool MatchesPatterns(const std::string& name, const std::string& patterns);
+
+// A child window of the dialog class ("#32770") whose dialog procedure is
+// `proc`: it gets every message after WM_NCCREATE, and where it answers
+// non-zero the window returns its DWLP_MSGRESULT. A null `proc` leaves every
+// message to the default procedure. The dialog's own class is made on demand.
+HWND CreateChildDialog(HWND parent, LPOFNHOOKPROC proc, DWORD ex_style, DWORD style, int x, int y, int width,
+                       int height);
 
 }  // namespace plat::user

@@ -9,6 +9,7 @@
 #include "platform/gdi/Colors.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Text.h"
+#include "platform/user/CommonDialogs.h"
 #include "platform/user/Focus.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/Hooks.h"
@@ -232,7 +233,25 @@ class MessageBoxDialog : public user::ModalDialog {
   RECT text_rect_;
 };
 
+// A child of the dialog class (the area a common dialog gives a caller's
+// hook) runs the dialog procedure it was made with: DWLP_DLGPROC, answering
+// through DWLP_MSGRESULT when it handles a message.
+LRESULT ChildDialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTA*>(lparam);
+    SetWindowLongPtrA(hwnd, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+  }
+  auto proc = reinterpret_cast<LPOFNHOOKPROC>(GetWindowLongPtrA(hwnd, DWLP_DLGPROC));
+  if (proc && proc(hwnd, message, wparam, lparam)) return GetWindowLongPtrA(hwnd, DWLP_MSGRESULT);
+  return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
 LRESULT DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  const DWORD style = message == WM_NCCREATE
+                          ? static_cast<DWORD>(reinterpret_cast<CREATESTRUCTA*>(lparam)->style)
+                          : static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
+  if (style & WS_CHILD) return ChildDialogProc(hwnd, message, wparam, lparam);
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTA*>(lparam);
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
@@ -347,6 +366,13 @@ HWND ModalDialog::CreateDialogWindow(HWND owner, const char* caption, DWORD styl
   RegisterClasses();
   return CreateWindowExA(ex_style, kDialogClass, caption, style, 0, 0, width, height, owner, nullptr, nullptr,
                          this);
+}
+
+HWND CreateChildDialog(HWND parent, LPOFNHOOKPROC proc, DWORD ex_style, DWORD style, int x, int y, int width,
+                       int height) {
+  RegisterClasses();
+  return CreateWindowExA(ex_style, kDialogClass, "", (style | WS_CHILD) & ~WS_POPUP, x, y, width, height, parent,
+                         nullptr, nullptr, reinterpret_cast<void*>(proc));
 }
 
 HWND CreateDialogButton(HWND parent, int id, const char* text, int x, int y, int width, int height,

@@ -232,6 +232,13 @@ TEST_F(Dialogs, HookGetsInitDialogAndNotificationsAndCanRefuse) {
     if (message == WM_INITDIALOG) {
       hook_window = hwnd;
       seen.push_back(WM_INITDIALOG);
+      // The hook's area is a child dialog of the file dialog, as skins and callers look for it.
+      char class_name[32] = {};
+      GetClassNameA(hwnd, class_name, sizeof class_name);
+      EXPECT_STREQ(class_name, kDialogClass);
+      EXPECT_TRUE(GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD);
+      GetClassNameA(GetParent(hwnd), class_name, sizeof class_name);
+      EXPECT_STREQ(class_name, kDialogClass);
       EXPECT_EQ(reinterpret_cast<OPENFILENAMEA*>(lparam)->lCustData, 42);
       // A caller's control in the dialog's child area, as a preview panel would be.
       child = CreateWindowExA(0, kDialogClass, "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 40, hwnd, nullptr,
