@@ -125,8 +125,20 @@ VCL_IMPLEMENT_CLASS(
 
 TMMGenerator::TMMGenerator(vcl::TComponent* owner) : TMMDSPComponent(owner), random_(RandomSeed()) {
   RebuildFormat();
-  if (!DesignMode())
-    table_.reset(static_cast<int16_t*>(GlobalAllocZeroed(kGeneratorTableSize * sizeof(int16_t))));
+  if (!DesignMode()) AllocateTables();
+}
+
+void TMMGenerator::AllocateTables() {
+  constexpr size_t bytes = kGeneratorTableSize * sizeof(int16_t);
+  TGlobalPtr<int16_t> table(static_cast<int16_t*>(GlobalAllocZeroed(bytes)));
+  spare_.reset(static_cast<int16_t*>(GlobalAllocZeroed(bytes)));
+  std::lock_guard guard(table_lock_);
+  table_ = std::move(table);
+}
+
+double TMMGenerator::Phase() const {
+  std::lock_guard guard(table_lock_);
+  return phase_;
 }
 
 bool TMMGenerator::IsGeneratorFormat(const plat::WAVEFORMATEX* format) {
@@ -137,7 +149,7 @@ bool TMMGenerator::IsGeneratorFormat(const plat::WAVEFORMATEX* format) {
 void TMMGenerator::ChangeDesignMode(bool value) {
   inherited::ChangeDesignMode(value);
   if (!DesignMode() && !table_) {
-    table_.reset(static_cast<int16_t*>(GlobalAllocZeroed(kGeneratorTableSize * sizeof(int16_t))));
+    AllocateTables();
     BuildTable();
   }
 }
@@ -234,6 +246,7 @@ void TMMGenerator::Closed() {
 
 void TMMGenerator::Started() {
   inherited::Started();
+  std::lock_guard guard(table_lock_);
   phase_ = 0.0;
 }
 
@@ -249,7 +262,7 @@ void TMMGenerator::BufferLoad(plat::WAVEHDR* lpwh, bool& more_buffers) {
   } else if (lpwh && lpwh->lpData) {
     const int32_t size = static_cast<int32_t>(
         std::min<plat::DWORD>(lpwh->dwBufferLength, std::numeric_limits<int32_t>::max()));
-    if (enabled_)
+    if (enabled_.load())
       Generate(lpwh->lpData, size);
     else
       std::memset(lpwh->lpData, silence_, static_cast<size_t>(size));
@@ -261,10 +274,17 @@ void TMMGenerator::BufferLoad(plat::WAVEHDR* lpwh, bool& more_buffers) {
 
 void TMMGenerator::BuildTable() {
   if (!table_opened_ || !table_) return;
+  std::lock_guard build(build_lock_);
+  FillTable(spare_.get());
+  std::lock_guard guard(table_lock_);
+  std::swap(table_, spare_);
+}
+
+void TMMGenerator::FillTable(int16_t* table) {
   constexpr int32_t n = kGeneratorTableSize;
   const int32_t a = bit_length_ == b8Bit ? 127 : 32767;
-  int16_t* table = table_.get();
-  switch (wave_form_) {
+  const TMMWaveForm wave_form = wave_form_;
+  switch (wave_form) {
     case wfSine:
       for (int32_t i = 0; i < n; ++i)
         table[i] = static_cast<int16_t>(std::nearbyint(std::sin(2.0 * std::numbers::pi * i / n) * a));
@@ -289,7 +309,7 @@ void TMMGenerator::BuildTable() {
     case wfSawtoothPos:
     case wfSawtoothNeg: {
       constexpr int32_t h = n / 2;
-      const bool rising = wave_form_ == wfSawtoothPos;
+      const bool rising = wave_form == wfSawtoothPos;
       for (int32_t i = 0; i < n; ++i) {
         const int32_t v = i <= h ? i * a / h : (i - h) * a / h - a;
         table[i] = static_cast<int16_t>(rising ? v : -v);
@@ -307,6 +327,7 @@ void TMMGenerator::BuildTable() {
 void TMMGenerator::Generate(char* data, int32_t size) {
   const TFrames frames(data, size, bit_length_ == b8Bit, mode_ == mStereo, channel_);
   const int32_t used_bytes = frames.count * frames.frame_bytes;
+  std::lock_guard guard(table_lock_);
   if (!table_) {
     std::memset(data, silence_, static_cast<size_t>(size));
     return;
@@ -323,8 +344,10 @@ void TMMGenerator::Generate(char* data, int32_t size) {
 }
 
 void TMMGenerator::Modulate(char* data, int32_t size) {
-  if (!data || !table_) return;
+  if (!data) return;
   const TFrames frames(data, size, bit_length_ == b8Bit, mode_ == mStereo, channel_);
+  std::lock_guard guard(table_lock_);
+  if (!table_) return;
   TCarrier carrier{table_.get(), amplitude_, phase_, frequency_ * kGeneratorTableSize / sample_rate_};
   const int32_t dry = dry_amplitude_;
   switch (modulation_) {

@@ -3,7 +3,14 @@
 // a test signal (sine, square, triangle, sawtooth or noise); with an Input, or
 // when buffers are pushed through it, it modulates the passing audio with that
 // signal. Every waveform plays from one table that holds exactly one period.
+//
+// The frequency, amplitude, waveform and the other settings of the signal may
+// change while a device thread pulls: each buffer reads them once when it
+// begins, and a new waveform is built in a second table and swapped in
+// between two buffers, so one buffer is always made from one table.
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <random>
 
 #include "engine/MMDSPObj.h"
@@ -58,10 +65,11 @@ class TMMGenerator : public TMMDSPComponent {
   TMMVolumeRange DryAmplitude() const { return dry_amplitude_; }
   void SetDryAmplitude(TMMVolumeRange value);
 
-  // One period of the waveform; null in design mode.
+  // One period of the waveform; null in design mode. Valid until the next
+  // writer that rebuilds the table, on the thread that calls the writers.
   const int16_t* WaveTable() const { return table_.get(); }
   bool TableOpened() const { return table_opened_; }
-  double Phase() const { return phase_; }
+  double Phase() const;
   // True for the formats the generator produces and modulates: PCM, 8 or
   // 16 bits, mono or stereo, 8000..88200 Hz.
   static bool IsGeneratorFormat(const plat::WAVEFORMATEX* format);
@@ -78,24 +86,35 @@ class TMMGenerator : public TMMDSPComponent {
 
  private:
   void RebuildFormat();
+  void AllocateTables();
+  // Fills the spare table with the current waveform and swaps it in.
   void BuildTable();
+  void FillTable(int16_t* table);
   void Generate(char* data, int32_t size);
   void Modulate(char* data, int32_t size);
 
   bool table_opened_ = false;
-  bool enabled_ = true;
+  // Written on any thread, read once per buffer by the thread that pulls.
+  std::atomic<bool> enabled_{true};
+  std::atomic<TMMChannel> channel_{chBoth};
+  std::atomic<TMMWaveForm> wave_form_{wfSine};
+  std::atomic<TMMModulation> modulation_{moAM};
+  std::atomic<double> frequency_{1000.0};
+  std::atomic<TMMVolumeRange> amplitude_{kMaxVolume};
+  std::atomic<TMMVolumeRange> dry_amplitude_{0};
+  // The format only changes while the chain is closed.
   uint8_t silence_ = 128;
   TMMBits bit_length_ = b8Bit;
-  TMMChannel channel_ = chBoth;
   TMMMode mode_ = mMono;
   int32_t sample_rate_ = 11025;
-  TMMWaveForm wave_form_ = wfSine;
-  TMMModulation modulation_ = moAM;
-  double frequency_ = 1000.0;
-  TMMVolumeRange amplitude_ = kMaxVolume;
-  TMMVolumeRange dry_amplitude_ = 0;
   plat::WAVEFORMATEX output_format_{};
+  // The table buffers read, and the one the next waveform is built in. A
+  // buffer holds table_lock_ while it reads; a swap takes it between buffers.
   TGlobalPtr<int16_t> table_;
+  TGlobalPtr<int16_t> spare_;
+  mutable std::mutex table_lock_;
+  // Serialises the writers that fill the spare table.
+  std::mutex build_lock_;
   double phase_ = 0.0;
   // Set while an incoming format is applied, so the writers do not send
   // formats of their own half way through.
