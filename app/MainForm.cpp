@@ -78,6 +78,8 @@ void TFrmMain::ReadDeviceSettings() {
 void TFrmMain::FormShow(vcl::TObject*) {
   rg_octave->SetItemIndex(2);
   LoadDefaultProject();
+  spLevelChange(this);
+  compare_trigger_count_ = 50;
   try {
     ReadDeviceSettings();
   } catch (const vcl::Exception&) {
@@ -176,7 +178,20 @@ VCL_IMPLEMENT_CLASS(TFrmMain,
                     // settings and projects
                     Method("SaveProject1Click", &TFrmMain::SaveProject1Click),
                     Method("LoadPrject1Click", &TFrmMain::LoadPrject1Click),
-                    Method("SaveasDefault1Click", &TFrmMain::SaveasDefault1Click)
+                    Method("SaveasDefault1Click", &TFrmMain::SaveasDefault1Click),
                     // bands
                     // setup page and keys
+                    // generator and compare
+                    Method("SpinFreq1Change", &TFrmMain::SpinFreq1Change),
+                    Method("RadioGroup2Click", &TFrmMain::RadioGroup2Click),
+                    Method("MMSpinButton5Change", &TFrmMain::MMSpinButton5Change),
+                    Method("MMSpinButton6Change", &TFrmMain::MMSpinButton6Change),
+                    Method("spLevelChange", &TFrmMain::spLevelChange),
+                    Method("MMSpinButton7Change", &TFrmMain::MMSpinButton7Change),
+                    Method("Button1Click", &TFrmMain::Button1Click),
+                    Method("Button2Click", &TFrmMain::Button2Click),
+                    Method("btn_scompClick", &TFrmMain::btn_scompClick),
+                    Method("Button21Click", &TFrmMain::Button21Click),
+                    Method("CheckBox8Click", &TFrmMain::CheckBox8Click),
+                    Method("MMConnector3Trigger", &TFrmMain::MMConnector3Trigger)
 )

@@ -428,6 +428,19 @@ class TFrmMain : public vcl::TForm {
   void SaveasDefault1Click(vcl::TObject* sender);
   // The files of the four frozen-spectrum slots, kept with the projects.
   std::array<std::string, 4> BinSlotFiles;
+  // ---- generator and compare (MainGenerator.cpp) ----
+  void SpinFreq1Change(vcl::TObject* sender);
+  void RadioGroup2Click(vcl::TObject* sender);
+  void MMSpinButton5Change(vcl::TObject* sender);
+  void MMSpinButton6Change(vcl::TObject* sender);
+  void spLevelChange(vcl::TObject* sender);
+  void MMSpinButton7Change(vcl::TObject* sender);
+  void Button1Click(vcl::TObject* sender);
+  void Button2Click(vcl::TObject* sender);
+  void btn_scompClick(vcl::TObject* sender);
+  void Button21Click(vcl::TObject* sender);
+  void CheckBox8Click(vcl::TObject* sender);
+  void MMConnector3Trigger(vcl::TObject* sender);
 
  protected:
   void Loaded() override;
@@ -451,6 +464,12 @@ class TFrmMain : public vcl::TForm {
   bool startup_done_ = false;
   bool sound_in_ = false;
   bool sound_out_ = false;
+
+  // Generator and compare.
+  void ApplyGeneratorLevel(int value, controls::TMMSpinButton* other);
+  // Trigger passes of the compare connector; the read-outs change every 250th.
+  int compare_trigger_count_ = 50;
+  bool level_in_step_ = false;
 };
 
 extern TFrmMain* FrmMain;

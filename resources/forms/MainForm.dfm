@@ -79,6 +79,7 @@ object FrmMain: TFrmMain
     Enabled = False
     Synchronize = False
     EnterIdle = False
+    OnTrigger = MMConnector3Trigger
   end
   object Trigger: TMMTrigger
     BufferSize = 8192
@@ -1461,6 +1462,7 @@ object FrmMain: TFrmMain
         Checked = True
         Enabled = False
         Visible = False
+        OnClick = CheckBox8Click
       end
       object Label_OutputLevel: TLabel
         Left = 8
@@ -1476,7 +1478,7 @@ object FrmMain: TFrmMain
         MaxValue = 16384
         Value = 8122
         Increment = 100
-        Enabled = False
+        OnChange = MMSpinButton7Change
       end
       object labDB2: TLabel
         Left = 30
@@ -1489,7 +1491,7 @@ object FrmMain: TFrmMain
         Width = 100
         Height = 24
         Caption = 'Start Compare'
-        Enabled = False
+        OnClick = btn_scompClick
       end
       object Button21: TButton
         Left = 112
@@ -1497,7 +1499,7 @@ object FrmMain: TFrmMain
         Width = 100
         Height = 24
         Caption = 'Stop Compare'
-        Enabled = False
+        OnClick = Button21Click
       end
       object mmLevel7: TMMLevel
         Left = 240
@@ -1563,7 +1565,7 @@ object FrmMain: TFrmMain
         Value = 1000
         NumDigits = 6
         Increment = 100
-        Enabled = False
+        OnChange = SpinFreq1Change
       end
       object RadioGroup2: TRadioGroup
         Left = 120
@@ -1577,7 +1579,7 @@ object FrmMain: TFrmMain
       '+/- 10'
       '+/- 100'
       '+/- 1000')
-        Enabled = False
+        OnClick = RadioGroup2Click
       end
       object MMSpinButton5: TMMSpinButton
         Left = 250
@@ -1587,7 +1589,7 @@ object FrmMain: TFrmMain
         MinValue = 0
         MaxValue = 5
         Value = 0
-        Enabled = False
+        OnChange = MMSpinButton5Change
       end
       object LEDWave1: TMMLEDLABEL
         Left = 270
@@ -1605,7 +1607,7 @@ object FrmMain: TFrmMain
         MinValue = 0
         MaxValue = 2
         Value = 1
-        Enabled = False
+        OnChange = MMSpinButton6Change
       end
       object MMLED1: TMMLEDLABEL
         Left = 270
@@ -1629,7 +1631,7 @@ object FrmMain: TFrmMain
         MaxValue = 16384
         Value = 8122
         Increment = 100
-        Enabled = False
+        OnChange = spLevelChange
       end
       object labDB: TLabel
         Left = 30
@@ -1642,7 +1644,7 @@ object FrmMain: TFrmMain
         Width = 80
         Height = 24
         Caption = 'Start'
-        Enabled = False
+        OnClick = Button1Click
       end
       object Button2: TButton
         Left = 92
@@ -1650,7 +1652,7 @@ object FrmMain: TFrmMain
         Width = 80
         Height = 24
         Caption = 'Stop'
-        Enabled = False
+        OnClick = Button2Click
       end
       object MMOscope1: TMMOscope
         Left = 420
