@@ -12,6 +12,7 @@
 #include "MainWindowFixture.h"
 #include "engine/MMFXGen.h"
 #include "platform/kernel/Locale.h"
+#include "platform/vcl/IniFiles.h"
 
 namespace {
 
@@ -55,6 +56,24 @@ TEST_F(GeneratorPageTest, LevelSpinsSetTheGeneratorAndKeepEachOtherInStep) {
       }
     }
   }
+  EXPECT_TRUE(errors_.empty()) << errors_.front();
+}
+
+// A project keeps both level spins; one whose two values differ still leaves
+// both pages and the generator at one level.
+TEST_F(GeneratorPageTest, ProjectWithTwoDifferentLevelsLoadsAsOne) {
+  Start();
+  app::TFrmMain* w = FrmMain;
+  const std::string file = temp_.File("levels.prj");
+  w->SaveSettingsFile(file);
+  vcl::TMemIniFile project(file);
+  project.WriteInteger("TMMSpinButton", "SpinBnt" + std::to_string(w->MMSpinButton7->ComponentIndex()), 4000);
+  project.WriteInteger("TMMSpinButton", "SpinBnt" + std::to_string(w->spLevel->ComponentIndex()), 9000);
+  project.UpdateFile();
+  w->LoadSettingsFile(file);
+  EXPECT_EQ(w->MMSpinButton7->Value(), w->spLevel->Value());
+  EXPECT_EQ(w->MMGenerator1->Amplitude(), w->spLevel->Value());
+  EXPECT_EQ(w->labDB->Caption(), w->labDB2->Caption());
   EXPECT_TRUE(errors_.empty()) << errors_.front();
 }
 
