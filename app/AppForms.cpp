@@ -6,6 +6,7 @@
 #include "app/InfoForm.h"
 #include "app/MainForm.h"
 #include "app/OutfitSpec.h"
+#include "app/OutfitL.h"
 #include "platform/kernel/Resources.h"
 #include "platform/user/Paint.h"
 #include "platform/vcl/Application.h"
@@ -40,6 +41,7 @@ void CreateForms() {
   vcl::ApplicationCreateForm(fOutfitSpec);
   fOutfitSpec->SetMainSpectrum(FrmMain->MMSpectrum1);
   fOutfitSpec->SetOscope(FrmMain->MMOscope1);
+  vcl::ApplicationCreateForm(fOutfitL);
 }
 
 }  // namespace app

@@ -1,6 +1,8 @@
 #pragma once
 // The program's windows: their descriptions (resources/forms/*.dfm),
 // the global of each window, and the order the main block creates them in.
+#include <string>
+
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/SysUtils.h"
 
@@ -31,6 +33,15 @@ void InitAppForm(T* form, T*& global) {
     if (global == form) global = nullptr;
     throw;
   }
+}
+
+// The component `name` of a form's description; EAppFormError when it is
+// missing or of another class.
+template <class T>
+T* RequireComponent(vcl::TComponent* form, const std::string& name) {
+  auto* found = dynamic_cast<T*>(form->FindComponent(name));
+  if (!found) throw EAppFormError("The description of " + form->ClassName() + " lacks " + name);
+  return found;
 }
 
 // Creates the start-up window, shows and paints it.

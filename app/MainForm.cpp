@@ -2,6 +2,7 @@
 
 #include "app/AppForms.h"
 #include "app/InfoForm.h"
+#include "app/OutfitL.h"
 #include "app/Settings.h"
 #include "engine/MMUtils.h"
 #include "platform/mm/WaveDevices.h"
@@ -93,6 +94,7 @@ void TFrmMain::FormShow(vcl::TObject*) {
   MMPeakDetect1->SetMeterScale(4);
   MMPeakDetect1->SetReferenceMinus18(false);
   MMPeakDetect1->SetIntegration(false);
+  if (fOutfitL) fOutfitL->MMLEDSpin4Change(this);
   LoadPlugin();
 }
 
@@ -107,7 +109,9 @@ void TFrmMain::LoadPlugin() {
 }
 
 void TFrmMain::Timer2Timer(vcl::TObject*) {
+  if (fOutfitL) fOutfitL->ResetBallistics();
   if (rg_octave->OnClick) rg_octave->OnClick(rg_octave);
+  if (fOutfitL) fOutfitL->ApplyStoredBallistics();
   if (FrmInfo) FrmInfo->Close();
   Timer2->SetEnabled(false);
   startup_done_ = true;
@@ -138,6 +142,8 @@ void TFrmMain::FormResize(vcl::TObject*) {
     level->SetTop(11);
   }
   ima_nordic1->SetHeight(pan_Level->Height() - 4);
+  // The scale picture is redrawn for the new height.
+  if (startup_done_ && fOutfitL) fOutfitL->ApplyStoredBallistics();
   MMSpectrum1->SetAlign(vcl::alNone);
   tResize->SetEnabled(true);
 }
@@ -193,5 +199,15 @@ VCL_IMPLEMENT_CLASS(TFrmMain,
                     Method("btn_scompClick", &TFrmMain::btn_scompClick),
                     Method("Button21Click", &TFrmMain::Button21Click),
                     Method("CheckBox8Click", &TFrmMain::CheckBox8Click),
-                    Method("MMConnector3Trigger", &TFrmMain::MMConnector3Trigger)
-)
+                    Method("MMConnector3Trigger", &TFrmMain::MMConnector3Trigger),
+                    // level meters
+                    Method("conect2Trigger", &TFrmMain::conect2Trigger),
+                    Method("Lab_lClick", &TFrmMain::Lab_lClick),
+                    Method("MMLevel1GainOverflow", &TFrmMain::MMLevel1GainOverflow),
+                    Method("MMLevel2GainOverflow", &TFrmMain::MMLevel2GainOverflow),
+                    Method("TimerOverTimer", &TFrmMain::TimerOverTimer),
+                    Method("DisplayCorrelationMeter1Click", &TFrmMain::DisplayCorrelationMeter1Click),
+                    Method("ChangeLevelMeterwithRMSMeter1Click", &TFrmMain::ChangeLevelMeterwithRMSMeter1Click),
+                    Method("MMLEDSpin2Change", &TFrmMain::MMLEDSpin2Change),
+                    Method("MMLEDSpin19Change", &TFrmMain::MMLEDSpin19Change),
+                    Method("LevelSettings1Click", &TFrmMain::LevelSettings1Click))

@@ -442,6 +442,30 @@ class TFrmMain : public vcl::TForm {
   void CheckBox8Click(vcl::TObject* sender);
   void MMConnector3Trigger(vcl::TObject* sender);
 
+  // ---- level meters (MainLevels.cpp) ----
+  // The refresh pass of the second connector: its steps in their order.
+  void conect2Trigger(vcl::TObject* sender);
+  // Peak read-outs and overload LEDs back to their reset state.
+  void Lab_lClick(vcl::TObject* sender);
+  void MMLevel1GainOverflow(vcl::TObject* sender);
+  void MMLevel2GainOverflow(vcl::TObject* sender);
+  void TimerOverTimer(vcl::TObject* sender);
+  void DisplayCorrelationMeter1Click(vcl::TObject* sender);
+  void ChangeLevelMeterwithRMSMeter1Click(vcl::TObject* sender);
+  void MMLEDSpin2Change(vcl::TObject* sender);
+  void MMLEDSpin19Change(vcl::TObject* sender);
+  void LevelSettings1Click(vcl::TObject* sender);
+  // Sizes the meters to the level panel and, for the scales 0..3, applies
+  // that scale's sensitivity and redraws its picture (page switches call it).
+  void LayoutLevelMeters();
+  // Draws the scale picture of ballistics `index` on ima_nordic1.
+  void DrawLevelScale(int index);
+  // The eight meters in the order "mmLevel1".."mmLevel8".
+  std::array<displays::TMMLevel*, 8> AllLevelMeters() const;
+  int HeldLeft() const { return held_left_; }
+  int HeldRight() const { return held_right_; }
+  bool RmsSwap() const { return rms_swap_; }
+
  protected:
   void Loaded() override;
 
@@ -459,6 +483,15 @@ class TFrmMain : public vcl::TForm {
   void LoadCorrelationSettings();
   std::array<controls::TMMNumberEdit*, 4> RangeStarts() const;
   std::array<controls::TMMNumberEdit*, 4> RangeEnds() const;
+
+  // ---- level meters ----
+  void LevelPeakStep();
+  void RmsStep();
+  void Overload(controls::TMMLED* led);
+  int held_left_ = -99;
+  int held_right_ = -99;
+  bool rms_swap_ = false;
+  int rms_count_ = 72;
 
   bool fields_bound_ = false;
   bool startup_done_ = false;

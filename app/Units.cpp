@@ -3,6 +3,7 @@
 #include "app/AppForms.h"
 #include "app/InfoForm.h"
 #include "app/MainForm.h"
+#include "app/OutfitL.h"
 #include "app/OutfitSpec.h"
 #include "controls/ControlUnits.h"
 #include "displays/DisplayUnits.h"
@@ -59,6 +60,10 @@ void RegisterAllUnits() {
                           TFrmMain::StaticClass(), TFrmInfo::StaticClass()});
   });
   table.Register("OutfitSpec", plat::rankApp + 20, RegisterOutfitSpecForm);
+  table.Register("OutfitL", plat::rankApp + 21, [] {
+    vcl::RegisterClasses({vcl::TGroupBox::StaticClass(), vcl::TRadioGroup::StaticClass(),
+                          vcl::TLabel::StaticClass(), vcl::TButton::StaticClass(), TfOutfitL::StaticClass()});
+  });
   utility::RegisterUtilityUnits(table);
 }
 

@@ -230,7 +230,7 @@ void TMMPeakDetect::MeasureLevels(const char* data, int32_t size) {
   }
   if (integration_) {
     // Counts outside the histories' range would read past them or divide by zero.
-    const int32_t count = std::clamp(integration_count_, 1, kMaxIntegrationCount);
+    const int32_t count = std::clamp(integration_count_.load(), 1, kMaxIntegrationCount);
     integration_fill_ = std::min(integration_fill_ + 1, count);
     left = Integrate(history_left_, left);
     right = Integrate(history_right_, right);

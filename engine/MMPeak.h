@@ -3,6 +3,7 @@
 // of each channel and the largest FFT magnitude of every bin in each buffer
 // going by, and leaves the data untouched.
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -45,24 +46,27 @@ class TMMPeakDetect : public TMMDSPComponent {
   bool DetectPeaks() const { return detect_peaks_; }
   void SetDetectPeaks(bool value) { detect_peaks_ = value; }
 
+  // The level settings and the levels are atomic: the application writes the
+  // settings and reads the levels on the main thread while a device thread
+  // measures.
   // Level scaling for a meter standard (0..7), applied with ReferenceMinus18.
-  int32_t MeterScale() const { return meter_scale_; }
-  void SetMeterScale(int32_t value) { meter_scale_ = value; }
-  bool ReferenceMinus18() const { return reference_minus18_; }
-  void SetReferenceMinus18(bool value) { reference_minus18_ = value; }
-  bool ReferenceMinus20() const { return reference_minus20_; }
-  void SetReferenceMinus20(bool value) { reference_minus20_ = value; }
+  int32_t MeterScale() const { return meter_scale_.load(std::memory_order_relaxed); }
+  void SetMeterScale(int32_t value) { meter_scale_.store(value, std::memory_order_relaxed); }
+  bool ReferenceMinus18() const { return reference_minus18_.load(std::memory_order_relaxed); }
+  void SetReferenceMinus18(bool value) { reference_minus18_.store(value, std::memory_order_relaxed); }
+  bool ReferenceMinus20() const { return reference_minus20_.load(std::memory_order_relaxed); }
+  void SetReferenceMinus20(bool value) { reference_minus20_.store(value, std::memory_order_relaxed); }
   // Levels averaged over the last IntegrationCount buffers.
-  bool Integration() const { return integration_; }
-  void SetIntegration(bool value) { integration_ = value; }
-  int32_t IntegrationCount() const { return integration_count_; }
+  bool Integration() const { return integration_.load(std::memory_order_relaxed); }
+  void SetIntegration(bool value) { integration_.store(value, std::memory_order_relaxed); }
+  int32_t IntegrationCount() const { return integration_count_.load(std::memory_order_relaxed); }
   // Clamped to 1..300, the histories' length.
   void SetIntegrationCount(int32_t value);
   int32_t IntegrationFill() const { return integration_fill_; }
 
   // The levels of the last analysed buffer.
-  int16_t LevelLeft() const { return level_left_; }
-  int16_t LevelRight() const { return level_right_; }
+  int16_t LevelLeft() const { return level_left_.load(std::memory_order_relaxed); }
+  int16_t LevelRight() const { return level_right_.load(std::memory_order_relaxed); }
 
   int32_t BinCount() const { return fft_length_ / 2; }
   // The largest magnitude of bin index over the last buffer; 0 outside the bins.
@@ -102,14 +106,14 @@ class TMMPeakDetect : public TMMDSPComponent {
   int32_t Integrate(std::array<int32_t, kMaxIntegrationCount + 1>& history, int32_t level) const;
   void AnalyseBlock();
 
-  int32_t meter_scale_ = 2;
+  std::atomic<int32_t> meter_scale_{2};
   std::array<int32_t, kMaxIntegrationCount + 1> history_left_{};
   std::array<int32_t, kMaxIntegrationCount + 1> history_right_{};
-  bool integration_ = false;
-  bool reference_minus18_ = false;
-  bool reference_minus20_ = false;
+  std::atomic<bool> integration_{false};
+  std::atomic<bool> reference_minus18_{false};
+  std::atomic<bool> reference_minus20_{false};
   int32_t integration_fill_ = 0;
-  int32_t integration_count_ = 0;
+  std::atomic<int32_t> integration_count_{0};
   bool enabled_ = true;
   bool detector_opened_ = false;
   bool detector_started_ = false;
@@ -124,8 +128,8 @@ class TMMPeakDetect : public TMMDSPComponent {
   mutable std::mutex published_lock_;
   std::vector<int32_t> published_maxima_;
   int32_t published_count_ = 0;
-  int16_t level_left_ = 0;
-  int16_t level_right_ = 0;
+  std::atomic<int16_t> level_left_{0};
+  std::atomic<int16_t> level_right_{0};
   int32_t fft_length_ = 0;
   TMMFFTWindow window_ = fwHamming;
   TMMChannel channel_ = chBoth;

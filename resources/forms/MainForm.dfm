@@ -47,6 +47,7 @@ object FrmMain: TFrmMain
     Speed = 1000
     TriggerMode = tmUpFlank
     EnterIdle = False
+    OnTrigger = conect2Trigger
   end
   object MMPeakDetect1: TMMPeakDetect
     Input = conect2
@@ -116,7 +117,7 @@ object FrmMain: TFrmMain
   end
   object TimerOver: TTimer
     Interval = 2000
-    Enabled = False
+    OnTimer = TimerOverTimer
   end
   object Timer2: TTimer
     Interval = 1000
@@ -207,7 +208,7 @@ object FrmMain: TFrmMain
       end
       object DisplayRMSLevelMeter1: TMenuItem
         Caption = 'Display RMS Level Meter'
-        Enabled = False
+        OnClick = DisplayCorrelationMeter1Click
         AutoCheck = True
         Checked = True
       end
@@ -225,7 +226,7 @@ object FrmMain: TFrmMain
       end
       object ChangeLevelMeterwithRMSMeter1: TMenuItem
         Caption = 'Change Level Meter with RMS Meter'
-        Enabled = False
+        OnClick = ChangeLevelMeterwithRMSMeter1Click
         AutoCheck = True
       end
       object Show1: TMenuItem
@@ -379,7 +380,7 @@ object FrmMain: TFrmMain
       end
       object LevelSettings1: TMenuItem
         Caption = 'Level Settings'
-        Enabled = False
+        OnClick = LevelSettings1Click
       end
       object MultiAudioDrivers1: TMenuItem
         Caption = 'Multi Audio Drivers'
@@ -577,6 +578,7 @@ object FrmMain: TFrmMain
         Caption = '-99'
         Hint = 'Click to reset'
         ShowHint = True
+        OnClick = Lab_lClick
       end
       object Lab_r: TLabel
         Left = 120
@@ -584,18 +586,21 @@ object FrmMain: TFrmMain
         Caption = '-99'
         Hint = 'Click to reset'
         ShowHint = True
+        OnClick = Lab_lClick
       end
       object lab_ppm_l: TLabel
         Left = 8
         Top = 44
         Caption = ''
         Visible = False
+        OnClick = Lab_lClick
       end
       object lab_ppm_r: TLabel
         Left = 120
         Top = 44
         Caption = ''
         Visible = False
+        OnClick = Lab_lClick
       end
     end
   end
@@ -643,6 +648,8 @@ object FrmMain: TFrmMain
       DecayMode = dmStepUp
       Decay = 7
       Channel = chLeft
+      OnGainOverflow = MMLevel1GainOverflow
+      OnPcmOverflow = MMLevel1GainOverflow
     end
     object MMLevel5: TMMLevel
       Left = 76
@@ -706,6 +713,8 @@ object FrmMain: TFrmMain
       DecayMode = dmStepUp
       Decay = 7
       Channel = chRight
+      OnGainOverflow = MMLevel2GainOverflow
+      OnPcmOverflow = MMLevel2GainOverflow
     end
   end
   object pan_menu2: TPanel
@@ -1019,6 +1028,7 @@ object FrmMain: TFrmMain
           MaxValue = 50
           Value = 1
           NumDigits = 2
+          OnChange = MMLEDSpin19Change
         end
         object Label_NumPeaks: TLabel
           Left = 8
@@ -1066,6 +1076,7 @@ object FrmMain: TFrmMain
           NumDigits = 2
           Hint = 'Only in the Digital PPM'
           ShowHint = True
+          OnChange = MMLEDSpin2Change
         end
       end
       object pan_octave: TPanel

@@ -16,6 +16,7 @@
 #include "app/AppForms.h"
 #include "app/InfoForm.h"
 #include "app/MainForm.h"
+#include "app/OutfitL.h"
 #include "app/OutfitSpec.h"
 #include "app/Units.h"
 #include "platform/backend/HeadlessBackend.h"
@@ -106,6 +107,7 @@ class MainWindowTest : public ::testing::Test {
     delete app::FrmMain;
     delete app::fOutfitSpec;
     app::fOutfitSpec = nullptr;
+    delete app::fOutfitL;
     delete app::FrmInfo;
   }
 
