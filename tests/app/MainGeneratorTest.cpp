@@ -16,8 +16,8 @@
 
 namespace {
 
-using mainwindow::MainWindowTest;
 using app::FrmMain;
+using mainwindow::MainWindowTest;
 
 class GeneratorPageTest : public MainWindowTest {
  protected:
@@ -38,8 +38,8 @@ TEST_F(GeneratorPageTest, LevelSpinsSetTheGeneratorAndKeepEachOtherInStep) {
     int value;
     const char* text;
   };
-  const Case cases[] = {{0, "-Inf"},       {1, "-84.29"},     {100, "-44.29"}, {4096, "-12.04"},
-                        {8192, "-6.02"},   {8212, "-6.00"},   {16384, "0.00"}, {20000, "0.00"}};
+  const Case cases[] = {{0, "-Inf"},     {1, "-84.29"},   {100, "-44.29"}, {4096, "-12.04"},
+                        {8192, "-6.02"}, {8212, "-6.00"}, {16384, "0.00"}, {20000, "0.00"}};
   for (const char decimal : {'.', ','}) {
     plat::SetLocaleSeparators(plat::LocaleSeparators{decimal, decimal == '.' ? ',' : ';'});
     for (controls::TMMSpinButton* spin : {w->spLevel, w->MMSpinButton7}) {
@@ -86,9 +86,12 @@ TEST_F(GeneratorPageTest, WaveformTriggerFrequencyAndIncrementChoices) {
     const char* text;
   };
   // Out of range, the spin stops at its last entry.
-  const Wave waves[] = {{1, engine::wfSquare, "SQUARE"},         {2, engine::wfTriangle, "TRIANGLE"},
-                        {3, engine::wfSawtoothPos, "SAWTOOTH NEG"}, {4, engine::wfSawtoothNeg, "SAWTOOTH POS"},
-                        {5, engine::wfNoise, "WHITE NOISE"},     {0, engine::wfSine, "SINE"},
+  const Wave waves[] = {{1, engine::wfSquare, "SQUARE"},
+                        {2, engine::wfTriangle, "TRIANGLE"},
+                        {3, engine::wfSawtoothPos, "SAWTOOTH NEG"},
+                        {4, engine::wfSawtoothNeg, "SAWTOOTH POS"},
+                        {5, engine::wfNoise, "WHITE NOISE"},
+                        {0, engine::wfSine, "SINE"},
                         {7, engine::wfNoise, "WHITE NOISE"}};
   for (const Wave& c : waves) {
     SCOPED_TRACE(c.value);
@@ -102,8 +105,9 @@ TEST_F(GeneratorPageTest, WaveformTriggerFrequencyAndIncrementChoices) {
     displays::TMMTriggerMode mode;
     const char* text;
   };
-  const Trigger triggers[] = {
-      {0, displays::tmNone, "NONE"}, {2, displays::tmDownFlank, "DOWN FLANK"}, {1, displays::tmUpFlank, "UP FLANK"}};
+  const Trigger triggers[] = {{0, displays::tmNone, "NONE"},
+                              {2, displays::tmDownFlank, "DOWN FLANK"},
+                              {1, displays::tmUpFlank, "UP FLANK"}};
   for (const Trigger& c : triggers) {
     SCOPED_TRACE(c.value);
     w->MMSpinButton6->SetValue(c.value);
@@ -300,10 +304,8 @@ TEST_F(GeneratorChainTest, CompareReadsTheOutputAgainstTheInput) {
     const char* in;
     const char* out;
   };
-  const Case cases[] = {{8192, "-6,02", "-6,02"},
-                        {4096, "-12,04", "-12,04"},
-                        {16384, "-0,00", "-0,00"},
-                        {0, "-Inf", "-Inf"}};
+  const Case cases[] = {
+      {8192, "-6,02", "-6,02"}, {4096, "-12,04", "-12,04"}, {16384, "-0,00", "-0,00"}, {0, "-Inf", "-Inf"}};
   plat::SetLocaleSeparators(plat::LocaleSeparators{',', ';'});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.amplitude);

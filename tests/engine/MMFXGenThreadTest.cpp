@@ -118,13 +118,20 @@ TEST(GeneratorThreadTest, ABufferIsMadeFromTheSettingsItBeganWith) {
   // Two seconds, one change every 10 ms, in the order a user would sweep.
   for (int step = 0; step < 200; ++step) {
     switch (step % 3) {
-      case 0: generator.SetWaveForm(forms[(step / 3) % 3]); break;
-      case 1: generator.SetAmplitude(amplitudes[(step / 3) % 2]); break;
-      case 2: generator.SetFrequency(frequencies[(step / 5) % 2]); break;
+      case 0:
+        generator.SetWaveForm(forms[(step / 3) % 3]);
+        break;
+      case 1:
+        generator.SetAmplitude(amplitudes[(step / 3) % 2]);
+        break;
+      case 2:
+        generator.SetFrequency(frequencies[(step / 5) % 2]);
+        break;
     }
     plat::clock::AdvanceMs(10);
     vcl::Application->ProcessMessages();
-    const int64_t due = (plat::ClockNowMicroseconds() - start_us) * kBytesPerSecond / 1'000'000 / kBufferBytes;
+    const int64_t due =
+        (plat::ClockNowMicroseconds() - start_us) * kBytesPerSecond / 1'000'000 / kBufferBytes;
     ASSERT_TRUE(testsupport::PumpUntil([&] { return played >= due; }, {.limit_ms = 30000, .pause_us = 100}))
         << "the device thread stopped at buffer " << played;
   }
@@ -142,7 +149,8 @@ TEST(GeneratorThreadTest, ABufferIsMadeFromTheSettingsItBeganWith) {
     for (size_t t = 0; t < tables.size() && !matched; ++t)
       for (int32_t amplitude : amplitudes)
         for (double frequency : frequencies)
-          if (!matched && MadeFrom(records[b], tables[t], amplitude, frequency * kGeneratorTableSize / kRate)) {
+          if (!matched &&
+              MadeFrom(records[b], tables[t], amplitude, frequency * kGeneratorTableSize / kRate)) {
             matched = true;
             tables_seen.insert(t);
           }
