@@ -300,6 +300,32 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
   return box.Run(hwnd, owner, request);
 }
 
+LONG GetDialogBaseUnits() {
+  HDC dc = GetDC(nullptr);
+  if (!dc) return static_cast<LONG>(MAKELONG(6, 13));
+  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  SIZE size{};
+  TEXTMETRICA tm{};
+  const bool measured = GetTextExtentPoint32A(dc, kAlphabet, 52, &size) && GetTextMetricsA(dc, &tm);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  if (!measured || size.cx <= 0 || tm.tmHeight <= 0) return static_cast<LONG>(MAKELONG(6, 13));
+  return static_cast<LONG>(
+      MAKELONG(static_cast<WORD>((size.cx / 26 + 1) / 2), static_cast<WORD>(tm.tmHeight)));
+}
+
+BOOL MapDialogRect(HWND, RECT* rect) {
+  if (!rect) return FALSE;
+  const LONG units = GetDialogBaseUnits();
+  const int cx = LOWORD(static_cast<DWORD>(units)), cy = HIWORD(static_cast<DWORD>(units));
+  rect->left = rect->left * cx / 4;
+  rect->right = rect->right * cx / 4;
+  rect->top = rect->top * cy / 8;
+  rect->bottom = rect->bottom * cy / 8;
+  return TRUE;
+}
+
 namespace user {
 
 bool NextModalMessage(MSG* msg) {

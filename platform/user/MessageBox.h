@@ -65,6 +65,14 @@ constexpr UINT MB_OKBEEP = 0xFFFFFFFF;  // the simple beep, as MessageBeep's typ
 // MB_OKBEEP) through the backend, without waiting for it.
 BOOL MessageBeep(UINT type);
 
+// Dialog units of the dialogs' font (DEFAULT_GUI_FONT): horizontal units
+// are a quarter of its average character width, vertical ones an eighth of
+// its height. GetDialogBaseUnits answers both in pixels (width low word).
+LONG GetDialogBaseUnits();
+// A rectangle in dialog units into pixels, for controls a dialog or a
+// dialog's hook lays out as a template would. `dialog` may be null.
+BOOL MapDialogRect(HWND dialog, RECT* rect);
+
 // ---- the dialog script ----------------------------------------------------------
 
 enum class DialogKind { MessageBox, Open, Save, Color, Print };

@@ -112,24 +112,7 @@ VCL_IMPLEMENT_CLASS(TCommonDialog, EventProp("OnShow", &TCommonDialog::OnShow),
 
 TOpenDialog::TOpenDialog(TComponent* owner) : TCommonDialog(owner), files_(std::make_unique<TStringList>()) {}
 
-bool TOpenDialog::Execute() {
-  // Bars become the layer's zero-separated pairs.
-  std::string filter = filter_;
-  for (char& c : filter)
-    if (c == '|') c = '\0';
-  filter.push_back('\0');
-  filter.push_back('\0');
-  std::vector<char> buffer(options_.Contains(ofAllowMultiSelect) ? 65520 : 262, '\0');
-  std::strncpy(buffer.data(), file_name_.c_str(), buffer.size() - 1);
-  plat::OPENFILENAMEA ofn;
-  ofn.hwndOwner = OwnerWindow();
-  ofn.lpstrFilter = filter_.empty() ? nullptr : filter.data();
-  ofn.nFilterIndex = static_cast<plat::DWORD>(filter_index_);
-  ofn.lpstrFile = buffer.data();
-  ofn.nMaxFile = static_cast<plat::DWORD>(buffer.size());
-  ofn.lpstrInitialDir = initial_dir_.empty() ? nullptr : initial_dir_.c_str();
-  ofn.lpstrTitle = title_.empty() ? nullptr : title_.c_str();
-  ofn.lpstrDefExt = default_ext_.empty() ? nullptr : default_ext_.c_str();
+plat::DWORD OpenOptionFlags(TOpenOptions options) {
   static constexpr plat::DWORD kFlags[] = {plat::OFN_READONLY,
                                            plat::OFN_OVERWRITEPROMPT,
                                            plat::OFN_HIDEREADONLY,
@@ -152,14 +135,46 @@ bool TOpenDialog::Execute() {
                                            plat::OFN_ENABLESIZING,
                                            plat::OFN_DONTADDTORECENT,
                                            plat::OFN_FORCESHOWHIDDEN};
-  ofn.Flags = plat::OFN_EXPLORER;
+  plat::DWORD flags = 0;
   for (int i = 0; i <= ofForceShowHidden; ++i)
-    if (options_.Contains(static_cast<TOpenOption>(i))) ofn.Flags |= kFlags[i];
+    if (options.Contains(static_cast<TOpenOption>(i))) flags |= kFlags[i];
+  return flags;
+}
+
+TFileRequest::TFileRequest(const std::string& filter, int filter_index, const std::string& file_name,
+                           size_t file_chars, const std::string& initial_dir, const std::string& title,
+                           const std::string& default_ext)
+    : filter_(filter),
+      file_(file_chars, '\0'),
+      initial_dir_(initial_dir),
+      title_(title),
+      default_ext_(default_ext) {
+  for (char& c : filter_)
+    if (c == '|') c = '\0';
+  filter_.push_back('\0');
+  filter_.push_back('\0');
+  if (!file_.empty()) std::strncpy(file_.data(), file_name.c_str(), file_.size() - 1);
+  ofn.lpstrFilter = filter.empty() ? nullptr : filter_.data();
+  ofn.nFilterIndex = static_cast<plat::DWORD>(filter_index);
+  ofn.lpstrFile = file_.data();
+  ofn.nMaxFile = static_cast<plat::DWORD>(file_.size());
+  ofn.lpstrInitialDir = initial_dir_.empty() ? nullptr : initial_dir_.c_str();
+  ofn.lpstrTitle = title_.empty() ? nullptr : title_.c_str();
+  ofn.lpstrDefExt = default_ext_.empty() ? nullptr : default_ext_.c_str();
+}
+
+bool TOpenDialog::Execute() {
+  TFileRequest request(filter_, filter_index_, file_name_,
+                       options_.Contains(ofAllowMultiSelect) ? 65520 : 262, initial_dir_, title_,
+                       default_ext_);
+  plat::OPENFILENAMEA& ofn = request.ofn;
+  ofn.hwndOwner = OwnerWindow();
+  ofn.Flags = plat::OFN_EXPLORER | OpenOptionFlags(options_);
   if (OnShow) OnShow(this);
   const bool ok = Save() ? plat::GetSaveFileNameA(&ofn) : plat::GetOpenFileNameA(&ofn);
   if (OnClose) OnClose(this);
   if (!ok) return false;
-  file_name_ = buffer.data();
+  file_name_ = request.File().data();
   files_->Clear();
   files_->Add(file_name_);
   filter_index_ = static_cast<int>(ofn.nFilterIndex);
@@ -170,14 +185,15 @@ bool TOpenDialog::Execute() {
   return true;
 }
 
-namespace {
-const std::vector<std::string> kOpenOptionNames = {
-    "ofReadOnly",         "ofOverwritePrompt",    "ofHideReadOnly",        "ofNoChangeDir",
-    "ofShowHelp",         "ofNoValidate",         "ofAllowMultiSelect",    "ofExtensionDifferent",
-    "ofPathMustExist",    "ofFileMustExist",      "ofCreatePrompt",        "ofShareAware",
-    "ofNoReadOnlyReturn", "ofNoTestFileCreate",   "ofNoNetworkButton",     "ofNoLongNames",
-    "ofOldStyleDialog",   "ofNoDereferenceLinks", "ofEnableIncludeNotify", "ofEnableSizing",
-    "ofDontAddToRecent",  "ofForceShowHidden"};
+const std::vector<std::string>& OpenOptionNames() {
+  static const std::vector<std::string> names = {
+      "ofReadOnly",         "ofOverwritePrompt",    "ofHideReadOnly",        "ofNoChangeDir",
+      "ofShowHelp",         "ofNoValidate",         "ofAllowMultiSelect",    "ofExtensionDifferent",
+      "ofPathMustExist",    "ofFileMustExist",      "ofCreatePrompt",        "ofShareAware",
+      "ofNoReadOnlyReturn", "ofNoTestFileCreate",   "ofNoNetworkButton",     "ofNoLongNames",
+      "ofOldStyleDialog",   "ofNoDereferenceLinks", "ofEnableIncludeNotify", "ofEnableSizing",
+      "ofDontAddToRecent",  "ofForceShowHidden"};
+  return names;
 }
 
 VCL_IMPLEMENT_CLASS(
@@ -186,7 +202,7 @@ VCL_IMPLEMENT_CLASS(
     StrProp("Filter", &TOpenDialog::Filter, &TOpenDialog::SetFilter).Default(""),
     IntProp("FilterIndex", &TOpenDialog::FilterIndex, &TOpenDialog::SetFilterIndex).Default(1),
     StrProp("InitialDir", &TOpenDialog::InitialDir, &TOpenDialog::SetInitialDir).Default(""),
-    SetOfProp("Options", &TOpenDialog::Options, &TOpenDialog::SetOptions, kOpenOptionNames)
+    SetOfProp("Options", &TOpenDialog::Options, &TOpenDialog::SetOptions, OpenOptionNames())
         .Default(TOpenOptions{ofHideReadOnly, ofEnableSizing}),
     StrProp("Title", &TOpenDialog::Title, &TOpenDialog::SetTitle).Default(""))
 

@@ -3,6 +3,7 @@
 // boxes: TOpenDialog, TSaveDialog, TColorDialog, TPrintDialog, MessageDlg
 // and ShowMessage.
 #include <string>
+#include <vector>
 
 #include "platform/kernel/UnitTable.h"
 #include "platform/user/CommonDialogs.h"
@@ -69,6 +70,33 @@ enum TOpenOption {
   ofForceShowHidden
 };
 using TOpenOptions = TSet<TOpenOption>;
+// The OFN_* flags of the options (ofOldStyleDialog has none), and the
+// options' identifiers in declaration order.
+plat::DWORD OpenOptionFlags(TOpenOptions options);
+const std::vector<std::string>& OpenOptionNames();
+
+// An open or save request as the class library's dialogs fill it: the
+// bar-separated filter as the layer's zero-separated pairs, a file buffer of
+// `file_chars` holding `file_name`, and the texts (an empty one stays null).
+// The record points into the request, which therefore stays put.
+class TFileRequest {
+ public:
+  TFileRequest(const std::string& filter, int filter_index, const std::string& file_name, size_t file_chars,
+               const std::string& initial_dir, const std::string& title, const std::string& default_ext);
+  TFileRequest(const TFileRequest&) = delete;
+  TFileRequest& operator=(const TFileRequest&) = delete;
+
+  plat::OPENFILENAMEA ofn;
+  // The file buffer, as the dialog left it.
+  const std::vector<char>& File() const { return file_; }
+
+ private:
+  std::string filter_;
+  std::vector<char> file_;
+  std::string initial_dir_;
+  std::string title_;
+  std::string default_ext_;
+};
 
 // Base of the dialog components: Execute runs the dialog modally.
 class TCommonDialog : public TComponent {

@@ -278,6 +278,24 @@ TEST_F(Dialogs, HookGetsInitDialogAndNotificationsAndCanRefuse) {
                                      CDN_FILEOK, CDN_FILEOK}));
 }
 
+TEST_F(Dialogs, DialogUnitsFollowTheDialogFont) {
+  const DWORD units = static_cast<DWORD>(GetDialogBaseUnits());
+  const int cx = LOWORD(units), cy = HIWORD(units);
+  EXPECT_GE(cx, 4);
+  EXPECT_LE(cx, 10);
+  EXPECT_GE(cy, 10);
+  EXPECT_LE(cy, 20);
+  RECT r{4, 8, 276, 43};
+  ASSERT_TRUE(MapDialogRect(nullptr, &r));
+  EXPECT_EQ(r.left, cx);
+  EXPECT_EQ(r.top, cy);
+  EXPECT_EQ(r.right, 276 * cx / 4);
+  EXPECT_EQ(r.bottom, 43 * cy / 8);
+  // A child template of that size fits the file dialogs' hook area.
+  EXPECT_LE(r.bottom, kFileDialogChildHeight);
+  EXPECT_FALSE(MapDialogRect(nullptr, nullptr));
+}
+
 TEST_F(Dialogs, TooSmallBufferFailsWithTheSizeNeeded) {
   Script script({File("a-rather-long-file-name")});
   char file[8] = {};
