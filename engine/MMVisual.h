@@ -8,6 +8,7 @@
 
 #include "engine/MMObj.h"
 #include "platform/vcl/Controls.h"
+#include "platform/vcl/Dialogs.h"
 #include "platform/vcl/ExtCtrls.h"
 
 namespace engine {
@@ -177,12 +178,11 @@ class TMMGraphicControl : public TMMBevelControl<vcl::TGraphicControl> {
 
 // ---- TMMCommonDialog ----
 
-// Base of the wave open and save dialogs. The class library has no dialog
-// base yet, so this stands on TComponent until it has.
-class TMMCommonDialog : public vcl::TComponent {
-  VCL_DECLARE_CLASS(TMMCommonDialog, vcl::TComponent)
+// Base of the wave open and save dialogs: the class library's dialog base.
+class TMMCommonDialog : public vcl::TCommonDialog {
+  VCL_DECLARE_CLASS(TMMCommonDialog, vcl::TCommonDialog)
  public:
-  explicit TMMCommonDialog(vcl::TComponent* owner) : vcl::TComponent(owner) {}
+  explicit TMMCommonDialog(vcl::TComponent* owner) : vcl::TCommonDialog(owner) {}
 };
 
 }  // namespace engine

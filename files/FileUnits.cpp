@@ -8,10 +8,12 @@
 #include "files/MMAudioFile.h"
 #include "files/MMCDA.h"
 #include "files/MMCDRead.h"
+#include "files/MMCstDlg.h"
 #include "files/MMEnvelp.h"
 #include "files/MMLame.h"
 #include "files/MMMPEG.h"
 #include "files/MMObjLst.h"
+#include "files/MMWRec.h"
 #include "files/MMWave.h"
 #include "platform/vcl/Classes.h"
 
@@ -28,6 +30,9 @@ void RegisterFileClasses() {
   vcl::RegisterClass(TMMMPEGFile::StaticClass());
   vcl::RegisterClass(TMMCDReader::StaticClass());
   vcl::RegisterClass(TMMCDAFile::StaticClass());
+  vcl::RegisterClass(TMMWaveOpenDialog::StaticClass());
+  vcl::RegisterClass(TMMWaveSaveDialog::StaticClass());
+  vcl::RegisterClass(TMMWaveRecorder::StaticClass());
 }
 
 void RegisterFileUnits(plat::UnitTable& table) {

@@ -2,9 +2,6 @@
 // loops, silence while not started, a disk that fills, targets that are
 // being read, and a writer killed in the middle of a file.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -20,8 +17,6 @@
 #include "files/MMWave.h"
 #include "platform/vcl/TypInfo.h"
 #include "support/TempDir.h"
-
-extern char** environ;
 
 namespace filestest {
 
@@ -376,24 +371,8 @@ TEST_F(WaveFile, WriterKilledMidFileLeavesTheOldFile) {
   WriteWave(target, Pcm(8, 1, 8000), Counting(5000));
   const Bytes before = ReadFileBytes(target);
 
-  const std::string filter = "--gtest_filter=WaveFile.KilledWriterChild";
-  char* argv[] = {const_cast<char*>("test_files"), const_cast<char*>(filter.c_str()), nullptr};
-  std::vector<std::string> env_text;
-  for (char** e = environ; *e != nullptr; ++e) env_text.emplace_back(*e);
-  env_text.push_back("QUELLIX_KILLED_WRITER_TARGET=" + target);
-  std::vector<char*> env;
-  for (std::string& s : env_text) env.push_back(s.data());
-  env.push_back(nullptr);
-  pid_t child = 0;
-  ASSERT_EQ(posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv, env.data()), 0);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (!std::filesystem::exists(target + ".writing") && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  ASSERT_TRUE(std::filesystem::exists(target + ".writing")) << "the child never got to write";
-  ASSERT_EQ(kill(child, SIGKILL), 0);
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+  ASSERT_TRUE(
+      KillChildOnceMarked("WaveFile.KilledWriterChild", "QUELLIX_KILLED_WRITER_TARGET", target, ".writing"));
   EXPECT_EQ(ReadFileBytes(target), before);
 }
 

@@ -1,18 +1,26 @@
 #pragma once
 // Wave files the file tests make for themselves, through the engine's writer.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/MMPCMSup.h"
 #include "engine/MMWaveHdr.h"
 #include "engine/MMWaveIO.h"
 #include "files/MMCutLst.h"
+
+extern "C" char** environ;
 
 namespace filestest {
 
@@ -108,5 +116,34 @@ class TestHeader {
   std::vector<uint8_t> block_;
   engine::TMMWaveHdr* hdr_;
 };
+
+// Runs the test `filter` of this program in a child with `variable` set to
+// `target`, waits until the child has made `target` + `marker`, and kills it
+// with SIGKILL; fails when the child never got there or did not die of it.
+inline ::testing::AssertionResult KillChildOnceMarked(const std::string& filter, const std::string& variable,
+                                                      const std::string& target, const std::string& marker) {
+  const std::string filter_arg = "--gtest_filter=" + filter;
+  char* argv[] = {const_cast<char*>("test_files"), const_cast<char*>(filter_arg.c_str()), nullptr};
+  std::vector<std::string> env_text;
+  for (char** e = environ; *e != nullptr; ++e) env_text.emplace_back(*e);
+  env_text.push_back(variable + "=" + target);
+  std::vector<char*> env;
+  for (std::string& s : env_text) env.push_back(s.data());
+  env.push_back(nullptr);
+  pid_t child = 0;
+  if (posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv, env.data()) != 0)
+    return ::testing::AssertionFailure() << "no child";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!std::filesystem::exists(target + marker) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  const bool marked = std::filesystem::exists(target + marker);
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (!marked) return ::testing::AssertionFailure() << "the child never got to write";
+  if (!WIFSIGNALED(status) || WTERMSIG(status) != SIGKILL)
+    return ::testing::AssertionFailure() << "the child did not die of SIGKILL";
+  return ::testing::AssertionSuccess();
+}
 
 }  // namespace filestest

@@ -9,6 +9,7 @@
 #include "PlayerGlyphs.h"
 #include "SkinTracks.h"
 #include "SpinArrows.h"
+#include "WaveGlyph.h"
 
 namespace resgen {
 
@@ -47,6 +48,7 @@ std::span<const Generator> Generators() {
       {"CURSOR", "2029", DrawLibraryCursorN<2029>},
       {"CURSOR", "2030", DrawLibraryCursorN<2030>},
       {"CURSOR", "2031", DrawLibraryCursorN<2031>},
+      {"BITMAP", "BMP_WAVE", DrawWaveGlyph},
       {"BITMAP", "PLAYER_RECORD", DrawPlayerGlyphsN<PlayerGlyph::kRecord>},
       {"BITMAP", "PLAYER_PLAY", DrawPlayerGlyphsN<PlayerGlyph::kPlay>},
       {"BITMAP", "PLAYER_STOP", DrawPlayerGlyphsN<PlayerGlyph::kStop>},
