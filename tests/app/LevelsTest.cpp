@@ -492,6 +492,55 @@ TEST_F(LevelsClockTest, OverloadLedGoesOutTwoSecondsAfterTheOverloadThatLitIt) {
   EXPECT_EQ(m.Lab_r->Caption(), "-inf");
 }
 
+// A square wave from the generator on the loopback output, which the main
+// window's input hears: every block holds +A and -A, so peaks are exact.
+struct LoopbackTone {
+  engine::TMMGenerator generator{nullptr};
+  engine::TMMWaveOut out{nullptr};
+  explicit LoopbackTone(int amplitude) {
+    generator.SetSampleRate(44100);
+    generator.SetBitLength(engine::b16Bit);
+    generator.SetMode(engine::mStereo);
+    generator.SetWaveForm(engine::wfSquare);
+    generator.SetAmplitude(amplitude);
+    out.SetInput(&generator);
+    out.SetDeviceID(static_cast<engine::TMMDeviceId>(plat::wavedev::FindWaveOutDevice("Loopback Output")));
+    out.SetNumBuffers(10);
+    out.Start();
+  }
+};
+
+// Each ballistics on the loopback path: a -6 dBFS burst reaches the left
+// meter as its curve's level, and when the burst ends the meter falls back
+// by its decay rather than dropping at once.
+TEST_F(LevelsClockTest, EachBallisticsFollowsABurstOnTheLoopbackPath) {
+  testsupport::ClockPusher pusher;
+  Start();
+  TMMLevel* meter = FrmMain->MMLevel1;
+  LoopbackTone tone(0);
+  struct Case {
+    int index;
+    int32_t level;  // the curve at a peak of 16383
+  };
+  const Case cases[] = {{0, 18503}, {1, 7460},  {2, 15421}, {3, 5889},
+                        {4, 16383}, {5, 17656}, {6, 15405}, {7, 18022}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.index);
+    fOutfitL->rg_Meter->SetItemIndex(c.index);
+    tone.generator.SetAmplitude(8192);
+    ASSERT_TRUE(PumpUntil([&] { return meter->LevelHistory()[0] == c.level; })) << meter->LevelHistory()[0];
+    const int lit = meter->LitSpots();
+    EXPECT_GT(lit, meter->NumSpots() / 2);
+    tone.generator.SetAmplitude(0);
+    // Silence: 0 on every curve but DIN's, which starts at 4.
+    ASSERT_TRUE(PumpUntil([&] { return meter->LevelHistory()[0] <= 4; }));
+    EXPECT_GT(meter->LitSpots(), 0) << "the fall follows the decay";
+    EXPECT_LE(meter->LitSpots(), lit);
+    ASSERT_TRUE(PumpUntil([&] { return meter->LitSpots() == 0; }));
+  }
+  EXPECT_TRUE(errors_.empty()) << errors_.front();
+}
+
 // The generator plays into the loopback output; the main window hears it on
 // its input and reads the peak detector's levels once per pass.
 TEST_F(LevelsClockTest, PeakReadoutsHoldTheHighestLevelUntilReset) {
@@ -499,17 +548,8 @@ TEST_F(LevelsClockTest, PeakReadoutsHoldTheHighestLevelUntilReset) {
   Start();
   app::TFrmMain& m = *FrmMain;
   fOutfitL->rg_Meter->SetItemIndex(4);
-  engine::TMMGenerator generator(nullptr);
-  generator.SetSampleRate(44100);
-  generator.SetBitLength(engine::b16Bit);
-  generator.SetMode(engine::mStereo);
-  generator.SetWaveForm(engine::wfSquare);
-  generator.SetAmplitude(8192);
-  engine::TMMWaveOut out(nullptr);
-  out.SetInput(&generator);
-  out.SetDeviceID(static_cast<engine::TMMDeviceId>(plat::wavedev::FindWaveOutDevice("Loopback Output")));
-  out.SetNumBuffers(10);
-  out.Start();
+  LoopbackTone tone(8192);
+  engine::TMMGenerator& generator = tone.generator;
   ASSERT_TRUE(PumpUntil([&] { return m.Lab_l->Caption() == "-6.02"; })) << m.Lab_l->Caption();
   EXPECT_EQ(m.Lab_r->Caption(), "-6.02");
   EXPECT_EQ(m.HeldLeft(), 16383);
@@ -525,7 +565,7 @@ TEST_F(LevelsClockTest, PeakReadoutsHoldTheHighestLevelUntilReset) {
   fOutfitL->rg_Meter->SetItemIndex(1);
   ASSERT_TRUE(PumpUntil([&] { return m.Lab_l->Caption() != "-inf"; }));
   EXPECT_EQ(m.Lab_l->Caption(), "-7.04");
-  out.Close();
+  tone.out.Close();
   EXPECT_TRUE(errors_.empty()) << errors_.front();
 }
 

@@ -416,7 +416,8 @@ TEST_F(PeakTest, StartedResetsThePeaksOncePerStart) {
 // Another thread reads the maxima through the published copy while buffers
 // arrive: every copy is one whole buffer's analysis (a tone at bin 20 or at
 // bin 40, never both, never neither, never a partly cleared table), and a
-// length change publishes cleared maxima at once.
+// length change publishes cleared maxima at once. The levels are read and the
+// level settings written meanwhile, as the application does once per pass.
 TEST_F(PeakTest, PublishedMaximaAreWholeBuffersAcrossThreads) {
   Detector(Pcm(16, 1, 44100), 256);
   std::vector<int32_t> copy(kMaxPeakFFTLength / 2, -1);
@@ -425,7 +426,10 @@ TEST_F(PeakTest, PublishedMaximaAreWholeBuffersAcrossThreads) {
 
   auto low = SineFrames(512, 1, 256, {20}, 8000);
   auto high = SineFrames(512, 1, 256, {40}, 8000);
+  Push(high);
+  const int16_t high_level = detector_.LevelLeft();
   Push(low);
+  const int16_t low_level = detector_.LevelLeft();
   const int32_t full = detector_.PeakValue(20);
   ASSERT_GT(full, 1000);
   std::atomic<bool> done{false};
@@ -439,6 +443,11 @@ TEST_F(PeakTest, PublishedMaximaAreWholeBuffersAcrossThreads) {
     const bool at20 = copy[20] == full;
     const bool at40 = copy[40] == full;
     ASSERT_NE(at20, at40) << "read " << reads << ": " << copy[20] << ", " << copy[40];
+    // Without a reference level the meter scale leaves the levels as measured;
+    // while a buffer is being measured the level reads 0.
+    detector_.SetMeterScale(reads % 8);
+    const int16_t level = detector_.LevelLeft();
+    EXPECT_TRUE(level == low_level || level == high_level || level == 0) << level;
     ++reads;
   }
   device.join();
