@@ -46,6 +46,8 @@ TEST_F(GeneratorPageTest, LevelSpinsSetTheGeneratorAndKeepEachOtherInStep) {
       controls::TMMSpinButton* other = spin == w->spLevel ? w->MMSpinButton7 : w->spLevel;
       for (const Case& c : cases) {
         SCOPED_TRACE(spin->Name() + " := " + std::to_string(c.value) + " with '" + decimal + "'");
+        w->Lab_l->SetCaption("-3.0");
+        w->lab_ppm_r->SetCaption("-3.0");
         spin->SetValue(c.value);
         std::string text = c.text;
         std::replace(text.begin(), text.end(), '.', decimal);
@@ -53,6 +55,11 @@ TEST_F(GeneratorPageTest, LevelSpinsSetTheGeneratorAndKeepEachOtherInStep) {
         EXPECT_EQ(w->labDB2->Caption(), text);
         EXPECT_EQ(other->Value(), spin->Value());
         EXPECT_EQ(w->MMGenerator1->Amplitude(), spin->Value());
+        if (c.value <= 16384) {
+          // A new level resets the peak read-outs.
+          EXPECT_EQ(w->Lab_l->Caption(), "-inf");
+          EXPECT_EQ(w->lab_ppm_r->Caption(), "-inf");
+        }
       }
     }
   }
@@ -299,13 +306,19 @@ TEST_F(GeneratorChainTest, CompareReadsTheOutputAgainstTheInput) {
   w->MMSpinButton5->SetValue(1);
   w->btn_scompClick(w);
   ASSERT_TRUE(w->MMWaveIn1->DeviceStarted());
+  enum Leds { kOut, kLit, kEither };
   struct Case {
     int amplitude;
     const char* in;
     const char* out;
+    // Full scale on both sides lights both overload LEDs; after it, the
+    // last full-scale buffers may still light them.
+    Leds leds;
   };
-  const Case cases[] = {
-      {8192, "-6,02", "-6,02"}, {4096, "-12,04", "-12,04"}, {16384, "-0,00", "-0,00"}, {0, "-Inf", "-Inf"}};
+  const Case cases[] = {{8192, "-6,02", "-6,02", kOut},
+                        {4096, "-12,04", "-12,04", kOut},
+                        {16384, "-0,00", "-0,00", kLit},
+                        {0, "-Inf", "-Inf", kEither}};
   plat::SetLocaleSeparators(plat::LocaleSeparators{',', ';'});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.amplitude);
@@ -317,6 +330,10 @@ TEST_F(GeneratorChainTest, CompareReadsTheOutputAgainstTheInput) {
     ASSERT_TRUE(PumpUntil([w] { return !w->LabIn->Caption().empty(); }, 10000)) << "no read-out";
     EXPECT_EQ(w->LabIn->Caption(), c.in);
     EXPECT_EQ(w->LabOut->Caption(), c.out);
+    if (c.leds != kEither) {
+      EXPECT_EQ(w->LEDLeft->Enabled(), c.leds == kLit);
+      EXPECT_EQ(w->LEDRight->Enabled(), c.leds == kLit);
+    }
   }
   w->Button21Click(w);
   EXPECT_TRUE(errors_.empty()) << errors_.front();
