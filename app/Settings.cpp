@@ -1,7 +1,5 @@
 #include "app/Settings.h"
 
-#include <algorithm>
-
 #include "engine/MMUtils.h"
 #include "engine/MMWavIn.h"
 #include "platform/registry/Registry.h"
@@ -47,7 +45,5 @@ bool ValidCallBackMode(int stored) {
 }
 
 bool ValidItemIndex(int stored) { return stored >= 0; }
-
-int ValidCorrelationAverage(int stored) { return std::clamp(stored, 1, kCorrelationHistory); }
 
 }  // namespace app

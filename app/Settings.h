@@ -24,8 +24,5 @@ bool ValidCallBackMode(int stored);
 // A radio group's choice: below 0 selects nothing, so it is refused; past the
 // end the group selects its last entry.
 bool ValidItemIndex(int stored);
-// The correlation meter's moving average is held in a history of this many passes.
-constexpr int kCorrelationHistory = 490;
-int ValidCorrelationAverage(int stored);
 
 }  // namespace app

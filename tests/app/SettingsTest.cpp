@@ -57,6 +57,16 @@ std::string Index(const char* name) {
   return "?";
 }
 
+// The outfit dialogs a project keeps values of, those the program has.
+std::vector<vcl::TCustomForm*> Dialogs() {
+  std::vector<vcl::TCustomForm*> found;
+  for (int i = 0; i < vcl::Screen->FormCount(); ++i) {
+    vcl::TCustomForm* form = vcl::Screen->Forms(i);
+    if (form->Name() == "fOutfitSpec" || form->Name() == "fOutfitL") found.push_back(form);
+  }
+  return found;
+}
+
 // Every setting a project or the registry keeps, by a readable name, as text.
 std::map<std::string, std::string> Settings() {
   std::map<std::string, std::string> all;
@@ -79,13 +89,14 @@ std::map<std::string, std::string> Settings() {
   all["MMWaveOut1.DeviceID"] = std::to_string(w->MMWaveOut1->DeviceID());
   for (size_t i = 0; i < w->BinSlotFiles.size(); ++i)
     all["BinSlotFiles" + std::to_string(i)] = w->BinSlotFiles[i];
-  if (app::fOutfitSpec) {
-    for (int i = 0; i < app::fOutfitSpec->ComponentCount(); ++i) {
-      vcl::TComponent* c = app::fOutfitSpec->Components(i);
-      const std::string name = "fOutfitSpec." + c->Name();
+  // The outfit dialogs' values, as far as the program has these dialogs.
+  for (const vcl::TCustomForm* dialog : Dialogs()) {
+    for (int i = 0; i < dialog->ComponentCount(); ++i) {
+      vcl::TComponent* c = dialog->Components(i);
+      const std::string name = dialog->Name() + "." + c->Name();
       if (vcl::IsPublishedProp(c, "ItemIndex"))
         all[name] = std::to_string(vcl::GetOrdProp(c, "ItemIndex"));
-      else if (vcl::IsPublishedProp(c, "Value"))
+      else if (dynamic_cast<controls::TMMLEDSpin*>(c) || dynamic_cast<controls::TMMColorButton*>(c))
         all[name] = std::to_string(vcl::GetOrdProp(c, "Value"));
     }
   }
@@ -156,12 +167,23 @@ TEST_F(SettingsTest, RestartRestoresEverySetting) {
       check->SetChecked(!check->Checked());
     }
   }
-  for (int i = 0; i < app::fOutfitSpec->ComponentCount(); ++i)
-    if (auto* led = dynamic_cast<controls::TMMLEDSpin*>(app::fOutfitSpec->Components(i)))
-      led->SetValue(Other(led->Value(), led->MinValue(), led->MaxValue()));
-  for (int i = 1; i <= 10; ++i) app::fOutfitSpec->MMColorButton[i]->SetValue(0x123456 + i);
-  app::fOutfitSpec->RadioGroup1->SetItemIndex(0);
-  app::fOutfitSpec->rg_skin->SetItemIndex(3);
+  // Choices first: the meters' ballistics choice brings its own overload points.
+  ASSERT_EQ(Dialogs().size(), 2u) << "the program has both outfit dialogs";
+  for (vcl::TCustomForm* dialog : Dialogs()) {
+    for (int i = 0; i < dialog->ComponentCount(); ++i) {
+      vcl::TComponent* c = dialog->Components(i);
+      if (auto* group = dynamic_cast<vcl::TRadioGroup*>(c))
+        group->SetItemIndex(Other(group->ItemIndex(), 0, group->Items()->Count() - 1));
+    }
+    for (int i = 0; i < dialog->ComponentCount(); ++i) {
+      vcl::TComponent* c = dialog->Components(i);
+      if (auto* led = dynamic_cast<controls::TMMLEDSpin*>(c))
+        led->SetValue(Other(led->Value(), led->MinValue(), led->MaxValue()));
+      // The spectrum's own background colour is the outfit dialog's, not the project's.
+      if (auto* button = dynamic_cast<controls::TMMColorButton*>(c); button && c->Name() != "MMColorButton11")
+        button->SetValue(0x123456 + i);
+    }
+  }
   w->rg_filter->SetItemIndex(2);
   w->ne_start2->SetValue(300);
   w->ne_end3->SetValue(2500);
