@@ -35,6 +35,8 @@
 #include "engine/MMTrigg.h"
 #include "engine/MMWavIn.h"
 #include "engine/MMWavOut.h"
+#include "files/MMCstDlg.h"
+#include "files/MMWRec.h"
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/ExtTimer.h"
@@ -372,7 +374,10 @@
   X(displays::TMMLevel, MMLevel3)                    \
   X(displays::TMMLevel, MMLevel4)                    \
   X(vcl::TPanel, PanTrigger)                         \
-  X(displays::TMMSpectrum, MMSpectrum1)
+  X(displays::TMMSpectrum, MMSpectrum1)              \
+  X(files::TMMWaveRecorder, wavRecorder)             \
+  X(files::TMMWaveOpenDialog, MMWaveOpenDialog1)     \
+  X(files::TMMWaveSaveDialog, recWavDlg)
 
 namespace app {
 

@@ -2416,4 +2416,23 @@ object FrmMain: TFrmMain
     PeakSpeed = 1
     DisplayPeak = True
   end
+  object wavRecorder: TMMWaveRecorder
+    Wave.TimeFormat = tfMillisecond
+    Wave.FileMustExist = False
+    BufferSize = 8192
+    NumBuffers = 4
+    DeviceID = MapperId
+    TimeFormat = tfMillisecond
+    MaxRecordTime = -1
+    Mode = mStereo
+    BitLength = b16Bit
+    SampleRate = 44100
+  end
+  object MMWaveOpenDialog1: TMMWaveOpenDialog
+    Filter = 'All Audio Files (*.wav;*.mp?;*.atx)|*.wav;*.mp2;*.mp3;*.atx|Wave Files (*.wav)|*.wav|MPEG Audio Files (*.mp?)|*.mp2;*.mp3;|Antex MPEG Files (*.atx)|*.atx'
+  end
+  object recWavDlg: TMMWaveSaveDialog
+    Filter = 'Wave-Files(*.wav)|*.wav'
+    Title = 'Save Wave File'
+  end
 end
