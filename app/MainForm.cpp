@@ -70,6 +70,8 @@ void TFrmMain::ReadDeviceSettings() {
   MMWaveIn1->SetDeviceID(ValidDevice(ReadInteger("DeviceID in", MMWaveIn1->DeviceID()), ins, "input"));
   MMWaveIn1->SetCallBackMode(
       ValidMode(ReadInteger("CBMode in", MMWaveIn1->CallBackMode()), MMWaveIn1->CallBackMode()));
+  wavRecorder->SetDeviceID(
+      ValidDevice(ReadInteger("DeviceID rec", wavRecorder->DeviceID()), ins, "recording"));
   const int mode = ReadInteger("Set Oct", rg_octave->ItemIndex());
   if (mode >= 0 && mode < rg_octave->Items()->Count()) rg_octave->SetItemIndex(mode);
   // The device dialogs of a first run are not built yet: the default devices

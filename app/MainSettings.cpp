@@ -162,6 +162,7 @@ void TFrmMain::SaveSettingsFile(const std::string& file_name) {
   WriteInteger("CBMode in", MMWaveIn1->CallBackMode());
   WriteInteger("DeviceID out", MMWaveOut1->DeviceID());
   WriteInteger("CBMode out", MMWaveOut1->CallBackMode());
+  WriteInteger("RecID in", wavRecorder->DeviceID());
   for (size_t i = 0; i < BinSlotFiles.size(); ++i)
     WriteString("BinData" + std::to_string(i), BinSlotFiles[i]);
   WriteInteger("spLevel", spLevel->Value());
@@ -236,6 +237,10 @@ void TFrmMain::LoadSettingsFile(const std::string& file_name) {
     MMWaveIn1->SetDeviceID(id);
   if (int mode = ReadInteger("CBMode in", MMWaveIn1->CallBackMode()); ValidCallBackMode(mode))
     MMWaveIn1->SetCallBackMode(static_cast<engine::TMMCBMode>(mode));
+  // A recording goes on with its device; its device may change only while it is closed.
+  if (int id = ReadInteger("RecID in", wavRecorder->DeviceID());
+      ValidDeviceId(id, ins) && wavRecorder->DeviceState() == files::TMMWaveRecorder::kClosed)
+    wavRecorder->SetDeviceID(id);
 
   MMLEDSpin3->SetValue(ReadInteger("dela", MMLEDSpin3->Value()));
   for (size_t i = 0; i < BinSlotFiles.size(); ++i)

@@ -27,6 +27,8 @@
 #include "app/OutfitSpec.h"
 #include "app/Projects.h"
 #include "app/Settings.h"
+#include "files/MMWRec.h"
+#include "platform/mm/WaveDevices.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/TypInfo.h"
 #include "support/TempDir.h"
@@ -87,6 +89,7 @@ std::map<std::string, std::string> Settings() {
     all[item->Name()] = item->Checked() ? "1" : "0";
   all["MMWaveIn1.DeviceID"] = std::to_string(w->MMWaveIn1->DeviceID());
   all["MMWaveOut1.DeviceID"] = std::to_string(w->MMWaveOut1->DeviceID());
+  all["wavRecorder.DeviceID"] = std::to_string(w->wavRecorder->DeviceID());
   for (size_t i = 0; i < w->BinSlotFiles.size(); ++i)
     all["BinSlotFiles" + std::to_string(i)] = w->BinSlotFiles[i];
   // The outfit dialogs' values, as far as the program has these dialogs.
@@ -196,6 +199,7 @@ TEST_F(SettingsTest, RestartRestoresEverySetting) {
   w->BinSlotFiles = {"/data/one.sav", "", "C:\\old\\three.sav", ""};
   w->MMWaveIn1->Close();
   w->MMWaveIn1->SetDeviceID(0);
+  w->wavRecorder->SetDeviceID(0);
   const auto before = Settings();
   Stop();
 
@@ -266,12 +270,12 @@ TEST_F(SettingsTest, SaveWritesTheRegistryValuesInTheirOrder) {
   for (size_t at = store.find("\n\""); at != std::string::npos; at = store.find("\n\"", at + 1))
     names.push_back(store.substr(at + 2, store.find('"', at + 2) - at - 2));
   const std::vector<std::string> in_order = {
-      "Lines/Bars", "DeviceID in", "CBMode in", "DeviceID out", "CBMode out", "BinData0",  "BinData1",
-      "BinData2",   "BinData3",    "spLevel",   "cb_f1",        "cb_f2",      "cb_f3",     "cb_f4",
-      "cb_f5",      "cb_f6",       "rg_ovtave", "rg_filter",    "rg_filter1", "ne_start1", "ne_stop1",
-      "ne_start2",  "ne_stop2",    "ne_start3", "ne_stop3",     "ne_start4",  "ne_stop4",  "Skin",
-      "Show RMS",   "Show Note",   "dela",      "RMS",          "Note",       "CORRE",     "top",
-      "left",       "wide",        "hei"};
+      "Lines/Bars", "DeviceID in", "CBMode in", "DeviceID out", "CBMode out", "RecID in",   "BinData0",
+      "BinData1",   "BinData2",    "BinData3",  "spLevel",      "cb_f1",      "cb_f2",      "cb_f3",
+      "cb_f4",      "cb_f5",       "cb_f6",     "rg_ovtave",    "rg_filter",  "rg_filter1", "ne_start1",
+      "ne_stop1",   "ne_start2",   "ne_stop2",  "ne_start3",    "ne_stop3",   "ne_start4",  "ne_stop4",
+      "Skin",       "Show RMS",    "Show Note", "dela",         "RMS",        "Note",       "CORRE",
+      "top",        "left",        "wide",      "hei"};
   auto next = names.begin();
   for (const std::string& name : in_order) {
     next = std::find(next, names.end(), name);
@@ -415,6 +419,29 @@ TEST_F(SettingsTest, StoredValuesThatDoNotFitKeepTheCurrentSetting) {
     FrmMain->LoadSettingsFile(file.string());
     EXPECT_EQ(c.setting(), c.expected);
   }
+  EXPECT_TRUE(errors_.empty()) << errors_.front();
+}
+
+// A recording goes on with its device while a project loads; a closed
+// recorder takes the project's.
+TEST_F(SettingsTest, ARecordingKeepsItsDeviceWhileAProjectLoads) {
+  Start();
+  const fs::path file = temp_.File("plain.prj");
+  FrmMain->SaveSettingsFile(file.string());
+  files::TMMWaveRecorder* recorder = FrmMain->wavRecorder;
+  ASSERT_EQ(recorder->DeviceID(), engine::MapperId);
+  const auto loopback = static_cast<engine::TMMDeviceId>(plat::wavedev::FindWaveInDevice("Loopback Input"));
+  FrmMain->MMWaveIn1->Close();
+  recorder->SetDeviceID(loopback);
+  recorder->Wave()->SetFileName(temp_.File("take.wav"));
+  recorder->Record();
+  ASSERT_NE(recorder->DeviceState() & files::TMMWaveRecorder::kStarted, 0);
+  FrmMain->LoadSettingsFile(file.string());
+  EXPECT_EQ(recorder->DeviceID(), loopback);
+  EXPECT_NE(recorder->DeviceState() & files::TMMWaveRecorder::kStarted, 0);
+  recorder->Stop();
+  FrmMain->LoadSettingsFile(file.string());
+  EXPECT_EQ(recorder->DeviceID(), engine::MapperId);
   EXPECT_TRUE(errors_.empty()) << errors_.front();
 }
 
