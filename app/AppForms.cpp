@@ -34,7 +34,7 @@ void ShowStartupWindow() {
 void CreateForms() {
   // The main window first: it becomes the application's main form. Then the
   // dialogs in this order; each one is added here as it is built:
-  // fDrvOut, FrmSavBin, fOutfitSpec, fDrvIn, fNormalize, fConvert, fSplit,
+  // fDrvOut, FrmSavBin, fOutfitSpec (built), fDrvIn, fNormalize, fConvert, fSplit,
   // fSwap, fEncode, fSpecBack, fCorre, fSetupPrint, fOutfitL, fSetting,
   // fReport, fVst, fPeak, Form1, fmulti.
   vcl::ApplicationCreateForm(FrmMain);

@@ -8,6 +8,8 @@
 // project files key their values by, so it never changes: a component added
 // later goes after the last one of the description.
 #include <array>
+#include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "app/AppForms.h"
@@ -416,7 +418,46 @@ class TFrmMain : public vcl::TForm {
 
   // ---- bands ----
 
-  // ---- setup page and keys ----
+  // ---- setup page and keys (MainSetup.cpp) ----
+  // The spectrum's display kind 0..5 and its read-out; another value changes nothing.
+  void ApplyDisplayKind(int kind);
+  // Kind, window, decay and bar colours again from the controls that hold them.
+  void ApplyDisplaySettings();
+  void MMSpinButton1Change(vcl::TObject* sender);
+  void MMSpinButton2Change(vcl::TObject* sender);
+  void MMSpinButton3Change(vcl::TObject* sender);
+  void MMSpinButton4Change(vcl::TObject* sender);
+  void MMLEDSpin3Change(vcl::TObject* sender);
+  void sp_peaksChange(vcl::TObject* sender);
+  void CheckBox1Click(vcl::TObject* sender);
+  void CheckBox2Click(vcl::TObject* sender);
+  void CheckBox5Click(vcl::TObject* sender);
+  void CheckBox6Click(vcl::TObject* sender);
+  void Dots1Click(vcl::TObject* sender);
+  void Lines1Click(vcl::TObject* sender);
+  void VerticalLines1Click(vcl::TObject* sender);
+  void Bars1Click(vcl::TObject* sender);
+  void Peaks1Click(vcl::TObject* sender);
+  void Sroll1Click(vcl::TObject* sender);
+  void Rectangular1Click(vcl::TObject* sender);
+  void Hammiing1Click(vcl::TObject* sender);
+  void Hanning1Click(vcl::TObject* sender);
+  void Backman1Click(vcl::TObject* sender);
+  void Gausian1Click(vcl::TObject* sender);
+  void Welch1Click(vcl::TObject* sender);
+  void Parzen1Click(vcl::TObject* sender);
+  void Spectrum1Click(vcl::TObject* sender);
+  void btn_fullClick(vcl::TObject* sender);
+  void btn_averageClick(vcl::TObject* sender);
+  void btn_CompareClick(vcl::TObject* sender);
+  void btn_GeneratorClick(vcl::TObject* sender);
+  void btn_PeakDClick(vcl::TObject* sender);
+  void btn_rec_PeaksClick(vcl::TObject* sender);
+  void btn_wavPlayerClick(vcl::TObject* sender);
+  void btn_analyzerClick(vcl::TObject* sender);
+  void btn_runClick(vcl::TObject* sender);
+  void FormKeyDown(vcl::TObject* sender, uint16_t& key, vcl::TShiftState shift);
+  void FormKeyPress(vcl::TObject* sender, char& key);
 
   // ---- settings and projects (MainSettings.cpp) ----
   // Writes the project file whole, replacing the old one only once the new one
@@ -480,6 +521,15 @@ class TFrmMain : public vcl::TForm {
   void StartRealtime(bool from_run);
   void LoadPlugin();
   void ReadDeviceSettings();
+  // Setup page and keys.
+  void ChooseDisplayKind(int kind);
+  void ChooseWindow(int window);
+  void SetAllNumPeaks(int peaks);
+  // Shows `panels` in the area below the spectrum and hides the other pages;
+  // the spectrum takes the space left above them.
+  void ShowPanels(std::initializer_list<vcl::TControl*> panels);
+  void ShowPage(std::initializer_list<vcl::TControl*> panels);
+  void LayOutPageMeters();
 
   // settings and projects
   void LoadDefaultProject();

@@ -1,22 +1,12 @@
 // Routing of the main window's chain between real-time analysis, the player
 // and compare. Every route first closes both devices, so no buffer of the old
 // configuration is in flight while the links change.
-#include <iterator>
-
 #include "app/MainForm.h"
 #include "platform/vcl/TypInfo.h"
 
 namespace app {
 
 namespace {
-
-struct KindText {
-  displays::TMMSpectrumKind kind;
-  const char* text;
-};
-constexpr KindText kKinds[] = {{displays::skDots, "DOTS"},      {displays::skLines, "LINES"},
-                               {displays::skVLines, "V LINES"}, {displays::skBars, "BARS"},
-                               {displays::skPeaks, "PEAKS"},    {displays::skScroll, "SRCOLL"}};
 
 // A colour of the spectrum outfit dialog, read by name so the routing does not
 // depend on that dialog being built; `current` while it is not there.
@@ -46,11 +36,7 @@ void TFrmMain::ApplySpectrumOutfit() {
   MMSpectrum1->SetInactive2Color(bar2);
   MMSpectrum1->SetBar3Color(bar3);
   MMSpectrum1->SetInactive3Color(bar3);
-  const int value = MMSpinButton1->Value();
-  if (value >= 0 && value < static_cast<int>(std::size(kKinds))) {
-    MMSpectrum1->SetKind(kKinds[value].kind);
-    LedLab1->SetCaption(kKinds[value].text);
-  }
+  ApplyDisplayKind(MMSpinButton1->Value());
   MMLevel5->SetEnabled(true);
   MMLevel6->SetEnabled(true);
   MMWaveIn1->SetMode(engine::mStereo);

@@ -92,6 +92,10 @@ TfOutfitSpec::TfOutfitSpec(vcl::TComponent* owner) : TForm(owner) {
   Button1->SetEnabled(false);
 }
 
+TfOutfitSpec::~TfOutfitSpec() {
+  if (fOutfitSpec == this) fOutfitSpec = nullptr;
+}
+
 std::string TfOutfitSpec::SkinFileName(int index) {
   if (index < 0 || index >= static_cast<int>(kSkinFiles.size())) return {};
   return std::string("skins\\") + kSkinFiles[static_cast<size_t>(index)];

@@ -36,6 +36,7 @@ class TfOutfitSpec : public vcl::TForm {
   VCL_DECLARE_CLASS(TfOutfitSpec, vcl::TForm)
  public:
   explicit TfOutfitSpec(vcl::TComponent* owner);
+  ~TfOutfitSpec() override;
 
   // Components of the description, found once it is read.
   controls::TMMLEDSpin* MMLEDSpin55 = nullptr;

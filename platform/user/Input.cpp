@@ -17,6 +17,7 @@
 #include "platform/user/Focus.h"
 #include "platform/user/Geometry.h"  // styles and z-order fields
 #include "platform/user/Messages.h"
+#include "platform/user/NonClient.h"
 #include "platform/user/WindowRecord.h"
 
 namespace plat {
@@ -412,6 +413,10 @@ class Sink : public backend::EventSink {
       case backend::EventType::FocusLost:
         if (IsWindow(e.window))
           user::BackendFocusChanged(e.window, e.type == backend::EventType::FocusGained);
+        break;
+      case backend::EventType::CloseRequested:
+        // The window manager's close button works as the system menu's Close.
+        if (IsWindow(e.window)) PostMessageA(e.window, WM_SYSCOMMAND, SC_CLOSE, 0);
         break;
       default:
         if (WindowEventHandler handler = window_event_handler.load()) handler(e);

@@ -14,6 +14,8 @@ object FrmMain: TFrmMain
   WindowState = wsMaximized
   OnClose = FormClose
   OnCreate = FormCreate
+  OnKeyDown = FormKeyDown
+  OnKeyPress = FormKeyPress
   OnResize = FormResize
   OnShow = FormShow
   object MMWaveIn1: TMMWaveIn
@@ -184,27 +186,27 @@ object FrmMain: TFrmMain
       Caption = 'Dis&play Mode'
       object Dots1: TMenuItem
         Caption = 'Dots'
-        Enabled = False
+        OnClick = Dots1Click
       end
       object Lines1: TMenuItem
         Caption = 'Lines'
-        Enabled = False
+        OnClick = Lines1Click
       end
       object VerticalLines1: TMenuItem
         Caption = 'Vertical Lines'
-        Enabled = False
+        OnClick = VerticalLines1Click
       end
       object Bars1: TMenuItem
         Caption = 'Bars'
-        Enabled = False
+        OnClick = Bars1Click
       end
       object Peaks1: TMenuItem
         Caption = 'Peaks'
-        Enabled = False
+        OnClick = Peaks1Click
       end
       object Sroll1: TMenuItem
         Caption = 'Scroll'
-        Enabled = False
+        OnClick = Sroll1Click
       end
       object DisplayRMSLevelMeter1: TMenuItem
         Caption = 'Display RMS Level Meter'
@@ -239,31 +241,31 @@ object FrmMain: TFrmMain
       Caption = 'Filter &Mode'
       object Rectangular1: TMenuItem
         Caption = 'Rectangular'
-        Enabled = False
+        OnClick = Rectangular1Click
       end
       object Hammiing1: TMenuItem
         Caption = 'Hamming'
-        Enabled = False
+        OnClick = Hammiing1Click
       end
       object Hanning1: TMenuItem
         Caption = 'Hanning'
-        Enabled = False
+        OnClick = Hanning1Click
       end
       object Backman1: TMenuItem
         Caption = 'Backman'
-        Enabled = False
+        OnClick = Backman1Click
       end
       object Gausian1: TMenuItem
         Caption = 'Gausian'
-        Enabled = False
+        OnClick = Gausian1Click
       end
       object Welch1: TMenuItem
         Caption = 'Welch'
-        Enabled = False
+        OnClick = Welch1Click
       end
       object Parzen1: TMenuItem
         Caption = 'Parzen'
-        Enabled = False
+        OnClick = Parzen1Click
       end
     end
     object AnalyzerData1: TMenuItem
@@ -372,7 +374,7 @@ object FrmMain: TFrmMain
       end
       object Spectrum1: TMenuItem
         Caption = 'Spectrum out&fit'
-        Enabled = False
+        OnClick = Spectrum1Click
       end
       object CorrelationSettings1: TMenuItem
         Caption = 'Correlation Settings'
@@ -477,6 +479,7 @@ object FrmMain: TFrmMain
     Width = 1024
     Height = 64
     BevelOuter = bvNone
+    Align = alTop
     object os_l: TMMOscope
       Left = -1
       Top = -199
@@ -736,7 +739,7 @@ object FrmMain: TFrmMain
         Width = 86
         Height = 24
         Caption = 'Fullscreen'
-        Enabled = False
+        OnClick = btn_fullClick
       end
       object btn_average: TButton
         Left = 94
@@ -744,7 +747,7 @@ object FrmMain: TFrmMain
         Width = 86
         Height = 24
         Caption = 'Average'
-        Enabled = False
+        OnClick = btn_averageClick
       end
       object btn_Compare: TButton
         Left = 184
@@ -753,6 +756,7 @@ object FrmMain: TFrmMain
         Height = 24
         Caption = 'Compare'
         Enabled = False
+        OnClick = btn_CompareClick
       end
       object btn_Generator: TButton
         Left = 274
@@ -761,6 +765,7 @@ object FrmMain: TFrmMain
         Height = 24
         Caption = 'Generator'
         Enabled = False
+        OnClick = btn_GeneratorClick
       end
       object btn_PeakD: TButton
         Left = 364
@@ -769,6 +774,7 @@ object FrmMain: TFrmMain
         Height = 24
         Caption = 'Peak Detector'
         Enabled = False
+        OnClick = btn_PeakDClick
       end
       object btn_rec_Peaks: TButton
         Left = 454
@@ -777,6 +783,7 @@ object FrmMain: TFrmMain
         Height = 24
         Caption = 'Records Peaks'
         Enabled = False
+        OnClick = btn_rec_PeaksClick
       end
       object btn_wavPlayer: TButton
         Left = 544
@@ -785,6 +792,7 @@ object FrmMain: TFrmMain
         Height = 24
         Caption = 'Wav Mp3 Player'
         Enabled = False
+        OnClick = btn_wavPlayerClick
       end
       object btn_analyzer: TButton
         Left = 634
@@ -792,7 +800,7 @@ object FrmMain: TFrmMain
         Width = 86
         Height = 24
         Caption = 'Analyzer setup'
-        Enabled = False
+        OnClick = btn_analyzerClick
       end
       object Button25: TButton
         Left = 724
@@ -808,7 +816,7 @@ object FrmMain: TFrmMain
         Width = 96
         Height = 24
         Caption = 'VST Plugin On'
-        Enabled = False
+        OnClick = btn_runClick
       end
     end
   end
@@ -839,6 +847,7 @@ object FrmMain: TFrmMain
           Height = 17
           Caption = 'Draw Amp Scale '
           Checked = True
+          OnClick = CheckBox1Click
         end
         object CheckBox2: TCheckBox
           Left = 8
@@ -847,6 +856,7 @@ object FrmMain: TFrmMain
           Height = 17
           Caption = 'Draw Freq Scale '
           Checked = True
+          OnClick = CheckBox2Click
         end
         object CheckBox5: TCheckBox
           Left = 8
@@ -855,6 +865,7 @@ object FrmMain: TFrmMain
           Height = 17
           Caption = 'Display Peak'
           Checked = True
+          OnClick = CheckBox5Click
         end
         object CheckBox6: TCheckBox
           Left = 8
@@ -863,6 +874,7 @@ object FrmMain: TFrmMain
           Height = 17
           Caption = 'Display Grid'
           Checked = True
+          OnClick = CheckBox6Click
         end
         object ckbLeavePeak: TCheckBox
           Left = 8
@@ -923,6 +935,7 @@ object FrmMain: TFrmMain
           MinValue = 0
           MaxValue = 5
           Value = 3
+          OnChange = MMSpinButton1Change
         end
         object LedLab1: TMMLEDLABEL
           Left = 28
@@ -945,6 +958,7 @@ object FrmMain: TFrmMain
           MinValue = 0
           MaxValue = 2
           Value = 0
+          OnChange = MMSpinButton2Change
         end
         object LedLab: TMMLEDLABEL
           Left = 28
@@ -967,6 +981,7 @@ object FrmMain: TFrmMain
           MinValue = 0
           MaxValue = 6
           Value = 4
+          OnChange = MMSpinButton3Change
         end
         object LedLab2: TMMLEDLABEL
           Left = 28
@@ -989,6 +1004,7 @@ object FrmMain: TFrmMain
           MinValue = 0
           MaxValue = 3
           Value = 1
+          OnChange = MMSpinButton4Change
         end
         object LABDecay: TMMLEDLABEL
           Left = 28
@@ -1018,6 +1034,7 @@ object FrmMain: TFrmMain
           MaxValue = 99
           Value = 20
           NumDigits = 2
+          OnChange = MMLEDSpin3Change
         end
         object MMLEDSpin19: TMMLEDSpin
           Left = 80
@@ -1044,6 +1061,7 @@ object FrmMain: TFrmMain
           MaxValue = 3
           Value = 1
           NumDigits = 1
+          OnChange = sp_peaksChange
         end
         object Label_SpecDecay: TLabel
           Left = 8

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/backend/Backend.h"
@@ -43,6 +44,13 @@ class XScreenshot {
     root_ = reinterpret_cast<decltype(root_)>(dlsym(library_, "XDefaultRootWindow"));
     get_image_ = reinterpret_cast<decltype(get_image_)>(dlsym(library_, "XGetImage"));
     destroy_image_ = reinterpret_cast<decltype(destroy_image_)>(dlsym(library_, "XDestroyImage"));
+    intern_atom_ = reinterpret_cast<decltype(intern_atom_)>(dlsym(library_, "XInternAtom"));
+    query_tree_ = reinterpret_cast<decltype(query_tree_)>(dlsym(library_, "XQueryTree"));
+    get_property_ = reinterpret_cast<decltype(get_property_)>(dlsym(library_, "XGetWindowProperty"));
+    free_ = reinterpret_cast<decltype(free_)>(dlsym(library_, "XFree"));
+    send_event_ = reinterpret_cast<decltype(send_event_)>(dlsym(library_, "XSendEvent"));
+    flush_ = reinterpret_cast<decltype(flush_)>(dlsym(library_, "XFlush"));
+    get_attributes_ = reinterpret_cast<decltype(get_attributes_)>(dlsym(library_, "XGetWindowAttributes"));
     if (open_ && close_ && root_ && get_image_ && destroy_image_) display_ = open_(nullptr);
   }
   ~XScreenshot() {
@@ -52,6 +60,13 @@ class XScreenshot {
   XScreenshot(const XScreenshot&) = delete;
   XScreenshot& operator=(const XScreenshot&) = delete;
   bool Ready() const { return display_ != nullptr; }
+
+  // Width and height of the default screen.
+  std::pair<int, int> ScreenSize() const {
+    if (!display_) return {0, 0};
+    return {DisplayWidth(display_, DefaultScreen(display_)),
+            DisplayHeight(display_, DefaultScreen(display_))};
+  }
 
   // 0x00RRGGBB of a screen pixel, from a 32-bit visual.
   std::optional<uint32_t> Pixel(int x, int y) {
@@ -81,6 +96,63 @@ class XScreenshot {
     return pixels;
   }
 
+  // The largest shown top-level window of another process (by the process id
+  // its windows carry), or 0.
+  Window WindowOfProcess(long pid) {
+    if (!display_ || !intern_atom_ || !query_tree_ || !get_property_ || !free_) return 0;
+    const Atom pid_atom = intern_atom_(display_, "_NET_WM_PID", True);
+    if (pid_atom == None) return 0;
+    Window root_return = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    if (!query_tree_(display_, root_(display_), &root_return, &parent, &children, &count)) return 0;
+    Window found = 0;
+    long found_area = 0;
+    for (unsigned i = 0; i < count; ++i) {
+      Atom type = None;
+      int format = 0;
+      unsigned long items = 0, after = 0;
+      unsigned char* data = nullptr;
+      const bool ours = get_property_(display_, children[i], pid_atom, 0, 1, False, AnyPropertyType, &type,
+                                      &format, &items, &after, &data) == Success &&
+                        data && format == 32 && items == 1 && *reinterpret_cast<long*>(data) == pid;
+      if (data) free_(data);
+      XWindowAttributes attributes{};
+      if (!ours || !get_attributes_ || !get_attributes_(display_, children[i], &attributes) ||
+          attributes.map_state != IsViewable)
+        continue;
+      const long area = static_cast<long>(attributes.width) * attributes.height;
+      if (area > found_area) {
+        found = children[i];
+        found_area = area;
+      }
+    }
+    if (children) free_(children);
+    return found;
+  }
+
+  // A top-level window's rectangle on the screen.
+  std::optional<plat::RECT> WindowRect(Window window) {
+    XWindowAttributes a{};
+    if (!display_ || !window || !get_attributes_ || !get_attributes_(display_, window, &a))
+      return std::nullopt;
+    return plat::RECT{a.x, a.y, a.x + a.width, a.y + a.height};
+  }
+
+  // Asks a window to close as the window manager's close button does.
+  bool AskToClose(Window window) {
+    if (!display_ || !window || !intern_atom_ || !send_event_ || !flush_) return false;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = intern_atom_(display_, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(intern_atom_(display_, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    const bool sent = send_event_(display_, window, False, NoEventMask, &event) != 0;
+    flush_(display_);
+    return sent;
+  }
+
   // Saves a screen rectangle as `name`.png in the folder QUELLIX_SCREEN_PNG
   // names; nothing when it is unset. A failure is the test's.
   void SaveOnRequest(const plat::RECT& r, const std::string& name) {
@@ -108,6 +180,14 @@ class XScreenshot {
   XImage* (*get_image_)(Display*, Drawable, int, int, unsigned, unsigned, unsigned long, int) = nullptr;
   // XDestroyImage is a macro over the image's own function; the library also exports it.
   int (*destroy_image_)(XImage*) = nullptr;
+  Atom (*intern_atom_)(Display*, const char*, Bool) = nullptr;
+  Status (*query_tree_)(Display*, Window, Window*, Window*, Window**, unsigned*) = nullptr;
+  int (*get_property_)(Display*, Window, Atom, long, long, Bool, Atom, Atom*, int*, unsigned long*,
+                       unsigned long*, unsigned char**) = nullptr;
+  int (*free_)(void*) = nullptr;
+  Status (*send_event_)(Display*, Window, Bool, long, XEvent*) = nullptr;
+  int (*flush_)(Display*) = nullptr;
+  Status (*get_attributes_)(Display*, Window, XWindowAttributes*) = nullptr;
 };
 #endif
 

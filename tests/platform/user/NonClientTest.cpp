@@ -7,6 +7,7 @@
 #include "platform/backend/HeadlessBackend.h"
 #include "platform/gdi/Colors.h"
 #include "platform/user/Geometry.h"
+#include "platform/user/Input.h"
 #include "platform/user/NonClient.h"
 #include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
@@ -258,6 +259,17 @@ TEST_F(NonClient, SystemCommandsChangeTheShowState) {
   GetWindowRect(hwnd, &r);
   EXPECT_EQ(r, (RECT{100, 100, 300, 200}));
   SendMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_FALSE(IsWindow(hwnd));
+}
+
+// The window manager's close button closes as the system menu's Close does.
+TEST_F(NonClient, CloseRequestOfTheWindowManagerClosesTheWindow) {
+  HWND hwnd = Frame(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, RECT{100, 100, 300, 200});
+  auto* screen = dynamic_cast<backend::HeadlessBackend*>(&backend::Current());
+  if (!screen) GTEST_SKIP() << "needs the headless backend";
+  screen->InjectWindowEvent(hwnd, backend::EventType::CloseRequested);
+  user::PumpBackendEvents(0);
+  Pump();
   EXPECT_FALSE(IsWindow(hwnd));
 }
 
