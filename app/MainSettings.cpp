@@ -250,8 +250,7 @@ void TFrmMain::LoadSettingsFile(const std::string& file_name) {
   for (size_t i = 0; i < std::size(slot_labels); ++i)
     if (vcl::TComponent* label = WindowControl(this, "FrmSavBin", slot_labels[i]))
       vcl::SetStrProp(label, "Caption", vcl::UpperCase(vcl::ExtractFileName(BinSlotFiles[i])));
-  // The setup page's display settings are applied here once that page's
-  // routine is part of the window.
+  ApplyDisplaySettings();
 
   controls::TMMColorButton* slots[] = {cb_F1, cb_F2, cb_F3, cb_F4, cb_F5, cb_F6};
   for (size_t i = 0; i < std::size(slots); ++i)
