@@ -529,7 +529,6 @@ class TFrmMain : public vcl::TForm {
   // the spectrum takes the space left above them.
   void ShowPanels(std::initializer_list<vcl::TControl*> panels);
   void ShowPage(std::initializer_list<vcl::TControl*> panels);
-  void LayOutPageMeters();
 
   // settings and projects
   void LoadDefaultProject();

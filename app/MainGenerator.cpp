@@ -101,6 +101,7 @@ void TFrmMain::Button1Click(vcl::TObject*) {
   ApplySpectrumOutfit();
   MMSpectrum1->SetEnabled(false);
   MMSpectrum1->SetEnabled(true);
+  ApplyDisplaySettings();
   ClickIfBound(Lab_l);
   MMWaveOut1->Close();
   MMWaveOut1->SetInput(MMGenerator1);

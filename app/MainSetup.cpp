@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/MainForm.h"
+#include "app/OutfitL.h"
 #include "app/OutfitSpec.h"
 #include "engine/MMUtils.h"
 #include "platform/registry/Registry.h"
@@ -163,21 +164,11 @@ void TFrmMain::ShowPanels(std::initializer_list<vcl::TControl*> panels) {
   MMSpectrum1->SetAlign(vcl::alNone);
 }
 
-void TFrmMain::LayOutPageMeters() {
-  // The level meters' own layout for the new height comes with the meters'
-  // scale pictures; until then their height follows the level panel.
-  for (displays::TMMLevel* level : {MMLevel1, MMLevel5, MMLevel6, MMLevel2}) {
-    level->SetHeight(pan_Level->Height());
-    level->SetTop(11);
-  }
-  ima_nordic1->SetHeight(pan_Level->Height() - 4);
-}
-
 void TFrmMain::ShowPage(std::initializer_list<vcl::TControl*> panels) {
   BackgroundOff(MMSpectrum1);
   sp_peaksChange(this);
   ShowPanels(panels);
-  LayOutPageMeters();
+  LayoutLevelMeters();
 }
 
 void TFrmMain::btn_fullClick(vcl::TObject*) {
@@ -185,7 +176,7 @@ void TFrmMain::btn_fullClick(vcl::TObject*) {
   pan_octave->Hide();
   pan_zoom->Hide();
   ShowPanels({pan_menu2});
-  LayOutPageMeters();
+  LayoutLevelMeters();
 }
 
 void TFrmMain::btn_averageClick(vcl::TObject*) {
@@ -199,7 +190,7 @@ void TFrmMain::btn_averageClick(vcl::TObject*) {
   MMSpectrum1->SetDisplayPeak(false);
   MMSpectrum1->SetEnabled(false);
   MMSpectrum1->SetEnabled(true);
-  LayOutPageMeters();
+  LayoutLevelMeters();
   const bool rms = DisplayRMSLevelMeter1->Checked();
   MMLevel5->SetEnabled(rms);
   MMLevel6->SetEnabled(rms);
@@ -246,9 +237,7 @@ void TFrmMain::FormKeyDown(vcl::TObject*, uint16_t& key, vcl::TShiftState) {
     rg_octave->SetItemIndex(key - plat::VK_F1);
   } else if (key >= plat::VK_F8 && key <= plat::VK_F12) {
     // The meter ballistics live in the level settings dialog.
-    if (vcl::TCustomForm* levels = FindForm("fOutfitL"))
-      if (auto* meter = dynamic_cast<vcl::TRadioGroup*>(levels->FindComponent("rg_Meter")))
-        meter->SetItemIndex(key - plat::VK_F8);
+    if (fOutfitL) fOutfitL->rg_Meter->SetItemIndex(key - plat::VK_F8);
   } else if (key == plat::VK_DELETE) {
     // Dropping the peak marks and bringing one back clears what they held.
     SetAllNumPeaks(0);

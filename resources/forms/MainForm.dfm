@@ -755,7 +755,6 @@ object FrmMain: TFrmMain
         Width = 86
         Height = 24
         Caption = 'Compare'
-        Enabled = False
         OnClick = btn_CompareClick
       end
       object btn_Generator: TButton
@@ -764,7 +763,6 @@ object FrmMain: TFrmMain
         Width = 86
         Height = 24
         Caption = 'Generator'
-        Enabled = False
         OnClick = btn_GeneratorClick
       end
       object btn_PeakD: TButton

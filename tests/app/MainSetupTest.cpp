@@ -7,6 +7,7 @@
 
 #include "app/MainForm.h"
 #include "app/MainWindowFixture.h"
+#include "app/OutfitL.h"
 #include "app/OutfitSpec.h"
 #include "app/Settings.h"
 #include "engine/MMUtils.h"
@@ -237,8 +238,9 @@ TEST_F(MainSetupTest, PageButtonsShowOnePageAtATime) {
   // The setup page brings back the mode panels the full-screen page hid.
   EXPECT_TRUE(w->pan_octave->Visible());
   EXPECT_TRUE(w->pan_zoom->Visible());
-  EXPECT_TRUE(w->btn_full->Enabled());
-  EXPECT_TRUE(w->btn_analyzer->Enabled());
+  for (vcl::TButton* button :
+       {w->btn_full, w->btn_average, w->btn_Compare, w->btn_Generator, w->btn_analyzer})
+    EXPECT_TRUE(button->Enabled()) << button->Caption();
   EXPECT_TRUE(errors_.empty()) << errors_.front();
 }
 
@@ -285,6 +287,14 @@ TEST_F(MainSetupTest, KeysSwitchModesAndPages) {
     Key(c.key);
     EXPECT_EQ(w->rg_octave->ItemIndex(), c.octave);
     EXPECT_EQ(ShownPages(), c.shown);
+  }
+
+  // F8 .. F12 choose the meter ballistics of the level settings.
+  ASSERT_NE(app::fOutfitL, nullptr);
+  // (F10 is left out: the system also takes it to open the menu bar.)
+  for (uint16_t key : {plat::VK_F12, plat::VK_F8, plat::VK_F9}) {
+    Key(key);
+    EXPECT_EQ(app::fOutfitL->rg_Meter->ItemIndex(), key - plat::VK_F8);
   }
 
   // Ctrl+F1 belongs to its menu item: the display mode stays.
