@@ -244,6 +244,13 @@ LRESULT ChildDialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   }
   auto proc = reinterpret_cast<LPOFNHOOKPROC>(GetWindowLongPtrA(hwnd, DWLP_DLGPROC));
   if (proc && proc(hwnd, message, wparam, lparam)) return GetWindowLongPtrA(hwnd, DWLP_MSGRESULT);
+  if (message == WM_ERASEBKGND) {
+    // Unless its procedure paints it, a child dialog shows the dialog face under its controls.
+    RECT client;
+    GetClientRect(hwnd, &client);
+    FillRect(reinterpret_cast<HDC>(wparam), &client, GetSysColorBrush(COLOR_BTNFACE));
+    return 1;
+  }
   return DefWindowProcA(hwnd, message, wparam, lparam);
 }
 

@@ -489,6 +489,26 @@ COLORREF ShownPixel(HWND dialog, HWND control, int x, int y) {
   return surface->ToColor(surface->Get(p.x - window.left, p.y - window.top));
 }
 
+TEST_F(Dialogs, AChildDialogShowsTheDialogFaceUnderItsControls) {
+  if (!dynamic_cast<backend::HeadlessBackend*>(&backend::Current()))
+    GTEST_SKIP() << "needs the headless backend";
+  WNDCLASSA wc;
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.lpszClassName = "QuellixChildDialogHost";
+  RegisterClassA(&wc);
+  HWND top = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP | WS_VISIBLE, 10, 10, 200, 120, nullptr,
+                             nullptr, nullptr, nullptr);
+  ASSERT_NE(top, nullptr);
+  auto hook = [](HWND, UINT, WPARAM, LPARAM) -> UINT_PTR { return 0; };
+  HWND child = user::CreateChildDialog(top, hook, 0, WS_VISIBLE, 0, 40, 200, 80);
+  ASSERT_NE(child, nullptr);
+  UpdateWindow(top);
+  UpdateWindow(child);
+  EXPECT_EQ(ShownPixel(top, child, 5, 5), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(ShownPixel(top, child, 190, 70), GetSysColor(COLOR_BTNFACE));
+  DestroyWindow(top);
+}
+
 TEST_F(Dialogs, DialogsShowTheirFieldsAndAReadableChoice) {
   if (!dynamic_cast<backend::HeadlessBackend*>(&backend::Current()))
     GTEST_SKIP() << "needs the headless backend";
