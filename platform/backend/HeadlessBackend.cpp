@@ -463,7 +463,8 @@ int HeadlessBackend::PollEvents(EventSink& sink, DWORD timeout_ms) {
 HWND HeadlessBackend::WindowAtLocked(POINT p) const {
   for (auto it = stack_.rbegin(); it != stack_.rend(); ++it) {
     const Window* w = Find(*it);
-    if (w->shown && !w->minimized && Contains(w->rect, p) && InShape(*w, p.x - w->rect.left, p.y - w->rect.top))
+    if (w->shown && !w->minimized && Contains(w->rect, p) &&
+        InShape(*w, p.x - w->rect.left, p.y - w->rect.top))
       return *it;
   }
   return nullptr;

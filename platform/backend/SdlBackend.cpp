@@ -386,8 +386,9 @@ bool SdlBackend::MakeShaped(Window& w) {
   // SDL makes shaped windows hidden and borderless; shown once they have their shape.
   // Made for OpenGL from the start: a renderer would otherwise have SDL make
   // the window again, and the new one has no shape.
-  SDL_Window* shaped = SDL_CreateShapedWindow(w.title.c_str(), r.x, r.y, r.w, r.h,
-                                              (w.flags & ~SDL_WINDOW_SHOWN) | SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
+  SDL_Window* shaped =
+      SDL_CreateShapedWindow(w.title.c_str(), r.x, r.y, r.w, r.h,
+                             (w.flags & ~SDL_WINDOW_SHOWN) | SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
   if (!shaped) return false;
   SDL_Renderer* renderer = SDL_CreateRenderer(shaped, -1, 0);
   if (!renderer) renderer = SDL_CreateRenderer(shaped, -1, SDL_RENDERER_SOFTWARE);

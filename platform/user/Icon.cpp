@@ -143,7 +143,9 @@ IconImage SystemIcon(WORD id) {
   IconImage out;
   out.width = out.height = 32;
   out.pixels.assign(32 * 32, 0);
-  auto put = [&](int x, int y, uint32_t rgb) { out.pixels[static_cast<size_t>(y) * 32 + x] = 0xFF000000u | rgb; };
+  auto put = [&](int x, int y, uint32_t rgb) {
+    out.pixels[static_cast<size_t>(y) * 32 + x] = 0xFF000000u | rgb;
+  };
   if (id == 32512 || id == 32517) {
     for (int y = 3; y < 29; ++y)
       for (int x = 2; x < 30; ++x) {
@@ -193,7 +195,8 @@ HICON LoadModuleIcon(HINSTANCE module, const char* name, int width, int height, 
     std::lock_guard lock(table.mutex);
     if (auto it = table.loaded.find(key); it != table.loaded.end()) return it->second;
   }
-  auto image = user::DecodeIconFile(static_cast<const BYTE*>(data), SizeofResource(module, found), width, height);
+  auto image =
+      user::DecodeIconFile(static_cast<const BYTE*>(data), SizeofResource(module, found), width, height);
   if (!image) {
     SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
     return nullptr;
@@ -243,7 +246,8 @@ std::vector<uint32_t> ReadBitmap(HBITMAP bitmap, int& width, int& height) {
   header.bmiHeader.biBitCount = 32;
   header.bmiHeader.biCompression = BI_RGB;
   HDC dc = CreateCompatibleDC(nullptr);
-  const int lines = GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels.data(), &header, DIB_RGB_COLORS);
+  const int lines =
+      GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels.data(), &header, DIB_RGB_COLORS);
   DeleteDC(dc);
   if (lines != height) return {};
   return pixels;

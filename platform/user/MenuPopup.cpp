@@ -229,7 +229,8 @@ LRESULT PopupProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       RECT window;
       GetWindowRect(hwnd, &window);
       RECT frame{0, 0, window.right - window.left, window.bottom - window.top};
-      ExcludeClipRect(dc, kPopupBorder, kPopupBorder, frame.right - kPopupBorder, frame.bottom - kPopupBorder);
+      ExcludeClipRect(dc, kPopupBorder, kPopupBorder, frame.right - kPopupBorder,
+                      frame.bottom - kPopupBorder);
       DrawEdge(dc, &frame, EDGE_RAISED, BF_RECT | BF_ADJUST);
       FrameRect(dc, &frame, GetSysColorBrush(COLOR_MENU));
       ReleaseDC(hwnd, dc);

@@ -404,8 +404,8 @@ HWND ModalDialog::CreateDialogWindow(HWND owner, const char* caption, DWORD styl
 HWND CreateChildDialog(HWND parent, LPOFNHOOKPROC proc, DWORD ex_style, DWORD style, int x, int y, int width,
                        int height) {
   RegisterClasses();
-  return CreateWindowExA(ex_style, kDialogClass, "", (style | WS_CHILD) & ~WS_POPUP, x, y, width, height, parent,
-                         nullptr, nullptr, reinterpret_cast<void*>(proc));
+  return CreateWindowExA(ex_style, kDialogClass, "", (style | WS_CHILD) & ~WS_POPUP, x, y, width, height,
+                         parent, nullptr, nullptr, reinterpret_cast<void*>(proc));
 }
 
 HWND CreateDialogButton(HWND parent, int id, const char* text, int x, int y, int width, int height,

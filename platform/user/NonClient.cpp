@@ -1,7 +1,5 @@
 #include "platform/user/NonClient.h"
 
-#include "platform/user/Icon.h"
-
 #include <algorithm>
 #include <mutex>
 

@@ -120,7 +120,8 @@ class WindowFrame {
   // Paints the frame, caption bar, title and buttons on a DC whose (0, 0) is
   // the window's top-left corner, in the classic look.
   // `icon`, when given, shows in the system-menu place.
-  void Paint(HDC hdc, const std::string& title, bool active, LRESULT pressed_button, HICON icon = nullptr) const;
+  void Paint(HDC hdc, const std::string& title, bool active, LRESULT pressed_button,
+             HICON icon = nullptr) const;
 
  private:
   DWORD style_;

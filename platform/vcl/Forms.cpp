@@ -263,7 +263,8 @@ void TCustomForm::CreateWnd() {
     // Forms show the application's icon.
     const plat::HWND app = ApplicationHandle();
     for (plat::WPARAM which : {plat::ICON_BIG, plat::ICON_SMALL})
-      plat::SendMessageA(handle_, plat::WM_SETICON, which, plat::SendMessageA(app, plat::WM_GETICON, which, 0));
+      plat::SendMessageA(handle_, plat::WM_SETICON, which,
+                         plat::SendMessageA(app, plat::WM_GETICON, which, 0));
   }
   if (auto* bar = dynamic_cast<TMainMenu*>(menu_); bar && !parent_) {
     // The bar takes its height from the client area; the window keeps its size.
@@ -812,9 +813,9 @@ plat::HWND ApplicationHandle() {
   // The program's icon, or the system's application icon where the program has none.
   plat::HMODULE program = plat::GetModuleHandleA(nullptr);
   plat::HICON big = plat::LoadIconA(program, "MAINICON");
-  auto small = static_cast<plat::HICON>(plat::LoadImageA(program, "MAINICON", plat::IMAGE_ICON,
-                                                         plat::GetSystemMetrics(plat::SM_CXSMICON),
-                                                         plat::GetSystemMetrics(plat::SM_CYSMICON), plat::LR_SHARED));
+  auto small = static_cast<plat::HICON>(
+      plat::LoadImageA(program, "MAINICON", plat::IMAGE_ICON, plat::GetSystemMetrics(plat::SM_CXSMICON),
+                       plat::GetSystemMetrics(plat::SM_CYSMICON), plat::LR_SHARED));
   if (!big) big = plat::LoadIconA(nullptr, plat::IDI_APPLICATION);
   plat::SendMessageA(app_window, plat::WM_SETICON, plat::ICON_BIG, reinterpret_cast<plat::LPARAM>(big));
   plat::SendMessageA(app_window, plat::WM_SETICON, plat::ICON_SMALL, reinterpret_cast<plat::LPARAM>(small));

@@ -352,8 +352,8 @@ void TMenuItem::DrawItem(TCanvas* canvas, TRect rect, bool selected) {
   TMenu* menu = GetParentMenu();
   if (TCustomImageList* images = menu ? menu->Images() : nullptr;
       images && image_index_ >= 0 && image_index_ < images->Count())
-    images->Draw(canvas, rect.left + 1, rect.top + (rect.bottom - rect.top - images->Height()) / 2, image_index_,
-                 enabled_);
+    images->Draw(canvas, rect.left + 1, rect.top + (rect.bottom - rect.top - images->Height()) / 2,
+                 image_index_, enabled_);
   canvas->Font()->SetColor(!enabled_ ? clGrayText : selected ? clHighlightText : clMenuText);
   canvas->Brush()->SetStyle(bsClear);
   canvas->TextOut(rect.left + 18, rect.top + 2, caption_);

@@ -47,7 +47,8 @@ std::vector<Pixel> Picture(int side) {
       const Rgb colour = from_bottom > (side * 5) / 8   ? Rgb{230, 40, 30}
                          : from_bottom > (side * 3) / 8 ? Rgb{240, 210, 40}
                                                         : Rgb{40, 210, 80};
-      for (int x = left; x < left + width; ++x) pixels[static_cast<size_t>(y) * side + x] = Pixel{colour, true};
+      for (int x = left; x < left + width; ++x)
+        pixels[static_cast<size_t>(y) * side + x] = Pixel{colour, true};
     }
   }
   return pixels;
@@ -75,7 +76,8 @@ std::vector<uint8_t> Image(int side) {
   for (int y = side - 1; y >= 0; --y) {
     std::vector<uint8_t> row(stride, 0);
     for (int x = 0; x < side; ++x)
-      if (!pixels[static_cast<size_t>(y) * side + x].opaque) row[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+      if (!pixels[static_cast<size_t>(y) * side + x].opaque)
+        row[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
     out.insert(out.end(), row.begin(), row.end());
   }
   return out;

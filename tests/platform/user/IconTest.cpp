@@ -177,8 +177,8 @@ TEST_F(Icons, DecoderPicksTheNearestSizeAndRefusesBrokenFiles) {
               0xFFFF0000u);
   }
   // A 1-bit image: white where the colour bit is set, black elsewhere.
-  const std::vector<BYTE> mono = IconFile({ImageSpec{8, 1, [](int, int) { return true; },
-                                                     [](int x, int) { return x < 4 ? 1u : 0u; }}});
+  const std::vector<BYTE> mono =
+      IconFile({ImageSpec{8, 1, [](int, int) { return true; }, [](int x, int) { return x < 4 ? 1u : 0u; }}});
   auto image = user::DecodeIconFile(mono.data(), mono.size(), 32, 32);
   ASSERT_TRUE(image);
   EXPECT_EQ(image->pixels[0], 0xFFFFFFFFu);
@@ -281,8 +281,8 @@ TEST_F(Icons, BitmapsMakeIconsAndIconsGiveTheirBitmapsBack) {
 
   // A monochrome icon: the AND half above the XOR half.
   BYTE planes[16 * 2] = {};
-  for (int row = 0; row < 8; ++row) planes[row * 2] = 0xF0;      // AND: left half keeps the screen
-  for (int row = 8; row < 16; ++row) planes[row * 2] = 0x0F;     // XOR: right half white
+  for (int row = 0; row < 8; ++row) planes[row * 2] = 0xF0;   // AND: left half keeps the screen
+  for (int row = 8; row < 16; ++row) planes[row * 2] = 0x0F;  // XOR: right half white
   ICONINFO mono;
   mono.hbmMask = CreateBitmap(8, 16, 1, 1, planes);
   HICON two_tone = CreateIconIndirect(&mono);

@@ -484,7 +484,8 @@ TEST_F(MenuLoop, PopupFrameIsNonClientAndOwnerDrawnSubmenusGetTheirArrow) {
       [](int code, WPARAM wparam, LPARAM lparam) -> LRESULT {
         if (code == MSGF_MENU && opened_popup && !look->seen && IsWindowVisible(opened_popup)) {
           look->seen = true;
-          RedrawWindow(opened_popup, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_UPDATENOW);
+          RedrawWindow(opened_popup, nullptr, nullptr,
+                       RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_UPDATENOW);
           GetWindowRect(opened_popup, &look->window);
           ClientToScreen(opened_popup, &look->client_origin);
           GetClientRect(opened_popup, &look->client);

@@ -2,8 +2,8 @@
 
 #include <array>
 #include <functional>
-#include <optional>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "platform/backend/Backend.h"
