@@ -1,0 +1,128 @@
+#pragma once
+// A small skin built as a package in the test: borders 4 / 22 / 4 / 4 of
+// two frames each (active, inactive) in their own colours, a title with a
+// text shift, and caption buttons of four 16 x 14 frames. The fixture makes
+// a skin data component with it and forms on the headless screen.
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "displays/ScreenTestSupport.h"
+#include "platform/vcl/Graphics.h"
+#include "skin/SkinData.h"
+#include "skin/SkinDraw.h"
+#include "skin/SkinPackageFixtures.h"
+#include "skin/WinSkinDlg.h"
+#include "skin/WinSkinForm.h"
+
+namespace skin_test {
+
+inline constexpr vcl::TColor kLeftActive = 0x0000FF, kLeftInactive = 0x000080;
+inline constexpr vcl::TColor kRightActive = 0x00FF00, kTopActive = 0xFF0000, kTopInactive = 0x800000;
+inline constexpr vcl::TColor kBottomActive = 0x00FFFF;
+// Caption button frames 1..4.
+inline constexpr vcl::TColor kButtonFrames[] = {0xFFFF00, 0x008080, 0x808000, 0x808080};
+
+// A BMP member of `frames` equal parts (side by side, or stacked), part k in
+// colours[k]; then single pixels.
+inline std::string FramesBmp(int width, int height, int frames, bool stacked,
+                             const std::vector<vcl::TColor>& colours,
+                             const std::vector<std::tuple<int, int, vcl::TColor>>& dots = {}) {
+  vcl::TBitmap bitmap;
+  bitmap.SetPixelFormat(vcl::pf24bit);
+  bitmap.SetSize(width, height);
+  for (int k = 0; k < frames; ++k) {
+    bitmap.Canvas()->Brush()->SetColor(colours[static_cast<size_t>(k)]);
+    vcl::TRect r = stacked ? vcl::Rect(0, k * height / frames, width, (k + 1) * height / frames)
+                           : vcl::Rect(k * width / frames, 0, (k + 1) * width / frames, height);
+    bitmap.Canvas()->FillRect(r);
+  }
+  for (auto [x, y, c] : dots) bitmap.Canvas()->SetPixels(x, y, c);
+  vcl::TMemoryStream out;
+  bitmap.SaveToStream(out);
+  return std::string(reinterpret_cast<const char*>(out.Memory()), static_cast<size_t>(out.Size()));
+}
+
+struct TestSkinOptions {
+  // Extra description lines for [Personality]; the first of equal keys
+  // counts, so these win over the defaults.
+  std::string personality;
+  // Caption button sections, each "[ButtonX]\nkey=value...".
+  std::string buttons =
+      "[ButtonClose]\nAction=0\nAlign=1\nXcoord=22\nYcoord=4\nframe=4\nButtonImage=buttons.bmp\n"
+      "[ButtonMax]\nAction=1\nAlign=1\nXcoord=40\nYcoord=4\nframe=4\nButtonImage=buttons.bmp\n"
+      "[ButtonMin]\nAction=2\nAlign=1\nXcoord=58\nYcoord=4\nframe=4\nButtonImage=buttons.bmp\n";
+  std::vector<std::tuple<int, int, vcl::TColor>> left_dots;
+  bool with_description = true;
+};
+
+inline std::vector<uint8_t> TestSkinPackage(const TestSkinOptions& o = {}) {
+  std::string ini = "[Personality]\n" + o.personality +
+                    "Left=left.bmp\nLeftFrame=2\nLeftTrans=0\nRight=right.bmp\nRightFrame=2\nRightTrans=0\n"
+                    "Top=top.bmp\nTopFrame=2\nTopTrans=0\nBottom=bottom.bmp\nBottomFrame=2\nBottomTrans=0\n"
+                    "TextShift=8\nTextRightClip=60\nTextAlignment=0\n" +
+                    o.buttons;
+  std::vector<Member> members;
+  if (o.with_description) members.push_back({"skin.ini", ini});
+  members.push_back({"left.bmp", FramesBmp(8, 60, 2, false, {kLeftActive, kLeftInactive}, o.left_dots)});
+  members.push_back({"right.bmp", FramesBmp(8, 60, 2, false, {kRightActive, kRightActive})});
+  members.push_back({"top.bmp", FramesBmp(96, 44, 2, true, {kTopActive, kTopInactive})});
+  members.push_back({"bottom.bmp", FramesBmp(96, 8, 2, true, {kBottomActive, kBottomActive})});
+  members.push_back(
+      {"buttons.bmp", FramesBmp(64, 14, 4, false, {std::begin(kButtonFrames), std::end(kButtonFrames)})});
+  return skinpack::LzhCompress(Container(members));
+}
+
+// A skin data component holding `package` as its stored skin, loaded the way
+// a form description loads it.
+inline std::unique_ptr<skin::TSkinData> NewSkinData(const std::vector<uint8_t>& package, bool active = true) {
+  auto data = std::make_unique<skin::TSkinData>(nullptr);
+  vcl::TMemoryStream stored;
+  uint32_t n = static_cast<uint32_t>(package.size());
+  stored.WriteBuffer(&n, 4);
+  stored.WriteBuffer(package.data(), n);
+  stored.SetPosition(0);
+  data->ReadSkinStream(stored);
+  data->SetActive(active);
+  data->Loaded();
+  return data;
+}
+
+class SkinScreenTest : public displaytest::ScreenTest {
+ protected:
+  void SetUp() override {
+    ScreenTest::SetUp();
+    skin::BindSkinEntryPoints();
+  }
+  void TearDown() override {
+    data_.reset();
+    skin::FreeSkinManager();
+    skin::UnbindSkinEntryPoints();
+    ScreenTest::TearDown();
+  }
+
+  // A sizeable form with a caption at (100, 50), 640 x 480, shown.
+  vcl::TForm* NewSizeableForm(int width = 640, int height = 480) {
+    auto* form = new vcl::TForm(vcl::Application);
+    form->SetBounds(100, 50, width, height);
+    form->SetCaption("Quellix");
+    return form;
+  }
+  void ShowAndSkin(vcl::TForm* form) {
+    form->Show();
+    Pump();
+  }
+
+  skin::TWinSkinForm* SkinOf(vcl::TForm* form) {
+    return skin::SkinManager() ? skin::SkinManager()->FindForm(form->Handle()) : nullptr;
+  }
+  uint32_t WindowPixel(vcl::TForm* form, int x, int y) {
+    return Screen()->PresentedPixel(form->Handle(), x, y);
+  }
+
+  std::unique_ptr<skin::TSkinData> data_;
+};
+
+}  // namespace skin_test
