@@ -50,6 +50,7 @@ TMMPeakDetect::TMMPeakDetect(vcl::TComponent* owner)
       block_(static_cast<size_t>(kMaxPeakFFTLength) * kMaxFrameBytes),
       values_(kMaxPeakFFTLength),
       window_table_(kMaxPeakFFTLength),
+      short_window_(kMaxPeakFFTLength),
       bin_maxima_(kMaxPeakFFTLength / 2),
       published_maxima_(kMaxPeakFFTLength / 2) {
   SetFFTLength(128);
@@ -71,6 +72,7 @@ void TMMPeakDetect::SetFFTLength(int32_t value) {
   fft_ = fft;
   fft_length_ = length;
   BuildFFTWindowTable(window_table_.data(), window_, order);
+  short_window_frames_ = -1;
   ResetPeaks();
   PublishPeaks();
 }
@@ -79,6 +81,7 @@ void TMMPeakDetect::SetWindow(TMMFFTWindow value) {
   if (value == window_) return;
   window_ = value;
   BuildFFTWindowTable(window_table_.data(), window_, std::countr_zero(static_cast<uint32_t>(fft_length_)));
+  short_window_frames_ = -1;
   ResetPeaks();
   PublishPeaks();
 }
@@ -205,11 +208,14 @@ void TMMPeakDetect::Analyse(const char* data, int32_t size) {
   while (size > 0) {
     const int32_t n = std::min(size, block_bytes);
     std::memcpy(block_.data(), data + offset, static_cast<size_t>(n));
-    // A short block is padded with silence.
-    if (n < block_bytes) std::memset(block_.data() + n, dc_offset_, static_cast<size_t>(block_bytes - n));
+    // A short block is padded with silence, and windowed over the frames it
+    // holds: the whole block's window would taper only their start and cut
+    // them off hard, so a tone would leak far beyond its bins.
+    const bool short_block = n < block_bytes;
+    if (short_block) std::memset(block_.data() + n, dc_offset_, static_cast<size_t>(block_bytes - n));
     offset += n;
     size -= n;
-    AnalyseBlock();
+    AnalyseBlock(short_block ? ShortWindow(n / FrameBytes()) : window_table_.data());
   }
   PublishPeaks();
 }
@@ -272,7 +278,18 @@ int32_t TMMPeakDetect::Integrate(std::array<int32_t, kMaxIntegrationCount + 1>& 
   return static_cast<int32_t>(sum / integration_fill_);
 }
 
-void TMMPeakDetect::AnalyseBlock() {
+const int32_t* TMMPeakDetect::ShortWindow(int32_t frames) {
+  if (frames != short_window_frames_) {
+    for (int32_t i = 0; i < frames; ++i)
+      short_window_[static_cast<size_t>(i)] = static_cast<int32_t>(
+          std::floor(static_cast<double>(FFTWindowValue(window_, i, frames)) * 32767 + 0.5));
+    std::fill(short_window_.begin() + frames, short_window_.begin() + fft_length_, 0);
+    short_window_frames_ = frames;
+  }
+  return short_window_.data();
+}
+
+void TMMPeakDetect::AnalyseBlock(const int32_t* window) {
   const plat::WAVEFORMATEX* format = GetFormat();
   const bool eight_bit = format->wBitsPerSample == 8;
   const bool multi = format->nChannels > 1;
@@ -281,7 +298,6 @@ void TMMPeakDetect::AnalyseBlock() {
   const int32_t length = fft_length_;
   const uint8_t* frame = block_.data();
   float* values = values_.data();
-  const int32_t* window = window_table_.data();
 
   // Multi-channel data is analysed from its first two channels, frame by frame.
   for (int32_t i = 0; i < length; ++i, frame += frame_bytes) {

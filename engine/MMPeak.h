@@ -104,7 +104,9 @@ class TMMPeakDetect : public TMMDSPComponent {
   void MeasureLevels(const char* data, int32_t size);
   int16_t ScaleLevel(int32_t level) const;
   int32_t Integrate(std::array<int32_t, kMaxIntegrationCount + 1>& history, int32_t level) const;
-  void AnalyseBlock();
+  // The window of a block of which only the first frames hold data.
+  const int32_t* ShortWindow(int32_t frames);
+  void AnalyseBlock(const int32_t* window);
 
   std::atomic<int32_t> meter_scale_{2};
   std::array<int32_t, kMaxIntegrationCount + 1> history_left_{};
@@ -122,6 +124,8 @@ class TMMPeakDetect : public TMMDSPComponent {
   std::vector<uint8_t> block_;
   std::vector<float> values_;
   std::vector<int32_t> window_table_;
+  std::vector<int32_t> short_window_;
+  int32_t short_window_frames_ = -1;
   std::vector<int32_t> bin_maxima_;
   // What other threads read: a copy taken once per analysed buffer, sized
   // once, so publishing allocates nothing.

@@ -174,6 +174,24 @@ TEST_F(PeakTest, BuffersAreCutIntoBlocksAndTheLastIsPaddedWithSilence) {
   }
 }
 
+TEST_F(PeakTest, AShortBufferIsWindowedOverTheFramesItHolds) {
+  // A quarter block under the whole block's window keeps only the window's
+  // rising start and ends in a hard cut: the tone leaked some 20 dB below its
+  // peak into bins far away.
+  for (TMMFFTWindow window : {fwHamming, fwHanning, fwBlackman}) {
+    SCOPED_TRACE(static_cast<int>(window));
+    Detector(Pcm(16, 1, 44100), 1024).SetWindow(window);
+    auto data = SineFrames(256, 1, 1024, {81}, 10000);
+    Push(data);
+    ASSERT_EQ(MaxBin(detector_), 81);
+    const int32_t peak = detector_.PeakValue(81);
+    for (int k = 0; k < detector_.BinCount(); ++k)
+      if (std::abs(k - 81) >= 16) {
+        ASSERT_LE(detector_.PeakValue(k) * 100, peak) << "bin " << k;
+      }
+  }
+}
+
 TEST_F(PeakTest, PeakValueOutsideTheBinsIsZero) {
   Detector(Pcm(16, 1, 44100), 64);
   std::vector<char> data(128, 0x40);  // a large DC term in bin 0
