@@ -79,8 +79,12 @@ void TFrmMain::ReadDeviceSettings() {
 }
 
 void TFrmMain::FormShow(vcl::TObject*) {
+  SetZoomEdits(false);
+  MMSpectrum1->SetCustomFreqLabels(true);
   rg_octave->SetItemIndex(2);
+  rg_octaveClick(rg_octave);
   LoadDefaultProject();
+  ckbLeavePeakClick(ckbLeavePeak);
   spLevelChange(this);
   compare_trigger_count_ = 50;
   try {
@@ -188,6 +192,12 @@ VCL_IMPLEMENT_CLASS(TFrmMain,
                     Method("LoadPrject1Click", &TFrmMain::LoadPrject1Click),
                     Method("SaveasDefault1Click", &TFrmMain::SaveasDefault1Click),
                     // bands
+                    Method("MMConnector1Trigger", &TFrmMain::MMConnector1Trigger),
+                    Method("rg_octaveClick", &TFrmMain::rg_octaveClick),
+                    Method("rg_zoomClick", &TFrmMain::rg_zoomClick),
+                    Method("spin_DecayAChange", &TFrmMain::spin_DecayAChange),
+                    Method("ckbLeavePeakClick", &TFrmMain::ckbLeavePeakClick),
+                    Method("cb_flatClick", &TFrmMain::cb_flatClick),
                     // setup page and keys
                     // generator and compare
                     Method("SpinFreq1Change", &TFrmMain::SpinFreq1Change),

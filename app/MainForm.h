@@ -10,9 +10,11 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 
 #include "app/AppForms.h"
+#include "app/Bands.h"
 #include "controls/MMBmpBtn.h"
 #include "controls/MMBmpCtl.h"
 #include "controls/MMBmpLst.h"
@@ -416,8 +418,38 @@ class TFrmMain : public vcl::TForm {
   void WavePlayer1Click(vcl::TObject* sender);
   void btn_restartClick(vcl::TObject* sender);
 
-  // ---- bands ----
+  // ---- bands (MainBands.cpp) ----
+  void MMConnector1Trigger(vcl::TObject* sender);
+  void rg_octaveClick(vcl::TObject* sender);
+  void rg_zoomClick(vcl::TObject* sender);
+  void spin_DecayAChange(vcl::TObject* sender);
+  void ckbLeavePeakClick(vcl::TObject* sender);
+  void cb_flatClick(vcl::TObject* sender);
+  // Enables the zoom range controls; disabling also gives the spectrum's
+  // scale the third-octave labels.
+  void SetZoomEdits(bool enabled);
+  // The bands of the display mode in force (none in the FFT modes).
+  const TBandAnalyser& Bands() const { return bands_; }
+  // While on, each pass keeps every spectrum column's highest display value.
+  void SetCollectMaxBins(bool value);
+  const std::array<int32_t, displays::TMMSpectrum::kMaxBins>& MaxBins() const { return max_bins_; }
 
+ private:
+  // Puts the mode controls back on the mode in force after a refused zoom range.
+  void RefuseZoomRange();
+  TBandAnalyser bands_;
+  std::array<int32_t, engine::kMaxPeakFFTLength / 2> peak_bins_{};
+  std::array<int32_t, kBandSlots> band_values_{};
+  std::array<int32_t, displays::TMMSpectrum::kMaxBins> max_bins_{};
+  bool collect_max_bins_ = false;
+  int applied_mode_ = -1;
+  int applied_zoom_ = -1;
+  int flat_saved_mode_ = -1;
+  bool restoring_mode_ = false;
+  // When the bands were last drawn; none since the mode was applied.
+  std::optional<int64_t> band_drawn_us_;
+
+ public:
   // ---- setup page and keys (MainSetup.cpp) ----
   // The spectrum's display kind 0..5 and its read-out; another value changes nothing.
   void ApplyDisplayKind(int kind);

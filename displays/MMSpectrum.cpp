@@ -978,6 +978,10 @@ void TMMSpectrum::SetDisplayValue(int32_t k, int32_t value) {
   values_.at(static_cast<size_t>(k)) = value;
 }
 
+void TMMSpectrum::DrawValues() {
+  DrawNow([this](void*) { DrawSpectrum(false); }, nullptr);
+}
+
 std::array<int16_t, 2> TMMSpectrum::FFTBin(int32_t k) const {
   Lock lock(DisplayLock());
   return {fft_out_.at(static_cast<size_t>(2 * k)), fft_out_.at(static_cast<size_t>(2 * k + 1))};

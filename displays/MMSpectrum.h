@@ -219,6 +219,9 @@ class TMMSpectrum : public TMMDIBGraphicControl, public TMMDisplayProtocol {
   // Display value of bin k (k < kMaxBins).
   int32_t DisplayValue(int32_t k) const;
   void SetDisplayValue(int32_t k, int32_t value);
+  // Draws the display values as they stand, at once, as a refresh does after
+  // its analysis: for owners that write the values themselves.
+  void DrawValues();
   // Bin k of the last frame, (re, im).
   std::array<int16_t, 2> FFTBin(int32_t k) const;
   int32_t DrawWidth() const { return width_; }

@@ -38,6 +38,7 @@ object FrmMain: TFrmMain
     Spectrum1 = MMSpectrum1
     TriggerMode = tmDownFlank
     EnterIdle = False
+    OnTrigger = MMConnector1Trigger
   end
   object conect2: TMMConnector
     Input = MMConnector1
@@ -880,6 +881,7 @@ object FrmMain: TFrmMain
           Width = 170
           Height = 17
           Caption = 'Peak hold'
+          OnClick = ckbLeavePeakClick
         end
         object cb_flat: TCheckBox
           Left = 8
@@ -889,6 +891,7 @@ object FrmMain: TFrmMain
           Caption = '+ 3dB (for Music)'
           Hint = 'FFT Pink Noise Flat'
           ShowHint = True
+          OnClick = cb_flatClick
         end
         object btn_freeze: TButton
           Left = 8
@@ -1075,6 +1078,7 @@ object FrmMain: TFrmMain
           MaxValue = 16
           Value = 7
           NumDigits = 2
+          OnChange = spin_DecayAChange
         end
         object Label_LevelDecay: TLabel
           Left = 8
@@ -1116,6 +1120,7 @@ object FrmMain: TFrmMain
       'FFT> 2048 Bars'
       'FFT> 4096 Bars'
       'Zoom Frequencies')
+          OnClick = rg_octaveClick
         end
         object rg_filter: TRadioGroup
           Left = 4
@@ -1152,6 +1157,7 @@ object FrmMain: TFrmMain
       '2'
       '3'
       '4')
+          OnClick = rg_zoomClick
         end
         object ne_start1: TMMNumberEdit
           Left = 44

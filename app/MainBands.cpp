@@ -1,0 +1,210 @@
+// The main spectrum's display modes: FFT bars, or fractional-octave bands
+// that the first connector's pass builds from the first peak detector's bin
+// maxima (read through the snapshot the detector publishes, so a device
+// thread analysing the next buffer never tears them), weighted, falling back
+// slowly, with the peak label naming the loudest band.
+#include <algorithm>
+#include <optional>
+#include <span>
+#include <utility>
+
+#include "app/MainForm.h"
+#include "engine/MMUtils.h"
+#include "platform/kernel/ScopeGuard.h"
+#include "platform/user/MessageBox.h"
+
+namespace app {
+
+namespace {
+
+constexpr int kFFT2048Mode = 4;
+constexpr int kFFT4096Mode = 5;
+constexpr int kZoomMode = 6;
+// The mode a refused zoom range falls back to when no mode was applied yet.
+constexpr int kStartMode = 2;
+constexpr int kZoomBands = 256;
+// Below this many bands the display is an FFT spectrum.
+constexpr int kFewestBands = 31;
+// A pass comes with every idle step of the connector, far more often than a
+// screen shows: the bands are computed each pass and drawn at most this often.
+constexpr int64_t kBandFrameUs = 20000;
+
+// The level meters' decay of fOutfitL, applied as its own change does; a
+// no-op while that dialog does not exist.
+void ApplyMeterDecay(int value) {
+  vcl::TCustomForm* form = nullptr;
+  for (int i = 0; vcl::Screen && i < vcl::Screen->FormCount() && !form; ++i)
+    if (vcl::Screen->Forms(i)->Name() == "fOutfitL") form = vcl::Screen->Forms(i);
+  if (!form) return;
+  auto* spin = dynamic_cast<controls::TMMLEDSpin*>(form->FindComponent("MMLEDSpin4"));
+  if (!spin) return;
+  const int before = spin->Value();
+  spin->SetValue(value);
+  if (spin->Value() == before && spin->OnChange) spin->OnChange(spin);
+}
+
+TWeighting WeightingOf(int index) {
+  return index >= 1 && index <= 3 ? static_cast<TWeighting>(index) : TWeighting::Off;
+}
+
+}  // namespace
+
+void TFrmMain::SetZoomEdits(bool enabled) {
+  rg_zoom->SetEnabled(enabled);
+  for (controls::TMMNumberEdit* edit :
+       {ne_start1, ne_start2, ne_start3, ne_start4, ne_end1, ne_end2, ne_end3, ne_end4})
+    edit->SetEnabled(enabled);
+  if (enabled) return;
+  for (int i = 0; i < kFreqLabelCount; ++i)
+    MMSpectrum1->SetFreqLabel(i, kThirdOctaveLabels[static_cast<size_t>(i)]);
+}
+
+void TFrmMain::RefuseZoomRange() {
+  plat::MessageBeep(plat::MB_OKBEEP);
+  if (applied_mode_ < 0) {
+    rg_octave->SetItemIndex(kStartMode);
+    return;
+  }
+  // The controls go back without applying anything: table and held bands stay.
+  restoring_mode_ = true;
+  plat::ScopeExit done([this] { restoring_mode_ = false; });
+  if (applied_mode_ == kZoomMode && applied_zoom_ >= 0) rg_zoom->SetItemIndex(applied_zoom_);
+  rg_octave->SetItemIndex(applied_mode_);
+}
+
+void TFrmMain::rg_octaveClick(vcl::TObject*) {
+  if (restoring_mode_) return;
+  const int mode = rg_octave->ItemIndex();
+  if (mode < 0 || mode > kZoomMode) return;
+  if (mode == kZoomMode) {
+    // The range is read first: one without bands per octave (equal ends, an
+    // edge not above 0, text that is no number) is refused before anything changes.
+    const int k = rg_zoom->ItemIndex();
+    controls::TMMNumberEdit* starts[] = {ne_start1, ne_start2, ne_start3, ne_start4};
+    controls::TMMNumberEdit* ends[] = {ne_end1, ne_end2, ne_end3, ne_end4};
+    std::optional<std::pair<int32_t, int32_t>> range;
+    if (k >= 0 && k < 4) {
+      try {
+        range.emplace(starts[k]->Value(), ends[k]->Value());
+      } catch (const vcl::EConvertError&) {
+      }
+    }
+    if (!range || !bands_.SetBands(kZoomBands, range->first, range->second)) {
+      RefuseZoomRange();
+      return;
+    }
+  }
+
+  MMSpectrum1->SetLogFreq(false);
+  MMSpectrum1->SetExternPeakFreq(true);
+  MMSpectrum1->SetCustomFreqLabels(true);
+  MMConnector1->SetSpectrum1(MMSpectrum1);
+  rg_filter->SetEnabled(true);
+  MMSpectrum1->SetFFTLength(4096);
+  spin_DecayA->SetValue(4);
+  ApplyMeterDecay(9);
+  MMSpectrum1->SetDecay(spin_DecayA->Value());
+
+  if (mode < kFFT2048Mode) {
+    // 32, 64, 128 or 256 bands over 20 Hz to 24 kHz, one column each.
+    const int32_t count = 32 << mode;
+    MMSpectrum1->SetFFTLength(2 * count);
+    bands_.SetBands(count, 20, 24000);
+    SetZoomEdits(false);
+  } else if (mode != kZoomMode) {
+    SetZoomEdits(false);
+    spin_DecayA->SetValue(7);
+    MMSpectrum1->SetDecay(7);
+    ApplyMeterDecay(11);
+    MMSpectrum1->SetFFTLength(mode == kFFT2048Mode ? 2048 : 4096);
+    // What the bars' columns put beside the tone's frequency, by rate.
+    const bool cd_rate = MMWaveIn1->SampleRate() == 44100;
+    const float offset = mode == kFFT2048Mode ? (cd_rate ? 9.5f : -7.8f) : (cd_rate ? -1.3f : 3.9f);
+    MMSpectrum1->SetPeakFreqOffset(offset);
+    MMSpectrum1->SetLogFreq(true);
+    MMSpectrum1->SetLogAmp(true);
+    MMSpectrum1->SetExternPeakFreq(true);
+    MMSpectrum1->SetCustomFreqLabels(false);
+    MMSpectrum1->SetEnabled(true);
+    rg_filter->SetEnabled(false);
+    bands_.SetBands(0, 0, 0);
+    MMLabel53->SetCaption(
+        vcl::Format("Frequ resolution > %0.2f",
+                    {static_cast<double>(MMSpectrum1->SampleRate() / 2) / (MMSpectrum1->FFTLength() / 2)}));
+  } else {
+    SetZoomEdits(true);
+    MMSpectrum1->SetFFTLength(2 * kZoomBands);
+    MMLabel53->SetCaption(
+        vcl::Format("Frequ resolution > %0.2f",
+                    {static_cast<double>(MMSpectrum1->SampleRate() / 2) / (MMPeakDetect1->FFTLength() / 2)}));
+    const TBandTable& table = bands_.Table();
+    MMSpectrum1->SetFreqLabel(0, table.Centres[0]);
+    for (int j = 1; j < kFreqLabelCount - 1; ++j)
+      MMSpectrum1->SetFreqLabel(j, table.Centres[static_cast<size_t>(8 * j + 2)]);
+    MMSpectrum1->SetFreqLabel(kFreqLabelCount - 1, table.Centres[kZoomBands - 1] + 1);
+    applied_zoom_ = rg_zoom->ItemIndex();
+  }
+  bands_.ClearHeld();
+  applied_mode_ = mode;
+  band_drawn_us_.reset();
+}
+
+void TFrmMain::rg_zoomClick(vcl::TObject*) {
+  if (restoring_mode_) return;
+  // A changed index applies the mode itself.
+  if (rg_octave->ItemIndex() != kZoomMode)
+    rg_octave->SetItemIndex(kZoomMode);
+  else
+    rg_octaveClick(rg_zoom);
+}
+
+void TFrmMain::spin_DecayAChange(vcl::TObject*) { MMSpectrum1->SetDecay(spin_DecayA->Value()); }
+
+void TFrmMain::ckbLeavePeakClick(vcl::TObject*) { MMSpectrum1->SetPeaksFall(!ckbLeavePeak->Checked()); }
+
+void TFrmMain::cb_flatClick(vcl::TObject*) {
+  // Pink noise shows flat in FFT bars with 3 dB per octave; unmarking goes
+  // back to the mode in force before.
+  if (cb_flat->Checked()) {
+    MMSpectrum1->SetGain(displays::sg3db);
+    flat_saved_mode_ = rg_octave->ItemIndex();
+    rg_octave->SetItemIndex(kFFT2048Mode);
+  } else {
+    MMSpectrum1->SetGain(displays::sgNone);
+    if (flat_saved_mode_ >= 0) rg_octave->SetItemIndex(flat_saved_mode_);
+  }
+}
+
+void TFrmMain::SetCollectMaxBins(bool value) {
+  if (value && !collect_max_bins_) max_bins_.fill(0);
+  collect_max_bins_ = value;
+}
+
+void TFrmMain::MMConnector1Trigger(vcl::TObject*) {
+  if (collect_max_bins_) {
+    const int32_t columns = std::min(MMSpectrum1->FFTLength() / 2, displays::TMMSpectrum::kMaxBins);
+    for (int32_t i = 0; i < columns; ++i)
+      max_bins_[static_cast<size_t>(i)] =
+          std::max(max_bins_[static_cast<size_t>(i)], MMSpectrum1->DisplayValue(i));
+  }
+  const int32_t n = bands_.Count();
+  if (n < kFewestBands) return;
+  // Without a format the detector has no bins to map frequencies onto.
+  const float bin_width = MMPeakDetect1->BinWidth();
+  if (!(bin_width > 0.0f)) return;
+  const int32_t bins = MMPeakDetect1->CopyPeakValues(peak_bins_);
+  const int32_t m = bands_.Pass(std::span<const int32_t>(peak_bins_.data(), static_cast<size_t>(bins)),
+                                bin_width, WeightingOf(rg_filter->ItemIndex()), applied_mode_ == kZoomMode,
+                                spin_DecayA->Value(), band_values_);
+  // Disabled, the spectrum keeps these values instead of analysing the connector's data.
+  MMSpectrum1->SetEnabled(false);
+  for (int32_t i = 0; i <= n; ++i) MMSpectrum1->SetDisplayValue(i, band_values_[static_cast<size_t>(i)]);
+  MMSpectrum1->SetExternPeakFreq(true);
+  if (m > 0) MMSpectrum1->SetExternPeakValue(BandPeakFrequency(bands_.Table(), kThirdOctaveLabels, m));
+  const int64_t now = engine::GetTimeMicroseconds();
+  if (band_drawn_us_ && now - *band_drawn_us_ < kBandFrameUs) return;
+  band_drawn_us_ = now;
+  MMSpectrum1->DrawValues();
+}
+
+}  // namespace app
