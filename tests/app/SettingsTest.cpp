@@ -304,7 +304,8 @@ TEST_F(SettingsTest, HostileProjectLoadsWithDefaultsAndOneMessage) {
   replace("LedSpin" + Index("MMLEDSpin19") + "=1", "LedSpin" + Index("MMLEDSpin19") + "=abc");
   replace("SpinBnt" + Index("MMSpinButton3") + "=4", "SpinBnt" + Index("MMSpinButton3") + "=99999999999");
   replace("Checked" + Index("CheckBox1") + "=1", "Checked" + Index("CheckBox1") + "=yes");
-  replace("LedSpin" + Index("spin_DecayA") + "=7", "");
+  // The display mode at start sets the spectrum decay.
+  replace("LedSpin" + Index("spin_DecayA") + "=" + std::to_string(FrmMain->spin_DecayA->Value()), "");
   replace("LedSpin" + Index("MMLEDSpin2") + "=7", "LedSpin" + Index("MMLEDSpin2") + "=70000");
   WriteFile(file, text);
   FrmMain->CheckBox1->SetChecked(false);
