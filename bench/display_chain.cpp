@@ -11,17 +11,16 @@
 //   cpu_ms_per_audio_second=<value>
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "bench/AnalyserScope.h"
+#include "bench/AudioSecond.h"
 #include "displays/MMConect.h"
 #include "displays/MMLevel.h"
 #include "displays/MMOscope.h"
@@ -37,32 +36,10 @@ namespace {
 using namespace displays;
 
 constexpr int kPassesPerSecond = 25;
-constexpr int32_t kRate = 44100;
-constexpr int32_t kBytesPerSecond = kRate * 4;
+using bench::kBytesPerSecond;
+using bench::ProcessCpuMs;
 constexpr int32_t kBlockBytes = 16384;
 constexpr int64_t kPassIntervalUs = 1'000'000 / kPassesPerSecond;
-
-double ProcessCpuMs() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
-// The wave source: one second of a tone gliding from 200 Hz to 8 kHz whose
-// level falls 30 dB, left and right a little apart, cut into blocks as a
-// device would deliver them.
-std::vector<int16_t> SourceSecond() {
-  std::vector<int16_t> samples(static_cast<size_t>(kRate) * 2);
-  double phase = 0;
-  for (int32_t i = 0; i < kRate; ++i) {
-    const double t = static_cast<double>(i) / kRate;
-    phase += 2 * 3.141592653589793 * (200 * std::pow(40.0, t)) / kRate;
-    const double level = 30000 * std::pow(10.0, -30 * t / 20);
-    samples[2 * static_cast<size_t>(i)] = static_cast<int16_t>(level * std::sin(phase));
-    samples[2 * static_cast<size_t>(i) + 1] = static_cast<int16_t>(0.8 * level * std::sin(phase + 0.3));
-  }
-  return samples;
-}
 
 // The parts of the set, linked alone to measure each one's share.
 enum TChainPart { cpAll, cpLevels, cpSpectrum, cpSpectrogram, cpPairScopes, cpAnalyserScope, cpNone };
@@ -76,7 +53,7 @@ struct TDisplayChain {
     vcl::InitForms();
     form = new vcl::TForm(vcl::Application);
     form->SetBounds(0, 0, 840, 480);
-    engine::BuildPCMFormat(format, 16, 2, kRate);
+    engine::BuildPCMFormat(format, 16, 2, bench::kRate);
     const auto linked = [part](TChainPart p) { return part == cpAll || part == p; };
     for (int c = 0; c < 3; ++c) {
       auto& connector = connectors[static_cast<size_t>(c)];
@@ -150,7 +127,7 @@ struct TDisplayChain {
   vcl::TForm* form = nullptr;
   plat::WAVEFORMATEX format{};
   std::unique_ptr<TMMConnector> connectors[3];
-  std::vector<int16_t> source = SourceSecond();
+  std::vector<int16_t> source = bench::SourceSecond();
 };
 
 double total_cpu_ms = 0;

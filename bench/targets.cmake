@@ -37,3 +37,8 @@ if(TARGET mmmpeg32)
   add_dependencies(bench_codecs mmmpeg32)
   target_link_libraries(bench_codecs PRIVATE mp3lame)
 endif()
+
+# app_chain: the main window's analysis and drawing path fed block by block
+# with its connectors' passes, per display mode; ends with
+# cpu_ms_per_audio_second=<value> for the start-up mode.
+quellix_bench(app_chain DEPS quellix_app)
