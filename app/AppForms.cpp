@@ -3,10 +3,12 @@
 #include <cctype>
 #include <string>
 
+#include "app/Corre.h"
 #include "app/InfoForm.h"
 #include "app/MainForm.h"
-#include "app/OutfitSpec.h"
 #include "app/OutfitL.h"
+#include "app/OutfitSpec.h"
+#include "app/PeakForm.h"
 #include "platform/kernel/Resources.h"
 #include "platform/user/Paint.h"
 #include "platform/vcl/Application.h"
@@ -41,7 +43,9 @@ void CreateForms() {
   vcl::ApplicationCreateForm(fOutfitSpec);
   fOutfitSpec->SetMainSpectrum(FrmMain->MMSpectrum1);
   fOutfitSpec->SetOscope(FrmMain->MMOscope1);
+  vcl::ApplicationCreateForm(fCorre);
   vcl::ApplicationCreateForm(fOutfitL);
+  vcl::ApplicationCreateForm(fPeak);
 }
 
 }  // namespace app

@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "app/AppForms.h"
+#include "app/Corre.h"
 #include "app/InfoForm.h"
 #include "app/OutfitL.h"
 #include "app/Settings.h"
@@ -79,11 +80,14 @@ void TFrmMain::ReadDeviceSettings() {
 }
 
 void TFrmMain::FormShow(vcl::TObject*) {
+  StartCorrelation();
   SetZoomEdits(false);
   MMSpectrum1->SetCustomFreqLabels(true);
   rg_octave->SetItemIndex(2);
   rg_octaveClick(rg_octave);
   LoadDefaultProject();
+  // The default project may have brought another averaging length: the speed wins.
+  if (fCorre) fCorre->rg_correlationClick(fCorre);
   ckbLeavePeakClick(ckbLeavePeak);
   spLevelChange(this);
   compare_trigger_count_ = 50;
@@ -254,4 +258,12 @@ VCL_IMPLEMENT_CLASS(TFrmMain,
                     Method("btn_wavPlayerClick", &TFrmMain::btn_wavPlayerClick),
                     Method("btn_analyzerClick", &TFrmMain::btn_analyzerClick),
                     Method("btn_runClick", &TFrmMain::btn_runClick),
-                    Method("FormKeyDown", &TFrmMain::FormKeyDown), Method("FormKeyPress", &TFrmMain::FormKeyPress))
+                    Method("FormKeyDown", &TFrmMain::FormKeyDown), Method("FormKeyPress", &TFrmMain::FormKeyPress),
+                    // correlation meter
+                    Method("t_correTimer", &TFrmMain::t_correTimer),
+                    Method("lab_cor_pClick", &TFrmMain::lab_cor_pClick),
+                    Method("CorrelationSettings1Click", &TFrmMain::CorrelationSettings1Click),
+                    // peak frequency and note
+                    Method("Timer3Timer", &TFrmMain::Timer3Timer),
+                    Method("DisplayNote1Click", &TFrmMain::DisplayNote1Click),
+                    Method("lab_frqClick", &TFrmMain::lab_frqClick), Method("Show1Click", &TFrmMain::Show1Click))

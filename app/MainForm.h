@@ -15,6 +15,7 @@
 
 #include "app/AppForms.h"
 #include "app/Bands.h"
+#include "app/MainReadouts.h"
 #include "controls/MMBmpBtn.h"
 #include "controls/MMBmpCtl.h"
 #include "controls/MMBmpLst.h"
@@ -544,6 +545,36 @@ class TFrmMain : public vcl::TForm {
   int HeldRight() const { return held_right_; }
   bool RmsSwap() const { return rms_swap_; }
 
+  // ---- correlation meter (MainCorrelation.cpp) ----
+  // First show: the stored averaging length and colours, the speed applied, the history restarted.
+  void StartCorrelation();
+  void UpdateCorrelation();
+  void DrawCorrelationMeter(int value);
+  int AverageCorrelation(int position);
+  void DrawCorrelationBar(vcl::TImage* image, int min, int average, int position, int max);
+  void t_correTimer(vcl::TObject* sender);
+  void lab_cor_pClick(vcl::TObject* sender);
+  void CorrelationSettings1Click(vcl::TObject* sender);
+  int CorrelationAverage() const { return correlation_.average; }
+  // Kept to the history's length; a new length restarts the average.
+  void SetCorrelationAverage(int value);
+  int CorrelationHistoryLength() const { return correlation_.history_length; }
+  // The speed choice: averaging length, bar history length, and a restart.
+  void SetCorrelationSpeed(int average, int history_length);
+  const TCorrelationState& Correlation() const { return correlation_; }
+  const TCorrelationColors& CorrelationColors() const { return correlation_colors_; }
+  void SetCorrelationColors(const TCorrelationColors& colors);
+
+  // ---- peak frequency and note (MainPeak.cpp) ----
+  void Timer3Timer(vcl::TObject* sender);
+  // The note step of a refresh pass, and the count every pass adds at its end.
+  void UpdateNote();
+  void CountNotePass() { ++peak_.note_counter; }
+  void DisplayNote1Click(vcl::TObject* sender);
+  void lab_frqClick(vcl::TObject* sender);
+  void Show1Click(vcl::TObject* sender);
+  const TPeakState& Peak() const { return peak_; }
+
  protected:
   void Loaded() override;
 
@@ -589,6 +620,13 @@ class TFrmMain : public vcl::TForm {
   // Trigger passes of the compare connector; the read-outs change every 250th.
   int compare_trigger_count_ = 50;
   bool level_in_step_ = false;
+  // The picture under the correlation bars: black, with the scale in the rows below them.
+  void DrawCorrelationScale();
+  // The stored colours, each with its value in `colors` as the default.
+  void ReadCorrelationColors(TCorrelationColors colors);
+  TCorrelationState correlation_;
+  TCorrelationColors correlation_colors_;
+  TPeakState peak_;
 };
 
 extern TFrmMain* FrmMain;

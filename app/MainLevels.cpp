@@ -10,7 +10,6 @@
 #include "app/MainForm.h"
 #include "app/OutfitL.h"
 #include "engine/MMUtils.h"
-#include "platform/vcl/TypInfo.h"
 
 namespace app {
 
@@ -19,20 +18,6 @@ namespace {
 constexpr int kNoHeldLevel = -99;
 constexpr int kRmsCount = 72;
 constexpr int32_t kFullScaleRef = 32768;
-
-// The scale pictures are drawn in the correlation meter's line colour; white
-// while its dialog is not there.
-vcl::TColor ScaleLineColour() {
-  if (vcl::Screen) {
-    for (int i = 0; i < vcl::Screen->FormCount(); ++i) {
-      vcl::TCustomForm* form = vcl::Screen->Forms(i);
-      if (form->Name() != "fCorre") continue;
-      if (vcl::TComponent* c = form->FindComponent("color_1"); c && vcl::IsPublishedProp(c, "Value"))
-        return static_cast<vcl::TColor>(vcl::GetOrdProp(c, "Value"));
-    }
-  }
-  return vcl::clWhite;
-}
 
 // Root mean square of the newest `count` history levels. The squares are
 // summed in 64 bits: 72 full-scale squares are far beyond 32 bits. Silence
@@ -61,8 +46,12 @@ std::array<displays::TMMLevel*, 8> TFrmMain::AllLevelMeters() const {
 void TFrmMain::conect2Trigger(vcl::TObject*) {
   RmsStep();
   LevelPeakStep();
-  // Further steps of the pass, in this order: note read-out, correlation,
-  // Leq collection, pass counters.
+  if (DisplayNote1->Checked()) UpdateNote();
+  const bool correlation = DisplayCorrelationMeter1->Checked();
+  Image4->SetVisible(correlation);
+  if (correlation) UpdateCorrelation();
+  // The Leq collection comes here, before the pass counters.
+  CountNotePass();
 }
 
 void TFrmMain::RmsStep() {
@@ -186,7 +175,7 @@ void TFrmMain::DrawLevelScale(int index) {
   if (w <= 0 || h <= 0) return;
   vcl::TBitmap* picture = ima_nordic1->Picture()->Bitmap();
   picture->SetSize(w, h);
-  if (DrawScaleOf(index, picture->Canvas(), w, h, ScaleLineColour())) ima_nordic1->Invalidate();
+  if (DrawScaleOf(index, picture->Canvas(), w, h, CorrelationColors().line)) ima_nordic1->Invalidate();
 }
 
 }  // namespace app

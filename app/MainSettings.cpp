@@ -185,16 +185,22 @@ void TFrmMain::SaveSettingsFile(const std::string& file_name) {
   WriteInteger("dela", MMLEDSpin3->Value());
 }
 
-// The correlation meter's speed is its dialog's choice. Its moving-average
-// length and colours join here once the meter keeps them on this window.
+// The correlation meter's averaging length and colours, and its dialog's speed.
 void TFrmMain::SaveCorrelationSettings() {
+  WriteInteger("average_c", CorrelationAverage());
+  WriteInteger("c_bar_o", correlation_colors_.zero);
+  WriteInteger("c_bar_m", correlation_colors_.below);
+  WriteInteger("c_bar_p", correlation_colors_.above);
+  WriteInteger("c_line", correlation_colors_.line);
   if (vcl::TComponent* speed = WindowControl(this, "fCorre", "rg_correlation"))
     WriteInteger("speed c", ControlValue(speed));
 }
 
 void TFrmMain::LoadCorrelationSettings() {
+  SetCorrelationAverage(ReadInteger("average_c", 199));
   if (vcl::TComponent* speed = WindowControl(this, "fCorre", "rg_correlation"))
     SetControlValue(speed, ReadInteger("speed c", ControlValue(speed)));
+  ReadCorrelationColors(correlation_colors_);
 }
 
 // ---- reading -------------------------------------------------------------------------------------

@@ -1,10 +1,12 @@
 #include "app/Units.h"
 
 #include "app/AppForms.h"
+#include "app/Corre.h"
 #include "app/InfoForm.h"
 #include "app/MainForm.h"
 #include "app/OutfitL.h"
 #include "app/OutfitSpec.h"
+#include "app/PeakForm.h"
 #include "controls/ControlUnits.h"
 #include "displays/DisplayUnits.h"
 #include "engine/EngineUnits.h"
@@ -63,6 +65,9 @@ void RegisterAllUnits() {
   table.Register("OutfitL", plat::rankApp + 21, [] {
     vcl::RegisterClasses({vcl::TGroupBox::StaticClass(), vcl::TRadioGroup::StaticClass(),
                           vcl::TLabel::StaticClass(), vcl::TButton::StaticClass(), TfOutfitL::StaticClass()});
+  });
+  table.Register("CorreAndPeak", plat::rankApp + 30, [] {
+    vcl::RegisterClasses({TfCorre::StaticClass(), TfPeak::StaticClass()});
   });
   utility::RegisterUtilityUnits(table);
 }

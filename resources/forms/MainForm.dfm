@@ -116,7 +116,7 @@ object FrmMain: TFrmMain
   end
   object t_corre: TTimer
     Interval = 130
-    Enabled = False
+    OnTimer = t_correTimer
   end
   object TimerOver: TTimer
     Interval = 2000
@@ -129,7 +129,7 @@ object FrmMain: TFrmMain
   end
   object Timer3: TTimer
     Interval = 1000
-    Enabled = False
+    OnTimer = Timer3Timer
   end
   object tResize: TTimer
     Interval = 500
@@ -217,13 +217,12 @@ object FrmMain: TFrmMain
       end
       object DisplayNote1: TMenuItem
         Caption = 'Display Note information'
-        Enabled = False
         AutoCheck = True
         Checked = True
+        OnClick = DisplayNote1Click
       end
       object DisplayCorrelationMeter1: TMenuItem
         Caption = 'Display Correlation Meter'
-        Enabled = False
         AutoCheck = True
         Checked = True
       end
@@ -234,8 +233,8 @@ object FrmMain: TFrmMain
       end
       object Show1: TMenuItem
         Caption = 'Show big Peak window'
-        Enabled = False
         AutoCheck = True
+        OnClick = Show1Click
       end
     end
     object FilterMode1: TMenuItem
@@ -379,7 +378,7 @@ object FrmMain: TFrmMain
       end
       object CorrelationSettings1: TMenuItem
         Caption = 'Correlation Settings'
-        Enabled = False
+        OnClick = CorrelationSettings1Click
       end
       object LevelSettings1: TMenuItem
         Caption = 'Level Settings'
@@ -486,6 +485,7 @@ object FrmMain: TFrmMain
       Top = -199
       Width = 200
       Height = 200
+      Bevel.BevelOuter = bvNone
       Kind = okConLines
       Channel = chLeft
       Mode = mStereo
@@ -497,6 +497,7 @@ object FrmMain: TFrmMain
       Top = -199
       Width = 200
       Height = 200
+      Bevel.BevelOuter = bvNone
       Kind = okConLines
       Channel = chRight
       Mode = mStereo
@@ -513,6 +514,7 @@ object FrmMain: TFrmMain
       Top = 8
       Caption = '    0.000'
       Cursor = crHandPoint
+      OnClick = lab_frqClick
     end
     object Label6: TLabel
       Left = 8
@@ -534,27 +536,31 @@ object FrmMain: TFrmMain
       Left = 420
       Top = 6
       Width = 300
-      Height = 24
+      Height = 40
     end
     object Lab_Min: TLabel
       Left = 331
       Top = 34
-      Caption = '0'
+      Caption = '0.00'
+      OnClick = lab_cor_pClick
     end
     object Lab_Max: TLabel
       Left = 366
       Top = 34
-      Caption = '0'
+      Caption = '0.00'
+      OnClick = lab_cor_pClick
     end
     object lab_cor_p2: TLabel
       Left = 338
       Top = 48
-      Caption = '0 %'
+      Caption = '0%'
+      OnClick = lab_cor_pClick
     end
     object lab_cor_p: TLabel
       Left = 373
       Top = 48
-      Caption = '0 %'
+      Caption = '0%'
+      OnClick = lab_cor_pClick
     end
     object pan_overOL: TPanel
       Left = 864

@@ -14,10 +14,12 @@
 #include <vector>
 
 #include "app/AppForms.h"
+#include "app/Corre.h"
 #include "app/InfoForm.h"
 #include "app/MainForm.h"
 #include "app/OutfitL.h"
 #include "app/OutfitSpec.h"
+#include "app/PeakForm.h"
 #include "app/Units.h"
 #include "platform/backend/HeadlessBackend.h"
 #include "platform/kernel/Clock.h"
@@ -35,10 +37,10 @@
 namespace mainwindow {
 
 // A bounded round: the running connectors post their next idle step as they handle one.
-inline void Pump() {
+inline void Pump(int messages = 500) {
   plat::user::PumpBackendEvents(0);
   plat::MSG msg;
-  for (int i = 0; i < 500 && plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE); ++i)
+  for (int i = 0; i < messages && plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE); ++i)
     plat::DispatchMessageA(&msg);
 }
 
@@ -87,7 +89,9 @@ class MainWindowTest : public ::testing::Test {
   }
 
   bool PumpUntil(const std::function<bool()>& done, int limit_ms = 5000) {
-    return testsupport::PumpUntil(done, testsupport::Pumping{Pump, clock_step_ms_, limit_ms});
+    const int round = pump_round_;
+    return testsupport::PumpUntil(done,
+                                  testsupport::Pumping{[round] { Pump(round); }, clock_step_ms_, limit_ms});
   }
 
   // The main block up to the message loop, then the loop until start-up has ended.
@@ -109,6 +113,8 @@ class MainWindowTest : public ::testing::Test {
     app::fOutfitSpec = nullptr;
     delete app::fOutfitL;
     delete app::FrmInfo;
+    delete app::fCorre;
+    delete app::fPeak;
   }
 
   testsupport::ScopedEnv audio_{"QUELLIX_AUDIO", "virtual"};
@@ -118,6 +124,9 @@ class MainWindowTest : public ::testing::Test {
   std::vector<std::string> messages_;
   std::vector<plat::DialogRequest> file_dialogs_;
   std::deque<std::string> file_answers_;
+  // Messages one round of PumpUntil handles. While the connectors run one is
+  // always waiting, so shorter rounds look at `done` more often.
+  int pump_round_ = 500;
 
  private:
   std::filesystem::path cwd_;

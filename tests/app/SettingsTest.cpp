@@ -270,12 +270,13 @@ TEST_F(SettingsTest, SaveWritesTheRegistryValuesInTheirOrder) {
   for (size_t at = store.find("\n\""); at != std::string::npos; at = store.find("\n\"", at + 1))
     names.push_back(store.substr(at + 2, store.find('"', at + 2) - at - 2));
   const std::vector<std::string> in_order = {
-      "Lines/Bars", "DeviceID in", "CBMode in", "DeviceID out", "CBMode out", "RecID in",   "BinData0",
-      "BinData1",   "BinData2",    "BinData3",  "spLevel",      "cb_f1",      "cb_f2",      "cb_f3",
-      "cb_f4",      "cb_f5",       "cb_f6",     "rg_ovtave",    "rg_filter",  "rg_filter1", "ne_start1",
-      "ne_stop1",   "ne_start2",   "ne_stop2",  "ne_start3",    "ne_stop3",   "ne_start4",  "ne_stop4",
-      "Skin",       "Show RMS",    "Show Note", "dela",         "RMS",        "Note",       "CORRE",
-      "top",        "left",        "wide",      "hei"};
+      "Lines/Bars",  "average_c", "c_bar_o",      "c_bar_m",    "c_bar_p",    "c_line",    "speed c",
+      "DeviceID in", "CBMode in", "DeviceID out", "CBMode out", "RecID in",   "BinData0",  "BinData1",
+      "BinData2",    "BinData3",  "spLevel",      "cb_f1",      "cb_f2",      "cb_f3",     "cb_f4",
+      "cb_f5",       "cb_f6",     "rg_ovtave",    "rg_filter",  "rg_filter1", "ne_start1", "ne_stop1",
+      "ne_start2",   "ne_stop2",  "ne_start3",    "ne_stop3",   "ne_start4",  "ne_stop4",  "Skin",
+      "Show RMS",    "Show Note", "dela",         "RMS",        "Note",       "CORRE",     "top",
+      "left",        "wide",      "hei"};
   auto next = names.begin();
   for (const std::string& name : in_order) {
     next = std::find(next, names.end(), name);
