@@ -66,6 +66,7 @@ void TFrmMain::SetCorrelationColors(const TCorrelationColors& colors) {
 }
 
 void TFrmMain::DrawCorrelationScale() {
+  correlation_.drawn_position = correlation_.drawn_average = -1;
   vcl::TCanvas* canvas = Image4->Canvas();
   const int w = Image4->Width();
   const int h = Image4->Height();
@@ -130,13 +131,18 @@ void TFrmMain::UpdateCorrelation() {
 }
 
 void TFrmMain::DrawCorrelationMeter(int value) {
+  const int x = BarPosition(value);
+  const int average = AverageCorrelation(x);
+  // The bars drawn last are the bars of this pass: the picture stands.
+  TCorrelationState& c = correlation_;
+  if (x == c.drawn_position && average == c.drawn_average) return;
+  c.drawn_position = x;
+  c.drawn_average = average;
   vcl::TCanvas* canvas = Image4->Canvas();
   // The rows of the bars are cleared too, so the picture shows this pass only.
   canvas->Brush()->SetColor(vcl::clBlack);
   canvas->FillRect(vcl::Rect(0, 0, Image4->Width(), Image4->Height() - kScaleRows));
   canvas->Pen()->SetWidth(2);
-  const int x = BarPosition(value);
-  const int average = AverageCorrelation(x);
   DrawCorrelationBar(Image4, static_cast<int>(std::trunc(correlation_.min)), average, x,
                      static_cast<int>(std::trunc(correlation_.max)));
 }

@@ -40,6 +40,9 @@ struct TCorrelationState {
   int positive = 0;
   int total = 0;
   std::array<int, kBarHistorySize> bar_history{};
+  // The bar positions the picture shows; -1 when it shows none.
+  int drawn_position = -1;
+  int drawn_average = -1;
 };
 
 // Pearson's r of the trace values at positions first..last of two scopes;
