@@ -532,9 +532,11 @@ TEST_F(LevelsClockTest, EachBallisticsFollowsABurstOnTheLoopbackPath) {
     const int lit = meter->LitSpots();
     EXPECT_GT(lit, meter->NumSpots() / 2);
     tone.generator.SetAmplitude(0);
-    // Silence: 0 on every curve but DIN's, which starts at 4.
+    // Silence: 0 on every curve but DIN's, which starts at 4. How far the
+    // bar has fallen by the time the silence is seen depends on how many
+    // passes the real clock allowed; the decay itself is pinned on the
+    // manual clock above, so here the bar only has to fall, never rise.
     ASSERT_TRUE(PumpUntil([&] { return meter->LevelHistory()[0] <= 4; }));
-    EXPECT_GT(meter->LitSpots(), 0) << "the fall follows the decay";
     EXPECT_LE(meter->LitSpots(), lit);
     ASSERT_TRUE(PumpUntil([&] { return meter->LitSpots() == 0; }));
   }
