@@ -7,7 +7,7 @@
 #include "app/InfoForm.h"
 #include "app/MainForm.h"
 #include "app/OutfitL.h"
-#include "app/OutfitSpec.h"
+#include "app/SpectrumOutfit.h"
 #include "app/PeakForm.h"
 #include "platform/kernel/Resources.h"
 #include "platform/user/Paint.h"

@@ -7,7 +7,7 @@
 
 #include "app/MainForm.h"
 #include "app/OutfitL.h"
-#include "app/OutfitSpec.h"
+#include "app/SpectrumOutfit.h"
 #include "engine/MMUtils.h"
 #include "platform/registry/Registry.h"
 #include "platform/user/Input.h"

@@ -5,7 +5,7 @@
 #include "app/InfoForm.h"
 #include "app/MainForm.h"
 #include "app/OutfitL.h"
-#include "app/OutfitSpec.h"
+#include "app/SpectrumOutfit.h"
 #include "app/PeakForm.h"
 #include "controls/ControlUnits.h"
 #include "displays/DisplayUnits.h"

@@ -151,8 +151,7 @@ TEST_F(MainBandsTest, ToneLightsItsBandWithNeighboursFortyDecibelsLowerAndNamesI
     EXPECT_TRUE(w_->MMSpectrum1->ExternPeakFreq());
     EXPECT_EQ(w_->MMSpectrum1->ExternPeakValue(), c.label);
     const std::string label = vcl::Format("%0.1f Hz", {static_cast<double>(c.label)});
-    EXPECT_TRUE(Await([&] { return w_->MMSpectrum1->PeakLabel() == label; }))
-        << w_->MMSpectrum1->PeakLabel();
+    EXPECT_TRUE(Await([&] { return w_->MMSpectrum1->PeakLabel() == label; })) << w_->MMSpectrum1->PeakLabel();
   }
   EXPECT_TRUE(errors_.empty()) << errors_.front();
 }

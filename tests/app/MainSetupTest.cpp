@@ -8,7 +8,7 @@
 #include "app/MainForm.h"
 #include "app/MainWindowFixture.h"
 #include "app/OutfitL.h"
-#include "app/OutfitSpec.h"
+#include "app/SpectrumOutfit.h"
 #include "app/Settings.h"
 #include "engine/MMUtils.h"
 #include "platform/backend/HeadlessBackend.h"

@@ -18,7 +18,7 @@
 #include "app/InfoForm.h"
 #include "app/MainForm.h"
 #include "app/OutfitL.h"
-#include "app/OutfitSpec.h"
+#include "app/SpectrumOutfit.h"
 #include "app/PeakForm.h"
 #include "app/Units.h"
 #include "platform/backend/HeadlessBackend.h"

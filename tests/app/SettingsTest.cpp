@@ -24,7 +24,7 @@
 #include "app/AppForms.h"
 #include "app/MainForm.h"
 #include "app/MainWindowFixture.h"
-#include "app/OutfitSpec.h"
+#include "app/SpectrumOutfit.h"
 #include "app/Projects.h"
 #include "app/Settings.h"
 #include "files/MMWRec.h"

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "app/OutfitSpec.h"
+#include "app/SpectrumOutfit.h"
 #include "controls/ControlUnits.h"
 #include "controls/MMColBtn.h"
 #include "controls/MMLEDSpin.h"

@@ -1,4 +1,4 @@
-#include "app/OutfitSpec.h"
+#include "app/SpectrumOutfit.h"
 
 #include <string_view>
 
