@@ -8,6 +8,7 @@
 
 #include "platform/backend/Backend.h"
 #include "platform/kernel/Errors.h"
+#include "platform/user/IconBits.h"
 #include "platform/user/Input.h"
 #include "platform/user/Messages.h"
 #include "platform/user/WindowRecord.h"
@@ -157,13 +158,9 @@ std::optional<backend::CursorImage> DecodeCursorFile(const BYTE* data, size_t si
   if (bit_count != 1 && bit_count != 32) return std::nullopt;
   const int height = double_height / 2;
   const size_t colours = bit_count == 1 ? 2 : 0;
-  const size_t xor_stride = (static_cast<size_t>(width) * bit_count + 31) / 32 * 4;
-  const size_t and_stride = (static_cast<size_t>(width) + 31) / 32 * 4;
-  const size_t needed = header_size + colours * 4 + (xor_stride + and_stride) * height;
-  if (needed > bytes) return std::nullopt;
-  const BYTE* table = image + header_size;
-  const BYTE* xor_bits = table + colours * 4;
-  const BYTE* and_bits = xor_bits + xor_stride * height;
+  const auto bits_at = user::LocateIconBits(image, bytes, header_size, colours, width, height, bit_count);
+  if (!bits_at) return std::nullopt;
+  const auto [table, xor_bits, and_bits, xor_stride, and_stride] = *bits_at;
 
   backend::CursorImage out;
   out.width = width;

@@ -9,6 +9,7 @@
 #include "platform/kernel/Errors.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Geometry.h"
+#include "platform/user/IconBits.h"
 #include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
 #include "platform/user/Window.h"
@@ -76,13 +77,9 @@ std::optional<IconImage> DecodeImage(const BYTE* image, size_t bytes) {
     colours = used == 0 ? size_t{1} << bit_count : used;
     if (colours > (size_t{1} << bit_count)) return std::nullopt;
   }
-  const size_t xor_stride = (static_cast<size_t>(width) * bit_count + 31) / 32 * 4;
-  const size_t and_stride = (static_cast<size_t>(width) + 31) / 32 * 4;
-  const size_t needed = header_size + colours * 4 + (xor_stride + and_stride) * height;
-  if (needed > bytes) return std::nullopt;
-  const BYTE* table = image + header_size;
-  const BYTE* xor_bits = table + colours * 4;
-  const BYTE* and_bits = xor_bits + xor_stride * height;
+  const auto bits_at = user::LocateIconBits(image, bytes, header_size, colours, width, height, bit_count);
+  if (!bits_at) return std::nullopt;
+  const auto [table, xor_bits, and_bits, xor_stride, and_stride] = *bits_at;
 
   IconImage out;
   out.width = width;
