@@ -29,6 +29,7 @@ constexpr LONG ERROR_MORE_DATA = 234;
 constexpr LONG ERROR_NO_MORE_ITEMS = 259;
 constexpr LONG ERROR_INVALID_WINDOW_HANDLE = 1400;
 constexpr LONG ERROR_TIMEOUT = 1460;
+constexpr LONG ERROR_NOT_ENOUGH_QUOTA = 1816;
 
 DWORD GetLastError();
 void SetLastError(DWORD error);

@@ -1,10 +1,12 @@
 #include "platform/registry/Registry.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -18,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/kernel/ChangeNotify.h"
 #include "platform/kernel/Sync.h"
 #include "platform/registry/RegistryFile.h"
 
@@ -244,16 +247,58 @@ class Store {
   }
 
   // Follows the environment unless a path was set explicitly.
-  void CheckPath() {
+  void CheckPath(std::vector<ChangeNote>* notes = nullptr) {
     std::string want = explicit_path_.empty() ? DefaultStorePath() : explicit_path_;
     if (want != path_ || !loaded_) {
       bool same_store = want == path_;
       path_ = want;
-      LoadFromDisk(same_store);
+      LoadFromDisk(same_store, notes);
     }
   }
 
-  void LoadFromDisk(bool keep_ids) {
+  static bool SameValues(const RegValueList& a, const RegValueList& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (a[i].name != b[i].name || a[i].type != b[i].type || a[i].data != b[i].data) return false;
+    return true;
+  }
+
+  // Every key below `node` (itself included) as deleted.
+  static void NoteDeleted(const RegKeyNode& node, std::vector<uint64_t> chain,
+                          std::vector<ChangeNote>& notes) {
+    notes.push_back({chain, REG_NOTIFY_CHANGE_NAME, node.id});
+    chain.push_back(node.id);
+    for (const auto& sub : node.subkeys) NoteDeleted(*sub, chain, notes);
+  }
+
+  // What another process changed, as the changes this process would have
+  // noted had it made them: values of a key, and keys made or deleted.
+  static void Diff(const RegKeyNode& old_node, const RegKeyNode& new_node, std::vector<uint64_t>& chain,
+                   std::vector<ChangeNote>& notes) {
+    if (!SameValues(old_node.values, new_node.values))
+      notes.push_back({chain, REG_NOTIFY_CHANGE_LAST_SET, 0});
+    bool names_changed = false;
+    for (const auto& old_sub : old_node.subkeys) {
+      if (!new_node.FindSubkey(old_sub->name)) {
+        NoteDeleted(*old_sub, chain, notes);
+        names_changed = true;
+      }
+    }
+    for (const auto& sub : new_node.subkeys) {
+      const RegKeyNode* old_sub = old_node.FindSubkey(sub->name);
+      if (!old_sub) {
+        names_changed = true;
+        continue;
+      }
+      chain.push_back(sub->id);
+      Diff(*old_sub, *sub, chain, notes);
+      chain.pop_back();
+    }
+    if (names_changed) notes.push_back({chain, REG_NOTIFY_CHANGE_NAME, 0});
+  }
+
+  // With `notes`, what the read changed against the tree in memory goes there.
+  void LoadFromDisk(bool keep_ids, std::vector<ChangeNote>* notes = nullptr) {
     loaded_ = true;
     std::string text;
     FileIdentity id;
@@ -273,6 +318,12 @@ class Store {
         id.exists ? static_cast<uint64_t>(id.mtime_ns / 100) + 116444736000000000ull : NowFileTime();
     for (int i = 0; i < kRegRootCount; ++i)
       CarryIds(keep_ids ? tree_.roots[i].get() : nullptr, *parsed.tree.roots[i], when);
+    if (keep_ids && notes) {
+      for (int i = 0; i < kRegRootCount; ++i) {
+        std::vector<uint64_t> chain{parsed.tree.roots[i]->id};
+        Diff(*tree_.roots[i], *parsed.tree.roots[i], chain, *notes);
+      }
+    }
     tree_ = std::move(parsed.tree);
     disk_ = id;
     skipped_ = parsed.skipped_lines + ((id.exists && !parsed.header_ok && !text.empty()) ? 1 : 0);
@@ -288,9 +339,9 @@ class Store {
     unreadable_text_ = backup_pending_ ? std::move(text) : std::string();
   }
 
-  void RefreshIfChanged() {
-    CheckPath();
-    if (!(StatIdentity(path_) == disk_)) LoadFromDisk(true);
+  void RefreshIfChanged(std::vector<ChangeNote>* notes = nullptr) {
+    CheckPath(notes);
+    if (!(StatIdentity(path_) == disk_)) LoadFromDisk(true, notes);
   }
 
   bool Save() {
@@ -419,31 +470,118 @@ class Store {
       CheckPath();
       StoreLock file_lock(path_);
       if (!file_lock.locked()) return ERROR_WRITE_FAULT;
-      RefreshIfChanged();
+      std::vector<ChangeNote> reloaded;
+      RefreshIfChanged(&reloaded);
+      hit = Collect(reloaded);
       RegistryTree before = tree_.Clone();
       std::vector<ChangeNote> notes;
       result = apply(notes);
-      if (notes.empty()) return result;
-      if (!Save()) {
-        tree_ = std::move(before);
-        return ERROR_WRITE_FAULT;
+      if (!notes.empty()) {
+        if (Save()) {
+          std::vector<std::shared_ptr<Listener>> more = Collect(notes);
+          for (auto& l : more)
+            if (std::find(hit.begin(), hit.end(), l) == hit.end()) hit.push_back(std::move(l));
+        } else {
+          tree_ = std::move(before);
+          result = ERROR_WRITE_FAULT;
+        }
       }
-      hit = Collect(notes);
     }
     Fire(hit);
     return result;
   }
 
+  // Runs `read` after picking up what other processes wrote; listeners of
+  // what they changed are told after the lock is left.
   template <class Read>
   LONG Query(Read&& read) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    RefreshIfChanged();
-    return read();
+    std::vector<std::shared_ptr<Listener>> hit;
+    LONG result;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      std::vector<ChangeNote> notes;
+      RefreshIfChanged(&notes);
+      hit = Collect(notes);
+      result = read();
+    }
+    Fire(hit);
+    return result;
+  }
+
+  // ---- Watching the store for other processes ----
+
+  bool watcher_running_ = false;  // under mutex_
+  HANDLE watcher_wake_ = nullptr;
+
+  // Under mutex_: starts the thread that hears other processes' saves while
+  // anyone listens. It ends by itself when nobody does.
+  void EnsureWatcher() {
+    if (!watcher_wake_) watcher_wake_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (watcher_running_) {
+      SetEvent(watcher_wake_);  // the store may have moved
+      return;
+    }
+    watcher_running_ = true;
+    std::thread([this] { Watch(); }).detach();
+  }
+
+  void WakeWatcher() {
+    if (watcher_wake_) SetEvent(watcher_wake_);
+  }
+
+  void Watch() {
+    // The store is replaced by a rename, so its folder is watched.
+    constexpr DWORD kFilter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE;
+    HANDLE change = INVALID_HANDLE_VALUE;
+    std::string watched;
+    for (;;) {
+      std::string dir;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (listeners_.empty()) {
+          watcher_running_ = false;
+          break;
+        }
+        dir = DirOf(explicit_path_.empty() ? DefaultStorePath() : explicit_path_);
+      }
+      if (dir != watched || change == INVALID_HANDLE_VALUE) {
+        if (change != INVALID_HANDLE_VALUE) FindCloseChangeNotification(change);
+        change = FindFirstChangeNotificationA(dir.c_str(), FALSE, kFilter);
+        watched = dir;
+      }
+      // Without a folder to watch yet, look again now and then.
+      const HANDLE handles[2] = {watcher_wake_, change};
+      DWORD r = WaitForMultipleObjects(change == INVALID_HANDLE_VALUE ? 1 : 2, handles, FALSE,
+                                       change == INVALID_HANDLE_VALUE ? 500 : INFINITE);
+      if (r == WAIT_OBJECT_0 + 1 && !FindNextChangeNotification(change)) {
+        FindCloseChangeNotification(change);
+        change = INVALID_HANDLE_VALUE;
+      }
+      std::vector<std::shared_ptr<Listener>> hit;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::vector<ChangeNote> notes;
+        RefreshIfChanged(&notes);
+        hit = Collect(notes);
+      }
+      Fire(hit);
+    }
+    if (change != INVALID_HANDLE_VALUE) FindCloseChangeNotification(change);
   }
 };
 
 Store& TheStore() {
-  static Store* store = new Store;  // never destroyed: callers may use it during exit
+  // Never destroyed: callers may use it during exit. A child forked while
+  // another thread holds the store's lock would find it held for ever.
+  static Store* store = [] {
+    auto* s = new Store;
+    ::pthread_atfork([] { TheStore().mutex_.lock(); }, [] { TheStore().mutex_.unlock(); },
+                     [] {
+                       TheStore().watcher_running_ = false;  // threads are not forked
+                       TheStore().mutex_.unlock();
+                     });
+    return s;
+  }();
   return *store;
 }
 
@@ -750,6 +888,7 @@ LONG RegNotifyChangeKeyValue(HKEY key, BOOL watch_subtree, DWORD filter, HANDLE 
     l->node_id = at.node->id;
     if (RootIndexOf(key) < 0) l->handle = reinterpret_cast<uintptr_t>(key);
     s.listeners_.push_back(l);
+    s.EnsureWatcher();
     return ERROR_SUCCESS;
   });
   if (r != ERROR_SUCCESS || asynchronous) return r;
@@ -764,6 +903,7 @@ void RegistrySetStorePath(const std::string& path) {
   std::lock_guard<std::mutex> lock(s.mutex_);
   s.explicit_path_ = path;
   s.loaded_ = false;  // read on the next use, not now
+  s.WakeWatcher();
 }
 
 std::string RegistryStorePath() {
@@ -775,9 +915,15 @@ std::string RegistryStorePath() {
 
 void RegistryReload() {
   Store& s = TheStore();
-  std::lock_guard<std::mutex> lock(s.mutex_);
-  s.CheckPath();
-  s.LoadFromDisk(true);
+  std::vector<std::shared_ptr<Listener>> hit;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex_);
+    std::vector<ChangeNote> notes;
+    s.CheckPath(&notes);
+    s.LoadFromDisk(true, &notes);
+    hit = s.Collect(notes);
+  }
+  Store::Fire(hit);
 }
 
 size_t RegistrySkippedLines() {
@@ -790,18 +936,27 @@ size_t RegistrySkippedLines() {
 RegistryListenerToken RegistryAddChangeListener(HKEY key, bool watch_subtree, std::function<void()> callback,
                                                 DWORD filter) {
   Store& s = TheStore();
-  std::lock_guard<std::mutex> lock(s.mutex_);
-  s.RefreshIfChanged();
-  Resolved at = s.Resolve(key);
-  if (at.error != ERROR_SUCCESS || !callback) return 0;
-  auto l = std::make_shared<Listener>();
-  l->token = s.next_token_++;
-  l->node_id = at.node->id;
-  l->subtree = watch_subtree;
-  l->filter = filter;
-  l->callback = std::move(callback);
-  s.listeners_.push_back(l);
-  return l->token;
+  std::vector<std::shared_ptr<Listener>> hit;
+  RegistryListenerToken token = 0;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex_);
+    std::vector<ChangeNote> notes;
+    s.RefreshIfChanged(&notes);
+    hit = s.Collect(notes);
+    Resolved at = s.Resolve(key);
+    if (at.error == ERROR_SUCCESS && callback) {
+      auto l = std::make_shared<Listener>();
+      l->token = token = s.next_token_++;
+      l->node_id = at.node->id;
+      l->subtree = watch_subtree;
+      l->filter = filter;
+      l->callback = std::move(callback);
+      s.listeners_.push_back(l);
+      s.EnsureWatcher();
+    }
+  }
+  Store::Fire(hit);
+  return token;
 }
 
 bool RegistryRemoveChangeListener(RegistryListenerToken token) {
@@ -813,6 +968,7 @@ bool RegistryRemoveChangeListener(RegistryListenerToken token) {
       if ((*it)->token == token && !(*it)->one_shot) {
         found = *it;
         s.listeners_.erase(it);
+        s.WakeWatcher();  // it ends when nobody listens
         break;
       }
     }

@@ -107,7 +107,9 @@ LONG RegFlushKey(HKEY key);
 // watch_subtree) that `filter` selects; deleting the key itself always
 // signals. The registration ends when the key handle is closed. Without
 // `asynchronous` the call returns only at the change (or the close).
-// Changes made by other processes are seen but not signalled.
+// Changes saved by other processes are signalled too, once this process has
+// read them: at its next registry call, or when the watch on the store's
+// folder (kept while anyone listens) hears the save.
 LONG RegNotifyChangeKeyValue(HKEY key, BOOL watch_subtree, DWORD filter, HANDLE event, BOOL asynchronous);
 
 // ---- For tests and tools -------------------------------------------------
@@ -118,7 +120,7 @@ LONG RegNotifyChangeKeyValue(HKEY key, BOOL watch_subtree, DWORD filter, HANDLE 
 void RegistrySetStorePath(const std::string& path);
 std::string RegistryStorePath();
 // Drops the in-memory tree and reads the store again. Open handles stay valid
-// for keys that are still there.
+// for keys that are still there; listeners hear what the read changed.
 void RegistryReload();
 // Malformed lines that the last read of the store skipped.
 size_t RegistrySkippedLines();
