@@ -2,6 +2,7 @@
 
 #include "utility/qelComponents.h"
 #include "utility/qelGraphics.h"
+#include "utility/qelInstance.h"
 #include "utility/qelLabels.h"
 #include "utility/qelSysUtils.h"
 
@@ -14,9 +15,9 @@ void RegisterUtilityUnits(plat::UnitTable& table) {
   });
   table.Register("qelGraphics", plat::rankUtility + 20, RegisterColorNames);
   table.Register("qelLabels", plat::rankUtility + 25, RegisterLabelClasses);
-  // Nothing to undo at shut-down: what the unit shares outlives it, as
-  // components on forms that close later may still reach it.
-  table.Register("qelComponents", plat::rankUtility + 30, InitComponentsUnit);
+  // What the unit shares outlives it, as components on forms that close
+  // later may still reach it; only the instance this copy holds is given up.
+  table.Register("qelComponents", plat::rankUtility + 30, InitComponentsUnit, ReleaseInstance);
 }
 
 }  // namespace utility

@@ -11,6 +11,7 @@
 #include "platform/vcl/UtilWindow.h"
 #include "utility/qelFileStorage.h"
 #include "utility/qelGraphics.h"
+#include "utility/qelInstance.h"
 #include "utility/qelSysUtils.h"
 #include "utility/qelWndProcHook.h"
 
@@ -119,6 +120,8 @@ void InitComponentsUnit() {
       TqelCustomTimer::StaticClass(),
       TqelCustomWndProcHook::StaticClass(),
       TqelCustomFileStorage::StaticClass(),
+      TqelAutoRun::StaticClass(),
+      TqelOneInstance::StaticClass(),
       TqelWndProcHook::StaticClass(),
       TqelFileStorage::StaticClass(),
       TqelWav::StaticClass(),

@@ -10,7 +10,9 @@
 #include "platform/kernel/Files.h"
 #include "platform/kernel/Modules.h"
 #include "platform/kernel/SystemInfo.h"
+#include "platform/shell/Autostart.h"
 #include "platform/user/Input.h"
+#include "platform/vcl/Application.h"
 #include "platform/vcl/SysUtils.h"
 #include "utility/qelConsts.h"
 
@@ -195,29 +197,32 @@ namespace {
 bool IsServiceKind(TqelAutoExecKind kind) { return kind == aekServiceRun || kind == aekServiceRunOnce; }
 }  // namespace
 
+namespace {
+plat::AutostartScope ScopeOf(TqelAutoExecKind kind) {
+  return kind == aekUserRun || kind == aekUserRunOnce ? plat::AutostartScope::user : plat::AutostartScope::machine;
+}
+}  // namespace
+
+// The entries are desktop autostart files: the user's folder for the user
+// kinds, the machine's for the others.
 bool AddToAutoRun(TqelAutoExecKind kind, const std::string& file_name) {
   if (IsServiceKind(kind) && VersionFlags().RunningWinNT) return false;
-  plat::HKEY root;
-  std::string key;
-  GetAutoRunKey(kind, root, key);
-  // A value that could not be written is a failure, not a success.
-  return WriteString(root, key, ExtractNamePart(file_name), file_name) == plat::ERROR_SUCCESS;
+  bool run_once = kind == aekMachineRunOnce || kind == aekUserRunOnce || kind == aekServiceRunOnce;
+  std::string title = vcl::Application ? vcl::Application->Title() : ExtractBareName(file_name);
+  switch (plat::WriteAutostartEntry(ScopeOf(kind), file_name, title, run_once)) {
+    case plat::AutostartResult::done:
+      return true;
+    case plat::AutostartResult::badText:
+      return false;
+    case plat::AutostartResult::cannotWrite:
+      break;
+  }
+  throw EqelRegistry(vcl::Format(SqelCannotOpenKey, {plat::AutostartFolder(ScopeOf(kind))}));
 }
 
 bool RemoveFromAutoRun(TqelAutoExecKind kind, const std::string& file_name) {
   if (IsServiceKind(kind) && VersionFlags().RunningWinNT) return false;
-  plat::HKEY root;
-  std::string key;
-  GetAutoRunKey(kind, root, key);
-  plat::HKEY handle = nullptr;
-  if (plat::RegOpenKeyExA(root, key.c_str(), 0, plat::KEY_ALL_ACCESS, &handle) != plat::ERROR_SUCCESS)
-    return false;
-  std::string name = ExtractNamePart(file_name);
-  bool result = true;
-  if (plat::RegQueryValueExA(handle, name.c_str(), nullptr, nullptr, nullptr, nullptr) == plat::ERROR_SUCCESS)
-    result = plat::RegDeleteValueA(handle, name.c_str()) == plat::ERROR_SUCCESS;
-  plat::RegCloseKey(handle);
-  return result;
+  return plat::RemoveAutostartEntry(ScopeOf(kind), file_name);
 }
 
 void RegisterClassOnce(vcl::TClass cls) {
@@ -301,6 +306,8 @@ void InitProgramPaths() {
   std::string ext = ExtensionOf(name);
   Paths().program_path = ExtractPathPart(exe);
   Paths().log_file_name = exe.substr(0, exe.size() - ext.size()) + ".log";
+  // An entry that was to start the program once has done so now.
+  plat::RemoveRunOnceEntries(exe);
 }
 
 }  // namespace utility

@@ -1,5 +1,9 @@
 #include "utility/qelVclUtils.h"
 
+#include <fstream>
+#include <vector>
+
+#include "platform/shell/Instance.h"
 #include "platform/user/Focus.h"
 #include "platform/user/Geometry.h"
 #include "platform/vcl/Forms.h"
@@ -35,9 +39,30 @@ void HideApplication() {
 
 plat::HWND FindPreviousInstance() { return nullptr; }
 
+namespace {
+std::string& InstanceIdentity() {
+  static auto* name = new std::string;
+  return *name;
+}
+
+std::vector<std::string> CommandLine() {
+  std::vector<std::string> args;
+  std::ifstream in("/proc/self/cmdline", std::ios::binary);
+  for (std::string arg; std::getline(in, arg, '\0');) args.push_back(arg);
+  return args;
+}
+
+constexpr plat::DWORD kHandOverTimeoutMs = 2000;
+}  // namespace
+
+void SetInstanceIdentity(const std::string& name) { InstanceIdentity() = name; }
+
 bool ActivatePreviousInstance() {
   plat::HWND hwnd = FindPreviousInstance();
-  if (!hwnd) return false;
+  if (!hwnd) {
+    const std::string& name = InstanceIdentity();
+    return !name.empty() && plat::HandToInstance(name, CommandLine(), kHandOverTimeoutMs);
+  }
   if (plat::IsIconic(hwnd))
     plat::ShowWindow(hwnd, plat::SW_RESTORE);
   else

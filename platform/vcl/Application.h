@@ -57,6 +57,10 @@ class TApplication : public TComponent {
   void SetTitle(const std::string& value);
   // The path of the executable.
   std::string ExeName() const;
+  // Whether the program shows its main form once started; a copy that hands
+  // over to a running one, or starts in the tray, says no.
+  bool ShowMainForm() const { return show_main_form_; }
+  void SetShowMainForm(bool value) { show_main_form_ = value; }
 
   // Hints: a control with ShowHint and a Hint shows it when the pointer has
   // rested on it for HintPause ms, for HintHidePause ms, unless it answers
@@ -89,6 +93,7 @@ class TApplication : public TComponent {
   void StartHintTimer(unsigned interval);
 
   bool terminated_ = false;
+  bool show_main_form_ = true;
   std::string title_;
   bool show_hint_ = true;
   unsigned hint_pause_ = 500;

@@ -850,7 +850,7 @@ void ApplicationCreateForm(TClass cls, const std::function<void(TCustomForm*)>& 
 
 void ApplicationRun() {
   if (!Application) throw EInvalidOperation("No application");
-  if (main_form) main_form->Show();
+  if (main_form && Application->ShowMainForm()) main_form->Show();
   Application->Run();
 }
 

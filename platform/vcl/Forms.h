@@ -259,7 +259,8 @@ void ApplicationCreateForm(T*& reference) {
   ApplicationCreateForm(T::StaticClass(),
                         [&reference](TCustomForm* form) { reference = static_cast<T*>(form); });
 }
-// Shows the main form and runs the message loop until it closes.
+// Shows the main form (unless the application says not to) and runs the
+// message loop until it closes.
 void ApplicationRun();
 
 }  // namespace vcl

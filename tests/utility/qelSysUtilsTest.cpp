@@ -196,13 +196,21 @@ TEST_F(qelRegistryRoutines, StringsExpandableOnlyWithPercent) {
 
 TEST_F(qelRegistryRoutines, AutoRunEntriesComeAndGo) {
   DetectVersion();  // the fixed NT profile: service kinds are refused
-  const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  testsupport::ScopedEnv config_home("XDG_CONFIG_HOME", temp_.File("config"));
+  testsupport::ScopedEnv config_dirs("XDG_CONFIG_DIRS", temp_.File("xdg"));
+  const std::string user_entry = temp_.File("config/autostart/quellix.desktop");
   EXPECT_TRUE(AddToAutoRun(aekUserRun, "/opt/q/quellix"));
-  EXPECT_EQ(Value(plat::HKEY_CURRENT_USER, key, "quellix")->second, "/opt/q/quellix");
+  EXPECT_TRUE(std::filesystem::exists(user_entry));
   EXPECT_TRUE(RemoveFromAutoRun(aekUserRun, "/opt/q/quellix"));
-  EXPECT_FALSE(Value(plat::HKEY_CURRENT_USER, key, "quellix"));
+  EXPECT_FALSE(std::filesystem::exists(user_entry));
   EXPECT_TRUE(RemoveFromAutoRun(aekUserRun, "/opt/q/quellix"));  // nothing there: still done
-  EXPECT_FALSE(RemoveFromAutoRun(aekMachineRunOnce, "x"));       // no such key
+  EXPECT_FALSE(RemoveFromAutoRun(aekMachineRunOnce, "x"));       // no machine folder
+  try {
+    AddToAutoRun(aekMachineRun, "x");
+    ADD_FAILURE() << "no machine folder, no error";
+  } catch (const EqelRegistry& e) {
+    EXPECT_EQ(e.Message(), "Unable to open the " + temp_.File("xdg") + "/autostart key");
+  }
   EXPECT_FALSE(AddToAutoRun(aekServiceRun, "x"));
   EXPECT_FALSE(RemoveFromAutoRun(aekServiceRunOnce, "x"));
 }
