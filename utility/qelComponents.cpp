@@ -12,6 +12,7 @@
 #include "utility/qelFileStorage.h"
 #include "utility/qelGraphics.h"
 #include "utility/qelInstance.h"
+#include "utility/qelShell.h"
 #include "utility/qelSysUtils.h"
 #include "utility/qelWndProcHook.h"
 
@@ -125,6 +126,9 @@ void InitComponentsUnit() {
       TqelWndProcHook::StaticClass(),
       TqelFileStorage::StaticClass(),
       TqelWav::StaticClass(),
+      TqelFileOperation::StaticClass(),
+      TqelFileAssociation::StaticClass(),
+      TqelStartButtonProperties::StaticClass(),
       TqelColorPicker::StaticClass(),
   });
 }

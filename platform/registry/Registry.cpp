@@ -760,7 +760,8 @@ LONG RegDeleteValueA(HKEY key, const char* value_name) {
   });
 }
 
-LONG RegDeleteKeyA(HKEY key, const char* sub_key) {
+namespace {
+LONG DeleteKey(HKEY key, const char* sub_key, bool with_subkeys) {
   std::vector<std::string> parts;
   if (!SplitPath(sub_key, parts)) return ERROR_INVALID_PARAMETER;
   if (parts.empty()) return ERROR_INVALID_PARAMETER;
@@ -776,7 +777,7 @@ LONG RegDeleteKeyA(HKEY key, const char* sub_key) {
     }
     RegKeyNode* victim = parent->FindSubkey(parts.back());
     if (!victim) return ERROR_FILE_NOT_FOUND;
-    if (!victim->subkeys.empty()) return ERROR_ACCESS_DENIED;
+    if (!with_subkeys && !victim->subkeys.empty()) return ERROR_ACCESS_DENIED;
     uint64_t victim_id = victim->id;
     parent->RemoveSubkey(parts.back());
     parent->last_write = NowFileTime();
@@ -784,6 +785,11 @@ LONG RegDeleteKeyA(HKEY key, const char* sub_key) {
     return ERROR_SUCCESS;
   });
 }
+}  // namespace
+
+LONG RegDeleteKeyA(HKEY key, const char* sub_key) { return DeleteKey(key, sub_key, false); }
+
+LONG RegDeleteTreeA(HKEY key, const char* sub_key) { return DeleteKey(key, sub_key, true); }
 
 LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* name_size, DWORD*, char* key_class,
                    DWORD* class_size, FILETIME* last_write) {

@@ -91,6 +91,8 @@ LONG RegQueryValueExA(HKEY key, const char* value_name, DWORD* reserved, DWORD* 
 LONG RegDeleteValueA(HKEY key, const char* value_name);
 // Deletes a key without subkeys; one with subkeys gives ERROR_ACCESS_DENIED.
 LONG RegDeleteKeyA(HKEY key, const char* sub_key);
+// Deletes a key with all its subkeys and values.
+LONG RegDeleteTreeA(HKEY key, const char* sub_key);
 
 // Subkeys enumerate sorted by name without letter case, values in the order
 // they were first written; past the end gives ERROR_NO_MORE_ITEMS.

@@ -232,6 +232,23 @@ TEST_F(RegistryTest, DeleteKeyOnlyTakesLeaves) {
   RegCloseKey(k);
 }
 
+TEST_F(RegistryTest, DeleteTreeTakesSubkeysAlong) {
+  HKEY open = Create("Tree\\Branch\\Leaf");
+  SetDword(open, "v", 1);
+  RegCloseKey(Create("Tree\\Other"));
+  EXPECT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, "tree\\BRANCH"), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, "Tree\\Branch"), ERROR_FILE_NOT_FOUND);
+  DWORD v = 2;
+  // A handle into the deleted tree no longer reaches a key.
+  EXPECT_NE(RegSetValueExA(open, "v", 0, REG_DWORD, reinterpret_cast<BYTE*>(&v), 4), ERROR_SUCCESS);
+  RegCloseKey(open);
+  RegistryReload();
+  HKEY k = nullptr;
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Tree\\Branch\\Leaf", 0, KEY_READ, &k), ERROR_FILE_NOT_FOUND);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Tree\\Other", 0, KEY_READ, &k), ERROR_SUCCESS);
+  RegCloseKey(k);
+}
+
 TEST_F(RegistryTest, DeleteValue) {
   HKEY key = Create("Values");
   SetDword(key, "a", 1);

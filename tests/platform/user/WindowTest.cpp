@@ -8,6 +8,7 @@
 #include "UserTestSupport.h"
 #include "platform/kernel/Errors.h"
 #include "platform/user/Atoms.h"
+#include "platform/user/FindWindow.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/NonClient.h"
 #include "platform/user/Window.h"
@@ -293,4 +294,19 @@ TEST_F(Windows, AThreadEndingWithLiveWindowsCleansUpSafely) {
   ASSERT_NE(made, nullptr);
   EXPECT_FALSE(IsWindow(made));
   EXPECT_FALSE(PostMessageA(made, WM_USER, 0, 0));
+}
+
+TEST_F(Windows, FindWindowMatchesClassAndTitleAmongThisProgramsWindows) {
+  HWND first = Make();
+  HWND second = Make();
+  HWND child = Make(second, WS_CHILD);
+  SetWindowTextA(second, "Panel");
+  SetWindowTextA(child, "Start");
+  EXPECT_EQ(FindWindowA(nullptr, "panel"), second);
+  EXPECT_EQ(FindWindowA(usertest::RecordingClass::kClass, "Panel"), second);
+  EXPECT_EQ(FindWindowA("Shell_TrayWnd", nullptr), nullptr);
+  EXPECT_EQ(FindWindowExA(second, nullptr, nullptr, "Start"), child);
+  EXPECT_EQ(FindWindowExA(second, child, nullptr, nullptr), nullptr);
+  HWND any = FindWindowA(usertest::RecordingClass::kClass, nullptr);
+  EXPECT_TRUE(any == first || any == second);
 }
