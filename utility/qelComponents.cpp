@@ -14,6 +14,7 @@
 #include "utility/qelInstance.h"
 #include "utility/qelShell.h"
 #include "utility/qelSysUtils.h"
+#include "utility/qelThreadComponents.h"
 #include "utility/qelWndProcHook.h"
 
 namespace utility {
@@ -118,7 +119,9 @@ void InitComponentsUnit() {
   // where they belong when they are built.
   RegisterClassesOnce({
       TqelComponent::StaticClass(),
+      TqelCustomThreadComponent::StaticClass(),
       TqelCustomTimer::StaticClass(),
+      TqelCustomThreadTimer::StaticClass(),
       TqelCustomWndProcHook::StaticClass(),
       TqelCustomFileStorage::StaticClass(),
       TqelAutoRun::StaticClass(),
@@ -126,8 +129,14 @@ void InitComponentsUnit() {
       TqelWndProcHook::StaticClass(),
       TqelFileStorage::StaticClass(),
       TqelWav::StaticClass(),
+      TqelThreadComponent::StaticClass(),
+      TqelThreadTimer::StaticClass(),
       TqelFileOperation::StaticClass(),
       TqelFileAssociation::StaticClass(),
+      TqelCustomFolderMonitor::StaticClass(),
+      TqelFolderMonitor::StaticClass(),
+      TqelCustomRegistryMonitor::StaticClass(),
+      TqelRegistryMonitor::StaticClass(),
       TqelStartButtonProperties::StaticClass(),
       TqelColorPicker::StaticClass(),
   });

@@ -9,6 +9,7 @@
 #include "platform/kernel/Errors.h"
 #include "platform/kernel/Files.h"
 #include "platform/kernel/Modules.h"
+#include "platform/kernel/Sync.h"
 #include "platform/kernel/SystemInfo.h"
 #include "platform/shell/Autostart.h"
 #include "platform/user/Input.h"
@@ -231,6 +232,36 @@ void RegisterClassOnce(vcl::TClass cls) {
 
 void RegisterClassesOnce(std::initializer_list<vcl::TClass> classes) {
   for (vcl::TClass cls : classes) RegisterClassOnce(cls);
+}
+
+plat::HANDLE RegNotifyStart(plat::HKEY key, bool watch_subtree, plat::DWORD filter, TqelRegNotifyRec& rec) {
+  rec.key = key;
+  rec.watch_subtree = watch_subtree ? -1 : 0;
+  rec.filter = filter;
+  plat::HANDLE event = plat::CreateEventA(nullptr, plat::TRUE, plat::FALSE, nullptr);
+  plat::LONG r = plat::RegNotifyChangeKeyValue(key, watch_subtree, filter, event, plat::TRUE);
+  // Signalled at once: ask again, for the change after this one.
+  if (r == plat::ERROR_SUCCESS && plat::WaitForSingleObject(event, 0) == plat::WAIT_OBJECT_0) {
+    plat::ResetEvent(event);
+    r = plat::RegNotifyChangeKeyValue(key, watch_subtree, filter, event, plat::TRUE);
+  }
+  if (r == plat::ERROR_SUCCESS) return event;
+  plat::CloseHandle(event);
+  plat::SetLastError(static_cast<plat::DWORD>(r));
+  return plat::INVALID_HANDLE_VALUE;
+}
+
+bool RegNotifyNext(plat::HANDLE event, TqelRegNotifyRec& rec) {
+  if (event == plat::INVALID_HANDLE_VALUE || !plat::ResetEvent(event)) return false;
+  plat::LONG r =
+      plat::RegNotifyChangeKeyValue(rec.key, rec.watch_subtree != 0, rec.filter, event, plat::TRUE);
+  if (r == plat::ERROR_SUCCESS) return true;
+  plat::SetLastError(static_cast<plat::DWORD>(r));
+  return false;
+}
+
+void RegNotifyClose(plat::HANDLE event) {
+  if (event != plat::INVALID_HANDLE_VALUE) plat::CloseHandle(event);
 }
 
 namespace {

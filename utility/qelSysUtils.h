@@ -71,6 +71,20 @@ bool RemoveFromAutoRun(TqelAutoExecKind kind, const std::string& file_name);
 void RegisterClassOnce(vcl::TClass cls);
 void RegisterClassesOnce(std::initializer_list<vcl::TClass> classes);
 
+// What RegNotifyStart asked for, so that RegNotifyNext can ask again.
+struct TqelRegNotifyRec {
+  plat::HKEY key = nullptr;
+  int32_t watch_subtree = 0;  // -1 or 0
+  plat::DWORD filter = 0;
+};
+// A manual-reset event signalled on the next change of `key`;
+// INVALID_HANDLE_VALUE (with the last error set) when it cannot be asked for.
+plat::HANDLE RegNotifyStart(plat::HKEY key, bool watch_subtree, plat::DWORD filter, TqelRegNotifyRec& rec);
+// Resets the event and asks again. False for INVALID_HANDLE_VALUE, or with
+// the last error set when the registry refuses.
+bool RegNotifyNext(plat::HANDLE event, TqelRegNotifyRec& rec);
+void RegNotifyClose(plat::HANDLE event);
+
 // The platform version flags, set by DetectVersion from the OS profile.
 struct TqelVersionFlags {
   int code = 0;  // 1 Win95 ... 9 WinXP, 0 not recognised

@@ -1,14 +1,11 @@
 // Saves made by other processes reach this process's listeners: what a read
 // of the store reports as changed, and the watch that hears a save at once.
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <functional>
 
 #include "RegistryFixture.h"
 #include "platform/kernel/Sync.h"
+#include "support/ChildProcess.h"
 #include "support/PumpUntil.h"
 
 using namespace plat;
@@ -103,21 +100,9 @@ TEST_F(RegistryTest, AChildProcessSaveReachesListenersWithoutACall) {
   auto token = RegistryAddChangeListener(key, true, [&] { ++calls; });
   HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   ASSERT_EQ(RegNotifyChangeKeyValue(key, TRUE, REG_NOTIFY_CHANGE_LAST_SET, event, TRUE), ERROR_SUCCESS);
-  // Made before the fork: the child only writes and renames.
   const std::string text =
       ChangedText(ReadStore(), [](RegKeyNode& r) { SetRaw(At(r, "Shared\\Child"), "v", 2); });
-  const std::string tmp = store_ + ".child";
-  pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    bool ok = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    if (fd >= 0) ::close(fd);
-    _exit(ok && ::rename(tmp.c_str(), store_.c_str()) == 0 ? 0 : 1);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_TRUE(testsupport::ReplaceFileInChild(store_, text));
   // No registry call here: the watch on the store hears the save.
   EXPECT_TRUE(testsupport::PumpUntil([&] { return calls > 0; }, {.limit_ms = 3000}));
   EXPECT_EQ(WaitForSingleObject(event, 3000), WAIT_OBJECT_0);
