@@ -40,7 +40,9 @@
 #include "engine/MMTrigg.h"
 #include "engine/MMWavIn.h"
 #include "engine/MMWavOut.h"
+#include "files/MMAudioFile.h"
 #include "files/MMCstDlg.h"
+#include "files/MMMPEG.h"
 #include "files/MMWRec.h"
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/ExtCtrls.h"
@@ -382,7 +384,9 @@
   X(displays::TMMSpectrum, MMSpectrum1)              \
   X(files::TMMWaveRecorder, wavRecorder)             \
   X(files::TMMWaveOpenDialog, MMWaveOpenDialog1)     \
-  X(files::TMMWaveSaveDialog, recWavDlg)
+  X(files::TMMWaveSaveDialog, recWavDlg)            \
+  X(files::TMMAudioFile, waveplayer)                 \
+  X(files::TMMMPEGFile, mp3file)
 
 namespace app {
 
@@ -575,12 +579,72 @@ class TFrmMain : public vcl::TForm {
   void Show1Click(vcl::TObject* sender);
   const TPeakState& Peak() const { return peak_; }
 
+  // ---- player and recorder (MainPlayer.cpp) ----
+  void btn_ejectClick(vcl::TObject* sender);
+  void btn_playClick(vcl::TObject* sender);
+  void btn_pauseClick(vcl::TObject* sender);
+  void btn_stopClick(vcl::TObject* sender);
+  void btn_backwardClick(vcl::TObject* sender);
+  void btn_forwardClick(vcl::TObject* sender);
+  void bntRecClick(vcl::TObject* sender);
+  void bntloopClick(vcl::TObject* sender);
+  void TrackBarTrack(vcl::TObject* sender);
+  void TrackBarTrackEnd(vcl::TObject* sender);
+  void TrackBarChange(vcl::TObject* sender);
+  void WaveTimerTimer(vcl::TObject* sender);
+  void MMWaveOut1Start(vcl::TObject* sender);
+  void MMWaveOut1Pause(vcl::TObject* sender);
+  void MMWaveOut1Restart(vcl::TObject* sender);
+  void MMWaveOut1Stop(vcl::TObject* sender);
+  void MMWaveOut1Close(vcl::TObject* sender);
+  void MMWaveIn1Close(vcl::TObject* sender);
+  // A scan or a test signal drives the player source and the output: while one
+  // runs, the player page's transport, file, record and loop buttons and its
+  // slider are off and their handlers do nothing. `keep_stop` leaves "Stop"
+  // working, which ends a test signal.
+  void SetPlayerLocked(bool locked, bool keep_stop = false);
+  bool PlayerLocked() const { return player_locked_; }
+  bool PlayerPaused() const { return player_paused_; }
+  bool SliderTracking() const { return slider_tracking_; }
+  // Loop 1..3 whose end the timer watches.
+  bool LoopActive(int loop) const { return loop >= 1 && loop <= 3 && loop_active_[loop - 1]; }
+  bool Recording() const;
+  // Measurements that follow the player, set by their own windows: the start
+  // of playing (not a resume) starts a Leq measurement that is active; the
+  // output's stop finishes a running test signal; its close stops the Leq
+  // timer; a loop start with its sync box checked restarts the peak record.
+  vcl::TNotifyEvent OnPlayerStart;
+  vcl::TNotifyEvent OnPlayerOutputStop;
+  vcl::TNotifyEvent OnPlayerOutputClose;
+  vcl::TNotifyEvent OnLoopRecordRestart;
+
+ private:
+  // The loop k (1..3) start and end in ms, from its two edits, within the file.
+  int64_t LoopStartMs(int loop) const;
+  int64_t LoopEndMs(int loop) const;
+  int PlayingTime() const;
+  // The file's read-outs once the player holds a file.
+  void ShowPlayerFile();
+  void FinishRecording();
+  // Enabled states of the page from the lock, the recording and the file.
+  void UpdatePlayerControls();
+  // The output is fed from the player source, or routed so it is.
+  void EnsurePlayerRoute();
+  void StartLoop(int loop);
+  bool slider_tracking_ = false;
+  bool player_paused_ = false;
+  std::array<bool, 3> loop_active_{};
+  bool player_locked_ = false;
+  bool keep_stop_ = false;
+  // The output ran dry at the file's end while a loop was on: the next tick starts it again.
+  bool loop_ran_dry_ = false;
+  // The record file the user chose; the recorder records into no other.
+  std::string chosen_record_file_;
+
  protected:
   void Loaded() override;
 
  private:
-  // Routes on the player need the player source, which this window does not hold yet.
-  void RefusePlayerRoute();
   void StartRealtime(bool from_run);
   void LoadPlugin();
   void ReadDeviceSettings();

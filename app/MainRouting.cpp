@@ -60,7 +60,22 @@ void TFrmMain::RouteRealtime() {
 }
 
 void TFrmMain::RoutePlayer() {
-  throw EAppFormError("Playing files is not built yet: the main window has no player source to route");
+  MMWaveIn1->Close();
+  MMWaveOut1->Close();
+  ApplySpectrumOutfit();
+  MMSpectrum1->SetEnabled(false);
+  MMWaveOut1->SetInput(waveplayer);
+  MMConnector1->SetInput(MMWaveOut1);
+  MMConnector1->SetOutput(conect2);
+  conect2->SetOutput(MMPeakDetect1);
+  MMConnector1->SetLevel1(MMLevel1);
+  MMConnector1->SetLevel2(MMLevel2);
+  conect2->SetLevel1(MMLevel3);
+  conect2->SetLevel2(MMLevel4);
+  conect2->SetOscope1(MMOscope1);
+  BackgroundOff(MMSpectrum1);
+  MMSpectrum1->SetEnabled(false);
+  MMSpectrum1->SetEnabled(true);
 }
 
 void TFrmMain::RouteCompare() {
@@ -115,6 +130,13 @@ void TFrmMain::Frequ1Click(vcl::TObject*) {
   MMConnector1->SetInput(MMWaveOut1);
   MMConnector1->SetOutput(conect2);
   MMSpectrum1->SetEnabled(true);
+}
+
+void TFrmMain::WavePlayer1Click(vcl::TObject*) {
+  btn_wavPlayerClick(this);
+  const bool rms = DisplayRMSLevelMeter1->Checked();
+  MMLevel5->SetEnabled(rms);
+  MMLevel6->SetEnabled(rms);
 }
 
 void TFrmMain::btn_restartClick(vcl::TObject*) {

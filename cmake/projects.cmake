@@ -4,6 +4,12 @@
 add_executable(projgen ${CMAKE_SOURCE_DIR}/tools/projgen/main.cpp)
 target_link_libraries(projgen PRIVATE quellix_app)
 set_target_properties(projgen PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+# The main window's MPEG file component loads the decoder module as it is made;
+# the tool finds it in the program folder.
+target_compile_definitions(projgen PRIVATE QUELLIX_BIN_DIR="${QUELLIX_BIN_DIR}")
+if(TARGET mmmpeg32)
+  add_dependencies(projgen mmmpeg32)
+endif()
 
 set(QUELLIX_DEFAULT_PROJECT "${QUELLIX_BIN_DIR}/Analyzer Projects/Default.prj")
 # A sanitizer build's tool ends with the leaks that program ends with.

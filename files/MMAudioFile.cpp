@@ -237,6 +237,11 @@ void TMMCustomAudioFile::ResetPosition() {
   data_end_ = play_end_ = fade_out_start_;
 }
 
+int32_t TMMCustomAudioFile::DataEnd() const {
+  std::lock_guard guard(lock_);
+  return data_end_;
+}
+
 void TMMCustomAudioFile::SetVolume(int32_t value) {
   std::lock_guard guard(lock_);
   if (value == volume_) return;

@@ -70,6 +70,8 @@ class TMMCustomAudioFile : public TMMBaseAudioFile {
   int32_t GetPosition();
   void SetPosition(int32_t ms);
   void ResetPosition();
+  // The open file's playing time in ms; 0 without a file.
+  int32_t DataEnd() const;
   void SetFadeTimes(int32_t fade_in, int32_t fade_out, int32_t fade_out_start);
   void FadeOutFrom(int32_t duration);
   void UpdateFadeList();

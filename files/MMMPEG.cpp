@@ -90,7 +90,18 @@ struct Loader {
   plat::HMODULE module = nullptr;
   bool loaded = false;
   MpegEntries entries{};
+  // Decoders made by live objects: the module stays until the last is done.
+  int users = 0;
+  bool unload_pending = false;
 };
+
+void FreeDecoderModule(Loader& l) {
+  if (l.module) plat::FreeLibrary(l.module);
+  l.module = nullptr;
+  l.loaded = false;
+  l.unload_pending = false;
+  l.entries = MpegEntries{};
+}
 
 Loader& TheLoader() {
   static Loader loader;
@@ -195,6 +206,7 @@ class TempDecoder {
 bool LoadMpegDecoder() {
   Loader& l = TheLoader();
   std::lock_guard guard(l.lock);
+  l.unload_pending = false;
   if (l.loaded) return true;
   l.module = plat::LoadLibraryA(l.module_name.c_str());
   if (!l.module) {
@@ -220,19 +232,23 @@ bool LoadMpegDecoder() {
   return true;
 }
 
+// An object that outlives the unit (a window freed after the units are shut
+// down) still gives its decoder back; the module goes with the last one.
 void UnloadMpegDecoder() {
   Loader& l = TheLoader();
   std::lock_guard guard(l.lock);
-  if (l.module) plat::FreeLibrary(l.module);
-  l.module = nullptr;
-  l.loaded = false;
-  l.entries = MpegEntries{};
+  if (l.users > 0) {
+    l.unload_pending = true;
+    return;
+  }
+  FreeDecoderModule(l);
 }
 
 void SetMpegDecoderModule(const std::string& name) {
-  UnloadMpegDecoder();
-  std::lock_guard guard(TheLoader().lock);
-  TheLoader().module_name = name;
+  Loader& l = TheLoader();
+  std::lock_guard guard(l.lock);
+  FreeDecoderModule(l);
+  l.module_name = name;
 }
 
 bool IsMpegFile(const std::string& file_name) { return IsMpegFileEx(file_name, nullptr, nullptr, 0); }
@@ -294,10 +310,16 @@ TMMMpeg::TMMMpeg() {
   int32_t error = 0;
   handle_ = Api().Init(&error, &TMMMpeg::ChangeCallback, this);
   if (!handle_) throw EMMMpegError(ErrorText(error));
+  std::lock_guard guard(TheLoader().lock);
+  ++TheLoader().users;
 }
 
 TMMMpeg::~TMMMpeg() {
-  if (handle_ && TheLoader().loaded) Api().Done(&handle_);
+  if (!handle_) return;
+  Loader& l = TheLoader();
+  std::lock_guard guard(l.lock);
+  if (l.loaded) Api().Done(&handle_);
+  if (--l.users == 0 && l.unload_pending) FreeDecoderModule(l);
 }
 
 void TMMMpeg::ChangeCallback(void* user) { static_cast<TMMMpeg*>(user)->Changed(); }

@@ -67,6 +67,7 @@ object FrmMain: TFrmMain
     Input = MMPeakDetect2
   end
   object MMWaveOut1: TMMWaveOut
+    Input = waveplayer
     BufferSize = 16384
     NumBuffers = 2
     DeviceID = MapperId
@@ -2462,5 +2463,12 @@ object FrmMain: TFrmMain
   object recWavDlg: TMMWaveSaveDialog
     Filter = 'Wave-Files(*.wav)|*.wav'
     Title = 'Save Wave File'
+  end
+  object waveplayer: TMMAudioFile
+    Output = MMWaveOut1
+    MpegTrailingHeader = 0
+  end
+  object mp3file: TMMMPEGFile
+    TrailingHeader = 0
   end
 end

@@ -189,7 +189,7 @@ TEST_F(GeneratorPageTest, ButtonsRewireTheChain) {
   EXPECT_EQ(w->MMConnector1->Level2(), w->MMLevel2);
   EXPECT_EQ(w->MMConnector3->Level1(), nullptr);
   EXPECT_EQ(w->MMConnector3->Level2(), nullptr);
-  EXPECT_EQ(w->MMWaveOut1->Input(), nullptr) << "no player source to hand the output to yet";
+  EXPECT_EQ(w->MMWaveOut1->Input(), w->waveplayer) << "the output goes back to the player source";
   EXPECT_EQ(w->MMWaveOut1->Output(), w->MMConnector1);
   EXPECT_EQ(w->MMGenerator1->SampleRate(), w->MMWaveIn1->SampleRate());
   // The test-signal buttons stay off while their measurement is not there.

@@ -12,6 +12,7 @@
 #include "app/AppForms.h"
 #include "app/MainForm.h"
 #include "app/Units.h"
+#include "files/MMMPEG.h"
 #include "platform/backend/HeadlessBackend.h"
 #include "platform/kernel/UnitTable.h"
 #include "platform/registry/Registry.h"
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     RegisterProgramResources();
     app::RegisterAllUnits();
     plat::Units().Initialize();
+    files::SetMpegDecoderModule(QUELLIX_BIN_DIR "/mmmpeg32.so");
     app::CreateForms();
     fs::create_directories(out.parent_path());
     fs::remove(out);
