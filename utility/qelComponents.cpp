@@ -126,6 +126,7 @@ void InitComponentsUnit() {
       TqelCustomFileStorage::StaticClass(),
       TqelAutoRun::StaticClass(),
       TqelOneInstance::StaticClass(),
+      TqelShutdown::StaticClass(),
       TqelWndProcHook::StaticClass(),
       TqelFileStorage::StaticClass(),
       TqelWav::StaticClass(),

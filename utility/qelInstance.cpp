@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/shell/Instance.h"
+#include "platform/shell/Power.h"
 #include "platform/user/Focus.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/MessageBox.h"
@@ -192,6 +193,36 @@ void TqelAutoRun::Loaded() {
   } catch (const EqelRegistry&) {
     // A folder only an administrator may write must not stop the form from loading.
   }
+}
+
+VCL_IMPLEMENT_CLASS(TqelShutdown,
+                    EnumProp("ActionType", &TqelShutdown::ActionType, &TqelShutdown::SetActionType,
+                             {"aatPowerOff", "aatShutdown", "aatReboot", "aatLogOff", "aatSuspend",
+                              "aatHibernate"})
+                        .Default(aatPowerOff),
+                    BoolProp("Force", &TqelShutdown::Force, &TqelShutdown::SetForce).Default(false),
+                    EventProp("OnQueryShutdown", &TqelShutdown::OnQueryShutdown))
+
+plat::UINT TqelShutdown::ExitFlags(TqelShutdownActionType action, bool force) {
+  static constexpr plat::UINT kFlags[] = {plat::EWX_POWEROFF, plat::EWX_SHUTDOWN, plat::EWX_REBOOT,
+                                          plat::EWX_LOGOFF, 0, 0};
+  if (action == aatSuspend || action == aatHibernate) return 0;
+  return kFlags[action] | (force ? plat::EWX_FORCE : 0);
+}
+
+void TqelShutdown::DoQueryShutdown(bool& can_shutdown) {
+  if (OnQueryShutdown) OnQueryShutdown(this, can_shutdown);
+}
+
+// The login manager's own questions (may this user power off?) take the
+// place of the privilege step; they are asked by the platform call.
+bool TqelShutdown::Execute() {
+  bool can_shutdown = true;
+  DoQueryShutdown(can_shutdown);
+  if (!can_shutdown) return false;
+  if (action_type_ == aatSuspend || action_type_ == aatHibernate)
+    return plat::SetSystemPowerState(action_type_ == aatSuspend, force_);
+  return plat::ExitWindowsEx(ExitFlags(action_type_, force_), 0);
 }
 
 }  // namespace utility

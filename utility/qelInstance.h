@@ -81,6 +81,36 @@ class TqelAutoRun : public TqelComponent {
   TqelAutoExecKind kind_ = aekMachineRun;
 };
 
+enum TqelShutdownActionType { aatPowerOff, aatShutdown, aatReboot, aatLogOff, aatSuspend, aatHibernate };
+using TqelQueryShutdownEvent = std::function<void(vcl::TObject* sender, bool& can_shutdown)>;
+
+// Logs off, shuts down, restarts, suspends or hibernates through the login
+// manager, which may ask the user for leave.
+class TqelShutdown : public TqelComponent {
+  VCL_DECLARE_CLASS(TqelShutdown, TqelComponent)
+ public:
+  using TqelComponent::TqelComponent;
+
+  TqelShutdownActionType ActionType() const { return action_type_; }
+  void SetActionType(TqelShutdownActionType value) { action_type_ = value; }
+  bool Force() const { return force_; }
+  void SetForce(bool value) { force_ = value; }
+  TqelQueryShutdownEvent OnQueryShutdown;
+
+  // The flags the action asks the platform for (power off 8, shut down 1,
+  // reboot 2, log off 0, with 4 added by Force); 0 for the power states.
+  static plat::UINT ExitFlags(TqelShutdownActionType action, bool force);
+  // True when the login manager took the request.
+  virtual bool Execute();
+
+ protected:
+  virtual void DoQueryShutdown(bool& can_shutdown);
+
+ private:
+  TqelShutdownActionType action_type_ = aatPowerOff;
+  bool force_ = false;
+};
+
 // Gives up the instance this program holds (at shut-down).
 void ReleaseInstance();
 

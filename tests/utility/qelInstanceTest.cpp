@@ -16,6 +16,7 @@
 #include "platform/shell/Xdg.h"
 #include "platform/user/Geometry.h"
 #include "platform/vcl/FormReader.h"
+#include "support/PrivateBus.h"
 #include "support/PumpUntil.h"
 #include "support/TempDir.h"
 #include "utility/qelComponents.h"
@@ -192,6 +193,56 @@ TEST_F(qelAutoRun, AFolderThatCannotBeWrittenFailsApplyButNotLoading) {
   auto* run = static_cast<TqelAutoRun*>(root.FindComponent("Run"));
   ASSERT_NE(run, nullptr);
   EXPECT_THROW(run->Apply(), EqelRegistry);
+}
+
+}  // namespace
+}  // namespace utility
+
+namespace utility {
+namespace {
+
+class qelShutdown : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(bus_.Ready());
+    ASSERT_TRUE(testsupport::PlayLoginManager(login_, &answer_));
+  }
+  std::string Last() {
+    std::vector<std::string> calls = login_.Calls();
+    return calls.empty() ? "" : calls.back();
+  }
+
+  testsupport::PrivateBus bus_;
+  testsupport::FakeService login_{bus_.Address()};
+  std::string answer_ = "yes";
+  TqelShutdown shutdown_{nullptr};
+};
+
+TEST_F(qelShutdown, EachActionReachesTheLoginManager) {
+  const std::tuple<TqelShutdownActionType, const char*, plat::UINT> cases[] = {
+      {aatPowerOff, "PowerOff(true)", 8}, {aatShutdown, "Halt(true)", 1},     {aatReboot, "Reboot(true)", 2},
+      {aatSuspend, "Suspend(true)", 0},   {aatHibernate, "Hibernate(true)", 0}, {aatLogOff, "Terminate()", 0},
+  };
+  for (const auto& [action, call, flags] : cases) {
+    shutdown_.SetActionType(action);
+    EXPECT_TRUE(shutdown_.Execute()) << call;
+    EXPECT_EQ(Last(), call);
+    EXPECT_EQ(TqelShutdown::ExitFlags(action, false), flags) << call;
+  }
+  EXPECT_EQ(TqelShutdown::ExitFlags(aatPowerOff, true), 12u);
+}
+
+TEST_F(qelShutdown, RefusalsMakeNoCall) {
+  shutdown_.OnQueryShutdown = [](vcl::TObject*, bool& can) { can = false; };
+  EXPECT_FALSE(shutdown_.Execute());
+  EXPECT_TRUE(login_.Calls().empty());
+  shutdown_.OnQueryShutdown = nullptr;
+  answer_ = "na";
+  EXPECT_FALSE(shutdown_.Execute());
+  EXPECT_EQ(login_.Calls(), (std::vector<std::string>{"CanPowerOff()"}));
+  login_.Release("org.freedesktop.login1");
+  answer_ = "yes";
+  EXPECT_FALSE(shutdown_.Execute());  // nobody answers
 }
 
 }  // namespace
