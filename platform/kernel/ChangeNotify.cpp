@@ -93,6 +93,10 @@ bool CollectTree(const std::string& root, size_t room, std::vector<std::string>&
   return true;
 }
 
+// Half of the system's per-user limit leaves room for other programs, and no
+// more than a large project tree needs: the whole disk must stay refused.
+constexpr size_t kMaxDefaultLimit = 8192;
+
 size_t DefaultLimit() {
   static const size_t limit = [] {
     size_t system_limit = 8192;
@@ -101,7 +105,7 @@ size_t DefaultLimit() {
       if (std::fscanf(f, "%lu", &value) == 1 && value > 0) system_limit = value;
       std::fclose(f);
     }
-    return std::max<size_t>(1, system_limit / 2);
+    return std::clamp<size_t>(system_limit / 2, 1, kMaxDefaultLimit);
   }();
   return limit;
 }

@@ -36,7 +36,7 @@ BOOL FindNextChangeNotification(HANDLE handle);
 BOOL FindCloseChangeNotification(HANDLE handle);
 
 // The number of folder watches the process may hold at once: `limit`, or 0
-// for the default, half of the system's per-user limit.
+// for the default, half of the system's per-user limit but at most 8192.
 void SetChangeNotificationWatchLimit(size_t limit);
 size_t ChangeNotificationWatchLimit();
 // Folder watches held now.

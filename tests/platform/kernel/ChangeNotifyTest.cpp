@@ -197,6 +197,7 @@ TEST_F(ChangeNotify, RefusesWhatItCannotWatchWhole) {
       {"tree past the cap", root_.string(), TRUE, kNames, before + 3, ERROR_NOT_ENOUGH_QUOTA},
       {"the whole disk", "/", TRUE, kNames, before + 64, ERROR_NOT_ENOUGH_QUOTA},
       {"the drive's root", "C:\\", TRUE, kNames, before + 64, ERROR_NOT_ENOUGH_QUOTA},
+      {"the whole disk, default cap", "/", TRUE, kNames, 0, ERROR_NOT_ENOUGH_QUOTA},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
