@@ -13,6 +13,7 @@
 #include "utility/qelGraphics.h"
 #include "utility/qelInstance.h"
 #include "utility/qelShell.h"
+#include "utility/qelTrayIcon.h"
 #include "utility/qelSysUtils.h"
 #include "utility/qelThreadComponents.h"
 #include "utility/qelWndProcHook.h"
@@ -127,6 +128,7 @@ void InitComponentsUnit() {
       TqelAutoRun::StaticClass(),
       TqelOneInstance::StaticClass(),
       TqelShutdown::StaticClass(),
+      TqelTrayIcon::StaticClass(),
       TqelWndProcHook::StaticClass(),
       TqelFileStorage::StaticClass(),
       TqelWav::StaticClass(),

@@ -48,6 +48,7 @@ class TqelCustomTimer : public TqelComponent {
   void UpdateTimer();
   virtual plat::LRESULT WndProc(plat::UINT msg, plat::WPARAM wparam, plat::LPARAM lparam);
   virtual void Timer();
+  plat::HWND WindowHandle() const { return window_; }
 
   vcl::TNotifyEvent on_timer_;
 
