@@ -7,7 +7,7 @@
 // build of the program to measure (for example the release build).
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,8 +26,6 @@
 #include "support/TempDir.h"
 // Last: the X headers it pulls in define macros that clash with names above.
 #include "app/ScreenSupport.h"
-
-extern char** environ;
 
 namespace {
 
@@ -83,6 +81,23 @@ int SpectrumPixels(apptest::XScreenshot& shot, pid_t pid) {
   return count;
 }
 
+// Windows of another process come and go while the test reads the screen: a
+// request about one that is gone fails, and the test program goes on to
+// reap what it started.
+TEST(ScreenReading, RequestsAboutWindowsThatAreGoneFail) {
+  const char* display = std::getenv("DISPLAY");
+  if (!display || !*display) GTEST_SKIP() << "no DISPLAY";
+  apptest::XScreenshot shot;
+  if (!shot.Ready()) GTEST_SKIP() << "cannot read the X screen";
+  constexpr Window kGone = 0x3FFFFFFE;  // no client has this id
+  EXPECT_FALSE(shot.WindowRect(kGone).has_value());
+  shot.AskToClose(kGone);
+  const auto [width, height] = shot.ScreenSize();
+  EXPECT_FALSE(shot.Area(width - 1, height - 1, 2, 2).has_value()) << "an area past the screen";
+  EXPECT_EQ(shot.WindowOfProcess(getpid()), 0u);
+  EXPECT_TRUE(shot.Area(0, 0, 1, 1).has_value()) << "the connection still serves";
+}
+
 TEST(ProgramOnScreen, DrawsTheSpectrumOfAToneAndClosesWhenAsked) {
   const char* display = std::getenv("DISPLAY");
   if (!display || !*display) GTEST_SKIP() << "no DISPLAY";
@@ -122,9 +137,18 @@ TEST(ProgramOnScreen, DrawsTheSpectrumOfAToneAndClosesWhenAsked) {
   std::string name = program;
   char* argv[] = {name.data(), nullptr};
 
-  pid_t pid = 0;
+  // The program ends with this test program, however that ends: killed by
+  // the test runner's timeout, it would otherwise go on analysing and keep
+  // the runner's output pipe open.
+  const pid_t parent = getpid();
   const auto started = Clock::now();
-  ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, envp.data()), 0) << program;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() == parent) execve(program.c_str(), argv, envp.data());
+    _exit(127);
+  }
+  ASSERT_GT(pid, 0) << "cannot start " << program;
   struct Reaper {
     pid_t pid;
     bool done = false;
@@ -140,6 +164,11 @@ TEST(ProgramOnScreen, DrawsTheSpectrumOfAToneAndClosesWhenAsked) {
   while (Clock::now() - started < std::chrono::seconds(30)) {
     seen = SpectrumPixels(shot, pid);
     if (seen >= 20) break;
+    int early = 0;
+    if (waitpid(pid, &early, WNOHANG) == pid) {
+      reaper.done = true;
+      FAIL() << program << " ended before it drew a spectrum, status " << early;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   const auto first = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();

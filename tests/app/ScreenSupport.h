@@ -7,6 +7,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -51,10 +52,30 @@ class XScreenshot {
     send_event_ = reinterpret_cast<decltype(send_event_)>(dlsym(library_, "XSendEvent"));
     flush_ = reinterpret_cast<decltype(flush_)>(dlsym(library_, "XFlush"));
     get_attributes_ = reinterpret_cast<decltype(get_attributes_)>(dlsym(library_, "XGetWindowAttributes"));
-    if (open_ && close_ && root_ && get_image_ && destroy_image_) display_ = open_(nullptr);
+    set_error_handler_ = reinterpret_cast<decltype(set_error_handler_)>(dlsym(library_, "XSetErrorHandler"));
+    sync_ = reinterpret_cast<decltype(sync_)>(dlsym(library_, "XSync"));
+    // Without its own error handler, Xlib ends the whole test program on the
+    // first error, without unwinding: a window of another process that goes
+    // away between two requests would leave that process running unreaped.
+    if (open_ && close_ && root_ && get_image_ && destroy_image_ && set_error_handler_ && sync_)
+      display_ = open_(nullptr);
+    if (display_) {
+      OurDisplays().push_back(display_);
+      if (OurDisplays().size() == 1) PreviousHandler() = set_error_handler_(&IgnoreOurErrors);
+    }
   }
   ~XScreenshot() {
-    if (display_) close_(display_);
+    if (display_) {
+      sync_(display_, False);  // errors of requests still queued reach our handler
+      auto& ours = OurDisplays();
+      std::erase(ours, display_);
+      if (ours.empty()) {
+        // Another library may have put its own handler above ours since; keep it then.
+        auto current = set_error_handler_(PreviousHandler());
+        if (current != &IgnoreOurErrors) set_error_handler_(current);
+      }
+      close_(display_);
+    }
     if (library_) dlclose(library_);
   }
   XScreenshot(const XScreenshot&) = delete;
@@ -172,6 +193,23 @@ class XScreenshot {
   }
 
  private:
+  using ErrorHandler = int (*)(Display*, XErrorEvent*);
+  static std::vector<Display*>& OurDisplays() {
+    static std::vector<Display*> displays;
+    return displays;
+  }
+  static ErrorHandler& PreviousHandler() {
+    static ErrorHandler handler = nullptr;
+    return handler;
+  }
+  // The failed request returns its failure (a zero status, no image); errors
+  // on other connections go to the handler that was there before.
+  static int IgnoreOurErrors(Display* display, XErrorEvent* event) {
+    const auto& ours = OurDisplays();
+    if (std::find(ours.begin(), ours.end(), display) != ours.end()) return 0;
+    return PreviousHandler() ? PreviousHandler()(display, event) : 0;
+  }
+
   void* library_ = nullptr;
   Display* display_ = nullptr;
   Display* (*open_)(const char*) = nullptr;
@@ -188,6 +226,8 @@ class XScreenshot {
   Status (*send_event_)(Display*, Window, Bool, long, XEvent*) = nullptr;
   int (*flush_)(Display*) = nullptr;
   Status (*get_attributes_)(Display*, Window, XWindowAttributes*) = nullptr;
+  ErrorHandler (*set_error_handler_)(ErrorHandler) = nullptr;
+  int (*sync_)(Display*, Bool) = nullptr;
 };
 #endif
 
