@@ -26,6 +26,7 @@
 #include "app/MainForm.h"
 #include "app/Units.h"
 #include "bench/AudioSecond.h"
+#include "bench/ProgramWindow.h"
 #include "engine/MMWaveHdr.h"
 #include "platform/backend/HeadlessBackend.h"
 #include "platform/kernel/Clock.h"
@@ -62,26 +63,10 @@ void Pump() {
     plat::DispatchMessageA(&msg);
 }
 
-// The program's units and its windows on the headless screen, with a
-// registry of their own; torn down in reverse.
+// The program as it starts, on the real clock until start-up has ended.
 class TProgram {
  public:
-  TProgram() {
-    char folder[] = "/tmp/quellix-app-chain-XXXXXX";
-    if (mkdtemp(folder)) folder_ = folder;
-    setenv("QUELLIX_AUDIO", "virtual", 1);
-    plat::backend::Install(std::make_unique<plat::backend::HeadlessBackend>());
-    plat::RegistrySetStorePath(folder_ + "/registry.reg");
-    plat::wavedev::RebuildDeviceTable();
-    RegisterProgramResources();
-    app::RegisterAllUnits();
-    plat::Units().Initialize();
-    // Message boxes (the plug-in is not beside this program) are answered at once.
-    plat::SetDialogScript(
-        [](const plat::DialogRequest&) -> std::optional<plat::DialogAnswer> { return plat::DialogAnswer{}; });
-    app::ShowStartupWindow();
-    app::CreateForms();
-    app::FrmMain->Show();
+  TProgram() : window_(std::make_unique<plat::backend::HeadlessBackend>(), Pump) {
     // On the real clock: the running connectors pause between their idle steps.
     for (int i = 0; i < 400 && !app::FrmMain->StartupDone(); ++i) {
       Pump();
@@ -92,20 +77,9 @@ class TProgram {
     app::FrmMain->MMWaveIn1->Close();
     for (int i = 0; i < 100 && displays::ConnectorIdleStepPending(); ++i) Pump();
   }
-  ~TProgram() {
-    if (app::FrmMain) app::FrmMain->Close();
-    Pump();
-    plat::SetDialogScript({});
-    plat::Units().Finalize();
-    plat::backend::Install(nullptr);
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-  }
-  TProgram(const TProgram&) = delete;
-  TProgram& operator=(const TProgram&) = delete;
 
  private:
-  std::string folder_;
+  bench::TProgramWindow window_;
 };
 
 // The window's chain taken off its input device and fed block by block; its

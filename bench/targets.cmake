@@ -42,3 +42,15 @@ endif()
 # with its connectors' passes, per display mode; ends with
 # cpu_ms_per_audio_second=<value> for the start-up mode.
 quellix_bench(app_chain DEPS quellix_app)
+
+# latency: a tone on the loopback input until the main window's first
+# presented picture that shows it, on the real clock, per delivery mode of the
+# input; ends with latency_ms_median=<value> and latency_ms_p95=<value>.
+quellix_bench(latency DEPS quellix_app)
+
+# Both start the main window with the program's own default project, which
+# the program's build puts beside it.
+foreach(bench app_chain latency)
+  target_compile_definitions(bench_${bench} PRIVATE QUELLIX_BIN_DIR="${QUELLIX_BIN_DIR}")
+  add_dependencies(bench_${bench} quellix)
+endforeach()
