@@ -34,3 +34,7 @@ endforeach()
 quellix_fuzz(fuzz_cue_sheet DEPS platform_kernel)
 # Project files as the main window reads them.
 quellix_fuzz(fuzz_project_file DEPS quellix_app)
+# What a later start of the program hands the running one over its socket.
+quellix_fuzz(fuzz_instance_request DEPS platform_shell)
+# The user's default applications, as the file associations update them.
+quellix_fuzz(fuzz_mimeapps_list DEPS platform_shell)

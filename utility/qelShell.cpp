@@ -15,6 +15,7 @@
 #include "platform/vcl/TypInfo.h"
 #include "utility/qelConsts.h"
 #include "utility/qelSysUtils.h"
+#include "utility/qelVclUtils.h"
 
 namespace utility {
 
@@ -144,11 +145,6 @@ bool IsNumber(const std::string& text) {
     if (text[i] < '0' || text[i] > '9') return false;
   return text.size() < 10;
 }
-
-// The desktop's generic document and program icons stand for the system's own.
-plat::HICON ShellIcon(int index) {
-  return plat::LoadIconA(nullptr, index == 2 ? plat::IDI_APPLICATION : plat::IDI_WINLOGO);
-}
 }  // namespace
 
 #define QEL_VERB_PROPS(Name)                                                                     \
@@ -173,7 +169,7 @@ VCL_IMPLEMENT_CLASS(TqelFileAssociation,
 
 TqelFileAssociation::TqelFileAssociation(vcl::TComponent* owner) : TqelComponent(owner) {}
 
-TqelFileAssociation::~TqelFileAssociation() { SetIcons(nullptr, nullptr); }
+TqelFileAssociation::~TqelFileAssociation() = default;
 
 bool TqelFileAssociation::Busy() const {
   return ComponentState().Contains(vcl::csLoading) || ComponentState().Contains(vcl::csDestroying);
@@ -192,10 +188,8 @@ void TqelFileAssociation::SetExtension(const std::string& value) {
   Refresh();
 }
 
+// Only the shared stock icons are taken here: nothing to free.
 void TqelFileAssociation::SetIcons(plat::HICON large, plat::HICON small) {
-  // The stock icons are shared; only icons read from a file are ours to free.
-  if (large_icon_ && large_icon_ != large) plat::DestroyIcon(large_icon_);
-  if (small_icon_ && small_icon_ != small && small_icon_ != large_icon_) plat::DestroyIcon(small_icon_);
   large_icon_ = large;
   small_icon_ = small;
 }
@@ -246,8 +240,9 @@ bool TqelFileAssociation::Refresh() {
   // Icons are not read out of program files here: the desktop's stock
   // icons stand for the file's.
   if (!large_icon_ && !small_icon_) {
-    plat::HICON shell = ShellIcon(strcasecmp(extension_.c_str(), ".exe") == 0 ? 2 : 0);
-    SetIcons(shell, shell);
+    plat::HICON large = nullptr, small = nullptr;
+    GetShellIcon(strcasecmp(extension_.c_str(), ".exe") == 0 ? 2 : 0, &large, &small);
+    SetIcons(large, small);
   }
   return found;
 }

@@ -6,6 +6,7 @@
 #include "platform/shell/Instance.h"
 #include "platform/user/Focus.h"
 #include "platform/user/Geometry.h"
+#include "platform/user/Icon.h"
 #include "platform/vcl/Forms.h"
 
 namespace utility {
@@ -56,6 +57,12 @@ constexpr plat::DWORD kHandOverTimeoutMs = 2000;
 }  // namespace
 
 void SetInstanceIdentity(const std::string& name) { InstanceIdentity() = name; }
+
+void GetShellIcon(int index, plat::HICON* large_icon, plat::HICON* small_icon) {
+  plat::HICON icon = plat::LoadIconA(nullptr, index == 2 ? plat::IDI_APPLICATION : plat::IDI_WINLOGO);
+  if (large_icon) *large_icon = icon;
+  if (small_icon) *small_icon = icon;
+}
 
 bool ActivatePreviousInstance() {
   plat::HWND hwnd = FindPreviousInstance();

@@ -19,5 +19,8 @@ plat::HWND FindPreviousInstance();
 // last single-instance check looked for; that copy restores its main form.
 bool ActivatePreviousInstance();
 void SetInstanceIdentity(const std::string& name);
+// The system's file icons by number: the desktop's stock program icon for
+// 2, its stock document icon otherwise. Either pointer may be null.
+void GetShellIcon(int index, plat::HICON* large_icon, plat::HICON* small_icon);
 
 }  // namespace utility

@@ -144,34 +144,9 @@ std::optional<std::string> DesktopText(const FileAssociation& a, const std::stri
 
 std::string MimeAppsPath() { return XdgConfigHome() + "/mimeapps.list"; }
 
-// Sets (or with an empty entry removes) `mime`'s line in the
-// [Default Applications] group; other lines stay as they are.
 bool SetDefaultApplication(const std::string& mime, const std::string& entry) {
   std::string text = ReadFileText(MimeAppsPath()).value_or("");
-  std::istringstream in(text);
-  std::vector<std::string> lines;
-  bool in_group = false, seen_group = false, done = entry.empty();
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line[0] == '[') {
-      if (in_group && !done) {
-        lines.push_back(mime + "=" + entry + ";");
-        done = true;
-      }
-      in_group = line == "[Default Applications]";
-      seen_group = seen_group || in_group;
-    } else if (in_group && line.rfind(mime + "=", 0) == 0) {
-      if (!done) lines.push_back(mime + "=" + entry + ";");
-      done = true;
-      continue;
-    }
-    lines.push_back(line);
-  }
-  if (!done) {
-    if (!seen_group) lines.push_back("[Default Applications]");
-    lines.push_back(mime + "=" + entry + ";");
-  }
-  std::string out;
-  for (const std::string& line : lines) out += line + "\n";
+  std::string out = WithDefaultApplication(text, mime, entry);
   if (out == text) return true;
   std::error_code ec;
   fs::create_directories(XdgConfigHome(), ec);
@@ -216,6 +191,34 @@ void CALLBACK_Flush(HWND, UINT, uintptr_t id, DWORD) {
   FlushAssociationChanges();
 }
 }  // namespace
+
+std::string WithDefaultApplication(std::string_view text, const std::string& mime, const std::string& entry) {
+  std::istringstream in{std::string(text)};
+  std::vector<std::string> lines;
+  bool in_group = false, seen_group = false, done = entry.empty();
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line[0] == '[') {
+      if (in_group && !done) {
+        lines.push_back(mime + "=" + entry + ";");
+        done = true;
+      }
+      in_group = line == "[Default Applications]";
+      seen_group = seen_group || in_group;
+    } else if (in_group && line.rfind(mime + "=", 0) == 0) {
+      if (!done) lines.push_back(mime + "=" + entry + ";");
+      done = true;
+      continue;
+    }
+    lines.push_back(line);
+  }
+  if (!done) {
+    if (!seen_group) lines.push_back("[Default Applications]");
+    lines.push_back(mime + "=" + entry + ";");
+  }
+  std::string out;
+  for (const std::string& line : lines) out += line + "\n";
+  return out;
+}
 
 std::string AssociationMimeType(const std::string& type_name) {
   std::string lower = SafeFileName(type_name);

@@ -4,6 +4,7 @@
 // user's default in mimeapps.list. SHChangeNotify refreshes the desktop's
 // databases once per turn of the message loop, however many changes came.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/kernel/Types.h"
@@ -34,6 +35,10 @@ std::string AssociationDesktopPath(const std::string& extension);
 bool ExportFileAssociation(const FileAssociation& association);
 // Removes what ExportFileAssociation wrote for the extension; true when none is left.
 bool RemoveFileAssociation(const std::string& extension);
+
+// The text of a mimeapps.list with `mime`'s default set to `entry` (an
+// empty entry removes it); every other line stays as it was.
+std::string WithDefaultApplication(std::string_view text, const std::string& mime, const std::string& entry);
 
 constexpr LONG SHCNE_ASSOCCHANGED = 0x08000000;
 constexpr UINT SHCNF_IDLIST = 0x0000;

@@ -199,13 +199,8 @@ void InstanceLock::Serve(int client) {
   if (::getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid != ::geteuid()) return;
   std::string text;
   if (!ReadAll(client, text, kMaxRequest, Clock::now() + std::chrono::milliseconds(kServeTimeoutMs))) return;
-  if (text.compare(0, kActivate.size(), kActivate) != 0 || text.back() != '\0') return;
   std::vector<std::string> args;
-  for (size_t at = kActivate.size(); at < text.size();) {
-    size_t end = text.find('\0', at);
-    args.emplace_back(text, at, end - at);
-    at = end + 1;
-  }
+  if (!ParseInstanceRequest(text, args)) return;
   WriteAll(client, "ok", 2);
   HWND window;
   UINT message;
@@ -216,6 +211,17 @@ void InstanceLock::Serve(int client) {
     message = notify_message_;
   }
   if (window) PostMessageA(window, message, 0, 0);
+}
+
+bool ParseInstanceRequest(std::string_view text, std::vector<std::string>& args) {
+  args.clear();
+  if (text.substr(0, kActivate.size()) != kActivate || text.back() != '\0') return false;
+  for (size_t at = kActivate.size(); at < text.size();) {
+    size_t end = text.find('\0', at);
+    args.emplace_back(text.substr(at, end - at));
+    at = end + 1;
+  }
+  return true;
 }
 
 std::vector<std::vector<std::string>> InstanceLock::TakeRequests() {

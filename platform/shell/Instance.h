@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -57,6 +58,10 @@ enum InstanceState {
   instanceFailed     // no usable folder or socket: nothing can be told
 };
 InstanceState TryAcquireInstance(const std::string& identity, std::unique_ptr<InstanceLock>& lock);
+
+// What a later start sends: "activate", then each argument, each ended by
+// a NUL. False for anything else.
+bool ParseInstanceRequest(std::string_view text, std::vector<std::string>& args);
 
 // Hands `args` to the copy holding `identity`, waiting at most `timeout_ms`
 // for it to listen and acknowledge. False when none holds it or it did not answer.

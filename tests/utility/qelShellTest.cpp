@@ -16,6 +16,7 @@
 #include "support/TempDir.h"
 #include "utility/qelComponents.h"
 #include "utility/qelShell.h"
+#include "utility/qelVclUtils.h"
 
 namespace utility {
 namespace {
@@ -130,7 +131,15 @@ TEST_F(qelFileAssociation, RegistersReadsBackAndUnregisters) {
   a.SetExtension("abc");
   EXPECT_EQ(a.Extension(), ".abc");
   EXPECT_EQ(a.ExtDescription(), "");  // nothing registered yet
-  EXPECT_NE(a.LargeIcon(), nullptr);  // the stock document icon
+  plat::HICON document = nullptr, program = nullptr;
+  GetShellIcon(0, &document, nullptr);
+  GetShellIcon(2, nullptr, &program);
+  EXPECT_EQ(a.LargeIcon(), document);
+  EXPECT_EQ(a.SmallIcon(), document);
+  EXPECT_NE(document, program);
+  TqelFileAssociation exe(nullptr);
+  exe.SetExtension(".EXE");
+  EXPECT_EQ(exe.LargeIcon(), program);
 
   a.SetOpenCommand("/opt/q/quellix %1");
   EXPECT_EQ(a.OpenCommand(), "");  // read-only at run time: refused
