@@ -8,6 +8,8 @@
 #include "app/MainForm.h"
 #include "app/OutfitL.h"
 #include "app/PeakForm.h"
+#include "app/SavBin.h"
+#include "app/SpecBack.h"
 #include "app/SpectrumOutfit.h"
 #include "platform/kernel/Resources.h"
 #include "platform/user/Paint.h"
@@ -36,13 +38,19 @@ void ShowStartupWindow() {
 void CreateForms() {
   // The main window first: it becomes the application's main form. Then the
   // dialogs in this order; each one is added here as it is built:
-  // fDrvOut, FrmSavBin, fOutfitSpec (built), fDrvIn, fNormalize, fConvert, fSplit,
-  // fSwap, fEncode, fSpecBack, fCorre, fSetupPrint, fOutfitL, fSetting,
+  // fDrvOut, FrmSavBin (built), fOutfitSpec (built), fDrvIn, fNormalize, fConvert, fSplit,
+  // fSwap, fEncode, fSpecBack (built), fCorre, fSetupPrint, fOutfitL, fSetting,
   // fReport, fVst, fPeak, Form1, fmulti.
   vcl::ApplicationCreateForm(FrmMain);
+  vcl::ApplicationCreateForm(FrmSavBin);
   vcl::ApplicationCreateForm(fOutfitSpec);
   fOutfitSpec->SetMainSpectrum(FrmMain->MMSpectrum1);
   fOutfitSpec->SetOscope(FrmMain->MMOscope1);
+  vcl::ApplicationCreateForm(fSpecBack);
+  fOutfitSpec->SetBackgroundSpectrum(fSpecBack->SpeckBack);
+  fOutfitSpec->SetRefreshBackground([] {
+    if (fSpecBack) fSpecBack->RefreshSpectrumBackground();
+  });
   vcl::ApplicationCreateForm(fCorre);
   vcl::ApplicationCreateForm(fOutfitL);
   vcl::ApplicationCreateForm(fPeak);

@@ -252,4 +252,20 @@ VCL_IMPLEMENT_CLASS(
     Method("CorrelationSettings1Click", &TFrmMain::CorrelationSettings1Click),
     // peak frequency and note
     Method("Timer3Timer", &TFrmMain::Timer3Timer), Method("DisplayNote1Click", &TFrmMain::DisplayNote1Click),
-    Method("lab_frqClick", &TFrmMain::lab_frqClick), Method("Show1Click", &TFrmMain::Show1Click))
+    Method("lab_frqClick", &TFrmMain::lab_frqClick), Method("Show1Click", &TFrmMain::Show1Click),
+    // frozen spectra and backgrounds
+    Method("StoreFreeed1Click", &TFrmMain::StoreFreeed1Click),
+    Method("StoreFreezedSpectrum21Click", &TFrmMain::StoreFreezedSpectrum21Click),
+    Method("StoreFreezedSpectrum31Click", &TFrmMain::StoreFreezedSpectrum31Click),
+    Method("StoreFreezedSpectrum41Click", &TFrmMain::StoreFreezedSpectrum41Click),
+    Method("LoadfreezedSpectrum11Click", &TFrmMain::LoadfreezedSpectrum11Click),
+    Method("LoadfreezedSpectrum12Click", &TFrmMain::LoadfreezedSpectrum12Click),
+    Method("LoadfreezedSpectrum13Click", &TFrmMain::LoadfreezedSpectrum13Click),
+    Method("LoadfreezedSpectrum41Click", &TFrmMain::LoadfreezedSpectrum41Click),
+    Method("LoadBackground11Click", &TFrmMain::LoadBackground11Click),
+    Method("LoadBackground21Click", &TFrmMain::LoadBackground21Click),
+    Method("LoadBackground31Click", &TFrmMain::LoadBackground31Click),
+    Method("LoadBackground41Click", &TFrmMain::LoadBackground41Click),
+    Method("AnalyzerEditor1Click", &TFrmMain::AnalyzerEditor1Click),
+    Method("ClearfreezedSpectrumbackground1Click", &TFrmMain::ClearfreezedSpectrumbackground1Click),
+    Method("btn_freezeClick", &TFrmMain::btn_freezeClick))

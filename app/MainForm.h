@@ -641,6 +641,30 @@ class TFrmMain : public vcl::TForm {
   // The record file the user chose; the recorder records into no other.
   std::string chosen_record_file_;
 
+ public:
+  // ---- frozen spectra and backgrounds (MainFrozen.cpp) ----
+  // Slot 1..4: the spectrum into "default.sav" and, under the name the save
+  // dialog gives, into the slot; the slot's file into the spectrum; the
+  // slot's file as the spectrum's background.
+  void StoreFrozenSpectrum(int slot);
+  void LoadFrozenSpectrum(int slot);
+  void LoadFrozenBackground(int slot);
+  void StoreFreeed1Click(vcl::TObject* sender);
+  void StoreFreezedSpectrum21Click(vcl::TObject* sender);
+  void StoreFreezedSpectrum31Click(vcl::TObject* sender);
+  void StoreFreezedSpectrum41Click(vcl::TObject* sender);
+  void LoadfreezedSpectrum11Click(vcl::TObject* sender);
+  void LoadfreezedSpectrum12Click(vcl::TObject* sender);
+  void LoadfreezedSpectrum13Click(vcl::TObject* sender);
+  void LoadfreezedSpectrum41Click(vcl::TObject* sender);
+  void LoadBackground11Click(vcl::TObject* sender);
+  void LoadBackground21Click(vcl::TObject* sender);
+  void LoadBackground31Click(vcl::TObject* sender);
+  void LoadBackground41Click(vcl::TObject* sender);
+  void AnalyzerEditor1Click(vcl::TObject* sender);
+  void ClearfreezedSpectrumbackground1Click(vcl::TObject* sender);
+  void btn_freezeClick(vcl::TObject* sender);
+
  protected:
   void Loaded() override;
 

@@ -16,13 +16,6 @@ namespace {
 // The messages name a few values; a file of junk would otherwise fill the screen.
 constexpr size_t kNamedRejects = 8;
 
-std::string DataFolder() {
-  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/')
-    return std::string(xdg) + "/quellix/";
-  const char* home = std::getenv("HOME");
-  return std::string(home && *home ? home : ".") + "/.local/share/quellix/";
-}
-
 bool IsFile(const std::string& path) {
   const plat::DWORD attributes = plat::GetFileAttributesA(path.c_str());
   return attributes != plat::INVALID_FILE_ATTRIBUTES && !(attributes & plat::FILE_ATTRIBUTE_DIRECTORY);
@@ -30,7 +23,22 @@ bool IsFile(const std::string& path) {
 
 }  // namespace
 
-std::string ProjectsFolder() { return DataFolder() + kProjectsFolderName + "/"; }
+std::string UserDataFolder() {
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/')
+    return std::string(xdg) + "/quellix/";
+  const char* home = std::getenv("HOME");
+  return std::string(home && *home ? home : ".") + "/.local/share/quellix/";
+}
+
+std::string PeakDataFolder() { return UserDataFolder() + "Analyzer Peak Data/"; }
+
+bool PreparePeakDataFolder() {
+  std::error_code ignored;
+  std::filesystem::create_directories(PeakDataFolder(), ignored);
+  return std::filesystem::is_directory(PeakDataFolder(), ignored);
+}
+
+std::string ProjectsFolder() { return UserDataFolder() + kProjectsFolderName + "/"; }
 
 std::string DefaultProjectPath() { return ProjectsFolder() + kDefaultProjectName; }
 

@@ -15,6 +15,16 @@ namespace app {
 extern const char* const kProjectsFolderName;  // "Analyzer Projects"
 extern const char* const kDefaultProjectName;  // "Default.prj"
 
+// The user's data folder, "$XDG_DATA_HOME/quellix/", ending in '/': everything
+// the program writes lives below it.
+std::string UserDataFolder();
+// "Analyzer Peak Data" in the user's data folder, ending in '/': frozen
+// spectra and scan results.
+std::string PeakDataFolder();
+// Creates the peak-data folder when it is missing; false when it is not there
+// afterwards.
+bool PreparePeakDataFolder();
+
 // The user's projects folder, ending in '/'.
 std::string ProjectsFolder();
 // The default project the main window loads at start and writes on close.

@@ -6,6 +6,8 @@
 #include "app/MainForm.h"
 #include "app/OutfitL.h"
 #include "app/PeakForm.h"
+#include "app/SavBin.h"
+#include "app/SpecBack.h"
 #include "app/SpectrumOutfit.h"
 #include "controls/ControlUnits.h"
 #include "displays/DisplayUnits.h"
@@ -68,6 +70,9 @@ void RegisterAllUnits() {
   });
   table.Register("CorreAndPeak", plat::rankApp + 30, [] {
     vcl::RegisterClasses({TfCorre::StaticClass(), TfPeak::StaticClass()});
+  });
+  table.Register("FrozenSpectra", plat::rankApp + 31, [] {
+    vcl::RegisterClasses({TFrmSavBin::StaticClass(), TfSpecBack::StaticClass()});
   });
   utility::RegisterUtilityUnits(table);
 }

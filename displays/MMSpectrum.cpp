@@ -4,12 +4,14 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <numbers>
 #include <random>
 
 #include "engine/MMObj.h"
 #include "engine/MMPCMSup.h"
+#include "platform/kernel/Files.h"
 #include "platform/user/Cursor.h"
 #include "platform/user/MessageBox.h"
 #include "platform/user/Messages.h"
@@ -978,6 +980,13 @@ void TMMSpectrum::SetDisplayValue(int32_t k, int32_t value) {
   values_.at(static_cast<size_t>(k)) = value;
 }
 
+int32_t TMMSpectrum::CopyDisplayValues(std::span<int32_t> out) const {
+  Lock lock(DisplayLock());
+  const auto n = std::min(out.size(), static_cast<size_t>(fft_length_ / 2));
+  std::copy_n(values_.begin(), n, out.begin());
+  return static_cast<int32_t>(n);
+}
+
 void TMMSpectrum::DrawValues() {
   DrawNow([this](void*) { DrawSpectrum(false); }, nullptr);
 }
@@ -1040,10 +1049,16 @@ bool TMMSpectrum::SaveToFile(const std::string& file_name) {
 }
 
 void TMMSpectrum::LoadFromFile(const std::string& file_name) {
+  // A pipe would wait for a writer and a device may never end: only regular
+  // files are read, and of them no more than the lines in use can take.
+  constexpr int64_t kMaxLineBytes = 64;
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(plat::ResolvePath(file_name), error)) return;
   std::string text;
   try {
     vcl::TFileStream file(file_name, vcl::fmOpenRead | vcl::fmShareDenyNone);
-    const int64_t size = file.Seek(0, vcl::soFromEnd);
+    const int64_t size =
+        std::min(file.Seek(0, vcl::soFromEnd), static_cast<int64_t>(fft_length_ / 2 + 1) * kMaxLineBytes);
     file.Seek(0, vcl::soFromBeginning);
     text.resize(static_cast<size_t>(size));
     file.ReadBuffer(text.data(), size);

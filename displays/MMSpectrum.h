@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -100,8 +101,9 @@ class TMMSpectrum : public TMMDIBGraphicControl, public TMMDisplayProtocol {
   // box, when the file cannot be created or written.
   bool SaveToFile(const std::string& file_name);
   // Replaces the first values by the file's lines; a line that is not an
-  // integer ends the load with an "sp 5039" box. A missing file changes
-  // nothing, silently.
+  // integer ends the load with an "sp 5039" box. A missing file, or one that
+  // is no regular file (a pipe, a device), changes nothing, silently. Only
+  // as much of the file is read as FFTLength div 2 lines of integers take.
   void LoadFromFile(const std::string& file_name);
 
   // ---- published ----
@@ -219,6 +221,9 @@ class TMMSpectrum : public TMMDIBGraphicControl, public TMMDisplayProtocol {
   // Display value of bin k (k < kMaxBins).
   int32_t DisplayValue(int32_t k) const;
   void SetDisplayValue(int32_t k, int32_t value);
+  // The first FFTLength div 2 display values, as far as out holds them, read
+  // whole under the display lock; returns how many were copied.
+  int32_t CopyDisplayValues(std::span<int32_t> out) const;
   // Draws the display values as they stand, at once, as a refresh does after
   // its analysis: for owners that write the values themselves.
   void DrawValues();

@@ -274,71 +274,71 @@ object FrmMain: TFrmMain
       object StoreFreeed1: TMenuItem
         Caption = 'Store freezed Spectrum 1'
         ShortCut = 16496
-        Enabled = False
+        OnClick = StoreFreeed1Click
       end
       object StoreFreezedSpectrum21: TMenuItem
         Caption = 'Store freezed Spectrum 2'
         ShortCut = 16497
-        Enabled = False
+        OnClick = StoreFreezedSpectrum21Click
       end
       object StoreFreezedSpectrum31: TMenuItem
         Caption = 'Store freezed Spectrum 3'
         ShortCut = 16498
-        Enabled = False
+        OnClick = StoreFreezedSpectrum31Click
       end
       object StoreFreezedSpectrum41: TMenuItem
         Caption = 'Store freezed Spectrum 4'
         ShortCut = 16499
-        Enabled = False
+        OnClick = StoreFreezedSpectrum41Click
       end
       object LoadfreezedSpectrum11: TMenuItem
         Caption = 'Load freezed Spectrum 1'
         ShortCut = 16500
-        Enabled = False
+        OnClick = LoadfreezedSpectrum11Click
       end
       object LoadfreezedSpectrum12: TMenuItem
         Caption = 'Load freezed Spectrum 2'
         ShortCut = 16501
-        Enabled = False
+        OnClick = LoadfreezedSpectrum12Click
       end
       object LoadfreezedSpectrum13: TMenuItem
         Caption = 'Load freezed Spectrum 3'
         ShortCut = 16502
-        Enabled = False
+        OnClick = LoadfreezedSpectrum13Click
       end
       object LoadfreezedSpectrum41: TMenuItem
         Caption = 'Load freezed Spectrum 4'
         ShortCut = 16503
-        Enabled = False
+        OnClick = LoadfreezedSpectrum41Click
       end
       object LoadBackground11: TMenuItem
         Caption = 'Load freezed Background 1'
         ShortCut = 16504
-        Enabled = False
+        OnClick = LoadBackground11Click
       end
       object LoadBackground21: TMenuItem
         Caption = 'Load freezed Background 2'
         ShortCut = 16505
-        Enabled = False
+        OnClick = LoadBackground21Click
       end
       object LoadBackground31: TMenuItem
         Caption = 'Load freezed Background 3'
         ShortCut = 16506
-        Enabled = False
+        OnClick = LoadBackground31Click
       end
       object LoadBackground41: TMenuItem
         Caption = 'Load freezed Background 4'
         ShortCut = 16507
-        Enabled = False
+        OnClick = LoadBackground41Click
       end
       object AnalyzerEditor1: TMenuItem
         Caption = 'Analyzer &Editor'
         ShortCut = 16453
-        Enabled = False
+        OnClick = AnalyzerEditor1Click
       end
       object ClearfreezedSpectrumbackground1: TMenuItem
         Caption = 'Clear freezed Background'
-        Enabled = False
+        OnClick = ClearfreezedSpectrumbackground1Click
       end
     end
     object Average1: TMenuItem
@@ -906,7 +906,7 @@ object FrmMain: TFrmMain
           Width = 56
           Height = 24
           Caption = 'Freeze'
-          Enabled = False
+          OnClick = btn_freezeClick
         end
         object btn_jpg: TButton
           Left = 70

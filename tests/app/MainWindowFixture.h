@@ -19,6 +19,8 @@
 #include "app/MainForm.h"
 #include "app/OutfitL.h"
 #include "app/PeakForm.h"
+#include "app/SavBin.h"
+#include "app/SpecBack.h"
 #include "app/SpectrumOutfit.h"
 #include "app/Units.h"
 #include "platform/backend/HeadlessBackend.h"
@@ -115,6 +117,8 @@ class MainWindowTest : public ::testing::Test {
     delete app::FrmInfo;
     delete app::fCorre;
     delete app::fPeak;
+    delete app::FrmSavBin;
+    delete app::fSpecBack;
   }
 
   testsupport::ScopedEnv audio_{"QUELLIX_AUDIO", "virtual"};

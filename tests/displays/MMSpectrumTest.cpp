@@ -4,6 +4,7 @@
 // in 8- and 24-bit DIBs, the peak label, the read-out and its end, and value
 // files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <cmath>
@@ -971,6 +972,24 @@ TEST_F(MMSpectrumScreenTest, BadLinesAndFailedSavesAreReported) {
   EXPECT_FALSE(s.SaveToFile(Path("no/such/folder/x.sav")));
   EXPECT_EQ(boxes_, std::vector<std::string>{"code: sp 484"});
   EXPECT_FALSE(std::filesystem::exists(Path("no")));
+}
+
+TEST_F(MMSpectrumScreenTest, ValueFilesAreReadOnlyFromRegularFilesAndOnlyAsFarAsTheLinesInUse) {
+  TMMSpectrum s(nullptr);
+  for (int k = 0; k < 64; ++k) s.SetDisplayValue(k, 9);
+  // A pipe without a writer and an endless device: nothing read, nothing waited for.
+  ASSERT_EQ(mkfifo(Path("pipe.sav").c_str(), 0600), 0);
+  s.LoadFromFile(Path("pipe.sav"));
+  s.LoadFromFile("/dev/zero");
+  EXPECT_EQ(s.DisplayValue(0), 9);
+  // The lines in use, then far more than they could take: the tail is never read.
+  std::string text;
+  for (int i = 0; i < 64; ++i) text += std::to_string(i) + "\r\n";
+  text += std::string(8 << 20, 'x');
+  Write(Path("long.sav"), text);
+  s.LoadFromFile(Path("long.sav"));
+  EXPECT_EQ(s.DisplayValue(63), 63);
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(MMSpectrumScreenTest, LoadedHugeValuesDrawWithinTheDib) {
