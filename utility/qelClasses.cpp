@@ -246,6 +246,9 @@ void TqelRegistryMonitorThread::AttachKey() {
 void TqelRegistryMonitorThread::DetachKey() {
   if (key_listener_) plat::RegistryRemoveChangeListener(key_listener_);
   key_listener_ = 0;
+  // What the old key's listener said last is about the key that went away,
+  // which this wake reports already.
+  key_changed_ = false;
   if (key_) plat::RegCloseKey(key_);
   key_ = nullptr;
 }

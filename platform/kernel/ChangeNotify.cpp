@@ -71,6 +71,22 @@ std::string Join(const std::string& dir, const char* name) {
   return dir == "/" ? "/" + std::string(name) : dir + "/" + name;
 }
 
+bool IsDots(const char* name) { return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)); }
+
+// The folders in `dir`, links not followed; none when it cannot be read or
+// has gone meanwhile.
+void AddSubfolders(const std::string& dir, std::vector<std::string>& out) {
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return;
+  while (dirent* e = ::readdir(d)) {
+    if (IsDots(e->d_name)) continue;
+    std::string child = Join(dir, e->d_name);
+    if (e->d_type == DT_DIR || (e->d_type == DT_UNKNOWN && IsDirectory(child, false)))
+      out.push_back(std::move(child));
+  }
+  ::closedir(d);
+}
+
 // `root` and every folder below it, links not followed; false when there are
 // more than `room`.
 bool CollectTree(const std::string& root, size_t room, std::vector<std::string>& out) {
@@ -80,15 +96,7 @@ bool CollectTree(const std::string& root, size_t room, std::vector<std::string>&
     pending.pop_back();
     if (out.size() >= room) return false;
     out.push_back(dir);
-    DIR* d = ::opendir(dir.c_str());
-    if (!d) continue;  // unreadable or gone meanwhile: nothing below to watch
-    while (dirent* e = ::readdir(d)) {
-      if (e->d_name[0] == '.' && (e->d_name[1] == 0 || (e->d_name[1] == '.' && e->d_name[2] == 0))) continue;
-      std::string child = Join(dir, e->d_name);
-      if (e->d_type == DT_DIR || (e->d_type == DT_UNKNOWN && IsDirectory(child, false)))
-        pending.push_back(std::move(child));
-    }
-    ::closedir(d);
+    AddSubfolders(dir, pending);
   }
   return true;
 }
@@ -129,34 +137,46 @@ class Service {
 
   size_t Limit() const { return limit_ ? limit_ : DefaultLimit(); }
 
-  // Under mutex_. Adds and subscribes the watches for `dirs`; false (with
-  // nothing of `dirs` left subscribed) when the system refuses one for lack
-  // of room. Folders that went away meanwhile are skipped, except the first.
-  bool Subscribe(ChangeNotification* n, const std::vector<std::string>& dirs, bool root, DWORD* error) {
+  // Under mutex_. Watches `top` and, for a subtree, every folder below it,
+  // each folder watched before it is listed, so that a folder made meanwhile
+  // is either listed or reported. False, with nothing of this call left
+  // subscribed, when more than `room` watches would be needed or the system
+  // refuses one for lack of room. Folders that went away meanwhile are
+  // skipped, except the top.
+  bool SubscribeTree(ChangeNotification* n, const std::string& top, bool top_is_root, size_t room,
+                     DWORD* error) {
     std::vector<int> added;
-    for (size_t i = 0; i < dirs.size(); ++i) {
-      const bool is_root = root && i == 0;
-      uint32_t mask = kWatchMask | (is_root ? 0 : IN_DONT_FOLLOW);
-      int wd = ::inotify_add_watch(fd_, dirs[i].c_str(), mask);
+    auto fail = [&](DWORD code) {
+      for (int w : added) Unsubscribe(n, w);
+      if (error) *error = code;
+      return false;
+    };
+    std::vector<std::string> pending{top};
+    bool first = true;
+    while (!pending.empty()) {
+      const std::string dir = std::move(pending.back());
+      pending.pop_back();
+      const bool is_root = top_is_root && first;
+      const bool is_top = first;
+      first = false;
+      if (added.size() >= room) return fail(ERROR_NOT_ENOUGH_QUOTA);
+      int wd = ::inotify_add_watch(fd_, dir.c_str(), kWatchMask | (is_root ? 0 : IN_DONT_FOLLOW));
       if (wd < 0) {
-        if (errno == ENOSPC || errno == ENOMEM || is_root) {
-          for (int w : added) Unsubscribe(n, w);
-          if (error)
-            *error = (errno == ENOSPC || errno == ENOMEM) ? ERROR_NOT_ENOUGH_QUOTA
-                     : errno == EACCES                    ? ERROR_ACCESS_DENIED
-                                                          : ERROR_PATH_NOT_FOUND;
-          return false;
-        }
+        if (errno == ENOSPC || errno == ENOMEM) return fail(ERROR_NOT_ENOUGH_QUOTA);
+        if (is_top) return fail(errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND);
         continue;
       }
       Watch& watch = watches_[wd];
-      if (watch.path.empty()) watch.path = dirs[i];
+      if (watch.path.empty()) watch.path = dir;
+      // Already ours: that folder and what is below it are watched.
       if (std::find(watch.subscribers.begin(), watch.subscribers.end(), n) != watch.subscribers.end())
         continue;
       watch.subscribers.push_back(n);
       n->wds_.push_back(wd);
       added.push_back(wd);
       if (is_root) n->root_wd_ = wd;
+      if (!n->subtree_) break;
+      AddSubfolders(dir, pending);
     }
     return true;
   }
@@ -229,11 +249,9 @@ class Service {
       if (n->subtree_ && (ev.mask & IN_ISDIR) && (ev.mask & (IN_CREATE | IN_MOVED_TO)) && ev.len > 0) {
         // Follow the new folder. Whatever was made in it before its watch
         // existed is covered by signalling once now.
-        std::vector<std::string> dirs;
         const size_t used = watches_.size();
         const size_t limit = Limit();
-        CollectTree(Join(path, ev.name), limit > used ? limit - used : 0, dirs);
-        Subscribe(n, dirs, false, nullptr);
+        SubscribeTree(n, Join(path, ev.name), false, limit > used ? limit - used : 0, nullptr);
         hit = true;
       }
       if (hit) hits.push_back(n);
@@ -294,22 +312,18 @@ HANDLE FindFirstChangeNotificationA(const char* path, BOOL watch_subtree, DWORD 
     const size_t limit = s.Limit();
     room = limit > s.watches_.size() ? limit - s.watches_.size() : 0;
   }
-  // The walk runs outside the lock: a large tree must not hold up the reader.
+  // A first count outside the lock: a tree past the cap (the whole disk)
+  // must not hold up the reader while it is counted.
   std::vector<std::string> dirs;
-  if (watch_subtree) {
-    if (!CollectTree(root, room, dirs)) return Fail(ERROR_NOT_ENOUGH_QUOTA);
-  } else if (room > 0) {
-    dirs.push_back(root);
-  } else {
-    return Fail(ERROR_NOT_ENOUGH_QUOTA);
-  }
+  if (watch_subtree && !CollectTree(root, room, dirs)) return Fail(ERROR_NOT_ENOUGH_QUOTA);
 
   auto object = std::make_shared<ChangeNotification>(watch_subtree != FALSE, filter);
   {
     std::lock_guard lock(s.mutex_);
-    if (s.watches_.size() + dirs.size() > s.Limit()) return Fail(ERROR_NOT_ENOUGH_QUOTA);
+    const size_t limit = s.Limit();
+    room = limit > s.watches_.size() ? limit - s.watches_.size() : 0;
     DWORD error = 0;
-    if (!s.Subscribe(object.get(), dirs, true, &error)) return Fail(error);
+    if (!s.SubscribeTree(object.get(), root, true, room, &error)) return Fail(error);
   }
   SetLastError(ERROR_SUCCESS);
   return RegisterHandle(std::move(object));

@@ -406,7 +406,8 @@ class qelRegistryMonitor : public ThreadTest {
     plat::RegCloseKey(key);
   }
   // One notice arrives for the change, and no second one follows.
-  void ExpectOneNotice() {
+  void ExpectOneNotice(int line = __builtin_LINE()) {
+    SCOPED_TRACE(line);
     EXPECT_TRUE(Until([&] { return calls_ > 0; }));
     ServeFor(kQuiet);
     EXPECT_EQ(calls_, 1);
