@@ -54,7 +54,26 @@ class Item {
     DBusMessagePtr call = NewMethodCall(kWatcher, kWatcherPath, kWatcher, "RegisterStatusNotifierItem");
     const char* name = name_.c_str();
     dbus_message_append_args(call.get(), DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID);
-    return bus_->Call(call.get(), kCallTimeoutMs) != nullptr;
+    return bus_->Call(call.get(), kCallTimeoutMs) != nullptr && HostPresent();
+  }
+
+  // A watcher without a panel behind it shows nothing. One that does not
+  // say is taken at its word.
+  bool HostPresent() {
+    DBusMessagePtr call = NewMethodCall(kWatcher, kWatcherPath, kProperties, "Get");
+    const char *interface = kWatcher, *property = "IsStatusNotifierHostRegistered";
+    dbus_message_append_args(call.get(), DBUS_TYPE_STRING, &interface, DBUS_TYPE_STRING, &property,
+                             DBUS_TYPE_INVALID);
+    DBusMessagePtr reply = bus_->Call(call.get(), kCallTimeoutMs);
+    DBusMessageIter it, variant;
+    if (!reply || dbus_message_get_type(reply.get()) != DBUS_MESSAGE_TYPE_METHOD_RETURN ||
+        !dbus_message_iter_init(reply.get(), &it) || dbus_message_iter_get_arg_type(&it) != DBUS_TYPE_VARIANT)
+      return true;
+    dbus_message_iter_recurse(&it, &variant);
+    if (dbus_message_iter_get_arg_type(&variant) != DBUS_TYPE_BOOLEAN) return true;
+    dbus_bool_t present = true;
+    dbus_message_iter_get_basic(&variant, &present);
+    return present;
   }
 
   void Take(const NOTIFYICONDATAA& data, bool announce) {

@@ -250,6 +250,21 @@ TEST_F(qelTrayIcon, WithoutAPanelTheApplicationStays) {
   EXPECT_TRUE(main->Visible());
   EXPECT_TRUE(plat::IsIconic(main->Handle()));
   EXPECT_EQ(log_, (std::vector<std::string>{"error TrayIcon1.InsertToTray failed"}));
+
+  // A watcher that says no panel is behind it counts as none.
+  watcher_.On("Get", [](DBusMessage* call) {
+    DBusMessage* reply = dbus_message_new_method_return(call);
+    DBusMessageIter it, variant;
+    dbus_message_iter_init_append(reply, &it);
+    dbus_message_iter_open_container(&it, DBUS_TYPE_VARIANT, "b", &variant);
+    dbus_bool_t no = false;
+    dbus_message_iter_append_basic(&variant, DBUS_TYPE_BOOLEAN, &no);
+    dbus_message_iter_close_container(&it, &variant);
+    return reply;
+  });
+  ASSERT_TRUE(watcher_.Own(kWatcher));
+  EXPECT_THROW(tray_->SetVisible(true), EqelTrayIcon);
+  EXPECT_TRUE(main->Visible());
 }
 
 TEST_F(qelTrayIcon, BalloonsBecomeNotifications) {
