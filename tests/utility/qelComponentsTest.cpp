@@ -22,7 +22,9 @@ TEST(qelComponentsUnit, StartRegistersTheClassesOnce) {
   InitComponentsUnit();
   for (const char* name :
        {"TqelComponent", "TqelCustomTimer", "TqelCustomWndProcHook", "TqelCustomFileStorage",
-        "TqelWndProcHook", "TqelFileStorage", "TqelWav", "TqelColorPicker"})
+        "TqelWndProcHook", "TqelFileStorage", "TqelWav", "TqelColorPicker", "TqelCustomThreadComponent",
+        "TqelCustomThreadTimer", "TqelThreadComponent", "TqelThreadTimer", "TqelCustomFolderMonitor",
+        "TqelFolderMonitor", "TqelCustomRegistryMonitor", "TqelRegistryMonitor"})
     EXPECT_NE(vcl::GetClass(name), nullptr) << name;
   EXPECT_NO_THROW(InitComponentsUnit());
   EXPECT_GE(TaskbarMessage(), 0xC000u);

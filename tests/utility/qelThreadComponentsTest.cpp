@@ -16,6 +16,9 @@
 #include "platform/kernel/ThreadQueue.h"
 #include "platform/registry/RegistryFile.h"
 #include "platform/user/MessageBox.h"
+#include "platform/vcl/FormReader.h"
+#include "platform/vcl/FormWriter.h"
+#include "platform/vcl/TypInfo.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
 #include "utility/qelThreadComponents.h"
@@ -58,6 +61,58 @@ TEST(qelThreadComponentsValues, FiltersAndRootsAsThePlatformWantsThem) {
   for (int r = rrkClassesRoot; r <= rrkDynData; ++r)
     EXPECT_EQ(reinterpret_cast<uintptr_t>(RegistryMonitorRoot(static_cast<TqelRegistryRootKey>(r))),
               roots[r]);
+}
+
+TEST(qelThreadComponentsValues, StoredComponentsReadBackAsWritten) {
+  InitComponentsUnit();
+  testsupport::TempDir temp;
+  vcl::TComponent root(nullptr);
+  auto* worker = new TqelThreadComponent(&root);
+  worker->SetName("Worker");
+  worker->SetPriority(vcl::tpLower);
+  worker->SetReturnValue(7);
+  worker->SetSynchronized(true);
+  auto* timer = new TqelThreadTimer(&root);
+  timer->SetName("Timer");
+  timer->SetInterval(250);
+  timer->SetPriority(vcl::tpHigher);
+  auto* folders = new TqelFolderMonitor(&root);
+  folders->SetName("Folders");
+  folders->SetFolder(temp.path().string());
+  folders->SetNotifyFilters({fmfWriteChange, fmfSecurityChange});
+  folders->SetWatchSubTree(false);
+  folders->SetActive(true);
+  auto* keys = new TqelRegistryMonitor(&root);
+  keys->SetName("Keys");
+  keys->SetRegistryKey("Software\\QTest");
+  keys->SetRootKey(rrkLocalMachine);
+  keys->SetNotifyFilters({rmfAttributeChange});
+
+  const std::string text = vcl::WriteFormText(&root);
+  vcl::TComponent copy(nullptr);
+  vcl::ReadFormText(&copy, text);
+  auto* worker2 = dynamic_cast<TqelThreadComponent*>(copy.FindComponent("Worker"));
+  auto* timer2 = dynamic_cast<TqelThreadTimer*>(copy.FindComponent("Timer"));
+  auto* folders2 = dynamic_cast<TqelFolderMonitor*>(copy.FindComponent("Folders"));
+  auto* keys2 = dynamic_cast<TqelRegistryMonitor*>(copy.FindComponent("Keys"));
+  ASSERT_TRUE(worker2 && timer2 && folders2 && keys2) << text;
+  EXPECT_EQ(worker2->Priority(), vcl::tpLower);
+  EXPECT_EQ(worker2->ReturnValue(), 7);
+  EXPECT_TRUE(worker2->Synchronized());
+  EXPECT_TRUE(worker2->Suspended());
+  EXPECT_EQ(timer2->Interval(), 250u);
+  EXPECT_EQ(timer2->Priority(), vcl::tpHigher);
+  EXPECT_FALSE(timer2->Enabled());
+  EXPECT_EQ(folders2->Folder(), temp.path().string());
+  EXPECT_EQ(folders2->NotifyFilters(), (TqelFolderMonitorFilters{fmfWriteChange, fmfSecurityChange}));
+  EXPECT_FALSE(folders2->WatchSubTree());
+  EXPECT_TRUE(folders2->Active());
+  EXPECT_EQ(folders2->Thread(), nullptr);  // no OnChange
+  EXPECT_EQ(keys2->RegistryKey(), "Software\\QTest");
+  EXPECT_EQ(keys2->RootKey(), rrkLocalMachine);
+  EXPECT_EQ(keys2->NotifyFilters(), TqelRegistryMonitorFilters{rmfAttributeChange});
+  EXPECT_TRUE(keys2->WatchSubTree());
+  EXPECT_EQ(vcl::GetClass("TqelCustomFolderMonitor")->ClassParent(), TqelComponent::StaticClass());
 }
 
 // ---- Thread component ----
