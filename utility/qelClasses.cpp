@@ -26,6 +26,27 @@ std::mutex& RegistrySection() {
   return *section;
 }
 
+// The monitor threads that exist, for the unit's shut-down.
+struct LiveMonitors {
+  std::mutex mutex;
+  std::vector<TqelThread*> threads;
+};
+
+LiveMonitors& Live() {
+  static auto* live = new LiveMonitors;
+  return *live;
+}
+
+void AddLive(TqelThread* thread) {
+  std::lock_guard lock(Live().mutex);
+  Live().threads.push_back(thread);
+}
+
+void RemoveLive(TqelThread* thread) {
+  std::lock_guard lock(Live().mutex);
+  std::erase(Live().threads, thread);
+}
+
 }  // namespace
 
 VCL_IMPLEMENT_CLASS(TqelThread)
@@ -152,9 +173,12 @@ void TqelTimerThread::Execute() {
 // ---- TqelFolderMonitorThread ----
 
 TqelFolderMonitorThread::TqelFolderMonitorThread(TqelChangeEvent on_change)
-    : TqelThread(true), on_change_(std::move(on_change)) {}
+    : TqelThread(true), on_change_(std::move(on_change)) {
+  AddLive(this);
+}
 
 TqelFolderMonitorThread::~TqelFolderMonitorThread() {
+  RemoveLive(this);
   Shutdown();
   if (change_ != plat::INVALID_HANDLE_VALUE) plat::FindCloseChangeNotification(change_);
 }
@@ -207,9 +231,12 @@ void TqelFolderMonitorThread::Execute() {
 TqelRegistryMonitorThread::TqelRegistryMonitorThread(TqelChangeEvent on_change)
     : TqelThread(true),
       on_change_(std::move(on_change)),
-      changed_(plat::CreateEventA(nullptr, plat::FALSE, plat::FALSE, nullptr)) {}
+      changed_(plat::CreateEventA(nullptr, plat::FALSE, plat::FALSE, nullptr)) {
+  AddLive(this);
+}
 
 TqelRegistryMonitorThread::~TqelRegistryMonitorThread() {
+  RemoveLive(this);
   Shutdown();
   Detach();
   plat::CloseHandle(changed_);
@@ -316,6 +343,22 @@ void TqelRegistryMonitorThread::Execute() {
 }
 
 // ---- Ending threads ----
+
+void StopMonitorThreads() {
+  std::vector<TqelThread*> owned;
+  {
+    std::lock_guard lock(Live().mutex);
+    for (TqelThread* thread : Live().threads) {
+      thread->Terminate();
+      thread->Wake();
+      // One that frees itself may be gone by the time a join would look.
+      if (!thread->FreeOnTerminate()) owned.push_back(thread);
+    }
+  }
+  // Owned threads are freed only by their components on the main thread,
+  // which is the thread that shuts the unit down.
+  for (TqelThread* thread : owned) thread->StopAndWait();
+}
 
 void EndThread(std::unique_ptr<TqelThread> thread) {
   if (!thread) return;

@@ -177,4 +177,9 @@ class TqelRegistryMonitorThread : public TqelThread {
 // frees itself when the callback has returned.
 void EndThread(std::unique_ptr<TqelThread> thread);
 
+// The unit's shut-down, on the main thread: every monitor thread is stopped,
+// and those that components own are waited for. Their components free them
+// later; no notice reaches a component after this.
+void StopMonitorThreads();
+
 }  // namespace utility

@@ -21,6 +21,7 @@
 #include "platform/vcl/TypInfo.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
+#include "utility/UtilityUnits.h"
 #include "utility/qelThreadComponents.h"
 
 namespace utility {
@@ -407,6 +408,21 @@ TEST_F(qelFolderMonitor, NoNoticeAfterStopFromOutsideOrFromItsOwnHandler) {
   monitor.reset();
   ServeFor(kQuiet);
   EXPECT_EQ(calls_, 1);
+}
+
+TEST_F(qelFolderMonitor, TheUnitShutDownStopsItsThreadsBeforeTheFormsGo) {
+  auto monitor = Make({fmfFileNameChange}, false);
+  ServeFor(100);
+  plat::UnitTable table;
+  RegisterUtilityUnits(table);
+  table.Initialize();
+  table.Finalize();
+  ASSERT_NE(monitor->Thread(), nullptr);
+  EXPECT_TRUE(monitor->Thread()->Finished());
+  std::ofstream(root_ / "late.txt") << "x";
+  ServeFor(kQuiet);
+  EXPECT_EQ(calls_, 0);
+  monitor.reset();  // the form's turn comes later
 }
 
 TEST_F(qelFolderMonitor, AFolderItCannotWatchEndsTheThreadAndLetsTheOwnerGo) {
