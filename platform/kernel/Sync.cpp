@@ -243,14 +243,22 @@ struct SectionImpl {
   std::recursive_mutex mutex;
 };
 
+// A section used before it is initialised, or again after it was deleted,
+// gets its lock on first use; threads that race there agree on one lock.
 SectionImpl* Impl(CRITICAL_SECTION* section) {
-  if (!section->impl) section->impl = new SectionImpl;  // tolerate use before initialisation
-  return static_cast<SectionImpl*>(section->impl);
+  void* impl = __atomic_load_n(&section->impl, __ATOMIC_ACQUIRE);
+  if (impl) return static_cast<SectionImpl*>(impl);
+  auto* created = new SectionImpl;
+  if (__atomic_compare_exchange_n(&section->impl, &impl, created, false, __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE))
+    return created;
+  delete created;
+  return static_cast<SectionImpl*>(impl);
 }
 
 }  // namespace
 
-void InitializeCriticalSection(CRITICAL_SECTION* section) { section->impl = new SectionImpl; }
+// A section that already has its lock (used before, or initialised twice) keeps it.
+void InitializeCriticalSection(CRITICAL_SECTION* section) { Impl(section); }
 
 void DeleteCriticalSection(CRITICAL_SECTION* section) {
   delete static_cast<SectionImpl*>(section->impl);

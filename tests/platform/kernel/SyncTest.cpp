@@ -214,6 +214,33 @@ TEST(CriticalSections, RecursiveAndExclusive) {
   DeleteCriticalSection(&cs);
 }
 
+// A unit's lock may be used after the unit was finalised (a control drawn
+// between two runs of the units): its next initialisation keeps the lock that
+// use made instead of losing it, and threads meeting on first use share one.
+TEST(CriticalSections, UseBeforeInitialisationKeepsOneLock) {
+  CRITICAL_SECTION cs;
+  InitializeCriticalSection(&cs);
+  DeleteCriticalSection(&cs);
+  EnterCriticalSection(&cs);
+  LeaveCriticalSection(&cs);
+  void* const used = cs.impl;
+  InitializeCriticalSection(&cs);
+  EXPECT_EQ(cs.impl, used);
+  DeleteCriticalSection(&cs);
+
+  std::vector<void*> seen(8);
+  std::vector<std::thread> threads;
+  for (size_t t = 0; t < seen.size(); ++t)
+    threads.emplace_back([&, t] {
+      EnterCriticalSection(&cs);
+      seen[t] = cs.impl;
+      LeaveCriticalSection(&cs);
+    });
+  for (auto& t : threads) t.join();
+  for (void* impl : seen) EXPECT_EQ(impl, cs.impl);
+  DeleteCriticalSection(&cs);
+}
+
 TEST(Interlocked, CountersAreAtomicAcrossThreads) {
   LONG counter = 0;
   std::vector<std::thread> threads;
