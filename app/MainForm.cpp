@@ -268,4 +268,17 @@ VCL_IMPLEMENT_CLASS(
     Method("LoadBackground41Click", &TFrmMain::LoadBackground41Click),
     Method("AnalyzerEditor1Click", &TFrmMain::AnalyzerEditor1Click),
     Method("ClearfreezedSpectrumbackground1Click", &TFrmMain::ClearfreezedSpectrumbackground1Click),
-    Method("btn_freezeClick", &TFrmMain::btn_freezeClick))
+    Method("btn_freezeClick", &TFrmMain::btn_freezeClick),
+    // player and recorder
+    Method("WavePlayer1Click", &TFrmMain::WavePlayer1Click),
+    Method("btn_ejectClick", &TFrmMain::btn_ejectClick), Method("btn_playClick", &TFrmMain::btn_playClick),
+    Method("btn_pauseClick", &TFrmMain::btn_pauseClick), Method("btn_stopClick", &TFrmMain::btn_stopClick),
+    Method("btn_backwardClick", &TFrmMain::btn_backwardClick),
+    Method("btn_forwardClick", &TFrmMain::btn_forwardClick), Method("bntRecClick", &TFrmMain::bntRecClick),
+    Method("bntloopClick", &TFrmMain::bntloopClick), Method("TrackBarTrack", &TFrmMain::TrackBarTrack),
+    Method("TrackBarTrackEnd", &TFrmMain::TrackBarTrackEnd),
+    Method("TrackBarChange", &TFrmMain::TrackBarChange), Method("WaveTimerTimer", &TFrmMain::WaveTimerTimer),
+    Method("MMWaveOut1Start", &TFrmMain::MMWaveOut1Start), Method("MMWaveOut1Pause", &TFrmMain::MMWaveOut1Pause),
+    Method("MMWaveOut1Restart", &TFrmMain::MMWaveOut1Restart),
+    Method("MMWaveOut1Stop", &TFrmMain::MMWaveOut1Stop), Method("MMWaveOut1Close", &TFrmMain::MMWaveOut1Close),
+    Method("MMWaveIn1Close", &TFrmMain::MMWaveIn1Close))

@@ -59,10 +59,10 @@ void TFrmMain::Timer3Timer(vcl::TObject*) {
     if (fPeak) fPeak->Label1->SetCaption(text);
     if (rg_octave->ItemIndex() >= 4) MMSpectrum1->SetExternPeakValue(static_cast<float>(frequency));
   };
-  // Each rate has its own correction of the bin grid; the player's rate joins
-  // the first test once the window holds the player source.
+  // Each rate has its own correction of the bin grid; a file at 44.1 kHz in
+  // the player takes the first.
   const int rate = MMWaveIn1->SampleRate();
-  if (rate == 44100) show(f + 0.052);
+  if (rate == 44100 || waveplayer->GetSampleRate() == 44100) show(f + 0.052);
   if (rate == 48000) show(f - 0.488);
 }
 

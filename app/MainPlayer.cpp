@@ -42,6 +42,16 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 int32_t ClampMs(int64_t ms, int32_t end) { return static_cast<int32_t>(std::clamp<int64_t>(ms, 0, end)); }
 
+// Seconds of a loop edit; text that is no number (an emptied box) counts as 0
+// rather than raising on every tick of the timer.
+int64_t EditSeconds(const controls::TMMNumberEdit* edit) {
+  try {
+    return edit->Value();
+  } catch (const vcl::EConvertError&) {
+    return 0;
+  }
+}
+
 }  // namespace
 
 // ---- state -------------------------------------------------------------------------------
@@ -54,12 +64,12 @@ int TFrmMain::PlayingTime() const { return waveplayer->DataEnd(); }
 
 int64_t TFrmMain::LoopStartMs(int loop) const {
   controls::TMMNumberEdit* const starts[] = {edts1, edtS2, edts3};
-  return std::clamp<int64_t>(int64_t{starts[loop - 1]->Value()} * 1000, 0, PlayingTime());
+  return std::clamp<int64_t>(EditSeconds(starts[loop - 1]) * 1000, 0, PlayingTime());
 }
 
 int64_t TFrmMain::LoopEndMs(int loop) const {
   controls::TMMNumberEdit* const ends[] = {edte1, edte2, edte3};
-  return std::clamp<int64_t>(int64_t{ends[loop - 1]->Value()} * 1000, 0, PlayingTime());
+  return std::clamp<int64_t>(EditSeconds(ends[loop - 1]) * 1000, 0, PlayingTime());
 }
 
 void TFrmMain::UpdatePlayerControls() {

@@ -27,6 +27,7 @@ object FrmMain: TFrmMain
     Channels = 2
     BitLength = b16Bit
     SampleRate = 44100
+    OnClose = MMWaveIn1Close
   end
   object MMConnector1: TMMConnector
     Input = MMWaveIn1
@@ -72,6 +73,11 @@ object FrmMain: TFrmMain
     NumBuffers = 2
     DeviceID = MapperId
     TimeFormat = tfMillisecond
+    OnStart = MMWaveOut1Start
+    OnPause = MMWaveOut1Pause
+    OnRestart = MMWaveOut1Restart
+    OnStop = MMWaveOut1Stop
+    OnClose = MMWaveOut1Close
   end
   object MMGenerator1: TMMGenerator
     SampleRate = 44100
@@ -114,6 +120,7 @@ object FrmMain: TFrmMain
   object WaveTimer: TTimer
     Interval = 200
     Enabled = False
+    OnTimer = WaveTimerTimer
   end
   object t_corre: TTimer
     Interval = 130
@@ -171,7 +178,7 @@ object FrmMain: TFrmMain
       object WavePlayer1: TMenuItem
         Caption = '&Wave Player'
         ShortCut = 16471
-        Enabled = False
+        OnClick = WavePlayer1Click
       end
       object Frequ1: TMenuItem
         Caption = '&Generator'
@@ -797,7 +804,6 @@ object FrmMain: TFrmMain
         Width = 86
         Height = 24
         Caption = 'Wav Mp3 Player'
-        Enabled = False
         OnClick = btn_wavPlayerClick
       end
       object btn_analyzer: TButton
@@ -2125,7 +2131,7 @@ object FrmMain: TFrmMain
           Height = 28
           Hint = '10 % Rewind'
           ShowHint = True
-          Enabled = False
+          OnClick = btn_backwardClick
         end
         object btn_stop: TMMBitmapButton
           Left = 44
@@ -2134,7 +2140,7 @@ object FrmMain: TFrmMain
           Height = 28
           Hint = 'Stop'
           ShowHint = True
-          Enabled = False
+          OnClick = btn_stopClick
         end
         object bntRec: TMMBitmapButton
           Left = 80
@@ -2143,7 +2149,7 @@ object FrmMain: TFrmMain
           Height = 28
           Hint = 'Record the input'
           ShowHint = True
-          Enabled = False
+          OnClick = bntRecClick
         end
         object btn_play: TMMBitmapButton
           Left = 116
@@ -2152,7 +2158,7 @@ object FrmMain: TFrmMain
           Height = 28
           Hint = 'Play'
           ShowHint = True
-          Enabled = False
+          OnClick = btn_playClick
         end
         object btn_pause: TMMBitmapButton
           Left = 152
@@ -2161,7 +2167,7 @@ object FrmMain: TFrmMain
           Height = 28
           Hint = 'Pause'
           ShowHint = True
-          Enabled = False
+          OnClick = btn_pauseClick
         end
         object btn_forward: TMMBitmapButton
           Left = 188
@@ -2170,7 +2176,7 @@ object FrmMain: TFrmMain
           Height = 28
           Hint = '10 % Forward'
           ShowHint = True
-          Enabled = False
+          OnClick = btn_forwardClick
         end
         object btn_eject: TMMBitmapButton
           Left = 224
@@ -2179,7 +2185,7 @@ object FrmMain: TFrmMain
           Height = 28
           Hint = 'Select .wav'
           ShowHint = True
-          Enabled = False
+          OnClick = btn_ejectClick
         end
         object bntloop1: TMMBitmapButton
           Left = 8
@@ -2188,7 +2194,7 @@ object FrmMain: TFrmMain
           Height = 28
           Hint = 'Play Loop from start x sec. to End time x sec.'
           ShowHint = True
-          Enabled = False
+          OnClick = bntloopClick
         end
         object edts1: TMMNumberEdit
           Left = 44
@@ -2215,7 +2221,7 @@ object FrmMain: TFrmMain
           Height = 28
           Hint = 'Play Loop from start x sec. to End time x sec.'
           ShowHint = True
-          Enabled = False
+          OnClick = bntloopClick
         end
         object edtS2: TMMNumberEdit
           Left = 44
@@ -2242,7 +2248,7 @@ object FrmMain: TFrmMain
           Height = 28
           Hint = 'Play Loop from start x sec. to End time x sec.'
           ShowHint = True
-          Enabled = False
+          OnClick = bntloopClick
         end
         object edts3: TMMNumberEdit
           Left = 44
@@ -2269,6 +2275,9 @@ object FrmMain: TFrmMain
           Height = 24
           Enabled = False
           MaxValue = 100
+          OnChange = TrackBarChange
+          OnTrack = TrackBarTrack
+          OnTrackEnd = TrackBarTrackEnd
         end
         object LabFile: TLabel
           Left = 8
@@ -2353,6 +2362,7 @@ object FrmMain: TFrmMain
           Top = 36
           Caption = 'Layer'
           Font.Color = clWhite
+          Visible = False
         end
         object lblLayer2: TLabel
           Left = 504
@@ -2463,6 +2473,7 @@ object FrmMain: TFrmMain
   object recWavDlg: TMMWaveSaveDialog
     Filter = 'Wave-Files(*.wav)|*.wav'
     Title = 'Save Wave File'
+    Options = [ofHideReadOnly, ofNoNetworkButton]
   end
   object waveplayer: TMMAudioFile
     Output = MMWaveOut1

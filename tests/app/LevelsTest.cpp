@@ -70,6 +70,9 @@ class LevelsTest : public mainwindow::MainWindowTest {
       ASSERT_NE(fOutfitL, nullptr);
       FrmMain->MMWaveIn1->Close();
     }
+    // The input's close turns the RMS meters off; here the tests feed them.
+    FrmMain->MMLevel5->SetEnabled(true);
+    FrmMain->MMLevel6->SetEnabled(true);
     Pump();
     plat::WAVEFORMATEX format{};
     engine::BuildPCMFormat(format, 16, 2, 44100);
