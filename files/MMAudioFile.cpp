@@ -192,6 +192,7 @@ void TMMCustomAudioFile::CloseFile() {
     handler_ = nullptr;
   }
   bytes_delivered_ = 0;
+  seek_while_stopped_.reset();
   fade_in_ = fade_out_ = fade_out_start_ = data_end_ = play_end_ = 0;
   fade_out_at_end_ = true;
 }
@@ -221,6 +222,7 @@ void TMMCustomAudioFile::SetPosition(int32_t ms) {
   std::lock_guard guard(lock_);
   ms = std::min(ms, play_end_);
   if (!IsEmpty()) handler_->SetTimePosition(ms);
+  if (!started_) seek_while_stopped_ = ms;
   if (started_) {
     end_of_data_ = tail_given_ = false;
     bytes_delivered_ = 0;
@@ -409,6 +411,8 @@ void TMMCustomAudioFile::Started() {
     end_of_data_ = tail_given_ = false;
     bytes_delivered_ = 0;
     consecutive_errors_ = 0;
+    if (seek_while_stopped_) handler_->SetTimePosition(*seek_while_stopped_);
+    seek_while_stopped_.reset();
     run_start_ = GetPosition();
     bytes_to_end_ = BytesToEnd(run_start_);
     UpdateFadeList();

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "engine/MMDSPObj.h"
@@ -145,6 +146,9 @@ class TMMCustomAudioFile : public TMMBaseAudioFile {
   bool fades_on_ = true;
   int32_t fade_out_start_ = 0;
   bool started_ = false;
+  // A seek made between runs: the handler returns to where it was opened
+  // when it starts, so the next start seeks here again.
+  std::optional<int32_t> seek_while_stopped_;
   bool opened_ = false;
   int consecutive_errors_ = 0;
   TMMCustomFile* handler_ = nullptr;

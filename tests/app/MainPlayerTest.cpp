@@ -151,6 +151,13 @@ TEST_F(PlayerPageTest, TransportPlaysPausesSeeksAndStops) {
   EXPECT_EQ(w->Label10->Caption(), "0:02.500");
   EXPECT_EQ(w->labLeft->Caption(), "0:08.000");
 
+  // Played from where the slider put the stopped player, not from where the
+  // output was opened.
+  w->TrackBar->SetPosition(6000);
+  w->btn_playClick(w);
+  EXPECT_GE(w->waveplayer->GetPosition(), 6000);
+  w->btn_stopClick(w);
+
   // Play at the file's end plays it from its start.
   w->TrackBar->SetPosition(10500);
   w->btn_playClick(w);
