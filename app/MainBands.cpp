@@ -187,6 +187,8 @@ void TFrmMain::MMConnector1Trigger(vcl::TObject*) {
       max_bins_[static_cast<size_t>(i)] =
           std::max(max_bins_[static_cast<size_t>(i)], MMSpectrum1->DisplayValue(i));
   }
+  // A running scan takes the values the maxima were just taken from.
+  PublishScanRow();
   const int32_t n = bands_.Count();
   if (n < kFewestBands) return;
   // Without a format the detector has no bins to map frequencies onto.

@@ -16,6 +16,7 @@
 #include "app/AppForms.h"
 #include "app/Bands.h"
 #include "app/MainReadouts.h"
+#include "app/Scans.h"
 #include "controls/MMBmpBtn.h"
 #include "controls/MMBmpCtl.h"
 #include "controls/MMBmpLst.h"
@@ -664,6 +665,63 @@ class TFrmMain : public vcl::TForm {
   void AnalyzerEditor1Click(vcl::TObject* sender);
   void ClearfreezedSpectrumbackground1Click(vcl::TObject* sender);
   void btn_freezeClick(vcl::TObject* sender);
+
+  // ---- file scans and result slots (MainScans.cpp) ----
+  // Slot 1..6 of the next scan; the highest values start over.
+  void SelectScanSlot(int slot);
+  void LoadFileClick(vcl::TObject* sender);
+  void btnStartClick(vcl::TObject* sender);
+  // Scans the file into the slot selected before; a scan still running is dropped.
+  void StartFileScan(const std::string& file_name);
+  void TriggerBufferReady(vcl::TObject* sender, plat::WAVEHDR* header);
+  void TriggerStop(vcl::TObject* sender);
+  // The spectrum as lines in the colour of slot 1..6.
+  void ApplyFileColour(int slot);
+  void ResetCompareView();
+  void Button14Click(vcl::TObject* sender);
+  void Button15Click(vcl::TObject* sender);
+  void Button16Click(vcl::TObject* sender);
+  void Button17Click(vcl::TObject* sender);
+  void Button18Click(vcl::TObject* sender);
+  void Button19Click(vcl::TObject* sender);
+  void rg_FileClick(vcl::TObject* sender);
+  void rg_ShowClick(vcl::TObject* sender);
+  void rg_compClick(vcl::TObject* sender);
+  void cb_F1Change(vcl::TObject* sender);
+  void cb_F2Change(vcl::TObject* sender);
+  void cb_F3Change(vcl::TObject* sender);
+  void cb_F4Change(vcl::TObject* sender);
+  void cb_F5Change(vcl::TObject* sender);
+  void cb_F6Change(vcl::TObject* sender);
+  void File121Click(vcl::TObject* sender);
+  void File131Click(vcl::TObject* sender);
+  void File141Click(vcl::TObject* sender);
+  // After each refresh pass of the first connector: the values a running scan takes as its rows.
+  void PublishScanRow();
+  int ScanSlot() const { return scan_slot_; }
+  bool ScanRunning() const { return scan_running_; }
+  std::array<vcl::TButton*, kScanSlotCount> LoadFileButtons() const;
+  std::array<controls::TMMColorButton*, kScanSlotCount> SlotColourButtons() const;
+  // What the scan keeps: its rows' sums and the values it takes them from.
+  static constexpr size_t ScanStateBytes() { return sizeof(TScanRows); }
+  static constexpr size_t MaxBinsBytes() { return sizeof(int32_t) * displays::TMMSpectrum::kMaxBins; }
+
+ private:
+  void ScanIntoSlot(int slot);
+  void StartScan();
+  // A running scan is stopped, its pump waited for, and dropped.
+  void StopScan();
+  // The load, test and compare buttons, the pair menu and the player page
+  // are off while a scan runs.
+  void SetScanControls(bool enabled);
+  void StoreSlotColour(int slot);
+  void ComparePair(int pair);
+  TScanRows scan_rows_;
+  int scan_slot_ = 0;
+  bool scan_running_ = false;
+  int64_t scan_length_ms_ = 0;
+
+ public:
 
  protected:
   void Loaded() override;

@@ -94,6 +94,8 @@ object FrmMain: TFrmMain
   end
   object Trigger: TMMTrigger
     BufferSize = 8192
+    OnBufferFilled = TriggerBufferReady
+    OnStop = TriggerStop
   end
   object MMDesigner1: TMMDesigner
     Active = False
@@ -353,17 +355,17 @@ object FrmMain: TFrmMain
       object File121: TMenuItem
         Caption = 'File 1 && 4'
         ShortCut = 8304
-        Enabled = False
+        OnClick = File121Click
       end
       object File131: TMenuItem
         Caption = 'File 2 && 5'
         ShortCut = 8305
-        Enabled = False
+        OnClick = File131Click
       end
       object File141: TMenuItem
         Caption = 'File 3 && 6'
         ShortCut = 8306
-        Enabled = False
+        OnClick = File141Click
       end
     end
     object Preferences1: TMenuItem
@@ -1267,6 +1269,7 @@ object FrmMain: TFrmMain
       'File 4'
       'File 5'
       'File 6')
+        OnClick = rg_FileClick
       end
       object rg_Show: TRadioGroup
         Left = 108
@@ -1278,6 +1281,7 @@ object FrmMain: TFrmMain
         Items.Strings = (
       'Average'
       'Highest Amps')
+        OnClick = rg_ShowClick
       end
       object rg_comp: TRadioGroup
         Left = 108
@@ -1290,6 +1294,8 @@ object FrmMain: TFrmMain
       'File 1 with File 4'
       'File 2 with File 5'
       'File 3 with File 6')
+        OnClick = rg_compClick
+        OnEnter = rg_compClick
       end
       object Gauge_avg: TMMGauge
         Left = 4
@@ -1305,7 +1311,7 @@ object FrmMain: TFrmMain
         Width = 90
         Height = 22
         Caption = 'Load File 1'
-        Enabled = False
+        OnClick = Button14Click
       end
       object Button15: TButton
         Left = 280
@@ -1313,7 +1319,7 @@ object FrmMain: TFrmMain
         Width = 90
         Height = 22
         Caption = 'Load File 2'
-        Enabled = False
+        OnClick = Button15Click
       end
       object Button16: TButton
         Left = 280
@@ -1321,7 +1327,7 @@ object FrmMain: TFrmMain
         Width = 90
         Height = 22
         Caption = 'Load File 3'
-        Enabled = False
+        OnClick = Button16Click
       end
       object Button17: TButton
         Left = 280
@@ -1329,7 +1335,7 @@ object FrmMain: TFrmMain
         Width = 90
         Height = 22
         Caption = 'Load File 4'
-        Enabled = False
+        OnClick = Button17Click
       end
       object Button18: TButton
         Left = 280
@@ -1337,7 +1343,7 @@ object FrmMain: TFrmMain
         Width = 90
         Height = 22
         Caption = 'Load File 5'
-        Enabled = False
+        OnClick = Button18Click
       end
       object Button19: TButton
         Left = 280
@@ -1345,7 +1351,7 @@ object FrmMain: TFrmMain
         Width = 90
         Height = 22
         Caption = 'Load File 6'
-        Enabled = False
+        OnClick = Button19Click
       end
       object cb_F1: TMMColorButton
         Left = 374
@@ -1353,7 +1359,7 @@ object FrmMain: TFrmMain
         Width = 40
         Height = 22
         Value = clLime
-        Enabled = False
+        OnChange = cb_F1Change
       end
       object cb_F2: TMMColorButton
         Left = 374
@@ -1361,7 +1367,7 @@ object FrmMain: TFrmMain
         Width = 40
         Height = 22
         Value = clRed
-        Enabled = False
+        OnChange = cb_F2Change
       end
       object cb_F3: TMMColorButton
         Left = 374
@@ -1369,7 +1375,7 @@ object FrmMain: TFrmMain
         Width = 40
         Height = 22
         Value = clAqua
-        Enabled = False
+        OnChange = cb_F3Change
       end
       object cb_F4: TMMColorButton
         Left = 374
@@ -1377,7 +1383,7 @@ object FrmMain: TFrmMain
         Width = 40
         Height = 22
         Value = 8388863
-        Enabled = False
+        OnChange = cb_F4Change
       end
       object cb_F5: TMMColorButton
         Left = 374
@@ -1385,7 +1391,7 @@ object FrmMain: TFrmMain
         Width = 40
         Height = 22
         Value = clBlue
-        Enabled = False
+        OnChange = cb_F5Change
       end
       object cb_F6: TMMColorButton
         Left = 374
@@ -1393,7 +1399,7 @@ object FrmMain: TFrmMain
         Width = 40
         Height = 22
         Value = clYellow
-        Enabled = False
+        OnChange = cb_F6Change
       end
       object Button11: TButton
         Left = 430
