@@ -16,6 +16,7 @@
 #include "platform/user/Subclass.h"
 #include "platform/user/WindowMessages.h"
 #include "platform/vcl/Controls.h"
+#include "platform/vcl/ExtTimer.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/SysUtils.h"
 #include "platform/vcl/TypInfo.h"
@@ -38,11 +39,15 @@ TWinSkinForm::TWinSkinForm(plat::HWND window) : vcl::TComponent(nullptr), handle
 TWinSkinForm::~TWinSkinForm() {
   if (attached_) Detach();
   if (form_) form_->RemoveFreeNotification(this);
+  FreeNCObjects();
 }
 
 void TWinSkinForm::Notification(vcl::TComponent* component, vcl::TOperation operation) {
   vcl::TComponent::Notification(component, operation);
-  if (operation == vcl::opRemove && component == form_) form_ = nullptr;
+  if (operation == vcl::opRemove && component == form_) {
+    form_ = nullptr;
+    form_hooked_ = false;
+  }
 }
 
 void TWinSkinForm::AttachForm(TSkinData* skin_data, vcl::TCustomForm* form) {
@@ -52,6 +57,9 @@ void TWinSkinForm::AttachForm(TSkinData* skin_data, vcl::TCustomForm* form) {
     if (vcl::IsPublishedProp(form_, "AutoScroll")) vcl::SetPropValue(form_, "AutoScroll", "False");
   }
   AttachHandle(skin_data);
+  if (form_ && frame_skinned_ && !form_hooked_)
+    form_hooked_ = form_->AddWindowProcHook(
+        this, [this](vcl::TMessage& m, const vcl::TWndHookNext& next) { FormHook(m, next); });
   if (form_) {
     saved_colour_ = form_->Color();
     colour_saved_ = true;
@@ -63,6 +71,12 @@ void TWinSkinForm::AttachHandle(TSkinData* skin_data) {
   if (attached_) return;
   if (TSkinManage* manager = SkinManager(); manager && manager->State() == 0) manager->SetState(1);
   skin_data_ = skin_data;
+  if (!hover_timer_) {
+    hover_timer_ = std::make_unique<vcl::TTimer>(nullptr);
+    hover_timer_->SetEnabled(false);
+    hover_timer_->SetInterval(250);
+    hover_timer_->OnTimer = [this](vcl::TObject*) { HoverTick(); };
+  }
   frame_skinned_ = skin_data->SkinControls().Contains(xcMainMenu);
   style_ = static_cast<plat::DWORD>(plat::GetWindowLongA(handle_, plat::GWL_STYLE));
   ex_style_ = static_cast<plat::DWORD>(plat::GetWindowLongA(handle_, plat::GWL_EXSTYLE));
@@ -163,6 +177,7 @@ void TWinSkinForm::InitForm() {
       BuildRegion();
   }
   phase_ = 1;
+  SetHoverTimer(active_);
 }
 
 void TWinSkinForm::ResizeForSkin(bool keep_client) {
@@ -240,6 +255,9 @@ void TWinSkinForm::SetSysMenuStyle(bool flag) {
 }
 
 void TWinSkinForm::Detach() {
+  StopHoverTimer();
+  if (form_ && form_hooked_) form_->RemoveWindowProcHook(this);
+  form_hooked_ = false;
   if (!attached_) return;
   plat::RemoveWindowSubclass(handle_, &TWinSkinForm::SubclassProc, kSubclassId);
   attached_ = false;
@@ -368,6 +386,8 @@ plat::LRESULT TWinSkinForm::WindowProc(plat::UINT message, plat::WPARAM wparam, 
     case SKM_ISSKINNED:
       return 1;
     case SKM_REFRESHSKIN:
+      // A form hears it on its hook, however it arrives.
+      if (form_hooked_) return PassOn(message, wparam, lparam);
       RefreshSkin();
       return 0;
     default:
@@ -452,15 +472,10 @@ plat::LRESULT TWinSkinForm::SecondStage(plat::UINT message, plat::WPARAM wparam,
       return PassOn(message, wparam, lparam);
     }
     case plat::WM_SETTEXT: {
+      // A form hears it on its hook; another window's caption changes here,
+      // so its own painter never leaves the platform's caption on the skin.
       plat::LRESULT r = PassOn(message, wparam, lparam);
-      if (phase_ == 1 || phase_ == 3) {
-        if (window_state_ == 2)
-          PaintFrame();
-        else
-          plat::SetWindowPos(handle_, nullptr, 0, 0, 0, 0,
-                             plat::SWP_NOSIZE | plat::SWP_NOMOVE | plat::SWP_NOZORDER | plat::SWP_NOACTIVATE |
-                                 plat::SWP_FRAMECHANGED);
-      }
+      if (!form_hooked_) FrameChanged();
       return r;
     }
     default:
@@ -483,8 +498,32 @@ plat::LRESULT TWinSkinForm::ThirdStage(plat::UINT message, plat::WPARAM wparam, 
       PaintFrame();
       return 0;
     default:
-      handled = false;
-      return 0;
+      return OnNCMouse(message, wparam, lparam, handled);
+  }
+}
+
+void TWinSkinForm::FrameChanged() {
+  if (phase_ != 1 && phase_ != 3) return;
+  if (window_state_ == 2)
+    PaintFrame();
+  else
+    plat::SetWindowPos(handle_, nullptr, 0, 0, 0, 0,
+                       plat::SWP_NOSIZE | plat::SWP_NOMOVE | plat::SWP_NOZORDER | plat::SWP_NOACTIVATE |
+                           plat::SWP_FRAMECHANGED);
+}
+
+void TWinSkinForm::FormHook(vcl::TMessage& message, const vcl::TWndHookNext& next) {
+  switch (message.Msg) {
+    case plat::WM_SETTEXT:
+      next(message);
+      FrameChanged();
+      return;
+    case SKM_REFRESHSKIN:
+      RefreshSkin();
+      return;
+    default:
+      next(message);
+      return;
   }
 }
 

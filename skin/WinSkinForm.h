@@ -20,11 +20,13 @@
 #include "platform/user/Subclass.h"
 #include "platform/user/Window.h"
 #include "platform/vcl/Classes.h"
+#include "platform/vcl/Controls.h"
 #include "platform/vcl/Graphics.h"
 #include "platform/vcl/GraphicsBitmap.h"
 
 namespace vcl {
 class TForm;
+class TTimer;
 class TCustomForm;
 }  // namespace vcl
 
@@ -41,15 +43,37 @@ inline constexpr plat::UINT SKM_BUTTONACTION = 0x3514;
 inline constexpr plat::UINT SKM_BUTTONVISIBLE = 0x3515;
 inline constexpr plat::UINT SKM_OPENMENUAT = 0x3518;
 
-// One caption button: its element, where it sits (window coordinates),
-// whether it shows, and its state (1 normal, 2 pressed, 3 hover).
-class TWinSysButton {
+class TWinSkinForm;
+
+// A clickable object of a skinned frame (a caption button, a menu bar
+// button): where it sits in window coordinates, whether it shows, and its
+// state (1 normal, 2 pressed, 3 hover). At most one object of a form is hot;
+// an object that goes stops being the hot one.
+class TNCObject {
  public:
-  explicit TWinSysButton(TDataSkinSysButton* element) : Element(element) {}
-  TDataSkinSysButton* Element;
+  explicit TNCObject(TWinSkinForm* form) : Form(form) {}
+  virtual ~TNCObject();
+  TNCObject(const TNCObject&) = delete;
+  TNCObject& operator=(const TNCObject&) = delete;
+
+  virtual void DoPress();
+  virtual void DoRelease();
+  virtual void DoHover();
+  virtual void DoLeave();
+  virtual void Paint() {}
+
+  TWinSkinForm* Form;
   vcl::TRect Rect{};
   bool Visible = false;
   int ButtonState = 1;
+};
+
+// One caption button, drawn from its skin element.
+class TWinSysButton : public TNCObject {
+ public:
+  TWinSysButton(TWinSkinForm* form, TDataSkinSysButton* element) : TNCObject(form), Element(element) {}
+  void Paint() override;
+  TDataSkinSysButton* Element;
 };
 
 class TWinSkinForm : public vcl::TComponent {
@@ -113,6 +137,24 @@ class TWinSkinForm : public vcl::TComponent {
   // the given size; also stores the caption text rectangle.
   vcl::TRect PlaceCaptionText(const vcl::TRect& area, int text_width, int text_height);
 
+  // The mouse on the frame. Points in window coordinates (0, 0 at the
+  // window's top-left corner).
+  TNCObject* HotObject() const { return hot_; }
+  void SetHotObject(TNCObject* object) { hot_ = object; }
+  // The visible caption button under the point, else none.
+  TNCObject* ObjectAt(plat::POINT point);
+  plat::POINT ToWindowPoint(plat::POINT screen) const;
+  // What a point of the window is, from the skin's borders.
+  plat::LRESULT HitTest(plat::POINT screen);
+  // Runs the hot caption button's action; `screen` is the mouse point.
+  void RunButtonAction(plat::POINT screen);
+  void ShowSystemMenu(plat::POINT screen);
+  // The hover timer's tick: the hot object whose rectangle the cursor has
+  // left is left.
+  void HoverTick();
+  bool HoverTimerEnabled() const;
+  bool MenuTracking() const { return menu_tracking_; }
+
  protected:
   void Notification(vcl::TComponent* component, vcl::TOperation operation) override;
 
@@ -128,6 +170,13 @@ class TWinSkinForm : public vcl::TComponent {
   void ResizeForSkin(bool keep_client);
   void ReadWindowState();
   bool IsDialog() const { return dialog_; }
+
+  plat::LRESULT OnNCMouse(plat::UINT message, plat::WPARAM wparam, plat::LPARAM lparam, bool& handled);
+  void StopHoverTimer();
+  void SetHoverTimer(bool enabled);
+  // The class-level hook on the form's WindowProc.
+  void FormHook(vcl::TMessage& message, const vcl::TWndHookNext& next);
+  void FrameChanged();
 
   plat::LRESULT OnNCCalcSize(plat::WPARAM wparam, plat::LPARAM lparam);
   plat::LRESULT OnNCPaint(plat::WPARAM wparam, plat::LPARAM lparam);
@@ -180,6 +229,12 @@ class TWinSkinForm : public vcl::TComponent {
   const char* caption_prefix_ = " ";
   const char* caption_suffix_ = "  ";
   std::vector<std::unique_ptr<TWinSysButton>> nc_objects_;
+  TNCObject* hot_ = nullptr;
+  bool menu_tracking_ = false;
+  bool form_hooked_ = false;
+  std::unique_ptr<vcl::TTimer> hover_timer_;
+  plat::DWORD last_system_menu_ = 0;
+  bool system_menu_shown_ = false;
   vcl::TBitmap caption_bitmap_;
   vcl::TBitmap icon_bitmap_;
   plat::HICON icon_ = nullptr;

@@ -59,7 +59,7 @@ void TWinSkinForm::BuildNCMetrics() {
   FreeNCObjects();
   bool icon = false;
   for (const auto& element : skin_data_->Skin().SysButtons) {
-    nc_objects_.push_back(std::make_unique<TWinSysButton>(element.get()));
+    nc_objects_.push_back(std::make_unique<TWinSysButton>(this, element.get()));
     icon = icon || element->Action == 3 || element->Action == 11;
   }
   // Icon buttons show this window's own icon; the shared elements are left
@@ -136,6 +136,7 @@ plat::LRESULT TWinSkinForm::OnNCPaint(plat::WPARAM wparam, plat::LPARAM lparam) 
 
 plat::LRESULT TWinSkinForm::OnNCActivate(plat::WPARAM wparam) {
   active_ = wparam != 0;
+  if (init_done_) SetHoverTimer(active_);
   PaintFrame();
   return 1;
 }

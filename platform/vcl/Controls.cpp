@@ -124,7 +124,14 @@ void SetCaptureControl(TControl* control) {
 // ---- TControl ---------------------------------------------------------------
 
 TControl::TControl(TComponent* owner) : TComponent(owner), font_(std::make_unique<TFont>()) {
-  WindowProc = [this](TMessage& m) { WndProc(m); };
+  WindowProc = [this](TMessage& m) {
+    if (!hooks_) {
+      WndProc(m);
+      return;
+    }
+    const std::shared_ptr<const TWndHookNext::List> list = hooks_;
+    RunHooks(m, *list, list->size());
+  };
   font_->OnChange = [this](TObject* sender) { FontChanged(sender); };
 }
 
@@ -339,6 +346,54 @@ plat::LRESULT TControl::Perform(plat::UINT msg, plat::WPARAM wparam, plat::LPARA
   else
     WndProc(m);
   return m.Result;
+}
+
+struct TWndHookNext::Entry {
+  const void* key;
+  TWndHook hook;
+  bool removed = false;
+};
+
+void TWndHookNext::operator()(TMessage& message) const { control_->RunHooks(message, *list_, index_); }
+
+void TControl::RunHooks(TMessage& message, const TWndHookNext::List& list, size_t index) {
+  while (index > 0 && list[index - 1]->removed) --index;
+  if (index == 0) {
+    WndProc(message);
+    return;
+  }
+  const TWndHookNext::Entry& entry = *list[index - 1];
+  entry.hook(message, TWndHookNext(this, &list, index - 1));
+}
+
+bool TControl::AddWindowProcHook(const void* key, TWndHook hook) {
+  if (!hook || HasWindowProcHook(key)) return false;
+  auto next = hooks_ ? std::make_shared<TWndHookNext::List>(*hooks_) : std::make_shared<TWndHookNext::List>();
+  next->push_back(std::make_shared<TWndHookNext::Entry>(TWndHookNext::Entry{key, std::move(hook)}));
+  hooks_ = std::move(next);
+  return true;
+}
+
+bool TControl::RemoveWindowProcHook(const void* key) {
+  if (!hooks_) return false;
+  auto next = std::make_shared<TWndHookNext::List>();
+  bool found = false;
+  for (const auto& entry : *hooks_) {
+    if (entry->key == key && !found) {
+      // A message already on its way holds the old list; it skips this one.
+      entry->removed = true;
+      found = true;
+    } else {
+      next->push_back(entry);
+    }
+  }
+  if (found) hooks_ = next->empty() ? nullptr : std::shared_ptr<const TWndHookNext::List>(std::move(next));
+  return found;
+}
+
+bool TControl::HasWindowProcHook(const void* key) const {
+  if (!hooks_) return false;
+  return std::any_of(hooks_->begin(), hooks_->end(), [key](const auto& e) { return e->key == key; });
 }
 
 void TControl::WndProc(TMessage& message) {

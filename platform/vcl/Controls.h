@@ -34,6 +34,24 @@ struct TMessage {
 };
 using TWndMethod = std::function<void(TMessage& message)>;
 
+// The rest of a control's hook chain, as one hook sees it: calling it passes
+// the message on to the next hook, and past the last one to WndProc.
+class TWndHookNext {
+ public:
+  void operator()(TMessage& message) const;
+
+ private:
+  friend class TControl;
+  struct Entry;
+  using List = std::vector<std::shared_ptr<Entry>>;
+  TWndHookNext(TControl* control, const List* list, size_t index)
+      : control_(control), list_(list), index_(index) {}
+  TControl* control_;
+  const List* list_;
+  size_t index_;
+};
+using TWndHook = std::function<void(TMessage& message, const TWndHookNext& next)>;
+
 // Control messages: notifications between controls, their parents and the
 // skin engine. LParam names the control where a message is about a child.
 constexpr plat::UINT CM_BASE = 0xB000;
@@ -278,9 +296,18 @@ class TControl : public TComponent {
 
   // Sends a message through WindowProc and returns its result.
   plat::LRESULT Perform(plat::UINT msg, plat::WPARAM wparam = 0, plat::LPARAM lparam = 0);
-  // Where messages enter the object; the skin engine may chain in front of WndProc.
+  // Where messages enter the object. Replacing it cuts out whatever was
+  // there; code that only wants to see messages adds a hook instead.
   TWndMethod WindowProc;
   virtual void WndProc(TMessage& message);
+  // Hooks between WindowProc and WndProc: the last one added sees a message
+  // first and passes it on through `next`. Each is known by its key and
+  // leaves by it in any order, also while a message is on its way through
+  // the chain; a removed hook is never called again. A second hook under a
+  // key already present replaces nothing and answers false.
+  bool AddWindowProcHook(const void* key, TWndHook hook);
+  bool RemoveWindowProcHook(const void* key);
+  bool HasWindowProcHook(const void* key) const;
   // Routes a message to its handler by number; DefaultHandler when there is none.
   virtual void Dispatch(TMessage& message);
   virtual void DefaultHandler(TMessage& message);
@@ -354,6 +381,12 @@ class TControl : public TComponent {
   void UpdateAnchorRules();
 
  private:
+  friend class TWndHookNext;
+  // Runs the hooks of `list` below `index`, then WndProc.
+  void RunHooks(TMessage& message, const TWndHookNext::List& list, size_t index);
+  // Copied on change, so a message on its way keeps the list it started with.
+  std::shared_ptr<const TWndHookNext::List> hooks_;
+
   friend class TWinControl;
   friend class TCustomForm;
   void FontChanged(TObject* sender);

@@ -355,6 +355,63 @@ TEST_F(ControlsTest, ControlMessagesReachAHookedWindowProc) {
   panel->WindowProc = old;
 }
 
+// Hooks chain in front of WndProc and leave by key in any order, also from
+// inside a message: what has left is not called again, the rest still is.
+TEST_F(ControlsTest, WindowProcHooksLeaveInAnyOrder) {
+  constexpr plat::UINT kProbe = CM_BASE + 90;
+  struct Case {
+    const char* name;
+    std::vector<int> removed_before;  // hooks 0, 1, 2 added in that order
+    int remover = -1;                 // this hook removes `victim` while it runs
+    int victim = -1;
+    std::vector<int> called;  // in the order they see the message
+  };
+  const Case cases[] = {
+      {"all three, last added first", {}, -1, -1, {2, 1, 0}},
+      {"first removed", {0}, -1, -1, {2, 1}},
+      {"middle removed", {1}, -1, -1, {2, 0}},
+      {"last removed", {2}, -1, -1, {1, 0}},
+      {"all removed in reverse", {2, 1, 0}, -1, -1, {}},
+      {"an outer hook removes an inner one on the way", {}, 2, 0, {2, 1}},
+      {"a hook removes itself on the way", {}, 1, 1, {2, 1, 0}},
+  };
+  for (const Case& c : cases) {
+    TPanel panel(nullptr);
+    std::vector<int> called;
+    int handled = 0;
+    int keys[3] = {0, 1, 2};
+    bool removed_on_the_way = false;
+    for (int i = 0; i < 3; ++i)
+      EXPECT_TRUE(panel.AddWindowProcHook(&keys[i], [&, i](TMessage& m, const TWndHookNext& next) {
+        if (m.Msg == kProbe) called.push_back(i);
+        if (m.Msg == kProbe && i == c.remover && !removed_on_the_way) {
+          EXPECT_TRUE(panel.RemoveWindowProcHook(&keys[c.victim]));
+          removed_on_the_way = true;
+        }
+        next(m);
+      }));
+    EXPECT_FALSE(panel.AddWindowProcHook(&keys[0], [](TMessage&, const TWndHookNext&) {}));
+    TWndMethod outer = panel.WindowProc;
+    panel.WindowProc = [&](TMessage& m) {
+      if (m.Msg == kProbe) ++handled;
+      outer(m);
+    };
+    for (int k : c.removed_before) EXPECT_TRUE(panel.RemoveWindowProcHook(&keys[k]));
+    panel.Perform(kProbe);
+    EXPECT_EQ(called, c.called) << c.name;
+    EXPECT_EQ(handled, 1) << c.name;
+    // A second message sees only the hooks still there.
+    called.clear();
+    panel.Perform(kProbe);
+    std::vector<int> left;
+    for (int k : c.called)
+      if (k != c.victim) left.push_back(k);
+    EXPECT_EQ(called, left) << c.name;
+    for (int k = 0; k < 3; ++k) panel.RemoveWindowProcHook(&keys[k]);
+    EXPECT_FALSE(panel.HasWindowProcHook(&keys[0]));
+  }
+}
+
 TEST_F(ControlsTest, BroadcastStopsAtTheFirstAnswerAndSystemColoursReachNestedChildren) {
   TForm form(nullptr);
   auto* panel = new TPanel(&form);
