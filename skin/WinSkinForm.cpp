@@ -8,6 +8,7 @@
 #include "platform/user/Controls.h"
 #include "platform/user/Focus.h"
 #include "platform/user/Geometry.h"
+#include "platform/user/Input.h"
 #include "platform/user/Menu.h"
 #include "platform/user/Messages.h"
 #include "platform/user/NonClient.h"
@@ -18,11 +19,13 @@
 #include "platform/vcl/Controls.h"
 #include "platform/vcl/ExtTimer.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/Menus.h"
 #include "platform/vcl/SysUtils.h"
 #include "platform/vcl/TypInfo.h"
 #include "skin/SkinData.h"
 #include "skin/WinSkinData.h"
 #include "skin/WinSkinDlg.h"
+#include "skin/WinSkinMenu.h"
 
 namespace skin {
 
@@ -39,6 +42,7 @@ TWinSkinForm::TWinSkinForm(plat::HWND window) : vcl::TComponent(nullptr), handle
 TWinSkinForm::~TWinSkinForm() {
   if (attached_) Detach();
   if (form_) form_->RemoveFreeNotification(this);
+  menu_bar_.reset();
   FreeNCObjects();
 }
 
@@ -122,9 +126,13 @@ void TWinSkinForm::AttachHandle(TSkinData* skin_data) {
   attached_ = true;
 
   if (frame_skinned_) {
-    // The menu stays on the window until a skinned menu bar takes it over;
-    // its strip is reserved so commands and accelerators keep working.
-    if (plat::GetMenu(handle_)) menu_bar_height_ = plat::GetSystemMetrics(plat::SM_CYMENU);
+    // The skinned bar takes the menu off the window and draws it itself.
+    if (plat::GetMenu(handle_)) {
+      menu_bar_height_ = plat::GetSystemMetrics(plat::SM_CYMENU);
+      auto* menu = form_ ? dynamic_cast<vcl::TMenu*>(form_->Menu()) : nullptr;
+      menu_bar_ = std::make_unique<TWinSkinMenu>(this, skin_data, menu);
+      menu_bar_->ReadMenu();
+    }
     if (window_state_ != 2) SetCaptionStyle(false);
     BuildNCMetrics();
   } else {
@@ -194,9 +202,9 @@ void TWinSkinForm::ResizeForSkin(bool keep_client) {
     cw = now.right - now.left;
     ch = now.bottom - now.top;
   } else if (form_) {
-    // The menu is still the window's own, outside the client area.
+    // The client area took the strip of the menu that was taken off.
     cw = form_->ClientWidth();
-    ch = form_->ClientHeight();
+    ch = form_->ClientHeight() - menu_bar_height_;
   } else {
     cw = client_at_init_.right - client_at_init_.left;
     ch = client_at_init_.bottom - client_at_init_.top;
@@ -274,11 +282,17 @@ void TWinSkinForm::RestoreWindow() {
   if (form_ && colour_saved_ && phase_ != 4) form_->SetColor(saved_colour_);
   SetSysMenuStyle(false);
   SetCaptionStyle(true);
+  if (menu_bar_) {
+    // The window gets back the menu the bar shows; with it, the strip is the
+    // platform's again.
+    if (plat::IsMenu(menu_bar_->MenuHandle())) plat::SetMenu(handle_, menu_bar_->MenuHandle());
+    menu_bar_.reset();
+  }
   if (phase_ != 4 && !child_) {
     plat::RECT r{};
     plat::GetWindowRect(handle_, &r);
     int width = (r.right - r.left) - (border_left_ + border_right_ - std_nc_width_);
-    int height = (r.bottom - r.top) - (border_top_ + border_bottom_ + menu_bar_height_ - std_nc_height_);
+    int height = (r.bottom - r.top) - (border_top_ + border_bottom_ - std_nc_height_);
     if (!init_done_) {
       // Never resized for the skin: the platform's frame comes back as it was.
       width = r.right - r.left;
@@ -295,7 +309,8 @@ void TWinSkinForm::RestoreWindow() {
 
 void TWinSkinForm::DetachOnDestroy() {
   Detach();
-  nc_objects_.clear();
+  menu_bar_.reset();
+  FreeNCObjects();
 }
 
 void TWinSkinForm::RefreshSkin() {
@@ -450,6 +465,26 @@ plat::LRESULT TWinSkinForm::SecondStage(plat::UINT message, plat::WPARAM wparam,
       }
     }
     case plat::WM_SYSCOMMAND:
+      if ((wparam & 0xFFF0) == plat::SC_KEYMENU && !menu_tracking_) {
+        const char key = static_cast<char>(lparam & 0xFF);
+        if (key == ' ') {
+          plat::POINT origin{0, 0};
+          plat::ClientToScreen(handle_, &origin);
+          PopupSystemMenu(origin);
+          return 0;
+        }
+        if (key != '-' && !plat::GetCapture()) {
+          TMenuBtn* button = nullptr;
+          if (menu_bar_) {
+            button = key ? menu_bar_->FindAccelButton(key)
+                         : (menu_bar_->BarButtons().empty() ? nullptr : menu_bar_->BarButtons()[0].get());
+          }
+          if (!key || button) {
+            if (button) OpenMenuButton(*button);
+            return 1;
+          }
+        }
+      }
       switch (wparam & 0xFFF0) {
         case plat::SC_MINIMIZE:
           window_state_ = 2;
@@ -467,9 +502,26 @@ plat::LRESULT TWinSkinForm::SecondStage(plat::UINT message, plat::WPARAM wparam,
     case vcl::CM_MENUCHANGED: {
       // The class library re-sets the menu; no frame is painted meanwhile,
       // and the flag comes back however the pass-on ends.
-      skin_data_->SetFramePaint(false);
-      plat::ScopeExit restore([this] { skin_data_->SetFramePaint(true); });
-      return PassOn(message, wparam, lparam);
+      plat::LRESULT r = 0;
+      {
+        skin_data_->SetFramePaint(false);
+        plat::ScopeExit restore([this] { skin_data_->SetFramePaint(true); });
+        r = PassOn(message, wparam, lparam);
+      }
+      if (menu_bar_ && skin_data_->MenuUpdate() && plat::GetMenu(handle_)) {
+        menu_bar_->SetMenuHandle(plat::GetMenu(handle_));
+        menu_bar_->ReadMenu();
+      }
+      if (plat::GetMenu(handle_)) plat::SetMenu(handle_, nullptr);
+      PaintFrame();
+      return r;
+    }
+    case SKM_OPENMENUAT: {
+      const plat::POINT screen{static_cast<plat::SHORT>(plat::LOWORD(static_cast<uintptr_t>(lparam))),
+                               static_cast<plat::SHORT>(plat::HIWORD(static_cast<uintptr_t>(lparam)))};
+      if (menu_bar_)
+        if (TMenuBtn* button = menu_bar_->ButtonAt(ToWindowPoint(screen))) OpenMenuButton(*button);
+      return 0;
     }
     case plat::WM_SETTEXT: {
       // A form hears it on its hook; another window's caption changes here,
@@ -521,6 +573,17 @@ void TWinSkinForm::FormHook(vcl::TMessage& message, const vcl::TWndHookNext& nex
     case SKM_REFRESHSKIN:
       RefreshSkin();
       return;
+    case vcl::CM_DIALOGCHAR: {
+      next(message);
+      if (message.Result || !menu_bar_) return;
+      const vcl::TShiftState shift = vcl::KeyDataToShiftState(message.LParam);
+      if (shift == vcl::TShiftState{vcl::ssAlt})
+        if (TMenuBtn* button = menu_bar_->FindAccelButton(static_cast<char>(message.WParam))) {
+          ClickMenuButton(*button);
+          message.Result = 1;
+        }
+      return;
+    }
     default:
       next(message);
       return;

@@ -33,6 +33,8 @@ class TCustomForm;
 namespace skin {
 
 class TSkinData;
+class TWinSkinMenu;
+class TMenuBtn;
 class TDataSkinSysButton;
 class TDataSkinBorder;
 
@@ -148,12 +150,26 @@ class TWinSkinForm : public vcl::TComponent {
   plat::LRESULT HitTest(plat::POINT screen);
   // Runs the hot caption button's action; `screen` is the mouse point.
   void RunButtonAction(plat::POINT screen);
+  // A second click within the double-click time closes the window, else
+  // the system menu pops up at the point.
   void ShowSystemMenu(plat::POINT screen);
+  void PopupSystemMenu(plat::POINT screen);
   // The hover timer's tick: the hot object whose rectangle the cursor has
   // left is left.
   void HoverTick();
   bool HoverTimerEnabled() const;
   bool MenuTracking() const { return menu_tracking_; }
+  void SetMenuTracking(bool value) { menu_tracking_ = value; }
+
+  // The skinned menu bar, when the window has a menu.
+  TWinSkinMenu* MenuBarSkin() const { return menu_bar_.get(); }
+  // The caption button, else the menu bar button, under a window point.
+  TNCObject* NCObjectAt(plat::POINT point);
+  // Opens a bar button's popup and follows it until it closes; false for a
+  // command item, whose command is only posted.
+  bool OpenMenuButton(TMenuBtn& button);
+  // A press on the button, posted to the window.
+  void ClickMenuButton(const TMenuBtn& button);
 
  protected:
   void Notification(vcl::TComponent* component, vcl::TOperation operation) override;
@@ -233,6 +249,7 @@ class TWinSkinForm : public vcl::TComponent {
   bool menu_tracking_ = false;
   bool form_hooked_ = false;
   std::unique_ptr<vcl::TTimer> hover_timer_;
+  std::unique_ptr<TWinSkinMenu> menu_bar_;
   plat::DWORD last_system_menu_ = 0;
   bool system_menu_shown_ = false;
   vcl::TBitmap caption_bitmap_;

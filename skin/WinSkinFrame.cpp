@@ -15,6 +15,7 @@
 #include "skin/SkinDraw.h"
 #include "skin/WinSkinData.h"
 #include "skin/WinSkinForm.h"
+#include "skin/WinSkinMenu.h"
 
 namespace skin {
 
@@ -163,9 +164,13 @@ void TWinSkinForm::PaintFrame(plat::HDC dc) {
       PaintBorderPart(2, vcl::Rect(w - border_right_, 0, w, h), dc);
       PaintBorderPart(4, vcl::Rect(border_left_, h - border_bottom_, w - border_right_, h), dc);
       PaintCaptionBar(dc);
-      if (menu_bar_height_ > 0) {
-        plat::RECT strip{border_left_, border_top_, w - border_right_, border_top_ + menu_bar_height_};
-        plat::FillRect(dc, &strip, skin_data_->Skin().FaceBrush.Handle());
+      const vcl::TRect strip =
+          vcl::Rect(border_left_, border_top_, w - border_right_, border_top_ + menu_bar_height_);
+      if (menu_bar_) {
+        menu_bar_->PaintBar(dc, strip);
+      } else if (menu_bar_height_ > 0) {
+        plat::RECT r{strip.left, strip.top, strip.right, strip.bottom};
+        plat::FillRect(dc, &r, skin_data_->Skin().FaceBrush.Handle());
       }
     }
   } catch (const std::exception&) {

@@ -15,6 +15,7 @@
 #include "skin/WinSkinData.h"
 #include "skin/WinSkinDlg.h"
 #include "skin/WinSkinForm.h"
+#include "skin/WinSkinMenu.h"
 
 namespace skin {
 
@@ -170,7 +171,7 @@ plat::LRESULT TWinSkinForm::OnNCMouse(plat::UINT message, plat::WPARAM wparam, p
       return HitTest(screen);
     case plat::WM_NCMOUSEMOVE: {
       if (!active_) return 0;
-      if (TNCObject* object = ObjectAt(ToWindowPoint(screen))) {
+      if (TNCObject* object = NCObjectAt(ToWindowPoint(screen))) {
         object->DoHover();
         return 0;
       }
@@ -178,18 +179,19 @@ plat::LRESULT TWinSkinForm::OnNCMouse(plat::UINT message, plat::WPARAM wparam, p
       return PassOn(message, wparam, lparam);
     }
     case plat::WM_NCLBUTTONDOWN: {
-      if (TNCObject* object = ObjectAt(ToWindowPoint(screen))) {
+      if (TNCObject* object = NCObjectAt(ToWindowPoint(screen))) {
         if (!active_) plat::SetForegroundWindow(handle_);
         object->DoPress();
+        if (auto* button = dynamic_cast<TMenuBtn*>(object)) OpenMenuButton(*button);
         return 0;
       }
       if (window_state_ == 1 && active_ && wparam == plat::HTCAPTION) wparam = plat::HTMENU;
       return PassOn(message, wparam, lparam);
     }
     case plat::WM_NCLBUTTONUP: {
-      TNCObject* object = ObjectAt(ToWindowPoint(screen));
+      TNCObject* object = NCObjectAt(ToWindowPoint(screen));
       if (!object) return PassOn(message, wparam, lparam);
-      if (object == hot_) {
+      if (object == hot_ && !dynamic_cast<TMenuBtn*>(object)) {
         object->DoRelease();
         RunButtonAction(screen);
       }
@@ -291,6 +293,10 @@ void TWinSkinForm::ShowSystemMenu(plat::POINT screen) {
   }
   last_system_menu_ = now;
   system_menu_shown_ = true;
+  PopupSystemMenu(screen);
+}
+
+void TWinSkinForm::PopupSystemMenu(plat::POINT screen) {
   if (TSkinManage* manager = SkinManager()) manager->SetMenuKind(2);
   plat::HMENU menu = plat::GetSystemMenu(handle_, plat::FALSE);
   if (!menu) return;

@@ -247,6 +247,9 @@ HMENU GetSystemMenu(HWND hwnd, BOOL revert);
 // is posted as WM_COMMAND, or returned with TPM_RETURNCMD (0 when cancelled).
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND hwnd, const RECT* rect);
 BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND hwnd, const TPMPARAMS* params);
+// The accelerator of a menu text: the character after a single '&', lower
+// case; 0 when there is none.
+char MenuMnemonic(const std::string& text);
 // Closes the menu the calling thread is tracking.
 BOOL EndMenu();
 

@@ -209,9 +209,13 @@ bool DefMenuKeys(HWND hwnd, UINT message, WPARAM wparam, LPARAM, LRESULT* result
   if (!root) root = hwnd;
   const bool has_menu = BarOf(root) != nullptr;
   const bool has_sysmenu = (GetWindowLongA(root, GWL_STYLE) & WS_SYSMENU) != 0;
+  // A letter reaches the window whether or not it shows a menu of its own
+  // (a window may draw its menu itself); the bar and the system menu open
+  // only where there is one.
   auto key_menu = [&](LPARAM c) {
-    if (!has_menu && !has_sysmenu) return;
-    EnsureBarSubclass(root);
+    const bool letter = c != 0 && c != ' ';
+    if (!has_menu && !has_sysmenu && !letter) return;
+    if (has_menu || has_sysmenu) EnsureBarSubclass(root);
     SendMessageA(root, WM_SYSCOMMAND, SC_KEYMENU, c);
   };
   if (message == WM_SYSKEYUP || message == WM_KEYUP) {

@@ -449,3 +449,9 @@ int MenuItemFromPoint(HWND hwnd, HMENU menu, POINT screen_point) {
   return -1;
 }
 }  // namespace plat
+
+namespace plat {
+
+char MenuMnemonic(const std::string& text) { return menu::Mnemonic(text); }
+
+}  // namespace plat

@@ -56,6 +56,8 @@ struct TestSkinOptions {
       "[ButtonMin]\nAction=2\nAlign=1\nXcoord=58\nYcoord=4\nframe=4\nButtonImage=buttons.bmp\n";
   std::vector<std::tuple<int, int, vcl::TColor>> left_dots;
   bool with_description = true;
+  // Further members, named in `personality`.
+  std::vector<Member> extra;
 };
 
 inline std::vector<uint8_t> TestSkinPackage(const TestSkinOptions& o = {}) {
@@ -72,6 +74,7 @@ inline std::vector<uint8_t> TestSkinPackage(const TestSkinOptions& o = {}) {
   members.push_back({"bottom.bmp", FramesBmp(96, 8, 2, true, {kBottomActive, kBottomActive})});
   members.push_back(
       {"buttons.bmp", FramesBmp(64, 14, 4, false, {std::begin(kButtonFrames), std::end(kButtonFrames)})});
+  members.insert(members.end(), o.extra.begin(), o.extra.end());
   return skinpack::LzhCompress(Container(members));
 }
 
@@ -100,6 +103,7 @@ class SkinScreenTest : public displaytest::ScreenTest {
     data_.reset();
     skin::FreeSkinManager();
     skin::UnbindSkinEntryPoints();
+    skin::FreeSkinWorkBitmap();
     ScreenTest::TearDown();
   }
 
