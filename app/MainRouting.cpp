@@ -137,6 +137,7 @@ void TFrmMain::WavePlayer1Click(vcl::TObject*) {
   const bool rms = DisplayRMSLevelMeter1->Checked();
   MMLevel5->SetEnabled(rms);
   MMLevel6->SetEnabled(rms);
+  ResetCompareView();
 }
 
 void TFrmMain::btn_restartClick(vcl::TObject*) {

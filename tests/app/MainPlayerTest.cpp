@@ -99,6 +99,11 @@ TEST_F(PlayerPageTest, OpenedFilesShowTheirFormatAndSetTheLoopLimits) {
 TEST_F(PlayerPageTest, TransportPlaysPausesSeeksAndStops) {
   Start();
   app::TFrmMain* w = FrmMain;
+  // The menu shows the page with a clear spectrum.
+  w->MMSpectrum1->SetDisplayValue(40, 5000);
+  w->WavePlayer1Click(w);
+  EXPECT_TRUE(w->PanPlayer->Visible());
+  EXPECT_EQ(w->MMSpectrum1->DisplayValue(40), 0);
   w->btn_playClick(w);
   ASSERT_EQ(messages_, std::vector<std::string>{"Please select a Wave / Mp3 File !"});
   Open(ToneFile("tone.wav", 10500));
