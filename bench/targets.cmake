@@ -51,8 +51,11 @@ quellix_bench(latency DEPS quellix_app)
 # scan: a one-hour wave file scanned by the main window into a result slot;
 # ends with scan_speed_x_realtime=<value> and scan_state_mb=<value>.
 quellix_bench(scan DEPS quellix_app)
+if(TARGET mmmpeg32)
+  add_dependencies(bench_scan mmmpeg32)
+endif()
 
-# Both start the main window with the program's own default project, which
+# These start the main window with the program's own default project, which
 # the program's build puts beside it.
 foreach(bench app_chain latency scan)
   target_compile_definitions(bench_${bench} PRIVATE QUELLIX_BIN_DIR="${QUELLIX_BIN_DIR}")
