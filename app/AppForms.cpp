@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/Corre.h"
+#include "app/DeviceDialogs.h"
 #include "app/InfoForm.h"
 #include "app/MainForm.h"
 #include "app/OutfitL.h"
@@ -38,12 +39,14 @@ void ShowStartupWindow() {
 void CreateForms() {
   // The main window first: it becomes the application's main form. Then the
   // dialogs in this order; each one is added here as it is built:
-  // fDrvOut, FrmSavBin (built), fOutfitSpec (built), fDrvIn, fNormalize, fConvert, fSplit,
+  // fDrvOut (built), FrmSavBin (built), fOutfitSpec (built), fDrvIn (built), fNormalize, fConvert, fSplit,
   // fSwap, fEncode, fSpecBack (built), fCorre, fSetupPrint, fOutfitL, fSetting,
-  // fReport, fVst, fPeak, Form1, fmulti.
+  // fReport, fVst, fPeak, Form1, fmulti (built).
   vcl::ApplicationCreateForm(FrmMain);
+  vcl::ApplicationCreateForm(fDrvOut);
   vcl::ApplicationCreateForm(FrmSavBin);
   vcl::ApplicationCreateForm(fOutfitSpec);
+  vcl::ApplicationCreateForm(fDrvIn);
   fOutfitSpec->SetMainSpectrum(FrmMain->MMSpectrum1);
   fOutfitSpec->SetOscope(FrmMain->MMOscope1);
   vcl::ApplicationCreateForm(fSpecBack);
@@ -54,6 +57,7 @@ void CreateForms() {
   vcl::ApplicationCreateForm(fCorre);
   vcl::ApplicationCreateForm(fOutfitL);
   vcl::ApplicationCreateForm(fPeak);
+  vcl::ApplicationCreateForm(fmulti);
 }
 
 }  // namespace app

@@ -1,7 +1,10 @@
 #include "app/MainForm.h"
 
+#include <algorithm>
+
 #include "app/AppForms.h"
 #include "app/Corre.h"
+#include "app/DeviceDialogs.h"
 #include "app/InfoForm.h"
 #include "app/OutfitL.h"
 #include "app/Settings.h"
@@ -19,15 +22,6 @@ namespace {
 constexpr const char* kPluginFile = "dsp_vst.dll";
 constexpr const char* kPluginMissing =
     "Im very sorry, but this file dsp_vst.dll is not in the program directory.";
-
-// A stored device number the device table no longer has falls back to the
-// mapper; the user hears why instead of starting on a device that is gone.
-engine::TMMDeviceId ValidDevice(int stored, int count, const char* what) {
-  if (ValidDeviceId(stored, count)) return stored;
-  vcl::ShowMessage(std::string("The stored ") + what + " device " + std::to_string(stored) +
-                   " is not present; the default device is used.");
-  return engine::MapperId;
-}
 
 engine::TMMCBMode ValidMode(int stored, engine::TMMCBMode current) {
   return ValidCallBackMode(stored) ? static_cast<engine::TMMCBMode>(stored) : current;
@@ -63,20 +57,26 @@ void TFrmMain::FormCreate(vcl::TObject*) {
 void TFrmMain::ReadDeviceSettings() {
   sound_in_ = ReadBool("soundIn", sound_in_);
   sound_out_ = ReadBool("soundOut", sound_out_);
-  const int outs = static_cast<int>(plat::waveOutGetNumDevs());
-  const int ins = static_cast<int>(plat::waveInGetNumDevs());
-  MMWaveOut1->SetDeviceID(ValidDevice(ReadInteger("DeviceID out", MMWaveOut1->DeviceID()), outs, "output"));
+  if (fDrvIn) {
+    // A value past the list selects its last entry.
+    const int rate = ReadInteger("Samplerate", 0);
+    if (ValidItemIndex(rate)) fDrvIn->rg_sample->SetItemIndex(std::min(rate, fDrvIn->rg_sample->Items()->Count() - 1));
+    fDrvIn->rg_sampleClick(this);
+  }
+  // Devices are found again by their stored names; one that is gone gives the
+  // mapper, and the user hears why.
+  MMWaveOut1->SetDeviceID(ReadStoredDevice("DeviceID out", "DeviceName out", MMWaveOut1->DeviceID(), false, "output"));
   MMWaveOut1->SetCallBackMode(
       ValidMode(ReadInteger("CBMode out", MMWaveOut1->CallBackMode()), MMWaveOut1->CallBackMode()));
-  MMWaveIn1->SetDeviceID(ValidDevice(ReadInteger("DeviceID in", MMWaveIn1->DeviceID()), ins, "input"));
+  MMWaveIn1->SetDeviceID(ReadStoredDevice("DeviceID in", "DeviceName in", MMWaveIn1->DeviceID(), true, "input"));
   MMWaveIn1->SetCallBackMode(
       ValidMode(ReadInteger("CBMode in", MMWaveIn1->CallBackMode()), MMWaveIn1->CallBackMode()));
   wavRecorder->SetDeviceID(
-      ValidDevice(ReadInteger("DeviceID rec", wavRecorder->DeviceID()), ins, "recording"));
+      ReadStoredDevice("DeviceID rec", "DeviceName rec", wavRecorder->DeviceID(), true, "recording"));
   const int mode = ReadInteger("Set Oct", rg_octave->ItemIndex());
   if (mode >= 0 && mode < rg_octave->Items()->Count()) rg_octave->SetItemIndex(mode);
-  // The device dialogs of a first run are not built yet: the default devices
-  // stay, and the first-run flags stay unset so the dialogs come once they exist.
+  // A first run does not open the device dialogs yet: the default devices
+  // stay, and the first-run flags stay unset.
 }
 
 void TFrmMain::FormShow(vcl::TObject*) {
@@ -302,4 +302,10 @@ VCL_IMPLEMENT_CLASS(
     Method("cb_F6Change", &TFrmMain::cb_F6Change),
     Method("File121Click", &TFrmMain::File121Click),
     Method("File131Click", &TFrmMain::File131Click),
-    Method("File141Click", &TFrmMain::File141Click))
+    Method("File141Click", &TFrmMain::File141Click),
+    // device dialogs and input pairs
+    Method("InputDevice1Click", &TFrmMain::InputDevice1Click),
+    Method("OutputDevice1Click", &TFrmMain::OutputDevice1Click), Method("S1Click", &TFrmMain::S1Click),
+    Method("S2Click", &TFrmMain::S2Click), Method("S3Click", &TFrmMain::S3Click),
+    Method("StartAudioDriver2NumPad21Click", &TFrmMain::StartAudioDriver2NumPad21Click),
+    Method("StartAudioDriver2NumPad22Click", &TFrmMain::StartAudioDriver2NumPad22Click))

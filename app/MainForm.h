@@ -666,6 +666,17 @@ class TFrmMain : public vcl::TForm {
   void ClearfreezedSpectrumbackground1Click(vcl::TObject* sender);
   void btn_freezeClick(vcl::TObject* sender);
 
+  // ---- device dialogs and input pairs (MainDevices.cpp) ----
+  void InputDevice1Click(vcl::TObject* sender);
+  void OutputDevice1Click(vcl::TObject* sender);
+  void S1Click(vcl::TObject* sender);
+  void S2Click(vcl::TObject* sender);
+  void S3Click(vcl::TObject* sender);
+  void StartAudioDriver2NumPad21Click(vcl::TObject* sender);
+  void StartAudioDriver2NumPad22Click(vcl::TObject* sender);
+  // Switches the input to the device stored for pair 1..4; only the input changes.
+  void StartAudioDriver(int pair);
+
   // ---- file scans and result slots (MainScans.cpp) ----
   // Slot 1..6 of the next scan; the highest values start over.
   void SelectScanSlot(int slot);

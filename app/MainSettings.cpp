@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "app/MainForm.h"
+#include "app/DeviceDialogs.h"
 #include "app/Projects.h"
 #include "app/Settings.h"
 #include "platform/kernel/Files.h"
@@ -158,9 +159,9 @@ void TFrmMain::SaveSettingsFile(const std::string& file_name) {
   if (vcl::TComponent* lines = WindowControl(this, "fOutfitSpec", "RadioGroup1"))
     WriteInteger("Lines/Bars", ControlValue(lines));
   SaveCorrelationSettings();
-  WriteInteger("DeviceID in", MMWaveIn1->DeviceID());
+  WriteStoredDevice("DeviceID in", "DeviceName in", MMWaveIn1->DeviceID(), true);
   WriteInteger("CBMode in", MMWaveIn1->CallBackMode());
-  WriteInteger("DeviceID out", MMWaveOut1->DeviceID());
+  WriteStoredDevice("DeviceID out", "DeviceName out", MMWaveOut1->DeviceID(), false);
   WriteInteger("CBMode out", MMWaveOut1->CallBackMode());
   WriteInteger("RecID in", wavRecorder->DeviceID());
   for (size_t i = 0; i < BinSlotFiles.size(); ++i)

@@ -238,6 +238,8 @@ void TFrmMain::FormKeyDown(vcl::TObject*, uint16_t& key, vcl::TShiftState) {
   } else if (key >= plat::VK_F8 && key <= plat::VK_F12) {
     // The meter ballistics live in the level settings dialog.
     if (fOutfitL) fOutfitL->rg_Meter->SetItemIndex(key - plat::VK_F8);
+  } else if (key >= plat::VK_NUMPAD1 && key <= plat::VK_NUMPAD4) {
+    StartAudioDriver(key - plat::VK_NUMPAD1 + 1);
   } else if (key == plat::VK_DELETE) {
     // Dropping the peak marks and bringing one back clears what they held.
     SetAllNumPeaks(0);

@@ -376,11 +376,11 @@ object FrmMain: TFrmMain
       end
       object InputDevice1: TMenuItem
         Caption = '&Input Device'
-        Enabled = False
+        OnClick = InputDevice1Click
       end
       object OutputDevice1: TMenuItem
         Caption = '&Output Device'
-        Enabled = False
+        OnClick = OutputDevice1Click
       end
       object Spectrum1: TMenuItem
         Caption = 'Spectrum out&fit'
@@ -398,23 +398,23 @@ object FrmMain: TFrmMain
         Caption = 'Multi Audio Drivers'
         object SelectAudioDriver1: TMenuItem
           Caption = 'Select Audio Driver'
-          Enabled = False
+          OnClick = S1Click
         end
         object StartAudioDriver2NumPad21: TMenuItem
           Caption = 'Start Audio Driver 1 Num Pad 1'
-          Enabled = False
+          OnClick = S2Click
         end
         object StartAudioDriver2NumPad22: TMenuItem
           Caption = 'Start Audio Driver 2 Num Pad 2'
-          Enabled = False
+          OnClick = S3Click
         end
         object StartAudioDriver3NumPad31: TMenuItem
           Caption = 'Start Audio Driver 3 Num Pad 3'
-          Enabled = False
+          OnClick = StartAudioDriver2NumPad21Click
         end
         object StartAudioDriver4NumPad41: TMenuItem
           Caption = 'Start Audio Driver 4 Num Pad 4'
-          Enabled = False
+          OnClick = StartAudioDriver2NumPad22Click
         end
       end
     end

@@ -15,6 +15,7 @@
 
 #include "app/AppForms.h"
 #include "app/Corre.h"
+#include "app/DeviceDialogs.h"
 #include "app/InfoForm.h"
 #include "app/MainForm.h"
 #include "app/OutfitL.h"
@@ -119,6 +120,9 @@ class MainWindowTest : public ::testing::Test {
     delete app::fPeak;
     delete app::FrmSavBin;
     delete app::fSpecBack;
+    delete app::fDrvIn;
+    delete app::fDrvOut;
+    delete app::fmulti;
   }
 
   testsupport::ScopedEnv audio_{"QUELLIX_AUDIO", "virtual"};
