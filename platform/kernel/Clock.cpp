@@ -20,10 +20,10 @@ constexpr auto kSettleLimit = std::chrono::seconds(5);
 
 struct ClockState {
   std::mutex mutex;
-  std::condition_variable_any cv;
+  std::condition_variable cv;
   // Told when a thread starts a timed wait; only WaitForTimedWaiters listens,
   // so waiters do not wake each other.
-  std::condition_variable_any timed_cv;
+  std::condition_variable timed_cv;
   steady::time_point origin = steady::now();
   bool manual = false;
   int64_t manual_now = 0;
@@ -232,7 +232,10 @@ void Advance(int64_t microseconds) {
     if (!s.timed_waiters.empty() && *s.timed_waiters.begin() < target)
       step = std::max(s.manual_now, *s.timed_waiters.begin());
     s.manual_now = step;
+    // Woken outside the lock, the threads need not queue for it behind us.
+    lock.unlock();
     s.cv.notify_all();
+    lock.lock();
     bool settled = s.cv.wait_for(lock, kSettleLimit, [&] {
       return s.busy == 0 && (s.timed_waiters.empty() || *s.timed_waiters.begin() > s.manual_now) &&
              std::none_of(s.follower_waits.begin(), s.follower_waits.end(),
