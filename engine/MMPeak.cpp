@@ -26,6 +26,22 @@ int16_t Load16(const uint8_t* p) {
   return v;
 }
 
+// Windows the first `frames` frames into `values`, as integers scaled back
+// by the sample's full scale.
+template <int32_t kFullScale, typename Read>
+void WindowFrames(const uint8_t* frame, int32_t frame_bytes, const int32_t* window, int32_t frames, float* values,
+                  Read read) {
+  for (int32_t i = 0; i < frames; ++i, frame += frame_bytes)
+    values[i] = static_cast<float>(read(frame) * window[i] / kFullScale);
+}
+
+// The whole-number magnitude of a scaled bin.
+int32_t Magnitude(float re, float im) {
+  float p = re * re + im * im;
+  if (!(p >= 0.0f)) p = 0.0f;
+  return static_cast<int32_t>(std::sqrt(static_cast<double>(p)));
+}
+
 // Levels live in 16-bit fields; a full negative sample or a scaled level
 // beyond full scale must read as full scale, not wrap.
 int16_t SaturateLevel(int64_t level) {
@@ -212,10 +228,10 @@ void TMMPeakDetect::Analyse(const char* data, int32_t size) {
     // holds: the whole block's window would taper only their start and cut
     // them off hard, so a tone would leak far beyond its bins.
     const bool short_block = n < block_bytes;
-    if (short_block) std::memset(block_.data() + n, dc_offset_, static_cast<size_t>(block_bytes - n));
+    const int32_t frames = n / FrameBytes();
     offset += n;
     size -= n;
-    AnalyseBlock(short_block ? ShortWindow(n / FrameBytes()) : window_table_.data());
+    AnalyseBlock(short_block ? ShortWindow(frames) : window_table_.data(), frames);
   }
   PublishPeaks();
 }
@@ -289,53 +305,55 @@ const int32_t* TMMPeakDetect::ShortWindow(int32_t frames) {
   return short_window_.data();
 }
 
-void TMMPeakDetect::AnalyseBlock(const int32_t* window) {
+void TMMPeakDetect::AnalyseBlock(const int32_t* window, int32_t frames) {
   const plat::WAVEFORMATEX* format = GetFormat();
   const bool eight_bit = format->wBitsPerSample == 8;
   const bool multi = format->nChannels > 1;
   const int32_t frame_bytes = FrameBytes();
-  const int32_t sample_bytes = eight_bit ? 1 : 2;
   const int32_t length = fft_length_;
   const uint8_t* frame = block_.data();
   float* values = values_.data();
 
-  // Multi-channel data is analysed from its first two channels, frame by frame.
-  for (int32_t i = 0; i < length; ++i, frame += frame_bytes) {
-    const int64_t w = window[i];
-    int32_t s;
-    if (eight_bit) {
-      if (!multi || channel_ == chLeft)
-        s = frame[0];
-      else if (channel_ == chRight)
-        s = frame[1];
-      else
-        s = (frame[0] + frame[1]) >> 1;
-      values[i] = static_cast<float>((s - 128) * w / 128);
-    } else {
-      if (!multi || channel_ == chLeft)
-        s = Load16(frame);
-      else if (channel_ == chRight)
-        s = Load16(frame + sample_bytes);
-      else
-        s = (Load16(frame) + Load16(frame + sample_bytes)) / 2;
-      values[i] = static_cast<float>(s * w / 32768);
-    }
+  // Multi-channel data is analysed from its first two channels, frame by
+  // frame. The padding of a short block is silence under a window of zero.
+  const TMMChannel channel = multi ? channel_ : chLeft;
+  if (eight_bit) {
+    if (channel == chLeft)
+      WindowFrames<128>(frame, frame_bytes, window, frames, values, [](const uint8_t* f) { return f[0] - 128; });
+    else if (channel == chRight)
+      WindowFrames<128>(frame, frame_bytes, window, frames, values, [](const uint8_t* f) { return f[1] - 128; });
+    else
+      WindowFrames<128>(frame, frame_bytes, window, frames, values,
+                        [](const uint8_t* f) { return ((f[0] + f[1]) >> 1) - 128; });
+  } else {
+    if (channel == chLeft)
+      WindowFrames<32768>(frame, frame_bytes, window, frames, values,
+                          [](const uint8_t* f) { return int32_t{Load16(f)}; });
+    else if (channel == chRight)
+      WindowFrames<32768>(frame, frame_bytes, window, frames, values,
+                          [](const uint8_t* f) { return int32_t{Load16(f + 2)}; });
+    else
+      WindowFrames<32768>(frame, frame_bytes, window, frames, values,
+                          [](const uint8_t* f) { return (Load16(f) + Load16(f + 2)) / 2; });
   }
+  std::fill(values + frames, values + length, 0.0f);
 
   RealFFT(fft_, values, 1);
 
   const int32_t bins = length / 2;
-  const float half = static_cast<float>(bins);
+  // The bin count is a power of two, so this scales exactly as a division would.
+  const float scale = 1.0f / static_cast<float>(bins);
   int32_t* maxima = bin_maxima_.data();
-  const bool notify = static_cast<bool>(OnPeakReady);
-  for (int32_t k = 0; k < bins; ++k) {
-    const float re = values[2 * k] / half;
-    const float im = values[2 * k + 1] / half;
-    float p = re * re + im * im;
-    if (!(p >= 0.0f)) p = 0.0f;
-    const int32_t magnitude = static_cast<int32_t>(std::sqrt(static_cast<double>(p)));
-    if (notify) OnPeakReady(this, k, magnitude);
-    if (magnitude > maxima[k]) maxima[k] = magnitude;
+  if (OnPeakReady) {
+    for (int32_t k = 0; k < bins; ++k) {
+      const int32_t magnitude = Magnitude(values[2 * k] * scale, values[2 * k + 1] * scale);
+      OnPeakReady(this, k, magnitude);
+      maxima[k] = std::max(maxima[k], magnitude);
+    }
+  } else {
+    // Without a branch on the result, the square roots of neighbouring bins overlap.
+    for (int32_t k = 0; k < bins; ++k)
+      maxima[k] = std::max(maxima[k], Magnitude(values[2 * k] * scale, values[2 * k + 1] * scale));
   }
 }
 

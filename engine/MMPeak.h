@@ -106,7 +106,9 @@ class TMMPeakDetect : public TMMDSPComponent {
   int32_t Integrate(std::array<int32_t, kMaxIntegrationCount + 1>& history, int32_t level) const;
   // The window of a block of which only the first frames hold data.
   const int32_t* ShortWindow(int32_t frames);
-  void AnalyseBlock(const int32_t* window);
+  // Transforms the first `frames` frames of block_ under `window`, the rest
+  // of the block as silence.
+  void AnalyseBlock(const int32_t* window, int32_t frames);
 
   std::atomic<int32_t> meter_scale_{2};
   std::array<int32_t, kMaxIntegrationCount + 1> history_left_{};
