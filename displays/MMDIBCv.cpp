@@ -10,6 +10,7 @@
 
 #include "engine/MMDIB.h"
 #include "engine/MMUtils.h"
+#include "platform/user/Paint.h"
 #include "platform/vcl/TypInfo.h"
 
 namespace displays {
@@ -400,6 +401,7 @@ void TMMDIBCanvas::RecreateDIB() {
 }
 
 void TMMDIBCanvas::FreeDIB() {
+  screen_copy_.valid = false;
   if (background_section_ != nullptr) {
     DeleteObject(background_section_);
     background_section_ = nullptr;
@@ -525,6 +527,7 @@ void TMMDIBCanvas::SetLogPalette(const LOGPALETTE* palette) {
 }
 
 void TMMDIBCanvas::DrawToDC(HDC dc, const TRect& rect, int32_t src_x, int32_t src_y) {
+  screen_copy_.valid = false;
   if (dc == nullptr) return;
   HDC handle = Handle();
   if (handle == nullptr) return;
@@ -538,6 +541,145 @@ void TMMDIBCanvas::DrawToDC(HDC dc, const TRect& rect, int32_t src_x, int32_t sr
     BitBlt(dc, rect.left, rect.top, rect.right, rect.bottom, handle, src_x, src_y, SRCCOPY);
   }
   GdiFlush();
+}
+
+namespace {
+
+// The drawing pass of this thread that draws onto its own last picture.
+thread_local const TMMDIBCanvas* t_kept_canvas = nullptr;
+thread_local HDC t_kept_dc = nullptr;
+
+// The first and one past the last byte in which a and b differ; equal when none.
+std::pair<size_t, size_t> DifferingBytes(const uint8_t* a, const uint8_t* b, size_t n) {
+  if (std::memcmp(a, b, n) == 0) return {n, n};
+  size_t first = 0;
+  while (a[first] == b[first]) ++first;
+  size_t end = n;
+  while (a[end - 1] == b[end - 1]) --end;
+  return {first, end};
+}
+
+}  // namespace
+
+TScreenKept::TScreenKept(const TMMDIBCanvas* canvas, HDC dc) : canvas_(t_kept_canvas), dc_(t_kept_dc) {
+  t_kept_canvas = canvas;
+  t_kept_dc = dc;
+}
+
+TScreenKept::~TScreenKept() {
+  t_kept_canvas = canvas_;
+  t_kept_dc = dc_;
+}
+
+void TMMDIBCanvas::DrawChangesToDC(HDC dc, const TRect& rect, int32_t src_x, int32_t src_y) {
+  // A palette realized into the DC maps the same bytes anew on each copy.
+  const bool kept = dc != nullptr && t_kept_canvas == this && t_kept_dc == dc && !palette_realize_;
+  if (kept && CopyChangedRows(dc, rect, src_x, src_y)) return;
+  DrawToDC(dc, rect, src_x, src_y);
+  if (kept) KeepScreenCopy(dc, rect, src_x, src_y);
+}
+
+bool TMMDIBCanvas::CopyChangedRows(HDC dc, const TRect& rect, int32_t src_x, int32_t src_y) {
+  TScreenCopy& copy = screen_copy_;
+  POINT origin{};
+  GetWindowOrgEx(dc, &origin);
+  if (!copy.valid || copy.window != WindowFromDC(dc) || copy.origin.x != origin.x || copy.origin.y != origin.y ||
+      copy.rect.left != rect.left || copy.rect.top != rect.top || copy.rect.right != rect.right ||
+      copy.rect.bottom != rect.bottom || copy.src_x != src_x || copy.src_y != src_y)
+    return false;
+  HDC handle = Handle();
+  if (handle == nullptr || pixel_bits_ == nullptr) return false;
+  const int32_t bytes_per_pixel = bits_per_pixel_ / 8;
+  const size_t stride = static_cast<size_t>((width_ * bytes_per_pixel + 3) & ~3);
+  const size_t row_bytes = static_cast<size_t>(rect.right) * static_cast<size_t>(bytes_per_pixel);
+  // Rows this many apart or closer go in one copy: each copy has its cost.
+  constexpr int32_t kBandGap = 4;
+  int32_t band_top = -1, band_bottom = 0, last_changed = 0;
+  size_t band_left = 0, band_right = 0;
+  auto flush = [&] {
+    if (band_top < 0) return;
+    const auto left = static_cast<int32_t>(band_left / static_cast<size_t>(bytes_per_pixel));
+    const auto right = static_cast<int32_t>((band_right - 1) / static_cast<size_t>(bytes_per_pixel)) + 1;
+    BitBlt(dc, rect.left + left, rect.top + band_top, right - left, band_bottom - band_top, handle, src_x + left,
+           src_y + band_top, SRCCOPY);
+    band_top = -1;
+  };
+  for (int32_t j = 0; j < rect.bottom; ++j) {
+    // Bottom-up rows: the area's row j is DIB row src_y + j from the top.
+    const uint8_t* row = pixel_bits_ + static_cast<size_t>(height_ - 1 - (src_y + j)) * stride +
+                         static_cast<size_t>(src_x) * static_cast<size_t>(bytes_per_pixel);
+    uint8_t* kept = copy.bytes.data() + static_cast<size_t>(j) * row_bytes;
+    auto [first, end] = DifferingBytes(row, kept, row_bytes);
+    const TRect& over = copy.drawn_over;
+    if (src_y + j >= over.top && src_y + j < over.bottom) {
+      const auto from = static_cast<size_t>(std::clamp(over.left - src_x, 0, rect.right));
+      const auto to = static_cast<size_t>(std::clamp(over.right - src_x, 0, rect.right));
+      if (from < to) {
+        const size_t bpp = static_cast<size_t>(bytes_per_pixel);
+        if (first == end) {
+          first = from * bpp;
+          end = to * bpp;
+        } else {
+          first = std::min(first, from * bpp);
+          end = std::max(end, to * bpp);
+        }
+      }
+    }
+    if (first == end) continue;
+    std::memcpy(kept + first, row + first, end - first);
+    if (band_top >= 0 && j - last_changed > kBandGap) flush();
+    if (band_top < 0) {
+      band_top = j;
+      band_left = first;
+      band_right = end;
+    } else {
+      band_left = std::min(band_left, first);
+      band_right = std::max(band_right, end);
+    }
+    band_bottom = j + 1;
+    last_changed = j;
+  }
+  flush();
+  GdiFlush();
+  copy.drawn_over = TRect{};
+  return true;
+}
+
+void TMMDIBCanvas::ScreenDrawnOver(const TRect& area) {
+  TRect& over = screen_copy_.drawn_over;
+  if (!screen_copy_.valid || area.left >= area.right || area.top >= area.bottom) return;
+  if (over.left >= over.right || over.top >= over.bottom) {
+    over = area;
+    return;
+  }
+  over = TRect{std::min(over.left, area.left), std::min(over.top, area.top), std::max(over.right, area.right),
+               std::max(over.bottom, area.bottom)};
+}
+
+void TMMDIBCanvas::KeepScreenCopy(HDC dc, const TRect& rect, int32_t src_x, int32_t src_y) {
+  TScreenCopy& copy = screen_copy_;
+  // Only an area wholly inside the DIB has bytes to compare.
+  if (pixel_bits_ == nullptr || rect.right <= 0 || rect.bottom <= 0 || src_x < 0 || src_y < 0 ||
+      src_x + rect.right > width_ || src_y + rect.bottom > height_)
+    return;
+  const int32_t bytes_per_pixel = bits_per_pixel_ / 8;
+  const size_t stride = static_cast<size_t>((width_ * bytes_per_pixel + 3) & ~3);
+  const size_t row_bytes = static_cast<size_t>(rect.right) * static_cast<size_t>(bytes_per_pixel);
+  copy.bytes.resize(row_bytes * static_cast<size_t>(rect.bottom));
+  for (int32_t j = 0; j < rect.bottom; ++j)
+    std::memcpy(copy.bytes.data() + static_cast<size_t>(j) * row_bytes,
+                pixel_bits_ + static_cast<size_t>(height_ - 1 - (src_y + j)) * stride +
+                    static_cast<size_t>(src_x) * static_cast<size_t>(bytes_per_pixel),
+                row_bytes);
+  POINT origin{};
+  GetWindowOrgEx(dc, &origin);
+  copy.window = WindowFromDC(dc);
+  copy.origin = origin;
+  copy.rect = rect;
+  copy.src_x = src_x;
+  copy.src_y = src_y;
+  copy.drawn_over = TRect{};
+  copy.valid = true;
 }
 
 int32_t TMMDIBCanvas::ColorToDIB(TColor color) {
@@ -568,6 +710,8 @@ void TMMDIBCanvas::SetAnimatedColor(int32_t index, TColor color) {
   const int32_t at = first_animated_ + index;
   table[at] = RGBQUAD{GetBValue(rgb), GetGValue(rgb), GetRValue(rgb), 0};
   entries[at] = PALETTEENTRY{GetRValue(rgb), GetGValue(rgb), GetBValue(rgb), PC_RESERVED};
+  // The same bytes show other colours now.
+  screen_copy_.valid = false;
   if (SetDIBColorTable(memory_dc_, 0, 256, table) < 256) throw EMMDIBError("Set palette entries failed");
   if (!AnimatePalette(palette_, 0, 256, entries)) throw EMMDIBError("Animation of palette entries failed");
 }
@@ -598,6 +742,7 @@ void TMMDIBCanvas::EndAnimate() {
     entries[i] = PALETTEENTRY{GetRValue(c), GetGValue(c), GetBValue(c), PC_RESERVED};
   }
   pending_colors_.clear();
+  screen_copy_.valid = false;
   if (SetDIBColorTable(memory_dc_, static_cast<UINT>(first_animated_), count, table) < count)
     throw EMMDIBError("Set palette entries failed");
   if (!AnimatePalette(palette_, static_cast<UINT>(first_animated_), count, entries))

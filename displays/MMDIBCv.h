@@ -81,6 +81,15 @@ class TMMDIBCanvas : public vcl::TCanvas {
   // rect.bottom pixels. Nothing without a handle or with dc 0.
   void DrawToDC(plat::HDC dc, const TRect& rect, int32_t src_x, int32_t src_y);
 
+  // As DrawToDC, for a drawing pass onto the picture this canvas itself left
+  // on the screen (see TScreenKept): only the rows that changed since are
+  // copied. Anywhere else it is DrawToDC.
+  void DrawChangesToDC(plat::HDC dc, const TRect& rect, int32_t src_x, int32_t src_y);
+  // Tells the canvas that something else was drawn on the screen over this
+  // area of the DIB (in DIB pixels) after the last copy: the next copy of
+  // changes includes it.
+  void ScreenDrawnOver(const TRect& area);
+
   // The pixel value of a colour in this DIB: RGB at 24 bits, the nearest
   // palette index at 8.
   int32_t ColorToDIB(vcl::TColor color);
@@ -146,6 +155,11 @@ class TMMDIBCanvas : public vcl::TCanvas {
  private:
   void FreeDIB();
   void CreateDIB();
+  // Copies the rows of the area that differ from the copy the screen holds,
+  // in bands, and keeps them as the new copy. False when there is no such
+  // copy of this area on this DC's window to compare with.
+  bool CopyChangedRows(plat::HDC dc, const TRect& rect, int32_t src_x, int32_t src_y);
+  void KeepScreenCopy(plat::HDC dc, const TRect& rect, int32_t src_x, int32_t src_y);
   void BackGroundChanged(vcl::TObject* sender);
   [[noreturn]] void RaiseDrawingError() const;
 
@@ -175,6 +189,36 @@ class TMMDIBCanvas : public vcl::TCanvas {
   // Sized when the DIB is made, so a batch per refresh allocates nothing.
   std::vector<plat::COLORREF> pending_colors_;
   int32_t requested_animated_ = 0;
+  // The bytes of the area the last drawing pass copied to the screen, and
+  // where it went; anything else that puts the picture on the screen, or
+  // changes what its bytes look like, drops it.
+  struct TScreenCopy {
+    bool valid = false;
+    plat::HWND window = nullptr;
+    plat::POINT origin{};
+    TRect rect{};
+    int32_t src_x = 0;
+    int32_t src_y = 0;
+    std::vector<uint8_t> bytes;
+    // In DIB pixels; copied again whether it changed or not.
+    TRect drawn_over{};
+  };
+  TScreenCopy screen_copy_;
+};
+
+// Marks, for its thread and its lifetime, that `canvas` draws on `dc` onto
+// what the canvas last put on the screen: nothing else has painted there
+// since, as when a display draws at once instead of painting after an erase.
+class TScreenKept {
+ public:
+  TScreenKept(const TMMDIBCanvas* canvas, plat::HDC dc);
+  ~TScreenKept();
+  TScreenKept(const TScreenKept&) = delete;
+  TScreenKept& operator=(const TScreenKept&) = delete;
+
+ private:
+  const TMMDIBCanvas* canvas_;
+  plat::HDC dc_;
 };
 
 // Holds a drawing pass for a scope: DIB_InitDrawing now, DIB_DoneDrawing on

@@ -95,7 +95,11 @@ void TMMDIBGraphicControl::DrawBackGround() {
 }
 
 void TMMDIBGraphicControl::DrawNow(const TMMDrawNowProc& callback, void* arg) {
-  DrawControlNow(*this, [&] { callback(arg); });
+  DrawControlNow(*this, [&] {
+    // Drawn at once, onto what the display itself last put there.
+    TScreenKept kept(dib_canvas_.get(), Canvas()->Handle());
+    callback(arg);
+  });
 }
 
 void DrawControlNow(vcl::TGraphicControl& control, const std::function<void()>& paint) {

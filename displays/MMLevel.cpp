@@ -763,8 +763,14 @@ void TMMCustomLevel::DrawBar() {
     if (Enabled()) DrawSpots(dib, lit_spots_, peak_spot_, false);
   }
   // The rectangle here is position and size.
-  if (Canvas()->HandleAllocated())
-    dib.DrawToDC(Canvas()->Handle(), vcl::Rect(bar_rect_.left, bar_rect_.top, bar_width_, bar_height_), 0, 0);
+  if (Canvas()->HandleAllocated()) {
+    const vcl::TRect bar = vcl::Rect(bar_rect_.left, bar_rect_.top, bar_width_, bar_height_);
+    // What a paint handler draws on the screen is not the DIB's.
+    if (OnPaint)
+      dib.DrawToDC(Canvas()->Handle(), bar, 0, 0);
+    else
+      dib.DrawChangesToDC(Canvas()->Handle(), bar, 0, 0);
+  }
 }
 
 void TMMCustomLevel::Paint() {

@@ -91,7 +91,11 @@ void TMMOscope::DrawTrace(bool full) {
       }
       if (!scroll_) {
         DrawSelectionOutline();
-        if (screen) dib.DrawToDC(Canvas()->Handle(), whole, 0, 0);
+        // What a post-paint handler draws on the screen is not the DIB's.
+        if (screen && OnPostPaint)
+          dib.DrawToDC(Canvas()->Handle(), whole, 0, 0);
+        else if (screen)
+          dib.DrawChangesToDC(Canvas()->Handle(), whole, 0, 0);
       } else {
         DrawScrollStep(full);
       }

@@ -103,7 +103,7 @@ void TMMSpectrum::DrawSpectrum(bool full) {
         break;
     }
     if (Canvas()->HandleAllocated())
-      dib.DrawToDC(Canvas()->Handle(), vcl::Rect(draw_rect_.left, draw_rect_.top, width_, height_), 0, 0);
+      dib.DrawChangesToDC(Canvas()->Handle(), vcl::Rect(draw_rect_.left, draw_rect_.top, width_, height_), 0, 0);
   }
   DrawPeakLabel();
 }
@@ -513,6 +513,11 @@ void TMMSpectrum::DrawPeakLabel() {
   const int y = std::max(height_ - highest_height_ - baseline_ - th, 0);
   const int be = BevelExtent();
   canvas->TextOut(highest_column_ + be + (draw_amp_scale_ ? kAmpScaleWidth : 0), be + y, text);
+  // The label stands over the picture on the screen only; a glyph may reach
+  // a little beyond its text box.
+  constexpr int kGlyphReach = 4;
+  DIBCanvas()->ScreenDrawnOver(vcl::Rect(highest_column_ - kGlyphReach, y - kGlyphReach,
+                                         highest_column_ + tw + kGlyphReach, y + th + kGlyphReach));
   canvas->Font()->SetStyle(vcl::TFontStyles{});
   canvas->Brush()->SetStyle(vcl::bsSolid);
 }

@@ -3,6 +3,7 @@
 // from a description, and the canvas following the control.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -51,6 +52,21 @@ class TTestDisplay : public TMMDIBGraphicControl {
     TDIBDrawingPass pass(*DIBCanvas());
     DrawBackGround();
     DIBCanvas()->DrawToDC(Canvas()->Handle(), vcl::Rect(0, 0, Width(), Height()), 0, 0);
+  }
+
+  // The background with a lime row (none for -1), copied as changes.
+  void DrawRow(int row) {
+    DrawNow(
+        [this, row](void*) {
+          TDIBDrawingPass pass(*DIBCanvas());
+          DrawBackGround();
+          if (row >= 0) {
+            DIBCanvas()->DIB_SetTColor(vcl::clLime);
+            TMMDIBCanvas::DIB_FillRect(vcl::Rect(0, row, Width(), row + 1));
+          }
+          DIBCanvas()->DrawChangesToDC(Canvas()->Handle(), vcl::Rect(0, 0, Width(), Height()), 0, 0);
+        },
+        nullptr);
   }
 
  protected:
@@ -299,6 +315,81 @@ TEST_F(MMDIBDispTest, BackGroundSwitchReadBeforeThePictureStillTurnsItOn) {
   EXPECT_TRUE(read.PaletteRealize());
   read.SetBitsPerPixel(24);
   EXPECT_EQ(BackGroundPixel(read, 3, 3), static_cast<TColor>(vcl::ColorToRGB(vcl::clBlue)));
+}
+
+// ---- copies of changes ------------------------------------------------------------
+
+namespace {
+
+using Box = std::array<int, 4>;
+
+// Paints the form's backing surface yellow behind everyone's back, runs
+// `pass`, and gives the box (left, top, right, bottom) around the pixels the
+// pass copied there; zeros when it copied none.
+Box CopiedBy(vcl::TForm* form, const std::function<void()>& pass) {
+  plat::Surface* surface = plat::backend::Current().WindowSurface(form->Handle());
+  const uint32_t yellow = surface->FromColor(plat::RGB(255, 255, 0));
+  for (int y = 0; y < 120; ++y)
+    for (int x = 0; x < 200; ++x) surface->Put(x, y, yellow);
+  pass();
+  Box box{};
+  bool any = false;
+  for (int y = 0; y < 120; ++y)
+    for (int x = 0; x < 200; ++x) {
+      if (surface->Get(x, y) == yellow) continue;
+      box = any ? Box{std::min(box[0], x), std::min(box[1], y), std::max(box[2], x + 1), std::max(box[3], y + 1)}
+                : Box{x, y, x + 1, y + 1};
+      any = true;
+    }
+  return box;
+}
+
+}  // namespace
+
+TEST_F(MMDIBDispTest, APassCopiesOnlyTheRowsThatChangedSinceTheLast) {
+  ASSERT_NE(Screen(), nullptr);
+  TTestDisplay* display = ShowDisplay();
+  // The first pass copies the whole display, the same picture again nothing.
+  EXPECT_EQ(CopiedBy(form_, [display] { display->DrawRow(5); }), (Box{20, 20, 60, 50}));
+  EXPECT_EQ(CopiedBy(form_, [display] { display->DrawRow(5); }), Box{});
+  EXPECT_EQ(CopiedBy(form_, [display] { display->DrawRow(7); }), (Box{20, 25, 60, 28}));
+  EXPECT_EQ(At(30, 25), Rgb(vcl::clRed));
+  EXPECT_EQ(At(30, 27), Rgb(vcl::clLime));
+}
+
+struct BetweenPassesCase {
+  const char* name;
+  std::function<void(vcl::TForm* form, TTestDisplay* display)> between;
+  Box copied;  // by the next pass of the same picture, on the form
+};
+
+TEST_F(MMDIBDispTest, WhatElseReachesTheScreenBetweenPassesIsCopiedOver) {
+  ASSERT_NE(Screen(), nullptr);
+  const BetweenPassesCase cases[] = {
+      {"a repaint",
+       [](vcl::TForm* form, TTestDisplay*) {
+         form->Invalidate();
+         plat::UpdateWindow(form->Handle());
+       },
+       {20, 20, 60, 50}},
+      {"a move before the repaint", [](vcl::TForm*, TTestDisplay* d) { d->SetBounds(70, 20, 40, 30); },
+       {70, 20, 110, 50}},
+      {"a whole copy", [](vcl::TForm*, TTestDisplay* d) { d->DrawNow([d](void*) { d->DrawFrame(nullptr); }, nullptr); },
+       {20, 20, 60, 50}},
+      {"a drawing over the picture that says so",
+       [](vcl::TForm*, TTestDisplay* d) { d->DIBCanvas()->ScreenDrawnOver(vcl::Rect(2, 3, 10, 6)); },
+       {22, 23, 30, 26}},
+  };
+  for (const BetweenPassesCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TTestDisplay* display = ShowDisplay();
+    display->DrawRow(5);
+    display->DrawRow(5);
+    c.between(form_, display);
+    EXPECT_EQ(CopiedBy(form_, [display] { display->DrawRow(5); }), c.copied);
+    delete form_;
+    form_ = nullptr;
+  }
 }
 
 // ---- canvas and depth ------------------------------------------------------------
