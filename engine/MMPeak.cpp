@@ -35,11 +35,16 @@ void WindowFrames(const uint8_t* frame, int32_t frame_bytes, const int32_t* wind
     values[i] = static_cast<float>(read(frame) * window[i] / kFullScale);
 }
 
-// The whole-number magnitude of a scaled bin.
+// The whole-number magnitude of a scaled bin: the whole part of its square
+// root. The root in single precision can round up onto the next whole
+// number; that one step back gives the whole part of the exact root, as a
+// root in double precision would (checked for every float below 1e11).
 int32_t Magnitude(float re, float im) {
   float p = re * re + im * im;
   if (!(p >= 0.0f)) p = 0.0f;
-  return static_cast<int32_t>(std::sqrt(static_cast<double>(p)));
+  int32_t m = static_cast<int32_t>(std::sqrt(p));
+  if (static_cast<double>(m) * m > static_cast<double>(p)) --m;
+  return m;
 }
 
 // Levels live in 16-bit fields; a full negative sample or a scaled level
