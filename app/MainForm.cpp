@@ -52,6 +52,8 @@ void TFrmMain::FormCreate(vcl::TObject*) {
   SetLeft(ReadInteger("left", Left()));
   SetWidth(ReadInteger("wide", Width()));
   SetHeight(ReadInteger("hei", Height()));
+  WriteRecordHeader(true);
+  OnLoopRecordRestart = [this](vcl::TObject* sender) { LoopRecordRestart(sender); };
 }
 
 void TFrmMain::ReadDeviceSettings() {
@@ -253,6 +255,14 @@ VCL_IMPLEMENT_CLASS(
     // peak frequency and note
     Method("Timer3Timer", &TFrmMain::Timer3Timer), Method("DisplayNote1Click", &TFrmMain::DisplayNote1Click),
     Method("lab_frqClick", &TFrmMain::lab_frqClick), Method("Show1Click", &TFrmMain::Show1Click),
+    // peak detector and records
+    Method("Timer1Timer", &TFrmMain::Timer1Timer), Method("MMLEDSpin16Change", &TFrmMain::MMLEDSpin16Change),
+    Method("MMLEDSpin17Change", &TFrmMain::MMLEDSpin17Change),
+    Method("RadioGroup1Click", &TFrmMain::RadioGroup1Click), Method("Button3Click", &TFrmMain::Button3Click),
+    Method("Button4Click", &TFrmMain::Button4Click), Method("Button5Click", &TFrmMain::Button5Click),
+    Method("Button6Click", &TFrmMain::Button6Click), Method("Button7Click", &TFrmMain::Button7Click),
+    Method("Button8Click", &TFrmMain::Button8Click), Method("Button9Click", &TFrmMain::Button9Click),
+    Method("Button10Click", &TFrmMain::Button10Click),
     // frozen spectra and backgrounds
     Method("StoreFreeed1Click", &TFrmMain::StoreFreeed1Click),
     Method("StoreFreezedSpectrum21Click", &TFrmMain::StoreFreezedSpectrum21Click),

@@ -12,10 +12,12 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/AppForms.h"
 #include "app/Bands.h"
 #include "app/MainReadouts.h"
+#include "app/PeakRecords.h"
 #include "app/Scans.h"
 #include "controls/MMBmpBtn.h"
 #include "controls/MMBmpCtl.h"
@@ -580,6 +582,37 @@ class TFrmMain : public vcl::TForm {
   void Show1Click(vcl::TObject* sender);
   const TPeakState& Peak() const { return peak_; }
 
+  // ---- peak detector and records (MainRecords.cpp) ----
+  void Timer1Timer(vcl::TObject* sender);
+  void MMLEDSpin16Change(vcl::TObject* sender);
+  void MMLEDSpin17Change(vcl::TObject* sender);
+  void RadioGroup1Click(vcl::TObject* sender);
+  void Button3Click(vcl::TObject* sender);
+  void Button4Click(vcl::TObject* sender);
+  void Button5Click(vcl::TObject* sender);
+  void Button6Click(vcl::TObject* sender);
+  void Button7Click(vcl::TObject* sender);
+  void Button8Click(vcl::TObject* sender);
+  void Button9Click(vcl::TObject* sender);
+  void Button10Click(vcl::TObject* sender);
+  // A loop start with its sync box checked: a fresh memo and a new band recording.
+  void LoopRecordRestart(vcl::TObject* sender);
+  // The memo's header; at start-up its title sits one space further in.
+  void WriteRecordHeader(bool at_startup);
+  const TRecordState& RecordState() const { return records_; }
+
+ private:
+  struct TDetectorPair {
+    controls::TMMLEDSpin* spin;
+    controls::TMMLEDLABEL* readout;
+  };
+  std::array<TDetectorPair, 12> DetectorPairs() const;
+  TRecordStamp RecordStamp() const;
+  void AddMemoLines(const std::vector<std::string>& lines);
+  TRecordState records_;
+  std::vector<int32_t> detector_values_ = std::vector<int32_t>(engine::kMaxPeakFFTLength / 2);
+
+ public:
   // ---- player and recorder (MainPlayer.cpp) ----
   void btn_ejectClick(vcl::TObject* sender);
   void btn_playClick(vcl::TObject* sender);

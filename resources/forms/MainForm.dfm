@@ -118,6 +118,7 @@ object FrmMain: TFrmMain
   object Timer1: TTimer
     Interval = 500
     Enabled = False
+    OnTimer = Timer1Timer
   end
   object WaveTimer: TTimer
     Interval = 200
@@ -1735,7 +1736,6 @@ object FrmMain: TFrmMain
         MaxValue = 22049
         Value = 1000
         NumDigits = 5
-        Enabled = False
       end
       object DBDisp: TMMLEDLABEL
         Left = 90
@@ -1754,7 +1754,6 @@ object FrmMain: TFrmMain
         MaxValue = 22049
         Value = 63
         NumDigits = 5
-        Enabled = False
       end
       object MMLEDLABEL1: TMMLEDLABEL
         Left = 90
@@ -1773,7 +1772,6 @@ object FrmMain: TFrmMain
         MaxValue = 22049
         Value = 80
         NumDigits = 5
-        Enabled = False
       end
       object MMLEDLABEL2: TMMLEDLABEL
         Left = 90
@@ -1792,7 +1790,6 @@ object FrmMain: TFrmMain
         MaxValue = 22049
         Value = 100
         NumDigits = 5
-        Enabled = False
       end
       object MMLEDLABEL3: TMMLEDLABEL
         Left = 90
@@ -1811,7 +1808,6 @@ object FrmMain: TFrmMain
         MaxValue = 22049
         Value = 250
         NumDigits = 5
-        Enabled = False
       end
       object MMLEDLABEL4: TMMLEDLABEL
         Left = 90
@@ -1830,7 +1826,6 @@ object FrmMain: TFrmMain
         MaxValue = 22049
         Value = 500
         NumDigits = 5
-        Enabled = False
       end
       object MMLEDLABEL5: TMMLEDLABEL
         Left = 90
@@ -1849,7 +1844,6 @@ object FrmMain: TFrmMain
         MaxValue = 22049
         Value = 1000
         NumDigits = 5
-        Enabled = False
       end
       object MMLEDLABEL6: TMMLEDLABEL
         Left = 340
@@ -1868,7 +1862,6 @@ object FrmMain: TFrmMain
         MaxValue = 22049
         Value = 1600
         NumDigits = 5
-        Enabled = False
       end
       object MMLEDLABEL7: TMMLEDLABEL
         Left = 340
@@ -1887,7 +1880,6 @@ object FrmMain: TFrmMain
         MaxValue = 22049
         Value = 2000
         NumDigits = 5
-        Enabled = False
       end
       object MMLEDLABEL8: TMMLEDLABEL
         Left = 340
@@ -1906,7 +1898,6 @@ object FrmMain: TFrmMain
         MaxValue = 22049
         Value = 4000
         NumDigits = 5
-        Enabled = False
       end
       object MMLEDLABEL9: TMMLEDLABEL
         Left = 340
@@ -1925,7 +1916,6 @@ object FrmMain: TFrmMain
         MaxValue = 22049
         Value = 6300
         NumDigits = 5
-        Enabled = False
       end
       object MMLEDLABEL10: TMMLEDLABEL
         Left = 340
@@ -1944,7 +1934,6 @@ object FrmMain: TFrmMain
         MaxValue = 22049
         Value = 8000
         NumDigits = 5
-        Enabled = False
       end
       object MMLEDLABEL11: TMMLEDLABEL
         Left = 340
@@ -1966,7 +1955,7 @@ object FrmMain: TFrmMain
       '+ 10'
       '+ 100'
       '+ 1000')
-        Enabled = False
+        OnClick = RadioGroup1Click
       end
       object Label_PeakInterval: TLabel
         Left = 760
@@ -1983,7 +1972,7 @@ object FrmMain: TFrmMain
         Value = 500
         NumDigits = 4
         Increment = 100
-        Enabled = False
+        OnChange = MMLEDSpin16Change
       end
       object Button9: TButton
         Left = 880
@@ -1991,7 +1980,7 @@ object FrmMain: TFrmMain
         Width = 80
         Height = 24
         Caption = 'Start'
-        Enabled = False
+        OnClick = Button9Click
       end
       object Button10: TButton
         Left = 880
@@ -1999,7 +1988,7 @@ object FrmMain: TFrmMain
         Width = 80
         Height = 24
         Caption = 'Stop'
-        Enabled = False
+        OnClick = Button10Click
       end
       object MMLabel53: TMMLabel
         Left = 760
@@ -2042,7 +2031,7 @@ object FrmMain: TFrmMain
         MaxValue = 5000
         Value = 500
         NumDigits = 4
-        Enabled = False
+        OnChange = MMLEDSpin17Change
       end
       object CheckBox9: TCheckBox
         Left = 616
@@ -2050,7 +2039,6 @@ object FrmMain: TFrmMain
         Width = 170
         Height = 17
         Caption = 'sync to loop 1'
-        Enabled = False
       end
       object CheckBox10: TCheckBox
         Left = 616
@@ -2058,7 +2046,6 @@ object FrmMain: TFrmMain
         Width = 170
         Height = 17
         Caption = 'sync to loop 2'
-        Enabled = False
       end
       object CheckBox11: TCheckBox
         Left = 616
@@ -2066,7 +2053,6 @@ object FrmMain: TFrmMain
         Width = 170
         Height = 17
         Caption = 'sync to loop 3'
-        Enabled = False
       end
       object Button3: TButton
         Left = 800
@@ -2074,7 +2060,7 @@ object FrmMain: TFrmMain
         Width = 140
         Height = 24
         Caption = 'Stop'
-        Enabled = False
+        OnClick = Button3Click
       end
       object Button4: TButton
         Left = 800
@@ -2082,7 +2068,7 @@ object FrmMain: TFrmMain
         Width = 140
         Height = 24
         Caption = 'Clear'
-        Enabled = False
+        OnClick = Button4Click
       end
       object Button5: TButton
         Left = 800
@@ -2090,7 +2076,7 @@ object FrmMain: TFrmMain
         Width = 140
         Height = 24
         Caption = 'Save Data'
-        Enabled = False
+        OnClick = Button5Click
       end
       object Button6: TButton
         Left = 800
@@ -2098,7 +2084,7 @@ object FrmMain: TFrmMain
         Width = 140
         Height = 24
         Caption = 'Load Data'
-        Enabled = False
+        OnClick = Button6Click
       end
       object Button7: TButton
         Left = 800
@@ -2106,7 +2092,7 @@ object FrmMain: TFrmMain
         Width = 140
         Height = 24
         Caption = 'Record Peaks Data'
-        Enabled = False
+        OnClick = Button7Click
       end
       object Button8: TButton
         Left = 800
@@ -2114,7 +2100,7 @@ object FrmMain: TFrmMain
         Width = 140
         Height = 24
         Caption = 'Rec Peak Detector Data'
-        Enabled = False
+        OnClick = Button8Click
       end
     end
     object PanPlayer: TPanel
