@@ -1,13 +1,16 @@
 #include "platform/vcl/SysUtils.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <vector>
 
+#include "platform/kernel/LocalTime.h"
 #include "platform/kernel/Locale.h"
 
 namespace vcl {
@@ -710,5 +713,171 @@ std::string ExcludeTrailingPathDelimiter(std::string_view path) {
   if (!s.empty() && IsDelimiter(s.back())) s.pop_back();
   return s;
 }
+
+// ---- dates and times ----------------------------------------------------------------------------
+
+namespace {
+
+constexpr int64_t kMsPerDay = 86'400'000;
+
+// Days since 1 January 1970 of a date in the proleptic Gregorian calendar.
+int64_t DaysFromCivil(int64_t y, int m, int d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(int64_t z, int& year, int& month, int& day) {
+  z += 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  year = static_cast<int>(yoe + era * 400 + (month <= 2));
+}
+
+// 30 December 1899 counted from 1970.
+const int64_t kDateOrigin = DaysFromCivil(1899, 12, 30);
+
+// Whole days and milliseconds of the day, rounded to the millisecond.
+void SplitDateTime(TDateTime value, int64_t& days, int64_t& ms) {
+  const double total = std::round(value * static_cast<double>(kMsPerDay));
+  const int64_t all = static_cast<int64_t>(total);
+  days = all / kMsPerDay - (all % kMsPerDay < 0);
+  ms = all - days * kMsPerDay;
+}
+
+std::mutex date_formats_mutex;
+std::optional<TDateTimeFormats> injected_date_formats;
+
+std::string Padded(int value, int width) {
+  std::string text = std::to_string(value);
+  if (static_cast<int>(text.size()) < width) text.insert(0, static_cast<size_t>(width) - text.size(), '0');
+  return text;
+}
+
+}  // namespace
+
+TDateTime EncodeDate(int year, int month, int day) {
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31)
+    throw EConvertError("Invalid argument to date encode");
+  int y, m, d;
+  const int64_t days = DaysFromCivil(year, month, day);
+  CivilFromDays(days, y, m, d);
+  if (m != month) throw EConvertError("Invalid argument to date encode");
+  return static_cast<double>(days - kDateOrigin);
+}
+
+TDateTime EncodeTime(int hour, int minute, int second, int millisecond) {
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 || millisecond < 0 ||
+      millisecond > 999)
+    throw EConvertError("Invalid argument to time encode");
+  return static_cast<double>(((hour * 60 + minute) * 60 + second) * 1000 + millisecond) /
+         static_cast<double>(kMsPerDay);
+}
+
+void DecodeDate(TDateTime value, int& year, int& month, int& day) {
+  int64_t days, ms;
+  SplitDateTime(value, days, ms);
+  CivilFromDays(days + kDateOrigin, year, month, day);
+}
+
+void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& millisecond) {
+  int64_t days, ms;
+  SplitDateTime(value, days, ms);
+  millisecond = static_cast<int>(ms % 1000);
+  second = static_cast<int>(ms / 1000 % 60);
+  minute = static_cast<int>(ms / 60'000 % 60);
+  hour = static_cast<int>(ms / 3'600'000);
+}
+
+TDateTime Now() {
+  plat::SYSTEMTIME t;
+  plat::GetLocalTime(&t);
+  return EncodeDate(t.wYear, t.wMonth, t.wDay) + EncodeTime(t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
+}
+
+TDateTime Date() { return std::floor(Now()); }
+
+TDateTime Time() {
+  const TDateTime now = Now();
+  return now - std::floor(now);
+}
+
+std::string FormatDateTime(std::string_view format, TDateTime value) {
+  int year, month, day, hour, minute, second, ms;
+  DecodeDate(value, year, month, day);
+  DecodeTime(value, hour, minute, second, ms);
+  std::string out;
+  size_t i = 0;
+  auto starts = [&](std::string_view token) {
+    if (format.size() - i < token.size()) return false;
+    for (size_t k = 0; k < token.size(); ++k)
+      if (std::tolower(static_cast<unsigned char>(format[i + k])) != token[k]) return false;
+    i += token.size();
+    return true;
+  };
+  while (i < format.size()) {
+    const char c = format[i];
+    if (c == '"' || c == '\'') {
+      const size_t end = format.find(c, i + 1);
+      const size_t stop = end == std::string_view::npos ? format.size() : end;
+      out.append(format.substr(i + 1, stop - i - 1));
+      i = stop == format.size() ? stop : stop + 1;
+    } else if (starts("yyyy")) {
+      out += Padded(year, 4);
+    } else if (starts("yy")) {
+      out += Padded(year % 100, 2);
+    } else if (starts("mm")) {
+      out += Padded(month, 2);
+    } else if (starts("m")) {
+      out += std::to_string(month);
+    } else if (starts("dd")) {
+      out += Padded(day, 2);
+    } else if (starts("d")) {
+      out += std::to_string(day);
+    } else if (starts("hh")) {
+      out += Padded(hour, 2);
+    } else if (starts("h")) {
+      out += std::to_string(hour);
+    } else if (starts("nn")) {
+      out += Padded(minute, 2);
+    } else if (starts("n")) {
+      out += std::to_string(minute);
+    } else if (starts("ss")) {
+      out += Padded(second, 2);
+    } else if (starts("s")) {
+      out += std::to_string(second);
+    } else if (starts("zzz")) {
+      out += Padded(ms, 3);
+    } else {
+      out += c;
+      ++i;
+    }
+  }
+  return out;
+}
+
+TDateTimeFormats GetDateTimeFormats() {
+  std::lock_guard lock(date_formats_mutex);
+  return injected_date_formats.value_or(TDateTimeFormats{});
+}
+
+void SetDateTimeFormats(std::optional<TDateTimeFormats> injected) {
+  std::lock_guard lock(date_formats_mutex);
+  injected_date_formats = std::move(injected);
+}
+
+std::string DateToStr(TDateTime value) { return FormatDateTime(GetDateTimeFormats().short_date, value); }
+
+std::string TimeToStr(TDateTime value) { return FormatDateTime(GetDateTimeFormats().long_time, value); }
+
+std::string DateTimeToStr(TDateTime value) { return DateToStr(value) + " " + TimeToStr(value); }
 
 }  // namespace vcl

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <exception>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -129,5 +130,32 @@ std::string ExtractFileExt(std::string_view file_name);
 std::string ChangeFileExt(std::string_view file_name, std::string_view extension);
 std::string IncludeTrailingPathDelimiter(std::string_view path);
 std::string ExcludeTrailingPathDelimiter(std::string_view path);
+
+// Dates and times: days since 30 December 1899, the time of day as the fraction.
+using TDateTime = double;
+TDateTime EncodeDate(int year, int month, int day);
+TDateTime EncodeTime(int hour, int minute, int second, int millisecond);
+void DecodeDate(TDateTime value, int& year, int& month, int& day);
+void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& millisecond);
+// The local date and time (plat::GetLocalTime), the date alone, the time alone.
+TDateTime Now();
+TDateTime Date();
+TDateTime Time();
+// yyyy yy mm m dd d hh h nn n ss s zzz; text in quotes and any other
+// character is copied as it stands.
+std::string FormatDateTime(std::string_view format, TDateTime value);
+
+// The formats DateToStr and TimeToStr use; tests inject their own.
+struct TDateTimeFormats {
+  std::string short_date = "yyyy-mm-dd";
+  std::string long_time = "hh:nn:ss";
+};
+TDateTimeFormats GetDateTimeFormats();
+// Replaces the formats until reset with std::nullopt.
+void SetDateTimeFormats(std::optional<TDateTimeFormats> injected);
+std::string DateToStr(TDateTime value);
+std::string TimeToStr(TDateTime value);
+// The date, a blank and the time.
+std::string DateTimeToStr(TDateTime value);
 
 }  // namespace vcl

@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "TestClasses.h"
+#include "platform/kernel/Clock.h"
+#include "platform/kernel/LocalTime.h"
 #include "platform/vcl/SysUtils.h"
 
 namespace vcltest {
@@ -233,6 +235,60 @@ TEST(ExceptionTest, MessageAndCreateFmt) {
   EXPECT_THROW(throw EDivByZero("d"), Exception);
   EXPECT_THROW(throw EFOpenError("f"), EStreamError);
   EXPECT_THROW(throw EParserError("p"), EReadError);
+}
+
+TEST(DateTimeTest, EncodeFormatAndDecode) {
+  struct Case {
+    int y, mo, d, h, mi, s, ms;
+    const char* format;
+    const char* expect;
+  };
+  const Case cases[] = {
+      {1899, 12, 30, 0, 0, 0, 0, "yyyy-mm-dd hh:nn:ss.zzz", "1899-12-30 00:00:00.000"},
+      {2000, 2, 29, 23, 59, 59, 999, "d.m.yy h:n:s", "29.2.00 23:59:59"},
+      {2026, 12, 11, 4, 5, 6, 7, "dd/mm/yyyy 'at' hh\"h\"nn", "11/12/2026 at 04h05"},
+      {1900, 3, 1, 12, 0, 0, 0, "yyyymmdd", "19000301"},
+  };
+  for (const Case& c : cases) {
+    const TDateTime value = EncodeDate(c.y, c.mo, c.d) + EncodeTime(c.h, c.mi, c.s, c.ms);
+    EXPECT_EQ(FormatDateTime(c.format, value), c.expect);
+    int y, mo, d, h, mi, s, ms;
+    DecodeDate(value, y, mo, d);
+    DecodeTime(value, h, mi, s, ms);
+    EXPECT_EQ((std::vector<int>{y, mo, d, h, mi, s, ms}),
+              (std::vector<int>{c.y, c.mo, c.d, c.h, c.mi, c.s, c.ms}));
+  }
+  EXPECT_EQ(EncodeDate(1900, 1, 1), 2.0);
+  EXPECT_THROW(EncodeDate(2025, 2, 29), EConvertError);
+  EXPECT_THROW(EncodeTime(24, 0, 0, 0), EConvertError);
+}
+
+TEST(DateTimeTest, FixedLocalTimeRunsWithTheManualClockInTheInjectedFormats) {
+  plat::ScopedManualClock manual;
+  plat::SYSTEMTIME start;
+  start.wYear = 2026;
+  start.wMonth = 12;
+  start.wDay = 31;
+  start.wHour = 23;
+  start.wMinute = 59;
+  start.wSecond = 59;
+  start.wMilliseconds = 500;
+  plat::clock::SetLocalTime(start);
+  EXPECT_EQ(DateTimeToStr(Now()), "2026-12-31 23:59:59");
+  plat::clock::AdvanceMs(600);
+  SetDateTimeFormats(TDateTimeFormats{"dd.mm.yyyy", "hh:nn:ss.zzz"});
+  EXPECT_EQ(DateTimeToStr(Now()), "01.01.2027 00:00:00.100");
+  EXPECT_EQ(TimeToStr(Time()), "00:00:00.100");
+  EXPECT_EQ(DateToStr(Date()), "01.01.2027");
+  plat::SYSTEMTIME t;
+  plat::GetLocalTime(&t);
+  EXPECT_EQ(t.wDayOfWeek, 5);  // a Friday
+  SetDateTimeFormats(std::nullopt);
+  plat::clock::SetLocalTime(std::nullopt);
+  // The system's time again: a date of this century.
+  int y, mo, d;
+  DecodeDate(Now(), y, mo, d);
+  EXPECT_GE(y, 2020);
 }
 
 }  // namespace
