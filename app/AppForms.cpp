@@ -6,9 +6,11 @@
 #include "app/Corre.h"
 #include "app/DeviceDialogs.h"
 #include "app/InfoForm.h"
+#include "app/LeqWindow.h"
 #include "app/MainForm.h"
 #include "app/OutfitL.h"
 #include "app/PeakForm.h"
+#include "app/ReportInfo.h"
 #include "app/SavBin.h"
 #include "app/SpecBack.h"
 #include "app/SpectrumOutfit.h"
@@ -56,6 +58,11 @@ void CreateForms() {
   });
   vcl::ApplicationCreateForm(fCorre);
   vcl::ApplicationCreateForm(fOutfitL);
+  vcl::ApplicationCreateForm(fSetting);
+  fSetting->SetMeasurement(&FrmMain->Leq());
+  fSetting->SetSaveDialog(FrmMain->SaveDialog1);
+  fSetting->SetWeightingGroup(FrmMain->rg_filter);
+  vcl::ApplicationCreateForm(fReport);
   vcl::ApplicationCreateForm(fPeak);
   vcl::ApplicationCreateForm(fmulti);
 }

@@ -318,4 +318,6 @@ VCL_IMPLEMENT_CLASS(
     Method("OutputDevice1Click", &TFrmMain::OutputDevice1Click), Method("S1Click", &TFrmMain::S1Click),
     Method("S2Click", &TFrmMain::S2Click), Method("S3Click", &TFrmMain::S3Click),
     Method("StartAudioDriver2NumPad21Click", &TFrmMain::StartAudioDriver2NumPad21Click),
-    Method("StartAudioDriver2NumPad22Click", &TFrmMain::StartAudioDriver2NumPad22Click))
+    Method("StartAudioDriver2NumPad22Click", &TFrmMain::StartAudioDriver2NumPad22Click),
+    // Leq
+    Method("LEQcalculator1Click", &TFrmMain::LEQcalculator1Click))

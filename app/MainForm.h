@@ -16,6 +16,7 @@
 
 #include "app/AppForms.h"
 #include "app/Bands.h"
+#include "app/Leq.h"
 #include "app/MainReadouts.h"
 #include "app/PeakRecords.h"
 #include "app/Scans.h"
@@ -766,6 +767,13 @@ class TFrmMain : public vcl::TForm {
   int64_t scan_length_ms_ = 0;
 
  public:
+  // ---- Leq (MainLeq.cpp) ----
+  // Shows the Leq window and starts collecting one level per pass.
+  void LEQcalculator1Click(vcl::TObject* sender);
+  // The Leq step of a pass of the second connector, and the pass count every pass adds at its end.
+  void LeqStep();
+  bool LeqActive() const { return leq_.Active(); }
+  TLeqMeasurement& Leq() { return leq_; }
 
  protected:
   void Loaded() override;
@@ -817,6 +825,9 @@ class TFrmMain : public vcl::TForm {
   TCorrelationState correlation_;
   TCorrelationColors correlation_colors_;
   TPeakState peak_;
+  TLeqMeasurement leq_;
+  // The first peak detector's bins as the Leq step last copied them.
+  std::vector<int32_t> leq_bins_ = std::vector<int32_t>(engine::kMaxPeakFFTLength / 2);
 };
 
 extern TFrmMain* FrmMain;

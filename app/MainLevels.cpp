@@ -50,7 +50,7 @@ void TFrmMain::conect2Trigger(vcl::TObject*) {
   const bool correlation = DisplayCorrelationMeter1->Checked();
   Image4->SetVisible(correlation);
   if (correlation) UpdateCorrelation();
-  // The Leq collection comes here, before the pass counters.
+  LeqStep();
   CountNotePass();
 }
 

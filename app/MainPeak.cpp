@@ -17,7 +17,8 @@ constexpr std::array<const char*, 12> kNoteNames = {"C",  "C#", "D",  "D#", "E",
                                                     "F#", "G",  "G#", "A",  "A#", "B"};
 constexpr int kNoteStep = 95;
 
-// The strongest bin of a copy of bin maxima (the first of equal ones) and its value.
+}  // namespace
+
 void FindPeak(const std::vector<int32_t>& bins, int count, int& bin, int& value) {
   bin = 0;
   value = 0;
@@ -28,8 +29,6 @@ void FindPeak(const std::vector<int32_t>& bins, int count, int& bin, int& value)
     }
   }
 }
-
-}  // namespace
 
 std::string NoteOfFrequency(int frequency) {
   // Note n of octave o: 440 Hz * 2^((o - 4) + (n - 10) / 12), truncated.

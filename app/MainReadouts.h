@@ -65,6 +65,9 @@ struct TPeakState {
   std::vector<int32_t> bins2 = std::vector<int32_t>(engine::kMaxPeakFFTLength / 2);
 };
 
+// The strongest bin of a copy of bin maxima (the first of equal ones) and its value.
+void FindPeak(const std::vector<int32_t>& bins, int count, int& bin, int& value);
+
 // The note within 1 Hz of a frequency in octaves 1..8 ("A4" for 439..441),
 // the last match in octave and note order; empty without one.
 std::string NoteOfFrequency(int frequency);

@@ -3,9 +3,11 @@
 #include "app/AppForms.h"
 #include "app/Corre.h"
 #include "app/InfoForm.h"
+#include "app/LeqWindow.h"
 #include "app/MainForm.h"
 #include "app/OutfitL.h"
 #include "app/PeakForm.h"
+#include "app/ReportInfo.h"
 #include "app/SavBin.h"
 #include "app/SpecBack.h"
 #include "app/SpectrumOutfit.h"
@@ -73,6 +75,9 @@ void RegisterAllUnits() {
   });
   table.Register("FrozenSpectra", plat::rankApp + 31, [] {
     vcl::RegisterClasses({TFrmSavBin::StaticClass(), TfSpecBack::StaticClass()});
+  });
+  table.Register("LeqWindows", plat::rankApp + 32, [] {
+    vcl::RegisterClasses({TfSetting::StaticClass(), TfReport::StaticClass()});
   });
   utility::RegisterUtilityUnits(table);
 }

@@ -191,7 +191,7 @@ object FrmMain: TFrmMain
       object LEQcalculator1: TMenuItem
         Caption = 'LEQ calculator'
         ShortCut = 16465
-        Enabled = False
+        OnClick = LEQcalculator1Click
       end
     end
     object DisplayMode1: TMenuItem

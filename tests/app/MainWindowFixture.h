@@ -17,9 +17,11 @@
 #include "app/Corre.h"
 #include "app/DeviceDialogs.h"
 #include "app/InfoForm.h"
+#include "app/LeqWindow.h"
 #include "app/MainForm.h"
 #include "app/OutfitL.h"
 #include "app/PeakForm.h"
+#include "app/ReportInfo.h"
 #include "app/SavBin.h"
 #include "app/SpecBack.h"
 #include "app/SpectrumOutfit.h"
@@ -123,6 +125,8 @@ class MainWindowTest : public ::testing::Test {
     delete app::fDrvIn;
     delete app::fDrvOut;
     delete app::fmulti;
+    delete app::fSetting;
+    delete app::fReport;
   }
 
   testsupport::ScopedEnv audio_{"QUELLIX_AUDIO", "virtual"};
