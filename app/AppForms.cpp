@@ -62,6 +62,7 @@ void CreateForms() {
   fSetting->SetMeasurement(&FrmMain->Leq());
   fSetting->SetSaveDialog(FrmMain->SaveDialog1);
   fSetting->SetWeightingGroup(FrmMain->rg_filter);
+  fSetting->FollowPlayer(FrmMain);
   vcl::ApplicationCreateForm(fReport);
   vcl::ApplicationCreateForm(fPeak);
   vcl::ApplicationCreateForm(fmulti);

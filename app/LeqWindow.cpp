@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/MainForm.h"
 #include "app/Projects.h"
 #include "app/ReportInfo.h"
 #include "files/MMFileGuard.h"
@@ -31,7 +32,19 @@ std::string OneLine(std::string text) {
 TfSetting::TfSetting(vcl::TComponent* owner) : vcl::TForm(owner) { InitAppForm(this, fSetting); }
 
 TfSetting::~TfSetting() {
+  if (player_ && player_ == FrmMain) {
+    player_->OnPlayerStart = nullptr;
+    player_->OnPlayerOutputClose = nullptr;
+  }
   if (fSetting == this) fSetting = nullptr;
+}
+
+void TfSetting::FollowPlayer(TFrmMain* main) {
+  player_ = main;
+  main->OnPlayerStart = [this, main](vcl::TObject* sender) {
+    if (main->LeqActive()) bt_start_leqClick(sender);
+  };
+  main->OnPlayerOutputClose = [this](vcl::TObject*) { Timer_LEQ->SetEnabled(false); };
 }
 
 void TfSetting::Loaded() {

@@ -51,6 +51,9 @@ class TfSetting : public vcl::TForm {
   void SetMeasurement(TLeqMeasurement* measurement) { measurement_ = measurement; }
   void SetSaveDialog(vcl::TSaveDialog* dialog) { save_dialog_ = dialog; }
   void SetWeightingGroup(vcl::TRadioGroup* group) { weighting_ = group; }
+  // The main window's Play starts a measurement while the collection is
+  // active; the close of its wave output stops the timer.
+  void FollowPlayer(TFrmMain* main);
 
   // "Start" and "Stop"; the player's Play and the end of a test signal run them too.
   void bt_start_leqClick(vcl::TObject* sender);
@@ -81,6 +84,7 @@ class TfSetting : public vcl::TForm {
   TLeqMeasurement* measurement_ = nullptr;
   vcl::TSaveDialog* save_dialog_ = nullptr;
   vcl::TRadioGroup* weighting_ = nullptr;
+  TFrmMain* player_ = nullptr;
   double leq_mean_ = 0.0;
   // The highest pass level seen at a tick since the window was created.
   double leq_max_level_ = TLeqMeasurement::SilenceLevel();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "MainWindowFixture.h"
+#include "platform/kernel/Files.h"
 
 namespace {
 
@@ -40,6 +41,17 @@ TEST_F(MainLeqTest, LeqCalculatorCollectsTheSilentInputOncePerPass) {
   EXPECT_FALSE(leq->Timer_LEQ->Enabled());
   const vcl::TStrings& memo = *leq->memo_leq->Lines();
   EXPECT_EQ(memo.Strings(memo.Count() - 6), "Max LEQ Peak :   34.0 dB");
+
+  // While collecting, the player's Play starts a measurement with its report head.
+  w->LEQcalculator1->Click();
+  w->waveplayer->SetFileName(plat::GetProgramFolder() + "Tones/white noise.wav");
+  ASSERT_FALSE(w->waveplayer->IsEmpty());
+  const int lines = memo.Count();
+  w->btn_playClick(w);
+  EXPECT_TRUE(leq->Timer_LEQ->Enabled());
+  ASSERT_EQ(memo.Count(), lines + 10);
+  EXPECT_EQ(memo.Strings(lines + 2), "LEQ(m) Measurement");
+  w->btn_stopClick(w);
   EXPECT_TRUE(errors_.empty()) << errors_.front();
 }
 
