@@ -19,39 +19,8 @@ namespace {
 
 using app::TFrmMain;
 
-// One message at a time: each idle step of the connectors runs their passes.
-void PumpOneMessage() {
-  plat::user::PumpBackendEvents(0);
-  plat::MSG msg;
-  if (plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE)) plat::DispatchMessageA(&msg);
-}
-
-class MainBandsTest : public mainwindow::MainWindowTest {
+class MainBandsTest : public mainwindow::LoopbackToneTest {
  protected:
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    generator_.SetSampleRate(44100);
-    generator_.SetBitLength(engine::b16Bit);
-    generator_.SetMode(engine::mStereo);
-    generator_.SetWaveForm(engine::wfSine);
-    generator_.SetAmplitude(engine::kMaxVolume);  // full scale
-    const auto id = plat::wavedev::FindWaveOutDevice("Loopback Output");
-    ASSERT_GE(id, 0);
-    tone_.SetInput(&generator_);
-    tone_.SetDeviceID(static_cast<engine::TMMDeviceId>(id));
-    tone_.SetBufferSize(44100 * 4 / 20);
-    tone_.SetNumBuffers(4);
-  }
-  void TearDown() override {
-    tone_.Close();
-    MainWindowTest::TearDown();
-  }
-
-  // Looks again after every message, so a wait ends within a pass or two of its goal.
-  static bool Await(const std::function<bool()>& done, int limit_ms = 10000) {
-    return testsupport::PumpUntil(done, testsupport::Pumping{PumpOneMessage, 0, limit_ms, 0});
-  }
-
   static plat::backend::HeadlessBackend* Screen() {
     return dynamic_cast<plat::backend::HeadlessBackend*>(&plat::backend::Current());
   }
@@ -108,8 +77,6 @@ class MainBandsTest : public mainwindow::MainWindowTest {
 
   int32_t Shown(int32_t band) const { return w_->MMSpectrum1->DisplayValue(band); }
 
-  engine::TMMGenerator generator_{nullptr};
-  engine::TMMWaveOut tone_{nullptr};
   TFrmMain* w_ = nullptr;
   int64_t passes_ = 0;
   std::function<void()> on_pass_;

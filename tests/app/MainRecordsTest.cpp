@@ -22,37 +22,8 @@ namespace {
 
 using app::TFrmMain;
 
-void PumpOneMessage() {
-  plat::user::PumpBackendEvents(0);
-  plat::MSG msg;
-  if (plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE)) plat::DispatchMessageA(&msg);
-}
-
-class MainRecordsTest : public mainwindow::MainWindowTest {
+class MainRecordsTest : public mainwindow::LoopbackToneTest {
  protected:
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    generator_.SetSampleRate(44100);
-    generator_.SetBitLength(engine::b16Bit);
-    generator_.SetMode(engine::mStereo);
-    generator_.SetWaveForm(engine::wfSine);
-    generator_.SetAmplitude(engine::kMaxVolume);
-    const auto id = plat::wavedev::FindWaveOutDevice("Loopback Output");
-    ASSERT_GE(id, 0);
-    tone_.SetInput(&generator_);
-    tone_.SetDeviceID(static_cast<engine::TMMDeviceId>(id));
-    tone_.SetBufferSize(44100 * 4 / 20);
-    tone_.SetNumBuffers(4);
-  }
-  void TearDown() override {
-    tone_.Close();
-    MainWindowTest::TearDown();
-  }
-
-  static bool Await(const std::function<bool()>& done, int limit_ms = 15000) {
-    return testsupport::PumpUntil(done, testsupport::Pumping{PumpOneMessage, 0, limit_ms, 0});
-  }
-
   std::vector<std::string> Memo() const {
     std::vector<std::string> lines;
     for (int i = 0; i < w_->Memo1->Lines()->Count(); ++i) lines.push_back(w_->Memo1->Lines()->Strings(i));
@@ -60,7 +31,8 @@ class MainRecordsTest : public mainwindow::MainWindowTest {
   }
 
   // Lines of the memo from `first` on that match `pattern`.
-  std::vector<std::smatch> Matching(const std::vector<std::string>& lines, size_t first, const std::regex& pattern) {
+  std::vector<std::smatch> Matching(const std::vector<std::string>& lines, size_t first,
+                                    const std::regex& pattern) {
     std::vector<std::smatch> found;
     for (size_t i = first; i < lines.size(); ++i) {
       std::smatch m;
@@ -69,8 +41,6 @@ class MainRecordsTest : public mainwindow::MainWindowTest {
     return found;
   }
 
-  engine::TMMGenerator generator_{nullptr};
-  engine::TMMWaveOut tone_{nullptr};
   TFrmMain* w_ = nullptr;
 };
 
@@ -93,7 +63,8 @@ TEST_F(MainRecordsTest, ToneRecordedAsPeakStepsAndDetectorLevels) {
   const size_t opening = memo.size();
   w_->Button7Click(w_->Button7);
   EXPECT_EQ(w_->Timer1->Interval(), 100u);
-  const std::regex step(R"(  Step: (\d{3})  - \| Frequency:  (.*) Hz \|  Amplitude: (\d\.\d{6}) \| dB: +(-?\d+\.\d\d) \|)");
+  const std::regex step(
+      R"(  Step: (\d{3})  - \| Frequency:  (.*) Hz \|  Amplitude: (\d\.\d{6}) \| dB: +(-?\d+\.\d\d) \|)");
   ASSERT_TRUE(Await([&] { return Matching(Memo(), opening, step).size() >= 5; }));
   w_->Button3Click(w_->Button3);
   EXPECT_FALSE(w_->Timer1->Enabled());

@@ -26,6 +26,8 @@
 #include "app/SpecBack.h"
 #include "app/SpectrumOutfit.h"
 #include "app/Units.h"
+#include "engine/MMFXGen.h"
+#include "engine/MMWavOut.h"
 #include "platform/backend/HeadlessBackend.h"
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/UnitTable.h"
@@ -144,6 +146,45 @@ class MainWindowTest : public ::testing::Test {
   std::filesystem::path cwd_;
   std::optional<plat::ScopedManualClock> clock_;
   int clock_step_ms_ = 0;
+};
+
+// One message at a time: each idle step of the connectors runs their passes.
+inline void PumpOneMessage() {
+  plat::user::PumpBackendEvents(0);
+  plat::MSG msg;
+  if (plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE)) plat::DispatchMessageA(&msg);
+}
+
+// The main window with a full-scale sine from a generator ready on the
+// loopback output, which the window's input hears.
+class LoopbackToneTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    generator_.SetSampleRate(44100);
+    generator_.SetBitLength(engine::b16Bit);
+    generator_.SetMode(engine::mStereo);
+    generator_.SetWaveForm(engine::wfSine);
+    generator_.SetAmplitude(engine::kMaxVolume);
+    const auto id = plat::wavedev::FindWaveOutDevice("Loopback Output");
+    ASSERT_GE(id, 0);
+    tone_.SetInput(&generator_);
+    tone_.SetDeviceID(static_cast<engine::TMMDeviceId>(id));
+    tone_.SetBufferSize(44100 * 4 / 20);
+    tone_.SetNumBuffers(4);
+  }
+  void TearDown() override {
+    tone_.Close();
+    MainWindowTest::TearDown();
+  }
+
+  // Looks again after every message, so a wait ends within a pass or two of its goal.
+  static bool Await(const std::function<bool()>& done, int limit_ms = 15000) {
+    return testsupport::PumpUntil(done, testsupport::Pumping{PumpOneMessage, 0, limit_ms, 0});
+  }
+
+  engine::TMMGenerator generator_{nullptr};
+  engine::TMMWaveOut tone_{nullptr};
 };
 
 }  // namespace mainwindow
