@@ -208,7 +208,8 @@ void Tfmulti::FormShow(vcl::TObject*) {
 }
 
 void Tfmulti::btnOkClick(vcl::TObject*) {
-  for (int k = 0; k < 4; ++k) WriteStoredDevice(MultiKey(k + 1), MultiNameKey(k + 1), cb[k]->ItemIndex() - 1, true);
+  for (int k = 0; k < 4; ++k)
+    WriteStoredDevice(MultiKey(k + 1), MultiNameKey(k + 1), cb[k]->ItemIndex() - 1, true);
   Close();
 }
 
@@ -219,10 +220,14 @@ void Tfmulti::btnCancelClick(vcl::TObject*) { Close(); }
 using app::TfDrvIn;
 using app::TfDrvOut;
 using app::Tfmulti;
-VCL_IMPLEMENT_CLASS(TfDrvIn, Method("FormShow", &TfDrvIn::FormShow), Method("btnOkClick", &TfDrvIn::btnOkClick),
+VCL_IMPLEMENT_CLASS(TfDrvIn, Method("FormShow", &TfDrvIn::FormShow),
+                    Method("btnOkClick", &TfDrvIn::btnOkClick),
                     Method("btnCancelClick", &TfDrvIn::btnCancelClick),
-                    Method("rg_sampleClick", &TfDrvIn::rg_sampleClick), Method("FormClose", &TfDrvIn::FormClose))
-VCL_IMPLEMENT_CLASS(TfDrvOut, Method("FormShow", &TfDrvOut::FormShow), Method("btnOkClick", &TfDrvOut::btnOkClick),
+                    Method("rg_sampleClick", &TfDrvIn::rg_sampleClick),
+                    Method("FormClose", &TfDrvIn::FormClose))
+VCL_IMPLEMENT_CLASS(TfDrvOut, Method("FormShow", &TfDrvOut::FormShow),
+                    Method("btnOkClick", &TfDrvOut::btnOkClick),
                     Method("btnCancelClick", &TfDrvOut::btnCancelClick))
-VCL_IMPLEMENT_CLASS(Tfmulti, Method("FormShow", &Tfmulti::FormShow), Method("btnOkClick", &Tfmulti::btnOkClick),
+VCL_IMPLEMENT_CLASS(Tfmulti, Method("FormShow", &Tfmulti::FormShow),
+                    Method("btnOkClick", &Tfmulti::btnOkClick),
                     Method("btnCancelClick", &Tfmulti::btnCancelClick))

@@ -13,7 +13,8 @@ void TFrmMain::InputDevice1Click(vcl::TObject*) {
   MMWaveOut1->Close();
   if (fDrvIn) fDrvIn->ShowModal();
   // A running recording keeps its device.
-  if (wavRecorder->DeviceState() & files::TMMWaveRecorder::kClosed) wavRecorder->SetDeviceID(MMWaveIn1->DeviceID());
+  if (wavRecorder->DeviceState() & files::TMMWaveRecorder::kClosed)
+    wavRecorder->SetDeviceID(MMWaveIn1->DeviceID());
   // Closing the input turned the RMS meters off.
   DisplayCorrelationMeter1Click(this);
   WriteStoredDevice("DeviceID in", "DeviceName in", MMWaveIn1->DeviceID(), true);

@@ -62,15 +62,18 @@ void TFrmMain::ReadDeviceSettings() {
   if (fDrvIn) {
     // A value past the list selects its last entry.
     const int rate = ReadInteger("Samplerate", 0);
-    if (ValidItemIndex(rate)) fDrvIn->rg_sample->SetItemIndex(std::min(rate, fDrvIn->rg_sample->Items()->Count() - 1));
+    if (ValidItemIndex(rate))
+      fDrvIn->rg_sample->SetItemIndex(std::min(rate, fDrvIn->rg_sample->Items()->Count() - 1));
     fDrvIn->rg_sampleClick(this);
   }
   // Devices are found again by their stored names; one that is gone gives the
   // mapper, and the user hears why.
-  MMWaveOut1->SetDeviceID(ReadStoredDevice("DeviceID out", "DeviceName out", MMWaveOut1->DeviceID(), false, "output"));
+  MMWaveOut1->SetDeviceID(
+      ReadStoredDevice("DeviceID out", "DeviceName out", MMWaveOut1->DeviceID(), false, "output"));
   MMWaveOut1->SetCallBackMode(
       ValidMode(ReadInteger("CBMode out", MMWaveOut1->CallBackMode()), MMWaveOut1->CallBackMode()));
-  MMWaveIn1->SetDeviceID(ReadStoredDevice("DeviceID in", "DeviceName in", MMWaveIn1->DeviceID(), true, "input"));
+  MMWaveIn1->SetDeviceID(
+      ReadStoredDevice("DeviceID in", "DeviceName in", MMWaveIn1->DeviceID(), true, "input"));
   MMWaveIn1->SetCallBackMode(
       ValidMode(ReadInteger("CBMode in", MMWaveIn1->CallBackMode()), MMWaveIn1->CallBackMode()));
   wavRecorder->SetDeviceID(
@@ -288,30 +291,23 @@ VCL_IMPLEMENT_CLASS(
     Method("bntloopClick", &TFrmMain::bntloopClick), Method("TrackBarTrack", &TFrmMain::TrackBarTrack),
     Method("TrackBarTrackEnd", &TFrmMain::TrackBarTrackEnd),
     Method("TrackBarChange", &TFrmMain::TrackBarChange), Method("WaveTimerTimer", &TFrmMain::WaveTimerTimer),
-    Method("MMWaveOut1Start", &TFrmMain::MMWaveOut1Start), Method("MMWaveOut1Pause", &TFrmMain::MMWaveOut1Pause),
+    Method("MMWaveOut1Start", &TFrmMain::MMWaveOut1Start),
+    Method("MMWaveOut1Pause", &TFrmMain::MMWaveOut1Pause),
     Method("MMWaveOut1Restart", &TFrmMain::MMWaveOut1Restart),
-    Method("MMWaveOut1Stop", &TFrmMain::MMWaveOut1Stop), Method("MMWaveOut1Close", &TFrmMain::MMWaveOut1Close),
+    Method("MMWaveOut1Stop", &TFrmMain::MMWaveOut1Stop),
+    Method("MMWaveOut1Close", &TFrmMain::MMWaveOut1Close),
     Method("MMWaveIn1Close", &TFrmMain::MMWaveIn1Close),
     // file scans and result slots
     Method("TriggerBufferReady", &TFrmMain::TriggerBufferReady),
-    Method("TriggerStop", &TFrmMain::TriggerStop),
-    Method("Button14Click", &TFrmMain::Button14Click),
-    Method("Button15Click", &TFrmMain::Button15Click),
-    Method("Button16Click", &TFrmMain::Button16Click),
-    Method("Button17Click", &TFrmMain::Button17Click),
-    Method("Button18Click", &TFrmMain::Button18Click),
-    Method("Button19Click", &TFrmMain::Button19Click),
-    Method("rg_FileClick", &TFrmMain::rg_FileClick),
-    Method("rg_ShowClick", &TFrmMain::rg_ShowClick),
-    Method("rg_compClick", &TFrmMain::rg_compClick),
-    Method("cb_F1Change", &TFrmMain::cb_F1Change),
-    Method("cb_F2Change", &TFrmMain::cb_F2Change),
-    Method("cb_F3Change", &TFrmMain::cb_F3Change),
-    Method("cb_F4Change", &TFrmMain::cb_F4Change),
-    Method("cb_F5Change", &TFrmMain::cb_F5Change),
-    Method("cb_F6Change", &TFrmMain::cb_F6Change),
-    Method("File121Click", &TFrmMain::File121Click),
-    Method("File131Click", &TFrmMain::File131Click),
+    Method("TriggerStop", &TFrmMain::TriggerStop), Method("Button14Click", &TFrmMain::Button14Click),
+    Method("Button15Click", &TFrmMain::Button15Click), Method("Button16Click", &TFrmMain::Button16Click),
+    Method("Button17Click", &TFrmMain::Button17Click), Method("Button18Click", &TFrmMain::Button18Click),
+    Method("Button19Click", &TFrmMain::Button19Click), Method("rg_FileClick", &TFrmMain::rg_FileClick),
+    Method("rg_ShowClick", &TFrmMain::rg_ShowClick), Method("rg_compClick", &TFrmMain::rg_compClick),
+    Method("cb_F1Change", &TFrmMain::cb_F1Change), Method("cb_F2Change", &TFrmMain::cb_F2Change),
+    Method("cb_F3Change", &TFrmMain::cb_F3Change), Method("cb_F4Change", &TFrmMain::cb_F4Change),
+    Method("cb_F5Change", &TFrmMain::cb_F5Change), Method("cb_F6Change", &TFrmMain::cb_F6Change),
+    Method("File121Click", &TFrmMain::File121Click), Method("File131Click", &TFrmMain::File131Click),
     Method("File141Click", &TFrmMain::File141Click),
     // device dialogs and input pairs
     Method("InputDevice1Click", &TFrmMain::InputDevice1Click),

@@ -388,7 +388,7 @@
   X(displays::TMMSpectrum, MMSpectrum1)              \
   X(files::TMMWaveRecorder, wavRecorder)             \
   X(files::TMMWaveOpenDialog, MMWaveOpenDialog1)     \
-  X(files::TMMWaveSaveDialog, recWavDlg)            \
+  X(files::TMMWaveSaveDialog, recWavDlg)             \
   X(files::TMMAudioFile, waveplayer)                 \
   X(files::TMMMPEGFile, mp3file)
 

@@ -135,7 +135,8 @@ void TFrmMain::btn_ejectClick(vcl::TObject*) {
         mpkbit->SetValue(mp3file->BitRateProp());
         lblLayer->SetVisible(true);
         lblLayer2->SetVisible(true);
-        if (const int layer = mp3file->Layer(); layer >= 1 && layer <= 3) lblLayer2->SetCaption(kLayers[layer - 1]);
+        if (const int layer = mp3file->Layer(); layer >= 1 && layer <= 3)
+          lblLayer2->SetCaption(kLayers[layer - 1]);
       }
       TrackBar->SetPosition(0);
     }

@@ -40,7 +40,9 @@ void TFrmMain::AddMemoLines(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) Memo1->Lines()->Add(line);
 }
 
-void TFrmMain::WriteRecordHeader(bool at_startup) { AddMemoLines(RecordHeaderLines(RecordStamp(), at_startup)); }
+void TFrmMain::WriteRecordHeader(bool at_startup) {
+  AddMemoLines(RecordHeaderLines(RecordStamp(), at_startup));
+}
 
 std::array<TFrmMain::TDetectorPair, 12> TFrmMain::DetectorPairs() const {
   return {{{freq1, DBDisp},
@@ -61,7 +63,8 @@ void TFrmMain::Timer1Timer(vcl::TObject*) {
   if (records_.record_peaks) {
     displays::TMMSpectrumPeak peak;
     MMSpectrum1->GetPeak(peak);
-    Memo1->Lines()->Add(PeakRecordLine(records_.record_step, MMSpectrum1->PeakLabel(), peak.Amplitude, peak.Level));
+    Memo1->Lines()->Add(
+        PeakRecordLine(records_.record_step, MMSpectrum1->PeakLabel(), peak.Amplitude, peak.Level));
     if (records_.PeakStepWritten()) Timer1->SetEnabled(false);
   }
   if (records_.record_bands) {
@@ -95,12 +98,14 @@ void TFrmMain::RadioGroup1Click(vcl::TObject*) {
   if (index < 0 || index > 3) return;
   // Every LED spin of the window steps by the chosen amount.
   for (int i = 0; i < ComponentCount(); ++i)
-    if (auto* spin = dynamic_cast<controls::TMMLEDSpin*>(Components(i))) spin->SetIncrement(kIncrements[index]);
+    if (auto* spin = dynamic_cast<controls::TMMLEDSpin*>(Components(i)))
+      spin->SetIncrement(kIncrements[index]);
 }
 
 void TFrmMain::Button9Click(vcl::TObject*) {
   const int32_t fft = MMPeakDetect1->FFTLength();
-  if (fft > 0) MMLabel53->SetCaption(vcl::Format("FFT >> %0.2f Hz", {MMSpectrum1->SampleRate() / double(fft)}));
+  if (fft > 0)
+    MMLabel53->SetCaption(vcl::Format("FFT >> %0.2f Hz", {MMSpectrum1->SampleRate() / double(fft)}));
   records_.peak_detector_live = true;
   Timer1->SetEnabled(true);
   MMLEDSpin16->SetValue(static_cast<int>(Timer1->Interval()));
@@ -124,7 +129,8 @@ void TFrmMain::Button8Click(vcl::TObject*) {
       {{edts1, edte1}, {edtS2, edte2}, {edts3, edte3}}};
   std::vector<std::string> loops;
   for (int k = 0; k < 3; ++k)
-    if (syncs[k]->Checked()) loops.push_back(SyncLoopLine(k + 1, edits[k].first->Text(), edits[k].second->Text()));
+    if (syncs[k]->Checked())
+      loops.push_back(SyncLoopLine(k + 1, edits[k].first->Text(), edits[k].second->Text()));
   AddMemoLines(BandRecordingLines(RecordStamp(), vcl::ExtractFileName(waveplayer->FileName()), loops));
   MMPeakDetect1->SetEnabled(true);
   Timer1->SetEnabled(true);

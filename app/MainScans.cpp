@@ -160,7 +160,8 @@ void TFrmMain::TriggerStop(vcl::TObject*) {
     WriteValueFile(ScanHighestFile(folder, slot), highest);
     MMSpectrum1->SetKind(displays::skLines);
     ApplyFileColour(slot);
-    for (size_t i = 0; i < average.size(); ++i) MMSpectrum1->SetDisplayValue(static_cast<int32_t>(i), average[i]);
+    for (size_t i = 0; i < average.size(); ++i)
+      MMSpectrum1->SetDisplayValue(static_cast<int32_t>(i), average[i]);
     if (fOutfitSpec) fOutfitSpec->RadioGroup1->SetItemIndex(0);
     if (fSpecBack) fSpecBack->LoadSpectrumBackground(ScanHighestFile(folder, slot));
     rg_File->SetItemIndex(slot - 1);

@@ -7,8 +7,8 @@
 #include <iterator>
 #include <optional>
 
-#include "app/MainForm.h"
 #include "app/DeviceDialogs.h"
+#include "app/MainForm.h"
 #include "app/Projects.h"
 #include "app/Settings.h"
 #include "platform/kernel/Files.h"
