@@ -20,7 +20,7 @@ TfSpecBack* fSpecBack = nullptr;
 namespace {
 
 constexpr std::array<int32_t, 33> kRendererLabels = {
-    20,   25,   31,   40,   50,   63,   80,   100,  125,  160,   200,   250,   315,   400,   500,   630,  800,
+    20,   25,   31,   40,   50,   63,   80,   100,  125,  160,  200,   250,   315,   400,   500,   630,  800,
     1000, 1250, 1600, 2000, 2500, 3150, 4000, 5000, 6300, 8000, 10000, 12500, 16000, 20000, 22050, 24000};
 // The scale text of composed and exported pictures.
 constexpr vcl::TColor kPictureTextColor = 15793151;

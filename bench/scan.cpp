@@ -53,7 +53,8 @@ std::string WriteHourFile(const std::string& folder) {
   u16(16);
   out.write("data", 4);
   u32(data_bytes);
-  for (int64_t s = 0; s < kSeconds; ++s) out.write(reinterpret_cast<const char*>(second.data()), second_bytes);
+  for (int64_t s = 0; s < kSeconds; ++s)
+    out.write(reinterpret_cast<const char*>(second.data()), second_bytes);
   return out ? name : std::string();
 }
 
@@ -107,7 +108,8 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   const double state_mb =
-      static_cast<double>(app::TFrmMain::ScanStateBytes() + app::TFrmMain::MaxBinsBytes()) / (1024.0 * 1024.0);
+      static_cast<double>(app::TFrmMain::ScanStateBytes() + app::TFrmMain::MaxBinsBytes()) /
+      (1024.0 * 1024.0);
   std::printf("scan_speed_x_realtime=%.1f\n", speed_x_realtime);
   std::printf("scan_state_mb=%.3f\n", state_mb);
   return 0;

@@ -583,9 +583,10 @@ bool TMMDIBCanvas::CopyChangedRows(HDC dc, const TRect& rect, int32_t src_x, int
   TScreenCopy& copy = screen_copy_;
   POINT origin{};
   GetWindowOrgEx(dc, &origin);
-  if (!copy.valid || copy.window != WindowFromDC(dc) || copy.origin.x != origin.x || copy.origin.y != origin.y ||
-      copy.rect.left != rect.left || copy.rect.top != rect.top || copy.rect.right != rect.right ||
-      copy.rect.bottom != rect.bottom || copy.src_x != src_x || copy.src_y != src_y)
+  if (!copy.valid || copy.window != WindowFromDC(dc) || copy.origin.x != origin.x ||
+      copy.origin.y != origin.y || copy.rect.left != rect.left || copy.rect.top != rect.top ||
+      copy.rect.right != rect.right || copy.rect.bottom != rect.bottom || copy.src_x != src_x ||
+      copy.src_y != src_y)
     return false;
   HDC handle = Handle();
   if (handle == nullptr || pixel_bits_ == nullptr) return false;
@@ -600,8 +601,8 @@ bool TMMDIBCanvas::CopyChangedRows(HDC dc, const TRect& rect, int32_t src_x, int
     if (band_top < 0) return;
     const auto left = static_cast<int32_t>(band_left / static_cast<size_t>(bytes_per_pixel));
     const auto right = static_cast<int32_t>((band_right - 1) / static_cast<size_t>(bytes_per_pixel)) + 1;
-    BitBlt(dc, rect.left + left, rect.top + band_top, right - left, band_bottom - band_top, handle, src_x + left,
-           src_y + band_top, SRCCOPY);
+    BitBlt(dc, rect.left + left, rect.top + band_top, right - left, band_bottom - band_top, handle,
+           src_x + left, src_y + band_top, SRCCOPY);
     band_top = -1;
   };
   for (int32_t j = 0; j < rect.bottom; ++j) {

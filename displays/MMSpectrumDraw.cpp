@@ -103,7 +103,8 @@ void TMMSpectrum::DrawSpectrum(bool full) {
         break;
     }
     if (Canvas()->HandleAllocated())
-      dib.DrawChangesToDC(Canvas()->Handle(), vcl::Rect(draw_rect_.left, draw_rect_.top, width_, height_), 0, 0);
+      dib.DrawChangesToDC(Canvas()->Handle(), vcl::Rect(draw_rect_.left, draw_rect_.top, width_, height_), 0,
+                          0);
   }
   DrawPeakLabel();
 }

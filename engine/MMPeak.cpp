@@ -29,8 +29,8 @@ int16_t Load16(const uint8_t* p) {
 // Windows the first `frames` frames into `values`, as integers scaled back
 // by the sample's full scale.
 template <int32_t kFullScale, typename Read>
-void WindowFrames(const uint8_t* frame, int32_t frame_bytes, const int32_t* window, int32_t frames, float* values,
-                  Read read) {
+void WindowFrames(const uint8_t* frame, int32_t frame_bytes, const int32_t* window, int32_t frames,
+                  float* values, Read read) {
   for (int32_t i = 0; i < frames; ++i, frame += frame_bytes)
     values[i] = static_cast<float>(read(frame) * window[i] / kFullScale);
 }
@@ -324,9 +324,11 @@ void TMMPeakDetect::AnalyseBlock(const int32_t* window, int32_t frames) {
   const TMMChannel channel = multi ? channel_ : chLeft;
   if (eight_bit) {
     if (channel == chLeft)
-      WindowFrames<128>(frame, frame_bytes, window, frames, values, [](const uint8_t* f) { return f[0] - 128; });
+      WindowFrames<128>(frame, frame_bytes, window, frames, values,
+                        [](const uint8_t* f) { return f[0] - 128; });
     else if (channel == chRight)
-      WindowFrames<128>(frame, frame_bytes, window, frames, values, [](const uint8_t* f) { return f[1] - 128; });
+      WindowFrames<128>(frame, frame_bytes, window, frames, values,
+                        [](const uint8_t* f) { return f[1] - 128; });
     else
       WindowFrames<128>(frame, frame_bytes, window, frames, values,
                         [](const uint8_t* f) { return ((f[0] + f[1]) >> 1) - 128; });

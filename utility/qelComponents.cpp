@@ -13,9 +13,9 @@
 #include "utility/qelGraphics.h"
 #include "utility/qelInstance.h"
 #include "utility/qelShell.h"
-#include "utility/qelTrayIcon.h"
 #include "utility/qelSysUtils.h"
 #include "utility/qelThreadComponents.h"
+#include "utility/qelTrayIcon.h"
 #include "utility/qelWndProcHook.h"
 
 namespace utility {

@@ -50,11 +50,12 @@ void ServeHandOvers() {
 void Hold(const std::string& name, std::unique_ptr<plat::InstanceLock> lock) {
   HeldInstance& held = Held();
   if (!held.window)
-    held.window = vcl::AllocateUtilityWindow([](plat::HWND hwnd, plat::UINT msg, plat::WPARAM w, plat::LPARAM l) {
-      if (msg != kHandedOver) return plat::DefWindowProcA(hwnd, msg, w, l);
-      ServeHandOvers();
-      return plat::LRESULT{0};
-    });
+    held.window =
+        vcl::AllocateUtilityWindow([](plat::HWND hwnd, plat::UINT msg, plat::WPARAM w, plat::LPARAM l) {
+          if (msg != kHandedOver) return plat::DefWindowProcA(hwnd, msg, w, l);
+          ServeHandOvers();
+          return plat::LRESULT{0};
+        });
   held.lock = std::move(lock);
   held.name = name;
   held.lock->SetNotify(held.window, kHandedOver);
@@ -90,7 +91,8 @@ VCL_IMPLEMENT_CLASS(
     EventProp("OnShowMessage", &TqelOneInstance::OnShowMessage))
 
 std::string TqelOneInstance::InstanceName() const {
-  std::string base = exe_name_as_identifier_ ? Upper(vcl::Application ? vcl::Application->ExeName() : "") : Title();
+  std::string base =
+      exe_name_as_identifier_ ? Upper(vcl::Application ? vcl::Application->ExeName() : "") : Title();
   std::string name = base + identifier_ + ".OneInstance.";
   ReplaceChar(name, '\\', '/');
   return name;
@@ -148,7 +150,8 @@ void TqelOneInstance::DoShowMessage() {
   vcl::ShowMessageBox(text, Title(), plat::MB_ICONWARNING);
 }
 
-VCL_IMPLEMENT_CLASS(TqelAutoRun, BoolProp("AutoRun", &TqelAutoRun::AutoRun, &TqelAutoRun::SetAutoRun).Default(false),
+VCL_IMPLEMENT_CLASS(TqelAutoRun,
+                    BoolProp("AutoRun", &TqelAutoRun::AutoRun, &TqelAutoRun::SetAutoRun).Default(false),
                     StrProp("FileName", &TqelAutoRun::FileName, &TqelAutoRun::SetFileName),
                     EnumProp("Kind", &TqelAutoRun::Kind, &TqelAutoRun::SetKind,
                              {"aekMachineRun", "aekMachineRunOnce", "aekUserRun", "aekUserRunOnce",
@@ -204,8 +207,8 @@ VCL_IMPLEMENT_CLASS(TqelShutdown,
                     EventProp("OnQueryShutdown", &TqelShutdown::OnQueryShutdown))
 
 plat::UINT TqelShutdown::ExitFlags(TqelShutdownActionType action, bool force) {
-  static constexpr plat::UINT kFlags[] = {plat::EWX_POWEROFF, plat::EWX_SHUTDOWN, plat::EWX_REBOOT,
-                                          plat::EWX_LOGOFF, 0, 0};
+  static constexpr plat::UINT kFlags[] = {
+      plat::EWX_POWEROFF, plat::EWX_SHUTDOWN, plat::EWX_REBOOT, plat::EWX_LOGOFF, 0, 0};
   if (action == aatSuspend || action == aatHibernate) return 0;
   return kFlags[action] | (force ? plat::EWX_FORCE : 0);
 }

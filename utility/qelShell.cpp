@@ -22,12 +22,12 @@ namespace utility {
 // ---- file operation ---------------------------------------------------------------
 
 namespace {
-const std::vector<std::string> kFlagIdents = {"fofAllowUndo",       "fofFilesOnly", "fofNoConfirmation",
-                                              "fofNoConfirmMkDir",  "fofNoErrorUI", "fofRenameCollision",
-                                              "fofSilent",          "fofSimpleProgress"};
+const std::vector<std::string> kFlagIdents = {"fofAllowUndo",      "fofFilesOnly",     "fofNoConfirmation",
+                                              "fofNoConfirmMkDir", "fofNoErrorUI",     "fofRenameCollision",
+                                              "fofSilent",         "fofSimpleProgress"};
 constexpr plat::FILEOP_FLAGS kFlagValues[] = {
-    plat::FOF_ALLOWUNDO,      plat::FOF_FILESONLY,   plat::FOF_NOCONFIRMATION,    plat::FOF_NOCONFIRMMKDIR,
-    plat::FOF_NOERRORUI,      plat::FOF_RENAMEONCOLLISION, plat::FOF_SILENT, plat::FOF_SIMPLEPROGRESS};
+    plat::FOF_ALLOWUNDO, plat::FOF_FILESONLY,         plat::FOF_NOCONFIRMATION, plat::FOF_NOCONFIRMMKDIR,
+    plat::FOF_NOERRORUI, plat::FOF_RENAMEONCOLLISION, plat::FOF_SILENT,         plat::FOF_SIMPLEPROGRESS};
 constexpr plat::UINT kFunctions[] = {plat::FO_COPY, plat::FO_DELETE, plat::FO_MOVE, plat::FO_RENAME};
 
 // Names each ended by a NUL, with one more at the end.
@@ -39,8 +39,7 @@ std::string NulList(const std::vector<std::string>& names) {
 }  // namespace
 
 VCL_IMPLEMENT_CLASS(
-    TqelFileOperation,
-    ObjProp("FileList", &TqelFileOperation::FileList, &TqelFileOperation::SetFileList),
+    TqelFileOperation, ObjProp("FileList", &TqelFileOperation::FileList, &TqelFileOperation::SetFileList),
     StrProp("DestFolder", &TqelFileOperation::DestFolder, &TqelFileOperation::SetDestFolder),
     StrProp("ProgressTitle", &TqelFileOperation::ProgressTitle, &TqelFileOperation::SetProgressTitle),
     EnumProp("Operation", &TqelFileOperation::Operation, &TqelFileOperation::SetOperation,
@@ -118,7 +117,8 @@ std::string ReadDefault(plat::HKEY root, const std::string& key) {
   if (plat::RegOpenKeyExA(root, key.c_str(), 0, plat::KEY_READ, &handle) != plat::ERROR_SUCCESS) return "";
   plat::DWORD size = 0;
   std::string value;
-  if (plat::RegQueryValueExA(handle, "", nullptr, nullptr, nullptr, &size) == plat::ERROR_SUCCESS && size > 0) {
+  if (plat::RegQueryValueExA(handle, "", nullptr, nullptr, nullptr, &size) == plat::ERROR_SUCCESS &&
+      size > 0) {
     value.resize(size);
     plat::RegQueryValueExA(handle, "", nullptr, nullptr, reinterpret_cast<plat::BYTE*>(value.data()), &size);
     value.resize(strnlen(value.data(), value.size()));
@@ -130,9 +130,9 @@ std::string ReadDefault(plat::HKEY root, const std::string& key) {
 bool WriteDefault(const std::string& key, const std::string& value) {
   plat::HKEY handle = nullptr;
   if (plat::RegCreateKeyA(plat::HKEY_CLASSES_ROOT, key.c_str(), &handle) != plat::ERROR_SUCCESS) return false;
-  plat::LONG result = plat::RegSetValueExA(handle, "", 0, plat::REG_SZ,
-                                           reinterpret_cast<const plat::BYTE*>(value.c_str()),
-                                           static_cast<plat::DWORD>(value.size() + 1));
+  plat::LONG result =
+      plat::RegSetValueExA(handle, "", 0, plat::REG_SZ, reinterpret_cast<const plat::BYTE*>(value.c_str()),
+                           static_cast<plat::DWORD>(value.size() + 1));
   plat::RegCloseKey(handle);
   return result == plat::ERROR_SUCCESS;
 }
@@ -147,24 +147,22 @@ bool IsNumber(const std::string& text) {
 }
 }  // namespace
 
-#define QEL_VERB_PROPS(Name)                                                                     \
+#define QEL_VERB_PROPS(Name)                                                                               \
   StrProp(#Name "Command", &TqelFileAssociation::Name##Command, &TqelFileAssociation::Set##Name##Command), \
-      StrProp(#Name "CommandDescription", &TqelFileAssociation::Name##CommandDescription,                \
+      StrProp(#Name "CommandDescription", &TqelFileAssociation::Name##CommandDescription,                  \
               &TqelFileAssociation::Set##Name##CommandDescription)
 
-VCL_IMPLEMENT_CLASS(TqelFileAssociation,
-                    StrProp("Extension", &TqelFileAssociation::Extension, &TqelFileAssociation::SetExtension),
-                    StrProp("ExtDescription", &TqelFileAssociation::ExtDescription,
-                            &TqelFileAssociation::SetExtDescription),
-                    StrProp("FileDescription", &TqelFileAssociation::FileDescription,
-                            &TqelFileAssociation::SetFileDescription),
-                    StrProp("IconFile", &TqelFileAssociation::IconFile, &TqelFileAssociation::SetIconFile),
-                    IntProp("IconIndex", &TqelFileAssociation::IconIndex, &TqelFileAssociation::SetIconIndex)
-                        .Default(0),
-                    BoolProp("ReadOnly", &TqelFileAssociation::ReadOnly, &TqelFileAssociation::SetReadOnly)
-                        .Default(true),
-                    QEL_VERB_PROPS(Open), QEL_VERB_PROPS(OpenNew), QEL_VERB_PROPS(Edit),
-                    QEL_VERB_PROPS(Print), QEL_VERB_PROPS(PrintTo))
+VCL_IMPLEMENT_CLASS(
+    TqelFileAssociation,
+    StrProp("Extension", &TqelFileAssociation::Extension, &TqelFileAssociation::SetExtension),
+    StrProp("ExtDescription", &TqelFileAssociation::ExtDescription, &TqelFileAssociation::SetExtDescription),
+    StrProp("FileDescription", &TqelFileAssociation::FileDescription,
+            &TqelFileAssociation::SetFileDescription),
+    StrProp("IconFile", &TqelFileAssociation::IconFile, &TqelFileAssociation::SetIconFile),
+    IntProp("IconIndex", &TqelFileAssociation::IconIndex, &TqelFileAssociation::SetIconIndex).Default(0),
+    BoolProp("ReadOnly", &TqelFileAssociation::ReadOnly, &TqelFileAssociation::SetReadOnly).Default(true),
+    QEL_VERB_PROPS(Open), QEL_VERB_PROPS(OpenNew), QEL_VERB_PROPS(Edit), QEL_VERB_PROPS(Print),
+    QEL_VERB_PROPS(PrintTo))
 #undef QEL_VERB_PROPS
 
 TqelFileAssociation::TqelFileAssociation(vcl::TComponent* owner) : TqelComponent(owner) {}
@@ -222,9 +220,8 @@ bool TqelFileAssociation::Refresh() {
   if (!extension_.empty() && extension_ != ".") {
     ext_description_ = ReadDefault(plat::HKEY_CLASSES_ROOT, extension_);
     plat::HKEY type_key = nullptr;
-    if (!ext_description_.empty() &&
-        plat::RegOpenKeyExA(plat::HKEY_CLASSES_ROOT, ext_description_.c_str(), 0, plat::KEY_READ, &type_key) ==
-            plat::ERROR_SUCCESS) {
+    if (!ext_description_.empty() && plat::RegOpenKeyExA(plat::HKEY_CLASSES_ROOT, ext_description_.c_str(), 0,
+                                                         plat::KEY_READ, &type_key) == plat::ERROR_SUCCESS) {
       plat::RegCloseKey(type_key);
       found = true;
       file_description_ = ReadDefault(plat::HKEY_CLASSES_ROOT, ext_description_);
@@ -294,7 +291,8 @@ void TqelFileAssociation::Changed() {
     plat::MessageBoxA(nullptr, SqelReadOnly, SqelWarning, plat::MB_OK | plat::MB_ICONWARNING);
     return;
   }
-  if (!Register()) plat::MessageBoxA(nullptr, SqelCannotWriteRegistry, SqelError, plat::MB_OK | plat::MB_ICONERROR);
+  if (!Register())
+    plat::MessageBoxA(nullptr, SqelCannotWriteRegistry, SqelError, plat::MB_OK | plat::MB_ICONERROR);
 }
 
 void TqelFileAssociation::Loaded() {

@@ -23,7 +23,8 @@ enum TqelFileOperationFlag {
   fofSimpleProgress
 };
 using TqelFileOperationFlags = vcl::TSet<TqelFileOperationFlag>;
-using TqelFileOperationEvent = std::function<void(vcl::TObject* sender, const std::string& text, bool& handled)>;
+using TqelFileOperationEvent =
+    std::function<void(vcl::TObject* sender, const std::string& text, bool& handled)>;
 
 class TqelFileOperation : public TqelComponent {
   VCL_DECLARE_CLASS(TqelFileOperation, TqelComponent)
@@ -91,10 +92,10 @@ class TqelFileAssociation : public TqelComponent {
   void SetCommand(Verb verb, const std::string& value) { Write(commands_[verb], value); }
   const std::string& CommandDescription(Verb verb) const { return descriptions_[verb]; }
   void SetCommandDescription(Verb verb, const std::string& value) { Write(descriptions_[verb], value); }
-#define QEL_VERB_ACCESSORS(Name, verb)                                                                \
-  const std::string& Name##Command() const { return commands_[verb]; }                              \
-  void Set##Name##Command(const std::string& value) { SetCommand(verb, value); }                   \
-  const std::string& Name##CommandDescription() const { return descriptions_[verb]; }               \
+#define QEL_VERB_ACCESSORS(Name, verb)                                                \
+  const std::string& Name##Command() const { return commands_[verb]; }                \
+  void Set##Name##Command(const std::string& value) { SetCommand(verb, value); }      \
+  const std::string& Name##CommandDescription() const { return descriptions_[verb]; } \
   void Set##Name##CommandDescription(const std::string& value) { SetCommandDescription(verb, value); }
   QEL_VERB_ACCESSORS(Open, vOpen)
   QEL_VERB_ACCESSORS(OpenNew, vOpenNew)

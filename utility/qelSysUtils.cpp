@@ -200,7 +200,8 @@ bool IsServiceKind(TqelAutoExecKind kind) { return kind == aekServiceRun || kind
 
 namespace {
 plat::AutostartScope ScopeOf(TqelAutoExecKind kind) {
-  return kind == aekUserRun || kind == aekUserRunOnce ? plat::AutostartScope::user : plat::AutostartScope::machine;
+  return kind == aekUserRun || kind == aekUserRunOnce ? plat::AutostartScope::user
+                                                      : plat::AutostartScope::machine;
 }
 }  // namespace
 

@@ -47,14 +47,16 @@ plat::HICON ListIcon(vcl::TCustomImageList* list, int index) {
 }  // namespace
 
 VCL_IMPLEMENT_CLASS(
-    TqelTrayIcon, BoolProp("CycleIcons", &TqelTrayIcon::CycleIcons, &TqelTrayIcon::SetCycleIcons).Default(false),
+    TqelTrayIcon,
+    BoolProp("CycleIcons", &TqelTrayIcon::CycleIcons, &TqelTrayIcon::SetCycleIcons).Default(false),
     IntProp("CycleInterval", &TqelTrayIcon::CycleInterval, &TqelTrayIcon::SetCycleInterval).Default(200),
     BoolProp("Enabled", &TqelTrayIcon::Enabled, &TqelTrayIcon::SetEnabled).Default(true),
     StrProp("Hint", &TqelTrayIcon::Hint, &TqelTrayIcon::SetHint),
     RefProp("ImageList", &TqelTrayIcon::ImageList, &TqelTrayIcon::SetImageList),
     IntProp("ImageIndex", &TqelTrayIcon::ImageIndex, &TqelTrayIcon::SetImageIndex).Default(0),
     IntProp("IconID", &TqelTrayIcon::IconID, &TqelTrayIcon::SetIconID).Default(0),
-    BoolProp("MinimizeToTray", &TqelTrayIcon::MinimizeToTray, &TqelTrayIcon::SetMinimizeToTray).Default(false),
+    BoolProp("MinimizeToTray", &TqelTrayIcon::MinimizeToTray, &TqelTrayIcon::SetMinimizeToTray)
+        .Default(false),
     BoolProp("MinimizeOnStart", &TqelTrayIcon::MinimizeOnStart, &TqelTrayIcon::SetMinimizeOnStart)
         .Default(false),
     RefProp("PopupMenu", &TqelTrayIcon::PopupMenu, &TqelTrayIcon::SetPopupMenu),
@@ -76,8 +78,8 @@ VCL_IMPLEMENT_CLASS(
     EventProp("OnBalloonShow", &TqelTrayIcon::OnBalloonShow),
     EventProp("OnBalloonTimeout", &TqelTrayIcon::OnBalloonTimeout),
     EventProp("OnBalloonClick", &TqelTrayIcon::OnBalloonClick),
-    EventProp("OnMouseMove", &TqelTrayIcon::OnMouseMove), EventProp("OnMouseDown", &TqelTrayIcon::OnMouseDown),
-    EventProp("OnMouseUp", &TqelTrayIcon::OnMouseUp))
+    EventProp("OnMouseMove", &TqelTrayIcon::OnMouseMove),
+    EventProp("OnMouseDown", &TqelTrayIcon::OnMouseDown), EventProp("OnMouseUp", &TqelTrayIcon::OnMouseUp))
 
 TqelTrayIcon::TqelTrayIcon(vcl::TComponent* owner) : TqelCustomTimer(owner) {
   // The timer runs only with a handler; the steps come from Timer.
@@ -96,7 +98,8 @@ TqelTrayIcon::~TqelTrayIcon() {
     plat::Shell_NotifyIconA(plat::NIM_DELETE, &data);
     visible_ = false;
   }
-  if (hooked_) plat::RemoveWindowSubclass(hooked_, &TqelTrayIcon::AppSubclass, reinterpret_cast<plat::UINT_PTR>(this));
+  if (hooked_)
+    plat::RemoveWindowSubclass(hooked_, &TqelTrayIcon::AppSubclass, reinterpret_cast<plat::UINT_PTR>(this));
   if (icon_) plat::DestroyIcon(icon_);
 }
 
@@ -117,14 +120,15 @@ void TqelTrayIcon::HookApplication() {
                           reinterpret_cast<plat::DWORD_PTR>(this));
 }
 
-plat::LRESULT TqelTrayIcon::AppSubclass(plat::HWND hwnd, plat::UINT msg, plat::WPARAM wparam, plat::LPARAM lparam,
-                                        plat::UINT_PTR, plat::DWORD_PTR data) {
+plat::LRESULT TqelTrayIcon::AppSubclass(plat::HWND hwnd, plat::UINT msg, plat::WPARAM wparam,
+                                        plat::LPARAM lparam, plat::UINT_PTR, plat::DWORD_PTR data) {
   auto* self = reinterpret_cast<TqelTrayIcon*>(data);
   if (msg == plat::WM_NCDESTROY) self->hooked_ = nullptr;
   return self->AppWndProc(hwnd, msg, wparam, lparam);
 }
 
-plat::LRESULT TqelTrayIcon::AppWndProc(plat::HWND hwnd, plat::UINT msg, plat::WPARAM wparam, plat::LPARAM lparam) {
+plat::LRESULT TqelTrayIcon::AppWndProc(plat::HWND hwnd, plat::UINT msg, plat::WPARAM wparam,
+                                       plat::LPARAM lparam) {
   if (msg == plat::WM_SIZE && wparam == plat::SIZE_MINIMIZED && minimize_to_tray_) Minimize();
   return plat::DefSubclassProc(hwnd, msg, wparam, lparam);
 }

@@ -37,11 +37,20 @@ std::optional<std::string> XmlText(const std::string& text) {
   for (unsigned char c : text) {
     if (c < 0x20 || c == 0x7F) return std::nullopt;
     switch (c) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += static_cast<char>(c);
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += static_cast<char>(c);
     }
   }
   return out;
@@ -100,9 +109,15 @@ std::optional<std::string> PackageText(const FileAssociation& a, const std::stri
   if (!comment || !glob) return std::nullopt;
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
          "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-         "  <mime-type type=\"" + mime + "\">\n"
-         "    <comment>" + *comment + "</comment>\n"
-         "    <glob pattern=\"" + *glob + "\"/>\n"
+         "  <mime-type type=\"" +
+         mime +
+         "\">\n"
+         "    <comment>" +
+         *comment +
+         "</comment>\n"
+         "    <glob pattern=\"" +
+         *glob +
+         "\"/>\n"
          "  </mime-type>\n"
          "</mime-info>\n";
 }
@@ -268,7 +283,8 @@ bool RemoveFileAssociation(const std::string& extension) {
   std::error_code ec;
   fs::remove(AssociationPackagePath(extension), ec);
   fs::remove(AssociationDesktopPath(extension), ec);
-  return !fs::exists(AssociationPackagePath(extension), ec) && !fs::exists(AssociationDesktopPath(extension), ec);
+  return !fs::exists(AssociationPackagePath(extension), ec) &&
+         !fs::exists(AssociationDesktopPath(extension), ec);
 }
 
 void SHChangeNotify(LONG event, UINT, const void*, const void*) {

@@ -32,8 +32,8 @@ std::string AutostartEntryPath(AutostartScope scope, const std::string& program)
   return AutostartFolder(scope) + "/" + SafeFileName(BaseName(program)) + ".desktop";
 }
 
-AutostartResult WriteAutostartEntry(AutostartScope scope, const std::string& program, const std::string& title,
-                                    bool run_once) {
+AutostartResult WriteAutostartEntry(AutostartScope scope, const std::string& program,
+                                    const std::string& title, bool run_once) {
   std::optional<std::string> exec = ExecLine(program);
   std::optional<std::string> name = DesktopStringValue(title.empty() ? BaseName(program) : title);
   if (!exec || !name) return AutostartResult::badText;

@@ -17,8 +17,8 @@ enum class AutostartResult { done, cannotWrite, badText };
 // Writes the entry that starts `program` at login, named `title`. With
 // `run_once` it carries the marker the program removes at its next start. The
 // user folder is made when missing; the machine folder must exist.
-AutostartResult WriteAutostartEntry(AutostartScope scope, const std::string& program, const std::string& title,
-                                    bool run_once);
+AutostartResult WriteAutostartEntry(AutostartScope scope, const std::string& program,
+                                    const std::string& title, bool run_once);
 // False when the folder cannot be read; true when the entry is gone or was
 // never there.
 bool RemoveAutostartEntry(AutostartScope scope, const std::string& program);

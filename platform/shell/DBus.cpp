@@ -9,8 +9,8 @@ constexpr int kDispatchSliceMs = 50;
 constexpr int kBusCallTimeoutMs = 2000;
 
 std::string BusAddress(BusConnection::Bus bus) {
-  const char* address =
-      std::getenv(bus == BusConnection::Bus::session ? "DBUS_SESSION_BUS_ADDRESS" : "DBUS_SYSTEM_BUS_ADDRESS");
+  const char* address = std::getenv(bus == BusConnection::Bus::session ? "DBUS_SESSION_BUS_ADDRESS"
+                                                                       : "DBUS_SYSTEM_BUS_ADDRESS");
   if (address && *address) return address;
   if (bus == BusConnection::Bus::system) return "unix:path=/var/run/dbus/system_bus_socket";
   // A session started by the service manager keeps its bus in the runtime folder.
@@ -116,8 +116,8 @@ bool BusConnection::NameHasOwner(const std::string& name) {
   dbus_message_append_args(call.get(), DBUS_TYPE_STRING, &text, DBUS_TYPE_INVALID);
   DBusMessagePtr reply = Call(call.get(), kBusCallTimeoutMs);
   dbus_bool_t owned = false;
-  return reply && dbus_message_get_args(reply.get(), &e.error, DBUS_TYPE_BOOLEAN, &owned, DBUS_TYPE_INVALID) &&
-         owned;
+  return reply &&
+         dbus_message_get_args(reply.get(), &e.error, DBUS_TYPE_BOOLEAN, &owned, DBUS_TYPE_INVALID) && owned;
 }
 
 std::string BusConnection::UniqueName() const {

@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
 #include <filesystem>
 #include <mutex>
@@ -51,7 +51,8 @@ int ExpandSources(const std::vector<std::string>& names, bool files_only, std::v
     fs::path folder = path.has_parent_path() ? path.parent_path() : fs::current_path();
     for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
       if (files_only && entry.is_directory(ec)) continue;
-      if (fnmatch(leaf.c_str(), entry.path().filename().c_str(), 0) == 0) matches.push_back(fs::absolute(entry.path()));
+      if (fnmatch(leaf.c_str(), entry.path().filename().c_str(), 0) == 0)
+        matches.push_back(fs::absolute(entry.path()));
     }
     if (ec) return ec.value();
     std::sort(matches.begin(), matches.end());
@@ -124,7 +125,9 @@ int Transfer(SHFILEOPSTRUCTA& op, const std::vector<fs::path>& sources) {
   for (size_t i = 0; i < sources.size(); ++i) {
     const fs::path& from = sources[i];
     if (!fs::exists(fs::symlink_status(from, ec))) return ENOENT;
-    fs::path to = multi ? fs::absolute(ResolvePath(targets[i])) : into_folder ? single / from.filename() : single;
+    fs::path to = multi         ? fs::absolute(ResolvePath(targets[i]))
+                  : into_folder ? single / from.filename()
+                                : single;
     if (!fs::exists(to.parent_path(), ec)) {
       fs::create_directories(to.parent_path(), ec);
       if (ec) return ec.value();
@@ -179,7 +182,8 @@ int MoveToTrash(const std::string& path) {
   std::error_code ec;
   fs::create_directories(trash / "files", ec);
   fs::create_directories(trash / "info", ec);
-  struct stat item {}, home {};
+  struct stat item {
+  }, home{};
   if (::lstat(path.c_str(), &item) != 0) return errno;
   if (::stat((trash / "files").c_str(), &home) != 0) return errno;
   // Only the home Trash is used: a file elsewhere would be copied across,

@@ -44,8 +44,9 @@ class Item {
     bus_ = BusConnection::Open(BusConnection::Bus::session, true);
     if (!bus_) return false;
     bus_->SetFilter([this](DBusConnection* c, DBusMessage* m) { return Filter(c, m); });
-    bus_->AddMatch(std::string("type='signal',sender='org.freedesktop.DBus',member='NameOwnerChanged',arg0='") +
-                   kWatcher + "'");
+    bus_->AddMatch(
+        std::string("type='signal',sender='org.freedesktop.DBus',member='NameOwnerChanged',arg0='") +
+        kWatcher + "'");
     bus_->AddMatch(std::string("type='signal',interface='") + kNotifications + "'");
     return bus_->RequestName(name_);
   }
@@ -90,7 +91,8 @@ class Item {
         icon = true;
         width_ = height_ = 0;
         pixels_.clear();
-        if (std::optional<user::IconImage> image = data.hIcon ? user::IconPicture(data.hIcon) : std::nullopt) {
+        if (std::optional<user::IconImage> image =
+                data.hIcon ? user::IconPicture(data.hIcon) : std::nullopt) {
           width_ = image->width;
           height_ = image->height;
           // ARGB32 in network byte order.
@@ -106,7 +108,8 @@ class Item {
 
   bool Notify(const NOTIFYICONDATAA& data) {
     DBusMessagePtr call = NewMethodCall(kNotifications, kNotificationsPath, kNotifications, "Notify");
-    std::string app = ProgramName(), title(data.szInfoTitle, strnlen(data.szInfoTitle, sizeof data.szInfoTitle));
+    std::string app = ProgramName(),
+                title(data.szInfoTitle, strnlen(data.szInfoTitle, sizeof data.szInfoTitle));
     std::string body(data.szInfo, strnlen(data.szInfo, sizeof data.szInfo));
     const char *app_c = app.c_str(), *icon = "", *summary = title.c_str(), *text = body.c_str();
     dbus_uint32_t replaces;
@@ -123,7 +126,8 @@ class Item {
     dbus_message_iter_append_basic(&args, DBUS_TYPE_STRING, &summary);
     dbus_message_iter_append_basic(&args, DBUS_TYPE_STRING, &text);
     dbus_message_iter_open_container(&args, DBUS_TYPE_ARRAY, "s", &actions);
-    for (const char* action : {"default", "Open"}) dbus_message_iter_append_basic(&actions, DBUS_TYPE_STRING, &action);
+    for (const char* action : {"default", "Open"})
+      dbus_message_iter_append_basic(&actions, DBUS_TYPE_STRING, &action);
     dbus_message_iter_close_container(&args, &actions);
     dbus_message_iter_open_container(&args, DBUS_TYPE_ARRAY, "{sv}", &hints);
     dbus_message_iter_open_container(&hints, DBUS_TYPE_DICT_ENTRY, nullptr, &entry);
@@ -172,7 +176,8 @@ class Item {
   }
 
   bool Filter(DBusConnection* connection, DBusMessage* message) {
-    if (dbus_message_is_signal(message, DBUS_INTERFACE_DBUS, "NameOwnerChanged")) return OwnerChanged(message);
+    if (dbus_message_is_signal(message, DBUS_INTERFACE_DBUS, "NameOwnerChanged"))
+      return OwnerChanged(message);
     if (dbus_message_is_signal(message, kNotifications, "NotificationClosed") ||
         dbus_message_is_signal(message, kNotifications, "ActionInvoked"))
       return NotificationSignal(message);
@@ -192,8 +197,8 @@ class Item {
       const char *interface = nullptr, *property = nullptr;
       DBusError error;
       dbus_error_init(&error);
-      bool ok = dbus_message_get_args(message, &error, DBUS_TYPE_STRING, &interface, DBUS_TYPE_STRING, &property,
-                                      DBUS_TYPE_INVALID);
+      bool ok = dbus_message_get_args(message, &error, DBUS_TYPE_STRING, &interface, DBUS_TYPE_STRING,
+                                      &property, DBUS_TYPE_INVALID);
       dbus_error_free(&error);
       DBusMessageIter args;
       dbus_message_iter_init_append(reply.get(), &args);
@@ -312,8 +317,8 @@ class Item {
   bool AppendProperty(DBusMessageIter* into, const char* property) {
     std::lock_guard lock(mutex_);
     std::string p = property;
-    const char* signature = p == "IconPixmap"  ? "a(iiay)"
-                            : p == "ToolTip"   ? "(sa(iiay)ss)"
+    const char* signature = p == "IconPixmap"   ? "a(iiay)"
+                            : p == "ToolTip"    ? "(sa(iiay)ss)"
                             : p == "ItemIsMenu" ? "b"
                             : p == "Menu"       ? "o"
                             : p == "WindowId"   ? "i"

@@ -32,12 +32,18 @@ struct Step {
 
 Step StepOf(PowerAction action) {
   switch (action) {
-    case PowerAction::powerOff: return {"CanPowerOff", "PowerOff"};
-    case PowerAction::halt: return {"CanHalt", "Halt"};
-    case PowerAction::reboot: return {"CanReboot", "Reboot"};
-    case PowerAction::suspend: return {"CanSuspend", "Suspend"};
-    case PowerAction::hibernate: return {"CanHibernate", "Hibernate"};
-    case PowerAction::logOff: break;
+    case PowerAction::powerOff:
+      return {"CanPowerOff", "PowerOff"};
+    case PowerAction::halt:
+      return {"CanHalt", "Halt"};
+    case PowerAction::reboot:
+      return {"CanReboot", "Reboot"};
+    case PowerAction::suspend:
+      return {"CanSuspend", "Suspend"};
+    case PowerAction::hibernate:
+      return {"CanHibernate", "Hibernate"};
+    case PowerAction::logOff:
+      break;
   }
   return {nullptr, nullptr};
 }
@@ -48,7 +54,8 @@ bool Allowed(BusConnection& bus, const char* question) {
   const char* answer = nullptr;
   DBusError error;
   dbus_error_init(&error);
-  bool ok = reply && dbus_message_get_args(reply.get(), &error, DBUS_TYPE_STRING, &answer, DBUS_TYPE_INVALID) &&
+  bool ok = reply &&
+            dbus_message_get_args(reply.get(), &error, DBUS_TYPE_STRING, &answer, DBUS_TYPE_INVALID) &&
             (std::strcmp(answer, "yes") == 0 || std::strcmp(answer, "challenge") == 0);
   dbus_error_free(&error);
   return ok;

@@ -24,7 +24,8 @@ bool Matches(HWND hwnd, const char* class_name, const char* window_name) {
 
 HWND FindWindowExA(HWND parent, HWND child_after, const char* class_name, const char* window_name) {
   HWND hwnd = child_after ? GetWindow(child_after, GW_HWNDNEXT)
-                          : parent ? GetWindow(parent, GW_CHILD) : GetTopWindow(nullptr);
+              : parent    ? GetWindow(parent, GW_CHILD)
+                          : GetTopWindow(nullptr);
   for (; hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT))
     if (Matches(hwnd, class_name, window_name)) return hwnd;
   return nullptr;

@@ -33,14 +33,10 @@ TEST(StoredDevice, IsFoundAgainByItsName) {
     engine::TMMDeviceId expected;
   };
   const Case cases[] = {
-      {"mapper", MapperId, "", MapperId},
-      {"mapper whatever its name", MapperId, "Gone", MapperId},
-      {"id alone, in the list", 2, "", 2},
-      {"id alone, past the list", 3, "", InvalidId},
-      {"negative id alone", -2, "", InvalidId},
-      {"id and name agree", 1, "USB Mic", 1},
-      {"device moved up", 2, "USB Mic", 1},
-      {"device moved past the old list", 7, "Faulty Input", 2},
+      {"mapper", MapperId, "", MapperId},       {"mapper whatever its name", MapperId, "Gone", MapperId},
+      {"id alone, in the list", 2, "", 2},      {"id alone, past the list", 3, "", InvalidId},
+      {"negative id alone", -2, "", InvalidId}, {"id and name agree", 1, "USB Mic", 1},
+      {"device moved up", 2, "USB Mic", 1},     {"device moved past the old list", 7, "Faulty Input", 2},
       {"device gone", 1, "Headset", InvalidId},
   };
   for (const Case& c : cases) EXPECT_EQ(app::FindStoredDevice(c.id, c.name, names), c.expected) << c.what;
@@ -75,7 +71,9 @@ class DeviceDialogsTest : public mainwindow::MainWindowTest {
       plat::DispatchMessageA(&msg);
   }
 
-  static vcl::TButton* RequireOk(vcl::TForm* form) { return app::RequireComponent<vcl::TButton>(form, "btnOk"); }
+  static vcl::TButton* RequireOk(vcl::TForm* form) {
+    return app::RequireComponent<vcl::TButton>(form, "btnOk");
+  }
 
   int idles_ = 0;
   std::function<void()> answer_;
@@ -89,7 +87,8 @@ TEST_F(DeviceDialogsTest, ChosenDevicesAndModesAreStoredAndComeBack) {
   std::vector<std::string> shown;
   bool interrupt_enabled = true;
   AnswerWhenShown(in, [&] {
-    for (int i = 0; i < in->PlayCombo->Items()->Count(); ++i) shown.push_back(in->PlayCombo->Items()->Strings(i));
+    for (int i = 0; i < in->PlayCombo->Items()->Count(); ++i)
+      shown.push_back(in->PlayCombo->Items()->Strings(i));
     EXPECT_EQ(in->PlayCombo->ItemIndex(), 0);  // the mapper
     EXPECT_TRUE(in->radioWindow->Checked());
     interrupt_enabled = in->radioInterrupt->Enabled();
@@ -209,8 +208,8 @@ TEST_F(DeviceDialogsTest, PairsAreSetUpAndNumberPadKeysSwitchTheInput) {
     uint16_t key;
     engine::TMMDeviceId device;
   };
-  for (const Case& c : {Case{plat::VK_NUMPAD2, faulty}, Case{plat::VK_NUMPAD1, MapperId},
-                       Case{plat::VK_NUMPAD4, loopback}}) {
+  for (const Case& c :
+       {Case{plat::VK_NUMPAD2, faulty}, Case{plat::VK_NUMPAD1, MapperId}, Case{plat::VK_NUMPAD4, loopback}}) {
     SCOPED_TRACE(c.key);
     NumPad(c.key);
     EXPECT_EQ(w->MMWaveIn1->DeviceID(), c.device);

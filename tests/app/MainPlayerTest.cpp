@@ -139,10 +139,11 @@ TEST_F(PlayerPageTest, TransportPlaysPausesSeeksAndStops) {
     void (app::TFrmMain::*button)(vcl::TObject*);
     int to;
   };
-  const Seek seeks[] = {{"rewind near the start stops at the start", 500, &app::TFrmMain::btn_backwardClick, 0},
-                        {"rewind", 5000, &app::TFrmMain::btn_backwardClick, 3950},
-                        {"forward", 5000, &app::TFrmMain::btn_forwardClick, 6050},
-                        {"forward near the end stops at the end", 10000, &app::TFrmMain::btn_forwardClick, 10500}};
+  const Seek seeks[] = {
+      {"rewind near the start stops at the start", 500, &app::TFrmMain::btn_backwardClick, 0},
+      {"rewind", 5000, &app::TFrmMain::btn_backwardClick, 3950},
+      {"forward", 5000, &app::TFrmMain::btn_forwardClick, 6050},
+      {"forward near the end stops at the end", 10000, &app::TFrmMain::btn_forwardClick, 10500}};
   for (const Seek& s : seeks) {
     SCOPED_TRACE(s.what);
     w->waveplayer->SetPosition(s.from);
@@ -345,9 +346,9 @@ TEST_F(PlayerPageTest, LockedPageIgnoresItsButtonsUntilReleased) {
   Start();
   app::TFrmMain* w = FrmMain;
   Open(ToneFile("tone.wav", 2000));
-  controls::TMMBitmapButton* const transport[] = {w->btn_backward, w->btn_play,  w->btn_pause, w->btn_forward,
-                                                  w->btn_eject,    w->bntRec,    w->bntloop1,  w->bntloop2,
-                                                  w->bntloop3};
+  controls::TMMBitmapButton* const transport[] = {w->btn_backward, w->btn_play,  w->btn_pause,
+                                                  w->btn_forward,  w->btn_eject, w->bntRec,
+                                                  w->bntloop1,     w->bntloop2,  w->bntloop3};
   struct Case {
     bool locked, keep_stop;
   };

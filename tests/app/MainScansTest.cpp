@@ -101,8 +101,8 @@ TEST_F(ScansTest, AScanKeepsTheAverageAndTheHighestValuesOfItsFileInTheSlot) {
     int slot;
     double seconds;
     double amplitude;
-    size_t column;             // of the 1 kHz tone
-    int least_percent;         // of the column's highest value its average reaches
+    size_t column;      // of the 1 kHz tone
+    int least_percent;  // of the column's highest value its average reaches
   };
   const Case cases[] = {
       // 21.533 Hz a bin: 1 kHz falls in bin 46.
@@ -198,7 +198,8 @@ TEST_F(ScansTest, TheViewsShowOneSlotOrAPairInTheSlotsColours) {
   const int32_t columns = FrmMain->MMSpectrum1->FFTLength() / 2;
   for (int slot = 1; slot <= app::kScanSlotCount; ++slot) {
     ASSERT_TRUE(app::WriteValueFile(app::ScanAverageFile(Folder(), slot), std::vector<int32_t>(1024, slot)));
-    ASSERT_TRUE(app::WriteValueFile(app::ScanHighestFile(Folder(), slot), std::vector<int32_t>(1024, 10 * slot)));
+    ASSERT_TRUE(
+        app::WriteValueFile(app::ScanHighestFile(Folder(), slot), std::vector<int32_t>(1024, 10 * slot)));
   }
   auto shown = [&] {
     std::vector<int32_t> values(static_cast<size_t>(columns));
@@ -221,8 +222,8 @@ TEST_F(ScansTest, TheViewsShowOneSlotOrAPairInTheSlotsColours) {
          FrmMain->rg_comp->SetItemIndex(1);
        },
        5, app::ScanAverageFile(Folder(), 2), FrmMain->cb_F5->Value()},
-      {"highest of 3 and 6 from the menu", [] { FrmMain->File141->Click(); }, 60, app::ScanHighestFile(Folder(), 3),
-       FrmMain->cb_F6->Value()},
+      {"highest of 3 and 6 from the menu", [] { FrmMain->File141->Click(); }, 60,
+       app::ScanHighestFile(Folder(), 3), FrmMain->cb_F6->Value()},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -31,7 +31,8 @@ TEST_F(PeakRecordsTest, LinesAsTheRecordFileHoldsThem) {
        "  Step: 042  - | Frequency:    440.0 Hz |  Amplitude: 0.012346 | dB:  -31.34 |"},
       {app::BandRecordLine(0, 1000, "18.37"), "0      Frequency:   1000 Hz  ->   18.37"},
       {app::BandRecordLine(123456, 22049, "-Inf"), "123456      Frequency:   22049 Hz  ->   -Inf"},
-      {app::SyncLoopLine(2, "1500", "3000"), "  Sync Recording Loop2 : Start Time: 1500 ms  -> to End Time: 3000 ms"},
+      {app::SyncLoopLine(2, "1500", "3000"),
+       "  Sync Recording Loop2 : Start Time: 1500 ms  -> to End Time: 3000 ms"},
   };
   for (const Case& c : cases) EXPECT_EQ(c.line, c.expected);
 }
@@ -54,8 +55,8 @@ TEST_F(PeakRecordsTest, HeaderAndOpeningLines) {
             with_stamp({" ", "  RECORDING  SONAVEX  PEAK  DATA ...", " "}, {" "}));
   EXPECT_EQ(app::BandRecordingLines(stamp, "take.wav", {app::SyncLoopLine(1, "0", "10")}),
             with_stamp({" ", "  RECORDING  SONAVEX  FREQUENCY  DATA ...", " "},
-                       {"  Wave file: take.wav", "  Sync Recording Loop1 : Start Time: 0 ms  -> to End Time: 10 ms",
-                        " "}));
+                       {"  Wave file: take.wav",
+                        "  Sync Recording Loop1 : Start Time: 0 ms  -> to End Time: 10 ms", " "}));
 }
 
 TEST_F(PeakRecordsTest, PeakRecordingWrites399StepsThenStops) {

@@ -73,8 +73,13 @@ TEST(ScanSumsTest, ProgressIsAPercentOfThePlayingTime) {
     int32_t percent;
   };
   // A file of 0 ms has no progress to show; positions past the end stay at 100.
-  const Case cases[] = {{0, 1000, 0}, {500, 1000, 50}, {999, 1000, 99}, {1000, 1000, 100},
-                        {5, 0, 0},    {1200, 1000, 100}, {3'600'000, 3'600'000, 100}};
+  const Case cases[] = {{0, 1000, 0},
+                        {500, 1000, 50},
+                        {999, 1000, 99},
+                        {1000, 1000, 100},
+                        {5, 0, 0},
+                        {1200, 1000, 100},
+                        {3'600'000, 3'600'000, 100}};
   for (const Case& c : cases)
     EXPECT_EQ(app::ScanProgress(c.position, c.length), c.percent) << c.position << " of " << c.length;
 }

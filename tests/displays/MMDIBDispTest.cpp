@@ -337,7 +337,8 @@ Box CopiedBy(vcl::TForm* form, const std::function<void()>& pass) {
   for (int y = 0; y < 120; ++y)
     for (int x = 0; x < 200; ++x) {
       if (surface->Get(x, y) == yellow) continue;
-      box = any ? Box{std::min(box[0], x), std::min(box[1], y), std::max(box[2], x + 1), std::max(box[3], y + 1)}
+      box = any ? Box{std::min(box[0], x), std::min(box[1], y), std::max(box[2], x + 1),
+                      std::max(box[3], y + 1)}
                 : Box{x, y, x + 1, y + 1};
       any = true;
     }
@@ -372,9 +373,11 @@ TEST_F(MMDIBDispTest, WhatElseReachesTheScreenBetweenPassesIsCopiedOver) {
          plat::UpdateWindow(form->Handle());
        },
        {20, 20, 60, 50}},
-      {"a move before the repaint", [](vcl::TForm*, TTestDisplay* d) { d->SetBounds(70, 20, 40, 30); },
+      {"a move before the repaint",
+       [](vcl::TForm*, TTestDisplay* d) { d->SetBounds(70, 20, 40, 30); },
        {70, 20, 110, 50}},
-      {"a whole copy", [](vcl::TForm*, TTestDisplay* d) { d->DrawNow([d](void*) { d->DrawFrame(nullptr); }, nullptr); },
+      {"a whole copy",
+       [](vcl::TForm*, TTestDisplay* d) { d->DrawNow([d](void*) { d->DrawFrame(nullptr); }, nullptr); },
        {20, 20, 60, 50}},
       {"a drawing over the picture that says so",
        [](vcl::TForm*, TTestDisplay* d) { d->DIBCanvas()->ScreenDrawnOver(vcl::Rect(2, 3, 10, 6)); },

@@ -170,8 +170,10 @@ class FakeService {
   bool WaitForCalls(size_t count, int limit_ms = 5000) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
     while (Calls().size() < count)
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      else std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      if (std::chrono::steady_clock::now() > deadline)
+        return false;
+      else
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     return true;
   }
   void Send(DBusMessage* message) {

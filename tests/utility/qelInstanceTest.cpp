@@ -126,8 +126,7 @@ TEST_F(qelOneInstance, ASecondCopyHandsOverAndEnds) {
   EXPECT_TRUE(testsupport::PumpUntil([&] { return !plat::IsIconic(main->Handle()); }, {.serve = Pump}));
 
   EXPECT_EQ(Copy("stay"), "1100 ");  // the handler's "go on" keeps the main form setting
-  EXPECT_EQ(Copy("message"),
-            "1010 Application \"Sonavex pro 4.6\" is already running.|Sonavex pro 4.6|48");
+  EXPECT_EQ(Copy("message"), "1010 Application \"Sonavex pro 4.6\" is already running.|Sonavex pro 4.6|48");
 
   ReleaseInstance();
   EXPECT_EQ(Copy("activate").substr(0, 4), "0100");  // the first copy has gone: the next one runs
@@ -220,8 +219,9 @@ class qelShutdown : public ::testing::Test {
 
 TEST_F(qelShutdown, EachActionReachesTheLoginManager) {
   const std::tuple<TqelShutdownActionType, const char*, plat::UINT> cases[] = {
-      {aatPowerOff, "PowerOff(true)", 8}, {aatShutdown, "Halt(true)", 1},     {aatReboot, "Reboot(true)", 2},
-      {aatSuspend, "Suspend(true)", 0},   {aatHibernate, "Hibernate(true)", 0}, {aatLogOff, "Terminate()", 0},
+      {aatPowerOff, "PowerOff(true)", 8},   {aatShutdown, "Halt(true)", 1},
+      {aatReboot, "Reboot(true)", 2},       {aatSuspend, "Suspend(true)", 0},
+      {aatHibernate, "Hibernate(true)", 0}, {aatLogOff, "Terminate()", 0},
   };
   for (const auto& [action, call, flags] : cases) {
     shutdown_.SetActionType(action);

@@ -113,7 +113,8 @@ class qelFileAssociation : public ::testing::Test {
   void TearDown() override { plat::RegistrySetStorePath(""); }
   static std::string Default(const std::string& key) {
     plat::HKEY handle = nullptr;
-    if (plat::RegOpenKeyExA(plat::HKEY_CLASSES_ROOT, key.c_str(), 0, plat::KEY_READ, &handle) != 0) return "<none>";
+    if (plat::RegOpenKeyExA(plat::HKEY_CLASSES_ROOT, key.c_str(), 0, plat::KEY_READ, &handle) != 0)
+      return "<none>";
     char buffer[512] = {};
     plat::DWORD size = sizeof buffer;
     plat::RegQueryValueExA(handle, "", nullptr, nullptr, reinterpret_cast<plat::BYTE*>(buffer), &size);

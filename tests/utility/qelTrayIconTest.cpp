@@ -107,7 +107,8 @@ class qelTrayIcon : public displaytest::ScreenTest {
   std::string ToolTip() {
     DBusMessage* call = CallItem("org.freedesktop.DBus.Properties", "Get");
     const char *interface = "org.kde.StatusNotifierItem", *property = "ToolTip";
-    dbus_message_append_args(call, DBUS_TYPE_STRING, &interface, DBUS_TYPE_STRING, &property, DBUS_TYPE_INVALID);
+    dbus_message_append_args(call, DBUS_TYPE_STRING, &interface, DBUS_TYPE_STRING, &property,
+                             DBUS_TYPE_INVALID);
     DBusMessage* reply = watcher_.Call(call);
     if (!reply) return "<no reply>";
     DBusMessageIter it, variant, tip;
@@ -303,7 +304,8 @@ TEST_F(qelTrayIcon, BalloonsBecomeNotifications) {
   tray_->ShowBalloon();
   calls = notifications_.Calls();
   ASSERT_EQ(calls.size(), 2u);
-  EXPECT_NE(calls[1].find(", 7, , " + std::string(63, 't') + ", " + std::string(255, 'x') + ", "), std::string::npos);
+  EXPECT_NE(calls[1].find(", 7, , " + std::string(63, 't') + ", " + std::string(255, 'x') + ", "),
+            std::string::npos);
   EXPECT_EQ(urgency_, 2);
 }
 

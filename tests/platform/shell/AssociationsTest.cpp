@@ -43,8 +43,9 @@ TEST_F(Associations, ExportedReadBackAndRemoved) {
   EXPECT_NE(desktop.find("\nActions=edit;\n"), std::string::npos);  // print-to has no counterpart
   EXPECT_NE(desktop.find("[Desktop Action edit]\nName=Edit it\nExec=/opt/q/quellix --edit %f\n"),
             std::string::npos);
-  EXPECT_EQ(Read(temp_.File("config/mimeapps.list")),
-            "[Default Applications]\ntext/plain=editor.desktop;\napplication/x-abcfile=quellix-abc.desktop;\n");
+  EXPECT_EQ(
+      Read(temp_.File("config/mimeapps.list")),
+      "[Default Applications]\ntext/plain=editor.desktop;\napplication/x-abcfile=quellix-abc.desktop;\n");
 
   // The desktop's own tool reads the package: the extension names the type.
   SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);

@@ -51,7 +51,8 @@ TEST_F(Autostart, EntriesAreWrittenAndRemoved) {
   EXPECT_EQ(AutostartFolder(AutostartScope::machine), temp_.File("xdg") + "/autostart");
 
   const std::string program = "/opt/my q/quellix";
-  EXPECT_EQ(WriteAutostartEntry(AutostartScope::user, program, "Sonavex pro 4.6", false), AutostartResult::done);
+  EXPECT_EQ(WriteAutostartEntry(AutostartScope::user, program, "Sonavex pro 4.6", false),
+            AutostartResult::done);
   std::string path = temp_.File("config") + "/autostart/quellix.desktop";
   EXPECT_EQ(ReadFileText(path),
             "[Desktop Entry]\nType=Application\nName=Sonavex pro 4.6\nExec=\"/opt/my q/quellix\"\n");
@@ -69,7 +70,7 @@ TEST_F(Autostart, EntriesAreWrittenAndRemoved) {
 TEST_F(Autostart, RunOnceEntriesGoAtTheNextStart) {
   ASSERT_EQ(WriteAutostartEntry(AutostartScope::user, "/opt/q/quellix", "T", true), AutostartResult::done);
   ASSERT_EQ(WriteAutostartEntry(AutostartScope::user, "/opt/other/tool", "T", false), AutostartResult::done);
-  RemoveRunOnceEntries("/opt/other/tool");  // not marked: stays
+  RemoveRunOnceEntries("/opt/other/tool");     // not marked: stays
   RemoveRunOnceEntries("/elsewhere/quellix");  // the same file name, another program: stays
   EXPECT_TRUE(std::filesystem::exists(AutostartEntryPath(AutostartScope::user, "/opt/q/quellix")));
   RemoveRunOnceEntries("/opt/q/quellix");

@@ -65,7 +65,8 @@ TEST_F(FileOperation, CopiesMovesAndRenames) {
   // A collision takes the next free name and leaves the original alone.
   Write("out/a.txt", "old");
   for (int i = 0; i < 2; ++i)
-    EXPECT_EQ(Run(FO_COPY, List({temp_.File("src/a.txt")}), List({temp_.File("out")}), FOF_RENAMEONCOLLISION), 0);
+    EXPECT_EQ(Run(FO_COPY, List({temp_.File("src/a.txt")}), List({temp_.File("out")}), FOF_RENAMEONCOLLISION),
+              0);
   EXPECT_EQ(Read("out/a.txt"), "old");
   EXPECT_EQ(Read("out/a (copy).txt"), "a");
   EXPECT_EQ(Read("out/a (copy 2).txt"), "a");
@@ -91,15 +92,18 @@ TEST_F(FileOperation, ConfirmationsAndErrors) {
   });
   fs::create_directories(temp_.File("out"));
   Write("out/a.txt", "old");
-  EXPECT_EQ(Run(FO_COPY, List({temp_.File("src/a.txt")}), List({temp_.File("out")}), 0), kFileOperationCancelled);
+  EXPECT_EQ(Run(FO_COPY, List({temp_.File("src/a.txt")}), List({temp_.File("out")}), 0),
+            kFileOperationCancelled);
   EXPECT_TRUE(aborted_);
   EXPECT_EQ(Read("out/a.txt"), "old");
-  EXPECT_EQ(Run(FO_DELETE, List({temp_.File("src/a.txt")}), List({}), FOF_ALLOWUNDO), kFileOperationCancelled);
+  EXPECT_EQ(Run(FO_DELETE, List({temp_.File("src/a.txt")}), List({}), FOF_ALLOWUNDO),
+            kFileOperationCancelled);
   EXPECT_TRUE(fs::exists(temp_.File("src/a.txt")));
   EXPECT_EQ(asked, (std::vector<std::string>{"Confirm Replace", "Confirm Delete"}));
 
-  EXPECT_EQ(Run(FO_COPY, List({temp_.File("src/missing.txt")}), List({temp_.File("out")}), FOF_NOCONFIRMATION),
-            ENOENT);
+  EXPECT_EQ(
+      Run(FO_COPY, List({temp_.File("src/missing.txt")}), List({temp_.File("out")}), FOF_NOCONFIRMATION),
+      ENOENT);
   EXPECT_EQ(Run(FO_COPY, List({temp_.File("src/a.txt"), temp_.File("src/b.wav")}), List({temp_.File("x")}),
                 FOF_MULTIDESTFILES),
             EINVAL);  // two sources, one destination
