@@ -26,6 +26,7 @@
 #include "skin/WinSkinData.h"
 #include "skin/WinSkinDlg.h"
 #include "skin/WinSkinMenu.h"
+#include "skin/WinSubClass.h"
 
 namespace skin {
 
@@ -37,9 +38,11 @@ constexpr int kStripCaption = 0x10;
 
 }  // namespace
 
-TWinSkinForm::TWinSkinForm(plat::HWND window) : vcl::TComponent(nullptr), handle_(window) {}
+TWinSkinForm::TWinSkinForm(plat::HWND window)
+    : vcl::TComponent(nullptr), handle_(window), skin_controls_(std::make_unique<TSkinControlList>()) {}
 
 TWinSkinForm::~TWinSkinForm() {
+  skin_controls_->UnskinAll();
   if (attached_) Detach();
   if (form_) form_->RemoveFreeNotification(this);
   menu_bar_.reset();
@@ -271,7 +274,12 @@ void TWinSkinForm::Detach() {
   attached_ = false;
 }
 
+bool TWinSkinForm::AddSkinControl(TSkinControl* companion) { return skin_controls_->Add(companion); }
+
+void TWinSkinForm::RemoveSkinControl(TSkinControl* companion) { skin_controls_->Remove(companion); }
+
 void TWinSkinForm::RestoreWindow() {
+  skin_controls_->UnskinAll();
   if (!frame_skinned_) {
     // Only the controls were skinned: the window's procedure goes back.
     if (form_ && colour_saved_ && phase_ != 4) form_->SetColor(saved_colour_);
@@ -309,6 +317,7 @@ void TWinSkinForm::RestoreWindow() {
 
 void TWinSkinForm::DetachOnDestroy() {
   Detach();
+  skin_controls_->UnskinAll();
   menu_bar_.reset();
   FreeNCObjects();
 }
@@ -320,6 +329,7 @@ void TWinSkinForm::RefreshSkin() {
       if (auto* f = dynamic_cast<vcl::TCustomForm*>(form_->Components(i)))
         f->SetColor(skin_data_->Skin().ButtonFace);
   }
+  skin_controls_->RefreshAll();
   phase_ = 3;
   if (frame_skinned_ && form_) {
     ResizeForSkin(true);

@@ -37,6 +37,8 @@ class TWinSkinMenu;
 class TMenuBtn;
 class TDataSkinSysButton;
 class TDataSkinBorder;
+class TSkinControl;
+class TSkinControlList;
 
 inline constexpr plat::UINT SKM_REFRESHSKIN = 0x3401;
 inline constexpr plat::UINT SKM_REPAINTFRAME = 0x3502;
@@ -171,6 +173,14 @@ class TWinSkinForm : public vcl::TComponent {
   // A press on the button, posted to the window.
   void ClickMenuButton(const TMenuBtn& button);
 
+  // The companions of the window's controls, owned from their attach on.
+  // Adding answers whether the companion was listed already.
+  bool AddSkinControl(TSkinControl* companion);
+  void RemoveSkinControl(TSkinControl* companion);
+  TSkinControlList& SkinnedControls() { return *skin_controls_; }
+  // Lent to every companion of this window.
+  vcl::TCanvas* WorkCanvas() { return &work_canvas_; }
+
  protected:
   void Notification(vcl::TComponent* component, vcl::TOperation operation) override;
 
@@ -256,6 +266,8 @@ class TWinSkinForm : public vcl::TComponent {
   vcl::TBitmap icon_bitmap_;
   plat::HICON icon_ = nullptr;
   int icon_size_ = 16;
+  vcl::TCanvas work_canvas_;
+  std::unique_ptr<TSkinControlList> skin_controls_;
 };
 
 }  // namespace skin

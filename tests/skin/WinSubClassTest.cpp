@@ -1,0 +1,285 @@
+// Control companions on the headless screen: hooked into a class-library
+// control or subclassing a bare window, answering and painting as the base
+// does, and leaving in every order with their control, their helper
+// windows, the form skin that owns them and the form, also in the middle of
+// a message, without touching anything that is gone.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "platform/user/Focus.h"
+#include "platform/user/Geometry.h"
+#include "platform/user/Paint.h"
+#include "platform/user/Subclass.h"
+#include "platform/user/WindowMessages.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "skin/SkinControlFixture.h"
+#include "skin/SkinFormFixture.h"
+#include "skin/WinSubClass.h"
+
+using namespace skin;
+using namespace skin_test;
+
+namespace {
+
+// What a handler in front of or behind the companion sees; on WM_ENABLE it
+// may run an action in place of passing the message on.
+struct Spy {
+  std::vector<plat::UINT> seen;
+  std::function<void()> on_enable;
+
+  // True when the message was taken.
+  bool See(plat::UINT message) {
+    seen.push_back(message);
+    if (message != plat::WM_ENABLE || !on_enable) return false;
+    auto action = std::move(on_enable);
+    on_enable = nullptr;
+    action();
+    return true;
+  }
+};
+
+plat::LRESULT SpyProc(plat::HWND hwnd, plat::UINT message, plat::WPARAM wparam, plat::LPARAM lparam,
+                      plat::UINT_PTR, plat::DWORD_PTR ref) {
+  if (reinterpret_cast<Spy*>(ref)->See(message)) return 0;
+  return plat::DefSubclassProc(hwnd, message, wparam, lparam);
+}
+
+// A helper window a companion made; counts its destruction.
+class TOverlay : public vcl::TPanel {
+ public:
+  explicit TOverlay(int* freed) : vcl::TPanel(nullptr), freed_(freed) {}
+  ~TOverlay() override { ++*freed_; }
+
+ private:
+  int* freed_;
+};
+
+enum class Way { Hook, Subclass };
+enum class Order {
+  CompanionFirst,
+  ControlFirst,
+  ControlDuringMessage,
+  CompanionDuringMessage,
+  FormSkinFirst,
+  FormClosed
+};
+
+class WinSubClassTest : public SkinScreenTest {
+ protected:
+  void SetUp() override {
+    SkinScreenTest::SetUp();
+    data_ = NewSkinData(TestSkinPackage());
+  }
+
+  // A skinned form with a panel on it; the spy joins the panel before the
+  // companion, `outer` after it.
+  void Build(Way way) {
+    form_ = NewSizeableForm(320, 240);
+    ShowAndSkin(form_);
+    skin_form_ = SkinOf(form_);
+    ASSERT_NE(skin_form_, nullptr);
+    panel_ = new vcl::TPanel(form_);
+    panel_->SetParent(form_);
+    panel_->SetBounds(10, 10, 80, 40);
+    panel_->SetParentColor(true);
+    window_ = panel_->Handle();
+    Join(way, &spy_, 1);
+    companion_ = new TProbeCompanion(way == Way::Hook ? panel_ : nullptr, &log_);
+    if (way == Way::Hook)
+      companion_->AttachControl(skin_form_, data_.get(), true, skin_form_->WorkCanvas());
+    else
+      companion_->AttachWindow(window_, data_.get(), skin_form_, skin_form_->WorkCanvas());
+    Join(way, &outer_, 2);
+    auto* helper = new TOverlay(&helpers_freed_);
+    helper->SetParent(panel_);
+    companion_->AdoptHelper(helper);
+  }
+  void Join(Way way, Spy* spy, int id) {
+    if (way == Way::Hook)
+      panel_->AddWindowProcHook(spy, [spy](vcl::TMessage& m, const vcl::TWndHookNext& next) {
+        if (!spy->See(m.Msg)) next(m);
+      });
+    else
+      plat::SetWindowSubclass(window_, &SpyProc, static_cast<plat::UINT_PTR>(id),
+                              reinterpret_cast<plat::DWORD_PTR>(spy));
+  }
+  plat::LRESULT Send(plat::UINT message, plat::WPARAM wparam = 0, plat::LPARAM lparam = 0) {
+    return plat::SendMessageA(window_, message, wparam, lparam);
+  }
+
+  vcl::TForm* form_ = nullptr;
+  TWinSkinForm* skin_form_ = nullptr;
+  vcl::TPanel* panel_ = nullptr;
+  plat::HWND window_ = nullptr;
+  TProbeCompanion* companion_ = nullptr;
+  CompanionLog log_;
+  Spy spy_, outer_;
+  int helpers_freed_ = 0;
+};
+
+TEST_F(WinSubClassTest, CompanionLeavesInEveryOrderAndTouchesNothingGone) {
+  struct Case {
+    const char* name;
+    Way way;
+    Order order;
+  };
+  std::vector<Case> cases;
+  for (Way way : {Way::Hook, Way::Subclass})
+    for (Order order : {Order::CompanionFirst, Order::ControlFirst, Order::ControlDuringMessage,
+                        Order::CompanionDuringMessage, Order::FormSkinFirst, Order::FormClosed})
+      cases.push_back({way == Way::Hook ? "hook" : "subclass", way, order});
+
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " order " + std::to_string(static_cast<int>(c.order)));
+    log_ = {};
+    spy_ = {};
+    outer_ = {};
+    helpers_freed_ = 0;
+    Build(c.way);
+    const vcl::TColor face = data_->Skin().ButtonFace;
+    ASSERT_EQ(skin_form_->SkinnedControls().Count(), 1);
+    EXPECT_EQ(Send(SKM_ISSKINNED), 1);
+    EXPECT_FALSE(Saw(spy_.seen, SKM_ISSKINNED));
+    if (c.way == Way::Hook) {
+      EXPECT_EQ(panel_->Color(), face);
+    }
+
+    // The companion gone while the control lives: both other handlers keep
+    // their messages, the companion gets none, the colour comes back.
+    auto companion_gone_control_lives = [&] {
+      EXPECT_EQ(log_.freed, 1);
+      EXPECT_EQ(helpers_freed_, 1);
+      EXPECT_EQ(skin_form_->SkinnedControls().Count(), 0);
+      const size_t pre = log_.pre.size();
+      spy_.seen.clear();
+      outer_.seen.clear();
+      Send(plat::WM_ENABLE, 1);
+      EXPECT_TRUE(Saw(spy_.seen, plat::WM_ENABLE));
+      EXPECT_TRUE(Saw(outer_.seen, plat::WM_ENABLE));
+      EXPECT_EQ(log_.pre.size(), pre);
+      EXPECT_EQ(Send(SKM_ISSKINNED), 0);
+      if (c.way == Way::Hook) {
+        EXPECT_TRUE(panel_->ParentColor());
+        EXPECT_EQ(panel_->Color(), form_->Color());
+      }
+      delete panel_;
+    };
+    // The control gone first: nothing was written into it on its way out,
+    // the helper went with it once, and the sweep frees the companion.
+    auto control_gone = [&](size_t mark) {
+      EXPECT_EQ(companion_->SkinState(), kSkinWindowGone);
+      EXPECT_EQ(helpers_freed_, 1);
+      for (size_t i = mark; i < spy_.seen.size(); ++i) EXPECT_NE(spy_.seen[i], vcl::CM_COLORCHANGED);
+      EXPECT_EQ(log_.freed, 0);
+      skin_form_->SkinnedControls().Sweep();
+      EXPECT_EQ(log_.freed, 1);
+      EXPECT_EQ(skin_form_->SkinnedControls().Count(), 0);
+    };
+
+    switch (c.order) {
+      case Order::CompanionFirst:
+        TSkinControl::Free(companion_);
+        companion_gone_control_lives();
+        break;
+      case Order::ControlFirst: {
+        const size_t mark = spy_.seen.size();
+        delete panel_;
+        control_gone(mark);
+        break;
+      }
+      case Order::ControlDuringMessage: {
+        const size_t mark = spy_.seen.size();
+        spy_.on_enable = [&] { delete panel_; };
+        Send(plat::WM_ENABLE, 1);
+        EXPECT_FALSE(Saw(log_.post, plat::WM_ENABLE));
+        control_gone(mark);
+        break;
+      }
+      case Order::CompanionDuringMessage:
+        spy_.on_enable = [&] {
+          TSkinControl::Free(companion_);
+          EXPECT_EQ(log_.freed, 0);  // its handler is still running
+        };
+        Send(plat::WM_ENABLE, 1);
+        EXPECT_FALSE(Saw(log_.post, plat::WM_ENABLE));
+        companion_gone_control_lives();
+        break;
+      case Order::FormSkinFirst:
+        skin_form_->SkinnedControls().UnskinAll();
+        companion_gone_control_lives();
+        break;
+      case Order::FormClosed: {
+        const size_t mark = spy_.seen.size();
+        delete form_;
+        form_ = nullptr;
+        EXPECT_EQ(log_.freed, 1);
+        EXPECT_EQ(helpers_freed_, 1);
+        for (size_t i = mark; i < spy_.seen.size(); ++i) EXPECT_NE(spy_.seen[i], vcl::CM_COLORCHANGED);
+        break;
+      }
+    }
+    delete form_;
+    form_ = nullptr;
+    Pump();
+  }
+}
+
+TEST_F(WinSubClassTest, MessagesReachTheControlAsTheBaseDecides) {
+  struct Row {
+    plat::UINT message;
+    plat::WPARAM wparam;
+    bool passed_on;
+    int draws;
+  };
+  const Row rows[] =
+      {
+          {plat::WM_SETFOCUS, 0, true, 1}, {plat::WM_KILLFOCUS, 0, true, 1},
+          {plat::WM_ENABLE, 1, true, 1},   {vcl::CM_ENABLEDCHANGED, 0, true, 1},
+          {SKM_SETACTIVE, 0, false, 0},  // off: the next paint is the control's own
+          {plat::WM_PAINT, 0, true, 0},    {SKM_SETACTIVE, 1, false, 1},
+          {plat::WM_PAINT, 0, true, 1},    {SKM_ISSKINNED, 0, false, 0},
+      };
+  for (Way way : {Way::Hook, Way::Subclass}) {
+    SCOPED_TRACE(way == Way::Hook ? "hook" : "subclass");
+    log_ = {};
+    spy_ = {};
+    Build(way);
+    Pump();
+    for (const Row& row : rows) {
+      SCOPED_TRACE(row.message);
+      spy_.seen.clear();
+      const int draws = log_.draws;
+      if (row.message == plat::WM_PAINT) {
+        plat::InvalidateRect(window_, nullptr, plat::TRUE);
+        plat::UpdateWindow(window_);
+      } else {
+        Send(row.message, row.wparam);
+      }
+      EXPECT_EQ(Saw(spy_.seen, row.message), row.passed_on);
+      EXPECT_EQ(log_.draws - draws, row.draws);
+    }
+    EXPECT_TRUE(companion_->SkinActive);
+    spy_.seen.clear();
+    companion_->SendMouseLeave();
+    EXPECT_TRUE(Saw(spy_.seen, vcl::CM_MOUSELEAVE));
+
+    // The window goes while skinned: the companion is done with it, and the
+    // control got its colour back.
+    if (way == Way::Hook) {
+      spy_.seen.clear();
+      plat::DestroyWindow(window_);
+      EXPECT_TRUE(Saw(spy_.seen, plat::WM_NCDESTROY));
+      EXPECT_EQ(companion_->SkinState(), kSkinWindowGone);
+      EXPECT_FALSE(companion_->SkinActive);
+      EXPECT_TRUE(panel_->ParentColor());
+    }
+    delete form_;
+    form_ = nullptr;
+    EXPECT_EQ(log_.freed, 1);
+    Pump();
+  }
+}
+
+}  // namespace
