@@ -13,6 +13,7 @@
 #include "platform/vcl/SysUtils.h"
 #include "skin/SkinData.h"
 #include "skin/WinSkinForm.h"
+#include "skin/WinSkinMenu.h"
 
 namespace skin {
 
@@ -55,6 +56,8 @@ TSkinManage::~TSkinManage() {
   for (auto& form : forms_) form->DetachOnDestroy();
   forms_.clear();
   retired_.clear();
+  popup_menus_.clear();
+  retired_popups_.clear();
   if (hook_) plat::UnhookWindowsHookEx(hook_);
   hook_ = nullptr;
 }
@@ -129,6 +132,47 @@ void TSkinManage::FormGone(TWinSkinForm* form) {
 
 void TSkinManage::Sweep() {
   std::erase_if(retired_, [](const auto& f) { return !f->InDispatch(); });
+  std::erase_if(retired_popups_, [](const auto& p) { return !p->InDispatch(); });
+}
+
+TWinSkinPopMenu* TSkinManage::FindPopupMenu(plat::HWND window) const {
+  for (const auto& p : popup_menus_)
+    if (p->Handle() == window) return p.get();
+  return nullptr;
+}
+
+bool TSkinManage::SkinPopupMenu(plat::HWND window) {
+  if (!active_ || FindPopupMenu(window) || plat::SendMessageA(window, SKM_ISSKINNED, 0, 0) == 1) return false;
+  Sweep();
+  TSkinData* data = ChooseSkinData(window, "#32768");
+  if (!data || data->NotLoaded()) return false;
+  const TSkinControlTypes controls = data->SkinControls();
+  const bool allowed = menu_kind_ == 0   ? controls.Contains(xcPopupMenu)
+                       : menu_kind_ == 1 ? controls.Contains(xcMainMenu) || controls.Contains(xcMenuItem)
+                       : menu_kind_ == 2 ? controls.Contains(xcSystemMenu)
+                                         : false;
+  if (!allowed) return false;
+  auto popup = std::make_unique<TWinSkinPopMenu>();
+  popup->Attach(window, data, nullptr);
+  popup->SetFromBar(menu_from_bar_);
+  popup_menus_.push_back(std::move(popup));
+  return true;
+}
+
+bool TSkinManage::ForgetPopupMenu(plat::HWND window) {
+  auto it = std::find_if(popup_menus_.begin(), popup_menus_.end(),
+                         [window](const auto& p) { return p->Handle() == window; });
+  if (it == popup_menus_.end()) return false;
+  std::unique_ptr<TWinSkinPopMenu> popup = std::move(*it);
+  popup_menus_.erase(it);
+  popup->Detach();
+  // Its procedure may still be on the way out: freed once it has left.
+  if (popup->InDispatch()) retired_popups_.push_back(std::move(popup));
+  if (popup_menus_.empty()) {
+    menu_kind_ = 0;
+    menu_from_bar_ = false;
+  }
+  return true;
 }
 
 void TSkinManage::ScheduleAction(int action, unsigned delay) {
@@ -297,6 +341,13 @@ plat::LRESULT TSkinManage::HookProc(int code, plat::WPARAM wparam, plat::LPARAM 
     if (code == plat::HCBT_ACTIVATE) {
       if (self->state_ == 0) self->state_ = 1;
       self->SkinForm(window);
+    } else if (code == plat::HCBT_CREATEWND) {
+      const auto* create = reinterpret_cast<const plat::CBT_CREATEWNDA*>(lparam);
+      const plat::CREATESTRUCTA* cs = create ? create->lpcs : nullptr;
+      if (cs && !(static_cast<plat::DWORD>(cs->style) & plat::WS_CHILD) && ClassOf(window) == "#32768")
+        self->SkinPopupMenu(window);
+    } else if (code == plat::HCBT_DESTROYWND) {
+      self->ForgetPopupMenu(window);
     }
   }
   return plat::CallNextHookEx(self ? self->hook_ : nullptr, code, wparam, lparam);

@@ -25,6 +25,7 @@ namespace skin {
 
 class TSkinData;
 class TWinSkinForm;
+class TWinSkinPopMenu;
 
 inline constexpr plat::UINT SKM_INITFORM = 0x3503;
 inline constexpr plat::UINT SKM_ISSKINNED = 0x3523;
@@ -73,6 +74,16 @@ class TSkinManage {
   // Menu kind of the popup about to open (0 popup, 1 from the bar, 2 system).
   int MenuKind() const { return menu_kind_; }
   void SetMenuKind(int value) { menu_kind_ = value; }
+  bool MenuFromBar() const { return menu_from_bar_; }
+  void SetMenuFromBar(bool value) { menu_from_bar_ = value; }
+
+  // A popup-menu window being made gets a skin when the menu's kind is
+  // skinned; one that goes loses it, and with the last one the kind is
+  // forgotten.
+  bool SkinPopupMenu(plat::HWND window);
+  bool ForgetPopupMenu(plat::HWND window);
+  TWinSkinPopMenu* FindPopupMenu(plat::HWND window) const;
+  int PopupMenuCount() const { return static_cast<int>(popup_menus_.size()); }
 
   // A form skin whose window went away: out of the list now, freed when no
   // handler of it runs any more.
@@ -90,6 +101,8 @@ class TSkinManage {
   plat::HHOOK hook_ = nullptr;
   std::vector<std::unique_ptr<TWinSkinForm>> forms_;
   std::vector<std::unique_ptr<TWinSkinForm>> retired_;
+  std::vector<std::unique_ptr<TWinSkinPopMenu>> popup_menus_;
+  std::vector<std::unique_ptr<TWinSkinPopMenu>> retired_popups_;
   std::vector<TSkinData*> skin_datas_;
   TSkinData* main_skin_data_ = nullptr;
   TSkinData* current_skin_data_ = nullptr;
@@ -98,6 +111,7 @@ class TSkinManage {
   int state_ = 0;
   int pending_action_ = 0;
   int menu_kind_ = 0;
+  bool menu_from_bar_ = false;
 };
 
 // The manager, or nullptr before the first skin data component loads.

@@ -14,6 +14,8 @@
 #include "platform/user/NonClient.h"
 #include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
+#include "platform/user/Subclass.h"
+#include "platform/user/WindowMessages.h"
 #include "platform/vcl/Menus.h"
 #include "skin/SkinData.h"
 #include "skin/SkinDraw.h"
@@ -229,6 +231,105 @@ void TWinSkinMenu::PaintButton(TMenuBtn& button) {
   plat::ReleaseDC(form_->Handle(), dc);
 }
 
+// ---- TWinSkinPopMenu ------------------------------------------------------------
+
+namespace {
+constexpr plat::UINT_PTR kPopupSubclassId = 0x534D;
+}  // namespace
+
+TWinSkinPopMenu::~TWinSkinPopMenu() { Detach(); }
+
+void TWinSkinPopMenu::Attach(plat::HWND window, TSkinData* skin_data, plat::HMENU menu) {
+  if (attached_) return;
+  handle_ = window;
+  skin_data_ = skin_data;
+  owner_menu_ = menu;
+  from_bar_ = false;
+  attached_ = plat::SetWindowSubclass(window, &TWinSkinPopMenu::SubclassProc, kPopupSubclassId,
+                                      reinterpret_cast<plat::DWORD_PTR>(this)) != 0;
+}
+
+void TWinSkinPopMenu::Detach() {
+  if (!attached_) return;
+  plat::RemoveWindowSubclass(handle_, &TWinSkinPopMenu::SubclassProc, kPopupSubclassId);
+  attached_ = false;
+  background_.reset();
+}
+
+plat::LRESULT TWinSkinPopMenu::SubclassProc(plat::HWND hwnd, plat::UINT message, plat::WPARAM wparam,
+                                            plat::LPARAM lparam, plat::UINT_PTR, plat::DWORD_PTR ref) {
+  auto* self = reinterpret_cast<TWinSkinPopMenu*>(ref);
+  if (!self->attached_) return plat::DefSubclassProc(hwnd, message, wparam, lparam);
+  ++self->depth_;
+  struct Leave {
+    int& depth;
+    ~Leave() { --depth; }
+  } leave{self->depth_};
+  return self->WindowProc(message, wparam, lparam);
+}
+
+bool TWinSkinPopMenu::PrepareBackground(vcl::TRect& rect) {
+  if (!skin_data_ || skin_data_->NotLoaded()) return false;
+  TDataSkinObject* e = skin_data_->Skin().MenuBackground.get();
+  if (!e || e->Bitmap.Empty()) return false;
+  plat::RECT window{};
+  plat::GetWindowRect(handle_, &window);
+  rect = vcl::Rect(0, 0, window.right - window.left, window.bottom - window.top);
+  background_ =
+      SkinRenderImage(rect, &e->Bitmap, vcl::Rect(e->LeftWidth, e->TopHeight, e->RightWidth, e->BottomHeight),
+                      false, e->Tile != 1, std::max(e->Frame, 1), 1);
+  return background_ != nullptr;
+}
+
+plat::LRESULT TWinSkinPopMenu::WindowProc(plat::UINT message, plat::WPARAM wparam, plat::LPARAM lparam) {
+  if (message == SKM_ISSKINNED) return 1;
+  TSkinManage* manager = SkinManager();
+  if (!manager || !manager->Active()) return plat::DefSubclassProc(handle_, message, wparam, lparam);
+  switch (message) {
+    case plat::WM_DESTROY: {
+      const plat::HWND window = handle_;
+      Detach();
+      return plat::DefSubclassProc(window, message, wparam, lparam);
+    }
+    case plat::WM_ERASEBKGND:
+      if (!skin_data_->Options().Contains(xoMenuBG)) plat::DefSubclassProc(handle_, message, wparam, lparam);
+      return 1;
+    case plat::WM_NCPAINT: {
+      vcl::TRect rect;
+      if (!PrepareBackground(rect)) return plat::DefSubclassProc(handle_, message, wparam, lparam);
+      // Region 1 means the whole frame.
+      const auto region = wparam > 1 ? reinterpret_cast<plat::HRGN>(wparam) : nullptr;
+      plat::HDC dc =
+          plat::GetDCEx(handle_, region, plat::DCX_WINDOW | (region ? plat::DCX_INTERSECTRGN : 0u));
+      if (!dc) return 0;
+      plat::HDC src = background_->Canvas()->Handle();
+      const int w = rect.right, h = rect.bottom;
+      plat::BitBlt(dc, 0, 0, w, 3, src, 0, 0, plat::SRCCOPY);
+      plat::BitBlt(dc, 0, h - 3, w, 3, src, 0, h - 3, plat::SRCCOPY);
+      plat::BitBlt(dc, 0, 0, 3, h, src, 0, 0, plat::SRCCOPY);
+      plat::BitBlt(dc, w - 3, 0, 3, h, src, w - 3, 0, plat::SRCCOPY);
+      plat::ReleaseDC(handle_, dc);
+      return 0;
+    }
+    case plat::WM_PRINT: {
+      vcl::TRect rect;
+      if (!PrepareBackground(rect)) return plat::DefSubclassProc(handle_, message, wparam, lparam);
+      auto dc = reinterpret_cast<plat::HDC>(wparam);
+      plat::BitBlt(dc, 0, 0, rect.right, rect.bottom, background_->Canvas()->Handle(), 0, 0, plat::SRCCOPY);
+      const int old_mode = plat::SetBkMode(dc, plat::TRANSPARENT);
+      plat::HRGN clip = plat::CreateRectRgn(3, 3, rect.right - 3, rect.bottom - 3);
+      plat::SelectClipRgn(dc, clip);
+      const plat::LRESULT r = plat::DefSubclassProc(handle_, message, wparam, lparam);
+      plat::SelectClipRgn(dc, nullptr);
+      plat::DeleteObject(clip);
+      plat::SetBkMode(dc, old_mode);
+      return r;
+    }
+    default:
+      return plat::DefSubclassProc(handle_, message, wparam, lparam);
+  }
+}
+
 // ---- following an open bar popup ----------------------------------------------
 
 namespace {
@@ -354,7 +455,10 @@ bool TWinSkinForm::OpenMenuButton(TMenuBtn& button) {
   plat::RECT window{};
   plat::GetWindowRect(handle_, &window);
   const int x = window.left + button.Rect.left, y = window.top + button.Rect.bottom;
-  if (TSkinManage* manager = SkinManager()) manager->SetMenuKind(1);
+  if (TSkinManage* manager = SkinManager()) {
+    manager->SetMenuKind(1);
+    manager->SetMenuFromBar(true);
+  }
   const plat::HMENU popup = button.Popup;
   const bool enabled = button.Enabled;
   t.first = true;

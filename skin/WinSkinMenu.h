@@ -72,6 +72,42 @@ class TWinSkinMenu {
   vcl::TBitmap background_;
 };
 
+// The skin of one popup-menu window ("#32768"): its background and 3-pixel
+// frame from the skin's menu background, on the window's subclass chain.
+// The manager makes, owns and frees it.
+class TWinSkinPopMenu {
+ public:
+  TWinSkinPopMenu() = default;
+  ~TWinSkinPopMenu();
+  TWinSkinPopMenu(const TWinSkinPopMenu&) = delete;
+  TWinSkinPopMenu& operator=(const TWinSkinPopMenu&) = delete;
+
+  void Attach(plat::HWND window, TSkinData* skin_data, plat::HMENU menu);
+  void Detach();
+  plat::HWND Handle() const { return handle_; }
+  bool Attached() const { return attached_; }
+  bool FromBar() const { return from_bar_; }
+  void SetFromBar(bool value) { from_bar_ = value; }
+  plat::HMENU OwnerMenu() const { return owner_menu_; }
+  void SetOwnerMenu(plat::HMENU menu) { owner_menu_ = menu; }
+  bool InDispatch() const { return depth_ > 0; }
+
+ private:
+  static plat::LRESULT SubclassProc(plat::HWND hwnd, plat::UINT message, plat::WPARAM wparam,
+                                    plat::LPARAM lparam, plat::UINT_PTR id, plat::DWORD_PTR ref);
+  plat::LRESULT WindowProc(plat::UINT message, plat::WPARAM wparam, plat::LPARAM lparam);
+  // The background at the window's size; false without a menu background.
+  bool PrepareBackground(vcl::TRect& rect);
+
+  plat::HWND handle_ = nullptr;
+  TSkinData* skin_data_ = nullptr;
+  plat::HMENU owner_menu_ = nullptr;
+  bool from_bar_ = false;
+  bool attached_ = false;
+  int depth_ = 0;
+  std::unique_ptr<vcl::TBitmap> background_;
+};
+
 // Hides separators that lead, trail or follow another separator among the
 // visible items of `item`; a separator followed by a visible item shows.
 void TidySeparators(vcl::TMenuItem* item);
