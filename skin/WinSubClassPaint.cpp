@@ -191,12 +191,7 @@ void DrawButtonCaption(TSkinControl* companion, vcl::TCanvas* canvas, const TRec
   plat::HDC dc = canvas->Handle();
   const int old_mode = plat::SetBkMode(dc, plat::TRANSPARENT);
   box = Measure(canvas, caption, box, flags | plat::DT_NOCLIP);
-  const int tw = Width(box), th = Height(box);
-  const int dy = (Height(rect) - th) / 2 - 1;
-  if (alignment == plat::DT_CENTER)
-    box = vcl::Bounds(rect.left + (Width(rect) - tw) / 2, rect.top + dy, tw, th);
-  else
-    box = TRect{rect.left, rect.top + dy, rect.right, rect.top + dy + th};
+  box = ButtonCaptionRect(rect, alignment, Width(box), Height(box));
   SkinDrawText(dc, caption, &box, flags);
   plat::SetBkMode(dc, old_mode);
   if (companion->IsFocused && !companion->SkinData()->Options().Contains(xoNoFocusRect)) {
@@ -248,10 +243,7 @@ void DrawImageText(TSkinControl* companion, vcl::TCanvas* canvas, const TRect& r
     tw = Width(measured);
     th = Height(measured);
   }
-  int x = 3;
-  if (alignment == 1) x = (w - iw - tw) / 2;
-  if (alignment == 2) x = w - iw - tw - 2;
-  if (x < 2) x = 1;
+  const int x = ImageTextLeft(w, iw, tw, alignment);
   if (iw > 0) images->Draw(canvas, rect.left + x, rect.top + (h - ih) / 2, index, companion->IsEnabled);
   if (text.empty()) return;
   TRect box{std::max(rect.left + x + iw, rect.left), rect.top + (h - th) / 2, rect.right, 0};
@@ -338,10 +330,27 @@ void EraseMessage(TSkinControl* companion, vcl::TMessage& message) {
   message.Result = 1;
 }
 
+TRect ButtonCaptionRect(const TRect& rect, plat::UINT alignment, int tw, int th) {
+  const int dy = (Height(rect) - th) / 2 - 1;
+  if (alignment == plat::DT_CENTER)
+    return vcl::Bounds(rect.left + (Width(rect) - tw) / 2, rect.top + dy, tw, th);
+  return TRect{rect.left, rect.top + dy, rect.right, rect.top + dy + th};
+}
+
+int ImageTextLeft(int width, int image_width, int text_width, int alignment) {
+  int x = 3;
+  if (alignment == 1) x = (width - image_width - text_width) / 2;
+  if (alignment == 2) x = width - image_width - text_width - 2;
+  return x < 2 ? 1 : x;
+}
+
 bool IsPopupWindow(plat::HWND window) {
   if (!window) return false;
   const auto style = static_cast<plat::DWORD>(plat::GetWindowLongA(window, plat::GWL_STYLE));
-  return (style & plat::WS_POPUP) != 0 || plat::GetParent(window) == plat::GetDesktopWindow();
+  if (style & plat::WS_POPUP) return true;
+  // A child window whose parent is the desktop.
+  return (style & plat::WS_CHILD) != 0 &&
+         plat::GetAncestor(window, plat::GA_PARENT) == plat::GetDesktopWindow();
 }
 
 }  // namespace skin

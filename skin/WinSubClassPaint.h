@@ -83,4 +83,9 @@ void PaintMessage(TSkinControl* companion, vcl::TMessage& message);
 void EraseMessage(TSkinControl* companion, vcl::TMessage& message);
 bool IsPopupWindow(plat::HWND window);
 
+// Where DrawButtonCaption puts a measured text of tw x th in `rect`.
+vcl::TRect ButtonCaptionRect(const vcl::TRect& rect, plat::UINT alignment, int tw, int th);
+// The image's (and after it the text's) offset in DrawImageText.
+int ImageTextLeft(int width, int image_width, int text_width, int alignment);
+
 }  // namespace skin

@@ -13,7 +13,9 @@
 #include "platform/user/Paint.h"
 #include "platform/user/Subclass.h"
 #include "platform/user/WindowMessages.h"
+#include "platform/vcl/Buttons.h"
 #include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/TypInfo.h"
 #include "skin/SkinControlFixture.h"
 #include "skin/SkinFormFixture.h"
 #include "skin/WinSubClass.h"
@@ -46,6 +48,27 @@ plat::LRESULT SpyProc(plat::HWND hwnd, plat::UINT message, plat::WPARAM wparam, 
   return plat::DefSubclassProc(hwnd, message, wparam, lparam);
 }
 
+// A panel that publishes whether it shows its parent's background.
+class TBackPanel : public vcl::TPanel {
+  VCL_DECLARE_CLASS(TBackPanel, vcl::TPanel)
+ public:
+  using vcl::TPanel::TPanel;
+  bool ParentBackground() const { return back_; }
+  void SetParentBackground(bool value) {
+    back_ = value;
+    if (writes) ++*writes;
+  }
+  bool back_ = true;
+  int* writes = nullptr;
+};
+
+}  // namespace
+
+VCL_IMPLEMENT_CLASS(TBackPanel, vcl::published::BoolProp("ParentBackground", &TBackPanel::ParentBackground,
+                                                         &TBackPanel::SetParentBackground))
+
+namespace {
+
 // A helper window a companion made; counts its destruction.
 class TOverlay : public vcl::TPanel {
  public:
@@ -56,7 +79,9 @@ class TOverlay : public vcl::TPanel {
   int* freed_;
 };
 
-enum class Way { Hook, Subclass };
+// A windowed control by its hook list, the same by its window's subclass
+// chain, and a windowless control by its hook list.
+enum class Way { Hook, Subclass, Windowless };
 enum class Order {
   CompanionFirst,
   ControlFirst,
@@ -73,45 +98,55 @@ class WinSubClassTest : public SkinScreenTest {
     data_ = NewSkinData(TestSkinPackage());
   }
 
-  // A skinned form with a panel on it; the spy joins the panel before the
-  // companion, `outer` after it.
+  // A skinned form with a control on it (a panel, or a speed button); the
+  // spy joins the control before the companion, `outer` after it. The
+  // companion's helper sits on the panel, or on the form beside the button.
   void Build(Way way) {
     form_ = NewSizeableForm(320, 240);
     ShowAndSkin(form_);
     skin_form_ = SkinOf(form_);
     ASSERT_NE(skin_form_, nullptr);
-    panel_ = new vcl::TPanel(form_);
-    panel_->SetParent(form_);
-    panel_->SetBounds(10, 10, 80, 40);
-    panel_->SetParentColor(true);
-    window_ = panel_->Handle();
+    panel_ = nullptr;
+    window_ = nullptr;
+    if (way == Way::Windowless) {
+      control_ = new vcl::TSpeedButton(form_);
+    } else {
+      panel_ = new vcl::TPanel(form_);
+      control_ = panel_;
+    }
+    control_->SetParent(form_);
+    control_->SetBounds(10, 10, 80, 40);
+    control_->SetParentColor(true);
+    if (panel_) window_ = panel_->Handle();
     Join(way, &spy_, 1);
-    companion_ = new TProbeCompanion(way == Way::Hook ? panel_ : nullptr, &log_);
-    if (way == Way::Hook)
-      companion_->AttachControl(skin_form_, data_.get(), true, skin_form_->WorkCanvas());
-    else
+    companion_ = new TProbeCompanion(way == Way::Subclass ? nullptr : control_, &log_);
+    if (way == Way::Subclass)
       companion_->AttachWindow(window_, data_.get(), skin_form_, skin_form_->WorkCanvas());
+    else
+      companion_->AttachControl(skin_form_, data_.get(), true, skin_form_->WorkCanvas());
     Join(way, &outer_, 2);
     auto* helper = new TOverlay(&helpers_freed_);
-    helper->SetParent(panel_);
+    helper->SetParent(panel_ ? panel_ : static_cast<vcl::TWinControl*>(form_));
     companion_->AdoptHelper(helper);
   }
   void Join(Way way, Spy* spy, int id) {
-    if (way == Way::Hook)
-      panel_->AddWindowProcHook(spy, [spy](vcl::TMessage& m, const vcl::TWndHookNext& next) {
-        if (!spy->See(m.Msg)) next(m);
-      });
-    else
+    if (way == Way::Subclass)
       plat::SetWindowSubclass(window_, &SpyProc, static_cast<plat::UINT_PTR>(id),
                               reinterpret_cast<plat::DWORD_PTR>(spy));
+    else
+      control_->AddWindowProcHook(spy, [spy](vcl::TMessage& m, const vcl::TWndHookNext& next) {
+        if (!spy->See(m.Msg)) next(m);
+      });
   }
   plat::LRESULT Send(plat::UINT message, plat::WPARAM wparam = 0, plat::LPARAM lparam = 0) {
+    if (!window_) return control_->Perform(message, wparam, lparam);
     return plat::SendMessageA(window_, message, wparam, lparam);
   }
 
   vcl::TForm* form_ = nullptr;
   TWinSkinForm* skin_form_ = nullptr;
   vcl::TPanel* panel_ = nullptr;
+  vcl::TControl* control_ = nullptr;
   plat::HWND window_ = nullptr;
   TProbeCompanion* companion_ = nullptr;
   CompanionLog log_;
@@ -126,10 +161,13 @@ TEST_F(WinSubClassTest, CompanionLeavesInEveryOrderAndTouchesNothingGone) {
     Order order;
   };
   std::vector<Case> cases;
-  for (Way way : {Way::Hook, Way::Subclass})
+  for (Way way : {Way::Hook, Way::Subclass, Way::Windowless})
     for (Order order : {Order::CompanionFirst, Order::ControlFirst, Order::ControlDuringMessage,
                         Order::CompanionDuringMessage, Order::FormSkinFirst, Order::FormClosed})
-      cases.push_back({way == Way::Hook ? "hook" : "subclass", way, order});
+      cases.push_back({way == Way::Hook       ? "hook"
+                       : way == Way::Subclass ? "subclass"
+                                              : "windowless",
+                       way, order});
 
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " order " + std::to_string(static_cast<int>(c.order)));
@@ -142,8 +180,8 @@ TEST_F(WinSubClassTest, CompanionLeavesInEveryOrderAndTouchesNothingGone) {
     ASSERT_EQ(skin_form_->SkinnedControls().Count(), 1);
     EXPECT_EQ(Send(SKM_ISSKINNED), 1);
     EXPECT_FALSE(Saw(spy_.seen, SKM_ISSKINNED));
-    if (c.way == Way::Hook) {
-      EXPECT_EQ(panel_->Color(), face);
+    if (c.way != Way::Subclass) {
+      EXPECT_EQ(control_->Color(), face);
     }
 
     // The companion gone while the control lives: both other handlers keep
@@ -160,21 +198,23 @@ TEST_F(WinSubClassTest, CompanionLeavesInEveryOrderAndTouchesNothingGone) {
       EXPECT_TRUE(Saw(outer_.seen, plat::WM_ENABLE));
       EXPECT_EQ(log_.pre.size(), pre);
       EXPECT_EQ(Send(SKM_ISSKINNED), 0);
-      if (c.way == Way::Hook) {
-        EXPECT_TRUE(panel_->ParentColor());
-        EXPECT_EQ(panel_->Color(), form_->Color());
+      if (c.way != Way::Subclass) {
+        EXPECT_TRUE(control_->ParentColor());
+        EXPECT_EQ(control_->Color(), form_->Color());
       }
-      delete panel_;
+      delete control_;
     };
     // The control gone first: nothing was written into it on its way out,
-    // the helper went with it once, and the sweep frees the companion.
+    // the helper on it went with it once, and the sweep frees the companion
+    // (and a helper that is still there).
     auto control_gone = [&](size_t mark) {
       EXPECT_EQ(companion_->SkinState(), kSkinWindowGone);
-      EXPECT_EQ(helpers_freed_, 1);
+      EXPECT_EQ(helpers_freed_, panel_ ? 1 : 0);
       for (size_t i = mark; i < spy_.seen.size(); ++i) EXPECT_NE(spy_.seen[i], vcl::CM_COLORCHANGED);
       EXPECT_EQ(log_.freed, 0);
       skin_form_->SkinnedControls().Sweep();
       EXPECT_EQ(log_.freed, 1);
+      EXPECT_EQ(helpers_freed_, 1);
       EXPECT_EQ(skin_form_->SkinnedControls().Count(), 0);
     };
 
@@ -185,13 +225,13 @@ TEST_F(WinSubClassTest, CompanionLeavesInEveryOrderAndTouchesNothingGone) {
         break;
       case Order::ControlFirst: {
         const size_t mark = spy_.seen.size();
-        delete panel_;
+        delete control_;
         control_gone(mark);
         break;
       }
       case Order::ControlDuringMessage: {
         const size_t mark = spy_.seen.size();
-        spy_.on_enable = [&] { delete panel_; };
+        spy_.on_enable = [&] { delete control_; };
         Send(plat::WM_ENABLE, 1);
         EXPECT_FALSE(Saw(log_.post, plat::WM_ENABLE));
         control_gone(mark);
@@ -280,6 +320,49 @@ TEST_F(WinSubClassTest, MessagesReachTheControlAsTheBaseDecides) {
     EXPECT_EQ(log_.freed, 1);
     Pump();
   }
+}
+
+TEST_F(WinSubClassTest, ParentBackgroundIsSwitchedOffWhileSkinned) {
+  form_ = NewSizeableForm(320, 240);
+  ShowAndSkin(form_);
+  skin_form_ = SkinOf(form_);
+  ASSERT_NE(skin_form_, nullptr);
+  struct Row {
+    bool before;
+    bool option;  // xoParentBackGround: left alone
+    bool during, after;
+    int mode;
+  };
+  for (Row row : {Row{true, false, false, true, 1}, Row{false, false, false, false, 0},
+                  Row{true, true, true, true, 0}}) {
+    SCOPED_TRACE(std::to_string(row.before) + std::to_string(row.option));
+    TSkinOptions options = data_->Options();
+    if (row.option)
+      options.Include(xoParentBackGround);
+    else
+      options.Exclude(xoParentBackGround);
+    data_->SetOptions(options);
+    auto* panel = new TBackPanel(form_);
+    panel->SetParent(form_);
+    panel->back_ = row.before;
+    auto* companion = new TProbeCompanion(panel, &log_);
+    companion->AttachControl(skin_form_, data_.get(), true, nullptr);
+    EXPECT_EQ(panel->ParentBackground(), row.during);
+    EXPECT_EQ(companion->Mode, row.mode);
+    skin_form_->SkinnedControls().UnskinAll();
+    EXPECT_EQ(panel->ParentBackground(), row.after);
+    // Nothing is written on the way out of a panel that is going.
+    companion = new TProbeCompanion(panel, &log_);
+    companion->AttachControl(skin_form_, data_.get(), true, nullptr);
+    int writes = 0;
+    panel->writes = &writes;
+    delete panel;
+    EXPECT_EQ(writes, 0);
+    EXPECT_EQ(companion->SkinState(), kSkinWindowGone);
+    skin_form_->SkinnedControls().Sweep();
+  }
+  delete form_;
+  form_ = nullptr;
 }
 
 }  // namespace
