@@ -231,6 +231,8 @@ void TSkinControl::PostProcessMessage(vcl::TMessage& message) {
 }
 
 void TSkinControl::RepaintWindow() {
+  // A handle may be reused once its window is gone.
+  if (skin_state_ == kSkinWindowGone) return;
   if (graphic_) {
     if (vcl::TControl* c = LiveControl()) c->Invalidate();
     return;
@@ -242,7 +244,7 @@ void TSkinControl::RepaintWindow() {
 
 void TSkinControl::PaintControl(plat::HDC dc) {
   plat::RECT r{};
-  if (!handle_ || !plat::GetWindowRect(handle_, &r)) return;
+  if (!handle_ || skin_state_ == kSkinWindowGone || !plat::GetWindowRect(handle_, &r)) return;
   WindowRect = r;
   const vcl::TRect local = vcl::Rect(0, 0, r.right - r.left, r.bottom - r.top);
   if (dc) {
@@ -285,7 +287,7 @@ void TSkinControl::SwitchParentBackground(bool on) {
 }
 
 void TSkinControl::SendMouseLeave() {
-  if (handle_) plat::SendMessageA(handle_, vcl::CM_MOUSELEAVE, 0, 0);
+  if (handle_ && skin_state_ != kSkinWindowGone) plat::SendMessageA(handle_, vcl::CM_MOUSELEAVE, 0, 0);
 }
 
 std::string TSkinControl::WindowText(plat::HWND window) {
@@ -317,11 +319,14 @@ void TSkinControlList::Remove(TSkinControl* companion) {
 }
 
 void TSkinControlList::Sweep() {
-  std::vector<TSkinControl*> gone;
-  for (TSkinControl* c : items_)
-    if (c->SkinState() == kSkinWindowGone) gone.push_back(c);
-  for (TSkinControl* c : gone) {
-    Remove(c);
+  // One at a time: freeing a companion frees its helper windows, whose
+  // going may reach this list again.
+  for (;;) {
+    auto it = std::find_if(items_.begin(), items_.end(),
+                           [](TSkinControl* c) { return c->SkinState() == kSkinWindowGone; });
+    if (it == items_.end()) return;
+    TSkinControl* c = *it;
+    items_.erase(it);
     TSkinControl::Free(c);
   }
 }
