@@ -920,6 +920,62 @@ void TMMDIBCanvas::DIB_FillRectDotted(const TRect& rect, bool dotted) {
   }
 }
 
+namespace {
+
+// n bytes of value from p; short runs without a library call, as most spots
+// are a few pixels wide.
+inline void FillBytes(uint8_t* p, int32_t n, uint8_t value) {
+  if (n > 16) {
+    std::memset(p, value, static_cast<size_t>(n));
+    return;
+  }
+  const uint64_t pattern = value * 0x0101010101010101ull;
+  for (; n >= 8; n -= 8, p += 8) std::memcpy(p, &pattern, 8);
+  if (n >= 4) {
+    std::memcpy(p, &pattern, 4);
+    p += 4;
+    n -= 4;
+  }
+  for (; n > 0; --n) *p++ = value;
+}
+
+}  // namespace
+
+void TMMDIBCanvas::DIB_FillSpots(const TSpotColumn& column, int32_t first, int32_t last) {
+  if (g_dib.bits == nullptr || first > last) return;
+  int32_t l = column.left;
+  int32_t r = column.right;
+  if (!ClipSpan(l, r, g_dib.clip.left, g_dib.clip.right)) return;
+  const int32_t width = r - l;
+  auto zone = [&](int32_t n) { return n <= column.zone1 ? 0 : n <= column.zone2 ? 1 : 2; };
+  // Spots that touch each other and share a colour are one rectangle, filled
+  // at once; dotted spots each start their own pattern.
+  const bool touching = !column.dotted && column.pitch == column.height;
+  for (int32_t n = first; n <= last; ++n) {
+    const int32_t z = zone(n);
+    int32_t b = column.bottom - (n - 1) * column.pitch;
+    if (touching)
+      while (n < last && zone(n + 1) == z) ++n;
+    int32_t t = column.bottom - (n - 1) * column.pitch - column.height;
+    if (!ClipSpan(t, b, g_dib.clip.top, g_dib.clip.bottom)) continue;
+    DIB_SetColor(column.colors[static_cast<size_t>(z)]);
+    if (column.dotted) {
+      for (int32_t y = t; y < b; y += 2) {
+        uint8_t* p = PixelAt(l, y);
+        for (int32_t x = l; x < r; x += 2, p += 2 * g_dib.bytes_per_pixel) PutPixel(p, g_dib.color);
+      }
+      continue;
+    }
+    uint8_t* p = PixelAt(l, t);
+    if (g_dib.bytes_per_pixel == 1) {
+      const auto value = static_cast<uint8_t>(g_dib.color);
+      for (int32_t y = t; y < b; ++y, p += g_dib.row_step) FillBytes(p, width, value);
+    } else {
+      for (int32_t y = t; y < b; ++y, p += g_dib.row_step) RowRun(p, width, Op::Fill);
+    }
+  }
+}
+
 void TMMDIBCanvas::DIB_Clear() {
   if (g_dib.bits == nullptr || g_dib.width <= 0 || g_dib.height <= 0) return;
   if (g_dib.bytes_per_pixel == 1) {

@@ -142,6 +142,24 @@ class TMMDIBCanvas : public vcl::TCanvas {
   static void DIB_FillRect(const TRect& rect);
   static void DIB_XorRect(const TRect& rect);
   static void DIB_FillRectDotted(const TRect& rect, bool dotted);
+  // A column of spots, spot 1 at the bottom: spot n covers the columns
+  // [left, right) and the rows [bottom - (n - 1) * pitch - height,
+  // bottom - (n - 1) * pitch), in colors[0] up to spot zone1, colors[1] up to
+  // zone2 and colors[2] above; each spot filled as DIB_FillRectDotted would.
+  struct TSpotColumn {
+    int32_t left = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+    int32_t height = 1;
+    int32_t pitch = 1;
+    int32_t zone1 = 0;
+    int32_t zone2 = 0;
+    std::array<int32_t, 3> colors{};
+    bool dotted = false;
+  };
+  // Spots first..last of the column; the current colour is left at the
+  // colour of the last spot drawn.
+  static void DIB_FillSpots(const TSpotColumn& column, int32_t first, int32_t last);
   static void DIB_Clear();
   // src_bits has the current DIB's geometry and may be its own bits.
   static void DIB_CopyRect(const uint8_t* src_bits, int32_t dst_x, int32_t dst_y, int32_t width,

@@ -1,6 +1,7 @@
 #include "displays/MMLevel.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -709,18 +710,36 @@ vcl::TRect TMMCustomLevel::SpotRect(int32_t k) const {
 }
 
 void TMMCustomLevel::DrawSpots(TMMDIBCanvas& canvas, int32_t n, int32_t peak, bool unlit) {
+  // The zones' pixel values, each looked up once per pass at most.
+  std::array<int32_t, 3> pixels{-1, -1, -1};
   auto color = [&](int32_t k) {
     const int zone = k > zone2_ ? 2 : k > zone1_ ? 1 : 0;
-    return colors_[static_cast<size_t>(unlit ? zone + 3 : zone)];
+    int32_t& pixel = pixels[static_cast<size_t>(zone)];
+    if (pixel < 0) pixel = canvas.ColorToDIB(colors_[static_cast<size_t>(unlit ? zone + 3 : zone)]);
+    return pixel;
   };
   const bool dotted = unlit ? inactive_doted_ : active_doted_;
-  auto fill = [&](int32_t k, vcl::TColor c) {
+  auto fill = [&](int32_t k, int32_t pixel) {
     if (k < 1 || k > num_spots_) return;
-    canvas.DIB_SetTColor(c);
+    TMMDIBCanvas::DIB_SetColor(pixel);
     TMMDIBCanvas::DIB_FillRectDotted(SpotRect(k), dotted);
   };
+  // Spots without space between them and of one colour are one rectangle.
+  const bool touching = spot_space_ == 0 && !dotted;
   const bool symmetric = !unlit && direction_ == dirSymetric;
-  if (!symmetric) {
+  if (!symmetric && touching) {
+    for (int32_t k = 1, last = std::min(n, num_spots_); k <= last; ++k) {
+      const int32_t pixel = color(k);
+      const int32_t first = k;
+      while (k < last && color(k + 1) == pixel) ++k;
+      vcl::TRect box = SpotRect(first);
+      const vcl::TRect end = SpotRect(k);
+      box = vcl::Rect(std::min(box.left, end.left), std::min(box.top, end.top),
+                      std::max(box.right, end.right), std::max(box.bottom, end.bottom));
+      TMMDIBCanvas::DIB_SetColor(pixel);
+      TMMDIBCanvas::DIB_FillRect(box);
+    }
+  } else if (!symmetric) {
     for (int32_t k = 1; k <= n; ++k) fill(k, color(k));
   } else {
     // A block of five spots around the level, in the level's colour.

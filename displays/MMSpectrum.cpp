@@ -988,6 +988,8 @@ int32_t TMMSpectrum::CopyDisplayValues(std::span<int32_t> out) const {
 }
 
 void TMMSpectrum::DrawValues() {
+  // The display lock before the canvas lock, as every other pass takes them.
+  Lock lock(DisplayLock());
   DrawNow([this](void*) { DrawSpectrum(false); }, nullptr);
 }
 

@@ -261,19 +261,27 @@ void TMMSpectrum::DrawBarSpots(const DrawState& s, int32_t left, int32_t right, 
     left += space_ / 2;
     right -= space_ - space_ / 2;
   }
-  auto spot = [&](int32_t n) {
-    if (n < 1 || n > num_spots_) return;
-    const int32_t bottom = height_ - bottom_offset_ - (n - 1) * pitch_;
-    TMMDIBCanvas::DIB_SetColor(s.Zone(*this, n));
-    TMMDIBCanvas::DIB_FillRectDotted(vcl::Rect(left, bottom - spot_height_, right, bottom), dotted);
+  TMMDIBCanvas::TSpotColumn column;
+  column.left = left;
+  column.right = right;
+  column.bottom = height_ - bottom_offset_;
+  column.height = spot_height_;
+  column.pitch = pitch_;
+  column.zone1 = zone1_;
+  column.zone2 = zone2_;
+  column.colors = {s.pixel[0], s.pixel[1], s.pixel[2]};
+  column.dotted = dotted;
+  // Spots outside 1..num_spots_ are never drawn.
+  auto spots = [&](int32_t first, int32_t last) {
+    TMMDIBCanvas::DIB_FillSpots(column, std::max(first, 1), std::min(last, num_spots_));
   };
   if (kind_ == skPeaks) {
-    if (lit >= 1) spot(lit);
+    if (lit >= 1) spots(lit, lit);
   } else {
-    for (int32_t n = 1; n <= lit; ++n) spot(n);
+    spots(1, lit);
   }
   if (num_peaks_ < 1 || peak <= lit) return;
-  for (int32_t n = peak, k = std::min(num_peaks_, peak); k > 0; --n, --k) spot(n);
+  spots(peak - std::min(num_peaks_, peak) + 1, peak);
 }
 
 void TMMSpectrum::DrawBars(const DrawState& s) {

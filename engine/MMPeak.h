@@ -28,6 +28,12 @@ constexpr int32_t kMinPeakFFTLength = 8;
 constexpr int32_t kMaxPeakFFTLength = 32768;
 constexpr int32_t kMaxIntegrationCount = 300;
 
+// Raises maxima[k] to the whole-number magnitude of bin k of `values`
+// (interleaved real and imaginary parts, each multiplied by `scale` first)
+// for the first `bins` bins. With `wide`, runs eight bins at a time where the
+// processor can; both ways give the same numbers. True when the wide way ran.
+bool RaiseBinMaxima(const float* values, int32_t bins, float scale, int32_t* maxima, bool wide);
+
 class TMMPeakDetect : public TMMDSPComponent {
   VCL_DECLARE_CLASS(TMMPeakDetect, TMMDSPComponent)
  public:

@@ -538,6 +538,20 @@ TEST_P(MMLevelBarTest, SpotsZonesAndPeaksInTheDib) {
        },
        25, 0, 25, Row(100, 0, 3, 1, "1111111111112222222223333")},
       {"20 spots from x = 1, three zones", normal, 20, 0, 20, Row(100, 1, 3, 2, "11111111112222222333")},
+      {"touching spots, lit with peaks",
+       [](TBarMeter& m) {
+         m.SetSpotWidth(4);
+         m.SetSpotSpace(0);
+         m.SetNumPeaks(3);
+       },
+       14, 23, 25, Row(100, 0, 4, 0, "11111111111122bbbbbb233cc")},
+      {"touching spots, reversed",
+       [](TBarMeter& m) {
+         m.SetSpotWidth(4);
+         m.SetSpotSpace(0);
+         m.SetDirection(dirReversed);
+       },
+       14, 0, 25, Reversed(Row(100, 0, 4, 0, "11111111111122bbbbbbbcccc"))},
       {"unlit", normal, 0, 0, 20, Row(100, 1, 3, 2, "aaaaaaaaaabbbbbbbccc")},
       {"three peak spots below the peak",
        [&](TBarMeter& m) {

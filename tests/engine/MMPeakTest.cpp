@@ -553,3 +553,35 @@ INSTANTIATE_TEST_SUITE_P(Formats, GeneratorChainTest,
 
 }  // namespace
 }  // namespace enginetest
+
+// The eight-at-a-time magnitudes give the portable numbers: exact squares and
+// the values just around them (where the single-precision root rounds up),
+// signs, NaN, huge and tiny parts, an odd tail of bins, and many random bins.
+TEST(PeakMagnitudeTest, WideAndPortableMaximaAgree) {
+  std::vector<float> values;
+  for (const float whole : {0.0f, 1.0f, 3.0f, 4.0f, 46340.0f, 46341.0f, 99999.0f, 316227.0f}) {
+    for (const float step : {0.0f, 1e-3f, -1e-3f}) {
+      values.push_back(whole + step);
+      values.push_back(0.0f);
+      values.push_back(-(whole + step));
+      values.push_back(whole / 2);
+    }
+  }
+  for (const float odd : {std::nanf(""), 1e-30f, -2.5e5f, 3e5f, 1e-40f, 7.0f}) values.push_back(odd);
+  std::srand(7);
+  while (values.size() < 2 * 4099)
+    values.push_back(static_cast<float>(std::rand() % 2000001 - 1000000) * (std::rand() % 2 ? 0.37f : 1.0f));
+  const int32_t bins = static_cast<int32_t>(values.size() / 2);
+  for (const float scale : {1.0f, 1.0f / 1024}) {
+    std::vector<int32_t> portable(static_cast<size_t>(bins), 3);
+    std::vector<int32_t> wide(portable);
+    engine::RaiseBinMaxima(values.data(), bins, scale, portable.data(), false);
+    engine::RaiseBinMaxima(values.data(), bins, scale, wide.data(), true);
+    EXPECT_EQ(wide, portable) << "scale " << scale;
+  }
+  // 3-4-5: the exact root is kept, not stepped back.
+  const float bin[2] = {3.0f, 4.0f};
+  int32_t one = 0;
+  engine::RaiseBinMaxima(bin, 1, 1.0f, &one, true);
+  EXPECT_EQ(one, 5);
+}
