@@ -317,4 +317,68 @@ TEST_F(WinSubClassPaintTest, PopupWindows) {
   plat::DestroyWindow(child);
 }
 
+TEST_F(WinSubClassPaintTest, DisabledTextAndFocusRectangles) {
+  // Pixels of the panel in a colour, and pixels that are not the face.
+  auto count = [&](uint32_t colour, bool other_than_face) {
+    int n = 0;
+    for (int y = 0; y < 60; ++y)
+      for (int x = 0; x < 120; ++x) {
+        const uint32_t p = At(x, y);
+        n += other_than_face ? p != Rgb(kFace) : p == colour;
+      }
+    return n;
+  };
+  const uint32_t shadow = Rgb(vcl::clBtnShadow);
+  struct Row {
+    const char* name;
+    std::function<void(vcl::TCanvas*, bool enabled)> draw;
+  };
+  const vcl::TRect r = vcl::Rect(0, 0, 120, 60);
+  const Row rows[] = {
+      {"label",
+       [&](vcl::TCanvas* c, bool e) { DrawLabelText(companion_, c, r, plat::DT_CENTER, e, "HHHH"); }},
+      {"centred label", [&](vcl::TCanvas* c, bool e) { DrawCentredLabel(c, r, "HHHH", 2, e); }},
+      {"image text",
+       [&](vcl::TCanvas* c, bool e) {
+         companion_->IsEnabled = e;
+         DrawImageText(companion_, c, r, 1, "HHHH", -1, nullptr);
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Paint([&](plat::HDC, vcl::TCanvas* canvas) {
+      canvas->Font()->SetColor(vcl::clBlack);
+      row.draw(canvas, true);
+    });
+    EXPECT_GT(count(0, false), 0);
+    EXPECT_EQ(count(shadow, false), 0);
+    Paint([&](plat::HDC, vcl::TCanvas* canvas) {
+      canvas->Font()->SetColor(vcl::clBlack);
+      row.draw(canvas, false);
+    });
+    EXPECT_GT(count(shadow, false), 0);
+    EXPECT_EQ(count(0, false), 0);
+  }
+
+  // A focused caption gets a focus rectangle, unless the skin's options
+  // say no.
+  auto caption_pixels = [&](bool focused, bool no_focus_rect) {
+    companion_->IsFocused = focused;
+    TSkinOptions options = data_->Options();
+    if (no_focus_rect)
+      options.Include(xoNoFocusRect);
+    else
+      options.Exclude(xoNoFocusRect);
+    data_->SetOptions(options);
+    Paint([&](plat::HDC, vcl::TCanvas* canvas) {
+      DrawButtonCaption(companion_, canvas, r, plat::DT_CENTER, "OK");
+    });
+    return count(0, true);
+  };
+  const int plain = caption_pixels(false, false);
+  EXPECT_GT(plain, 0);
+  EXPECT_GT(caption_pixels(true, false), plain);
+  EXPECT_EQ(caption_pixels(true, true), plain);
+}
+
 }  // namespace
