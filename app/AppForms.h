@@ -44,6 +44,15 @@ T* RequireComponent(vcl::TComponent* form, const std::string& name) {
   return found;
 }
 
+// The hourglass while a handler runs; the arrow again however it ends.
+class TWaitCursor {
+ public:
+  TWaitCursor() { vcl::Screen->SetCursor(vcl::crHourGlass); }
+  ~TWaitCursor() { vcl::Screen->SetCursor(vcl::crDefault); }
+  TWaitCursor(const TWaitCursor&) = delete;
+  TWaitCursor& operator=(const TWaitCursor&) = delete;
+};
+
 // Creates the start-up window, shows and paints it.
 void ShowStartupWindow();
 // Creates the main window, then the dialogs, in the program's order.

@@ -29,14 +29,13 @@ double BarHeightFactor(double gain) {
   return std::pow(10.0, (60.0 * k / 31.0 - 60.0) / 20.0);
 }
 
-// The peak detector's FrequencyToBin on a copy of its maxima.
+}  // namespace
+
 int32_t FrequencyToBin(int32_t frequency, float bin_width, int32_t bin_count) {
   const float bin = std::trunc(static_cast<float>(frequency) / bin_width);
   if (!(bin < static_cast<float>(bin_count))) return bin_count;
   return bin < 0.0f ? 0 : static_cast<int32_t>(bin);
 }
-
-}  // namespace
 
 bool BuildBandTable(TBandTable& table, int32_t count, int32_t low, int32_t high) {
   if (count < 2 || count > kMaxBands) return false;

@@ -38,6 +38,10 @@ struct TBandTable {
 // centres whose bands are empty.
 bool BuildBandTable(TBandTable& table, int32_t count, int32_t low, int32_t high);
 
+// The peak detector's FrequencyToBin for a detector of bin_count bins of
+// bin_width Hz (above 0): bin_count past the last bin.
+int32_t FrequencyToBin(int32_t frequency, float bin_width, int32_t bin_count);
+
 // The weighting's gain in dB at a frequency; 0 for Off and for results of
 // magnitude below 0.0001. B is 0 dB at 1 kHz like A and C.
 double WeightingGain(TWeighting weighting, double frequency);

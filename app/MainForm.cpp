@@ -315,5 +315,11 @@ VCL_IMPLEMENT_CLASS(
     Method("S2Click", &TFrmMain::S2Click), Method("S3Click", &TFrmMain::S3Click),
     Method("StartAudioDriver2NumPad21Click", &TFrmMain::StartAudioDriver2NumPad21Click),
     Method("StartAudioDriver2NumPad22Click", &TFrmMain::StartAudioDriver2NumPad22Click),
+    // exports
+    Method("Button11Click", &TFrmMain::Button11Click), Method("Button12Click", &TFrmMain::Button12Click),
+    Method("Button13Click", &TFrmMain::Button13Click), Method("btn_jpgClick", &TFrmMain::btn_jpgClick),
+    Method("btn_txtClick", &TFrmMain::btn_txtClick), Method("btn_txt2Click", &TFrmMain::btn_txt2Click),
+    Method("btn_txt3Click", &TFrmMain::btn_txt3Click), Method("Button22Click", &TFrmMain::Button22Click),
+    Method("Button23Click", &TFrmMain::Button23Click), Method("Button24Click", &TFrmMain::Button24Click),
     // Leq
     Method("LEQcalculator1Click", &TFrmMain::LEQcalculator1Click))

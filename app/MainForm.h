@@ -767,6 +767,42 @@ class TFrmMain : public vcl::TForm {
   int64_t scan_length_ms_ = 0;
 
  public:
+  // ---- exports (MainExports.cpp) ----
+  void Button11Click(vcl::TObject* sender);
+  void Button12Click(vcl::TObject* sender);
+  void Button13Click(vcl::TObject* sender);
+  void btn_jpgClick(vcl::TObject* sender);
+  void btn_txtClick(vcl::TObject* sender);
+  void btn_txt2Click(vcl::TObject* sender);
+  void btn_txt3Click(vcl::TObject* sender);
+  void Button22Click(vcl::TObject* sender);
+  void Button23Click(vcl::TObject* sender);
+  void Button24Click(vcl::TObject* sender);
+  // "analyzer.bmp" as a JPEG under the name the save dialog gives, first the
+  // picture of the pair or of the renderer window; false when the save was
+  // not confirmed.
+  bool SavePairJpg();
+  bool SaveViewJpg();
+  // The spreadsheet text of two result files of the peak-data folder (names
+  // without folder) under the name the save dialog gives; false when the save
+  // was not confirmed.
+  bool ExportXls(const std::string& first, const std::string& second);
+  // "eq_q.sav" and "eq_n.sav" from two result files of the peak-data folder.
+  void CreateEqFiles(const std::string& first, const std::string& second);
+
+ private:
+  // The result file names of pair 0..2 of the kind "Show" selects; empty
+  // without a kind.
+  std::array<std::string, 2> ExportPairFiles(int pair) const;
+  void CreatePairJpg(int pair);
+  void ExportPairXls(int pair);
+  void CreatePairEq(int pair);
+  // Saves the JPEG of "analyzer.bmp" through the save dialog.
+  bool SaveAnalyzerPictureJpg();
+  // Hands a written export to the desktop's program for it.
+  void OpenExport(const std::string& file_name);
+
+ public:
   // ---- Leq (MainLeq.cpp) ----
   // Shows the Leq window and starts collecting one level per pass.
   void LEQcalculator1Click(vcl::TObject* sender);

@@ -12,19 +12,6 @@
 
 namespace app {
 
-namespace {
-
-// The hourglass while a handler runs; the arrow again however it ends.
-class TWaitCursor {
- public:
-  TWaitCursor() { vcl::Screen->SetCursor(vcl::crHourGlass); }
-  ~TWaitCursor() { vcl::Screen->SetCursor(vcl::crDefault); }
-  TWaitCursor(const TWaitCursor&) = delete;
-  TWaitCursor& operator=(const TWaitCursor&) = delete;
-};
-
-}  // namespace
-
 void TFrmMain::StoreFrozenSpectrum(int slot) {
   std::optional<TWaitCursor> wait(std::in_place);
   SaveDialog1->SetDefaultExt("sav");

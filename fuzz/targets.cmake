@@ -38,3 +38,5 @@ quellix_fuzz(fuzz_project_file DEPS quellix_app)
 quellix_fuzz(fuzz_instance_request DEPS platform_shell)
 # The user's default applications, as the file associations update them.
 quellix_fuzz(fuzz_mimeapps_list DEPS platform_shell)
+# Result files as the exports read them.
+quellix_fuzz(fuzz_export_values DEPS quellix_app)

@@ -923,7 +923,7 @@ object FrmMain: TFrmMain
           Width = 56
           Height = 24
           Caption = 'jpg'
-          Enabled = False
+          OnClick = btn_jpgClick
         end
         object btn_restart: TButton
           Left = 132
@@ -1408,7 +1408,9 @@ object FrmMain: TFrmMain
         Width = 80
         Height = 24
         Caption = 'Create jpg'
-        Enabled = False
+        Hint = 'Colors are from File 1 and File 2 '
+        ShowHint = True
+        OnClick = Button11Click
       end
       object Button12: TButton
         Left = 430
@@ -1416,7 +1418,9 @@ object FrmMain: TFrmMain
         Width = 80
         Height = 24
         Caption = 'Create jpg'
-        Enabled = False
+        Hint = 'Colors are from File 1 and File 2 '
+        ShowHint = True
+        OnClick = Button12Click
       end
       object Button13: TButton
         Left = 430
@@ -1424,7 +1428,9 @@ object FrmMain: TFrmMain
         Width = 80
         Height = 24
         Caption = 'Create jpg'
-        Enabled = False
+        Hint = 'Colors are from File 1 and File 2 '
+        ShowHint = True
+        OnClick = Button13Click
       end
       object btn_txt: TButton
         Left = 514
@@ -1432,7 +1438,7 @@ object FrmMain: TFrmMain
         Width = 80
         Height = 24
         Caption = 'Create XLS'
-        Enabled = False
+        OnClick = btn_txtClick
       end
       object btn_txt2: TButton
         Left = 514
@@ -1440,7 +1446,7 @@ object FrmMain: TFrmMain
         Width = 80
         Height = 24
         Caption = 'Create XLS'
-        Enabled = False
+        OnClick = btn_txt2Click
       end
       object btn_txt3: TButton
         Left = 514
@@ -1448,7 +1454,7 @@ object FrmMain: TFrmMain
         Width = 80
         Height = 24
         Caption = 'Create XLS'
-        Enabled = False
+        OnClick = btn_txt3Click
       end
       object Button22: TButton
         Left = 598
@@ -1456,7 +1462,7 @@ object FrmMain: TFrmMain
         Width = 80
         Height = 24
         Caption = 'Create Eq'
-        Enabled = False
+        OnClick = Button22Click
       end
       object Button23: TButton
         Left = 598
@@ -1464,7 +1470,7 @@ object FrmMain: TFrmMain
         Width = 80
         Height = 24
         Caption = 'Create Eq'
-        Enabled = False
+        OnClick = Button23Click
       end
       object Button24: TButton
         Left = 598
@@ -1472,7 +1478,7 @@ object FrmMain: TFrmMain
         Width = 80
         Height = 24
         Caption = 'Create Eq'
-        Enabled = False
+        OnClick = Button24Click
       end
       object btn_pn: TButton
         Left = 700
