@@ -126,15 +126,19 @@ bool WriteExportLines(const std::string& file_name, const std::vector<std::strin
   return plat::ReplaceFileText(file_name, text);
 }
 
+void SaveGraphicFile(vcl::TGraphic& graphic, const std::string& file_name) {
+  vcl::TMemoryStream data;
+  graphic.SaveToStream(data);
+  const std::string bytes(reinterpret_cast<const char*>(data.Memory()), static_cast<size_t>(data.Size()));
+  if (!plat::ReplaceFileText(file_name, bytes))
+    throw vcl::EFCreateError("Cannot create file \"" + file_name + "\"");
+}
+
 void SaveJpegPicture(vcl::TBitmap& picture, const std::string& file_name, int quality) {
   vcl::TJPEGImage jpeg;
   jpeg.SetCompressionQuality(quality);
   jpeg.Assign(&picture);
-  vcl::TMemoryStream data;
-  jpeg.SaveToStream(data);
-  const std::string bytes(reinterpret_cast<const char*>(data.Memory()), static_cast<size_t>(data.Size()));
-  if (!plat::ReplaceFileText(file_name, bytes))
-    throw vcl::EFCreateError("Cannot create file \"" + file_name + "\"");
+  SaveGraphicFile(jpeg, file_name);
 }
 
 }  // namespace app

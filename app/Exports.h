@@ -17,6 +17,7 @@
 
 namespace vcl {
 class TBitmap;
+class TGraphic;
 }  // namespace vcl
 
 namespace app {
@@ -67,6 +68,9 @@ std::vector<std::string> EqFileLines(std::span<int32_t> table, std::span<const i
 // Writes the lines with CR LF; false when the file could not be written,
 // which leaves the old file as it was.
 bool WriteExportLines(const std::string& file_name, const std::vector<std::string>& lines);
+// The graphic in its own format; EFCreateError when the file cannot be
+// written, which leaves the old file as it was.
+void SaveGraphicFile(vcl::TGraphic& graphic, const std::string& file_name);
 // The picture as a JPEG of the given quality; EFCreateError when the file
 // cannot be written, which leaves the old file as it was.
 void SaveJpegPicture(vcl::TBitmap& picture, const std::string& file_name, int quality);

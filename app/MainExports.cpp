@@ -69,7 +69,7 @@ bool TFrmMain::SavePairJpg() { return SaveAnalyzerPictureJpg(); }
 
 bool TFrmMain::SaveViewJpg() {
   if (!fSpecBack) return false;
-  fSpecBack->WindowImage()->SaveToFile(AnalyzerPictureFile());
+  SaveGraphicFile(*fSpecBack->WindowImage(), AnalyzerPictureFile());
   return SaveAnalyzerPictureJpg();
 }
 

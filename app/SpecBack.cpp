@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "app/Exports.h"
 #include "app/MainForm.h"
 #include "app/Projects.h"
 #include "app/Settings.h"
@@ -177,7 +178,7 @@ bool TfSpecBack::ComposePairBackground(const std::string& first_file, const std:
   SpeckBack->LoadFromFile(second_file);
   bool written = true;
   try {
-    WindowImage()->SaveToFile(AnalyzerPictureFile());
+    SaveGraphicFile(*WindowImage(), AnalyzerPictureFile());
   } catch (const vcl::Exception&) {
     written = false;
   }
