@@ -128,6 +128,10 @@ class TSkinControl : public vcl::TComponent {
   // The control (windowed or not) while it may still be written into.
   vcl::TControl* LiveControl() const;
   void SwitchParentBackground(bool on);
+  // A family's own states (a panel whose skin was taken off is 2).
+  void SetSkinState(int state) {
+    if (skin_state_ != kSkinWindowGone) skin_state_ = state;
+  }
   void Notification(vcl::TComponent* component, vcl::TOperation operation) override;
 
   TSkinData* skin_data_ = nullptr;

@@ -1,0 +1,344 @@
+// The button, check box, radio button, group box, panel and status bar
+// companions on a skinned test form: each family's states read back as
+// pixels from the screen, and the button's mouse and key handling.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/user/Button.h"
+#include "platform/user/Focus.h"
+#include "platform/user/Geometry.h"
+#include "platform/user/Input.h"
+#include "platform/user/Messages.h"
+#include "platform/user/StatusBar.h"
+#include "platform/user/Window.h"
+#include "platform/user/WindowMessages.h"
+#include "platform/vcl/ComCtrls.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/StdCtrls.h"
+#include "skin/SkinFormFixture.h"
+#include "skin/WinSkinBoxes.h"
+#include "skin/WinSkinButtons.h"
+
+using namespace skin;
+using namespace skin_test;
+using displaytest::Rgb;
+
+namespace {
+
+constexpr vcl::TColor kFace = 0x604020;    // ButtonFace 32,64,96
+constexpr vcl::TColor kShadow = 0x102030;  // ButtonShadow 48,32,16
+// Buttons frames 1..5: normal, pressed, disabled, hover, focused.
+const std::vector<vcl::TColor> kButtonFrames = {0x0000C0, 0x00C000, 0xC00000, 0x00C0C0, 0xC0C000};
+// Check strip of 4, radio strip of 8, status bar edges of 3, extra images of 5.
+const std::vector<vcl::TColor> kCheck = {0x000040, 0x004000, 0x400000, 0x404000};
+const std::vector<vcl::TColor> kRadio = {0x000050, 0x000060, 0x000070, 0x000080,
+                                         0x005000, 0x006000, 0x007000, 0x008000};
+const std::vector<vcl::TColor> kEdges = {0x0000A0, 0x00A000, 0xA00000};
+const std::vector<vcl::TColor> kExtra = {0x000011, 0x000022, 0x000033, 0x000044, 0xFFFF00};
+
+class WinSkinControlsTest : public SkinScreenTest {
+ protected:
+  void SetUp() override {
+    SkinScreenTest::SetUp();
+    TestSkinOptions o;
+    o.buttons +=
+        "[Colours]\nButtonFace=32,64,96\nButtonShadow=48,32,16\n"
+        "[Buttons]\nBitmap=btn.bmp\nCheckButton=check.bmp\nCheckButtonFrame=4\n"
+        "RadioButton=radio.bmp\nRadioButtonFrame=8\n"
+        "[StatusBarEdges]\nImage=edges.bmp\n[ExtraImages]\nImage=extra.bmp\n";
+    o.extra = {{"btn.bmp", FramesBmp(50, 10, 5, false, kButtonFrames)},
+               {"check.bmp", FramesBmp(52, 13, 4, false, kCheck)},
+               {"radio.bmp", FramesBmp(104, 13, 8, false, kRadio)},
+               {"edges.bmp", FramesBmp(30, 10, 3, false, kEdges)},
+               {"extra.bmp", FramesBmp(60, 12, 5, false, kExtra)}};
+    data_ = NewSkinData(TestSkinPackage(o));
+    form_ = NewSizeableForm(320, 240);
+    ShowAndSkin(form_);
+    skin_form_ = SkinOf(form_);
+    ASSERT_NE(skin_form_, nullptr);
+  }
+  void TearDown() override {
+    delete form_;
+    SkinScreenTest::TearDown();
+  }
+
+  template <class C>
+  C* Place(C* control, int x, int y, int w, int h) {
+    control->SetParent(form_);
+    control->SetBounds(x, y, w, h);
+    return control;
+  }
+  template <class S>
+  S* Skin(S* companion, bool colour = false) {
+    companion->AttachControl(skin_form_, data_.get(), colour, skin_form_->WorkCanvas());
+    Pump();
+    return companion;
+  }
+  // A pixel of a control, in its window's coordinates.
+  uint32_t At(vcl::TWinControl* control, int x, int y) {
+    Pump();
+    plat::RECT form{}, c{};
+    plat::GetWindowRect(form_->Handle(), &form);
+    plat::GetWindowRect(control->Handle(), &c);
+    return Screen()->PresentedPixel(form_->Handle(), c.left - form.left + x, c.top - form.top + y);
+  }
+  // The real pointer onto a point of the control.
+  void MoveTo(vcl::TWinControl* control, int x, int y) {
+    plat::RECT c{};
+    plat::GetWindowRect(control->Handle(), &c);
+    Screen()->InjectMouseMove(plat::POINT{c.left + x, c.top + y});
+  }
+  static plat::LPARAM Point(int x, int y) {
+    return static_cast<plat::LPARAM>(plat::MAKELONG(static_cast<plat::WORD>(x), static_cast<plat::WORD>(y)));
+  }
+
+  vcl::TForm* form_ = nullptr;
+  TWinSkinForm* skin_form_ = nullptr;
+};
+
+TEST_F(WinSkinControlsTest, ButtonShowsTheFrameOfItsState) {
+  auto* other = Place(new vcl::TButton(form_), 200, 10, 40, 20);
+  auto* button = Place(new vcl::TButton(form_), 10, 10, 60, 24);
+  button->SetCaption("");
+  auto* skin = Skin(new TSkinButton(button));
+  plat::HWND h = button->Handle();
+  bool down = false;
+  auto reset = [&] {
+    Screen()->InjectMouseMove(plat::POINT{2, 2});
+    if (down) Screen()->InjectMouseButton(plat::backend::MouseButton::Left, false);
+    down = false;
+    Pump();
+    plat::EnableWindow(h, plat::TRUE);
+    plat::SetFocus(other->Handle());
+    Pump();
+  };
+  auto focus = [&] { plat::SetFocus(h); };
+  auto hover = [&] { MoveTo(button, 5, 5); };
+  auto press = [&] {
+    Screen()->InjectMouseButton(plat::backend::MouseButton::Left, true);
+    down = true;
+  };
+  auto disable = [&] { plat::EnableWindow(h, plat::FALSE); };
+  struct Case {
+    const char* state;
+    std::vector<std::function<void()>> steps;
+    int frame;
+  } cases[] = {
+      {"normal", {}, 1},
+      {"focused", {focus}, 5},
+      {"hovered", {hover}, 4},
+      {"hovered and focused", {focus, hover}, 4},
+      {"pressed (hovered, focused)", {hover, press}, 2},
+      {"disabled", {disable}, 3},
+      {"disabled, hovered", {hover, disable}, 3},
+      {"disabled, pressed and focused", {hover, press, disable}, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.state);
+    reset();
+    for (const auto& step : c.steps) {
+      step();
+      Pump();
+    }
+    EXPECT_EQ(skin->CurrentFrame(), c.frame);
+    EXPECT_EQ(At(button, 4, 4), Rgb(kButtonFrames[static_cast<size_t>(c.frame - 1)]));
+    EXPECT_EQ(At(button, 55, 20), Rgb(kButtonFrames[static_cast<size_t>(c.frame - 1)]));
+  }
+  reset();
+  // Leaving the button ends the hover look.
+  hover();
+  Pump();
+  EXPECT_EQ(skin->CurrentFrame(), 4);
+  reset();
+  EXPECT_EQ(At(button, 4, 4), Rgb(kButtonFrames[0]));
+}
+
+TEST_F(WinSkinControlsTest, ButtonClicksOnlyWhenReleasedInside) {
+  auto* button = Place(new vcl::TButton(form_), 10, 10, 60, 24);
+  int clicks = 0, downs = 0;
+  button->OnClick = [&](vcl::TObject*) { ++clicks; };
+  button->OnMouseDown = [&](vcl::TObject*, vcl::TMouseButton, vcl::TShiftState, int, int) { ++downs; };
+  auto* skin = Skin(new TSkinButton(button));
+  plat::HWND h = button->Handle();
+  struct Case {
+    const char* path;
+    std::vector<std::pair<int, int>> moves;  // after the press, before the release
+    int clicks;
+    int frame_after;
+  } cases[] = {
+      {"press and release inside", {}, 1, 4},
+      {"press, leave, release outside", {{100, 5}}, 0, 5},
+      {"press, leave, come back, release", {{100, 5}, {6, 6}}, 1, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    clicks = downs = 0;
+    MoveTo(button, 5, 5);
+    Screen()->InjectMouseButton(plat::backend::MouseButton::Left, true);
+    Pump();
+    EXPECT_EQ(plat::GetCapture(), h);
+    EXPECT_EQ(plat::GetFocus(), h);
+    EXPECT_EQ(skin->CurrentFrame(), 2);
+    EXPECT_EQ(At(button, 4, 4), Rgb(kButtonFrames[1]));
+    for (auto [x, y] : c.moves) {
+      MoveTo(button, x, y);
+      Pump();
+      // Outside while held the button does not look pressed, but the press goes on.
+      EXPECT_EQ(skin->CurrentFrame(), x < 60 ? 2 : 5) << x;
+    }
+    Screen()->InjectMouseButton(plat::backend::MouseButton::Left, false);
+    Pump();
+    EXPECT_EQ(plat::GetCapture(), nullptr);
+    EXPECT_EQ(clicks, c.clicks);
+    EXPECT_EQ(downs, 1);
+    EXPECT_EQ(skin->CurrentFrame(), c.frame_after);
+    EXPECT_EQ(At(button, 4, 4), Rgb(kButtonFrames[static_cast<size_t>(c.frame_after - 1)]));
+  }
+  // The space key: pressed while down, one click through the button's own handling.
+  clicks = 0;
+  Screen()->InjectMouseMove(plat::POINT{2, 2});
+  plat::SetFocus(h);
+  Pump();
+  plat::SendMessageA(h, plat::WM_KEYDOWN, plat::VK_SPACE, 0);
+  EXPECT_EQ(skin->CurrentFrame(), 2);
+  plat::SendMessageA(h, plat::WM_KEYUP, plat::VK_SPACE, 0);
+  Pump();
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(skin->CurrentFrame(), 5);
+}
+
+TEST_F(WinSkinControlsTest, BareButtonPostsItsCommandToItsParent) {
+  plat::HWND h = plat::CreateWindowExA(
+      0, "button", "", plat::WS_CHILD | plat::WS_VISIBLE | plat::BS_PUSHBUTTON, 10, 10, 60, 24,
+      form_->Handle(), reinterpret_cast<plat::HMENU>(static_cast<uintptr_t>(1001)), nullptr, nullptr);
+  ASSERT_NE(h, nullptr);
+  auto* skin = new TSkinButton();
+  skin->AttachWindow(h, data_.get(), skin_form_, skin_form_->WorkCanvas());
+  plat::SendMessageA(h, plat::WM_LBUTTONDOWN, 0, Point(5, 5));
+  plat::SendMessageA(h, plat::WM_LBUTTONUP, 0, Point(5, 5));
+  plat::MSG msg{};
+  ASSERT_TRUE(plat::PeekMessageA(&msg, form_->Handle(), plat::WM_COMMAND, plat::WM_COMMAND, plat::PM_REMOVE));
+  EXPECT_EQ(msg.wParam, plat::MAKEWPARAM(1001, 0));
+  EXPECT_EQ(msg.lParam, reinterpret_cast<plat::LPARAM>(h));
+  plat::DestroyWindow(h);
+}
+
+TEST_F(WinSkinControlsTest, CheckAndRadioBoxesShowTheirStripFrames) {
+  auto* check = Place(new vcl::TCheckBox(form_), 10, 10, 120, 17);
+  check->SetAllowGrayed(true);
+  auto* right = Place(new vcl::TCheckBox(form_), 10, 40, 120, 17);
+  right->SetAlignment(vcl::taLeftJustify);
+  auto* radio = Place(new vcl::TRadioButton(form_), 10, 70, 120, 17);
+  auto* radio_right = Place(new vcl::TRadioButton(form_), 10, 100, 120, 17);
+  radio_right->SetAlignment(vcl::taLeftJustify);
+  Skin(new TSkinCheckBox(check));
+  Skin(new TSkinCheckBox(right));
+  Skin(new TSkinRadioButton(radio));
+  Skin(new TSkinRadioButton(radio_right));
+  struct Case {
+    const char* state;
+    vcl::TCheckBoxState check;
+    bool enabled;
+    int frame;
+  } checks[] = {
+      {"unchecked", vcl::cbUnchecked, true, 1},
+      {"checked", vcl::cbChecked, true, 2},
+      {"unchecked, disabled", vcl::cbUnchecked, false, 3},
+      {"checked, disabled", vcl::cbChecked, false, 4},
+      {"grey", vcl::cbGrayed, true, 4},
+      {"grey, disabled", vcl::cbGrayed, false, 4},
+  };
+  for (const Case& c : checks) {
+    SCOPED_TRACE(c.state);
+    check->SetEnabled(c.enabled);
+    check->SetState(c.check);
+    EXPECT_EQ(At(check, 6, 8), Rgb(kCheck[static_cast<size_t>(c.frame - 1)]));
+    EXPECT_EQ(At(check, 0, 2), Rgb(kCheck[static_cast<size_t>(c.frame - 1)]));
+    EXPECT_EQ(At(check, 0, 1), Rgb(kFace));
+  }
+  // With the text on the left the box touches the right edge.
+  EXPECT_EQ(At(right, 107, 2), Rgb(kCheck[0]));
+  EXPECT_EQ(At(right, 119, 14), Rgb(kCheck[0]));
+  struct RadioCase {
+    const char* state;
+    bool checked;
+    bool enabled;
+    int frame;
+  } radios[] = {
+      {"unchecked", false, true, 1},
+      {"checked", true, true, 5},
+      {"unchecked, disabled", false, false, 4},
+      {"checked, disabled", true, false, 8},
+  };
+  for (const RadioCase& c : radios) {
+    SCOPED_TRACE(c.state);
+    radio->SetEnabled(c.enabled);
+    radio->SetChecked(c.checked);
+    EXPECT_EQ(At(radio, 6, 8), Rgb(kRadio[static_cast<size_t>(c.frame - 1)]));
+  }
+  // A radio box on the right keeps one pixel from the edge.
+  EXPECT_EQ(At(radio_right, 106, 8), Rgb(kRadio[0]));
+  EXPECT_EQ(At(radio_right, 118, 8), Rgb(kRadio[0]));
+  EXPECT_EQ(At(radio_right, 119, 8), Rgb(kFace));
+}
+
+TEST_F(WinSkinControlsTest, CheckBoxWithoutImageIsLeftToItself) {
+  vcl::TBitmap empty;
+  data_->Skin().Buttons->CheckBitmap.Assign(&empty);
+  auto* check = Place(new vcl::TCheckBox(form_), 10, 10, 120, 17);
+  auto* skin = new TSkinCheckBox(check);
+  skin->AttachControl(skin_form_, data_.get(), false, skin_form_->WorkCanvas());
+  EXPECT_EQ(skin->Mode, 1);
+  skin->RepaintWindow();
+  Pump();
+  EXPECT_EQ(skin->Mode, 0);
+  // From now on the control paints itself: its own box is not the face.
+  skin->RepaintWindow();
+  EXPECT_NE(At(check, 6, 8), Rgb(kFace));
+}
+
+TEST_F(WinSkinControlsTest, GroupBoxPanelAndStatusBarTakeTheSkin) {
+  auto* group = Place(new vcl::TGroupBox(form_), 10, 10, 200, 100);
+  group->SetCaption("");
+  Skin(new TSkinGroupBox(group), true);
+  // The rounded frame in the shadow colour, the face inside.
+  EXPECT_EQ(At(group, 1, 50), Rgb(kShadow));
+  EXPECT_EQ(At(group, 198, 50), Rgb(kShadow));
+  EXPECT_EQ(At(group, 100, 98), Rgb(kShadow));
+  EXPECT_EQ(At(group, 100, 50), Rgb(kFace));
+
+  auto* panel = Place(new vcl::TPanel(form_), 220, 10, 80, 40);
+  panel->SetColor(0x123456);
+  auto* box = Skin(new TSkinBox(panel), true);
+  EXPECT_EQ(panel->Color(), kFace);
+  box->Unskin();
+  EXPECT_EQ(panel->Color(), vcl::TColor(0x123456));
+  EXPECT_EQ(box->SkinState(), kSkinPanelRemoved);
+
+  auto* bar = Place(new vcl::TStatusBar(form_), 10, 150, 200, 19);
+  bar->SetAlign(vcl::alNone);
+  bar->SetBounds(10, 150, 200, 19);
+  bar->Panels()->Add()->SetWidth(80);
+  bar->Panels()->Items(0)->SetBevel(vcl::pbLowered);
+  bar->Panels()->Add()->SetBevel(vcl::pbNone);
+  Skin(new TSkinStatusBar(bar));
+  plat::RECT r0{}, r1{};
+  plat::SendMessageA(bar->Handle(), plat::SB_GETRECT, 0, reinterpret_cast<plat::LPARAM>(&r0));
+  plat::SendMessageA(bar->Handle(), plat::SB_GETRECT, 1, reinterpret_cast<plat::LPARAM>(&r1));
+  EXPECT_EQ(At(bar, r0.left + 1, 3), Rgb(kEdges[0]));
+  EXPECT_EQ(At(bar, r0.right + 1, 3), Rgb(kEdges[0]));  // two pixels wider
+  EXPECT_EQ(At(bar, r1.left + 4, 3), Rgb(kEdges[2]));
+  bar->Panels()->Items(1)->SetBevel(vcl::pbRaised);
+  EXPECT_EQ(At(bar, r1.left + 4, 3), Rgb(kEdges[1]));
+  // The size grip: frame 5 of the extra images in the bottom-right corner.
+  if (plat::GetWindowLongA(bar->Handle(), plat::GWL_STYLE) & plat::SBARS_SIZEGRIP) {
+    EXPECT_EQ(At(bar, 193, 12), Rgb(kExtra[4]));
+    EXPECT_EQ(At(bar, 187, 6), Rgb(kExtra[4]));
+    EXPECT_NE(At(bar, 199, 18), Rgb(kExtra[4]));
+  }
+}
+
+}  // namespace
