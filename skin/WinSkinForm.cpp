@@ -26,6 +26,7 @@
 #include "skin/WinSkinData.h"
 #include "skin/WinSkinDlg.h"
 #include "skin/WinSkinMenu.h"
+#include "skin/WinSkinWalk.h"
 #include "skin/WinSubClass.h"
 
 namespace skin {
@@ -176,6 +177,11 @@ void TWinSkinForm::InitForm() {
     plat::RedrawWindow(handle_, nullptr, nullptr,
                        plat::RDW_INVALIDATE | plat::RDW_ERASE | plat::RDW_INTERNALPAINT | plat::RDW_FRAME);
   }
+  TSkinWalk walk(this);
+  if (form_)
+    walk.SkinFormControls(form_);
+  else
+    walk.WalkChildWindows(handle_);
   if (phase_ == 0 && !child_ && border_kind_ != 2 && window_state_ != 2) {
     phase_ = 5;
     ResizeForSkin(false);

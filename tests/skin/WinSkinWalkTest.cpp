@@ -1,0 +1,262 @@
+// The control walk of a skinned form: which companion each control gets
+// (a table of controls on one form), the skin data's class list with its
+// kinds, the skip tag, SkinControls, a second walk, and bare child windows
+// mapped by their window class.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+#include "platform/user/Button.h"
+#include "platform/user/Messages.h"
+#include "platform/user/Window.h"
+#include "platform/vcl/Buttons.h"
+#include "platform/vcl/ComCtrls.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/ImageCtrls.h"
+#include "platform/vcl/StdCtrls.h"
+#include "platform/vcl/TypInfo.h"
+#include "skin/SkinFormFixture.h"
+#include "skin/WinSkinBoxes.h"
+#include "skin/WinSkinButtons.h"
+#include "skin/WinSkinDlg.h"
+#include "skin/WinSkinWalk.h"
+
+using namespace skin;
+using namespace skin_test;
+
+namespace {
+
+// Classes of the program's own kind, named in the skin data's class list.
+class TMyPanel : public vcl::TPanel {
+  VCL_DECLARE_CLASS(TMyPanel, vcl::TPanel)
+ public:
+  using vcl::TPanel::TPanel;
+  bool Transparent() const { return transparent_; }
+  void SetTransparent(bool value) { transparent_ = value; }
+  bool transparent_ = false;
+};
+class TMyNilPanel : public vcl::TPanel {
+  VCL_DECLARE_CLASS(TMyNilPanel, vcl::TPanel)
+ public:
+  using vcl::TPanel::TPanel;
+};
+class TMyButton : public vcl::TButton {
+  VCL_DECLARE_CLASS(TMyButton, vcl::TButton)
+ public:
+  using vcl::TButton::TButton;
+};
+
+}  // namespace
+
+VCL_IMPLEMENT_CLASS(TMyPanel, vcl::published::BoolProp("Transparent", &TMyPanel::Transparent,
+                                                       &TMyPanel::SetTransparent))
+VCL_IMPLEMENT_CLASS(TMyNilPanel)
+VCL_IMPLEMENT_CLASS(TMyButton)
+
+namespace {
+
+class WinSkinWalkTest : public SkinScreenTest {
+ protected:
+  void SetUp() override {
+    SkinScreenTest::SetUp();
+    TestSkinOptions o;
+    o.buttons += "[Colours]\nButtonFace=32,64,96\n[Buttons]\nBitmap=btn.bmp\n";
+    o.extra = {{"btn.bmp", FramesBmp(50, 10, 5, false, {0xC0, 0xC000, 0xC00000, 0xC0C0, 0xC0C000})}};
+    data_ = NewSkinData(TestSkinPackage(o));
+    data_->Skin3rd()->Clear();
+    data_->Skin3rd()->Add("TMyNilPanel=nil");
+    data_->Skin3rd()->Add("TMyPanel=Panel");
+    data_->Skin3rd()->Add("TMyButton=unknownkind");
+    form_ = NewSizeableForm(400, 300);
+  }
+  void TearDown() override {
+    delete form_;
+    SkinScreenTest::TearDown();
+  }
+  // Shows the form; its skin walks the controls at once.
+  void Skin() {
+    ShowAndSkin(form_);
+    skin_form_ = SkinOf(form_);
+    ASSERT_NE(skin_form_, nullptr);
+  }
+  template <class C>
+  C* Add(vcl::TWinControl* parent, int tag = 0) {
+    auto* c = new C(form_);
+    c->SetParent(parent);
+    c->SetTag(tag);
+    return c;
+  }
+  // The companions of a control.
+  std::vector<TSkinControl*> Of(vcl::TControl* control) {
+    std::vector<TSkinControl*> found;
+    TSkinControlList& list = skin_form_->SkinnedControls();
+    for (int i = 0; i < list.Count(); ++i)
+      if (list.Items(i)->Control() == control || list.Items(i)->GraphicControl() == control)
+        found.push_back(list.Items(i));
+    return found;
+  }
+  // The class of the control's one companion, "none" or "several".
+  std::string KindOf(vcl::TControl* control) {
+    std::vector<TSkinControl*> found = Of(control);
+    if (found.empty()) return "none";
+    if (found.size() > 1) return "several";
+    TSkinControl* c = found[0];
+    if (typeid(*c) == typeid(TSkinButton)) return "TSkinButton";
+    if (typeid(*c) == typeid(TSkinSpeedButton)) return "TSkinSpeedButton";
+    if (typeid(*c) == typeid(TSkinCheckBox)) return "TSkinCheckBox";
+    if (typeid(*c) == typeid(TSkinRadioButton)) return "TSkinRadioButton";
+    if (typeid(*c) == typeid(TSkinGroupBox))
+      return c->UseSkinColour ? "TSkinGroupBox colour" : "TSkinGroupBox";
+    if (typeid(*c) == typeid(TSkinBox)) return c->UseSkinColour ? "TSkinBox colour" : "TSkinBox";
+    if (typeid(*c) == typeid(TSkinStatusBar)) return "TSkinStatusBar";
+    return typeid(*c).name();
+  }
+
+  vcl::TForm* form_ = nullptr;
+  TWinSkinForm* skin_form_ = nullptr;
+};
+
+TEST_F(WinSkinWalkTest, EachControlGetsTheCompanionOfItsClass) {
+  auto* check = Add<vcl::TCheckBox>(form_);
+  auto* check_off = Add<vcl::TCheckBox>(form_, 99);
+  auto* group = Add<vcl::TRadioGroup>(form_);
+  group->Items()->Add("a");
+  group->Items()->Add("b");
+  group->Items()->Add("c");
+  auto* group_off = Add<vcl::TRadioGroup>(form_, 99);
+  group_off->Items()->Add("a");
+  group_off->Items()->Add("b");
+  auto* button = Add<vcl::TButton>(form_);
+  auto* panel = Add<vcl::TPanel>(form_);
+  auto* panel_button = Add<vcl::TButton>(panel);
+  auto* speed = Add<vcl::TSpeedButton>(panel);
+  auto* nil_panel = Add<TMyNilPanel>(form_);
+  auto* nil_panel_button = Add<vcl::TButton>(nil_panel);
+  auto* my_panel = Add<TMyPanel>(form_);
+  auto* my_button = Add<TMyButton>(form_);
+  auto* box = Add<vcl::TGroupBox>(form_);
+  auto* box_radio = Add<vcl::TRadioButton>(box);
+  auto* bar = Add<vcl::TStatusBar>(form_);
+  auto* memo = Add<vcl::TMemo>(form_);
+  Skin();
+
+  struct Row {
+    const char* what;
+    vcl::TControl* control;
+    const char* companion;
+  } rows[] = {
+      {"check box", check, "TSkinCheckBox"},
+      {"check box with the skip tag", check_off, "none"},
+      {"radio group", group, "TSkinGroupBox colour"},
+      {"its first button", group->Buttons(0), "TSkinRadioButton"},
+      {"its last button", group->Buttons(2), "TSkinRadioButton"},
+      {"radio group with the skip tag", group_off, "none"},
+      {"its button", group_off->Buttons(0), "none"},
+      {"button", button, "TSkinButton"},
+      {"panel", panel, "TSkinBox colour"},
+      {"button on the panel", panel_button, "TSkinButton"},
+      {"speed button on the panel", speed, "TSkinSpeedButton"},
+      {"class listed as nil", nil_panel, "none"},
+      {"button on a panel listed as nil", nil_panel_button, "TSkinButton"},
+      {"class listed as Panel", my_panel, "TSkinBox colour"},
+      {"class listed with an unknown kind", my_button, "none"},
+      {"group box", box, "TSkinGroupBox colour"},
+      {"radio button in the group box", box_radio, "TSkinRadioButton"},
+      {"status bar", bar, "TSkinStatusBar"},
+      // Its family is not here: no companion, and no other rule tried.
+      {"memo", memo, "none"},
+  };
+  for (const Row& r : rows) EXPECT_EQ(KindOf(r.control), r.companion) << r.what;
+  EXPECT_EQ(group_off->Buttons(0)->Tag(), 99);
+  EXPECT_EQ(group_off->Buttons(1)->Tag(), 99);
+  EXPECT_EQ(my_panel->Transparent(), true);
+  EXPECT_EQ(panel->Color(), data_->Skin().ButtonFace);
+
+  // A second walk adds nothing.
+  const int count = skin_form_->SkinnedControls().Count();
+  plat::SendMessageA(form_->Handle(), SKM_INITFORM, 0, 1000);
+  EXPECT_EQ(skin_form_->SkinnedControls().Count(), count);
+}
+
+TEST_F(WinSkinWalkTest, SkinControlsGatesTheClassRules) {
+  auto* button = Add<vcl::TButton>(form_);
+  auto* check = Add<vcl::TCheckBox>(form_);
+  auto* panel = Add<vcl::TPanel>(form_);
+  auto* panel_check = Add<vcl::TCheckBox>(panel);
+  auto types = data_->SkinControls();
+  data_->SetSkinControls(types.Exclude(xcButton).Exclude(xcPanel));
+  Skin();
+  EXPECT_EQ(KindOf(button), "none");
+  EXPECT_EQ(KindOf(check), "TSkinCheckBox");
+  // Without the panel member the panel is left alone; its children are
+  // still reached by the form's own walk.
+  EXPECT_EQ(KindOf(panel), "none");
+  EXPECT_EQ(KindOf(panel_check), "TSkinCheckBox");
+}
+
+TEST_F(WinSkinWalkTest, HandlerChoosesFirstAndItsCompanionIsAttachedOnce) {
+  auto* button = Add<vcl::TButton>(form_);
+  auto* check = Add<vcl::TCheckBox>(form_);
+  int asked = 0;
+  TSkinControl* given = nullptr;
+  data_->OnSkinControl = [&](vcl::TComponent*, TSkinData*, vcl::TControl*, vcl::TControl* control,
+                             const std::string& name, vcl::TComponent*& made) {
+    ++asked;
+    if (control != button) return;
+    EXPECT_EQ(name, "TBUTTON");
+    if (!given) given = new TSkinCheckBox(button);
+    made = given;
+  };
+  Skin();
+  EXPECT_GE(asked, 2);
+  ASSERT_EQ(Of(button).size(), 1u);
+  EXPECT_EQ(Of(button)[0], given);
+  EXPECT_EQ(KindOf(check), "TSkinCheckBox");
+  plat::SendMessageA(form_->Handle(), SKM_INITFORM, 0, 1000);
+  EXPECT_EQ(Of(button).size(), 1u);
+}
+
+TEST_F(WinSkinWalkTest, BareChildWindowsAreMappedByWindowClass) {
+  auto* panel = Add<vcl::TPanel>(form_, 99);
+  Skin();
+  struct Row {
+    const char* cls;
+    plat::DWORD style;
+    const char* companion;
+  } rows[] = {
+      {"button", plat::BS_PUSHBUTTON, "TSkinButton"},
+      {"button", plat::BS_DEFPUSHBUTTON, "TSkinButton"},
+      {"button", plat::BS_AUTOCHECKBOX, "TSkinCheckBox"},
+      {"button", plat::BS_3STATE, "TSkinCheckBox"},
+      {"button", plat::BS_AUTORADIOBUTTON, "TSkinRadioButton"},
+      {"button", plat::BS_OWNERDRAW, "none"},
+      {"button", plat::BS_GROUPBOX, "none"},
+      {"static", 0, "none"},
+  };
+  std::vector<plat::HWND> windows;
+  for (const Row& r : rows)
+    windows.push_back(plat::CreateWindowExA(0, r.cls, "x", plat::WS_CHILD | r.style, 0, 0, 50, 20,
+                                            panel->Handle(), nullptr, nullptr, nullptr));
+  TSkinWalk walk(skin_form_);
+  walk.WalkChildWindows(panel->Handle());
+  walk.WalkChildWindows(panel->Handle());
+  for (size_t i = 0; i < windows.size(); ++i) {
+    SCOPED_TRACE(i);
+    TSkinControl* c = walk.FindSkinOfWindow(windows[i]);
+    std::string kind = "none";
+    if (c && typeid(*c) == typeid(TSkinButton)) kind = "TSkinButton";
+    if (c && typeid(*c) == typeid(TSkinCheckBox)) kind = "TSkinCheckBox";
+    if (c && typeid(*c) == typeid(TSkinRadioButton)) kind = "TSkinRadioButton";
+    EXPECT_EQ(kind, rows[i].companion);
+    // Bare windows never get their text painted by the skin.
+    if (c) {
+      EXPECT_EQ(c->Mode, 0);
+    }
+  }
+  for (plat::HWND w : windows) plat::DestroyWindow(w);
+}
+
+}  // namespace
