@@ -168,6 +168,8 @@ void DrawGlyphCell(TSkinControl*, vcl::TCanvas* canvas, vcl::TPoint position, in
                    vcl::TBitmap* bitmap) {
   if (!canvas || !bitmap || bitmap->Empty()) return;
   cells = std::max(cells, 1);
+  // The disabled look is grey even where the strip has no cell of its own for it.
+  const bool grey = cell == 2;
   if (cell > cells || cell < 1) cell = 1;
   const int w = bitmap->Width() / cells, h = bitmap->Height();
   if (w <= 0) return;
@@ -176,7 +178,7 @@ void DrawGlyphCell(TSkinControl*, vcl::TCanvas* canvas, vcl::TPoint position, in
   copy.SetSize(w, h);
   plat::BitBlt(copy.Canvas()->Handle(), 0, 0, w, h, bitmap->Canvas()->Handle(), (cell - 1) * w, 0,
                plat::SRCCOPY);
-  if (cell == 2) GrayscaleBitmap(copy);
+  if (grey) GrayscaleBitmap(copy);
   const vcl::TColor key = copy.Canvas()->Pixels(0, h - 1);
   SkinDrawTransparent(canvas->Handle(), vcl::Bounds(position.x, position.y, w, h), &copy, key);
 }

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/gdi/Gdi.h"
 #include "platform/user/Button.h"
+#include "platform/user/CommonDialogs.h"
 #include "platform/user/Focus.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/Input.h"
@@ -15,6 +17,7 @@
 #include "platform/user/StatusBar.h"
 #include "platform/user/Window.h"
 #include "platform/user/WindowMessages.h"
+#include "platform/vcl/Buttons.h"
 #include "platform/vcl/ComCtrls.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/StdCtrls.h"
@@ -84,6 +87,15 @@ class WinSkinControlsTest : public SkinScreenTest {
     plat::GetWindowRect(form_->Handle(), &form);
     plat::GetWindowRect(control->Handle(), &c);
     return Screen()->PresentedPixel(form_->Handle(), c.left - form.left + x, c.top - form.top + y);
+  }
+  // A pixel of the form's client area.
+  uint32_t AtClient(int x, int y) {
+    Pump();
+    plat::RECT form{};
+    plat::GetWindowRect(form_->Handle(), &form);
+    plat::POINT p{x, y};
+    plat::ClientToScreen(form_->Handle(), &p);
+    return Screen()->PresentedPixel(form_->Handle(), p.x - form.left, p.y - form.top);
   }
   // The real pointer onto a point of the control.
   void MoveTo(vcl::TWinControl* control, int x, int y) {
@@ -339,6 +351,165 @@ TEST_F(WinSkinControlsTest, GroupBoxPanelAndStatusBarTakeTheSkin) {
     EXPECT_EQ(At(bar, 187, 6), Rgb(kExtra[4]));
     EXPECT_NE(At(bar, 199, 18), Rgb(kExtra[4]));
   }
+}
+
+TEST_F(WinSkinControlsTest, SpeedButtonShowsItsStatesAndPlacesItsGlyph) {
+  auto* speed = new vcl::TSpeedButton(form_);
+  speed->SetAllowAllUp(true);
+  speed->SetParent(form_);
+  speed->SetBounds(20, 100, 75, 25);
+  auto* skin = new TSkinSpeedButton(speed);
+  skin->AttachGraphic(skin_form_, data_.get(), skin_form_->WorkCanvas());
+  EXPECT_EQ(skin->Handle(), nullptr);
+  auto frame_at = [&](int x, int y) {
+    speed->Invalidate();
+    return AtClient(20 + x, 100 + y);
+  };
+  auto colour = [](int frame) { return Rgb(kButtonFrames[static_cast<size_t>(frame - 1)]); };
+  plat::POINT inside{40, 110};
+  plat::ClientToScreen(form_->Handle(), &inside);
+  struct Case {
+    const char* state;
+    bool flat;
+    bool hover;
+    bool press;
+    bool enabled;
+    bool down;
+    uint32_t pixel;
+  } cases[] = {
+      {"normal", false, false, false, true, false, colour(1)},
+      {"hovered", false, true, false, true, false, colour(4)},
+      {"pressed", false, true, true, true, false, colour(2)},
+      {"disabled", false, false, false, false, false, colour(3)},
+      {"down in its group", false, false, false, true, true, colour(2)},
+      {"flat", true, false, false, true, false, Rgb(kFace)},
+      {"flat, hovered", true, true, false, true, false, colour(4)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.state);
+    Screen()->InjectMouseMove(plat::POINT{2, 2});
+    Pump();
+    speed->SetFlat(c.flat);
+    speed->SetEnabled(c.enabled);
+    speed->SetGroupIndex(1);
+    speed->SetDown(c.down);
+    if (c.hover) Screen()->InjectMouseMove(inside);
+    if (c.press) Screen()->InjectMouseButton(plat::backend::MouseButton::Left, true);
+    Pump();
+    EXPECT_EQ(frame_at(3, 3), c.pixel);
+    if (c.press) Screen()->InjectMouseButton(plat::backend::MouseButton::Left, false);
+    Pump();
+  }
+  // A glyph of one cell, centred with no caption; greyed when disabled.
+  Screen()->InjectMouseMove(plat::POINT{2, 2});
+  Pump();
+  speed->SetGroupIndex(0);
+  speed->SetFlat(false);
+  speed->SetEnabled(true);
+  vcl::TBitmap glyph;
+  glyph.SetPixelFormat(vcl::pf24bit);
+  glyph.SetSize(16, 16);
+  glyph.Canvas()->Brush()->SetColor(0x30C090);
+  glyph.Canvas()->FillRect(vcl::Rect(0, 0, 16, 16));
+  glyph.Canvas()->SetPixels(0, 15, 0x00FF00);
+  speed->SetGlyph(&glyph);
+  speed->SetCaption("");
+  EXPECT_EQ(frame_at(30 + 8, 5 + 8), Rgb(0x30C090));
+  EXPECT_EQ(frame_at(29, 13), colour(1));
+  speed->SetEnabled(false);
+  const int grey = (0x90 + 0xC0 + 0x30) / 3;
+  EXPECT_EQ(frame_at(38, 13), Rgb(vcl::TColor(grey | grey << 8 | grey << 16)));
+}
+
+TEST(SpeedButtonPlaceTest, GlyphAndTextAlongTheLayoutAxis) {
+  struct Case {
+    int c, g, t, margin, spacing;
+    bool far_side;
+    int glyph, text;
+  } cases[] = {
+      {75, 16, 15, -1, 4, false, 21, 41},   // centred as one block, one pixel on
+      {75, 16, 15, -1, -1, false, 14, 44},  // margin and spacing a third each
+      {75, 16, 15, 5, -1, false, 5, 40},    // the rest split around the text
+      {75, 16, 15, -1, 4, true, 38, 19},    // glyph on the far side
+      {60, 16, 13, -1, 4, false, 14, 34},   // glyph on top
+      {75, 16, 0, -1, 4, false, 30, 46},    // no text: no spacing
+  };
+  for (const Case& c : cases) {
+    TGlyphPlace p = SpeedButtonPlace(c.c, c.g, c.t, c.margin, c.spacing, c.far_side);
+    EXPECT_EQ(p.glyph, c.glyph) << c.c << " " << c.margin << " " << c.spacing;
+    EXPECT_EQ(p.text, c.text) << c.c << " " << c.margin << " " << c.spacing;
+  }
+}
+
+TEST_F(WinSkinControlsTest, TwelveFrameCheckStripHasALookPerState) {
+  std::vector<vcl::TColor> twelve;
+  for (int k = 0; k < 12; ++k) twelve.push_back(vcl::TColor(0x100000 * (k + 1) + 0x40));
+  const std::string bmp = FramesBmp(156, 13, 12, false, twelve);
+  vcl::TMemoryStream in;
+  in.WriteBuffer(bmp.data(), static_cast<int64_t>(bmp.size()));
+  in.SetPosition(0);
+  data_->Skin().Buttons->CheckBitmap.LoadFromStream(in);
+  data_->Skin().Buttons->CheckButtonFrame = 12;
+  auto* check = Place(new vcl::TCheckBox(form_), 10, 10, 120, 17);
+  check->SetAllowGrayed(true);
+  Skin(new TSkinCheckBox(check));
+  struct Case {
+    vcl::TCheckBoxState state;
+    bool enabled;
+    int frame;
+  } cases[] = {
+      {vcl::cbUnchecked, true, 1}, {vcl::cbChecked, true, 5}, {vcl::cbUnchecked, false, 4},
+      {vcl::cbChecked, false, 8},  {vcl::cbGrayed, true, 9},  {vcl::cbGrayed, false, 12},
+  };
+  for (const Case& c : cases) {
+    check->SetEnabled(c.enabled);
+    check->SetState(c.state);
+    EXPECT_EQ(At(check, 6, 8), Rgb(twelve[static_cast<size_t>(c.frame - 1)])) << c.frame;
+  }
+}
+
+TEST_F(WinSkinControlsTest, PanesSheetsAndBareGroupBoxesTakeTheFace) {
+  // A dialog pane: its statics' letters sit on the face, not on a box of their own.
+  plat::HWND pane = plat::user::CreateChildDialog(form_->Handle(), nullptr, 0,
+                                                  plat::WS_CHILD | plat::WS_VISIBLE, 10, 10, 100, 60);
+  ASSERT_NE(pane, nullptr);
+  auto* pane_skin = new TSkinBoxH();
+  pane_skin->AttachWindow(pane, data_.get(), skin_form_, skin_form_->WorkCanvas());
+  plat::HDC dc = plat::CreateCompatibleDC(nullptr);
+  plat::SetBkColor(dc, 0x00FFFFFF);
+  const plat::LRESULT brush =
+      plat::SendMessageA(pane, plat::WM_CTLCOLORSTATIC, reinterpret_cast<plat::WPARAM>(dc), 0);
+  EXPECT_EQ(brush, reinterpret_cast<plat::LRESULT>(data_->Skin().FaceBrush.Handle()));
+  EXPECT_EQ(plat::GetBkColor(dc), vcl::ColorToRGB(kFace));
+  plat::DeleteDC(dc);
+  plat::InvalidateRect(pane, nullptr, plat::TRUE);
+  plat::UpdateWindow(pane);
+  EXPECT_EQ(AtClient(60, 40), Rgb(kFace));
+  plat::DestroyWindow(pane);
+
+  auto* pages = Place(new vcl::TPageControl(form_), 120, 10, 150, 100);
+  auto* sheet = new vcl::TTabSheet(form_);
+  sheet->SetPageControl(pages);
+  sheet->SetCaption("A");
+  Pump();
+  Skin(new TSkinTabSheet(sheet));
+  sheet->Invalidate();
+  EXPECT_EQ(At(sheet, 20, 20), Rgb(kFace));
+
+  // A bare group box: its own frame covered with the face, then the rounded one.
+  plat::HWND group =
+      plat::CreateWindowExA(0, "button", "", plat::WS_CHILD | plat::WS_VISIBLE | plat::BS_GROUPBOX, 10, 120,
+                            100, 80, form_->Handle(), nullptr, nullptr, nullptr);
+  auto* group_skin = new TSkinGroupBox();
+  group_skin->AttachWindow(group, data_.get(), skin_form_, skin_form_->WorkCanvas());
+  EXPECT_EQ(group_skin->Mode, 0);
+  plat::InvalidateRect(group, nullptr, plat::TRUE);
+  plat::UpdateWindow(group);
+  EXPECT_EQ(AtClient(10 + 0, 120 + 40), Rgb(kFace));
+  EXPECT_EQ(AtClient(10 + 1, 120 + 40), Rgb(kShadow));
+  EXPECT_EQ(AtClient(10 + 98, 120 + 40), Rgb(kShadow));
+  EXPECT_EQ(AtClient(10 + 99, 120 + 40), Rgb(kFace));
+  plat::DestroyWindow(group);
 }
 
 }  // namespace
