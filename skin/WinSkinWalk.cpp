@@ -83,7 +83,9 @@ bool TSkinWalk::HasTabs() const { return data_->Skin().Tabs != nullptr; }
 
 TSkinControl* TSkinWalk::Attach(const std::string& name, vcl::TControl* control, bool colour, int mode) {
   const TSkinClassRow* row = FindSkinClassRow(name);
-  if (!row || !control) return nullptr;
+  // A group's children may have been reached on their own already: one
+  // companion each.
+  if (!row || !control || IsControlSkinned(control)) return nullptr;
   TSkinControl* companion = row->make(control);
   if (mode >= 0) companion->Mode = mode;
   switch (row->attach) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/user/Button.h"
+#include "platform/user/CommonDialogs.h"
 #include "platform/user/Messages.h"
 #include "platform/user/Window.h"
 #include "platform/vcl/Buttons.h"
@@ -43,6 +44,12 @@ class TMyNilPanel : public vcl::TPanel {
  public:
   using vcl::TPanel::TPanel;
 };
+// A class whose own mouse-down handling the skin leaves alone.
+class TRzTestButton : public vcl::TButton {
+  VCL_DECLARE_CLASS(TRzTestButton, vcl::TButton)
+ public:
+  using vcl::TButton::TButton;
+};
 class TMyButton : public vcl::TButton {
   VCL_DECLARE_CLASS(TMyButton, vcl::TButton)
  public:
@@ -55,6 +62,7 @@ VCL_IMPLEMENT_CLASS(TMyPanel, vcl::published::BoolProp("Transparent", &TMyPanel:
                                                        &TMyPanel::SetTransparent))
 VCL_IMPLEMENT_CLASS(TMyNilPanel)
 VCL_IMPLEMENT_CLASS(TMyButton)
+VCL_IMPLEMENT_CLASS(TRzTestButton)
 
 namespace {
 
@@ -235,11 +243,18 @@ TEST_F(WinSkinWalkTest, BareChildWindowsAreMappedByWindowClass) {
       {"button", plat::BS_OWNERDRAW, "none"},
       {"button", plat::BS_GROUPBOX, "none"},
       {"static", 0, "none"},
+      {"#32770", 0, "TSkinBoxH"},
   };
   std::vector<plat::HWND> windows;
   for (const Row& r : rows)
-    windows.push_back(plat::CreateWindowExA(0, r.cls, "x", plat::WS_CHILD | r.style, 0, 0, 50, 20,
-                                            panel->Handle(), nullptr, nullptr, nullptr));
+    windows.push_back(
+        std::string(r.cls) == "#32770"
+            ? plat::user::CreateChildDialog(panel->Handle(), nullptr, 0, plat::WS_CHILD, 0, 0, 50, 20)
+            : plat::CreateWindowExA(0, r.cls, "x", plat::WS_CHILD | r.style, 0, 0, 50, 20, panel->Handle(),
+                                    nullptr, nullptr, nullptr));
+  // A pane's own children are walked before the pane.
+  plat::HWND inner = plat::CreateWindowExA(0, "button", "x", plat::WS_CHILD | plat::BS_AUTOCHECKBOX, 0, 0, 50,
+                                           20, windows.back(), nullptr, nullptr, nullptr);
   TSkinWalk walk(skin_form_);
   walk.WalkChildWindows(panel->Handle());
   walk.WalkChildWindows(panel->Handle());
@@ -250,13 +265,31 @@ TEST_F(WinSkinWalkTest, BareChildWindowsAreMappedByWindowClass) {
     if (c && typeid(*c) == typeid(TSkinButton)) kind = "TSkinButton";
     if (c && typeid(*c) == typeid(TSkinCheckBox)) kind = "TSkinCheckBox";
     if (c && typeid(*c) == typeid(TSkinRadioButton)) kind = "TSkinRadioButton";
+    if (c && typeid(*c) == typeid(TSkinBoxH)) kind = "TSkinBoxH";
     EXPECT_EQ(kind, rows[i].companion);
     // Bare windows never get their text painted by the skin.
     if (c) {
       EXPECT_EQ(c->Mode, 0);
     }
   }
+  TSkinControl* inner_skin = walk.FindSkinOfWindow(inner);
+  EXPECT_TRUE(inner_skin && typeid(*inner_skin) == typeid(TSkinCheckBox));
   for (plat::HWND w : windows) plat::DestroyWindow(w);
+}
+
+TEST_F(WinSkinWalkTest, ButtonsOfTheirOwnMouseHandlingStillClick) {
+  auto* button = Add<TRzTestButton>(form_);
+  button->SetBounds(10, 10, 60, 24);
+  int clicks = 0, downs = 0;
+  button->OnClick = [&](vcl::TObject*) { ++clicks; };
+  button->OnMouseDown = [&](vcl::TObject*, vcl::TMouseButton, vcl::TShiftState, int, int) { ++downs; };
+  Skin();
+  ASSERT_EQ(KindOf(button), "TSkinButton");
+  EXPECT_EQ(Of(button)[0]->Mode, 1);
+  plat::SendMessageA(button->Handle(), plat::WM_LBUTTONDOWN, 0, 0x00050005);
+  plat::SendMessageA(button->Handle(), plat::WM_LBUTTONUP, 0, 0x00050005);
+  EXPECT_EQ(downs, 0);
+  EXPECT_EQ(clicks, 1);
 }
 
 }  // namespace
