@@ -512,4 +512,32 @@ TEST_F(WinSkinControlsTest, PanesSheetsAndBareGroupBoxesTakeTheFace) {
   plat::DestroyWindow(group);
 }
 
+TEST_F(WinSkinControlsTest, ButtonCaptionTakesTheColourOfItsState) {
+  TDataSkinButton* e = data_->Skin().Buttons.get();
+  e->HasNormalColour2 = 1;
+  e->NormalColour2 = 0x0000FF;
+  auto* button = Place(new vcl::TButton(form_), 10, 10, 80, 24);
+  button->SetCaption("MMMM");
+  button->Font()->SetColor(0x00FF00);
+  auto* skin = Skin(new TSkinButton(button));
+  auto count = [&](vcl::TColor colour) {
+    skin->RepaintWindow();
+    Pump();
+    int n = 0;
+    for (int y = 0; y < 24; ++y)
+      for (int x = 0; x < 80; ++x) n += At(button, x, y) == Rgb(colour) ? 1 : 0;
+    return n;
+  };
+  // Frame 1: the skin's normal text colour; focused (no colour of its own
+  // for it): the control's font colour; disabled: the shadow colour.
+  EXPECT_GT(count(0x0000FF), 10);
+  EXPECT_EQ(count(0x00FF00), 0);
+  plat::SetFocus(button->Handle());
+  EXPECT_GT(count(0x00FF00), 10);
+  EXPECT_EQ(count(0x0000FF), 0);
+  button->SetEnabled(false);
+  EXPECT_GT(count(vcl::clBtnShadow), 10);
+  EXPECT_EQ(count(0x00FF00), 0);
+}
+
 }  // namespace
