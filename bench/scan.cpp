@@ -58,10 +58,13 @@ std::string WriteHourFile(const std::string& folder) {
   return out ? name : std::string();
 }
 
+// A bounded round: while the connectors run, each idle step posts the next,
+// so the queue is never empty.
 void Pump() {
   plat::user::PumpBackendEvents(0);
   plat::MSG msg;
-  while (plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE)) plat::DispatchMessageA(&msg);
+  for (int i = 0; i < 500 && plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE); ++i)
+    plat::DispatchMessageA(&msg);
 }
 
 double speed_x_realtime = 0;
