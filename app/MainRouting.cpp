@@ -129,6 +129,7 @@ void TFrmMain::Frequ1Click(vcl::TObject*) {
   MMWaveOut1->Close();
   MMConnector1->SetInput(MMWaveOut1);
   MMConnector1->SetOutput(conect2);
+  ResetCompareView();
   MMSpectrum1->SetEnabled(true);
 }
 

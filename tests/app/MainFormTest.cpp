@@ -14,6 +14,7 @@
 #include "engine/MMPlgDSP.h"
 #include "platform/kernel/Modules.h"
 #include "platform/registry/Registry.h"
+#include "platform/vcl/TypInfo.h"
 
 namespace {
 
@@ -140,18 +141,28 @@ TEST_F(MainWindowTest, RoutingSwitchesTheChain) {
     displays::TMMLevel* connector1_level2;
     bool input_running;
     bool output_running;
+    bool clears_view;  // background picture and peaks gone
   };
   const Case cases[] = {
-      {"compare", [w] { w->RouteCompare(); }, w->MMWaveIn1, w->mmLevel7, true, true},
-      {"Run", [w] { w->Button25Click(w); }, w->MMWaveIn1, w->MMLevel2, true, false},
-      {"Generator", [w] { w->Frequ1Click(w); }, w->MMWaveOut1, w->MMLevel2, false, false},
-      {"player", [w] { w->RoutePlayer(); }, w->MMWaveOut1, w->MMLevel2, false, false},
-      {"Real time", [w] { w->LineIn1Click(w); }, w->MMWaveIn1, w->MMLevel2, true, false},
+      {"compare", [w] { w->RouteCompare(); }, w->MMWaveIn1, w->mmLevel7, true, true, false},
+      {"Run", [w] { w->Button25Click(w); }, w->MMWaveIn1, w->MMLevel2, true, false, false},
+      {"Generator", [w] { w->Frequ1Click(w); }, w->MMWaveOut1, w->MMLevel2, false, false, true},
+      {"player", [w] { w->RoutePlayer(); }, w->MMWaveOut1, w->MMLevel2, false, false, false},
+      {"Real time", [w] { w->LineIn1Click(w); }, w->MMWaveIn1, w->MMLevel2, true, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    vcl::TBitmap picture;
+    picture.SetWidth(8);
+    picture.SetHeight(8);
+    vcl::SetObjectProp(w->MMSpectrum1, "BackGroundDIB", &picture);
+    w->MMSpectrum1->SetNumPeaks(3);
     c.act();
     Pump();
+    if (c.clears_view) {
+      EXPECT_TRUE(dynamic_cast<vcl::TBitmap*>(vcl::GetObjectProp(w->MMSpectrum1, "BackGroundDIB"))->Empty());
+      EXPECT_EQ(w->MMSpectrum1->NumPeaks(), 0);
+    }
     EXPECT_EQ(w->MMConnector1->Input(), c.connector1_input);
     EXPECT_EQ(w->MMConnector1->Level2(), c.connector1_level2);
     // The player page's meters stay on the second connector whatever the route.
