@@ -54,6 +54,7 @@ void TFrmMain::FormCreate(vcl::TObject*) {
   SetHeight(ReadInteger("hei", Height()));
   WriteRecordHeader(true);
   OnLoopRecordRestart = [this](vcl::TObject* sender) { LoopRecordRestart(sender); };
+  OnPlayerOutputStop = [this](vcl::TObject*) { FinishTestSignal(); };
 }
 
 void TFrmMain::ReadDeviceSettings() {
@@ -309,6 +310,9 @@ VCL_IMPLEMENT_CLASS(
     Method("cb_F5Change", &TFrmMain::cb_F5Change), Method("cb_F6Change", &TFrmMain::cb_F6Change),
     Method("File121Click", &TFrmMain::File121Click), Method("File131Click", &TFrmMain::File131Click),
     Method("File141Click", &TFrmMain::File141Click),
+    // test signals
+    Method("btn_pnClick", &TFrmMain::btn_pnClick), Method("btn_wnClick", &TFrmMain::btn_wnClick),
+    Method("btn_swwepClick", &TFrmMain::btn_swwepClick),
     // device dialogs and input pairs
     Method("InputDevice1Click", &TFrmMain::InputDevice1Click),
     Method("OutputDevice1Click", &TFrmMain::OutputDevice1Click), Method("S1Click", &TFrmMain::S1Click),

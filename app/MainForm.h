@@ -9,6 +9,7 @@
 // later goes after the last one of the description.
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -661,6 +662,9 @@ class TFrmMain : public vcl::TForm {
   // The file's read-outs once the player holds a file.
   void ShowPlayerFile();
   void FinishRecording();
+  // Stops the recorder and lets go of its file name whatever happens; what
+  // the stop raised is returned.
+  std::exception_ptr StopRecorder();
   // Enabled states of the page from the lock, the recording and the file.
   void UpdatePlayerControls();
   // The output is fed from the player source, or routed so it is.
@@ -801,6 +805,34 @@ class TFrmMain : public vcl::TForm {
   bool SaveAnalyzerPictureJpg();
   // Hands a written export to the desktop's program for it.
   void OpenExport(const std::string& file_name);
+
+ public:
+  // ---- test signals (MainSignals.cpp) ----
+  void btn_pnClick(vcl::TObject* sender);
+  void btn_wnClick(vcl::TObject* sender);
+  void btn_swwepClick(vcl::TObject* sender);
+  // Plays the test file from TestSignalFolder() on the output while the
+  // recorder records the input into TestRecordingFolder(); the spectrum shows both.
+  void StartTestSignal(const std::string& play_name, const std::string& record_name);
+  // The output's stop while a test signal runs: the recording ends and is
+  // scanned into the test's result slot.
+  void FinishTestSignal();
+  bool TestSignalActive() const { return test_signal_active_; }
+  int TestSignalKind() const { return test_signal_kind_; }
+  // "Tones" beside the program, unless set (tests play their own files).
+  std::string TestSignalFolder() const;
+  void SetTestSignalFolder(const std::string& folder);
+  // "Tones" in the user's data folder.
+  static std::string TestRecordingFolder();
+
+ private:
+  // Kind 1..3: pink noise into slot 4, white noise into 5, the sweep into 6.
+  void RunTestSignal(int kind);
+  // A start that failed: the recorder and the output let go, the buttons back.
+  void AbandonTestSignal();
+  bool test_signal_active_ = false;
+  uint8_t test_signal_kind_ = 1;
+  std::string test_signal_folder_;
 
  public:
   // ---- Leq (MainLeq.cpp) ----

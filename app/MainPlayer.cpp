@@ -193,7 +193,8 @@ void TFrmMain::btn_stopClick(vcl::TObject*) {
   if (player_locked_ && !keep_stop_) return;
   // Whatever fails while the recording is finished, the page comes back usable.
   std::exception_ptr failure;
-  if (Recording()) {
+  // A test signal's recording is ended by the output's stop below, which scans it.
+  if (Recording() && !test_signal_active_) {
     try {
       FinishRecording();
     } catch (...) {
@@ -217,8 +218,7 @@ void TFrmMain::btn_stopClick(vcl::TObject*) {
 
 // ---- recording ---------------------------------------------------------------------------
 
-void TFrmMain::FinishRecording() {
-  const std::string recorded = wavRecorder->Wave()->FileName();
+std::exception_ptr TFrmMain::StopRecorder() {
   std::exception_ptr failure;
   try {
     wavRecorder->Stop();
@@ -227,6 +227,12 @@ void TFrmMain::FinishRecording() {
   }
   // The name is let go of whatever happened: the next click asks for a file.
   wavRecorder->Wave()->SetFileName("");
+  return failure;
+}
+
+void TFrmMain::FinishRecording() {
+  const std::string recorded = wavRecorder->Wave()->FileName();
+  std::exception_ptr failure = StopRecorder();
   chosen_record_file_.clear();
   MMWaveOut1->SetInput(waveplayer);
   MMConnector1->SetInput(MMWaveOut1);

@@ -1486,7 +1486,7 @@ object FrmMain: TFrmMain
         Width = 110
         Height = 24
         Caption = 'File4 Pink Noise '
-        Enabled = False
+        OnClick = btn_pnClick
       end
       object btn_wn: TButton
         Left = 700
@@ -1494,7 +1494,7 @@ object FrmMain: TFrmMain
         Width = 110
         Height = 24
         Caption = 'File5 White Noise'
-        Enabled = False
+        OnClick = btn_wnClick
       end
       object btn_swwep: TButton
         Left = 700
@@ -1502,7 +1502,7 @@ object FrmMain: TFrmMain
         Width = 110
         Height = 24
         Caption = 'File6 Sweep'
-        Enabled = False
+        OnClick = btn_swwepClick
       end
     end
     object PanCali: TPanel

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <numbers>
 #include <string>
@@ -20,6 +19,7 @@
 #include "app/Scans.h"
 #include "app/Settings.h"
 #include "app/SpecBack.h"
+#include "app/ValueFiles.h"
 #include "engine/MMPCMSup.h"
 #include "engine/MMWaveIO.h"
 #include "platform/vcl/TypInfo.h"
@@ -28,6 +28,7 @@ namespace {
 
 using app::FrmMain;
 using mainwindow::MainWindowTest;
+using mainwindow::ReadValues;
 
 constexpr int kRate = 44100;
 
@@ -36,14 +37,6 @@ using Signal = std::function<double(double t)>;
 
 Signal Tone(double hz, double amplitude) {
   return [=](double t) { return amplitude * std::sin(2 * std::numbers::pi * hz * t); };
-}
-
-std::vector<int32_t> ReadValues(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::vector<int32_t> values;
-  std::string line;
-  while (std::getline(in, line)) values.push_back(std::stoi(line));
-  return values;
 }
 
 size_t Loudest(const std::vector<int32_t>& values) {
