@@ -254,6 +254,19 @@ void Create(HWND hwnd, ComboState* s, const CREATESTRUCTA* cs) {
     SetWindowPos(hwnd, nullptr, 0, 0, width, s->field_height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The edit (and a simple combo box's list) follow the combo box's size.
+LRESULT OnSize(HWND hwnd, ComboState* s, LPARAM lparam) {
+  const int width = LOWORD(lparam), height = HIWORD(lparam);
+  const bool simple = Kind(hwnd) == CBS_SIMPLE;
+  if (s->edit) {
+    const int right = simple ? width : width - 3 - ButtonWidth();
+    const int inset = simple ? 0 : 3;
+    MoveWindow(s->edit, inset, inset, std::max(1, right - inset), s->field_height - 2 * inset, TRUE);
+  }
+  if (simple && s->list) MoveWindow(s->list, 0, s->field_height, width, std::max(0, height - s->field_height), TRUE);
+  return 0;
+}
+
 void FillInfo(HWND hwnd, ComboState* s, COMBOBOXINFO* info) {
   info->rcItem = ItemRect(hwnd, s);
   info->rcButton = ButtonRect(hwnd, s);
@@ -596,6 +609,8 @@ LRESULT ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       return s->list ? 0 : -1;
     case WM_DESTROY:
       return OnDestroy(hwnd, s);
+    case WM_SIZE:
+      return OnSize(hwnd, s, lparam);
     case WM_NCDESTROY:
       return user::DetachState(hwnd, s, message, wparam, lparam);
     case WM_GETDLGCODE:

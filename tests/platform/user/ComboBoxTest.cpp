@@ -156,6 +156,31 @@ TEST_F(ComboBox, SimpleComboShowsItsListAsAChild) {
   EXPECT_EQ(Codes().back(), CBN_SELCHANGE);
 }
 
+TEST_F(ComboBox, EditAndShownListFollowTheComboBoxSize) {
+  for (DWORD kind : {DWORD{CBS_DROPDOWN}, DWORD{CBS_SIMPLE}}) {
+    SCOPED_TRACE(kind);
+    HWND combo = Combo(kind);
+    MoveWindow(combo, 20, 20, 120, 120, TRUE);
+    const COMBOBOXINFO info = Info(combo);
+    RECT c, edit;
+    GetWindowRect(combo, &c);
+    GetWindowRect(info.hwndItem, &edit);
+    EXPECT_EQ(c.right - c.left, 120);
+    if (kind == CBS_SIMPLE) {
+      EXPECT_EQ(edit.right, c.right);
+      RECT list;
+      GetWindowRect(info.hwndList, &list);
+      EXPECT_EQ(list.right - list.left, 120);
+      EXPECT_EQ(list.bottom, c.bottom);
+    } else {
+      // The edit ends before the button, which stays visible.
+      EXPECT_EQ(edit.right, c.right - 3 - GetSystemMetrics(SM_CXVSCROLL));
+      EXPECT_LE(edit.right, c.left + info.rcButton.left);
+    }
+    DestroyWindow(combo);
+  }
+}
+
 TEST_F(ComboBox, ListMessagesMirrorTheListBox) {
   HWND combo = Combo(CBS_DROPDOWNLIST | CBS_SORT, 0);
   for (const char* text : {"b", "c", "a"})
