@@ -21,6 +21,7 @@
 #include "skin/WinSkinButtons.h"
 #include "skin/WinSkinData.h"
 #include "skin/WinSkinDlg.h"
+#include "skin/WinSkinEdits.h"
 #include "skin/WinSkinForm.h"
 #include "skin/WinSubClass.h"
 #include "skin/WinSubClassPaint.h"
@@ -63,6 +64,9 @@ const std::vector<TSkinClassRow>& SkinClassRows() {
       {"TSkinSizer", &Make<TSkinSizer>, TSkinAttach::Control},
       {"TSkinTabSheet", &Make<TSkinTabSheet>, TSkinAttach::Control},
       {"TSkinStatusBar", &Make<TSkinStatusBar>, TSkinAttach::Control},
+      {"TSkinEdit", &Make<TSkinEdit>, TSkinAttach::Control},
+      {"TSkinComBox", &Make<TSkinComBox>, TSkinAttach::Control},
+      {"TSkinProgress", &Make<TSkinProgress>, TSkinAttach::Control},
   };
   return rows;
 }

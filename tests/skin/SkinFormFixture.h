@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "displays/ScreenTestSupport.h"
+#include "platform/user/UserModule.h"
 #include "platform/vcl/Graphics.h"
 #include "skin/SkinData.h"
 #include "skin/SkinDraw.h"
@@ -97,6 +98,8 @@ class SkinScreenTest : public displaytest::ScreenTest {
  protected:
   void SetUp() override {
     ScreenTest::SetUp();
+    // The optional entry points the skin looks up, as the program has them.
+    plat::RegisterUserModule();
     skin::BindSkinEntryPoints();
   }
   void TearDown() override {

@@ -23,6 +23,7 @@
 #include "skin/WinSkinBoxes.h"
 #include "skin/WinSkinButtons.h"
 #include "skin/WinSkinDlg.h"
+#include "skin/WinSkinEdits.h"
 #include "skin/WinSkinWalk.h"
 
 using namespace skin;
@@ -120,6 +121,9 @@ class WinSkinWalkTest : public SkinScreenTest {
       return c->UseSkinColour ? "TSkinGroupBox colour" : "TSkinGroupBox";
     if (typeid(*c) == typeid(TSkinBox)) return c->UseSkinColour ? "TSkinBox colour" : "TSkinBox";
     if (typeid(*c) == typeid(TSkinStatusBar)) return "TSkinStatusBar";
+    if (typeid(*c) == typeid(TSkinEdit)) return "TSkinEdit";
+    if (typeid(*c) == typeid(TSkinComBox)) return "TSkinComBox";
+    if (typeid(*c) == typeid(TSkinProgress)) return "TSkinProgress";
     return typeid(*c).name();
   }
 
@@ -149,6 +153,9 @@ TEST_F(WinSkinWalkTest, EachControlGetsTheCompanionOfItsClass) {
   auto* box_radio = Add<vcl::TRadioButton>(box);
   auto* bar = Add<vcl::TStatusBar>(form_);
   auto* memo = Add<vcl::TMemo>(form_);
+  auto* edit = Add<vcl::TEdit>(form_);
+  auto* combo = Add<vcl::TComboBox>(form_);
+  auto* progress = Add<vcl::TProgressBar>(form_);
   Skin();
 
   struct Row {
@@ -174,6 +181,9 @@ TEST_F(WinSkinWalkTest, EachControlGetsTheCompanionOfItsClass) {
       {"group box", box, "TSkinGroupBox colour"},
       {"radio button in the group box", box_radio, "TSkinRadioButton"},
       {"status bar", bar, "TSkinStatusBar"},
+      {"edit", edit, "TSkinEdit"},
+      {"combo box", combo, "TSkinComBox"},
+      {"progress bar", progress, "TSkinProgress"},
       // Its family is not here: no companion, and no other rule tried.
       {"memo", memo, "none"},
   };
@@ -243,6 +253,10 @@ TEST_F(WinSkinWalkTest, BareChildWindowsAreMappedByWindowClass) {
       {"button", plat::BS_OWNERDRAW, "none"},
       {"button", plat::BS_GROUPBOX, "none"},
       {"static", 0, "none"},
+      {"combobox", plat::CBS_DROPDOWNLIST, "TSkinComBox"},
+      {"combobox", plat::CBS_DROPDOWN, "TSkinComBox"},
+      {"edit", 0, "TSkinEdit"},
+      // Last: the pane of the check box below.
       {"#32770", 0, "TSkinBoxH"},
   };
   std::vector<plat::HWND> windows;
@@ -266,6 +280,8 @@ TEST_F(WinSkinWalkTest, BareChildWindowsAreMappedByWindowClass) {
     if (c && typeid(*c) == typeid(TSkinCheckBox)) kind = "TSkinCheckBox";
     if (c && typeid(*c) == typeid(TSkinRadioButton)) kind = "TSkinRadioButton";
     if (c && typeid(*c) == typeid(TSkinBoxH)) kind = "TSkinBoxH";
+    if (c && typeid(*c) == typeid(TSkinComBox)) kind = "TSkinComBox";
+    if (c && typeid(*c) == typeid(TSkinEdit)) kind = "TSkinEdit";
     EXPECT_EQ(kind, rows[i].companion);
     // Bare windows never get their text painted by the skin.
     if (c) {
