@@ -134,6 +134,29 @@ TEST_F(ScansTest, AScanKeepsTheAverageAndTheHighestValuesOfItsFileInTheSlot) {
   Stop();
 }
 
+// The average keeps the first 2047 rows (95.1 s of 8192-byte buffers); the
+// highest values follow the whole file. A row is taken only after its buffer
+// has gone down the chain, so a tone that starts later cannot reach the
+// average; ten seconds of it give the passes ample buffers to catch.
+TEST_F(ScansTest, ATonePastTheStoredRowsReachesTheHighestValuesOnly) {
+  Start();
+  FrmMain->rg_octave->SetItemIndex(4);
+  const Signal base = Tone(1000, 0.25);
+  const Signal late = Tone(2000, 0.5);
+  const std::string file =
+      WriteWave("late.wav", 110, [&](double t) { return base(t) + (t >= 97 ? late(t) : 0.0); });
+  ASSERT_TRUE(Scan(1, file));
+  const std::vector<int32_t> average = ReadValues(app::ScanAverageFile(Folder(), 1));
+  const std::vector<int32_t> highest = ReadValues(app::ScanHighestFile(Folder(), 1));
+  ASSERT_EQ(average.size(), 1024u);
+  ASSERT_EQ(highest.size(), 1024u);
+  // 21.533 Hz a bin: 1 kHz in bin 46, 2 kHz in bin 93.
+  EXPECT_NEAR(static_cast<double>(Loudest(highest)), 93, 1);
+  EXPECT_NEAR(static_cast<double>(Loudest(average)), 46, 1);
+  EXPECT_LT(int64_t{average[93]} * 10, int64_t{average[46]}) << "the late tone stays out of the average";
+  Stop();
+}
+
 TEST_F(ScansTest, AFileWithoutAudioAndAScanGivenUpLeaveTheirSlotsAlone) {
   Start();
   FrmMain->rg_octave->SetItemIndex(4);
