@@ -5,6 +5,7 @@
 
 #include "app/Corre.h"
 #include "app/DeviceDialogs.h"
+#include "app/FileToolForms.h"
 #include "app/InfoForm.h"
 #include "app/LeqWindow.h"
 #include "app/MainForm.h"
@@ -41,14 +42,22 @@ void ShowStartupWindow() {
 void CreateForms() {
   // The main window first: it becomes the application's main form. Then the
   // dialogs in this order; each one is added here as it is built:
-  // fDrvOut (built), FrmSavBin (built), fOutfitSpec (built), fDrvIn (built), fNormalize, fConvert, fSplit,
-  // fSwap, fEncode, fSpecBack (built), fCorre, fSetupPrint, fOutfitL, fSetting,
+  // fDrvOut (built), FrmSavBin (built), fOutfitSpec (built), fDrvIn (built), fNormalize (built), fConvert (built),
+  // fSplit (built), fSwap (built), fEncode (built), fSpecBack (built), fCorre, fSetupPrint, fOutfitL, fSetting,
   // fReport, fVst, fPeak, Form1, fmulti (built).
   vcl::ApplicationCreateForm(FrmMain);
   vcl::ApplicationCreateForm(fDrvOut);
   vcl::ApplicationCreateForm(FrmSavBin);
   vcl::ApplicationCreateForm(fOutfitSpec);
   vcl::ApplicationCreateForm(fDrvIn);
+  vcl::ApplicationCreateForm(fNormalize);
+  vcl::ApplicationCreateForm(fConvert);
+  vcl::ApplicationCreateForm(fSplit);
+  vcl::ApplicationCreateForm(fSwap);
+  vcl::ApplicationCreateForm(fEncode);
+  fNormalize->SetDialogs(FrmMain->OpenMp3, FrmMain->recWavDlg);
+  fConvert->SetDialogs(FrmMain->OpenMp3, FrmMain->recWavDlg);
+  fSwap->SetOpenDialog(fSplit->OpenDialog);
   fOutfitSpec->SetMainSpectrum(FrmMain->MMSpectrum1);
   fOutfitSpec->SetOscope(FrmMain->MMOscope1);
   vcl::ApplicationCreateForm(fSpecBack);

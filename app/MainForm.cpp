@@ -325,5 +325,11 @@ VCL_IMPLEMENT_CLASS(
     Method("btn_txtClick", &TFrmMain::btn_txtClick), Method("btn_txt2Click", &TFrmMain::btn_txt2Click),
     Method("btn_txt3Click", &TFrmMain::btn_txt3Click), Method("Button22Click", &TFrmMain::Button22Click),
     Method("Button23Click", &TFrmMain::Button23Click), Method("Button24Click", &TFrmMain::Button24Click),
+    // file tools
+    Method("ConvertMp3toWav1Click", &TFrmMain::ConvertMp3toWav1Click),
+    Method("ConvertWavtoMp31Click", &TFrmMain::ConvertWavtoMp31Click),
+    Method("Normalizewavefiles1Click", &TFrmMain::Normalizewavefiles1Click),
+    Method("SplittStereointo2monofiles1Click", &TFrmMain::SplittStereointo2monofiles1Click),
+    Method("SwapClick", &TFrmMain::SwapClick),
     // Leq
     Method("LEQcalculator1Click", &TFrmMain::LEQcalculator1Click))

@@ -715,6 +715,13 @@ class TFrmMain : public vcl::TForm {
   // Switches the input to the device stored for pair 1..4; only the input changes.
   void StartAudioDriver(int pair);
 
+  // ---- file tools (MainTools.cpp) ----
+  void ConvertMp3toWav1Click(vcl::TObject* sender);
+  void ConvertWavtoMp31Click(vcl::TObject* sender);
+  void Normalizewavefiles1Click(vcl::TObject* sender);
+  void SplittStereointo2monofiles1Click(vcl::TObject* sender);
+  void SwapClick(vcl::TObject* sender);
+
   // ---- file scans and result slots (MainScans.cpp) ----
   // Slot 1..6 of the next scan; the highest values start over.
   void SelectScanSlot(int slot);

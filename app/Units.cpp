@@ -2,6 +2,7 @@
 
 #include "app/AppForms.h"
 #include "app/Corre.h"
+#include "app/FileToolForms.h"
 #include "app/InfoForm.h"
 #include "app/LeqWindow.h"
 #include "app/MainForm.h"
@@ -76,6 +77,7 @@ void RegisterAllUnits() {
   table.Register("FrozenSpectra", plat::rankApp + 31, [] {
     vcl::RegisterClasses({TFrmSavBin::StaticClass(), TfSpecBack::StaticClass()});
   });
+  table.Register("FileTools", plat::rankApp + 33, RegisterFileToolForms);
   table.Register("LeqWindows", plat::rankApp + 32, [] {
     vcl::RegisterClasses({TfSetting::StaticClass(), TfReport::StaticClass()});
   });

@@ -423,23 +423,23 @@ object FrmMain: TFrmMain
       Caption = 'Mp&3/wav tools'
       object ConvertMp3toWav1: TMenuItem
         Caption = 'Convert Mp3 to Wav'
-        Enabled = False
+        OnClick = ConvertMp3toWav1Click
       end
       object ConvertWavtoMp31: TMenuItem
         Caption = 'Convert Wav to Mp3'
-        Enabled = False
+        OnClick = ConvertWavtoMp31Click
       end
       object Normalizewavefiles1: TMenuItem
         Caption = 'Normalize wave files'
-        Enabled = False
+        OnClick = Normalizewavefiles1Click
       end
       object SplittStereointo2monofiles1: TMenuItem
         Caption = 'Splitt Stereo into 2 mono files'
-        Enabled = False
+        OnClick = SplittStereointo2monofiles1Click
       end
       object Swapleftwithrigthchannel1: TMenuItem
         Caption = 'Swap left with rigth channel'
-        Enabled = False
+        OnClick = SwapClick
       end
     end
     object Printer1: TMenuItem

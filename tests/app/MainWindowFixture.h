@@ -16,6 +16,7 @@
 #include "app/AppForms.h"
 #include "app/Corre.h"
 #include "app/DeviceDialogs.h"
+#include "app/FileToolForms.h"
 #include "app/InfoForm.h"
 #include "app/LeqWindow.h"
 #include "app/MainForm.h"
@@ -129,6 +130,11 @@ class MainWindowTest : public ::testing::Test {
     delete app::fmulti;
     delete app::fSetting;
     delete app::fReport;
+    delete app::fNormalize;
+    delete app::fConvert;
+    delete app::fSplit;
+    delete app::fSwap;
+    delete app::fEncode;
   }
 
   testsupport::ScopedEnv audio_{"QUELLIX_AUDIO", "virtual"};
