@@ -127,6 +127,8 @@ void DrawControlNow(vcl::TGraphicControl& control, const std::function<void()>& 
   plat::SetWindowOrgEx(dc, origin.x - left, origin.y - top, nullptr);
   plat::IntersectClipRect(dc, 0, 0, control.Width(), control.Height());
   canvas->SetHandle(dc);
+  // The screen is given only the part that was drawn.
+  plat::SetBoundsRect(dc, nullptr, plat::DCB_ENABLE | plat::DCB_RESET);
   paint();
 }
 

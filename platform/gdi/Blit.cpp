@@ -170,6 +170,7 @@ BOOL Run(DeviceContext& dc, Transfer& t) {
   uint32_t mask = dst->PixelMask();
   bool plain_copy = t.fore == 0xCC && t.back == 0xCC;
   bool row_copy = plain_copy && uses_source && UnitStep(t.xmap);
+  dc.Touch(t.dest);
 
   ForEachClippedSpan(dc.EffectiveClip(), t.dest, [&](int y, int x0, int x1) {
     int row = y - t.dest.top;

@@ -174,6 +174,7 @@ void DeviceContext::BlendCoverage(int sx, int sy, int width, int height, const u
   if (s == nullptr || coverage == nullptr) return;
   COLORREF rgb = ResolveColor(color);
   uint32_t solid = PixelValue(color);
+  Touch(RECT{sx, sy, sx + width, sy + height});
   ForEachClippedSpan(EffectiveClip(), RECT{sx, sy, sx + width, sy + height}, [&](int y, int x0, int x1) {
     const uint8_t* src = coverage + static_cast<ptrdiff_t>(y - sy) * stride;
     for (int x = x0; x < x1; ++x) {
@@ -197,6 +198,7 @@ void DeviceContext::BlendMono(int sx, int sy, int width, int height, const uint8
   Surface* s = GetSurface();
   if (s == nullptr || bits == nullptr) return;
   uint32_t solid = PixelValue(color);
+  Touch(RECT{sx, sy, sx + width, sy + height});
   ForEachClippedSpan(EffectiveClip(), RECT{sx, sy, sx + width, sy + height}, [&](int y, int x0, int x1) {
     const uint8_t* src = bits + static_cast<ptrdiff_t>(y - sy) * stride;
     for (int x = x0; x < x1; ++x) {
@@ -210,6 +212,7 @@ void DeviceContext::FillSurfaceRect(const RECT& r, COLORREF color) {
   Surface* s = GetSurface();
   if (s == nullptr) return;
   uint32_t v = PixelValue(color);
+  Touch(r);
   ForEachClippedSpan(EffectiveClip(), r, [&](int y, int x0, int x1) {
     for (int x = x0; x < x1; ++x) s->Put(x, y, v);
   });
@@ -465,6 +468,40 @@ int SetArcDirection(HDC hdc, int dir) {
 int GetArcDirection(HDC hdc) { return Read(hdc, &DCState::arc_direction, 0); }
 
 BOOL GdiFlush() { return TRUE; }  // drawing is never batched
+
+UINT SetBoundsRect(HDC hdc, const RECT* rect, UINT flags) {
+  GdiLock lock;
+  DeviceContext* dc = LookupDC(hdc);
+  if (dc == nullptr) return 0;
+  const RECT before = dc->Bounds();
+  const UINT state = (dc->BoundsEnabled() ? DCB_ENABLE : DCB_DISABLE) |
+                     (before.left < before.right && before.top < before.bottom ? DCB_SET : DCB_RESET);
+  if (flags & DCB_RESET) dc->ResetBounds();
+  if ((flags & DCB_ACCUMULATE) && rect != nullptr) {
+    // Added whether or not accumulation is on, as the caller asked for it.
+    const bool enabled = dc->BoundsEnabled();
+    dc->EnableBounds(true);
+    dc->Touch(dc->ToSurface(*rect));
+    dc->EnableBounds(enabled);
+  }
+  if (flags & DCB_ENABLE) dc->EnableBounds(true);
+  if (flags & DCB_DISABLE) dc->EnableBounds(false);
+  return state;
+}
+
+UINT GetBoundsRect(HDC hdc, RECT* rect, UINT flags) {
+  GdiLock lock;
+  DeviceContext* dc = LookupDC(hdc);
+  if (dc == nullptr || rect == nullptr) return 0;
+  const RECT box = dc->Bounds();
+  const bool empty = box.left >= box.right || box.top >= box.bottom;
+  const POINT o = dc->SurfaceOrigin();
+  const POINT a = dc->DeviceToLogical(POINT{box.left - o.x, box.top - o.y});
+  const POINT b = dc->DeviceToLogical(POINT{box.right - o.x, box.bottom - o.y});
+  *rect = empty ? RECT{} : RECT{a.x, a.y, b.x, b.y};
+  if (flags & DCB_RESET) dc->ResetBounds();
+  return empty ? DCB_RESET : DCB_SET;
+}
 
 int GetDeviceCaps(HDC hdc, int index) {
   GdiLock lock;

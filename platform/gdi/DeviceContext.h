@@ -11,6 +11,7 @@
 // attributes from State(), converts points with ToSurface, and puts glyphs on
 // the surface with BlendCoverage/BlendMono and FillSurfaceRect, which clip.
 // Hold GdiLock while using a DeviceContext.
+#include <algorithm>
 #include <vector>
 
 #include "platform/gdi/Gdi.h"
@@ -90,6 +91,26 @@ class DeviceContext {
   // Opaque fill of a surface rectangle (text backgrounds), clipped.
   void FillSurfaceRect(const RECT& surface_rect, COLORREF color);
 
+  // Bounds accumulation: while enabled, each drawing call adds the surface
+  // rectangle it may change (clipped when read).
+  void EnableBounds(bool on) { bounds_enabled_ = on; }
+  bool BoundsEnabled() const { return bounds_enabled_; }
+  void ResetBounds() { bounds_ = RECT{}; }
+  void Touch(const RECT& surface_rect) {
+    if (!bounds_enabled_ || surface_rect.left >= surface_rect.right ||
+        surface_rect.top >= surface_rect.bottom)
+      return;
+    if (bounds_.left >= bounds_.right) {
+      bounds_ = surface_rect;
+      return;
+    }
+    bounds_ =
+        RECT{std::min(bounds_.left, surface_rect.left), std::min(bounds_.top, surface_rect.top),
+             std::max(bounds_.right, surface_rect.right), std::max(bounds_.bottom, surface_rect.bottom)};
+  }
+  // Surface coordinates; empty when nothing was added.
+  RECT Bounds() const { return bounds_; }
+
   // Window system hooks (CreateDCForSurface).
   void AttachSurface(Surface* surface, POINT origin) {
     external_ = surface;
@@ -108,6 +129,8 @@ class DeviceContext {
   bool has_visible_ = false;
   Region visible_;
   int device_bits_ = 32;
+  bool bounds_enabled_ = false;
+  RECT bounds_{};
 };
 
 // The DC behind a handle, or null; the caller holds GdiLock.

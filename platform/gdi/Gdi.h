@@ -226,6 +226,13 @@ constexpr int R2_NOTXORPEN = 10;
 constexpr int R2_NOP = 11;
 constexpr int R2_MERGENOTPEN = 12;
 constexpr int R2_COPYPEN = 13;
+
+// Bounds accumulation (SetBoundsRect / GetBoundsRect).
+constexpr UINT DCB_RESET = 0x0001;
+constexpr UINT DCB_ACCUMULATE = 0x0002;
+constexpr UINT DCB_SET = DCB_RESET | DCB_ACCUMULATE;
+constexpr UINT DCB_ENABLE = 0x0004;
+constexpr UINT DCB_DISABLE = 0x0008;
 constexpr int R2_MERGEPENNOT = 14;
 constexpr int R2_MERGEPEN = 15;
 constexpr int R2_WHITE = 16;
@@ -402,6 +409,14 @@ int SetArcDirection(HDC hdc, int dir);
 int GetArcDirection(HDC hdc);
 int GetDeviceCaps(HDC hdc, int index);
 BOOL GdiFlush();
+// While enabled (DCB_ENABLE), every drawing call on the DC adds the rectangle
+// it may have changed to the DC's bounds; DCB_RESET empties them,
+// DCB_ACCUMULATE adds `rect` (logical). Returns the state before: DCB_ENABLE
+// or DCB_DISABLE, with DCB_SET when the bounds were not empty, else DCB_RESET.
+UINT SetBoundsRect(HDC hdc, const RECT* rect, UINT flags);
+// The accumulated bounds in logical coordinates; DCB_RESET afterwards when
+// `flags` has it. DCB_SET when not empty, DCB_RESET when empty, 0 on error.
+UINT GetBoundsRect(HDC hdc, RECT* rect, UINT flags);
 DWORD GetObjectType(HGDIOBJ obj);
 DWORD GetObjectType(HDC hdc);  // OBJ_DC or OBJ_MEMDC
 

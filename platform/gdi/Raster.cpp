@@ -139,6 +139,7 @@ RealBrush RealizeBrush(const DeviceContext& dc, HBRUSH handle) {
 void FillArea(DeviceContext& dc, const Region& area, const RealBrush& brush, int rop2) {
   Surface* s = dc.GetSurface();
   if (s == nullptr || brush.null || area.Empty()) return;
+  dc.Touch(area.Box());
   Region clipped = dc.EffectiveClip().Intersect(area);
   uint32_t mask = s->PixelMask();
   clipped.ForEachSpan([&](int y, int x0, int x1) {
@@ -158,6 +159,7 @@ void PatArea(DeviceContext& dc, const Region& area, const RealBrush& brush, uint
   if (s == nullptr || area.Empty()) return;
   bool uses_pattern = Rop3UsesPattern(rop3);
   if (uses_pattern && brush.null) return;
+  dc.Touch(area.Box());
   Region clipped = dc.EffectiveClip().Intersect(area);
   uint32_t mask = s->PixelMask();
   clipped.ForEachSpan([&](int y, int x0, int x1) {

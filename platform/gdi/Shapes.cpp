@@ -539,6 +539,7 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
   POINT p = dc->ToSurface(POINT{x, y});
   if (!dc->EffectiveClip().Contains(p.x, p.y)) return CLR_INVALID;
   uint32_t v = dc->PixelValue(color);
+  dc->Touch(RECT{p.x, p.y, p.x + 1, p.y + 1});
   s->Put(p.x, p.y, v);
   return s->ToColor(v);
 }

@@ -247,7 +247,13 @@ std::vector<RECT> DirtyOf(HDC hdc) {
   GdiLock lock;
   DeviceContext* dc = LookupDC(hdc);
   if (!dc) return {};
-  const RECT box = dc->EffectiveClip().Box();
+  RECT box = dc->EffectiveClip().Box();
+  if (dc->BoundsEnabled()) {
+    // Only what the drawing calls reached, when the DC kept count of it.
+    const RECT drawn = dc->Bounds();
+    box = RECT{std::max(box.left, drawn.left), std::max(box.top, drawn.top), std::min(box.right, drawn.right),
+               std::min(box.bottom, drawn.bottom)};
+  }
   if (box.right <= box.left || box.bottom <= box.top) return {};
   return {box};
 }

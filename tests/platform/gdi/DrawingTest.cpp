@@ -2,7 +2,10 @@
 // 8 and 24 bits.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/gdi/Colors.h"
+#include "platform/gdi/Text.h"
 #include "tests/platform/gdi/GdiTestSupport.h"
 
 namespace {
@@ -276,6 +279,98 @@ TEST_P(DrawingTest, DrawEdgeUsesTheSystemColours) {
   EXPECT_EQ(GetPixel(dc, 1, 1), near(GetSysColor(COLOR_3DDKSHADOW)));
   EXPECT_EQ(GetPixel(dc, 3, 3), near(GetSysColor(COLOR_BTNHIGHLIGHT)));
   EXPECT_EQ(GetPixel(dc, 2, 2), near(GetSysColor(COLOR_3DLIGHT)));
+}
+
+}  // namespace
+
+namespace plat {
+[[maybe_unused]] static bool operator==(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+}  // namespace plat
+
+namespace {
+
+constexpr RECT kFillArea{4, 2, 9, 7};
+
+// Bounds gathered while enabled, in logical coordinates (the window origin is
+// moved so that a mix-up of the two shows).
+TEST(DrawingBoundsTest, EachDrawingCallAddsWhatItMayChange) {
+  struct Case {
+    const char* name;
+    std::function<void(HDC)> draw;
+    RECT expected;  // empty: nothing gathered
+  };
+  const Case cases[] = {
+      {"fill", [](HDC dc) { FillRect(dc, &kFillArea, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))); },
+       kFillArea},
+      {"pixel", [](HDC dc) { SetPixel(dc, 3, 4, RGB(255, 0, 0)); }, RECT{3, 4, 4, 5}},
+      {"line",
+       [](HDC dc) {
+         MoveToEx(dc, 1, 1, nullptr);
+         LineTo(dc, 6, 1);
+       },
+       RECT{1, 1, 6, 2}},
+      {"pattern blit", [](HDC dc) { PatBlt(dc, 2, 3, 4, 5, BLACKNESS); }, RECT{2, 3, 6, 8}},
+      {"block copy",
+       [](HDC dc) {
+         HDC source = CreateCompatibleDC(dc);
+         HBITMAP bitmap = CreateCompatibleBitmap(dc, 8, 8);
+         HGDIOBJ old = SelectObject(source, bitmap);
+         BitBlt(dc, 5, 6, 3, 2, source, 0, 0, SRCCOPY);
+         SelectObject(source, old);
+         DeleteObject(bitmap);
+         DeleteDC(source);
+       },
+       RECT{5, 6, 8, 8}},
+      {"text",
+       [](HDC dc) {
+         SetBkMode(dc, OPAQUE);
+         TextOutA(dc, 2, 2, "W", 1);
+       },
+       RECT{-1, -1, -1, -1}},  // checked below: some area from (2, 2)
+      {"nothing drawn", [](HDC) {}, RECT{}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    gditest::Canvas canvas(40, 30, 24);
+    SetWindowOrgEx(canvas.dc(), -10, -5, nullptr);
+    EXPECT_EQ(SetBoundsRect(canvas.dc(), nullptr, DCB_ENABLE | DCB_RESET), DCB_DISABLE | DCB_RESET);
+    c.draw(canvas.dc());
+    RECT bounds;
+    const UINT state = GetBoundsRect(canvas.dc(), &bounds, 0);
+    if (c.expected.left == -1) {
+      EXPECT_EQ(state, DCB_SET);
+      EXPECT_EQ(bounds.left, 2);
+      EXPECT_EQ(bounds.top, 2);
+      EXPECT_GT(bounds.right, 2);
+      EXPECT_GT(bounds.bottom, 2);
+    } else {
+      EXPECT_EQ(state, c.expected.right > c.expected.left ? DCB_SET : DCB_RESET);
+      EXPECT_EQ(bounds, c.expected);
+    }
+  }
+}
+
+TEST(DrawingBoundsTest, DisabledGathersNothingAndResetEmpties) {
+  gditest::Canvas canvas(20, 20, 8);
+  HDC dc = canvas.dc();
+  PatBlt(dc, 0, 0, 4, 4, BLACKNESS);
+  RECT bounds;
+  EXPECT_EQ(GetBoundsRect(dc, &bounds, 0), DCB_RESET);
+  SetBoundsRect(dc, nullptr, DCB_ENABLE);
+  PatBlt(dc, 1, 1, 2, 2, BLACKNESS);
+  PatBlt(dc, 10, 12, 2, 2, BLACKNESS);
+  EXPECT_EQ(GetBoundsRect(dc, &bounds, DCB_RESET), DCB_SET);
+  EXPECT_EQ(bounds, (RECT{1, 1, 12, 14}));
+  EXPECT_EQ(GetBoundsRect(dc, &bounds, 0), DCB_RESET);
+  // A rectangle added by hand, then the whole turned off.
+  const RECT added{3, 3, 5, 6};
+  SetBoundsRect(dc, &added, DCB_ACCUMULATE);
+  EXPECT_EQ(SetBoundsRect(dc, nullptr, DCB_DISABLE), DCB_ENABLE | DCB_SET);
+  PatBlt(dc, 15, 15, 2, 2, BLACKNESS);
+  EXPECT_EQ(GetBoundsRect(dc, &bounds, 0), DCB_SET);
+  EXPECT_EQ(bounds, added);
 }
 
 }  // namespace

@@ -252,6 +252,45 @@ TEST_F(Painting, ScrollWindowExMovesPixelsAndInvalidatesTheUncoveredBand) {
   }
 }
 
+// A DC that gathers its bounds hands the screen only what was drawn; one
+// that drew nothing presents nothing; without bounds the whole clip goes.
+TEST_F(Painting, ReleaseDCPresentsTheGatheredBoundsOnly) {
+  HWND top = Make(nullptr, WS_POPUP | WS_VISIBLE, RECT{0, 0, 100, 80}, kWhite);
+  Pump();
+  auto release_after = [&](bool gather, const std::function<void(HDC)>& draw) {
+    HDC hdc = GetDC(top);
+    if (gather) SetBoundsRect(hdc, nullptr, DCB_ENABLE | DCB_RESET);
+    draw(hdc);
+    ReleaseDC(top, hdc);
+    return screen_->LastPresented(top);
+  };
+  auto flat = [](const std::vector<RECT>& rects) {
+    std::vector<std::array<LONG, 4>> out;
+    for (const RECT& r : rects) out.push_back({r.left, r.top, r.right, r.bottom});
+    return out;
+  };
+  EXPECT_EQ(flat(release_after(true,
+                               [](HDC hdc) {
+                                 FillWith(hdc, RECT{10, 20, 30, 25}, kBlack);
+                               })),
+            (std::vector<std::array<LONG, 4>>{{10, 20, 30, 25}}));
+  EXPECT_EQ(Shown(top, 15, 22), kBlack);
+  // Drawing reaching past the window is clipped to it.
+  EXPECT_EQ(flat(release_after(true,
+                               [](HDC hdc) {
+                                 FillWith(hdc, RECT{90, 70, 140, 120}, kRed);
+                               })),
+            (std::vector<std::array<LONG, 4>>{{90, 70, 100, 80}}));
+  const int presents = screen_->PresentCount(top);
+  release_after(true, [](HDC) {});
+  EXPECT_EQ(screen_->PresentCount(top), presents);
+  EXPECT_EQ(flat(release_after(false,
+                               [](HDC hdc) {
+                                 FillWith(hdc, RECT{0, 0, 1, 1}, kRed);
+                               })),
+            (std::vector<std::array<LONG, 4>>{{0, 0, 100, 80}}));
+}
+
 std::vector<std::array<LONG, 4>> Flat(const std::optional<std::vector<RECT>>& shape) {
   std::vector<std::array<LONG, 4>> out;
   if (shape)
