@@ -23,6 +23,7 @@
 #include "skin/WinSkinDlg.h"
 #include "skin/WinSkinEdits.h"
 #include "skin/WinSkinForm.h"
+#include "skin/WinSkinScroll.h"
 #include "skin/WinSubClass.h"
 #include "skin/WinSubClassPaint.h"
 
@@ -67,6 +68,7 @@ const std::vector<TSkinClassRow>& SkinClassRows() {
       {"TSkinEdit", &Make<TSkinEdit>, TSkinAttach::Control},
       {"TSkinComBox", &Make<TSkinComBox>, TSkinAttach::Control},
       {"TSkinProgress", &Make<TSkinProgress>, TSkinAttach::Control},
+      {"TSkinScrollbar", &Make<TSkinScrollbar>, TSkinAttach::Scrollbars},
   };
   return rows;
 }

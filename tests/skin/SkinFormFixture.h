@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "displays/ScreenTestSupport.h"
+#include "platform/user/Geometry.h"
 #include "platform/user/UserModule.h"
 #include "platform/vcl/Graphics.h"
 #include "skin/SkinData.h"
@@ -45,6 +46,9 @@ inline std::string FramesBmp(int width, int height, int frames, bool stacked,
   bitmap.SaveToStream(out);
   return std::string(reinterpret_cast<const char*>(out.Memory()), static_cast<size_t>(out.Size()));
 }
+
+// The face and shadow colours of the control tests' skins.
+inline constexpr const char* kControlColours = "[Colours]\nButtonFace=32,64,96\nButtonShadow=48,32,16\n";
 
 struct TestSkinOptions {
   // Extra description lines for [Personality]; the first of equal keys
@@ -117,6 +121,14 @@ class SkinScreenTest : public displaytest::ScreenTest {
     form->SetCaption("Quellix");
     return form;
   }
+  // A shown w x h form wearing the skin of `o` with the control colours.
+  vcl::TForm* NewControlSkinForm(TestSkinOptions o, int width, int height) {
+    o.buttons += kControlColours;
+    data_ = NewSkinData(TestSkinPackage(o));
+    vcl::TForm* form = NewSizeableForm(width, height);
+    ShowAndSkin(form);
+    return form;
+  }
   void ShowAndSkin(vcl::TForm* form) {
     form->Show();
     Pump();
@@ -127,6 +139,15 @@ class SkinScreenTest : public displaytest::ScreenTest {
   }
   uint32_t WindowPixel(vcl::TForm* form, int x, int y) {
     return Screen()->PresentedPixel(form->Handle(), x, y);
+  }
+  // A pixel of a window on the form, in that window's own coordinates, after
+  // what is pending has been handled.
+  uint32_t ChildPixel(vcl::TForm* form, plat::HWND child, int x, int y) {
+    Pump();
+    plat::RECT outer{}, inner{};
+    plat::GetWindowRect(form->Handle(), &outer);
+    plat::GetWindowRect(child, &inner);
+    return Screen()->PresentedPixel(form->Handle(), inner.left - outer.left + x, inner.top - outer.top + y);
   }
 
   std::unique_ptr<skin::TSkinData> data_;

@@ -38,16 +38,13 @@ class WinSkinEditsTest : public SkinScreenTest {
     SkinScreenTest::SetUp();
     TestSkinOptions o;
     o.buttons +=
-        "[Colours]\nButtonFace=32,64,96\nButtonShadow=48,32,16\n"
         "[SunkEdge]\nImage=sunk.bmp\nLeftWidth=2\nTopHeight=2\nRightWidth=2\nBottomHeight=2\n"
         "[ComboButton]\nImage=combo.bmp\n"
         "[Progress]\nBitmap=progress.bmp\nStyle=0\n";
     o.extra = {{"sunk.bmp", FramesBmp(80, 21, 4, false, kSunk)},
                {"combo.bmp", FramesBmp(72, 21, 4, false, kComboButton)},
                {"progress.bmp", FramesBmp(20, 10, 2, false, kProgress)}};
-    data_ = NewSkinData(TestSkinPackage(o));
-    form_ = NewSizeableForm(320, 240);
-    ShowAndSkin(form_);
+    form_ = NewControlSkinForm(o, 320, 240);
     skin_form_ = SkinOf(form_);
     ASSERT_NE(skin_form_, nullptr);
   }
@@ -69,13 +66,7 @@ class WinSkinEditsTest : public SkinScreenTest {
     return companion;
   }
   // A pixel of a control, in its window's coordinates.
-  uint32_t At(vcl::TWinControl* control, int x, int y) {
-    Pump();
-    plat::RECT form{}, c{};
-    plat::GetWindowRect(form_->Handle(), &form);
-    plat::GetWindowRect(control->Handle(), &c);
-    return Screen()->PresentedPixel(form_->Handle(), c.left - form.left + x, c.top - form.top + y);
-  }
+  uint32_t At(vcl::TWinControl* control, int x, int y) { return ChildPixel(form_, control->Handle(), x, y); }
   void MoveTo(vcl::TWinControl* control, int x, int y) {
     plat::RECT c{};
     plat::GetWindowRect(control->Handle(), &c);

@@ -24,6 +24,7 @@
 #include "skin/WinSkinButtons.h"
 #include "skin/WinSkinDlg.h"
 #include "skin/WinSkinEdits.h"
+#include "skin/WinSkinScroll.h"
 #include "skin/WinSkinWalk.h"
 
 using namespace skin;
@@ -124,6 +125,7 @@ class WinSkinWalkTest : public SkinScreenTest {
     if (typeid(*c) == typeid(TSkinEdit)) return "TSkinEdit";
     if (typeid(*c) == typeid(TSkinComBox)) return "TSkinComBox";
     if (typeid(*c) == typeid(TSkinProgress)) return "TSkinProgress";
+    if (typeid(*c) == typeid(TSkinScrollbar)) return "TSkinScrollbar";
     return typeid(*c).name();
   }
 
@@ -184,8 +186,7 @@ TEST_F(WinSkinWalkTest, EachControlGetsTheCompanionOfItsClass) {
       {"edit", edit, "TSkinEdit"},
       {"combo box", combo, "TSkinComBox"},
       {"progress bar", progress, "TSkinProgress"},
-      // Its family is not here: no companion, and no other rule tried.
-      {"memo", memo, "none"},
+      {"memo", memo, "TSkinScrollbar"},
   };
   for (const Row& r : rows) EXPECT_EQ(KindOf(r.control), r.companion) << r.what;
   EXPECT_EQ(group_off->Buttons(0)->Tag(), 99);
