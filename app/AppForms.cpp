@@ -15,6 +15,7 @@
 #include "app/SavBin.h"
 #include "app/SpecBack.h"
 #include "app/SpectrumOutfit.h"
+#include "app/VstForm.h"
 #include "platform/kernel/Resources.h"
 #include "platform/user/Paint.h"
 #include "platform/vcl/Application.h"
@@ -73,7 +74,9 @@ void CreateForms() {
   fSetting->SetWeightingGroup(FrmMain->rg_filter);
   fSetting->FollowPlayer(FrmMain);
   vcl::ApplicationCreateForm(fReport);
+  vcl::ApplicationCreateForm(fVst);
   vcl::ApplicationCreateForm(fPeak);
+  vcl::ApplicationCreateForm(Form1);
   vcl::ApplicationCreateForm(fmulti);
 }
 

@@ -1,5 +1,8 @@
 #include "app/InfoForm.h"
 
+#include "app/InfoLinks.h"
+#include "platform/vcl/GraphicsBitmap.h"
+
 namespace app {
 
 TFrmInfo::TFrmInfo(vcl::TComponent* owner) : vcl::TForm(owner) { InitAppForm(this, FrmInfo); }
@@ -10,17 +13,23 @@ TFrmInfo::~TFrmInfo() {
 
 void TFrmInfo::Loaded() {
   vcl::TForm::Loaded();
-  Bevel1 = dynamic_cast<vcl::TBevel*>(FindComponent("Bevel1"));
-  StatusBar1 = dynamic_cast<vcl::TStatusBar*>(FindComponent("StatusBar1"));
-  StatusBar2 = dynamic_cast<vcl::TStatusBar*>(FindComponent("StatusBar2"));
-  Button1 = dynamic_cast<vcl::TButton*>(FindComponent("Button1"));
-  if (!Bevel1 || !StatusBar1 || !StatusBar2 || !Button1)
-    throw EAppFormError("The description of TFrmInfo lacks one of its controls");
+  Bevel1 = RequireComponent<vcl::TBevel>(this, "Bevel1");
+  Image1 = RequireComponent<vcl::TImage>(this, "Image1");
+  MMLabel7 = RequireComponent<controls::TMMLabel>(this, "MMLabel7");
+  MMLabel3 = RequireComponent<controls::TMMLabel>(this, "MMLabel3");
+  StatusBar1 = RequireComponent<vcl::TStatusBar>(this, "StatusBar1");
+  StatusBar2 = RequireComponent<vcl::TStatusBar>(this, "StatusBar2");
+  Button1 = RequireComponent<vcl::TButton>(this, "Button1");
+  Image1->Picture()->Bitmap()->LoadFromResourceName(nullptr, "INFO_PICTURE");
 }
 
 void TFrmInfo::Button1Click(vcl::TObject*) { Close(); }
+void TFrmInfo::MMLabel3Click(vcl::TObject*) { OpenThroughShell(Handle(), kMakerWebPage); }
+void TFrmInfo::MMLabel7Click(vcl::TObject*) { OpenThroughShell(Handle(), kMakerMail); }
 
 }  // namespace app
 
 using app::TFrmInfo;
-VCL_IMPLEMENT_CLASS(TFrmInfo, Method("Button1Click", &TFrmInfo::Button1Click))
+VCL_IMPLEMENT_CLASS(TFrmInfo, Method("Button1Click", &TFrmInfo::Button1Click),
+                    Method("MMLabel3Click", &TFrmInfo::MMLabel3Click),
+                    Method("MMLabel7Click", &TFrmInfo::MMLabel7Click))

@@ -1,9 +1,12 @@
 #pragma once
 // The program information window; at start it stands while the main window
-// starts, and the start-up timer closes it.
+// starts, and the start-up timer closes it. Its two link labels write to the
+// maker and open the maker's web page.
 #include "app/AppForms.h"
+#include "controls/MMLabel.h"
 #include "platform/vcl/ComCtrls.h"
 #include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/ImageCtrls.h"
 #include "platform/vcl/StdCtrls.h"
 
 namespace app {
@@ -15,11 +18,16 @@ class TFrmInfo : public vcl::TForm {
   ~TFrmInfo() override;
 
   vcl::TBevel* Bevel1 = nullptr;
+  vcl::TImage* Image1 = nullptr;
+  controls::TMMLabel* MMLabel7 = nullptr;  // the maker's e-mail address
+  controls::TMMLabel* MMLabel3 = nullptr;  // the maker's web address
   vcl::TStatusBar* StatusBar1 = nullptr;
   vcl::TStatusBar* StatusBar2 = nullptr;
   vcl::TButton* Button1 = nullptr;
 
   void Button1Click(vcl::TObject* sender);
+  void MMLabel3Click(vcl::TObject* sender);
+  void MMLabel7Click(vcl::TObject* sender);
 
  protected:
   void Loaded() override;

@@ -44,6 +44,7 @@ void TFrmMain::Loaded() {
   QUELLIX_FRMMAIN_COMPONENTS(QUELLIX_FRMMAIN_BIND)
 #undef QUELLIX_FRMMAIN_BIND
   fields_bound_ = true;
+  CreateWorkshopLink();
 }
 
 void TFrmMain::FormCreate(vcl::TObject*) {
@@ -332,4 +333,11 @@ VCL_IMPLEMENT_CLASS(
     Method("SplittStereointo2monofiles1Click", &TFrmMain::SplittStereointo2monofiles1Click),
     Method("SwapClick", &TFrmMain::SwapClick),
     // Leq
-    Method("LEQcalculator1Click", &TFrmMain::LEQcalculator1Click))
+    Method("LEQcalculator1Click", &TFrmMain::LEQcalculator1Click),
+    // information windows and shell links
+    Method("About1Click", &TFrmMain::About1Click), Method("H1Click", &TFrmMain::H1Click),
+    Method("HelpFile1Click", &TFrmMain::HelpFile1Click),
+    Method("SetupforInput1Click", &TFrmMain::SetupforInput1Click),
+    Method("Updatecheck1Click", &TFrmMain::Updatecheck1Click),
+    Method("HomepageVantorel1Click", &TFrmMain::HomepageVantorel1Click),
+    Method("Label20Click", &TFrmMain::Label20Click))

@@ -850,6 +850,19 @@ class TFrmMain : public vcl::TForm {
   bool LeqActive() const { return leq_.Active(); }
   TLeqMeasurement& Leq() { return leq_; }
 
+  // ---- information windows and shell links (MainInfo.cpp) ----
+  void About1Click(vcl::TObject* sender);
+  void H1Click(vcl::TObject* sender);
+  void HelpFile1Click(vcl::TObject* sender);
+  void SetupforInput1Click(vcl::TObject* sender);
+  void Updatecheck1Click(vcl::TObject* sender);
+  void HomepageVantorel1Click(vcl::TObject* sender);
+  void Label20Click(vcl::TObject* sender);
+  // The average page's link to the workshop; made at load, after the
+  // description's components, so the indices projects key by stay.
+  vcl::TLabel* Label20 = nullptr;
+  void CreateWorkshopLink();
+
  protected:
   void Loaded() override;
 

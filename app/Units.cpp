@@ -12,6 +12,7 @@
 #include "app/SavBin.h"
 #include "app/SpecBack.h"
 #include "app/SpectrumOutfit.h"
+#include "app/VstForm.h"
 #include "controls/ControlUnits.h"
 #include "displays/DisplayUnits.h"
 #include "engine/EngineUnits.h"
@@ -80,6 +81,9 @@ void RegisterAllUnits() {
   table.Register("FileTools", plat::rankApp + 33, RegisterFileToolForms);
   table.Register("LeqWindows", plat::rankApp + 32, [] {
     vcl::RegisterClasses({TfSetting::StaticClass(), TfReport::StaticClass()});
+  });
+  table.Register("InfoWindows", plat::rankApp + 33, [] {
+    vcl::RegisterClasses({TfVst::StaticClass(), TForm1::StaticClass()});
   });
   utility::RegisterUtilityUnits(table);
 }

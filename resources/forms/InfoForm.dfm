@@ -14,6 +14,40 @@ object FrmInfo: TFrmInfo
     Shape = bsFrame
     Style = bsRaised
   end
+  object Image1: TImage
+    Left = 25
+    Top = 20
+    Width = 290
+    Height = 250
+  end
+  object MMLabel7: TMMLabel
+    Left = 330
+    Top = 40
+    Width = 180
+    Height = 22
+    Caption = 'team@quellix.example.org'
+    Cursor = -21
+    EffectStyle = lsNone
+    Font.Name = 'Arial'
+    Font.Style = [fsUnderline]
+    Font.Color = clNavy
+    Font.Size = 9
+    OnClick = MMLabel7Click
+  end
+  object MMLabel3: TMMLabel
+    Left = 330
+    Top = 70
+    Width = 180
+    Height = 22
+    Caption = 'quellix.example.org'
+    Cursor = -21
+    EffectStyle = lsNone
+    Font.Name = 'Arial'
+    Font.Style = [fsUnderline]
+    Font.Color = clNavy
+    Font.Size = 9
+    OnClick = MMLabel3Click
+  end
   object StatusBar1: TStatusBar
     Align = alNone
     Left = 330

@@ -373,7 +373,7 @@ object FrmMain: TFrmMain
       Caption = 'Preferen&ces'
       object StandardMixer1: TMenuItem
         Caption = 'Standard &Mixer Win95/98/00/NT'
-        Enabled = False
+        OnClick = SetupforInput1Click
       end
       object InputDevice1: TMenuItem
         Caption = '&Input Device'
@@ -457,22 +457,22 @@ object FrmMain: TFrmMain
       Caption = '&Info'
       object HelpFile1: TMenuItem
         Caption = '&Help-File'
-        Enabled = False
+        OnClick = HelpFile1Click
       end
       object H1: TMenuItem
         Caption = 'Short Keys'
-        Enabled = False
+        OnClick = H1Click
       end
       object N1: TMenuItem
         Caption = '-'
       end
       object ContacttoVantorel1: TMenuItem
         Caption = 'Contact to Vantorel'
-        Enabled = False
+        OnClick = Updatecheck1Click
       end
       object HomepageVantorel1: TMenuItem
         Caption = 'Homepage Vantorel'
-        Enabled = False
+        OnClick = HomepageVantorel1Click
       end
       object N2: TMenuItem
         Caption = '-'
@@ -480,7 +480,7 @@ object FrmMain: TFrmMain
       object About1: TMenuItem
         Caption = 'About'
         ShortCut = 16449
-        Enabled = False
+        OnClick = About1Click
       end
     end
   end

@@ -27,6 +27,7 @@
 #include "app/SpecBack.h"
 #include "app/SpectrumOutfit.h"
 #include "app/Units.h"
+#include "app/VstForm.h"
 #include "engine/MMFXGen.h"
 #include "engine/MMWavOut.h"
 #include "platform/backend/HeadlessBackend.h"
@@ -38,6 +39,7 @@
 #include "platform/user/MessageBox.h"
 #include "platform/user/Messages.h"
 #include "platform/vcl/Application.h"
+#include "platform/vcl/ExtTimer.h"
 #include "resources/ProgramResources.h"
 #include "support/PumpUntil.h"
 #include "support/TempDir.h"
@@ -52,11 +54,41 @@ inline void Pump(int messages = 500) {
     plat::DispatchMessageA(&msg);
 }
 
+// Runs `open`, which shows `form` modally, and `while_shown` once the form
+// shows, from a timer of the modal loop (the running connectors leave the
+// loop no idle time); `while_shown` is to close it. A form that never shows,
+// or stays after `while_shown`, is ended after 10 s. False when the form never showed.
+inline bool WhileModal(vcl::TCustomForm* form, const std::function<void()>& open,
+                       const std::function<void()>& while_shown) {
+  bool shown = false;
+  int ticks = 0;
+  vcl::TTimer timer(nullptr);
+  timer.SetInterval(10);
+  timer.OnTimer = [&](vcl::TObject*) {
+    if (!shown && form->Visible()) {
+      shown = true;
+      ticks = 0;
+      while_shown();
+    } else if (++ticks > 1000) {
+      form->SetModalResult(vcl::mrAbort);
+    }
+  };
+  timer.SetEnabled(true);
+  open();
+  timer.SetEnabled(false);
+  return shown;
+}
+
 class MainWindowTest : public ::testing::Test {
  protected:
+  // The screen the windows show on; the smoke test puts the real one in.
+  virtual std::unique_ptr<plat::backend::Backend> MakeBackend() {
+    return std::make_unique<plat::backend::HeadlessBackend>();
+  }
+
   void SetUp() override {
     cwd_ = std::filesystem::current_path();
-    plat::backend::Install(std::make_unique<plat::backend::HeadlessBackend>());
+    plat::backend::Install(MakeBackend());
     plat::RegistrySetStorePath(temp_.File("registry.reg"));
     ASSERT_TRUE(plat::wavedev::RebuildDeviceTable());
     RegisterProgramResources();
@@ -135,6 +167,8 @@ class MainWindowTest : public ::testing::Test {
     delete app::fSplit;
     delete app::fSwap;
     delete app::fEncode;
+    delete app::fVst;
+    delete app::Form1;
   }
 
   testsupport::ScopedEnv audio_{"QUELLIX_AUDIO", "virtual"};

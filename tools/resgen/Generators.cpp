@@ -3,6 +3,7 @@
 #include "AppIcon.h"
 #include "ColorArrow.h"
 #include "DotFonts.h"
+#include "InfoPicture.h"
 #include "LedStrips.h"
 #include "LibraryCursors.h"
 #include "MenuGlyphs.h"
@@ -49,6 +50,7 @@ std::span<const Generator> Generators() {
       {"CURSOR", "2030", DrawLibraryCursorN<2030>},
       {"CURSOR", "2031", DrawLibraryCursorN<2031>},
       {"BITMAP", "BMP_WAVE", DrawWaveGlyph},
+      {"BITMAP", "INFO_PICTURE", DrawInfoPicture},
       {"BITMAP", "PLAYER_RECORD", DrawPlayerGlyphsN<PlayerGlyph::kRecord>},
       {"BITMAP", "PLAYER_PLAY", DrawPlayerGlyphsN<PlayerGlyph::kPlay>},
       {"BITMAP", "PLAYER_STOP", DrawPlayerGlyphsN<PlayerGlyph::kStop>},
