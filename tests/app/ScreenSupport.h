@@ -237,17 +237,32 @@ inline void Pump() {
   while (plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE)) plat::DispatchMessageA(&msg);
 }
 
+// The sdl backend on the display, or null with the reason when there is no
+// display or SDL video cannot start.
+inline std::unique_ptr<plat::backend::SdlBackend> ScreenBackend(std::string* why) {
+  const char* display = std::getenv("DISPLAY");
+  if (!display || !*display) {
+    *why = "no DISPLAY";
+    return nullptr;
+  }
+  auto sdl = std::make_unique<plat::backend::SdlBackend>();
+  std::string error;
+  if (!sdl->Ready(&error)) {
+    *why = "SDL video: " + error;
+    return nullptr;
+  }
+  return sdl;
+}
+
 // Installs the sdl backend and starts the application; skips where there is
 // no display or SDL video cannot start. Subclasses that extend SetUp check
 // started_ first, since a skip only returns from this one.
 class ScreenTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* display = std::getenv("DISPLAY");
-    if (!display || !*display) GTEST_SKIP() << "no DISPLAY";
-    auto sdl = std::make_unique<plat::backend::SdlBackend>();
-    std::string error;
-    if (!sdl->Ready(&error)) GTEST_SKIP() << "SDL video: " << error;
+    std::string why;
+    auto sdl = ScreenBackend(&why);
+    if (!sdl) GTEST_SKIP() << why;
     sdl_ = sdl.get();
     plat::backend::Install(std::move(sdl));
     vcl::InitApplication();
