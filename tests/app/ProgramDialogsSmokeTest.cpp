@@ -10,6 +10,7 @@
 #include <string>
 
 #include "MainWindowFixture.h"
+#include "app/FileToolForms.h"
 #include "app/InfoForm.h"
 #include "app/LeqWindow.h"
 #include "app/VstForm.h"
@@ -107,6 +108,11 @@ TEST_F(ProgramDialogsSmokeTest, EveryPageAndWindowOpensAndTheProgramCloses) {
       {"FrmSavBin", [] { return app::FrmSavBin; }, [] { FrmMain->AnalyzerEditor1->Click(); }},
       {"fOutfitSpec", [] { return app::fOutfitSpec; }, [] { FrmMain->Spectrum1->Click(); }},
       {"fDrvIn", [] { return app::fDrvIn; }, [] { FrmMain->InputDevice1->Click(); }},
+      {"fNormalize", [] { return app::fNormalize; }, [] { FrmMain->Normalizewavefiles1->Click(); }},
+      {"fConvert", [] { return app::fConvert; }, [] { FrmMain->ConvertMp3toWav1->Click(); }},
+      {"fSplit", [] { return app::fSplit; }, [] { FrmMain->SplittStereointo2monofiles1->Click(); }},
+      {"fSwap", [] { return app::fSwap; }, [] { FrmMain->Swapleftwithrigthchannel1->Click(); }},
+      {"fEncode", [] { return app::fEncode; }, [] { FrmMain->ConvertWavtoMp31->Click(); }},
       {"fCorre", [] { return app::fCorre; }, [] { FrmMain->CorrelationSettings1->Click(); }},
       {"fOutfitL", [] { return app::fOutfitL; }, [] { FrmMain->LevelSettings1->Click(); }},
       {"fSetting", [] { return app::fSetting; }, [] { FrmMain->LEQcalculator1->Click(); }},
