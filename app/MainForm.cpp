@@ -32,6 +32,12 @@ engine::TMMCBMode ValidMode(int stored, engine::TMMCBMode current) {
 TFrmMain::TFrmMain(vcl::TComponent* owner) : vcl::TForm(owner) { InitAppForm(this, FrmMain); }
 
 TFrmMain::~TFrmMain() {
+  // A scan still running ends here, while the controls its handlers write are
+  // still there: the stop that freeing the chain would make comes too late.
+  if (fields_bound_) {
+    Trigger->OnStop = nullptr;
+    Trigger->Close();
+  }
   if (FrmMain == this) FrmMain = nullptr;
 }
 

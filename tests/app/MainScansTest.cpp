@@ -207,6 +207,16 @@ TEST_F(ScansTest, AFileWithoutAudioAndAScanGivenUpLeaveTheirSlotsAlone) {
   Stop();
 }
 
+TEST_F(ScansTest, TheProgramEndsWhileAScanRuns) {
+  Start();
+  file_answers_.push_back(WriteWave("long.wav", 60, Tone(1000, 0.5)));
+  LoadFileButton(1)->Click();
+  ASSERT_TRUE(FrmMain->ScanRunning());
+  // The window goes with its trigger pumping; nothing it frees is written afterwards.
+  Stop();
+  EXPECT_TRUE(errors_.empty()) << errors_.front();
+}
+
 TEST_F(ScansTest, TheViewsShowOneSlotOrAPairInTheSlotsColours) {
   Start();
   FrmMain->rg_octave->SetItemIndex(4);
