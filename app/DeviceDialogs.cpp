@@ -36,11 +36,12 @@ engine::TMMDeviceId FindStoredDevice(int id, const std::string& name, const std:
 }
 
 engine::TMMDeviceId ReadStoredDevice(const std::string& id_key, const std::string& name_key, int current,
-                                     bool input, const char* what) {
+                                     bool input, const char* what, std::set<std::string>* told) {
   const int id = ReadInteger(id_key, current);
   const std::string name = ReadString(name_key, "");
   const engine::TMMDeviceId found = FindStoredDevice(id, name, WaveDeviceNames(input));
   if (found != engine::InvalidId) return found;
+  if (told && !told->insert(id_key + '\n' + std::to_string(id) + '\n' + name).second) return engine::MapperId;
   std::string stored = std::to_string(id);
   if (!name.empty()) stored += " (\"" + name + "\")";
   vcl::ShowMessage(std::string("The stored ") + what + " device " + stored +

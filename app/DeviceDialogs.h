@@ -9,6 +9,7 @@
 // device's name beside it ("DeviceName in", "DeviceName out", "DeviceName
 // rec", "multi_1 name" .. "multi_4 name"); a stored device is found again by
 // its name, and one that is gone falls back to the mapper.
+#include <set>
 #include <string>
 #include <vector>
 
@@ -36,9 +37,10 @@ engine::TMMDeviceId FindStoredDevice(int id, const std::string& name, const std:
 
 // Reads the id under `id_key` and the name under `name_key` and resolves them;
 // a device that is gone gives the mapper and a message naming `what`.
-// `current` is the default of the id.
+// `current` is the default of the id. With `told`, a gone device is named
+// once: the stored values it has told of are kept there.
 engine::TMMDeviceId ReadStoredDevice(const std::string& id_key, const std::string& name_key, int current,
-                                     bool input, const char* what);
+                                     bool input, const char* what, std::set<std::string>* told = nullptr);
 // Writes the id under `id_key` and its device's name under `name_key`.
 void WriteStoredDevice(const std::string& id_key, const std::string& name_key, engine::TMMDeviceId id,
                        bool input);

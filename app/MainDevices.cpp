@@ -18,7 +18,7 @@ void TFrmMain::InputDevice1Click(vcl::TObject*) {
   // Closing the input turned the RMS meters off.
   DisplayCorrelationMeter1Click(this);
   WriteStoredDevice("DeviceID in", "DeviceName in", MMWaveIn1->DeviceID(), true);
-  WriteInteger("RecID in", wavRecorder->DeviceID());
+  WriteStoredDevice("RecID in", "RecName in", wavRecorder->DeviceID(), true);
   WriteInteger("CBMode in", MMWaveIn1->CallBackMode());
   MMWaveIn1->Start();
 }

@@ -76,20 +76,30 @@ void TFrmMain::ReadDeviceSettings() {
   }
   // Devices are found again by their stored names; one that is gone gives the
   // mapper, and the user hears why.
-  MMWaveOut1->SetDeviceID(
-      ReadStoredDevice("DeviceID out", "DeviceName out", MMWaveOut1->DeviceID(), false, "output"));
+  MMWaveOut1->SetDeviceID(ReadStoredDevice("DeviceID out", "DeviceName out", MMWaveOut1->DeviceID(), false,
+                                           "output", &devices_told_));
   MMWaveOut1->SetCallBackMode(
       ValidMode(ReadInteger("CBMode out", MMWaveOut1->CallBackMode()), MMWaveOut1->CallBackMode()));
   MMWaveIn1->SetDeviceID(
-      ReadStoredDevice("DeviceID in", "DeviceName in", MMWaveIn1->DeviceID(), true, "input"));
+      ReadStoredDevice("DeviceID in", "DeviceName in", MMWaveIn1->DeviceID(), true, "input", &devices_told_));
   MMWaveIn1->SetCallBackMode(
       ValidMode(ReadInteger("CBMode in", MMWaveIn1->CallBackMode()), MMWaveIn1->CallBackMode()));
-  wavRecorder->SetDeviceID(
-      ReadStoredDevice("DeviceID rec", "DeviceName rec", wavRecorder->DeviceID(), true, "recording"));
+  wavRecorder->SetDeviceID(ReadStoredDevice("DeviceID rec", "DeviceName rec", wavRecorder->DeviceID(), true,
+                                            "recording", &devices_told_));
   const int mode = ReadInteger("Set Oct", rg_octave->ItemIndex());
   if (mode >= 0 && mode < rg_octave->Items()->Count()) rg_octave->SetItemIndex(mode);
-  // A first run does not open the device dialogs yet: the default devices
-  // stay, and the first-run flags stay unset.
+  // The first start asks for the input device, then for the output device.
+  if (!sound_in_ && fDrvIn) {
+    fDrvIn->ShowModal();
+    wavRecorder->SetDeviceID(MMWaveIn1->DeviceID());
+    sound_in_ = true;
+    WriteBool("soundIn", true);
+  }
+  if (!sound_out_ && fDrvOut) {
+    OutputDevice1Click(this);
+    sound_out_ = true;
+    WriteBool("soundOut", true);
+  }
 }
 
 void TFrmMain::FormShow(vcl::TObject*) {

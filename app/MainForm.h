@@ -12,6 +12,7 @@
 #include <exception>
 #include <initializer_list>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -900,6 +901,8 @@ class TFrmMain : public vcl::TForm {
   bool startup_done_ = false;
   bool sound_in_ = false;
   bool sound_out_ = false;
+  // Stored devices found gone, each told of once (start-up reads them twice).
+  std::set<std::string> devices_told_;
 
   // Generator and compare.
   void ApplyGeneratorLevel(int value, controls::TMMSpinButton* other);

@@ -163,7 +163,7 @@ void TFrmMain::SaveSettingsFile(const std::string& file_name) {
   WriteInteger("CBMode in", MMWaveIn1->CallBackMode());
   WriteStoredDevice("DeviceID out", "DeviceName out", MMWaveOut1->DeviceID(), false);
   WriteInteger("CBMode out", MMWaveOut1->CallBackMode());
-  WriteInteger("RecID in", wavRecorder->DeviceID());
+  WriteStoredDevice("RecID in", "RecName in", wavRecorder->DeviceID(), true);
   for (size_t i = 0; i < BinSlotFiles.size(); ++i)
     WriteString("BinData" + std::to_string(i), BinSlotFiles[i]);
   WriteInteger("spLevel", spLevel->Value());
@@ -232,22 +232,20 @@ void TFrmMain::LoadSettingsFile(const std::string& file_name) {
   LoadCorrelationSettings();
   MMWaveOut1->Close();
   MMWaveIn1->Close();
-  // A device the table does not have, or a delivery mode the devices do not
-  // know, keeps what the device has.
-  const int outs = static_cast<int>(plat::waveOutGetNumDevs());
-  const int ins = static_cast<int>(plat::waveInGetNumDevs());
-  if (int id = ReadInteger("DeviceID out", MMWaveOut1->DeviceID()); ValidDeviceId(id, outs))
-    MMWaveOut1->SetDeviceID(id);
+  // Devices are found again by their stored names, a gone one falls back to
+  // the mapper; a delivery mode the devices do not know keeps what the device has.
+  MMWaveOut1->SetDeviceID(ReadStoredDevice("DeviceID out", "DeviceName out", MMWaveOut1->DeviceID(), false,
+                                           "output", &devices_told_));
   if (int mode = ReadInteger("CBMode out", MMWaveOut1->CallBackMode()); ValidCallBackMode(mode))
     MMWaveOut1->SetCallBackMode(static_cast<engine::TMMCBMode>(mode));
-  if (int id = ReadInteger("DeviceID in", MMWaveIn1->DeviceID()); ValidDeviceId(id, ins))
-    MMWaveIn1->SetDeviceID(id);
+  MMWaveIn1->SetDeviceID(
+      ReadStoredDevice("DeviceID in", "DeviceName in", MMWaveIn1->DeviceID(), true, "input", &devices_told_));
   if (int mode = ReadInteger("CBMode in", MMWaveIn1->CallBackMode()); ValidCallBackMode(mode))
     MMWaveIn1->SetCallBackMode(static_cast<engine::TMMCBMode>(mode));
   // A recording goes on with its device; its device may change only while it is closed.
-  if (int id = ReadInteger("RecID in", wavRecorder->DeviceID());
-      ValidDeviceId(id, ins) && wavRecorder->DeviceState() == files::TMMWaveRecorder::kClosed)
-    wavRecorder->SetDeviceID(id);
+  const engine::TMMDeviceId recorder =
+      ReadStoredDevice("RecID in", "RecName in", wavRecorder->DeviceID(), true, "recording", &devices_told_);
+  if (wavRecorder->DeviceState() == files::TMMWaveRecorder::kClosed) wavRecorder->SetDeviceID(recorder);
 
   MMLEDSpin3->SetValue(ReadInteger("dela", MMLEDSpin3->Value()));
   for (size_t i = 0; i < BinSlotFiles.size(); ++i)

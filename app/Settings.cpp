@@ -35,10 +35,6 @@ void WriteString(const std::string& name, const std::string& value) {
   engine::RegWriteVariant(plat::HKEY_CURRENT_USER, kSettingsKey, name, plat::Variant(value));
 }
 
-bool ValidDeviceId(int stored, int device_count) {
-  return stored == engine::MapperId || (stored >= 0 && stored < device_count);
-}
-
 bool ValidCallBackMode(int stored) {
   return stored == engine::cmWindow || stored == engine::cmThread ||
          (stored == engine::cmCallback && engine::OSIsWin95());

@@ -16,9 +16,8 @@ void WriteBool(const std::string& name, bool value);
 void WriteString(const std::string& name, const std::string& value);
 
 // Stored values are checked here before use, one rule per kind; a value that
-// fails keeps the setting's current value.
-// A device number the device table has, or the mapper (-1).
-bool ValidDeviceId(int stored, int device_count);
+// fails keeps the setting's current value. (Stored devices are found by
+// their names: ReadStoredDevice.)
 // Window messages or a thread; driver callbacks only where the platform has them.
 bool ValidCallBackMode(int stored);
 // A radio group's choice: below 0 selects nothing, so it is refused; past the

@@ -16,6 +16,7 @@
 
 #include "app/AppForms.h"
 #include "app/MainForm.h"
+#include "app/Settings.h"
 #include "app/Units.h"
 #include "platform/backend/HeadlessBackend.h"
 #include "platform/kernel/UnitTable.h"
@@ -43,6 +44,9 @@ class TProgramWindow {
                                projects / "Default.prj", error);
     plat::backend::Install(std::move(screen));
     plat::RegistrySetStorePath(folder_ + "/registry.reg");
+    // Started as after the first start, whose device dialogs wait for the user.
+    app::WriteBool("soundIn", true);
+    app::WriteBool("soundOut", true);
     plat::wavedev::RebuildDeviceTable();
     RegisterProgramResources();
     app::RegisterAllUnits();

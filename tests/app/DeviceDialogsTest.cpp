@@ -2,6 +2,7 @@
 // inputs "Loopback", "File Input" and "Faulty Input" behind the mapper.
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -45,20 +46,31 @@ TEST(StoredDevice, IsFoundAgainByItsName) {
 
 class DeviceDialogsTest : public mainwindow::MainWindowTest {
  protected:
-  // Runs `answer` once the form shows; the modal loop's idle time drives it.
-  void AnswerWhenShown(vcl::TForm* form, std::function<void()> answer) {
+  struct Answer {
+    std::function<vcl::TForm*()> form;  // looked up while the modal loops run
+    std::function<void()> act;
+  };
+  // Runs the answers in turn, each once its form shows; the modal loops'
+  // idle time drives them.
+  void AnswerInTurn(std::deque<Answer> answers) {
     idles_ = 0;
-    answer_ = std::move(answer);
-    vcl::Application->OnIdle = [this, form](vcl::TObject*, bool& done) {
+    answers_ = std::move(answers);
+    vcl::Application->OnIdle = [this](vcl::TObject*, bool& done) {
       done = false;
-      if (form->Visible() && answer_) {
-        std::function<void()> answer = std::move(answer_);
-        answer_ = nullptr;
-        answer();
-      } else if (++idles_ > 2000) {
+      if (answers_.empty()) return;
+      vcl::TForm* form = answers_.front().form();
+      if (form && form->Visible()) {
+        std::function<void()> act = std::move(answers_.front().act);
+        answers_.pop_front();
+        idles_ = 0;
+        act();
+      } else if (++idles_ > 2000 && form) {
         form->SetModalResult(vcl::mrAbort);  // the dialog never came
       }
     };
+  }
+  void AnswerWhenShown(vcl::TForm* form, std::function<void()> answer) {
+    AnswerInTurn({{[form] { return form; }, std::move(answer)}});
   }
 
   static void NumPad(uint16_t vk) {
@@ -76,8 +88,58 @@ class DeviceDialogsTest : public mainwindow::MainWindowTest {
   }
 
   int idles_ = 0;
-  std::function<void()> answer_;
+  std::deque<Answer> answers_;
 };
+
+// The first start asks for the input device, then for the output device,
+// and analyses what the chosen input hears; later starts ask nothing.
+TEST_F(DeviceDialogsTest, FirstStartAsksForTheDevicesAndKeepsTheChoice) {
+  plat::RegDeleteKeyA(plat::HKEY_CURRENT_USER, app::kSettingsKey);
+  const auto loopback_in =
+      static_cast<engine::TMMDeviceId>(plat::wavedev::FindWaveInDevice("Loopback Input"));
+  const auto loopback_out =
+      static_cast<engine::TMMDeviceId>(plat::wavedev::FindWaveOutDevice("Loopback Output"));
+  std::vector<std::string> asked;
+  auto choose = [&](const char* what, app::TDeviceChoice* dialog, engine::TMMDeviceId id) {
+    asked.push_back(what);
+    dialog->PlayCombo->SetItemIndex(id + 1);
+    dialog->radioThread->SetChecked(true);
+    dialog->btnOk->Click();
+  };
+  AnswerInTurn({{[] { return app::fDrvIn; }, [&] { choose("input", app::fDrvIn, loopback_in); }},
+                {[] { return app::fDrvOut; }, [&] { choose("output", app::fDrvOut, loopback_out); }}});
+  Start();
+  EXPECT_EQ(asked, (std::vector<std::string>{"input", "output"}));
+  app::TFrmMain* w = FrmMain;
+  EXPECT_EQ(w->MMWaveIn1->DeviceID(), loopback_in);
+  EXPECT_EQ(w->MMWaveIn1->CallBackMode(), engine::cmThread);
+  EXPECT_TRUE(w->MMWaveIn1->DeviceStarted());
+  EXPECT_EQ(w->MMConnector1->Input(), w->MMWaveIn1);
+  EXPECT_EQ(w->wavRecorder->DeviceID(), loopback_in);
+  EXPECT_EQ(w->MMWaveOut1->DeviceID(), loopback_out);
+  EXPECT_EQ(w->MMWaveOut1->CallBackMode(), engine::cmThread);
+  EXPECT_TRUE(w->SoundIn());
+  EXPECT_TRUE(w->SoundOut());
+  EXPECT_TRUE(app::ReadBool("soundIn", false));
+  EXPECT_TRUE(app::ReadBool("soundOut", false));
+  EXPECT_EQ(app::ReadString("DeviceName in", ""), "Loopback Input");
+  EXPECT_EQ(app::ReadString("DeviceName rec", ""), "Loopback Input");
+  EXPECT_EQ(app::ReadString("DeviceName out", ""), "Loopback Output");
+  EXPECT_EQ(app::ReadInteger("CBMode in", -9), engine::cmThread);
+  EXPECT_EQ(app::ReadInteger("CBMode out", -9), engine::cmThread);
+
+  Stop();
+  AnswerInTurn(
+      {{[] { return app::fDrvIn; }, [&] { choose("input again", app::fDrvIn, engine::MapperId); }},
+       {[] { return app::fDrvOut; }, [&] { choose("output again", app::fDrvOut, engine::MapperId); }}});
+  Start();
+  vcl::Application->OnIdle = nullptr;
+  EXPECT_EQ(asked.size(), 2u) << asked.back();
+  EXPECT_EQ(FrmMain->MMWaveIn1->DeviceID(), loopback_in);
+  EXPECT_EQ(FrmMain->MMWaveOut1->DeviceID(), loopback_out);
+  EXPECT_TRUE(messages_.empty()) << messages_.front();
+  EXPECT_TRUE(errors_.empty()) << errors_.front();
+}
 
 TEST_F(DeviceDialogsTest, ChosenDevicesAndModesAreStoredAndComeBack) {
   Start();
@@ -177,6 +239,30 @@ TEST_F(DeviceDialogsTest, StoredDeviceIsFoundByNameOrFallsBackToTheMapper) {
     }
     Stop();
   }
+
+  // A project load finds them the same way, the recorder's too, and names a
+  // gone device once.
+  Start();
+  const std::string project = temp_.File("devices.prj");
+  FrmMain->SaveSettingsFile(project);
+  const std::string moved = engine::GetWaveInDeviceName(2);
+  for (const char* key : {"DeviceID in", "RecID in"}) app::WriteInteger(key, 0);
+  for (const char* key : {"DeviceName in", "RecName in"}) app::WriteString(key, moved);
+  app::WriteInteger("DeviceID out", 0);
+  app::WriteString("DeviceName out", "Speaker that was unplugged");
+  FrmMain->MMWaveOut1->Close();
+  FrmMain->MMWaveOut1->SetDeviceID(0);
+  messages_.clear();
+  FrmMain->LoadSettingsFile(project);
+  FrmMain->LoadSettingsFile(project);
+  EXPECT_EQ(FrmMain->MMWaveIn1->DeviceID(), 2);
+  EXPECT_EQ(FrmMain->wavRecorder->DeviceID(), 2);
+  EXPECT_EQ(FrmMain->MMWaveOut1->DeviceID(), MapperId);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_NE(messages_[0].find("Speaker that was unplugged"), std::string::npos) << messages_[0];
+  FrmMain->SaveSettingsFile(project);
+  EXPECT_EQ(app::ReadString("RecName in", ""), moved);
+  Stop();
 }
 
 TEST_F(DeviceDialogsTest, PairsAreSetUpAndNumberPadKeysSwitchTheInput) {

@@ -102,6 +102,7 @@ TEST_F(MainWindowTest, StartUpValidatesStoredValues) {
     EXPECT_TRUE(errors_.empty()) << errors_.front();
     Stop();
     plat::RegDeleteKeyA(plat::HKEY_CURRENT_USER, app::kSettingsKey);
+    MarkFirstRunDone();
   }
 }
 

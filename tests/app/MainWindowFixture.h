@@ -24,6 +24,7 @@
 #include "app/PeakForm.h"
 #include "app/ReportInfo.h"
 #include "app/SavBin.h"
+#include "app/Settings.h"
 #include "app/SpecBack.h"
 #include "app/SpectrumOutfit.h"
 #include "app/Units.h"
@@ -90,6 +91,7 @@ class MainWindowTest : public ::testing::Test {
     cwd_ = std::filesystem::current_path();
     plat::backend::Install(MakeBackend());
     plat::RegistrySetStorePath(temp_.File("registry.reg"));
+    MarkFirstRunDone();
     ASSERT_TRUE(plat::wavedev::RebuildDeviceTable());
     RegisterProgramResources();
     app::RegisterAllUnits();
@@ -120,6 +122,13 @@ class MainWindowTest : public ::testing::Test {
     plat::backend::Install(nullptr);
     // Loading the default project makes the projects folder current; it goes with the test.
     std::filesystem::current_path(cwd_);
+  }
+
+  // A first start asks for the devices in modal dialogs; tests that do not
+  // answer them start as a later start does.
+  static void MarkFirstRunDone() {
+    app::WriteBool("soundIn", true);
+    app::WriteBool("soundOut", true);
   }
 
   // Time from here on is the manual clock's, moved by PumpUntil in steps of step_ms.
