@@ -44,7 +44,7 @@ class Player {
   // opened; a synchronous play returns when the sound has ended.
   bool Play(const std::shared_ptr<Sound>& sound, bool no_stop, bool wait) {
     std::unique_lock lock(waitcore::Mutex());
-    if (no_stop && current_) return false;
+    if (no_stop && PlayingHeld()) return false;
     StopHeld(lock);
     lock.unlock();
     if (waveOutOpen(&sound->out, WAVE_MAPPER, &sound->image.format, reinterpret_cast<DWORD_PTR>(&Done),
@@ -79,10 +79,16 @@ class Player {
 
   bool Busy() {
     std::lock_guard lock(waitcore::Mutex());
-    return current_ != nullptr;
+    return PlayingHeld();
   }
 
  private:
+  // A sound whose end the device has told of is over, while the player
+  // thread may still be closing its device: that thread is not counted by a
+  // manual clock as it waits for the device's worker to end, nor after a
+  // change of the clock until it waits again.
+  bool PlayingHeld() const { return current_ && done_count_ == 0; }
+
   void StopHeld(std::unique_lock<std::mutex>& lock) {
     if (!current_) return;
     stop_ = true;

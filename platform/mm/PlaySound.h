@@ -59,7 +59,7 @@ using EventSoundSink = std::function<bool(const std::string& event_id)>;
 // Empty: no event sounds.
 void SetEventSoundSink(EventSoundSink sink);
 
-// True while the player has a sound (playing or about to).
+// True while the player has a sound that has not ended (playing or about to).
 bool IsSoundPlaying();
 
 }  // namespace plat
