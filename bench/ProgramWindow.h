@@ -18,6 +18,7 @@
 #include "app/MainForm.h"
 #include "app/Settings.h"
 #include "app/Units.h"
+#include "files/MMMPEG.h"
 #include "platform/backend/HeadlessBackend.h"
 #include "platform/kernel/UnitTable.h"
 #include "platform/mm/WaveDevices.h"
@@ -42,6 +43,8 @@ class TProgramWindow {
     std::filesystem::create_directories(projects, error);
     std::filesystem::copy_file(std::filesystem::path(QUELLIX_BIN_DIR) / "Analyzer Projects" / "Default.prj",
                                projects / "Default.prj", error);
+    // The window's MPEG file binds its decoder while the description is read.
+    files::SetMpegDecoderModule(QUELLIX_BIN_DIR "/mmmpeg32.so");
     plat::backend::Install(std::move(screen));
     plat::RegistrySetStorePath(folder_ + "/registry.reg");
     // Started as after the first start, whose device dialogs wait for the user.

@@ -23,7 +23,6 @@
 #include "app/MainForm.h"
 #include "bench/AudioSecond.h"
 #include "bench/ProgramWindow.h"
-#include "files/MMMPEG.h"
 #include "platform/kernel/Clock.h"
 #include "platform/user/Input.h"
 #include "platform/user/Messages.h"
@@ -70,8 +69,6 @@ void Pump() {
 double speed_x_realtime = 0;
 
 void BM_ScanOneHourFile(benchmark::State& state) {
-  // The window's MPEG file binds its decoder while the description is read.
-  files::SetMpegDecoderModule(QUELLIX_BIN_DIR "/mmmpeg32.so");
   bench::TProgramWindow program(std::make_unique<plat::backend::HeadlessBackend>(), Pump);
   for (int i = 0; i < 400 && !app::FrmMain->StartupDone(); ++i) {
     Pump();

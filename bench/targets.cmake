@@ -51,13 +51,13 @@ quellix_bench(latency DEPS quellix_app)
 # scan: a one-hour wave file scanned by the main window into a result slot;
 # ends with scan_speed_x_realtime=<value> and scan_state_mb=<value>.
 quellix_bench(scan DEPS quellix_app)
-if(TARGET mmmpeg32)
-  add_dependencies(bench_scan mmmpeg32)
-endif()
 
 # These start the main window with the program's own default project, which
-# the program's build puts beside it.
+# the program's build puts beside it, and its MPEG decoder module from there.
 foreach(bench app_chain latency scan)
   target_compile_definitions(bench_${bench} PRIVATE QUELLIX_BIN_DIR="${QUELLIX_BIN_DIR}")
   add_dependencies(bench_${bench} quellix)
+  if(TARGET mmmpeg32)
+    add_dependencies(bench_${bench} mmmpeg32)
+  endif()
 endforeach()
