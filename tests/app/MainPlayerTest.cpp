@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "MainWindowFixture.h"
+#include "app/PeakRecords.h"
 #include "app/Settings.h"
 #include "tests/files/MpegFixtures.h"
 #include "tests/files/WaveFixtures.h"
@@ -188,8 +189,26 @@ TEST_F(PlayerPageTest, LoopsWrapAtTheirEndAndRefuseAStartNotBeforeTheEnd) {
   Open(ToneFile("tone.wav", 3000));
   messages_.clear();
 
+  // The window's own restart: the records page clears its memo and starts a
+  // band recording that names the loop.
   int restarts = 0;
-  w->OnLoopRecordRestart = [&](vcl::TObject*) { ++restarts; };
+  const vcl::TNotifyEvent record_restart = w->OnLoopRecordRestart;
+  ASSERT_TRUE(record_restart);
+  w->OnLoopRecordRestart = [&](vcl::TObject* sender) {
+    ++restarts;
+    record_restart(sender);
+  };
+  auto band_recording_restarted = [w] {
+    const std::string memo = w->Memo1->Lines()->Text();
+    const bool restarted =
+        w->RecordState().record_bands && w->Timer1->Enabled() &&
+        memo.find("left from before") == std::string::npos &&
+        memo.find(app::SyncLoopLine(1, w->edts1->Text(), w->edte1->Text())) != std::string::npos;
+    w->Button3Click(w);  // the recording stops; the loop goes on
+    w->Memo1->Lines()->Add("left from before");
+    return restarted;
+  };
+  w->Memo1->Lines()->Add("left from before");
   w->CheckBox9->SetChecked(true);
   w->edts1->SetValue(1);
   w->edte1->SetValue(2);
@@ -199,6 +218,7 @@ TEST_F(PlayerPageTest, LoopsWrapAtTheirEndAndRefuseAStartNotBeforeTheEnd) {
   EXPECT_FALSE(w->bntloop2->Down());
   EXPECT_TRUE(OutputStarted());
   EXPECT_EQ(restarts, 1) << "a synced loop restarts the peak record as it starts";
+  EXPECT_TRUE(band_recording_restarted());
   // Each wrap pauses the output past the end (what is queued runs ahead of
   // what is heard) and resumes it at the start.
   std::vector<int> paused_at, resumed_at;
@@ -221,6 +241,7 @@ TEST_F(PlayerPageTest, LoopsWrapAtTheirEndAndRefuseAStartNotBeforeTheEnd) {
   w->MMWaveOut1->OnPause = on_pause;
   w->MMWaveOut1->OnRestart = on_restart;
   EXPECT_EQ(restarts, 2);
+  EXPECT_TRUE(band_recording_restarted()) << "at the first wrap";
   EXPECT_FALSE(w->CheckBox9->Checked()) << "the sync box is for the first wrap only";
   EXPECT_TRUE(w->LoopActive(1));
 
