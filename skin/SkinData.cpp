@@ -9,6 +9,7 @@
 #include "platform/user/Screen.h"
 #include "platform/vcl/Controls.h"
 #include "platform/vcl/Dialogs.h"
+#include "platform/vcl/GraphicsBitmap.h"
 #include "platform/vcl/TypInfo.h"
 #include "skin/WinSkinDlg.h"
 
@@ -94,6 +95,22 @@ TSkinData::TSkinData(vcl::TComponent* owner)
   skin_controls_ = TSkinControlTypes::FromBits((uint64_t{1} << (xcFastReport + 1)) - 1);
   skin_controls_.Exclude(xcMenuItem).Exclude(xcFastReport);
   for (const std::string& line : DefaultSkin3rd()) skin3rd_->Add(line);
+}
+
+vcl::TCustomImageList* TSkinData::MenuGlyphs() {
+  if (!menu_glyphs_) {
+    menu_glyphs_ = std::make_unique<vcl::TImageList>(nullptr);
+    menu_glyphs_->SetWidth(16);
+    menu_glyphs_->SetHeight(16);
+    vcl::TBitmap strip;
+    try {
+      strip.LoadFromResourceName(nullptr, "ZIZEVOVAVUR");
+    } catch (const vcl::Exception&) {
+      return menu_glyphs_.get();
+    }
+    if (!strip.Empty()) menu_glyphs_->AddMasked(&strip, vcl::clWhite);
+  }
+  return menu_glyphs_.get();
 }
 
 TSkinData::~TSkinData() {

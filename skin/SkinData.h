@@ -16,6 +16,7 @@
 #include "platform/user/ScrollBar.h"
 #include "platform/vcl/Classes.h"
 #include "platform/vcl/Graphics.h"
+#include "platform/vcl/ImgList.h"
 #include "platform/vcl/Lists.h"
 #include "platform/vcl/Streams.h"
 #include "skin/SkinReader.h"
@@ -116,6 +117,10 @@ class TSkinData : public vcl::TComponent {
   TSkinLoadStatus LastLoadStatus() const { return last_status_; }
   TParsedSkin& Skin() { return *skin_; }
   vcl::TFont* CaptionFont() const { return caption_font_.get(); }
+  // The system-menu glyphs (0 restore, 1 maximize, 2 minimize, 3 close),
+  // 16 x 16 from the program's "ZIZEVOVAVUR" bitmap with white as the mask;
+  // made on first use, empty when the program has no such bitmap.
+  vcl::TCustomImageList* MenuGlyphs();
   // Set while frames may be painted; cleared while the class library
   // rebuilds a menu bar.
   bool FramePaint() const { return frame_paint_; }
@@ -149,6 +154,7 @@ class TSkinData : public vcl::TComponent {
   vcl::TMemoryStream store_;
   std::unique_ptr<TParsedSkin> skin_;
   std::unique_ptr<vcl::TFont> caption_font_;
+  std::unique_ptr<vcl::TCustomImageList> menu_glyphs_;
 };
 
 // The lines of the default class-to-kind list.

@@ -159,6 +159,34 @@ bool TSkinManage::SkinPopupMenu(plat::HWND window) {
   return true;
 }
 
+void TSkinManage::MarkMenusFromBar() {
+  for (const auto& p : popup_menus_) p->SetFromBar(true);
+}
+
+void TSkinManage::SetMenuOwnerItem(plat::HMENU menu) {
+  if (!menu) return;
+  for (const auto& p : popup_menus_)
+    if (p->OwnerMenu() == menu) return;
+  for (const auto& p : popup_menus_)
+    if (!p->OwnerMenu() &&
+        reinterpret_cast<plat::HMENU>(plat::SendMessageA(p->Handle(), plat::MN_GETHMENU, 0, 0)) == menu) {
+      p->SetOwnerMenu(menu);
+      return;
+    }
+  for (auto it = popup_menus_.rbegin(); it != popup_menus_.rend(); ++it)
+    if (!(*it)->OwnerMenu()) {
+      (*it)->SetOwnerMenu(menu);
+      return;
+    }
+}
+
+vcl::TBitmap* TSkinManage::MenuBitmapOfItem(plat::HMENU menu) {
+  if (!menu) return nullptr;
+  for (const auto& p : popup_menus_)
+    if (p->OwnerMenu() == menu) return p->Background();
+  return nullptr;
+}
+
 bool TSkinManage::ForgetPopupMenu(plat::HWND window) {
   auto it = std::find_if(popup_menus_.begin(), popup_menus_.end(),
                          [window](const auto& p) { return p->Handle() == window; });

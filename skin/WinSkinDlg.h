@@ -17,6 +17,7 @@
 #include "platform/user/WindowMessages.h"
 
 namespace vcl {
+class TBitmap;
 class TTimer;
 class TObject;
 }  // namespace vcl
@@ -83,6 +84,14 @@ class TSkinManage {
   bool SkinPopupMenu(plat::HWND window);
   bool ForgetPopupMenu(plat::HWND window);
   TWinSkinPopMenu* FindPopupMenu(plat::HWND window) const;
+  // Every open popup-menu skin shows a bar popup.
+  void MarkMenusFromBar();
+  // The popup-menu skin showing `menu` learns it: the one whose window shows
+  // that menu, else the last one that has not learnt its menu yet.
+  void SetMenuOwnerItem(plat::HMENU menu);
+  // The skinned background of the window showing `menu` (items lie in it 3
+  // pixels right and down of their rectangles), or null.
+  vcl::TBitmap* MenuBitmapOfItem(plat::HMENU menu);
   int PopupMenuCount() const { return static_cast<int>(popup_menus_.size()); }
 
   // A form skin whose window went away: out of the list now, freed when no

@@ -48,6 +48,7 @@ TWinSkinForm::~TWinSkinForm() {
   if (form_) form_->RemoveFreeNotification(this);
   menu_bar_.reset();
   FreeNCObjects();
+  system_popup_.reset();
 }
 
 void TWinSkinForm::Notification(vcl::TComponent* component, vcl::TOperation operation) {
@@ -132,6 +133,7 @@ void TWinSkinForm::AttachHandle(TSkinData* skin_data) {
   if (frame_skinned_) {
     // The skinned bar takes the menu off the window and draws it itself.
     if (plat::GetMenu(handle_)) {
+      had_menu_ = true;
       menu_bar_height_ = plat::GetSystemMetrics(plat::SM_CYMENU);
       auto* menu = form_ ? dynamic_cast<vcl::TMenu*>(form_->Menu()) : nullptr;
       menu_bar_ = std::make_unique<TWinSkinMenu>(this, skin_data, menu);
@@ -408,6 +410,9 @@ plat::LRESULT TWinSkinForm::WindowProc(plat::UINT message, plat::WPARAM wparam, 
       if (phase_ == 0) return 0;
       break;
     case plat::WM_INITMENUPOPUP:
+      // A bar popup's own item has had its command posted; its submenus are
+      // announced as on the platform's bar, so their items' clicks run.
+      if (menu_tracking_ && reinterpret_cast<plat::HMENU>(wparam) == open_popup_) return 0;
       if (TSkinManage* manager = SkinManager())
         manager->SetMenuKind(reinterpret_cast<plat::HMENU>(wparam) == system_menu_ ? 2 : 1);
       return PassOn(message, wparam, lparam);
@@ -565,6 +570,16 @@ plat::LRESULT TWinSkinForm::ThirdStage(plat::UINT message, plat::WPARAM wparam, 
     case SKM_REPAINTFRAME:
       PaintFrame();
       return 0;
+    case plat::WM_MEASUREITEM: {
+      bool ours = false;
+      const plat::LRESULT r = OnMeasureItem(lparam, ours);
+      return ours ? r : PassOn(message, wparam, lparam);
+    }
+    case plat::WM_DRAWITEM: {
+      bool ours = false;
+      const plat::LRESULT r = OnDrawItem(lparam, ours);
+      return ours ? r : PassOn(message, wparam, lparam);
+    }
     default:
       return OnNCMouse(message, wparam, lparam, handled);
   }

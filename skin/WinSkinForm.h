@@ -26,6 +26,7 @@
 
 namespace vcl {
 class TForm;
+class TPopupMenu;
 class TTimer;
 class TCustomForm;
 }  // namespace vcl
@@ -172,6 +173,10 @@ class TWinSkinForm : public vcl::TComponent {
   bool OpenMenuButton(TMenuBtn& button);
   // A press on the button, posted to the window.
   void ClickMenuButton(const TMenuBtn& button);
+  // The skinned system menu: a class-library popup made anew from the
+  // window's system menu before each show (kept while it is showing).
+  void BuildSystemMenu();
+  vcl::TPopupMenu* SystemPopup() const { return system_popup_.get(); }
 
   // The companions of the window's controls, owned from their attach on.
   // Adding answers whether the companion was listed already.
@@ -203,6 +208,9 @@ class TWinSkinForm : public vcl::TComponent {
   // The class-level hook on the form's WindowProc.
   void FormHook(vcl::TMessage& message, const vcl::TWndHookNext& next);
   void FrameChanged();
+  // Owner-drawn items of the window's popups; handled false passes on.
+  plat::LRESULT OnMeasureItem(plat::LPARAM lparam, bool& handled);
+  plat::LRESULT OnDrawItem(plat::LPARAM lparam, bool& handled);
 
   plat::LRESULT OnNCCalcSize(plat::WPARAM wparam, plat::LPARAM lparam);
   plat::LRESULT OnNCPaint(plat::WPARAM wparam, plat::LPARAM lparam);
@@ -260,6 +268,11 @@ class TWinSkinForm : public vcl::TComponent {
   bool form_hooked_ = false;
   std::unique_ptr<vcl::TTimer> hover_timer_;
   std::unique_ptr<TWinSkinMenu> menu_bar_;
+  // The window had a menu when attached: its popups' items are ours.
+  bool had_menu_ = false;
+  plat::HMENU open_popup_ = nullptr;
+  std::unique_ptr<vcl::TPopupMenu> system_popup_;
+  bool system_popup_open_ = false;
   plat::DWORD last_system_menu_ = 0;
   bool system_menu_shown_ = false;
   vcl::TBitmap caption_bitmap_;

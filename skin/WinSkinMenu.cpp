@@ -21,6 +21,7 @@
 #include "skin/SkinDraw.h"
 #include "skin/WinSkinData.h"
 #include "skin/WinSkinDlg.h"
+#include "skin/WinSkinMenuItems.h"
 
 namespace skin {
 
@@ -106,21 +107,16 @@ void TWinSkinMenu::ReadMenu() {
   buttons_.clear();
   const int count = plat::GetMenuItemCount(menu_handle_);
   for (int i = 0; i < count; ++i) {
-    char text[80] = {};
-    plat::MENUITEMINFOA info{};
-    info.cbSize = sizeof info;
-    info.fMask = plat::MIIM_STATE | plat::MIIM_ID | plat::MIIM_SUBMENU | plat::MIIM_TYPE;
-    info.dwTypeData = text;
-    info.cch = sizeof text;
-    if (!plat::GetMenuItemInfoA(menu_handle_, static_cast<plat::UINT>(i), plat::TRUE, &info)) continue;
+    TPlatformItem read;
+    if (!ReadPlatformItem(menu_handle_, i, read)) continue;
+    const plat::MENUITEMINFOA& info = read.Info;
     auto button = std::make_unique<TMenuBtn>(form_);
     button->Index = i;
     button->Popup = info.hSubMenu;
     button->Enabled = !(info.fState & (plat::MF_GRAYED | plat::MF_DISABLED));
     button->Visible = true;
     button->Command = info.wID;
-    text[sizeof text - 1] = '\0';
-    button->Caption = text;
+    button->Caption = read.Text;
     if (vcl::TMenuItem* item = menu_ ? menu_->FindItem(info.wID, vcl::fkCommand) : nullptr) {
       button->Caption = item->Caption();
       button->Enabled = item->Enabled();
@@ -279,6 +275,17 @@ bool TWinSkinPopMenu::PrepareBackground(vcl::TRect& rect) {
       SkinRenderImage(rect, &e->Bitmap, vcl::Rect(e->LeftWidth, e->TopHeight, e->RightWidth, e->BottomHeight),
                       false, e->Tile != 1, std::max(e->Frame, 1), 1);
   return background_ != nullptr;
+}
+
+vcl::TBitmap* TWinSkinPopMenu::Background() {
+  if (!attached_) return nullptr;
+  plat::RECT window{};
+  plat::GetWindowRect(handle_, &window);
+  if (background_ && background_->Width() == window.right - window.left &&
+      background_->Height() == window.bottom - window.top)
+    return background_.get();
+  vcl::TRect rect;
+  return PrepareBackground(rect) ? background_.get() : nullptr;
 }
 
 plat::LRESULT TWinSkinPopMenu::WindowProc(plat::UINT message, plat::WPARAM wparam, plat::LPARAM lparam) {
@@ -447,11 +454,14 @@ bool TWinSkinForm::OpenMenuButton(TMenuBtn& button) {
   Tracking& t = Track();
   if (t.form) return false;  // one bar popup at a time
   TidySeparators(button.Item);
+  // The skin draws every item of the popup and of its submenus.
+  SetPlatformMenuOwnerDraw(button.Popup);
   t.form = this;
   t.open_index = button.Index;
   t.open_popup = button.Popup;
   t.next = -1;
   menu_tracking_ = true;
+  open_popup_ = button.Popup;
   plat::RECT window{};
   plat::GetWindowRect(handle_, &window);
   const int x = window.left + button.Rect.left, y = window.top + button.Rect.bottom;
@@ -467,9 +477,9 @@ bool TWinSkinForm::OpenMenuButton(TMenuBtn& button) {
   // The modal loop dispatches messages: the bar's buttons may be read anew
   // meanwhile, so `button` is not touched after it. This form skin stays, as
   // its handlers are running.
-  if (enabled)
-    plat::TrackPopupMenu(popup, plat::TPM_RIGHTBUTTON | plat::TPM_NONOTIFY, x, y, 0, handle_, nullptr);
+  if (enabled) plat::TrackPopupMenu(popup, plat::TPM_RIGHTBUTTON, x, y, 0, handle_, nullptr);
   if (t.hook) plat::UnhookWindowsHookEx(t.hook);
+  open_popup_ = nullptr;
   const int next = t.next;
   t = Tracking{};
   menu_tracking_ = false;

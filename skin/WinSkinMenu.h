@@ -91,6 +91,9 @@ class TWinSkinPopMenu {
   plat::HMENU OwnerMenu() const { return owner_menu_; }
   void SetOwnerMenu(plat::HMENU menu) { owner_menu_ = menu; }
   bool InDispatch() const { return depth_ > 0; }
+  // The background at the window's current size, rendered when it is not
+  // yet; null without a menu background.
+  vcl::TBitmap* Background();
 
  private:
   static plat::LRESULT SubclassProc(plat::HWND hwnd, plat::UINT message, plat::WPARAM wparam,

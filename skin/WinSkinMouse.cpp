@@ -296,16 +296,6 @@ void TWinSkinForm::ShowSystemMenu(plat::POINT screen) {
   PopupSystemMenu(screen);
 }
 
-void TWinSkinForm::PopupSystemMenu(plat::POINT screen) {
-  if (TSkinManage* manager = SkinManager()) manager->SetMenuKind(2);
-  plat::HMENU menu = plat::GetSystemMenu(handle_, plat::FALSE);
-  if (!menu) return;
-  const plat::HWND window = handle_;
-  const auto command = static_cast<plat::WPARAM>(plat::TrackPopupMenu(
-      menu, plat::TPM_RIGHTBUTTON | plat::TPM_RETURNCMD, screen.x, screen.y, 0, window, nullptr));
-  if (command && plat::IsWindow(window)) plat::PostMessageA(window, plat::WM_SYSCOMMAND, command, 0);
-}
-
 void TWinSkinForm::HoverTick() {
   if (menu_tracking_ || !hot_) return;
   plat::POINT cursor{};

@@ -270,7 +270,8 @@ void TMenuItem::Rebuild() {
     info.fMask = plat::MIIM_FTYPE | plat::MIIM_STATE | plat::MIIM_ID | plat::MIIM_STRING | plat::MIIM_DATA;
     info.fType = item->IsLine() ? plat::MFT_SEPARATOR : plat::MFT_STRING;
     if (item->radio_item_) info.fType |= plat::MFT_RADIOCHECK;
-    if (owner_draw && !item->IsLine()) info.fType |= plat::MFT_OWNERDRAW;
+    // Lines too: whoever draws an owner-drawn menu draws all of it.
+    if (owner_draw) info.fType |= plat::MFT_OWNERDRAW;
     info.fState = (item->checked_ ? plat::MFS_CHECKED : 0) | (item->enabled_ ? 0 : plat::MFS_GRAYED) |
                   (item->default_ ? plat::MFS_DEFAULT : 0);
     info.wID = item->command_;
@@ -326,6 +327,10 @@ void TMenuItem::MeasureItem(TCanvas* canvas, int& width, int& height) {
     OnMeasureItem(this, canvas, width, height);
     return;
   }
+  MeasureDefault(canvas, width, height);
+}
+
+void TMenuItem::MeasureDefault(TCanvas* canvas, int& width, int& height) const {
   if (IsLine()) {
     height = 8;
     return;
@@ -347,7 +352,12 @@ void TMenuItem::DrawItem(TCanvas* canvas, TRect rect, bool selected) {
   }
   canvas->Brush()->SetColor(selected ? clHighlight : clMenu);
   canvas->FillRect(rect);
-  if (IsLine()) return;
+  if (IsLine()) {
+    plat::RECT line{rect.left + 1, (rect.top + rect.bottom) / 2 - 1, rect.right - 1,
+                    (rect.top + rect.bottom) / 2 + 1};
+    plat::DrawEdge(canvas->Handle(), &line, plat::EDGE_ETCHED, plat::BF_TOP);
+    return;
+  }
   // The glyph from the menu's images, in the column left of the caption.
   TMenu* menu = GetParentMenu();
   if (TCustomImageList* images = menu ? menu->Images() : nullptr;

@@ -93,6 +93,9 @@ class TMenuItem : public TComponent {
 
   // AutoCheck toggles Checked, then OnClick runs.
   virtual void Click();
+  // The plain measuring of an owner-drawn item, whatever OnMeasureItem says:
+  // the caption and short-cut text, the menu's image size.
+  void MeasureDefault(TCanvas* canvas, int& width, int& height) const;
 
   TNotifyEvent OnClick;
   TMenuDrawItemEvent OnDrawItem;
