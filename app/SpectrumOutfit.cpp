@@ -13,6 +13,7 @@
 #include "platform/vcl/ExtTimer.h"
 #include "platform/vcl/ImageCtrls.h"
 #include "platform/vcl/StdCtrls.h"
+#include "skin/SkinData.h"
 
 namespace app {
 
@@ -261,10 +262,14 @@ void TfOutfitSpec::Button1Click(vcl::TObject*) { RefreshBackground(); }
 void TfOutfitSpec::rg_skinClick(vcl::TObject*) {
   const std::string file = SkinFileName(rg_skin->ItemIndex());
   if (file.empty()) return;
-  // Kept for the skin engine; nothing loads it yet.
   skin_file_ = plat::GetProgramFolder() + file;
+  vcl::TCustomForm* main = vcl::ApplicationMainForm();
+  // The main window's skin component loads the package and repaints every
+  // skinned window in it.
+  if (auto* skin_data = main ? dynamic_cast<skin::TSkinData*>(main->FindComponent("SkinData1")) : nullptr) {
+    skin_data->SetSkinFile(skin_file_);
+  }
   WriteSetting("skin 1", file.substr(file.find('\\') + 1));
-  const vcl::TCustomForm* main = vcl::ApplicationMainForm();
   WriteSetting("skin_form", static_cast<int32_t>(main ? main->Color() : Color()));
 }
 

@@ -66,9 +66,8 @@ class TfOutfitSpec : public vcl::TForm {
   void SetRefreshBackground(std::function<void()> refresh);
   displays::TMMSpectrum* MainSpectrum() const { return main_; }
 
-  // The skin file last chosen in rg_skin (empty until one is chosen). The
-  // skin engine is not part of the program yet, so the choice is kept and
-  // stored but no skin is loaded.
+  // The skin file last chosen in rg_skin (empty until one is chosen); the
+  // choice loads it into the main window's skin component.
   const std::string& SkinFile() const { return skin_file_; }
   // The skin file of an rg_skin index, relative to the program folder.
   static std::string SkinFileName(int index);

@@ -5,19 +5,29 @@ file(GLOB resgen_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/resgen/*.cp
 add_executable(resgen ${resgen_sources})
 set_target_properties(resgen PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
 
-# DRAWN adds what tools/resgen/Generators.cpp draws (the program's table only).
+# DRAWN adds what tools/resgen/Generators.cpp draws (the program's table only);
+# FILES dir file... splices the files (build outputs under dir) into the form
+# descriptions that name them as {@file:NAME}.
 function(quellix_resources target folder name)
+  cmake_parse_arguments(arg "DRAWN" "" "FILES" ${ARGN})
   set(drawn)
-  if("DRAWN" IN_LIST ARGN)
+  if(arg_DRAWN)
     set(drawn --drawn)
+  endif()
+  set(files)
+  set(spliced)
+  if(arg_FILES)
+    list(POP_FRONT arg_FILES files_dir)
+    set(files --files ${files_dir})
+    list(TRANSFORM arg_FILES PREPEND ${files_dir}/ OUTPUT_VARIABLE spliced)
   endif()
   # Globbed at build time too, so an added or removed file repacks.
   file(GLOB_RECURSE inputs CONFIGURE_DEPENDS ${folder}/*)
   set(source ${CMAKE_BINARY_DIR}/generated/${target}.cpp)
   add_custom_command(OUTPUT ${source}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/generated
-    COMMAND resgen --name ${name} ${drawn} --out ${source} ${folder}
-    DEPENDS resgen ${inputs}
+    COMMAND resgen --name ${name} ${drawn} ${files} --out ${source} ${folder}
+    DEPENDS resgen ${inputs} ${spliced}
     COMMENT "Packing resources of ${folder}"
     VERBATIM)
   add_library(${target} STATIC ${source})
@@ -25,7 +35,9 @@ function(quellix_resources target folder name)
   target_link_libraries(${target} PUBLIC platform_kernel)
 endfunction()
 
-quellix_resources(quellix_resources ${CMAKE_SOURCE_DIR}/resources Program DRAWN)
+# The main window's description stores the default skin package.
+quellix_resources(quellix_resources ${CMAKE_SOURCE_DIR}/resources Program DRAWN
+  FILES ${QUELLIX_BIN_DIR} skins/default.skn)
 
 set(fixture ${CMAKE_SOURCE_DIR}/tests/resources/fixture)
 if(TARGET test_platform_kernel OR TARGET test_engine)

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include "Generators.h"
 
@@ -298,7 +299,41 @@ std::string FormClassName(const std::string& description, const std::string& ori
   return Upper(class_name);
 }
 
-std::vector<Resource> Collect(const fs::path& folder, bool drawn) {
+std::string SpliceFiles(const std::string& description, const fs::path& files, const std::string& origin) {
+  static constexpr std::string_view kMark = "{@file:";
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  size_t from = 0;
+  for (size_t at; (at = description.find(kMark, from)) != std::string::npos;) {
+    const size_t end = description.find('}', at);
+    const size_t line_end = description.find('\n', at);
+    if (end == std::string::npos || end > line_end)
+      throw Error(origin + ": '}' expected after " + std::string(kMark));
+    const std::string name = description.substr(at + kMark.size(), end - at - kMark.size());
+    if (name.empty()) throw Error(origin + ": file name expected after " + std::string(kMark));
+    if (files.empty()) throw Error(origin + ": " + name + " needs the folder of spliced files");
+    const std::string bytes = ReadFile(files / name);
+    if (bytes.size() > UINT32_MAX) throw Error((files / name).string() + ": too large to splice");
+    std::string block;
+    const auto size = static_cast<uint32_t>(bytes.size());
+    for (int shift = 0; shift < 32; shift += 8) block.push_back(static_cast<char>((size >> shift) & 0xFF));
+    block += bytes;
+    out.append(description, from, at - from);
+    out += '{';
+    for (size_t i = 0; i < block.size(); ++i) {
+      if (i % 32 == 0) out += "\n      ";
+      const auto byte = static_cast<uint8_t>(block[i]);
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+    }
+    out += '}';
+    from = end + 1;
+  }
+  out.append(description, from, std::string::npos);
+  return out;
+}
+
+std::vector<Resource> Collect(const fs::path& folder, bool drawn, const fs::path& files) {
   if (!fs::is_directory(folder)) throw Error(folder.string() + ": not a folder");
   std::vector<Resource> resources;
   std::map<uint16_t, std::string> strings;
@@ -328,6 +363,7 @@ std::vector<Resource> Collect(const fs::path& folder, bool drawn) {
       if (kind == "forms") {
         resource.type = IdKey(kRtRcdata);
         resource.name = NameKey(FormClassName(content, origin));
+        if (content.rfind("TPF0", 0) != 0) content = SpliceFiles(content, files, origin);
       } else {
         resource.type = TypeKey(kind);
         resource.name = NameKey(file.stem().string());

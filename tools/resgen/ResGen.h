@@ -52,10 +52,19 @@ std::vector<Resource> StringBlocks(const std::map<uint16_t, std::string>& string
 // The class of the root object of a form description (text or binary).
 std::string FormClassName(const std::string& description, const std::string& origin);
 
+// A text form description with every `{@file:NAME}` value replaced by a
+// binary block holding the file NAME under `files` as a stored stream keeps
+// it: its size as 32 bits, little-endian, then its bytes. A build output (a
+// skin package) thus has one source and is never copied into the resources.
+std::string SpliceFiles(const std::string& description, const std::filesystem::path& files,
+                        const std::string& origin);
+
 // Everything under `folder`: strings/*.txt, forms/*.dfm, <TYPE>/<NAME>.<ext>,
 // then, with `drawn`, what the generators draw (the program's folder only).
+// Form descriptions have their `{@file:NAME}` values spliced from `files`.
 // Sorted by type and name; duplicates are errors.
-std::vector<Resource> Collect(const std::filesystem::path& folder, bool drawn = false);
+std::vector<Resource> Collect(const std::filesystem::path& folder, bool drawn = false,
+                              const std::filesystem::path& files = {});
 
 // The C++ source defining `<name>ResourceTable()` and `Register<name>Resources()`.
 std::string Emit(const std::vector<Resource>& resources, const std::string& name);

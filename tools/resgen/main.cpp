@@ -1,6 +1,7 @@
-// resgen [--name NAME] [--drawn] (--out FILE.cpp | --list) FOLDER
+// resgen [--name NAME] [--drawn] [--files DIR] (--out FILE.cpp | --list) FOLDER
 // Packs the resource folder into a C++ source, or lists what it would pack;
-// --drawn adds the resources the generators draw.
+// --drawn adds the resources the generators draw; --files names the folder
+// the form descriptions' {@file:NAME} values are spliced from.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -9,7 +10,7 @@
 #include "ResGen.h"
 
 int main(int argc, char** argv) {
-  std::string name = "Program", out, folder;
+  std::string name = "Program", out, folder, files;
   bool list = false;
   bool drawn = false;
   for (int i = 1; i < argc; ++i) {
@@ -20,6 +21,8 @@ int main(int argc, char** argv) {
       out = argv[++i];
     } else if (arg == "--list") {
       list = true;
+    } else if (arg == "--files" && i + 1 < argc) {
+      files = argv[++i];
     } else if (arg == "--drawn") {
       drawn = true;
     } else if (folder.empty() && arg.rfind("--", 0) != 0) {
@@ -30,11 +33,11 @@ int main(int argc, char** argv) {
     }
   }
   if (folder.empty() || (out.empty() && !list)) {
-    std::fprintf(stderr, "usage: resgen [--name NAME] [--drawn] (--out FILE.cpp | --list) FOLDER\n");
+    std::fprintf(stderr, "usage: resgen [--name NAME] [--drawn] [--files DIR] (--out FILE.cpp | --list) FOLDER\n");
     return 2;
   }
   try {
-    auto resources = resgen::Collect(folder, drawn);
+    auto resources = resgen::Collect(folder, drawn, files);
     if (list) std::cout << resgen::Listing(resources);
     if (!out.empty()) {
       // Written beside and renamed, so a failed run never leaves half a source for the build.

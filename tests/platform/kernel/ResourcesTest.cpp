@@ -286,3 +286,42 @@ TEST(ResourceGenerator, RejectsBadInputWithItsPlace) {
     EXPECT_FALSE(std::filesystem::exists(temp.File("out.cpp"))) << c.message;
   }
 }
+
+// A form description takes a build output as a stored binary block: the
+// file's size as 32 bits, then its bytes, in hexadecimal lines of 32 bytes.
+TEST(ResourceGenerator, SplicesFilesIntoFormDescriptions) {
+  const std::string head = "object FrmA: TFrmA\n  Data = ";
+  const struct {
+    const char* description;
+    bool files;
+    int status;
+    const char* expected;  // the packed size, or the error
+  } cases[] = {
+      {"{@file:sub/pkg.bin}\nend\n", true, 0, nullptr},
+      {"{@file:sub/pkg.bin}\n  More = {@file:sub/pkg.bin}\nend\n", true, 0, nullptr},
+      {"{@file:sub/none.bin}\nend\n", true, 1, "none.bin: cannot read"},
+      {"{@file:sub/pkg.bin}\nend\n", false, 1, "sub/pkg.bin needs the folder of spliced files"},
+      {"{@file:sub/pkg.bin\nend}\n", true, 1, "'}' expected after {@file:"},
+      {"{@file:}\nend\n", true, 1, "file name expected after {@file:"},
+  };
+  const std::string bytes(40, '\xAB');
+  for (const auto& c : cases) {
+    testsupport::TempDir temp;
+    const std::filesystem::path folder = temp.path() / "res";
+    const std::string description = head + c.description;
+    WriteFile(folder / "forms/a.dfm", description);
+    WriteFile(temp.path() / "out/sub/pkg.bin", bytes);
+    const std::string files = c.files ? "--files " + (temp.path() / "out").string() + " " : "";
+    ToolRun run = RunResgen(files + "--list " + folder.string(), temp);
+    EXPECT_EQ(run.status, c.status) << c.description << run.err;
+    if (c.status != 0) {
+      EXPECT_NE(run.err.find(c.expected), std::string::npos) << run.err;
+      continue;
+    }
+    // 44 bytes: two lines of hexadecimal digits, each line indented six.
+    const size_t marks = description.find("More") == std::string::npos ? 1 : 2;
+    const size_t block = 2 + 2 * (1 + 6) + 2 * 44;
+    const size_t size = description.size() + marks * (block - std::string("{@file:sub/pkg.bin}").size());
+    EXPECT_EQ(run.out, "#10 TFRMA " + std::to_string(size) + "\n");
+  }
+}
