@@ -103,13 +103,7 @@ void TfSpecBack::LoadFile(const std::string& file_name) {
   SpeckBack->LoadFromFile(file_name);
 }
 
-std::unique_ptr<vcl::TBitmap> TfSpecBack::WindowImage() {
-  auto picture = std::make_unique<vcl::TBitmap>();
-  picture->SetPixelFormat(vcl::pf24bit);
-  picture->SetSize(ClientWidth(), ClientHeight());
-  PaintTo(picture->Canvas()->Handle(), 0, 0);
-  return picture;
-}
+std::unique_ptr<vcl::TBitmap> TfSpecBack::WindowImage() { return GetFormImage(); }
 
 void TfSpecBack::Install() {
   std::unique_ptr<vcl::TBitmap> picture = WindowImage();

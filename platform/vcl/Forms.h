@@ -13,6 +13,7 @@
 
 namespace vcl {
 
+class TBitmap;
 class TCustomForm;
 
 enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
@@ -121,6 +122,13 @@ class TCustomForm : public TWinControl {
   // Runs OnDestroy once; whoever frees a form calls it while the form is still whole.
   void BeforeDestruction();
   TCanvas* Canvas() const { return canvas_.get(); }
+
+  // The client area painted now into a 24-bit bitmap; the form need not be shown.
+  std::unique_ptr<TBitmap> GetFormImage();
+  // Prints GetFormImage as one page of Printer(), titled with the caption:
+  // scaled to the page with its proportions kept, from the top-left corner.
+  // The printer's errors are raised; a cancelled file choice is an EAbort.
+  void Print();
 
   TNotifyEvent OnCreate;
   TNotifyEvent OnDestroy;

@@ -78,7 +78,13 @@ void TPrinter::BeginDoc() {
   plat::DOCINFOA info;
   info.lpszDocName = title_.c_str();
   info.lpszOutput = file_name_.empty() ? nullptr : file_name_.c_str();
-  if (plat::StartDocA(Handle(), &info) <= 0) throw EPrinter("Printing could not be started");
+  const int job = plat::StartDocA(Handle(), &info);
+  if (job == plat::SP_APPABORT) {
+    // The user cancelled the choice of the output file: nothing to report.
+    aborted_ = true;
+    throw EAbort("Printing cancelled");
+  }
+  if (job <= 0) throw EPrinter("Printing could not be started");
   printing_ = true;
   aborted_ = false;
   page_number_ = 1;

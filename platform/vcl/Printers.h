@@ -42,7 +42,8 @@ class TPrinter : public TObject {
   bool Printing() const { return printing_; }
   bool Aborted() const { return aborted_; }
 
-  // EPrinter when already printing or when the document cannot start.
+  // EPrinter when already printing or when the document cannot start;
+  // EAbort (Aborted() true) when the user cancels the PDF file's name.
   void BeginDoc();
   void NewPage();
   void EndDoc();

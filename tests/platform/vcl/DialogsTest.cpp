@@ -1,5 +1,5 @@
-// The class library's dialogs over the layer's scripted dialogs, and a page
-// printed through TPrinter.
+// The class library's dialogs over the layer's scripted dialogs, a page
+// printed through TPrinter and a form printed as a page.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -11,7 +11,12 @@
 #include "platform/user/Printing.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Dialogs.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/Forms.h"
+#include "platform/vcl/GraphicsBitmap.h"
 #include "platform/vcl/Printers.h"
+#include "support/PdfPages.h"
+#include "support/TempDir.h"
 
 namespace vcl {
 namespace {
@@ -196,6 +201,82 @@ TEST(PrinterTest, PrintsPagesThroughTheCanvas) {
   fs::remove(pdf);
   fs::remove(out.string() + ".ppm");
   EXPECT_THROW(printer.EndDoc(), EPrinter);
+}
+
+// A form, never shown, printed on the PDF printer whose file the scripted
+// save dialog names: its picture fills the page's width with its proportions kept.
+TEST(FormPrintTest, PrintsTheFormsPictureFittedToOnePage) {
+  if (!testsupport::HavePdfTools()) GTEST_SKIP() << "pdftoppm or pdfinfo (poppler-utils) missing";
+  testsupport::TempDir folder;
+  InitApplication();
+  InitForms();
+  std::unique_ptr<TPrinter> old(SetPrinter(new TPrinter));
+  Printer()->SetPrinterIndex(0);
+  Printer()->SetTitle("kept");
+  {
+    TForm form(nullptr);
+    form.SetBorderStyle(bsNone);
+    form.SetColor(clWhite);
+    form.SetCaption("Form page");
+    // Half the size of a 766 x 996 page window: 1240 x 1612 at 150 dpi on A4.
+    form.SetClientWidth(383);
+    form.SetClientHeight(498);
+    auto* panel = new TPanel(&form);
+    panel->SetParent(&form);
+    panel->SetBevelOuter(bvNone);
+    panel->SetColor(clBlue);
+    panel->SetBounds(0, 0, 100, 100);
+    form.OnPaint = [&form](TObject*) {
+      form.Canvas()->Brush()->SetColor(clRed);
+      form.Canvas()->FillRect(Rect(343, 458, 383, 498));
+    };
+
+    std::unique_ptr<TBitmap> image = form.GetFormImage();
+    EXPECT_EQ(image->Width(), 383);
+    EXPECT_EQ(image->Height(), 498);
+    EXPECT_EQ(ColorToRGB(image->Canvas()->Pixels(50, 50)), ColorToRGB(clBlue));
+    EXPECT_EQ(ColorToRGB(image->Canvas()->Pixels(380, 495)), ColorToRGB(clRed));
+
+    // A cancelled file choice prints nothing and says nothing.
+    {
+      ScriptedAnswers cancel({Press(plat::IDCANCEL)});
+      EXPECT_THROW(form.Print(), EAbort);
+      EXPECT_TRUE(Printer()->Aborted());
+      EXPECT_FALSE(Printer()->Printing());
+    }
+
+    const fs::path pdf = folder.path() / "form.pdf";
+    plat::DialogAnswer save;
+    save.file_name = pdf.string();
+    ScriptedAnswers script({save});
+    form.Print();
+    ASSERT_EQ(script.asked.size(), 1u);
+    EXPECT_EQ(script.asked[0].kind, plat::DialogKind::Save);
+  }
+  EXPECT_EQ(Printer()->Title(), "kept");
+  const fs::path pdf = folder.path() / "form.pdf";
+  EXPECT_EQ(testsupport::PdfPageCount(pdf), 1);
+  std::optional<testsupport::RenderedPage> page = testsupport::RenderPdfPage(pdf, 150);
+  ASSERT_TRUE(page.has_value());
+  // A4 at 150 dpi; the renderer rounds the paper's points up.
+  EXPECT_NEAR(page->width, 1240, 1);
+  EXPECT_NEAR(page->height, 1754, 1);
+  struct Probe {
+    int x, y;
+    uint32_t rgb;
+    const char* what;
+  };
+  const Probe probes[] = {
+      {100, 100, 0x0000FF, "the panel, a child window"},
+      {330, 330, 0xFFFFFF, "the form beside the panel"},
+      {1235, 1605, 0xFF0000, "the painted corner at the page's right edge"},
+      {1100, 1470, 0xFFFFFF, "the form beside the corner"},
+      {1235, 1625, 0xFFFFFF, "the paper below the picture"},
+  };
+  for (const Probe& p : probes) EXPECT_EQ(page->Pixel(p.x, p.y), p.rgb) << p.what;
+  delete SetPrinter(old.release());
+  DoneForms();
+  DoneApplication();
 }
 
 }  // namespace
