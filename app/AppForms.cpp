@@ -13,6 +13,7 @@
 #include "app/PeakForm.h"
 #include "app/ReportInfo.h"
 #include "app/SavBin.h"
+#include "app/SetupPrint.h"
 #include "app/SpecBack.h"
 #include "app/SpectrumOutfit.h"
 #include "app/VstForm.h"
@@ -43,9 +44,9 @@ void ShowStartupWindow() {
 void CreateForms() {
   // The main window first: it becomes the application's main form. Then the
   // dialogs in this order; each one is added here as it is built:
-  // fDrvOut (built), FrmSavBin (built), fOutfitSpec (built), fDrvIn (built), fNormalize (built), fConvert (built),
-  // fSplit (built), fSwap (built), fEncode (built), fSpecBack (built), fCorre, fSetupPrint, fOutfitL, fSetting,
-  // fReport, fVst, fPeak, Form1, fmulti (built).
+  // fDrvOut (built), FrmSavBin (built), fOutfitSpec (built), fDrvIn (built), fNormalize (built), fConvert
+  // (built), fSplit (built), fSwap (built), fEncode (built), fSpecBack (built), fCorre, fSetupPrint (built),
+  // fOutfitL, fSetting, fReport, fVst, fPeak, Form1, fmulti (built).
   vcl::ApplicationCreateForm(FrmMain);
   vcl::ApplicationCreateForm(fDrvOut);
   vcl::ApplicationCreateForm(FrmSavBin);
@@ -67,6 +68,7 @@ void CreateForms() {
     if (fSpecBack) fSpecBack->RefreshSpectrumBackground();
   });
   vcl::ApplicationCreateForm(fCorre);
+  vcl::ApplicationCreateForm(fSetupPrint);
   vcl::ApplicationCreateForm(fOutfitL);
   vcl::ApplicationCreateForm(fSetting);
   fSetting->SetMeasurement(&FrmMain->Leq());

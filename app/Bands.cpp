@@ -172,4 +172,13 @@ float BandPeakFrequency(const TBandTable& table, std::span<const int32_t, kFreqL
   }
 }
 
+std::array<int32_t, kFreqLabelCount> BandScaleLabels(const TBandTable& table) {
+  if (table.Count != kMaxBands) return kThirdOctaveLabels;
+  std::array<int32_t, kFreqLabelCount> labels{};
+  labels[0] = table.Centres[0];
+  for (size_t j = 1; j + 1 < labels.size(); ++j) labels[j] = table.Centres[8 * j + 2];
+  labels.back() = table.Centres[kMaxBands - 1] + 1;
+  return labels;
+}
+
 }  // namespace app

@@ -94,4 +94,9 @@ class TBandAnalyser {
 // octave, the band's own centre at 256 bands. 0 for m outside the table.
 float BandPeakFrequency(const TBandTable& table, std::span<const int32_t, kFreqLabelCount> labels, int32_t m);
 
+// The 33 labels of the spectrum's scale for a band table: at kMaxBands bands
+// the centres of bands 0, 10, 18, ..., 250 and one hertz above the last band's;
+// otherwise the third-octave labels.
+std::array<int32_t, kFreqLabelCount> BandScaleLabels(const TBandTable& table);
+
 }  // namespace app

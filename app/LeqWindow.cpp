@@ -5,7 +5,6 @@
 #include "app/MainForm.h"
 #include "app/Projects.h"
 #include "app/ReportInfo.h"
-#include "files/MMFileGuard.h"
 #include "platform/kernel/Files.h"
 #include "platform/vcl/ComCtrls.h"
 #include "platform/vcl/Dialogs.h"
@@ -141,21 +140,8 @@ void TfSetting::btn_writeClick(vcl::TObject*) {
 
 void TfSetting::btn_saveClick(vcl::TObject*) {
   if (!ChooseExportFile("Sonavex export |*.txt", "Save Sonavex text file export", "txt")) return;
-  const std::string target = save_dialog_->FileName();
   // The report replaces an earlier file only once it is whole.
-  const std::string temporary = files::TemporaryFileName(target);
-  try {
-    memo_leq->Lines()->SaveToFile(temporary);
-  } catch (...) {
-    std::error_code ignored;
-    std::filesystem::remove(plat::ResolvePath(temporary), ignored);
-    throw;
-  }
-  if (!files::ReplaceFileWith(temporary, target)) {
-    std::error_code ignored;
-    std::filesystem::remove(plat::ResolvePath(temporary), ignored);
-    throw vcl::EFCreateError("Cannot create file \"" + target + "\"");
-  }
+  SaveLinesWhole(*memo_leq->Lines(), save_dialog_->FileName());
 }
 
 void TfSetting::btn_reportClick(vcl::TObject*) {

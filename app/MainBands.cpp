@@ -137,11 +137,8 @@ void TFrmMain::rg_octaveClick(vcl::TObject*) {
     MMLabel53->SetCaption(
         vcl::Format("Frequ resolution > %0.2f",
                     {static_cast<double>(MMSpectrum1->SampleRate() / 2) / (MMPeakDetect1->FFTLength() / 2)}));
-    const TBandTable& table = bands_.Table();
-    MMSpectrum1->SetFreqLabel(0, table.Centres[0]);
-    for (int j = 1; j < kFreqLabelCount - 1; ++j)
-      MMSpectrum1->SetFreqLabel(j, table.Centres[static_cast<size_t>(8 * j + 2)]);
-    MMSpectrum1->SetFreqLabel(kFreqLabelCount - 1, table.Centres[kZoomBands - 1] + 1);
+    const std::array<int32_t, kFreqLabelCount> labels = BandScaleLabels(bands_.Table());
+    for (int j = 0; j < kFreqLabelCount; ++j) MMSpectrum1->SetFreqLabel(j, labels[static_cast<size_t>(j)]);
     applied_zoom_ = rg_zoom->ItemIndex();
   }
   bands_.ClearHeld();

@@ -356,4 +356,7 @@ VCL_IMPLEMENT_CLASS(
     Method("SetupforInput1Click", &TFrmMain::SetupforInput1Click),
     Method("Updatecheck1Click", &TFrmMain::Updatecheck1Click),
     Method("HomepageVantorel1Click", &TFrmMain::HomepageVantorel1Click),
-    Method("Label20Click", &TFrmMain::Label20Click))
+    Method("Label20Click", &TFrmMain::Label20Click),
+    // print page
+    Method("PrinterSetup1Click", &TFrmMain::PrinterSetup1Click),
+    Method("PrinterDiablog1Click", &TFrmMain::PrinterDiablog1Click))

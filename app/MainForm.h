@@ -864,6 +864,16 @@ class TFrmMain : public vcl::TForm {
   vcl::TLabel* Label20 = nullptr;
   void CreateWorkshopLink();
 
+  // ---- print page (MainPrint.cpp) ----
+  // "Print Spectrum Setup": the print setup window, modal.
+  void PrinterSetup1Click(vcl::TObject* sender);
+  // "Printer Setup": the platform's print dialog chooses the current printer.
+  void PrinterDiablog1Click(vcl::TObject* sender);
+  // The frozen spectrum file chosen or drawn last (a slot's file, a
+  // background, the print setup's choice): the file the print page draws.
+  // Projects and other files of the shared open dialog never take its place.
+  std::string FrozenFileName;
+
  protected:
   void Loaded() override;
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "files/MMFileGuard.h"
 #include "platform/kernel/Files.h"
 #include "platform/vcl/SysUtils.h"
 
@@ -36,6 +37,21 @@ bool PreparePeakDataFolder() {
   std::error_code ignored;
   std::filesystem::create_directories(PeakDataFolder(), ignored);
   return std::filesystem::is_directory(PeakDataFolder(), ignored);
+}
+
+void SaveLinesWhole(const vcl::TStrings& lines, const std::string& target) {
+  const std::string temporary = files::TemporaryFileName(target);
+  const auto fail = [&] {
+    std::error_code ignored;
+    std::filesystem::remove(plat::ResolvePath(temporary), ignored);
+    return vcl::EFCreateError("Cannot create file \"" + target + "\"");
+  };
+  try {
+    lines.SaveToFile(temporary);
+  } catch (const vcl::EStreamError&) {
+    throw fail();
+  }
+  if (!files::ReplaceFileWith(temporary, target)) throw fail();
 }
 
 std::string ProjectsFolder() { return UserDataFolder() + kProjectsFolderName + "/"; }

@@ -25,6 +25,11 @@ std::string PeakDataFolder();
 // afterwards.
 bool PreparePeakDataFolder();
 
+// Writes the lines, CR LF, through a temporary file beside `target`, so an
+// earlier file is replaced only by a whole one. EFCreateError naming the
+// target when it cannot be written.
+void SaveLinesWhole(const vcl::TStrings& lines, const std::string& target);
+
 // The user's projects folder, ending in '/'.
 std::string ProjectsFolder();
 // The default project the main window loads at start and writes on close.

@@ -33,6 +33,7 @@ void TFrmSavBin::LoadSlot(int slot) {
   if (!dialog->Execute()) return;
   ShowSlotFile(slot, dialog->FileName());
   FrmMain->BinSlotFiles.at(static_cast<size_t>(slot - 1)) = dialog->FileName();
+  FrmMain->FrozenFileName = dialog->FileName();
 }
 
 void TFrmSavBin::SpeedButton7Click(vcl::TObject*) { LoadSlot(1); }

@@ -100,6 +100,7 @@ void TfSpecBack::LoadFile(const std::string& file_name) {
   const std::string folder = PeakDataFolder();
   plat::SetCurrentDirectoryA(folder.c_str());
   FrmMain->LoadDialog1->SetFileName(file_name);
+  FrmMain->FrozenFileName = file_name;
   SpeckBack->LoadFromFile(file_name);
 }
 

@@ -8,8 +8,10 @@
 #include "app/MainForm.h"
 #include "app/OutfitL.h"
 #include "app/PeakForm.h"
+#include "app/PrintPage.h"
 #include "app/ReportInfo.h"
 #include "app/SavBin.h"
+#include "app/SetupPrint.h"
 #include "app/SpecBack.h"
 #include "app/SpectrumOutfit.h"
 #include "app/VstForm.h"
@@ -84,6 +86,9 @@ void RegisterAllUnits() {
   });
   table.Register("InfoWindows", plat::rankApp + 33, [] {
     vcl::RegisterClasses({TfVst::StaticClass(), TForm1::StaticClass()});
+  });
+  table.Register("PrintPage", plat::rankApp + 34, [] {
+    vcl::RegisterClasses({TfSetupPrint::StaticClass(), TfPrint::StaticClass()});
   });
   utility::RegisterUtilityUnits(table);
 }

@@ -446,11 +446,11 @@ object FrmMain: TFrmMain
       Caption = '&Printer'
       object PrinterSetup1: TMenuItem
         Caption = 'Printer Setup'
-        Enabled = False
+        OnClick = PrinterDiablog1Click
       end
       object PrinterDiablog1: TMenuItem
         Caption = 'Print Spectrum Setup'
-        Enabled = False
+        OnClick = PrinterSetup1Click
       end
     end
     object Info1: TMenuItem

@@ -51,6 +51,21 @@ TEST(BandTable, CentresFollowTheFormulaAndEdgesLeaveNoGaps) {
   }
 }
 
+TEST(BandTable, ScaleLabelsComeFromTheCentresOnlyAtTheFinestBands) {
+  const TBandTable fine = Table(256);
+  const std::array<int32_t, app::kFreqLabelCount> labels = app::BandScaleLabels(fine);
+  EXPECT_EQ(labels[0], fine.Centres[0]);
+  EXPECT_EQ(labels[1], fine.Centres[10]);
+  EXPECT_EQ(labels[2], fine.Centres[18]);
+  EXPECT_EQ(labels[31], fine.Centres[250]);
+  EXPECT_EQ(labels[32], 24000 + 1);
+  for (int32_t count : {0, 32, 128}) {
+    TBandTable t;
+    if (count > 0) t = Table(count);
+    EXPECT_EQ(app::BandScaleLabels(t), kThirdOctaveLabels) << count;
+  }
+}
+
 TEST(BandTable, RangesWithoutBandsPerOctaveAreRefusedAndTheTableKept) {
   const struct {
     int32_t count, low, high;

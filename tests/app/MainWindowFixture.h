@@ -25,6 +25,7 @@
 #include "app/ReportInfo.h"
 #include "app/SavBin.h"
 #include "app/Settings.h"
+#include "app/SetupPrint.h"
 #include "app/SpecBack.h"
 #include "app/SpectrumOutfit.h"
 #include "app/Units.h"
@@ -178,6 +179,7 @@ class MainWindowTest : public ::testing::Test {
     delete app::fEncode;
     delete app::fVst;
     delete app::Form1;
+    delete app::fSetupPrint;
   }
 
   testsupport::ScopedEnv audio_{"QUELLIX_AUDIO", "virtual"};
