@@ -13,6 +13,7 @@
 #include "app/FileToolForms.h"
 #include "app/InfoForm.h"
 #include "app/LeqWindow.h"
+#include "app/SetupPrint.h"
 #include "app/VstForm.h"
 #include "platform/backend/SdlBackend.h"
 #include "platform/shell/ShellExecute.h"
@@ -121,6 +122,7 @@ TEST_F(ProgramDialogsSmokeTest, EveryPageAndWindowOpensAndTheProgramCloses) {
       {"fPeak", [] { return app::fPeak; }, [] { FrmMain->Show1->Click(); }},
       {"Form1", [] { return app::Form1; }, [] { FrmMain->H1->Click(); }},
       {"fmulti", [] { return app::fmulti; }, [] { FrmMain->SelectAudioDriver1->Click(); }},
+      {"fSetupPrint", [] { return app::fSetupPrint; }, [] { FrmMain->PrinterDiablog1->Click(); }},
   };
   for (const Window& window : windows) {
     vcl::TCustomForm* form = window.form();
