@@ -263,7 +263,8 @@ LRESULT OnSize(HWND hwnd, ComboState* s, LPARAM lparam) {
     const int inset = simple ? 0 : 3;
     MoveWindow(s->edit, inset, inset, std::max(1, right - inset), s->field_height - 2 * inset, TRUE);
   }
-  if (simple && s->list) MoveWindow(s->list, 0, s->field_height, width, std::max(0, height - s->field_height), TRUE);
+  if (simple && s->list)
+    MoveWindow(s->list, 0, s->field_height, width, std::max(0, height - s->field_height), TRUE);
   return 0;
 }
 

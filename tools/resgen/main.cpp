@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
     }
   }
   if (folder.empty() || (out.empty() && !list)) {
-    std::fprintf(stderr, "usage: resgen [--name NAME] [--drawn] [--files DIR] (--out FILE.cpp | --list) FOLDER\n");
+    std::fprintf(stderr,
+                 "usage: resgen [--name NAME] [--drawn] [--files DIR] (--out FILE.cpp | --list) FOLDER\n");
     return 2;
   }
   try {
