@@ -24,6 +24,7 @@
 #include "skin/WinSkinEdits.h"
 #include "skin/WinSkinForm.h"
 #include "skin/WinSkinScroll.h"
+#include "skin/WinSkinTabs.h"
 #include "skin/WinSubClass.h"
 #include "skin/WinSubClassPaint.h"
 
@@ -69,6 +70,7 @@ const std::vector<TSkinClassRow>& SkinClassRows() {
       {"TSkinComBox", &Make<TSkinComBox>, TSkinAttach::Control},
       {"TSkinProgress", &Make<TSkinProgress>, TSkinAttach::Control},
       {"TSkinScrollbar", &Make<TSkinScrollbar>, TSkinAttach::Scrollbars},
+      {"TSkinTab", &Make<TSkinTab>, TSkinAttach::Control},
   };
   return rows;
 }
