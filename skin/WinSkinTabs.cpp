@@ -6,6 +6,7 @@
 
 #include "platform/gdi/FontTypes.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/TextLayout.h"
 #include "platform/kernel/ScopeGuard.h"
 #include "platform/user/Focus.h"
 #include "platform/user/Geometry.h"
@@ -18,12 +19,15 @@
 #include "platform/user/WindowMessages.h"
 #include "platform/vcl/ComCtrls.h"
 #include "platform/vcl/SysUtils.h"
+#include "platform/vcl/Tabs.h"
 #include "skin/ImgUtil.h"
 #include "skin/SkinData.h"
 #include "skin/SkinDraw.h"
 #include "skin/WinSkinBoxes.h"
 #include "skin/WinSkinData.h"
+#include "skin/WinSkinDlg.h"
 #include "skin/WinSkinForm.h"
+#include "skin/WinSkinUpDown.h"
 #include "skin/WinSubClassPaint.h"
 
 namespace skin {
@@ -67,6 +71,18 @@ plat::HWND FindUpDownChild(plat::HWND parent) {
     if (vcl::LowerCase(name) == "msctls_updown32") return c;
   }
   return nullptr;
+}
+
+// The scroll arrows of the companion's window. Arrows without a companion
+// of their own get one, which the form skin owns; none is remembered here,
+// as the arrows' window may go (and its companion with it) at any time.
+plat::HWND SkinnedArrows(TSkinControl* owner) {
+  if (!owner->Handle() || owner->SkinState() == kSkinWindowGone) return nullptr;
+  plat::HWND arrows = FindUpDownChild(owner->Handle());
+  if (!arrows || !owner->SkinForm() || plat::SendMessageA(arrows, SKM_ISSKINNED, 0, 0) == 1) return arrows;
+  auto* skin = new TSkinUpDown();
+  skin->AttachWindow(arrows, owner->SkinData(), owner->SkinForm(), owner->WorkCanvas);
+  return arrows;
 }
 
 }  // namespace
@@ -155,11 +171,8 @@ void TSkinTab::PrepareImages() {
 }
 
 plat::HWND TSkinTab::ScrollArrows(bool* visible) {
-  if (visible) *visible = false;
-  if (!Handle() || SkinState() == kSkinWindowGone) return nullptr;
-  plat::HWND arrows = FindUpDownChild(Handle());
-  if (!arrows) return nullptr;
-  if (visible) *visible = (StyleOf(arrows) & plat::WS_VISIBLE) != 0;
+  plat::HWND arrows = SkinnedArrows(this);
+  if (visible) *visible = arrows && (StyleOf(arrows) & plat::WS_VISIBLE) != 0;
   return arrows;
 }
 
@@ -324,5 +337,113 @@ void TSkinTab::DrawControl(plat::HDC dc, const TRect& rect) {
   }
   if (Control() && Mode == 2) PaintWindowlessChildren(Control(), dc);
 }
+
+// --------------------------------------------------------------- TSkinTab31
+
+void TSkinTab31::AttachControl(TWinSkinForm* skin_form, TSkinData* skin_data, bool use_skin_colour,
+                               vcl::TCanvas* canvas) {
+  if (Attached()) return;
+  TSkinControl::AttachControl(skin_form, skin_data, use_skin_colour, canvas);
+  if (Attached()) PrepareImage();
+}
+
+void TSkinTab31::RefreshSkin() {
+  PrepareImage();
+  TSkinControl::RefreshSkin();
+}
+
+void TSkinTab31::PrepareImage() {
+  TabImage.Assign(nullptr);
+  const TDataSkinBorder* tabs = skin_data_ ? skin_data_->Skin().Tabs.get() : nullptr;
+  if (!tabs || tabs->Bitmap.Empty()) return;
+  TabImage.Assign(&tabs->Bitmap);
+  TabImage.SetPixelFormat(vcl::pf24bit);
+  FlipBitmap(TabImage);
+}
+
+bool TSkinTab31::PreProcessMessage(vcl::TMessage& message) {
+  switch (message.Msg) {
+    case plat::WM_PAINT:
+      // The tab set's own painting follows on a validated window, and the
+      // picture is drawn once more after it.
+      PaintMessage(this, message);
+      return true;
+    case plat::WM_ERASEBKGND:
+      message.Result = 1;
+      return false;
+    default:
+      return TSkinControl::PreProcessMessage(message);
+  }
+}
+
+void TSkinTab31::DrawControl(plat::HDC dc, const TRect& rect) {
+  auto* set = dynamic_cast<vcl::TTabSet*>(LiveControl());
+  const TDataSkinBorder* tabs = skin_data_ ? skin_data_->Skin().Tabs.get() : nullptr;
+  const int w = Width(rect), h = Height(rect);
+  if (!set || !tabs || TabImage.Empty() || w <= 0 || h <= 0) return;
+  IsEnabled = set->Enabled();
+  vcl::TBitmap work;
+  work.SetPixelFormat(vcl::pf24bit);
+  work.SetSize(w, h);
+  vcl::TCanvas* canvas = work.Canvas();
+  canvas->Brush()->SetColor(skin_data_->Skin().ButtonFace);
+  canvas->FillRect(vcl::Rect(0, 0, w, h));
+  canvas->Font()->Assign(set->Font());
+  // The tab set's own layout, so that the picture and its clicks agree.
+  for (int i = set->FirstIndex(); i < set->Tabs()->Count(); ++i) {
+    const TRect r = set->ItemRect(i);
+    if (r.right <= r.left) break;
+    const TRect tab{r.left, 0, r.right, h};
+    const int frame = i == set->TabIndex() ? 2 : 1;
+    SkinDrawElement(canvas->Handle(), tab, &TabImage, false, tabs->Tile == 1, tabs->Trans == 1,
+                    std::max(tabs->Frame, 1), frame, Margins(*tabs));
+    canvas->Font()->SetColor(frame == 1 ? tabs->NormalColour2 : tabs->MouseOverColour2);
+    DrawLabelText(this, canvas, tab, plat::DT_CENTER | plat::DT_VCENTER | plat::DT_SINGLELINE, IsEnabled,
+                  set->Tabs()->Strings(i));
+  }
+  plat::BitBlt(dc, rect.left, rect.top, w, h, canvas->Handle(), 0, 0, plat::SRCCOPY);
+}
+
+// ------------------------------------------------------------- TSkinAdvPage
+
+void TSkinAdvPage::AttachControl(TWinSkinForm* skin_form, TSkinData* skin_data, bool use_skin_colour,
+                                 vcl::TCanvas* canvas) {
+  if (Attached()) return;
+  TSkinControl::AttachControl(skin_form, skin_data, use_skin_colour, canvas);
+  if (Attached()) Apply();
+}
+
+void TSkinAdvPage::RefreshSkin() {
+  Apply();
+  TSkinControl::RefreshSkin();
+}
+
+void TSkinAdvPage::Apply() {
+  vcl::TControl* control = LiveControl();
+  TDataSkinBorder* tabs = skin_data_ ? skin_data_->Skin().Tabs.get() : nullptr;
+  if (PageKind != 4 || !control || !tabs) return;
+  const char* properties[] = {"TabBackGround", "TabBackGroundActive"};
+  for (int frame = 1; frame <= 2; ++frame) {
+    auto* target = dynamic_cast<vcl::TBitmap*>(
+        GetObjectPropByName(control, properties[frame - 1], vcl::TBitmap::StaticClass()));
+    if (!target) continue;
+    if (auto image = SkinRenderImage(vcl::Rect(0, 0, 100, 21), &tabs->Bitmap, Margins(*tabs), false,
+                                     tabs->Tile == 1, std::max(tabs->Frame, 1), frame))
+      target->Assign(image.get());
+  }
+  control->Invalidate();
+}
+
+void TSkinAdvPage::Unskin() {
+  if (vcl::TControl* control = LiveControl()) {
+    for (const char* name : {"TabBackGround", "TabBackGroundActive"})
+      if (auto* target =
+              dynamic_cast<vcl::TBitmap*>(GetObjectPropByName(control, name, vcl::TBitmap::StaticClass())))
+        target->Assign(nullptr);
+  }
+  TSkinControl::Unskin();
+}
+
+void TSkinAdvPage::DrawControl(plat::HDC, const TRect&) { SkinnedArrows(this); }
 
 }  // namespace skin

@@ -25,6 +25,7 @@
 #include "skin/WinSkinForm.h"
 #include "skin/WinSkinScroll.h"
 #include "skin/WinSkinTabs.h"
+#include "skin/WinSkinUpDown.h"
 #include "skin/WinSubClass.h"
 #include "skin/WinSubClassPaint.h"
 
@@ -37,6 +38,12 @@ TSkinControl* Make(vcl::TComponent* subject) {
   return new T(subject);
 }
 TSkinControl* MakeBoxH(vcl::TComponent*) { return new TSkinBoxH(); }
+// Only the kind "advpagecontrol" makes these: its pictures are applied.
+TSkinControl* MakeAdvPage(vcl::TComponent* subject) {
+  auto* page = new TSkinAdvPage(subject);
+  page->PageKind = 4;
+  return page;
+}
 
 template <class T>
 bool Is(const vcl::TObject* object) {
@@ -71,6 +78,9 @@ const std::vector<TSkinClassRow>& SkinClassRows() {
       {"TSkinProgress", &Make<TSkinProgress>, TSkinAttach::Control},
       {"TSkinScrollbar", &Make<TSkinScrollbar>, TSkinAttach::Scrollbars},
       {"TSkinTab", &Make<TSkinTab>, TSkinAttach::Control},
+      {"TSkinTab31", &Make<TSkinTab31>, TSkinAttach::Control},
+      {"TSkinAdvPage", &MakeAdvPage, TSkinAttach::Control},
+      {"TSkinUpDown", &Make<TSkinUpDown>, TSkinAttach::Control},
   };
   return rows;
 }
