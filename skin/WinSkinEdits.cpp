@@ -22,6 +22,8 @@
 #include "skin/SkinData.h"
 #include "skin/SkinDraw.h"
 #include "skin/WinSkinData.h"
+#include "skin/WinSkinForm.h"
+#include "skin/WinSkinScroll.h"
 #include "skin/WinSubClassPaint.h"
 
 namespace skin {
@@ -126,8 +128,16 @@ void TSkinComBox::AttachParts() {
   ComboInfo = plat::COMBOBOXINFO{};
   const bool got = plat::GetComboBoxInfo(Handle(), &ComboInfo) != plat::FALSE;
   if ((StyleBits & 3) == plat::CBS_SIMPLE) {
-    // The always-shown list keeps the platform's scroll bars.
-    if (got) ListHandle = ComboInfo.hwndList;
+    if (!got) return;
+    ListHandle = ComboInfo.hwndList;
+    // The always-shown list gets skinned bars; the form skin owns their
+    // companion, found again by the list's window.
+    const auto list_style = static_cast<plat::DWORD>(plat::GetWindowLongA(ListHandle, plat::GWL_STYLE));
+    if (ListHandle && SkinForm() && !ListScrollbars() && !IsPopupWindow(ListHandle) &&
+        (list_style & plat::WS_CHILD)) {
+      auto* bars = new TSkinScrollbarH();
+      bars->AttachWindow(ListHandle, skin_data_, SkinForm(), WorkCanvas);
+    }
     return;
   }
   ListHandle = nullptr;
@@ -146,8 +156,22 @@ void TSkinComBox::ReleaseEdit() {
   EditHandle = nullptr;
 }
 
+TSkinControl* TSkinComBox::ListScrollbars() const {
+  if (!ListHandle || !SkinForm()) return nullptr;
+  return dynamic_cast<TSkinScrollbarH*>(SkinForm()->SkinnedControls().Find(ListHandle));
+}
+
+void TSkinComBox::ReleaseList() {
+  TSkinControl* bars = ListScrollbars();
+  ListHandle = nullptr;
+  if (!bars) return;
+  if (bars->SkinState() != kSkinWindowGone) bars->Unskin();
+  TSkinControl::Free(bars);
+}
+
 void TSkinComBox::Unskin() {
   ReleaseEdit();
+  ReleaseList();
   TSkinControl::Unskin();
 }
 

@@ -5,7 +5,8 @@
 //
 // Combo frames: 1 normal, 2 pressed, 3 disabled, 4 focused or hovered.
 // A drop-down combo's edit is followed through the window's subclass
-// chain; a drop-down list has no such child. Main thread only.
+// chain; a drop-down list has no such child; a simple combo's list gets
+// skinned scroll bars (a TSkinScrollbarH). Main thread only.
 #include <memory>
 
 #include "platform/user/ComboBox.h"
@@ -46,6 +47,8 @@ class TSkinComBox : public TSkinControl {
   plat::DWORD ExStyleBits = 0;
   // The list of a simple combo box; nil otherwise.
   plat::HWND ListHandle = nullptr;
+  // The companion of that list's scroll bars, nil when there is none.
+  TSkinControl* ListScrollbars() const;
   // The subclassed edit of a drop-down combo; nil for a drop-down list.
   plat::HWND EditHandle = nullptr;
   plat::COMBOBOXINFO ComboInfo{};
@@ -56,6 +59,8 @@ class TSkinComBox : public TSkinControl {
  private:
   void AttachParts();
   void ReleaseEdit();
+  // Frees the list's companion (it lives in the form skin's list).
+  void ReleaseList();
   void FlatPainter(plat::HDC dc, const vcl::TRect& rect);
   static plat::LRESULT EditProc(plat::HWND hwnd, plat::UINT message, plat::WPARAM wparam, plat::LPARAM lparam,
                                 plat::UINT_PTR id, plat::DWORD_PTR ref);

@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "platform/gdi/Gdi.h"
+#include "platform/kernel/MulDiv.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Cursor.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/Input.h"
+#include "platform/user/ListView.h"
 #include "platform/user/Messages.h"
 #include "platform/user/NonClient.h"
 #include "platform/user/Screen.h"
@@ -18,6 +20,7 @@
 #include "skin/SkinDraw.h"
 #include "skin/WinSkinData.h"
 #include "skin/WinSkinForm.h"
+#include "skin/WinSkinHeader.h"
 #include "skin/WinSubClassPaint.h"
 
 namespace skin {
@@ -49,6 +52,34 @@ plat::LPARAM LParamOf(vcl::TPoint p) {
       plat::MAKELONG(static_cast<plat::WORD>(p.x), static_cast<plat::WORD>(p.y)));
 }
 
+// a * b / c rounded, in 64 bits: a control's range may span every int.
+int64_t MulDiv64(int64_t a, int64_t b, int64_t c) {
+  const int64_t product = a * b;
+  return product >= 0 ? (product + c / 2) / c : -((-product + c / 2) / c);
+}
+
+void FillFaceRect(plat::HDC dc, const plat::RECT& r, vcl::TColor colour) {
+  plat::HBRUSH face = plat::CreateSolidBrush(vcl::ColorToRGB(colour));
+  plat::FillRect(dc, &r, face);
+  plat::DeleteObject(face);
+}
+
+// The square between a window's two bars on its window DC, placed by the
+// window's own edge (the bars are in client coordinates).
+void FillCorner(plat::HWND window, plat::HDC dc, const TWScrollbar* v, const TWScrollbar* h,
+                vcl::TColor face) {
+  if (!v || !h || !v->BarVisible || !h->BarVisible) return;
+  plat::RECT outer{};
+  plat::POINT client{0, 0};
+  plat::GetWindowRect(window, &outer);
+  plat::ClientToScreen(window, &client);
+  const int dx = client.x - outer.left, dy = client.y - outer.top;
+  FillFaceRect(
+      dc,
+      plat::RECT{v->BarRect.left + dx, h->BarRect.top + dy, v->BarRect.right + dx, h->BarRect.bottom + dy},
+      face);
+}
+
 }  // namespace
 
 // -------------------------------------------------------------- TWScrollbar
@@ -71,19 +102,97 @@ void TWScrollbar::CreateParams(TCreateParams& params) {
 void TWScrollbar::BindToControl(TSkinControl* companion, vcl::TWinControl* control, int kind) {
   Companion = companion;
   TargetControl = control;
+  // A scroll bar control's figures are read from it; it may go first.
+  control->FreeNotification(this);
   TargetHandle = control->Handle();
   Kind = kind;
   Orientation = kind;
+  if (kind == 2) Orientation = vcl::LowerCase(GetPropText(control, "Kind")) == "sbhorizontal" ? 0 : 1;
   SetColor(ParentColour(companion,
                         companion->SkinData() ? companion->SkinData()->Skin().ButtonFace : vcl::clBtnFace));
   SetParent(control->Parent());
   Place(TargetHandle);
 }
 
-bool TWScrollbar::GetBarInfo(plat::SCROLLBARINFO& info) const {
+void TWScrollbar::BindToWindow(TSkinControl* companion, plat::HWND handle, int kind) {
+  Companion = companion;
+  TargetControl = nullptr;
+  TargetHandle = handle;
+  Kind = kind;
+  Orientation = kind;
+  if (companion->SkinData()) SetColor(companion->SkinData()->Skin().ButtonFace);
+  SetParentWindow(plat::GetParent(handle));
+  Place(handle);
+}
+
+void TWScrollbar::Notification(vcl::TComponent* component, vcl::TOperation operation) {
+  vcl::TCustomPanel::Notification(component, operation);
+  if (operation == vcl::opRemove && component == TargetControl) TargetControl = nullptr;
+}
+
+plat::HWND TWScrollbar::ParentHandle() const {
+  if (Parent()) return Parent()->HandleAllocated() ? Parent()->Handle() : nullptr;
+  return ParentWindow();
+}
+
+bool TWScrollbar::GetBarInfo(plat::SCROLLBARINFO& info, bool from_control) {
   info = plat::SCROLLBARINFO{};
   if (!TargetHandle || !plat::IsWindow(TargetHandle)) return false;
+  if (Kind == 2) return ControlBarInfo(info, from_control);
   return SkinScrollBarInfo(TargetHandle, Kind == 1 ? plat::OBJID_VSCROLL : plat::OBJID_HSCROLL, &info);
+}
+
+bool TWScrollbar::ControlBarInfo(plat::SCROLLBARINFO& info, bool from_control) {
+  if (!TargetControl) return false;
+  plat::RECT client{};
+  plat::GetClientRect(TargetHandle, &client);
+  plat::POINT origin{0, 0};
+  plat::ClientToScreen(TargetHandle, &origin);
+  info.rcScrollBar = plat::RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
+  Length = Orientation == 1 ? client.bottom : client.right;
+  int min = 0, max = 0, page = 0, position = 0;
+  if (from_control) {
+    min = GetIntProp(TargetControl, "Min");
+    max = GetIntProp(TargetControl, "Max");
+    page = GetIntProp(TargetControl, "PageSize");
+    position = GetIntProp(TargetControl, "Position");
+  } else {
+    plat::SCROLLINFO si;
+    si.fMask = plat::SIF_RANGE | plat::SIF_PAGE | plat::SIF_POS | plat::SIF_TRACKPOS;
+    if (!plat::GetScrollInfo(TargetHandle, plat::SB_CTL, &si)) return false;
+    min = si.nMin;
+    max = si.nMax;
+    page = static_cast<int>(si.nPage);
+    position = si.nPos;
+  }
+  const auto [top, bottom] = ControlThumb(Length, ArrowSize, min, max, page, position);
+  info.dxyLineButton = ArrowSize;
+  info.xyThumbTop = top;
+  info.xyThumbBottom = bottom;
+  const auto style = static_cast<plat::DWORD>(plat::GetWindowLongA(TargetHandle, plat::GWL_STYLE));
+  if (!(style & plat::WS_VISIBLE)) info.rgstate[0] |= plat::STATE_SYSTEM_INVISIBLE;
+  if (style & plat::WS_DISABLED) info.rgstate[0] |= plat::STATE_SYSTEM_UNAVAILABLE;
+  return true;
+}
+
+std::pair<int, int> TWScrollbar::ControlThumb(int length, int arrow, int min, int max, int page,
+                                              int position) {
+  const int64_t range = int64_t{max} - min;
+  const int64_t track = int64_t{length} - 2 * arrow;
+  int64_t size = 0, start = arrow;
+  if (range <= 0) {
+    // Nothing to scroll: the thumb covers the track, or an arrow's length.
+    size = page > 0 ? track : arrow;
+  } else if (page > 0) {
+    size = MulDiv64(track, int64_t{page} - 1, range);
+    start = arrow + MulDiv64(track, int64_t{position} - min, range);
+  } else {
+    size = arrow;
+    start = arrow + MulDiv64(int64_t{length} - 3 * arrow, int64_t{position} - min, range);
+  }
+  if (position == min) start = arrow;
+  const auto clamp = [](int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, -(1 << 20), 1 << 20)); };
+  return {clamp(start), clamp(start + size)};
 }
 
 void TWScrollbar::Place(plat::HWND handle) {
@@ -92,7 +201,8 @@ void TWScrollbar::Place(plat::HWND handle) {
   BarVisible = GetBarInfo(info);
   if (!BarVisible) return;
   const auto style = static_cast<plat::DWORD>(plat::GetWindowLongA(handle, plat::GWL_STYLE));
-  if (!(style & plat::WS_VISIBLE) || (info.rgstate[0] & plat::STATE_SYSTEM_INVISIBLE) || !Parent()) {
+  const plat::HWND parent = ParentHandle();
+  if (!(style & plat::WS_VISIBLE) || (info.rgstate[0] & plat::STATE_SYSTEM_INVISIBLE) || !parent) {
     HideBar();
     return;
   }
@@ -103,7 +213,7 @@ void TWScrollbar::Place(plat::HWND handle) {
   plat::ScreenToClient(handle, &bottom_right);
   BarRect = TRect{top_left.x, top_left.y, bottom_right.x, bottom_right.y};
   plat::POINT at{info.rcScrollBar.left, info.rcScrollBar.top};
-  plat::ScreenToClient(Parent()->Handle(), &at);
+  plat::ScreenToClient(parent, &at);
   SetBounds(at.x, at.y, skin::Width(BarRect), skin::Height(BarRect));
   SetVisible(true);
   // Directly above the scrolled window.
@@ -139,6 +249,7 @@ int TWScrollbar::Breadth(int image_height, int arrow) {
 }
 
 plat::WPARAM TWScrollbar::HitCode() const {
+  if (Kind == 2) return plat::MK_LBUTTON;
   return static_cast<plat::WPARAM>(Kind == 1 ? plat::HTVSCROLL : plat::HTHSCROLL);
 }
 
@@ -184,20 +295,25 @@ void TWScrollbar::ButtonDown(vcl::TMessage& message) {
   plat::GetCursorPos(&cursor);
   DragStart = cursor;
   plat::SCROLLBARINFO info;
-  const bool got = GetBarInfo(info);
+  const bool got = GetBarInfo(info, true);
   if (got) DragThumbTop = info.xyThumbTop;
   vcl::TPoint p = PointOf(message.LParam);
   HotPart = HitTest(p);
-  if (got) BarOrigin = vcl::TPoint{info.rcScrollBar.left, info.rcScrollBar.top};
-  p.x += BarOrigin.x;
-  p.y += BarOrigin.y;
+  // A window's bar takes screen points; a scroll bar control its client's,
+  // which are the overlay's.
+  if (Kind != 2) {
+    if (got) BarOrigin = vcl::TPoint{info.rcScrollBar.left, info.rcScrollBar.top};
+    p.x += BarOrigin.x;
+    p.y += BarOrigin.y;
+  }
   Tracking = true;
   Invalidate();
   plat::ReleaseCapture();
   // The platform's tracking runs inside this call until the button is let
   // go; whatever it dispatches may free this overlay.
   const std::shared_ptr<bool> alive = alive_;
-  plat::SendMessageA(TargetHandle, plat::WM_NCLBUTTONDOWN, HitCode(), LParamOf(p));
+  plat::SendMessageA(TargetHandle, Kind == 2 ? plat::WM_LBUTTONDOWN : plat::WM_NCLBUTTONDOWN, HitCode(),
+                     LParamOf(p));
   if (!*alive) return;
   Tracking = false;
   plat::ReleaseCapture();
@@ -206,12 +322,16 @@ void TWScrollbar::ButtonDown(vcl::TMessage& message) {
 
 void TWScrollbar::ButtonUp(vcl::TMessage& message) {
   vcl::TPoint p = PointOf(message.LParam);
-  p.x += BarOrigin.x;
-  p.y += BarOrigin.y;
+  if (Kind != 2) {
+    p.x += BarOrigin.x;
+    p.y += BarOrigin.y;
+  }
   Tracking = false;
   plat::ReleaseCapture();
   if (TargetHandle && plat::IsWindow(TargetHandle))
-    plat::PostMessageA(TargetHandle, plat::WM_NCLBUTTONUP, HitCode(), LParamOf(p));
+    plat::PostMessageA(TargetHandle, Kind == 2 ? plat::WM_LBUTTONUP : plat::WM_NCLBUTTONUP, HitCode(),
+                       LParamOf(p));
+  if (Kind == 2) Invalidate();
 }
 
 void TWScrollbar::Paint() {
@@ -228,8 +348,13 @@ void TWScrollbar::Paint() {
   TRect r{0, 0, info.rcScrollBar.right - info.rcScrollBar.left,
           info.rcScrollBar.bottom - info.rcScrollBar.top};
   if (r.right > ClientWidth() || r.bottom > ClientHeight()) return;
+  const TRect whole = r;
   Length = vertical ? r.bottom : r.right;
   const int b = Breadth(bar->Bitmap.Height(), a);
+  // A scroll bar control is drawn at the skin's breadth and stretched over
+  // the control.
+  if (Kind == 2) (vertical ? r.right : r.bottom) = b;
+  if (r.right <= 0 || r.bottom <= 0) return;
 
   vcl::TBitmap work;
   work.SetPixelFormat(vcl::pf24bit);
@@ -262,7 +387,7 @@ void TWScrollbar::Paint() {
   DrawStripFrame(dc, second_rect, kScrollFrames, second, &bar->Bitmap);
 
   // Thumb: under the mouse while it is dragged, else where the bar has it.
-  if (Tracking && HotPart == kScrollThumb) {
+  if (Tracking && HotPart == kScrollThumb && Kind != 2) {
     plat::POINT cursor{};
     plat::GetCursorPos(&cursor);
     const int size = ThumbBottom - ThumbTop;
@@ -288,7 +413,51 @@ void TWScrollbar::Paint() {
       if (start >= 0 && start + g <= Length) DrawStripFrame(dc, grip_rect, kScrollFrames, grip, &bar->Bitmap);
     }
   }
+  if (Kind == 2) {
+    plat::SetStretchBltMode(Canvas()->Handle(), plat::COLORONCOLOR);
+    plat::StretchBlt(Canvas()->Handle(), 0, 0, skin::Width(whole), skin::Height(whole), dc, 0, 0,
+                     work.Width(), work.Height(), plat::SRCCOPY);
+    return;
+  }
   plat::BitBlt(Canvas()->Handle(), 0, 0, work.Width(), work.Height(), dc, 0, 0, plat::SRCCOPY);
+}
+
+// ---------------------------------------------------------------- TSkinBars
+
+void TSkinBars::Notification(vcl::TComponent* component, vcl::TOperation operation) {
+  TSkinControl::Notification(component, operation);
+  if (operation != vcl::opRemove) return;
+  if (component == HScroll) HScroll = nullptr;
+  if (component == VScroll) VScroll = nullptr;
+}
+
+void TSkinBars::PlaceBoth() {
+  if (!Handle() || SkinState() == kSkinWindowGone) return;
+  if (HScroll) HScroll->Place(Handle());
+  if (VScroll) VScroll->Place(Handle());
+}
+
+void TSkinBars::HideBoth() {
+  if (HScroll) HScroll->HideBar();
+  if (VScroll) VScroll->HideBar();
+}
+
+void TSkinBars::Unskin() {
+  if (SkinState() != kSkinWindowGone) HideBoth();
+  TSkinControl::Unskin();
+}
+
+void TSkinBars::ScrollCode(const vcl::TMessage& message) {
+  if (TWScrollbar* overlay = message.Msg == plat::WM_VSCROLL ? VScroll : HScroll) {
+    overlay->HotPart = plat::LOWORD(message.WParam);
+    overlay->Invalidate();
+  }
+}
+
+void TSkinBars::DrawBars(plat::HDC dc) {
+  for (TWScrollbar* overlay : {HScroll, VScroll})
+    if (overlay && overlay->BarVisible) overlay->Invalidate();
+  FillCorner(Handle(), dc, VScroll, HScroll, skin_data_->Skin().ButtonFace);
 }
 
 // ----------------------------------------------------------- TSkinScrollbar
@@ -303,10 +472,7 @@ void TSkinScrollbar::AttachControl(TWinSkinForm* skin_form, TSkinData* skin_data
   if (control->ClassName() == "TImageScrollBox" || Mode == 1) DrawBorder = false;
   HScroll = NewOverlay(0);
   VScroll = NewOverlay(1);
-  if (!control->Visible()) {
-    if (HScroll) HScroll->HideBar();
-    if (VScroll) VScroll->HideBar();
-  }
+  if (!control->Visible()) HideBoth();
 }
 
 TWScrollbar* TSkinScrollbar::NewOverlay(int kind) {
@@ -318,36 +484,11 @@ TWScrollbar* TSkinScrollbar::NewOverlay(int kind) {
   return overlay;
 }
 
-void TSkinScrollbar::Notification(vcl::TComponent* component, vcl::TOperation operation) {
-  TSkinControl::Notification(component, operation);
-  if (operation != vcl::opRemove) return;
-  if (component == HScroll) HScroll = nullptr;
-  if (component == VScroll) VScroll = nullptr;
-}
-
-void TSkinScrollbar::PlaceBoth() {
-  if (!Handle() || SkinState() == kSkinWindowGone) return;
-  if (HScroll) HScroll->Place(Handle());
-  if (VScroll) VScroll->Place(Handle());
-}
-
-void TSkinScrollbar::Unskin() {
-  if (SkinState() != kSkinWindowGone) {
-    if (HScroll) HScroll->HideBar();
-    if (VScroll) VScroll->HideBar();
-  }
-  TSkinControl::Unskin();
-}
-
 void TSkinScrollbar::PostProcessMessage(vcl::TMessage& message) {
   switch (message.Msg) {
     case plat::WM_VSCROLL:
     case plat::WM_HSCROLL:
-      // The scroll code is the low word; the high word carries a position.
-      if (TWScrollbar* overlay = message.Msg == plat::WM_VSCROLL ? VScroll : HScroll) {
-        overlay->HotPart = plat::LOWORD(message.WParam);
-        overlay->Invalidate();
-      }
+      ScrollCode(message);
       break;
     case plat::WM_SIZE:
     case plat::WM_WINDOWPOSCHANGED:
@@ -358,12 +499,10 @@ void TSkinScrollbar::PostProcessMessage(vcl::TMessage& message) {
         if (overlay && overlay->BarVisible) overlay->Invalidate();
       break;
     case vcl::CM_VISIBLECHANGED:
-      if (message.WParam) {
+      if (message.WParam)
         PlaceBoth();
-      } else {
-        if (HScroll) HScroll->HideBar();
-        if (VScroll) VScroll->HideBar();
-      }
+      else
+        HideBoth();
       break;
     case vcl::CM_RECREATEWND:
       if (Control() && SkinForm() && SkinForm()->Handle())
@@ -388,20 +527,7 @@ void TSkinScrollbar::DrawControl(plat::HDC dc, const TRect& rect) {
   };
   refresh(VScroll, plat::WS_VSCROLL);
   refresh(HScroll, plat::WS_HSCROLL);
-  if (VScroll && HScroll && VScroll->BarVisible && HScroll->BarVisible) {
-    // The bars are in client coordinates, the DC is the window's: the
-    // window's own edge decides the offset.
-    plat::RECT window{};
-    plat::POINT client{0, 0};
-    plat::GetWindowRect(Handle(), &window);
-    plat::ClientToScreen(Handle(), &client);
-    const int dx = client.x - window.left, dy = client.y - window.top;
-    const plat::RECT corner{VScroll->BarRect.left + dx, HScroll->BarRect.top + dy,
-                            VScroll->BarRect.right + dx, HScroll->BarRect.bottom + dy};
-    plat::HBRUSH face = plat::CreateSolidBrush(vcl::ColorToRGB(skin_data_->Skin().ButtonFace));
-    plat::FillRect(dc, &corner, face);
-    plat::DeleteObject(face);
-  }
+  FillCorner(Handle(), dc, VScroll, HScroll, skin_data_->Skin().ButtonFace);
   if (DrawBorder) {
     auto frame = [&](const TRect& r, vcl::TColor colour) {
       plat::HBRUSH brush = plat::CreateSolidBrush(vcl::ColorToRGB(colour));
@@ -412,6 +538,133 @@ void TSkinScrollbar::DrawControl(plat::HDC dc, const TRect& rect) {
     frame(rect, skin_data_->Skin().ButtonShadow);
     frame(TRect{rect.left + 1, rect.top + 1, rect.right - 1, rect.bottom - 1}, skin_data_->Skin().ButtonFace);
   }
+}
+
+// ------------------------------------------------------------ TSkinListView
+
+void TSkinListView::AttachControl(TWinSkinForm* skin_form, TSkinData* skin_data, bool use_skin_colour,
+                                  vcl::TCanvas* canvas) {
+  if (Attached()) return;
+  TSkinScrollbar::AttachControl(skin_form, skin_data, use_skin_colour, canvas);
+  if (!Attached() || !Handle() || !SkinForm()) return;
+  HeaderHandle = reinterpret_cast<plat::HWND>(plat::SendMessageA(Handle(), plat::LVM_GETHEADER, 0, 0));
+  if (!HeaderHandle || Header()) return;
+  // The form skin owns it, as every companion.
+  auto* header = new TSkinHeader();
+  header->AttachWindow(HeaderHandle, skin_data, skin_form, canvas);
+}
+
+TSkinControl* TSkinListView::Header() const {
+  if (!HeaderHandle || !SkinForm()) return nullptr;
+  TSkinControl* c = SkinForm()->SkinnedControls().Find(HeaderHandle);
+  return c && c->SkinState() != kSkinWindowGone ? c : nullptr;
+}
+
+// ---------------------------------------------------------- TSkinScrollbarH
+
+void TSkinScrollbarH::AttachWindow(plat::HWND handle, TSkinData* skin_data, TWinSkinForm* skin_form,
+                                   vcl::TCanvas* canvas) {
+  TSkinControl::AttachWindow(handle, skin_data, skin_form, canvas);
+  MakeOverlays();
+  SetSkinState(kSkinAttached);
+}
+
+void TSkinScrollbarH::AttachControl(TWinSkinForm* skin_form, TSkinData* skin_data, bool use_skin_colour,
+                                    vcl::TCanvas* canvas) {
+  if (Attached()) return;
+  TSkinControl::AttachControl(skin_form, skin_data, use_skin_colour, canvas);
+  if (Attached()) MakeOverlays();
+}
+
+void TSkinScrollbarH::MakeOverlays() {
+  if (!Handle() || !plat::GetParent(Handle())) return;
+  for (TWScrollbar** slot : {&HScroll, &VScroll}) {
+    auto* overlay = new TWScrollbar(nullptr);
+    AdoptHelper(overlay);
+    *slot = overlay;
+    overlay->BindToWindow(this, Handle(), slot == &HScroll ? 0 : 1);
+  }
+}
+
+void TSkinScrollbarH::PostProcessMessage(vcl::TMessage& message) {
+  if (!plat::IsWindowVisible(Handle())) HideBoth();
+  switch (message.Msg) {
+    case plat::WM_SIZE:
+    case plat::WM_NCPAINT:
+      PlaceBoth();
+      RepaintWindow();
+      break;
+    case plat::WM_HSCROLL:
+    case plat::WM_VSCROLL:
+      ScrollCode(message);
+      break;
+    default:
+      TSkinControl::PostProcessMessage(message);
+      break;
+  }
+}
+
+void TSkinScrollbarH::DrawControl(plat::HDC dc, const TRect&) {
+  if (skin_data_ && Handle()) DrawBars(dc);
+}
+
+// ----------------------------------------------------------- TSkinScControl
+
+void TSkinScControl::AttachControl(TWinSkinForm* skin_form, TSkinData* skin_data, bool use_skin_colour,
+                                   vcl::TCanvas* canvas) {
+  if (Attached()) return;
+  TSkinControl::AttachControl(skin_form, skin_data, use_skin_colour, canvas);
+  vcl::TWinControl* control = Control();
+  if (!Attached() || !control || !control->Parent()) return;
+  auto* panel = new TWScrollbar(nullptr);
+  AdoptHelper(panel);
+  Panel = panel;
+  panel->SetShowHint(control->ShowHint());
+  panel->SetHint(control->Hint());
+  panel->BindToControl(this, control, 2);
+  if (!control->Visible()) panel->HideBar();
+}
+
+void TSkinScControl::Notification(vcl::TComponent* component, vcl::TOperation operation) {
+  TSkinControl::Notification(component, operation);
+  if (operation == vcl::opRemove && component == Panel) Panel = nullptr;
+}
+
+void TSkinScControl::PlacePanel() {
+  if (Panel && Handle() && SkinState() != kSkinWindowGone) Panel->Place(Handle());
+}
+
+void TSkinScControl::Unskin() {
+  if (SkinState() != kSkinWindowGone && Panel) Panel->HideBar();
+  TSkinControl::Unskin();
+}
+
+void TSkinScControl::PostProcessMessage(vcl::TMessage& message) {
+  switch (message.Msg) {
+    case plat::SBM_SETSCROLLINFO:
+    case vcl::CN_HSCROLL:
+    case vcl::CN_VSCROLL:
+      if (Panel) Panel->Invalidate();
+      break;
+    case vcl::CM_VISIBLECHANGED:
+      if (!message.WParam) {
+        if (Panel) Panel->HideBar();
+      } else {
+        PlacePanel();
+      }
+      break;
+    case plat::WM_WINDOWPOSCHANGED:
+    case plat::WM_NCPAINT:
+      PlacePanel();
+      break;
+    default:
+      TSkinControl::PostProcessMessage(message);
+      break;
+  }
+}
+
+void TSkinScControl::DrawControl(plat::HDC, const TRect&) {
+  if (Panel) Panel->Invalidate();
 }
 
 }  // namespace skin

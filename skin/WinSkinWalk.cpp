@@ -23,6 +23,7 @@
 #include "skin/WinSkinDlg.h"
 #include "skin/WinSkinEdits.h"
 #include "skin/WinSkinForm.h"
+#include "skin/WinSkinHeader.h"
 #include "skin/WinSkinScroll.h"
 #include "skin/WinSkinTabs.h"
 #include "skin/WinSkinUpDown.h"
@@ -81,6 +82,10 @@ const std::vector<TSkinClassRow>& SkinClassRows() {
       {"TSkinTab31", &Make<TSkinTab31>, TSkinAttach::Control},
       {"TSkinAdvPage", &MakeAdvPage, TSkinAttach::Control},
       {"TSkinUpDown", &Make<TSkinUpDown>, TSkinAttach::Control},
+      {"TSkinListView", &Make<TSkinListView>, TSkinAttach::Scrollbars},
+      {"TSkinScrollbarH", &Make<TSkinScrollbarH>, TSkinAttach::Control},
+      {"TSkinScControl", &Make<TSkinScControl>, TSkinAttach::Control},
+      {"TSkinHeader", &Make<TSkinHeader>, TSkinAttach::Control},
   };
   return rows;
 }

@@ -241,7 +241,8 @@ void DrawImageText(TSkinControl* companion, vcl::TCanvas* canvas, const TRect& r
   PlainText(canvas);
   int tw = 0, th = 0;
   if (!text.empty()) {
-    TRect measured = Measure(canvas, text, vcl::Rect(0, 0, 0, 0), flags);
+    // Measured whole: an ellipsis would cut it to the empty start rectangle.
+    TRect measured = Measure(canvas, text, vcl::Rect(0, 0, 0, 0), flags & ~plat::DT_END_ELLIPSIS);
     tw = Width(measured);
     th = Height(measured);
   }

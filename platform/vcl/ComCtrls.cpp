@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "platform/user/Geometry.h"
+#include "platform/user/Header.h"
+#include "platform/user/ListView.h"
 #include "platform/user/Messages.h"
 #include "platform/user/Progress.h"
 #include "platform/user/StatusBar.h"
@@ -807,9 +809,116 @@ void TPageControl::GetChildren(const std::function<void(TComponent*)>& proc, TCo
   }
 }
 
+// ---- THeaderControl ----------------------------------------------------------------
+
+VCL_IMPLEMENT_CLASS(THeaderControl, VCL_COM_ALIGN(THeaderControl, alTop),
+                    VCL_COM_CONTROL_PROPS(THeaderControl), VCL_COM_WIN_EVENTS(THeaderControl))
+
+THeaderControl::THeaderControl(TComponent* owner) : TStdWinControl(owner) {
+  SetControlStyle(ControlStyle() - TControlStyle{csCaptureMouse, csSetCaption});
+  SetBounds(0, 0, 200, 17);
+  SetAlign(alTop);
+}
+
+void THeaderControl::CreateParams(TCreateParams& params) {
+  TStdWinControl::CreateParams(params);
+  CreateSubClass(params, plat::WC_HEADERA);
+  params.Style |= plat::HDS_BUTTONS;
+}
+
+void THeaderControl::CreateWnd() {
+  TStdWinControl::CreateWnd();
+  for (int i = 0; i < SectionCount(); ++i) InsertSection(i);
+}
+
+int THeaderControl::AddSection(const std::string& text, int width) {
+  sections_.push_back(TSection{text, std::max(width, 0)});
+  const int index = SectionCount() - 1;
+  if (HandleAllocated()) InsertSection(index);
+  return index;
+}
+
+void THeaderControl::InsertSection(int index) {
+  TSection& section = sections_[static_cast<size_t>(index)];
+  plat::HDITEMA item;
+  item.mask = plat::HDI_TEXT | plat::HDI_WIDTH | plat::HDI_FORMAT;
+  item.cxy = section.width;
+  item.pszText = section.text.data();
+  item.fmt = plat::HDF_LEFT | plat::HDF_STRING;
+  plat::SendMessageA(Handle(), plat::HDM_INSERTITEMA, static_cast<plat::WPARAM>(index),
+                     reinterpret_cast<plat::LPARAM>(&item));
+}
+
+// ---- TListView ----------------------------------------------------------------------
+
+VCL_IMPLEMENT_CLASS(TListView, VCL_COM_ALIGN(TListView, alNone), VCL_COM_CONTROL_PROPS(TListView),
+                    EnumProp("BorderStyle", &TListView::BorderStyle, &TListView::SetBorderStyle,
+                             {"bsNone", "bsSingle"})
+                        .Default(bsSingle),
+                    VCL_COM_TAB_PROPS(TListView, true), VCL_COM_WIN_EVENTS(TListView))
+
+TListView::TListView(TComponent* owner) : TStdWinControl(owner) {
+  SetControlStyle(ControlStyle() - TControlStyle{csSetCaption});
+  SetBounds(0, 0, 250, 150);
+  SetTabStop(true);
+}
+
+void TListView::CreateParams(TCreateParams& params) {
+  TStdWinControl::CreateParams(params);
+  CreateSubClass(params, plat::WC_LISTVIEWA);
+  params.Style |= plat::LVS_REPORT | plat::LVS_SHOWSELALWAYS | plat::WS_TABSTOP;
+  if (border_style_ == bsSingle) params.ExStyle |= plat::WS_EX_CLIENTEDGE;
+}
+
+void TListView::CreateWnd() {
+  TStdWinControl::CreateWnd();
+  for (int i = 0; i < ColumnCount(); ++i) InsertColumn(i);
+  for (int i = 0; i < ItemCount(); ++i) InsertItem(i);
+}
+
+void TListView::SetBorderStyle(TBorderStyle value) {
+  if (value == border_style_) return;
+  border_style_ = value;
+  RecreateWnd();
+}
+
+int TListView::AddColumn(const std::string& caption, int width) {
+  columns_.push_back(TColumn{caption, std::max(width, 0)});
+  const int index = ColumnCount() - 1;
+  if (HandleAllocated()) InsertColumn(index);
+  return index;
+}
+
+int TListView::AddItem(const std::string& caption) {
+  items_.push_back(caption);
+  const int index = ItemCount() - 1;
+  if (HandleAllocated()) InsertItem(index);
+  return index;
+}
+
+void TListView::InsertColumn(int index) {
+  TColumn& column = columns_[static_cast<size_t>(index)];
+  plat::LVCOLUMNA c;
+  c.mask = plat::LVCF_TEXT | plat::LVCF_WIDTH | plat::LVCF_SUBITEM;
+  c.cx = column.width;
+  c.pszText = column.caption.data();
+  c.iSubItem = index;
+  plat::SendMessageA(Handle(), plat::LVM_INSERTCOLUMNA, static_cast<plat::WPARAM>(index),
+                     reinterpret_cast<plat::LPARAM>(&c));
+}
+
+void TListView::InsertItem(int index) {
+  plat::LVITEMA item;
+  item.mask = plat::LVIF_TEXT;
+  item.iItem = index;
+  item.pszText = items_[static_cast<size_t>(index)].data();
+  plat::SendMessageA(Handle(), plat::LVM_INSERTITEMA, 0, reinterpret_cast<plat::LPARAM>(&item));
+}
+
 void RegisterComCtrlClasses() {
   RegisterClasses({TTrackBar::StaticClass(), TProgressBar::StaticClass(), TStatusBar::StaticClass(),
-                   TTabControl::StaticClass(), TPageControl::StaticClass(), TTabSheet::StaticClass()});
+                   TTabControl::StaticClass(), TPageControl::StaticClass(), TTabSheet::StaticClass(),
+                   THeaderControl::StaticClass(), TListView::StaticClass()});
 }
 
 }  // namespace vcl

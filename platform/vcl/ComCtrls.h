@@ -1,7 +1,7 @@
 #pragma once
 // The common controls of the class library over the window layer's classes:
 // track bar, progress bar, status bar with panels, tab control and page
-// control with its tab sheets. As with the standard controls, the objects
+// control with its tab sheets, header control and list view. As with the standard controls, the objects
 // keep their values while no window exists and turn the notifications
 // reflected from the parent into events.
 #include <functional>
@@ -314,6 +314,67 @@ class TPageControl : public TCustomTabControl {
 
   std::vector<TTabSheet*> pages_;
   TTabSheet* active_page_ = nullptr;
+};
+
+// ---- THeaderControl -----------------------------------------------------------
+
+// A row of column titles; the sections are kept while no window exists.
+class THeaderControl : public TStdWinControl {
+  VCL_DECLARE_CLASS(THeaderControl, TStdWinControl)
+ public:
+  explicit THeaderControl(TComponent* owner);
+
+  // Answers the section's index.
+  int AddSection(const std::string& text, int width);
+  int SectionCount() const { return static_cast<int>(sections_.size()); }
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+
+ private:
+  void InsertSection(int index);
+
+  struct TSection {
+    std::string text;
+    int width = 0;
+  };
+  std::vector<TSection> sections_;
+};
+
+// ---- TListView ------------------------------------------------------------------
+
+// A list view in report view: columns under a header and one caption per
+// row, kept while no window exists.
+class TListView : public TStdWinControl {
+  VCL_DECLARE_CLASS(TListView, TStdWinControl)
+ public:
+  explicit TListView(TComponent* owner);
+
+  // Answers the column's index.
+  int AddColumn(const std::string& caption, int width);
+  int ColumnCount() const { return static_cast<int>(columns_.size()); }
+  // Answers the row's index.
+  int AddItem(const std::string& caption);
+  int ItemCount() const { return static_cast<int>(items_.size()); }
+  TBorderStyle BorderStyle() const { return border_style_; }
+  void SetBorderStyle(TBorderStyle value);
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+
+ private:
+  void InsertColumn(int index);
+  void InsertItem(int index);
+
+  struct TColumn {
+    std::string caption;
+    int width = 0;
+  };
+  std::vector<TColumn> columns_;
+  std::vector<std::string> items_;
+  TBorderStyle border_style_ = bsSingle;
 };
 
 // Registers the classes of this unit for form descriptions.

@@ -16,6 +16,7 @@
 #include "platform/user/WindowMessages.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/StdCtrls.h"
+#include "skin/ScrollSkinFixture.h"
 #include "skin/SkinFormFixture.h"
 #include "skin/WinSkinScroll.h"
 
@@ -25,31 +26,12 @@ using displaytest::Rgb;
 
 namespace {
 
-// ScrollBar frame k is (10k, 0, 0).
-vcl::TColor BarFrame(int k) { return static_cast<vcl::TColor>(10 * k); }
-const std::vector<vcl::TColor> kTrack = {0x00C800, 0x009600, 0x006400, 0x003200};
-const std::vector<vcl::TColor> kThumb = {0xC80000, 0x960000, 0x640000};
-
-std::vector<vcl::TColor> BarFrames() {
-  std::vector<vcl::TColor> colours;
-  for (int k = 1; k <= 23; ++k) colours.push_back(BarFrame(k));
-  return colours;
-}
-
 class WinSkinScrollTest : public SkinScreenTest {
  protected:
   void SetUp() override {
     SkinScreenTest::SetUp();
     TestSkinOptions o;
-    o.buttons +=
-        "[Scrollbar]\nImage=bar.bmp\n[VertScroll]\nImage=vtrack.bmp\n[HorzScroll]\nImage=htrack.bmp\n"
-        "[VertScrollThumb]\nImage=vthumb.bmp\nFrameCount=3\n[HorzScrollThumb]\nImage=hthumb.bmp\nFrameCount="
-        "3\n";
-    o.extra = {{"bar.bmp", FramesBmp(23 * 16, 16, 23, false, BarFrames())},
-               {"vtrack.bmp", FramesBmp(64, 16, 4, false, kTrack)},
-               {"htrack.bmp", FramesBmp(64, 16, 4, false, kTrack)},
-               {"vthumb.bmp", FramesBmp(48, 16, 3, false, kThumb)},
-               {"hthumb.bmp", FramesBmp(48, 16, 3, false, kThumb)}};
+    AddScrollImages(o);
     form_ = NewControlSkinForm(o, 400, 300);
     skin_form_ = SkinOf(form_);
     ASSERT_NE(skin_form_, nullptr);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/user/Button.h"
+#include "platform/user/ComboBox.h"
 #include "platform/user/CommonDialogs.h"
 #include "platform/user/Messages.h"
 #include "platform/user/Window.h"
@@ -158,6 +159,10 @@ TEST_F(WinSkinWalkTest, EachControlGetsTheCompanionOfItsClass) {
   auto* edit = Add<vcl::TEdit>(form_);
   auto* combo = Add<vcl::TComboBox>(form_);
   auto* progress = Add<vcl::TProgressBar>(form_);
+  auto* simple = Add<vcl::TComboBox>(form_);
+  simple->SetStyle(vcl::csSimple);
+  auto* scroll = Add<vcl::TScrollBar>(form_);
+  auto* header = Add<vcl::THeaderControl>(form_);
   Skin();
 
   struct Row {
@@ -187,12 +192,20 @@ TEST_F(WinSkinWalkTest, EachControlGetsTheCompanionOfItsClass) {
       {"combo box", combo, "TSkinComBox"},
       {"progress bar", progress, "TSkinProgress"},
       {"memo", memo, "TSkinScrollbar"},
+      {"simple combo box", simple, "TSkinComBox"},
+      {"scroll bar control (attached directly only)", scroll, "none"},
+      {"header control", header, "none"},
   };
   for (const Row& r : rows) EXPECT_EQ(KindOf(r.control), r.companion) << r.what;
   EXPECT_EQ(group_off->Buttons(0)->Tag(), 99);
   EXPECT_EQ(group_off->Buttons(1)->Tag(), 99);
   EXPECT_EQ(my_panel->Transparent(), true);
   EXPECT_EQ(panel->Color(), data_->Skin().ButtonFace);
+  // A simple combo box's list gets its bars' companion.
+  plat::COMBOBOXINFO info{};
+  ASSERT_TRUE(plat::GetComboBoxInfo(simple->Handle(), &info));
+  TSkinControl* list = skin_form_->SkinnedControls().Find(info.hwndList);
+  EXPECT_TRUE(list && typeid(*list) == typeid(TSkinScrollbarH));
 
   // A second walk adds nothing.
   const int count = skin_form_->SkinnedControls().Count();

@@ -1,5 +1,5 @@
-// Common controls: track bar, progress bar, status bar, tab control and page
-// control; their events from the user and from code, what reaches their
+// Common controls: track bar, progress bar, status bar, tab control, page
+// control, header control and list view; their events from the user and from code, what reaches their
 // windows, and a description read and written back.
 #include <gtest/gtest.h>
 
@@ -9,6 +9,8 @@
 
 #include "StdControlsTestSupport.h"
 #include "platform/user/Geometry.h"
+#include "platform/user/Header.h"
+#include "platform/user/ListView.h"
 #include "platform/user/Progress.h"
 #include "platform/user/StatusBar.h"
 #include "platform/user/TabControl.h"
@@ -164,6 +166,61 @@ TEST_F(ComCtrlsTest, StatusBarPanelsReachTheWindow) {
   EXPECT_TRUE(plat::SendMessageA(bar->Handle(), plat::SB_ISSIMPLE, 0, 0));
   bar->SetSimplePanel(false);
   EXPECT_EQ(PartText(bar, 0), "48000 Hz");
+}
+
+TEST_F(ComCtrlsTest, HeaderAndListViewTakeTheirColumnsAndRowsBeforeAndAfterTheWindow) {
+  auto* header = new THeaderControl(form_);
+  header->SetParent(form_);
+  header->AddSection("Band", 80);
+  auto* list = new TListView(form_);
+  list->SetParent(form_);
+  list->SetBounds(0, 40, 200, 100);
+  list->AddColumn("Band", 60);
+  list->AddItem("one");
+  ShowForm();
+  header->AddSection("Level", 70);
+  list->AddColumn("Level", 40);
+  list->AddItem("two");
+
+  auto header_text = [](plat::HWND h, int index) {
+    char buffer[64] = {};
+    plat::HDITEMA item;
+    item.mask = plat::HDI_TEXT;
+    item.pszText = buffer;
+    item.cchTextMax = sizeof buffer;
+    plat::SendMessageA(h, plat::HDM_GETITEMA, static_cast<plat::WPARAM>(index),
+                       reinterpret_cast<plat::LPARAM>(&item));
+    return std::string(buffer);
+  };
+  ASSERT_EQ(plat::SendMessageA(header->Handle(), plat::HDM_GETITEMCOUNT, 0, 0), 2);
+  plat::RECT r{};
+  plat::SendMessageA(header->Handle(), plat::HDM_GETITEMRECT, 1, reinterpret_cast<plat::LPARAM>(&r));
+  EXPECT_EQ(r.left, 80);
+  EXPECT_EQ(r.right, 150);
+  EXPECT_EQ(header_text(header->Handle(), 1), "Level");
+
+  const auto columns =
+      reinterpret_cast<plat::HWND>(plat::SendMessageA(list->Handle(), plat::LVM_GETHEADER, 0, 0));
+  ASSERT_NE(columns, nullptr);
+  EXPECT_EQ(plat::SendMessageA(columns, plat::HDM_GETITEMCOUNT, 0, 0), 2);
+  EXPECT_EQ(header_text(columns, 1), "Level");
+  ASSERT_EQ(plat::SendMessageA(list->Handle(), plat::LVM_GETITEMCOUNT, 0, 0), 2);
+  char text[32] = {};
+  plat::LVITEMA item;
+  item.iSubItem = 0;
+  item.pszText = text;
+  item.cchTextMax = sizeof text;
+  plat::SendMessageA(list->Handle(), plat::LVM_GETITEMTEXTA, 1, reinterpret_cast<plat::LPARAM>(&item));
+  EXPECT_STREQ(text, "two");
+
+  // The border comes and goes with a new window that keeps the rows.
+  auto edge = [&] {
+    return (plat::GetWindowLongA(list->Handle(), plat::GWL_EXSTYLE) & plat::WS_EX_CLIENTEDGE) != 0;
+  };
+  EXPECT_TRUE(edge());
+  list->SetBorderStyle(bsNone);
+  EXPECT_FALSE(edge());
+  EXPECT_EQ(plat::SendMessageA(list->Handle(), plat::LVM_GETITEMCOUNT, 0, 0), 2);
 }
 
 TEST_F(ComCtrlsTest, TabControlAsksBeforeAChangeByTheUserOnly) {
