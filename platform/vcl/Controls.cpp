@@ -1499,7 +1499,12 @@ void TWinControl::Dispatch(TMessage& m) {
         DefaultHandler(m);
         return;
       default:
-        if (IsMouseMessage(m.Msg)) DefaultHandler(m);
+        if (IsMouseMessage(m.Msg)) {
+          // The class may report a click whose handler frees this control.
+          const std::weak_ptr<const char> alive = life_;
+          DefaultHandler(m);
+          if (alive.expired()) return;
+        }
         break;
     }
   }

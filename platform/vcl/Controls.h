@@ -386,6 +386,9 @@ class TControl : public TComponent {
   void RunHooks(TMessage& message, const TWndHookNext::List& list, size_t index);
   // Copied on change, so a message on its way keeps the list it started with.
   std::shared_ptr<const TWndHookNext::List> hooks_;
+  // Expires with the control: code that hands a message on to handlers which
+  // may free the control (a click's) looks at it before going on.
+  std::shared_ptr<const char> life_ = std::make_shared<const char>();
 
   friend class TWinControl;
   friend class TCustomForm;

@@ -136,6 +136,29 @@ TEST_F(StdControlsTest, ButtonClickRunsOnClickAndEndsAModalForm) {
   EXPECT_EQ(form_->ModalResult(), mrNone);
 }
 
+TEST_F(StdControlsTest, ButtonMayBeFreedByItsOwnClick) {
+  // A window that closes a part of itself from a button's click: the mouse
+  // message that brought the click must not touch the freed button.
+  int clicks = 0;
+  auto self_closing = [&] {
+    auto* button = new TButton(form_);
+    button->SetParent(form_);
+    button->SetBounds(10, 10, 75, 25);
+    button->OnClick = [&](TObject* sender) {
+      ++clicks;
+      delete sender;
+    };
+    return button;
+  };
+  ShowForm();
+  Click(self_closing(), 5, 5);
+  EXPECT_EQ(clicks, 1);
+  self_closing()->SetFocus();
+  Key(plat::VK_SPACE);
+  EXPECT_EQ(clicks, 2);
+  EXPECT_EQ(form_->ControlCount(), 0);
+}
+
 TEST_F(StdControlsTest, EnterAndEscapeOnAnEditPressTheDefaultAndCancelButtonsOfAModalForm) {
   struct Case {
     const char* name;
