@@ -1,6 +1,7 @@
 #include "skin/WinSkinBoxes.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Text.h"
@@ -16,6 +17,7 @@
 #include "platform/user/Window.h"
 #include "platform/user/WindowMessages.h"
 #include "platform/vcl/ComCtrls.h"
+#include "platform/vcl/GraphicsBitmap.h"
 #include "platform/vcl/SysUtils.h"
 #include "platform/vcl/TypInfo.h"
 #include "skin/SkinData.h"
@@ -396,6 +398,106 @@ void TSkinStatusBar::DrawControl(plat::HDC dc, const vcl::TRect& rect) {
   }
   plat::BitBlt(dc, rect.left, rect.top, w, h, canvas->Handle(), 0, 0, plat::SRCCOPY);
   PaintWindowlessChildren(Control(), dc);
+}
+
+// Other makers' check and radio boxes
+
+namespace {
+
+constexpr vcl::TColor kStripKey = 0xFF00FF;
+
+// An integer or colour property set to a number, when the control has it.
+void SetNumberProp(vcl::TObject* object, const char* name, int64_t value) {
+  const vcl::TPropInfo* p = vcl::GetPropInfo(object, name);
+  if (p && p->set_ord && (p->kind == vcl::tkInteger || p->kind == vcl::tkColor)) p->set_ord(object, value);
+}
+
+}  // namespace
+
+void TSkinObjImage::AttachControl(TWinSkinForm* skin_form, TSkinData* skin_data, bool use_skin_colour,
+                                  vcl::TCanvas* canvas) {
+  if (Attached()) return;
+  // The control keeps its own colours: only its glyphs are the skin's.
+  TSkinControl::AttachControl(skin_form, skin_data, false, canvas);
+  UseSkinColour = use_skin_colour;
+  if (Attached()) HandOver();
+}
+
+bool TSkinObjImage::BuildStrip(vcl::TBitmap& strip) const {
+  TDataSkinButton* e = SkinData() ? SkinData()->Skin().Buttons.get() : nullptr;
+  if (!e) return false;
+  const bool radio = GlyphKind == 2;
+  vcl::TBitmap& source = radio ? e->RadioBitmap : e->CheckBitmap;
+  if (source.Empty()) return false;
+  const int frames = std::max(radio ? e->RadioButtonFrame : e->CheckButtonFrame, 1);
+  const int w = source.Width() / frames, h = source.Height();
+  if (w <= 0 || h <= 0) return false;
+  // Cell (from 1) -> source frame (from 1); 0 leaves the cell transparent.
+  std::vector<int> cells;
+  if (GlyphKind == 1)
+    cells = {1, 2, 5, 1, 2, 5, 3, 4, 5};
+  else if (GlyphKind == 2)
+    cells = {1, 2, 1, 2, 3, 4};
+  else if (GlyphKind == 3)
+    cells = {1, 2, 5, 1, 2, 5};
+  else
+    return false;
+  strip.SetPixelFormat(vcl::pf24bit);
+  strip.SetSize(w * static_cast<int>(cells.size()), h);
+  strip.Canvas()->Brush()->SetStyle(vcl::bsSolid);
+  strip.Canvas()->Brush()->SetColor(kStripKey);
+  strip.Canvas()->FillRect(vcl::Rect(0, 0, strip.Width(), h));
+  for (size_t i = 0; i < cells.size(); ++i) {
+    const int frame = cells[i];
+    // The fifth picture exists only in strips of five.
+    if (frame > frames || (frame == 5 && frames != 5)) continue;
+    plat::BitBlt(strip.Canvas()->Handle(), static_cast<int>(i) * w, 0, w, h, source.Canvas()->Handle(),
+                 (frame - 1) * w, 0, plat::SRCCOPY);
+  }
+  return true;
+}
+
+void TSkinObjImage::HandOver() {
+  vcl::TControl* control = LiveControl();
+  if (!control) return;
+  vcl::TBitmap strip;
+  if (!BuildStrip(strip)) return;
+  if (GlyphKind == 1 || GlyphKind == 2) {
+    auto* target = dynamic_cast<vcl::TBitmap*>(
+        GetObjectPropByName(control, "CustomGlyphs", vcl::TBitmap::StaticClass()));
+    if (!target) return;
+    target->Assign(&strip);
+    SetNumberProp(control, "TransparentColor", kStripKey);
+    // Off and on again: the control reloads its glyphs.
+    SetPropByName(control, "UseCustomGlyphs", "False");
+    SetPropByName(control, "UseCustomGlyphs", "True");
+  } else if (GlyphKind == 3) {
+    vcl::TObject* properties = GetObjectPropByName(control, "Properties", vcl::TPersistent::StaticClass());
+    auto* target =
+        dynamic_cast<vcl::TBitmap*>(GetObjectPropByName(properties, "Glyph", vcl::TBitmap::StaticClass()));
+    if (!target) return;
+    target->Assign(&strip);
+    target->SetTransparentColor(kStripKey);
+    target->SetTransparent(false);
+  }
+}
+
+void TSkinObjImage::RefreshSkin() { HandOver(); }
+
+void TSkinObjImage::Unskin() {
+  vcl::TControl* control = LiveControl();
+  if (!control) return;
+  if (GlyphKind == 1 || GlyphKind == 2) {
+    SetPropByName(control, "UseCustomGlyphs", "False");
+  } else if (GlyphKind == 3) {
+    vcl::TObject* properties = GetObjectPropByName(control, "Properties", vcl::TPersistent::StaticClass());
+    auto* target =
+        dynamic_cast<vcl::TBitmap*>(GetObjectPropByName(properties, "Glyph", vcl::TBitmap::StaticClass()));
+    if (target) {
+      vcl::TBitmap empty;
+      target->Assign(&empty);
+    }
+  }
 }
 
 }  // namespace skin

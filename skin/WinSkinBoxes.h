@@ -104,6 +104,34 @@ class TSkinStatusBar : public TSkinControl {
   bool PreProcessMessage(vcl::TMessage& message) override;
 };
 
+// Another maker's check or radio box that paints itself from a glyph strip
+// of its own: the companion hands it a strip built from the skin's check or
+// radio images and leaves its painting alone. GlyphKind 1 (check glyphs) and
+// 2 (radio glyphs) go into its "CustomGlyphs" bitmap, 3 (check glyphs) into
+// the "Glyph" bitmap of its "Properties" object. Cells the skin has no
+// picture for are the strip's transparent colour, 0xFF00FF.
+class TSkinObjImage : public TSkinControl {
+ public:
+  explicit TSkinObjImage(vcl::TComponent* subject = nullptr) : TSkinControl(subject) {}
+  void AttachControl(TWinSkinForm* skin_form, TSkinData* skin_data, bool use_skin_colour,
+                     vcl::TCanvas* canvas) override;
+  // The control's own glyphs back.
+  void Unskin() override;
+  // The strip again, from the skin as it is now.
+  void RefreshSkin() override;
+  // The strip of GlyphKind; false (and left alone) when the skin has no
+  // source image.
+  bool BuildStrip(vcl::TBitmap& strip) const;
+
+  int GlyphKind = 0;
+
+ protected:
+  void PostProcessMessage(vcl::TMessage&) override {}
+
+ private:
+  void HandOver();
+};
+
 // The windowless children of a windowed control painted onto its DC.
 void PaintWindowlessChildren(vcl::TWinControl* control, plat::HDC dc);
 

@@ -13,6 +13,7 @@
 #include "platform/user/Window.h"
 #include "platform/user/WindowMessages.h"
 #include "platform/vcl/Buttons.h"
+#include "platform/vcl/ImgList.h"
 #include "platform/vcl/SysUtils.h"
 #include "skin/SkinData.h"
 #include "skin/SkinDraw.h"
@@ -216,36 +217,227 @@ vcl::TColor TSkinButton::StateTextColour(int frame, vcl::TColor colour) const {
   return colour;
 }
 
-void TSkinButton::DrawControl(plat::HDC dc, const vcl::TRect& rect) {
-  TDataSkinButton* element = SkinData()->Skin().Buttons.get();
-  if (!element || element->Bitmap.Empty()) return;
+void TSkinButton::ReadWindowState() {
   IsEnabled = (plat::GetWindowLongA(Handle(), plat::GWL_STYLE) & plat::WS_DISABLED) == 0;
   IsFocused = plat::GetFocus() == Handle();
-  vcl::TControl* control = LiveControl();
-  const std::string caption = control ? GetTextProp(control, "Caption") : WindowText(Handle());
-  const int frame = CurrentFrame();
-  const vcl::TRect local = vcl::Rect(0, 0, rect.right - rect.left, rect.bottom - rect.top);
+}
+
+plat::HGDIOBJ TSkinButton::PrepareWork(int w, int h, int frame, vcl::TControl* control, bool element_frame) {
+  TDataSkinButton* element = SkinData()->Skin().Buttons.get();
+  const vcl::TRect local = vcl::Rect(0, 0, w, h);
   WorkBitmap.SetPixelFormat(vcl::pf24bit);
-  WorkBitmap.SetSize(local.right, local.bottom);
+  WorkBitmap.SetSize(w, h);
   vcl::TCanvas* canvas = WorkBitmap.Canvas();
   plat::HDC work = canvas->Handle();
   if (DrawParentBackground && control)
     SkinPaintParentBackground(control, work);
   else
     FillFace(this, work, local);
-  DrawElementState(this, work, local, element->Frame, frame, element);
-  plat::HGDIOBJ old_font = nullptr;
+  if (element_frame) DrawElementState(this, work, local, element->Frame, frame, element);
   if (control) {
     canvas->Font()->Assign(control->Font());
     canvas->Font()->SetColor(StateTextColour(frame, control->Font()->Color()));
-  } else {
-    canvas->Font()->SetColor(StateTextColour(frame, SkinData()->Skin().ButtonText));
-    auto font = reinterpret_cast<plat::HGDIOBJ>(plat::SendMessageA(Handle(), plat::WM_GETFONT, 0, 0));
-    if (font) old_font = plat::SelectObject(work, font);
-    plat::SetTextColor(work, vcl::ColorToRGB(canvas->Font()->Color()));
+    return nullptr;
   }
-  DrawButtonCaption(this, canvas, local, plat::DT_CENTER, caption);
-  plat::BitBlt(dc, rect.left, rect.top, local.right, local.bottom, work, 0, 0, plat::SRCCOPY);
+  canvas->Font()->SetColor(StateTextColour(frame, SkinData()->Skin().ButtonText));
+  plat::HGDIOBJ old_font = nullptr;
+  auto font = reinterpret_cast<plat::HGDIOBJ>(plat::SendMessageA(Handle(), plat::WM_GETFONT, 0, 0));
+  if (font) old_font = plat::SelectObject(work, font);
+  plat::SetTextColor(work, vcl::ColorToRGB(canvas->Font()->Color()));
+  return old_font;
+}
+
+void TSkinButton::DrawControl(plat::HDC dc, const vcl::TRect& rect) {
+  TDataSkinButton* element = SkinData()->Skin().Buttons.get();
+  if (!element || element->Bitmap.Empty()) return;
+  ReadWindowState();
+  vcl::TControl* control = LiveControl();
+  const std::string caption = control ? GetTextProp(control, "Caption") : WindowText(Handle());
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  plat::HGDIOBJ old_font = PrepareWork(w, h, CurrentFrame(), control);
+  vcl::TCanvas* canvas = WorkBitmap.Canvas();
+  DrawButtonCaption(this, canvas, vcl::Rect(0, 0, w, h), plat::DT_CENTER, caption);
+  plat::BitBlt(dc, rect.left, rect.top, w, h, canvas->Handle(), 0, 0, plat::SRCCOPY);
+  if (old_font) plat::SelectObject(canvas->Handle(), old_font);
+}
+
+TGlyphPlace GlyphBlockPlace(int c, int g, int t, int margin, int spacing, bool far_side, bool speed) {
+  if (t == 0 || g == 0) spacing = 0;
+  if (margin != -1) {
+    if (spacing == -1) spacing = ((c - margin - g) - t) / 2;
+  } else if (spacing != -1) {
+    margin = (c - (g + spacing + t)) / 2 + (speed ? 1 : 0);
+  } else {
+    margin = (c - (g + t)) / 3;
+    spacing = margin;
+  }
+  TGlyphPlace place;
+  if (!far_side) {
+    place.glyph = margin;
+    place.text = margin + g + spacing;
+  } else {
+    place.glyph = c - margin - g;
+    place.text = place.glyph - spacing - t;
+  }
+  return place;
+}
+
+// Bit buttons
+
+bool TSkinBitButton::DrawGlyphAndCaption(vcl::TControl* control, int w, int h, int frame, bool speed) {
+  vcl::TCanvas* canvas = WorkBitmap.Canvas();
+  plat::HDC work = canvas->Handle();
+  // The glyph: a named picture, a strip of cells, or an image of a list.
+  vcl::TGraphic* picture = nullptr;
+  vcl::TBitmap* strip = nullptr;
+  vcl::TCustomImageList* images = nullptr;
+  int cells = 1, gw = 0, gh = 0;
+  const int image_index = GetIntProp(control, "ImageIndex");
+  if (!GlyphProperty.empty()) {
+    picture = dynamic_cast<vcl::TGraphic*>(
+        GetObjectPropByName(control, GlyphProperty, vcl::TGraphic::StaticClass()));
+    if (picture && !picture->Empty()) {
+      gw = picture->Width();
+      gh = picture->Height();
+    } else {
+      picture = nullptr;
+    }
+  } else if ((strip = dynamic_cast<vcl::TBitmap*>(
+                  GetObjectPropByName(control, "Glyph", vcl::TBitmap::StaticClass()))) &&
+             !strip->Empty()) {
+    // Read before it divides; a missing or nonsensical count is one cell.
+    cells = std::max(GetIntProp(control, "NumGlyphs"), 1);
+    gw = strip->Width() / cells;
+    gh = strip->Height();
+  } else if (!speed && image_index != -1 &&
+             (images = dynamic_cast<vcl::TCustomImageList*>(
+                  GetObjectPropByName(control, "Images", vcl::TCustomImageList::StaticClass())))) {
+    strip = nullptr;
+    gw = images->Width();
+    gh = images->Height();
+  } else {
+    strip = nullptr;
+  }
+  if (speed && gw == 0) return false;
+
+  const std::string layout_text = vcl::LowerCase(GetPropText(control, "Layout"));
+  const int layout = layout_text == "blglyphright"    ? 1
+                     : layout_text == "blglyphtop"    ? 2
+                     : layout_text == "blglyphbottom" ? 3
+                                                      : 0;
+  int margin = GetIntProp(control, "Margin");
+  const int spacing = GetIntProp(control, "Spacing");
+  // A centred alignment centres the block whatever the margin says.
+  if (!speed && vcl::LowerCase(GetPropText(control, "Alignment")) == "tacenter") margin = -1;
+
+  vcl::TRect bounds{2, 2, w - 2, h - 2};
+  if (layout <= 1)
+    bounds.right -= gw + 2;
+  else
+    bounds.bottom -= gh + 2;
+  std::string text = GetTextProp(control, "Caption");
+  if (size_t bar = text.find("||"); bar != std::string::npos) text.replace(bar, 2, "\r\n");
+  int tw = 0, th = 0;
+  if (!text.empty()) {
+    vcl::TRect measure = bounds;
+    SkinDrawText(work, text, &measure, plat::DT_CALCRECT | plat::DT_WORDBREAK);
+    tw = measure.right - measure.left;
+    th = measure.bottom - measure.top;
+  }
+  vcl::TPoint gp{}, tp{};
+  plat::UINT flags = plat::DT_WORDBREAK;
+  if (layout <= 1) {
+    gp.y = (h - gh + 1) / 2;
+    tp.y = (h - th + 1) / 2;
+    TGlyphPlace p = GlyphBlockPlace(w, gw, tw, margin, spacing, layout == 1, speed);
+    gp.x = p.glyph;
+    tp.x = p.text;
+    if (layout == 1) flags |= plat::DT_RIGHT;
+  } else {
+    gp.x = (w - gw + 1) / 2;
+    tp.x = (w - tw + 1) / 2;
+    TGlyphPlace p = GlyphBlockPlace(h, gh, th, margin, spacing, layout == 3, speed);
+    gp.y = p.glyph;
+    tp.y = p.text;
+    flags |= plat::DT_CENTER;
+  }
+  if (picture) {
+    canvas->Draw(gp.x, gp.y, picture);
+  } else if (strip) {
+    DrawGlyphCell(this, canvas, gp, cells, GlyphCell(frame), strip);
+  } else if (images) {
+    const int disabled_index = GetIntProp(control, "DisabledIndex");
+    if (frame != 3)
+      images->Draw(canvas, gp.x, gp.y, image_index, true);
+    else
+      images->Draw(canvas, gp.x, gp.y, disabled_index != -1 ? disabled_index : image_index, false);
+  }
+  if (!text.empty()) {
+    const int old_mode = plat::SetBkMode(work, plat::TRANSPARENT);
+    vcl::TRect box = vcl::Bounds(tp.x, tp.y, tw, th);
+    plat::SetTextColor(work, vcl::ColorToRGB(canvas->Font()->Color()));
+    SkinDrawText(work, text, &box, flags);
+    plat::SetBkMode(work, old_mode);
+    if (!speed && IsFocused && !SkinData()->Options().Contains(xoNoFocusRect)) {
+      plat::InflateRect(&box, 2, 2);
+      canvas->DrawFocusRect(box);
+    }
+  }
+  return true;
+}
+
+void TSkinBitButton::DrawControl(plat::HDC dc, const vcl::TRect& rect) {
+  TDataSkinButton* element = SkinData()->Skin().Buttons.get();
+  vcl::TControl* control = LiveControl();
+  if (!element || element->Bitmap.Empty() || !control) {
+    // A bare window has no glyph to lay out.
+    if (!control) TSkinButton::DrawControl(dc, rect);
+    return;
+  }
+  ReadWindowState();
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  const int frame = CurrentFrame();
+  PrepareWork(w, h, frame, control);
+  DrawGlyphAndCaption(control, w, h, frame, false);
+  plat::BitBlt(dc, rect.left, rect.top, w, h, WorkBitmap.Canvas()->Handle(), 0, 0, plat::SRCCOPY);
+}
+
+// Menu buttons
+
+void TSkinMenuButton::DrawControl(plat::HDC dc, const vcl::TRect& rect) {
+  TDataSkinButton* element = SkinData()->Skin().Buttons.get();
+  if (!element || element->Bitmap.Empty()) return;
+  ReadWindowState();
+  vcl::TControl* control = LiveControl();
+  const std::string caption = control ? GetTextProp(control, "Caption") : WindowText(Handle());
+  // The focus shows as the hover frame and the focus rectangle.
+  int frame = CurrentFrame();
+  if (frame == 5) frame = 4;
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  plat::HGDIOBJ old_font = PrepareWork(w, h, frame, control);
+  vcl::TCanvas* canvas = WorkBitmap.Canvas();
+  plat::HDC work = canvas->Handle();
+  const int area = w - 17;
+  if (!caption.empty()) {
+    vcl::TRect measure{2, 2, area - 2, h - 2};
+    SkinDrawText(work, caption, &measure, plat::DT_CALCRECT | plat::DT_WORDBREAK);
+    const int tw = measure.right - measure.left, th = measure.bottom - measure.top;
+    vcl::TRect box = vcl::Bounds((area - tw) / 2 + 2, (h - th + 1) / 2, tw, th);
+    const int old_mode = plat::SetBkMode(work, plat::TRANSPARENT);
+    plat::SetTextColor(work, vcl::ColorToRGB(canvas->Font()->Color()));
+    SkinDrawText(work, caption, &box, plat::DT_WORDBREAK);
+    plat::SetBkMode(work, old_mode);
+  }
+  const vcl::TColor arrow = frame == 3 ? vcl::clBtnShadow : vcl::clWindowText;
+  canvas->Pen()->SetStyle(vcl::psSolid);
+  canvas->Pen()->SetColor(arrow);
+  canvas->Brush()->SetStyle(vcl::bsSolid);
+  canvas->Brush()->SetColor(arrow);
+  canvas->Polygon(
+      {vcl::TPoint{w - 12, h / 2 + 2}, vcl::TPoint{w - 15, h / 2 - 1}, vcl::TPoint{w - 9, h / 2 - 1}});
+  if (IsFocused && !SkinData()->Options().Contains(xoNoFocusRect))
+    canvas->DrawFocusRect(vcl::Rect(0, 0, area, h));
+  plat::BitBlt(dc, rect.left, rect.top, w, h, work, 0, 0, plat::SRCCOPY);
   if (old_font) plat::SelectObject(work, old_font);
 }
 
@@ -311,27 +503,6 @@ void TSkinSpeedButton::PaintControl(plat::HDC) {
   canvas.FreeHandle();
 }
 
-TGlyphPlace SpeedButtonPlace(int c, int g, int t, int margin, int spacing, bool far_side) {
-  if (t == 0 || g == 0) spacing = 0;
-  if (margin != -1) {
-    if (spacing == -1) spacing = ((c - margin - g) - t) / 2;
-  } else if (spacing != -1) {
-    margin = (c - (g + spacing + t)) / 2 + 1;
-  } else {
-    margin = (c - (g + t)) / 3;
-    spacing = margin;
-  }
-  TGlyphPlace place;
-  if (!far_side) {
-    place.glyph = margin;
-    place.text = margin + g + spacing;
-  } else {
-    place.glyph = c - margin - g;
-    place.text = place.glyph - spacing - t;
-  }
-  return place;
-}
-
 void TSkinSpeedButton::DrawControl(plat::HDC dc, const vcl::TRect& rect) {
   TDataSkinButton* element = SkinData()->Skin().Buttons.get();
   vcl::TControl* control = LiveControl();
@@ -342,78 +513,13 @@ void TSkinSpeedButton::DrawControl(plat::HDC dc, const vcl::TRect& rect) {
   if (vcl::LowerCase(GetPropText(control, "Enabled")) != "true") frame = 3;
   if (vcl::LowerCase(GetPropText(control, "Down")) == "true") frame = 2;
   IsEnabled = frame != 3;
-  const std::string caption = GetTextProp(control, "Caption");
-  auto* glyph =
-      dynamic_cast<vcl::TBitmap*>(GetObjectPropByName(control, "Glyph", vcl::TBitmap::StaticClass()));
-  int cells = GetIntProp(control, "NumGlyphs");
-  if (cells < 1) cells = 1;
   const bool flat = vcl::LowerCase(GetPropText(control, "Flat")) == "true";
-  const int margin = GetIntProp(control, "Margin");
-  const int spacing = GetIntProp(control, "Spacing");
-  const std::string layout_text = vcl::LowerCase(GetPropText(control, "Layout"));
-  const int layout = layout_text == "blglyphright"    ? 1
-                     : layout_text == "blglyphtop"    ? 2
-                     : layout_text == "blglyphbottom" ? 3
-                                                      : 0;
-
   const int w = rect.right - rect.left, h = rect.bottom - rect.top;
-  const vcl::TRect local = vcl::Rect(0, 0, w, h);
-  WorkBitmap.SetPixelFormat(vcl::pf24bit);
-  WorkBitmap.SetSize(w, h);
-  vcl::TCanvas* canvas = WorkBitmap.Canvas();
-  plat::HDC work = canvas->Handle();
-  if (DrawParentBackground)
-    SkinPaintParentBackground(control, work);
-  else
-    FillFace(this, work, local);
-  if (!flat || frame == 2 || frame == 4) DrawElementState(this, work, local, element->Frame, frame, element);
-  canvas->Font()->Assign(control->Font());
-  canvas->Font()->SetColor(StateTextColour(frame, control->Font()->Color()));
-  if (glyph && !glyph->Empty()) {
-    const int gw = glyph->Width() / cells, gh = glyph->Height();
-    vcl::TRect bounds{2, 2, w - 2, h - 2};
-    if (layout <= 1)
-      bounds.right -= gw + 2;
-    else
-      bounds.bottom -= gh + 2;
-    std::string text = caption;
-    if (size_t bar = text.find("||"); bar != std::string::npos) text.replace(bar, 2, "\r\n");
-    int tw = 0, th = 0;
-    if (!text.empty()) {
-      vcl::TRect measure = bounds;
-      SkinDrawText(work, text, &measure, plat::DT_CALCRECT | plat::DT_WORDBREAK);
-      tw = measure.right - measure.left;
-      th = measure.bottom - measure.top;
-    }
-    vcl::TPoint gp{}, tp{};
-    plat::UINT flags = plat::DT_WORDBREAK;
-    if (layout <= 1) {
-      gp.y = (h - gh + 1) / 2;
-      tp.y = (h - th + 1) / 2;
-      TGlyphPlace p = SpeedButtonPlace(w, gw, tw, margin, spacing, layout == 1);
-      gp.x = p.glyph;
-      tp.x = p.text;
-      if (layout == 1) flags |= plat::DT_RIGHT;
-    } else {
-      gp.x = (w - gw + 1) / 2;
-      tp.x = (w - tw + 1) / 2;
-      TGlyphPlace p = SpeedButtonPlace(h, gh, th, margin, spacing, layout == 3);
-      gp.y = p.glyph;
-      tp.y = p.text;
-      flags |= plat::DT_CENTER;
-    }
-    DrawGlyphCell(this, canvas, gp, cells, GlyphCell(frame), glyph);
-    if (!text.empty()) {
-      const int old_mode = plat::SetBkMode(work, plat::TRANSPARENT);
-      vcl::TRect box = vcl::Bounds(tp.x, tp.y, tw, th);
-      plat::SetTextColor(work, vcl::ColorToRGB(canvas->Font()->Color()));
-      SkinDrawText(work, text, &box, flags);
-      plat::SetBkMode(work, old_mode);
-    }
-  } else {
-    DrawButtonCaption(this, canvas, local, plat::DT_CENTER, caption);
-  }
-  plat::BitBlt(dc, rect.left, rect.top, w, h, work, 0, 0, plat::SRCCOPY);
+  PrepareWork(w, h, frame, control, !flat || frame == 2 || frame == 4);
+  if (!DrawGlyphAndCaption(control, w, h, frame, true))
+    DrawButtonCaption(this, WorkBitmap.Canvas(), vcl::Rect(0, 0, w, h), plat::DT_CENTER,
+                      GetTextProp(control, "Caption"));
+  plat::BitBlt(dc, rect.left, rect.top, w, h, WorkBitmap.Canvas()->Handle(), 0, 0, plat::SRCCOPY);
 }
 
 }  // namespace skin

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <functional>
 
 #include "platform/user/Button.h"
 #include "platform/user/ComboBox.h"
@@ -24,6 +25,7 @@
 #include "skin/WinSkinEdits.h"
 #include "skin/WinSkinForm.h"
 #include "skin/WinSkinHeader.h"
+#include "skin/WinSkinPlayer.h"
 #include "skin/WinSkinScroll.h"
 #include "skin/WinSkinTabs.h"
 #include "skin/WinSkinUpDown.h"
@@ -59,6 +61,13 @@ std::string ClassOf(plat::HWND window) {
 
 bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
+// Sets the glyph kind of an object-image companion before it attaches.
+std::function<void(TSkinControl*)> GlyphKind(int kind) {
+  return [kind](TSkinControl* c) {
+    if (auto* image = dynamic_cast<TSkinObjImage*>(c)) image->GlyphKind = kind;
+  };
+}
+
 }  // namespace
 
 // One row per companion class; the families add theirs.
@@ -66,6 +75,10 @@ const std::vector<TSkinClassRow>& SkinClassRows() {
   static const std::vector<TSkinClassRow> rows = {
       {"TSkinButton", &Make<TSkinButton>, TSkinAttach::Control},
       {"TSkinSpeedButton", &Make<TSkinSpeedButton>, TSkinAttach::Graphic},
+      {"TSkinBitButton", &Make<TSkinBitButton>, TSkinAttach::Control},
+      {"TSkinMenuButton", &Make<TSkinMenuButton>, TSkinAttach::Control},
+      {"TSkinMP", &Make<TSkinMP>, TSkinAttach::Control},
+      {"TSkinObjImage", &Make<TSkinObjImage>, TSkinAttach::Control},
       {"TSkinCheckBox", &Make<TSkinCheckBox>, TSkinAttach::Control},
       {"TSkinRadioButton", &Make<TSkinRadioButton>, TSkinAttach::Control},
       {"TSkinGroupBox", &Make<TSkinGroupBox>, TSkinAttach::Control},
@@ -104,13 +117,15 @@ bool TSkinWalk::Has(int member) const {
 
 bool TSkinWalk::HasTabs() const { return data_->Skin().Tabs != nullptr; }
 
-TSkinControl* TSkinWalk::Attach(const std::string& name, vcl::TControl* control, bool colour, int mode) {
+TSkinControl* TSkinWalk::Attach(const std::string& name, vcl::TControl* control, bool colour, int mode,
+                                const std::function<void(TSkinControl*)>& prepare) {
   const TSkinClassRow* row = FindSkinClassRow(name);
   // A group's children may have been reached on their own already: one
   // companion each.
   if (!row || !control || IsControlSkinned(control)) return nullptr;
   TSkinControl* companion = row->make(control);
   if (mode >= 0) companion->Mode = mode;
+  if (prepare) prepare(companion);
   switch (row->attach) {
     case TSkinAttach::Graphic:
       if (auto* speed = dynamic_cast<TSkinSpeedButton*>(companion))
@@ -247,10 +262,12 @@ void TSkinWalk::SkinControl(vcl::TControl* control, vcl::TControl* context) {
   } else if (rule(n == "TDBNAVIGATOR", xcPanel)) {
     Attach("TSkinBox", control, true);
     for (int i = 0; win && i < win->ControlCount(); ++i) SkinControl(win->Controls(i), nullptr);
-  } else if (rule(n == "TRZDBCHECKBOX" || n == "TRZCHECKBOX" || n == "TCXDBCHECKBOX" || n == "TCXCHECKBOX",
-                  xcCheckBox) ||
-             rule(n == "TRZRADIOBUTTON" || n == "TRZDBRADIOBUTTON", xcRadioButton)) {
-    Attach("TSkinObjImage", control, true);
+  } else if (rule(n == "TRZDBCHECKBOX" || n == "TRZCHECKBOX", xcCheckBox)) {
+    Attach("TSkinObjImage", control, true, -1, GlyphKind(1));
+  } else if (rule(n == "TRZRADIOBUTTON" || n == "TRZDBRADIOBUTTON", xcRadioButton)) {
+    Attach("TSkinObjImage", control, true, -1, GlyphKind(2));
+  } else if (rule(n == "TCXDBCHECKBOX" || n == "TCXCHECKBOX", xcCheckBox)) {
+    Attach("TSkinObjImage", control, true, -1, GlyphKind(3));
   } else if (rule(Is<vcl::TCustomGroupBox>(control), xcPanel)) {
     WalkChildControls(win);
     Attach("TSkinGroupBox", control, true);
@@ -343,8 +360,13 @@ bool TSkinWalk::SkinBySkin3rd(const std::string& upper_name, vcl::TControl* cont
       const bool menu = key == "tcxbutton=" && GetPropText(control, "Kind") == "cxbkDropDownButton";
       Attach(menu ? "TSkinMenuButton" : "TSkinBitButton", control, false);
     }
-  } else if (kind == "pngbitbtn" || kind == "menubtn") {
-    if (Has(xcButton)) Attach(kind == "menubtn" ? "TSkinMenuButton" : "TSkinBitButton", control, false);
+  } else if (kind == "pngbitbtn") {
+    if (Has(xcButton))
+      Attach("TSkinBitButton", control, false, -1, [](TSkinControl* c) {
+        if (auto* bit = dynamic_cast<TSkinBitButton*>(c)) bit->GlyphProperty = "PngImage";
+      });
+  } else if (kind == "menubtn") {
+    if (Has(xcButton)) Attach("TSkinMenuButton", control, false);
   } else if (kind == "speedbutton") {
     if (Has(xcSpeedButton)) Attach("TSkinSpeedButton", control, false);
   } else if (kind == "tab") {
@@ -373,14 +395,24 @@ bool TSkinWalk::SkinBySkin3rd(const std::string& upper_name, vcl::TControl* cont
     if (Has(xcGroupBox)) {
       if (Has(xcRadioButton)) {
         const bool other = Contains(upper_name, "TRZ");
-        each_child([&](vcl::TControl* c) { Attach(other ? "TSkinObjImage" : "TSkinRadioButton", c, other); });
+        each_child([&](vcl::TControl* c) {
+          if (other)
+            Attach("TSkinObjImage", c, true, -1, GlyphKind(2));
+          else
+            Attach("TSkinRadioButton", c, false);
+        });
       }
       Attach("TSkinGroupBox", control, true);
     }
   } else if (kind == "checkgroup" && Has(xcPanel)) {
     if (Has(xcRadioButton)) {
       const bool other = Contains(upper_name, "TRZ");
-      each_child([&](vcl::TControl* c) { Attach(other ? "TSkinObjImage" : "TSkinCheckBox", c, other); });
+      each_child([&](vcl::TControl* c) {
+        if (other)
+          Attach("TSkinObjImage", c, true, -1, GlyphKind(1));
+        else
+          Attach("TSkinCheckBox", c, false);
+      });
     }
     if (Has(xcGroupBox)) Attach("TSkinGroupBox", control, true);
   } else if (kind == "checkbox") {

@@ -8,6 +8,7 @@
 // The rules name companion classes; SkinClassRows() maps each name to how a
 // companion of that class is made and attached. A rule whose class has no
 // row does nothing. Main thread only.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -59,9 +60,10 @@ class TSkinWalk {
   static bool HasScrollBars(vcl::TControl* control);
 
  private:
-  // A companion of class `name` attached to the control; nil when the class
-  // has no row or the companion did not attach.
-  TSkinControl* Attach(const std::string& name, vcl::TControl* control, bool colour, int mode = -1);
+  // A companion of class `name` attached to the control, after `prepare` set
+  // it up; nil when the class has no row or the companion did not attach.
+  TSkinControl* Attach(const std::string& name, vcl::TControl* control, bool colour, int mode = -1,
+                       const std::function<void(TSkinControl*)>& prepare = {});
   TSkinControl* AttachWindow(const std::string& name, plat::HWND window);
   bool Has(int member) const;
   bool HasTabs() const;

@@ -5,6 +5,7 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Text.h"
 #include "platform/gdi/TextLayout.h"
+#include "platform/user/Button.h"
 #include "platform/vcl/TypInfo.h"
 
 namespace vcl {
@@ -44,6 +45,14 @@ VCL_IMPLEMENT_CLASS(
     EventProp("OnMouseMove", &TSpeedButton::OnMouseMove), EventProp("OnMouseUp", &TSpeedButton::OnMouseUp),
     EventProp("OnMouseEnter", &TSpeedButton::OnMouseEnter),
     EventProp("OnMouseLeave", &TSpeedButton::OnMouseLeave))
+
+VCL_IMPLEMENT_CLASS(TBitBtn, ObjProp("Glyph", &TBitBtn::Glyph, &TBitBtn::SetGlyph).Stored(&TBitBtn::HasGlyph),
+                    EnumProp("Layout", &TBitBtn::Layout, &TBitBtn::SetLayout,
+                             {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"})
+                        .Default(blGlyphLeft),
+                    IntProp("Margin", &TBitBtn::Margin, &TBitBtn::SetMargin).Default(-1),
+                    IntProp("NumGlyphs", &TBitBtn::NumGlyphs, &TBitBtn::SetNumGlyphs).Default(1),
+                    IntProp("Spacing", &TBitBtn::Spacing, &TBitBtn::SetSpacing).Default(4))
 
 TSpeedButton::TSpeedButton(TComponent* owner) : TGraphicControl(owner), glyph_(std::make_unique<TBitmap>()) {
   // Clicks come from MouseUp, which knows about groups.
@@ -233,11 +242,27 @@ void TSpeedButton::Paint() {
     plat::DrawEdge(dc, &edge, pressed ? plat::EDGE_SUNKEN : plat::EDGE_RAISED, plat::BF_RECT);
   }
 
-  // Glyph and caption as one block, placed by Layout, Margin and Spacing.
-  int glyph_w = glyph_->Empty() ? 0 : glyph_->Width() / num_glyphs_;
-  int glyph_h = glyph_->Empty() ? 0 : glyph_->Height();
-  std::string caption = Caption();
+  TGlyphCaption what;
+  what.glyph = glyph_.get();
+  what.num_glyphs = num_glyphs_;
+  what.cell = GlyphIndex();
+  what.layout = layout_;
+  what.margin = margin_;
+  what.spacing = spacing_;
+  what.caption = Caption();
+  what.enabled = Enabled();
+  what.pressed = pressed;
   canvas->SetFont(Font());
+  DrawGlyphCaption(canvas, r, what);
+}
+
+void DrawGlyphCaption(TCanvas* canvas, const TRect& r, const TGlyphCaption& what) {
+  plat::HDC dc = canvas->Handle();
+  TBitmap* glyph = what.glyph;
+  const int cells = std::max(what.num_glyphs, 1);
+  int glyph_w = !glyph || glyph->Empty() ? 0 : glyph->Width() / cells;
+  int glyph_h = glyph_w == 0 ? 0 : glyph->Height();
+  const std::string& caption = what.caption;
   TSize text{0, 0};
   if (!caption.empty()) {
     plat::RECT calc{0, 0, 0, 0};
@@ -245,14 +270,14 @@ void TSpeedButton::Paint() {
                     plat::DT_SINGLELINE | plat::DT_CALCRECT);
     text = TSize{calc.right, calc.bottom};
   }
-  int space = glyph_w > 0 && text.cx > 0 ? spacing_ : 0;
-  bool horizontal = layout_ == blGlyphLeft || layout_ == blGlyphRight;
+  int space = glyph_w > 0 && text.cx > 0 ? what.spacing : 0;
+  bool horizontal = what.layout == blGlyphLeft || what.layout == blGlyphRight;
   int cw = r.right - r.left, ch = r.bottom - r.top;
   int total = horizontal ? glyph_w + space + text.cx : glyph_h + space + text.cy;
   int extent = horizontal ? cw : ch;
-  int lead = margin_ < 0 ? (extent - total) / 2 : margin_;
+  int lead = what.margin < 0 ? (extent - total) / 2 : what.margin;
   TPoint glyph_at, text_at;
-  switch (layout_) {
+  switch (what.layout) {
     case blGlyphLeft:
       glyph_at = {lead, (ch - glyph_h) / 2};
       text_at = {lead + glyph_w + space, (ch - text.cy) / 2};
@@ -270,17 +295,20 @@ void TSpeedButton::Paint() {
       text_at = {(cw - text.cx) / 2, ch - lead - glyph_h - space - text.cy};
       break;
   }
-  if (pressed) {
+  glyph_at = {glyph_at.x + r.left, glyph_at.y + r.top};
+  text_at = {text_at.x + r.left, text_at.y + r.top};
+  if (what.pressed) {
     ++glyph_at.x, ++glyph_at.y;
     ++text_at.x, ++text_at.y;
   }
 
   if (glyph_w > 0) {
-    TCanvas* source = glyph_->Canvas();
-    TColor key = glyph_->TransparentColor();
-    int index = GlyphIndex();
+    TCanvas* source = glyph->Canvas();
+    TColor key = glyph->TransparentColor();
+    // Missing images fall back to the first.
+    int index = what.cell >= 0 && what.cell < cells ? what.cell : 0;
     // Without an image of its own, a disabled glyph is drawn as its shadow.
-    bool shadow = !Enabled() && index == 0;
+    bool shadow = !what.enabled && index == 0;
     plat::COLORREF key_rgb = ColorToRGB(key);
     for (int y = 0; y < glyph_h; ++y) {
       for (int x = 0; x < glyph_w; ++x) {
@@ -293,9 +321,91 @@ void TSpeedButton::Paint() {
   if (!caption.empty()) {
     plat::SetBkMode(dc, plat::TRANSPARENT);
     plat::RECT place{text_at.x, text_at.y, text_at.x + text.cx, text_at.y + text.cy};
-    plat::SetTextColor(dc, ColorToRGB(Enabled() ? Font()->Color() : clBtnShadow));
+    plat::SetTextColor(dc, ColorToRGB(what.enabled ? canvas->Font()->Color() : clBtnShadow));
     plat::DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &place, plat::DT_SINGLELINE);
   }
+}
+
+// ---- TBitBtn -----------------------------------------------------------------------------
+
+TBitBtn::TBitBtn(TComponent* owner) : TButton(owner), glyph_(std::make_unique<TBitmap>()) {
+  glyph_->OnChange = [this](TObject*) { Invalidate(); };
+}
+
+TBitBtn::~TBitBtn() { glyph_->OnChange = nullptr; }
+
+void TBitBtn::CreateParams(TCreateParams& params) {
+  TButton::CreateParams(params);
+  params.Style = (params.Style & ~plat::BS_TYPEMASK) | plat::BS_OWNERDRAW;
+}
+
+void TBitBtn::SetNumGlyphs(TNumGlyphs value) {
+  value = std::clamp(value, 1, 4);
+  if (num_glyphs_ == value) return;
+  num_glyphs_ = value;
+  Invalidate();
+}
+
+void TBitBtn::SetLayout(TButtonLayout value) {
+  if (layout_ == value) return;
+  layout_ = value;
+  Invalidate();
+}
+
+void TBitBtn::SetMargin(int value) {
+  if (margin_ == value || value < -1) return;
+  margin_ = value;
+  Invalidate();
+}
+
+void TBitBtn::SetSpacing(int value) {
+  if (spacing_ == value) return;
+  spacing_ = value;
+  Invalidate();
+}
+
+void TBitBtn::Dispatch(TMessage& m) {
+  switch (m.Msg) {
+    case plat::BM_SETSTYLE:
+      // Default or not, the button stays owner-drawn; Default() decides the look.
+      m.WParam = plat::BS_OWNERDRAW;
+      break;
+    case CN_DRAWITEM:
+      if (m.LParam) DrawItem(*reinterpret_cast<const plat::DRAWITEMSTRUCT*>(m.LParam));
+      m.Result = 1;
+      return;
+    default:
+      break;
+  }
+  TButton::Dispatch(m);
+}
+
+void TBitBtn::DrawItem(const plat::DRAWITEMSTRUCT& draw) {
+  const bool down = (draw.itemState & plat::ODS_SELECTED) != 0;
+  const bool focused = (draw.itemState & plat::ODS_FOCUS) != 0;
+  TCanvas canvas;
+  const int saved = plat::SaveDC(draw.hDC);
+  canvas.SetHandle(draw.hDC);
+  const TRect client = draw.rcItem;
+  const TRect content = DrawButtonFace(&canvas, client, 1, bsNew, false, down, focused || Default());
+  TGlyphCaption what;
+  what.glyph = glyph_.get();
+  what.num_glyphs = num_glyphs_;
+  what.cell = !Enabled() ? 1 : down ? 2 : 0;
+  what.layout = layout_;
+  what.margin = margin_;
+  what.spacing = spacing_;
+  what.caption = Caption();
+  what.enabled = Enabled();
+  what.pressed = down;
+  canvas.SetFont(Font());
+  DrawGlyphCaption(&canvas, client, what);
+  if (focused) {
+    TRect ring{content.left + 2, content.top + 2, content.right - 2, content.bottom - 2};
+    canvas.DrawFocusRect(ring);
+  }
+  canvas.SetHandle(nullptr);
+  plat::RestoreDC(draw.hDC, saved);
 }
 
 TRect DrawButtonFace(TCanvas* canvas, const TRect& client, int bevel_width, TButtonStyle style,

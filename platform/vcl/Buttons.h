@@ -6,9 +6,11 @@
 #include <memory>
 #include <string>
 
+#include "platform/user/Menu.h"
 #include "platform/vcl/Controls.h"
 #include "platform/vcl/Graphics.h"
 #include "platform/vcl/GraphicsBitmap.h"
+#include "platform/vcl/StdCtrls.h"
 
 namespace vcl {
 
@@ -83,6 +85,61 @@ class TSpeedButton : public TGraphicControl {
   bool dragging_ = false;
   bool mouse_in_control_ = false;
 };
+
+// A push button with a glyph beside its caption, placed by Layout, Margin and
+// Spacing as on a speed button. It draws itself (an owner-drawn button
+// window), so it keeps that style when it becomes the default button.
+class TBitBtn : public TButton {
+  VCL_DECLARE_CLASS(TBitBtn, TButton)
+ public:
+  explicit TBitBtn(TComponent* owner);
+  ~TBitBtn() override;
+
+  // NumGlyphs images side by side: up, disabled, pressed.
+  TBitmap* Glyph() const { return glyph_.get(); }
+  void SetGlyph(TBitmap* value) { glyph_->Assign(value); }
+  TNumGlyphs NumGlyphs() const { return num_glyphs_; }
+  void SetNumGlyphs(TNumGlyphs value);
+  TButtonLayout Layout() const { return layout_; }
+  void SetLayout(TButtonLayout value);
+  int Margin() const { return margin_; }
+  void SetMargin(int value);
+  int Spacing() const { return spacing_; }
+  void SetSpacing(int value);
+
+  void Dispatch(TMessage& message) override;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  bool HasGlyph() const { return !glyph_->Empty(); }
+
+ private:
+  void DrawItem(const plat::DRAWITEMSTRUCT& draw);
+
+  std::unique_ptr<TBitmap> glyph_;
+  TNumGlyphs num_glyphs_ = 1;
+  TButtonLayout layout_ = blGlyphLeft;
+  int margin_ = -1;
+  int spacing_ = 4;
+};
+
+// A glyph cell and a caption laid out as one block in `client` by layout,
+// margin (-1 centres) and spacing; `cell` picks the glyph image (one past
+// the last is the first), a disabled button with no image of its own draws
+// the first as its shadow. The glyph's bottom-left pixel is transparent.
+struct TGlyphCaption {
+  TBitmap* glyph = nullptr;
+  TNumGlyphs num_glyphs = 1;
+  int cell = 0;
+  TButtonLayout layout = blGlyphLeft;
+  int margin = -1;
+  int spacing = 4;
+  std::string caption;
+  bool enabled = true;
+  // Moved one pixel right and down.
+  bool pressed = false;
+};
+void DrawGlyphCaption(TCanvas* canvas, const TRect& client, const TGlyphCaption& what);
 
 // The face of a push button over `client`: filled with clBtnFace, a clWindowFrame
 // outline (heavier when focused), then a raised bevel of `bevel_width` rings,

@@ -19,6 +19,7 @@
 #include "platform/vcl/ComCtrls.h"
 #include "platform/vcl/ImageCtrls.h"
 #include "platform/vcl/ImgList.h"
+#include "platform/vcl/MPlayer.h"
 #include "platform/vcl/TypInfo.h"
 
 namespace vcl {
@@ -1176,7 +1177,8 @@ void RegisterStdControlClasses() {
                    TRadioButton::StaticClass(), TGroupBox::StaticClass(), TEdit::StaticClass(),
                    TMemo::StaticClass(), TListBox::StaticClass(), TComboBox::StaticClass(),
                    TScrollBar::StaticClass(), TSpeedButton::StaticClass(), TImage::StaticClass(),
-                   TRadioGroup::StaticClass(), TImageList::StaticClass()});
+                   TRadioGroup::StaticClass(), TImageList::StaticClass(), TBitBtn::StaticClass(),
+                   TMediaPlayer::StaticClass()});
   RegisterComCtrlClasses();
 }
 

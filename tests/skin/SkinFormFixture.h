@@ -153,4 +153,40 @@ class SkinScreenTest : public displaytest::ScreenTest {
   std::unique_ptr<skin::TSkinData> data_;
 };
 
+// A shown 320 x 240 form wearing a skin, with controls placed on it, their
+// companions attached and their pixels read back.
+class SkinControlFormTest : public SkinScreenTest {
+ protected:
+  void TearDown() override {
+    delete form_;
+    SkinScreenTest::TearDown();
+  }
+  // The skin of `o` with the control colours, and the form wearing it.
+  void SkinTheForm(TestSkinOptions o) {
+    o.buttons += kControlColours;
+    data_ = NewSkinData(TestSkinPackage(o));
+    form_ = NewSizeableForm(320, 240);
+    ShowAndSkin(form_);
+    skin_form_ = SkinOf(form_);
+    ASSERT_NE(skin_form_, nullptr);
+  }
+  template <class C>
+  C* Place(C* control, int x, int y, int w, int h, vcl::TWinControl* parent = nullptr) {
+    control->SetParent(parent ? parent : form_);
+    control->SetBounds(x, y, w, h);
+    return control;
+  }
+  template <class S>
+  S* Skin(S* companion, bool colour = false) {
+    companion->AttachControl(skin_form_, data_.get(), colour, skin_form_->WorkCanvas());
+    Pump();
+    return companion;
+  }
+  // A pixel of a control, in its window's coordinates.
+  uint32_t At(vcl::TWinControl* control, int x, int y) { return ChildPixel(form_, control->Handle(), x, y); }
+
+  vcl::TForm* form_ = nullptr;
+  skin::TWinSkinForm* skin_form_ = nullptr;
+};
+
 }  // namespace skin_test

@@ -42,13 +42,12 @@ const std::vector<vcl::TColor> kRadio = {0x000050, 0x000060, 0x000070, 0x000080,
 const std::vector<vcl::TColor> kEdges = {0x0000A0, 0x00A000, 0xA00000};
 const std::vector<vcl::TColor> kExtra = {0x000011, 0x000022, 0x000033, 0x000044, 0xFFFF00};
 
-class WinSkinControlsTest : public SkinScreenTest {
+class WinSkinControlsTest : public SkinControlFormTest {
  protected:
   void SetUp() override {
-    SkinScreenTest::SetUp();
+    SkinControlFormTest::SetUp();
     TestSkinOptions o;
     o.buttons +=
-        "[Colours]\nButtonFace=32,64,96\nButtonShadow=48,32,16\n"
         "[Buttons]\nBitmap=btn.bmp\nCheckButton=check.bmp\nCheckButtonFrame=4\n"
         "RadioButton=radio.bmp\nRadioButtonFrame=8\n"
         "[StatusBarEdges]\nImage=edges.bmp\n[ExtraImages]\nImage=extra.bmp\n";
@@ -57,36 +56,7 @@ class WinSkinControlsTest : public SkinScreenTest {
                {"radio.bmp", FramesBmp(104, 13, 8, false, kRadio)},
                {"edges.bmp", FramesBmp(30, 10, 3, false, kEdges)},
                {"extra.bmp", FramesBmp(60, 12, 5, false, kExtra)}};
-    data_ = NewSkinData(TestSkinPackage(o));
-    form_ = NewSizeableForm(320, 240);
-    ShowAndSkin(form_);
-    skin_form_ = SkinOf(form_);
-    ASSERT_NE(skin_form_, nullptr);
-  }
-  void TearDown() override {
-    delete form_;
-    SkinScreenTest::TearDown();
-  }
-
-  template <class C>
-  C* Place(C* control, int x, int y, int w, int h) {
-    control->SetParent(form_);
-    control->SetBounds(x, y, w, h);
-    return control;
-  }
-  template <class S>
-  S* Skin(S* companion, bool colour = false) {
-    companion->AttachControl(skin_form_, data_.get(), colour, skin_form_->WorkCanvas());
-    Pump();
-    return companion;
-  }
-  // A pixel of a control, in its window's coordinates.
-  uint32_t At(vcl::TWinControl* control, int x, int y) {
-    Pump();
-    plat::RECT form{}, c{};
-    plat::GetWindowRect(form_->Handle(), &form);
-    plat::GetWindowRect(control->Handle(), &c);
-    return Screen()->PresentedPixel(form_->Handle(), c.left - form.left + x, c.top - form.top + y);
+    SkinTheForm(o);
   }
   // A pixel of the form's client area.
   uint32_t AtClient(int x, int y) {
@@ -106,9 +76,6 @@ class WinSkinControlsTest : public SkinScreenTest {
   static plat::LPARAM Point(int x, int y) {
     return static_cast<plat::LPARAM>(plat::MAKELONG(static_cast<plat::WORD>(x), static_cast<plat::WORD>(y)));
   }
-
-  vcl::TForm* form_ = nullptr;
-  TWinSkinForm* skin_form_ = nullptr;
 };
 
 TEST_F(WinSkinControlsTest, ButtonShowsTheFrameOfItsState) {
@@ -421,23 +388,28 @@ TEST_F(WinSkinControlsTest, SpeedButtonShowsItsStatesAndPlacesItsGlyph) {
   EXPECT_EQ(frame_at(38, 13), Rgb(vcl::TColor(grey | grey << 8 | grey << 16)));
 }
 
-TEST(SpeedButtonPlaceTest, GlyphAndTextAlongTheLayoutAxis) {
+TEST(GlyphBlockPlaceTest, GlyphAndTextAlongTheLayoutAxis) {
+  // A 75-pixel button, a 16-pixel glyph and a 15-pixel text unless noted.
   struct Case {
+    const char* layout;
     int c, g, t, margin, spacing;
-    bool far_side;
+    bool far_side, speed;
     int glyph, text;
   } cases[] = {
-      {75, 16, 15, -1, 4, false, 21, 41},   // centred as one block, one pixel on
-      {75, 16, 15, -1, -1, false, 14, 44},  // margin and spacing a third each
-      {75, 16, 15, 5, -1, false, 5, 40},    // the rest split around the text
-      {75, 16, 15, -1, 4, true, 38, 19},    // glyph on the far side
-      {60, 16, 13, -1, 4, false, 14, 34},   // glyph on top
-      {75, 16, 0, -1, 4, false, 30, 46},    // no text: no spacing
+      {"centred as one block", 75, 16, 15, -1, 4, false, false, 20, 40},
+      {"margin and spacing a third each", 75, 16, 15, -1, -1, false, false, 14, 44},
+      {"the rest split around the text", 75, 16, 15, 5, -1, false, false, 5, 40},
+      {"glyph on the far side", 75, 16, 15, -1, 4, true, false, 39, 20},
+      {"glyph on top, 60 high", 60, 16, 13, -1, 4, false, false, 13, 33},
+      {"no text: no spacing", 75, 16, 0, -1, 4, false, false, 29, 45},
+      {"speed button: one pixel on", 75, 16, 15, -1, 4, false, true, 21, 41},
+      {"speed button, far side", 75, 16, 15, -1, 4, true, true, 38, 19},
+      {"speed button, thirds", 75, 16, 15, -1, -1, false, true, 14, 44},
   };
   for (const Case& c : cases) {
-    TGlyphPlace p = SpeedButtonPlace(c.c, c.g, c.t, c.margin, c.spacing, c.far_side);
-    EXPECT_EQ(p.glyph, c.glyph) << c.c << " " << c.margin << " " << c.spacing;
-    EXPECT_EQ(p.text, c.text) << c.c << " " << c.margin << " " << c.spacing;
+    TGlyphPlace p = GlyphBlockPlace(c.c, c.g, c.t, c.margin, c.spacing, c.far_side, c.speed);
+    EXPECT_EQ(p.glyph, c.glyph) << c.layout;
+    EXPECT_EQ(p.text, c.text) << c.layout;
   }
 }
 

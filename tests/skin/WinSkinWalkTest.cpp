@@ -18,6 +18,7 @@
 #include "platform/vcl/ComCtrls.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/ImageCtrls.h"
+#include "platform/vcl/MPlayer.h"
 #include "platform/vcl/StdCtrls.h"
 #include "platform/vcl/TypInfo.h"
 #include "skin/SkinFormFixture.h"
@@ -25,6 +26,7 @@
 #include "skin/WinSkinButtons.h"
 #include "skin/WinSkinDlg.h"
 #include "skin/WinSkinEdits.h"
+#include "skin/WinSkinPlayer.h"
 #include "skin/WinSkinScroll.h"
 #include "skin/WinSkinWalk.h"
 
@@ -58,6 +60,27 @@ class TMyButton : public vcl::TButton {
  public:
   using vcl::TButton::TButton;
 };
+// Buttons and a check group named in the list by kind.
+class TMyBitBtn : public vcl::TBitBtn {
+  VCL_DECLARE_CLASS(TMyBitBtn, vcl::TBitBtn)
+ public:
+  using vcl::TBitBtn::TBitBtn;
+};
+class TMyPngBtn : public vcl::TBitBtn {
+  VCL_DECLARE_CLASS(TMyPngBtn, vcl::TBitBtn)
+ public:
+  using vcl::TBitBtn::TBitBtn;
+};
+class TMyMenuBtn : public vcl::TButton {
+  VCL_DECLARE_CLASS(TMyMenuBtn, vcl::TButton)
+ public:
+  using vcl::TButton::TButton;
+};
+class TRzTestCheckGroup : public vcl::TPanel {
+  VCL_DECLARE_CLASS(TRzTestCheckGroup, vcl::TPanel)
+ public:
+  using vcl::TPanel::TPanel;
+};
 
 }  // namespace
 
@@ -66,6 +89,10 @@ VCL_IMPLEMENT_CLASS(TMyPanel, vcl::published::BoolProp("Transparent", &TMyPanel:
 VCL_IMPLEMENT_CLASS(TMyNilPanel)
 VCL_IMPLEMENT_CLASS(TMyButton)
 VCL_IMPLEMENT_CLASS(TRzTestButton)
+VCL_IMPLEMENT_CLASS(TMyBitBtn)
+VCL_IMPLEMENT_CLASS(TMyPngBtn)
+VCL_IMPLEMENT_CLASS(TMyMenuBtn)
+VCL_IMPLEMENT_CLASS(TRzTestCheckGroup)
 
 namespace {
 
@@ -81,6 +108,10 @@ class WinSkinWalkTest : public SkinScreenTest {
     data_->Skin3rd()->Add("TMyNilPanel=nil");
     data_->Skin3rd()->Add("TMyPanel=Panel");
     data_->Skin3rd()->Add("TMyButton=unknownkind");
+    data_->Skin3rd()->Add("TMyBitBtn=bitbtn");
+    data_->Skin3rd()->Add("TMyPngBtn=PngBitBtn");
+    data_->Skin3rd()->Add("TMyMenuBtn=menubtn");
+    data_->Skin3rd()->Add("TRzTestCheckGroup=checkgroup");
     form_ = NewSizeableForm(400, 300);
   }
   void TearDown() override {
@@ -127,6 +158,12 @@ class WinSkinWalkTest : public SkinScreenTest {
     if (typeid(*c) == typeid(TSkinComBox)) return "TSkinComBox";
     if (typeid(*c) == typeid(TSkinProgress)) return "TSkinProgress";
     if (typeid(*c) == typeid(TSkinScrollbar)) return "TSkinScrollbar";
+    if (typeid(*c) == typeid(TSkinMenuButton)) return "TSkinMenuButton";
+    if (typeid(*c) == typeid(TSkinMP)) return "TSkinMP";
+    if (auto* bit = dynamic_cast<TSkinBitButton*>(c))
+      return bit->GlyphProperty.empty() ? "TSkinBitButton" : "TSkinBitButton " + bit->GlyphProperty;
+    if (auto* image = dynamic_cast<TSkinObjImage*>(c))
+      return "TSkinObjImage " + std::to_string(image->GlyphKind) + (c->UseSkinColour ? " colour" : "");
     return typeid(*c).name();
   }
 
@@ -163,6 +200,13 @@ TEST_F(WinSkinWalkTest, EachControlGetsTheCompanionOfItsClass) {
   simple->SetStyle(vcl::csSimple);
   auto* scroll = Add<vcl::TScrollBar>(form_);
   auto* header = Add<vcl::THeaderControl>(form_);
+  auto* player = Add<vcl::TMediaPlayer>(form_);
+  auto* bit = Add<vcl::TBitBtn>(form_);
+  auto* my_bit = Add<TMyBitBtn>(form_);
+  auto* my_png = Add<TMyPngBtn>(form_);
+  auto* my_menu = Add<TMyMenuBtn>(form_);
+  auto* check_group = Add<TRzTestCheckGroup>(form_);
+  auto* group_check = Add<vcl::TCheckBox>(check_group);
   Skin();
 
   struct Row {
@@ -195,6 +239,13 @@ TEST_F(WinSkinWalkTest, EachControlGetsTheCompanionOfItsClass) {
       {"simple combo box", simple, "TSkinComBox"},
       {"scroll bar control (attached directly only)", scroll, "none"},
       {"header control", header, "none"},
+      {"media player", player, "TSkinMP"},
+      {"bit button (a button)", bit, "TSkinButton"},
+      {"class listed as bitbtn", my_bit, "TSkinBitButton"},
+      {"class listed as pngbitbtn", my_png, "TSkinBitButton PngImage"},
+      {"class listed as menubtn", my_menu, "TSkinMenuButton"},
+      {"check group of another maker", check_group, "TSkinGroupBox colour"},
+      {"its check box", group_check, "TSkinObjImage 1 colour"},
   };
   for (const Row& r : rows) EXPECT_EQ(KindOf(r.control), r.companion) << r.what;
   EXPECT_EQ(group_off->Buttons(0)->Tag(), 99);
@@ -270,6 +321,8 @@ TEST_F(WinSkinWalkTest, BareChildWindowsAreMappedByWindowClass) {
       {"combobox", plat::CBS_DROPDOWNLIST, "TSkinComBox"},
       {"combobox", plat::CBS_DROPDOWN, "TSkinComBox"},
       {"edit", 0, "TSkinEdit"},
+      {"scrollbar", plat::SBS_SIZEGRIP, "TSkinSizer"},
+      {"scrollbar", plat::WS_TABSTOP, "none"},
       // Last: the pane of the check box below.
       {"#32770", 0, "TSkinBoxH"},
   };
@@ -296,6 +349,7 @@ TEST_F(WinSkinWalkTest, BareChildWindowsAreMappedByWindowClass) {
     if (c && typeid(*c) == typeid(TSkinBoxH)) kind = "TSkinBoxH";
     if (c && typeid(*c) == typeid(TSkinComBox)) kind = "TSkinComBox";
     if (c && typeid(*c) == typeid(TSkinEdit)) kind = "TSkinEdit";
+    if (c && typeid(*c) == typeid(TSkinSizer)) kind = "TSkinSizer";
     EXPECT_EQ(kind, rows[i].companion);
     // Bare windows never get their text painted by the skin.
     if (c) {

@@ -1,17 +1,28 @@
 // Speed buttons: clicks by the mouse, groups that keep one button down,
-// AllowAllUp, Down from code, and the glyph on the parent's pixels.
+// AllowAllUp, Down from code, and the glyph on the parent's pixels; bit
+// buttons drawing their glyph, default or not.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "StdControlsTestSupport.h"
+#include "platform/user/Button.h"
 #include "platform/vcl/Buttons.h"
 
 using namespace vcl;
 using vcltest::StdControlsTest;
 
 namespace {
+
+// An 8x8 glyph: blue with a white (bottom-left, so transparent) border.
+void BorderedGlyph(TBitmap& glyph) {
+  glyph.SetSize(8, 8);
+  glyph.Canvas()->Brush()->SetColor(clWhite);
+  glyph.Canvas()->FillRect(Rect(0, 0, 8, 8));
+  glyph.Canvas()->Brush()->SetColor(clBlue);
+  glyph.Canvas()->FillRect(Rect(2, 2, 6, 6));
+}
 
 class SpeedButtonsTest : public StdControlsTest {
  protected:
@@ -107,13 +118,8 @@ TEST_F(SpeedButtonsTest, GlyphIsDrawnWithItsTransparentColour) {
   b->SetParent(form_);
   b->SetBounds(10, 10, 24, 24);
   b->SetFlat(true);
-  // An 8x8 glyph: blue with a white (bottom-left, so transparent) border.
   TBitmap glyph;
-  glyph.SetSize(8, 8);
-  glyph.Canvas()->Brush()->SetColor(clWhite);
-  glyph.Canvas()->FillRect(Rect(0, 0, 8, 8));
-  glyph.Canvas()->Brush()->SetColor(clBlue);
-  glyph.Canvas()->FillRect(Rect(2, 2, 6, 6));
+  BorderedGlyph(glyph);
   b->SetGlyph(&glyph);
   ShowForm();
   // Centred: the glyph starts at (24 - 8) / 2 = 8 inside the button.
@@ -125,6 +131,39 @@ TEST_F(SpeedButtonsTest, GlyphIsDrawnWithItsTransparentColour) {
   b->SetDown(true);
   EXPECT_EQ(Pixel(gx + 2, gy + 2), plat::RGB(255, 0, 0));
   EXPECT_EQ(Pixel(gx + 6, gy + 6), plat::RGB(0, 0, 255));
+}
+
+TEST_F(SpeedButtonsTest, BitButtonDrawsItsGlyphAndClicks) {
+  auto* b = new TBitBtn(form_);
+  b->SetParent(form_);
+  b->SetBounds(10, 10, 60, 24);
+  b->SetCaption("");
+  int clicks = 0;
+  b->OnClick = [&](TObject*) { ++clicks; };
+  TBitmap glyph;
+  BorderedGlyph(glyph);
+  b->SetGlyph(&glyph);
+  ShowForm();
+  auto pixel = [&](int x, int y) {
+    plat::UpdateWindow(b->Handle());
+    plat::HDC dc = plat::GetDC(b->Handle());
+    plat::COLORREF c = plat::GetPixel(dc, x, y);
+    plat::ReleaseDC(b->Handle(), dc);
+    return c;
+  };
+  // Centred: (60 - 8) / 2 = 26 across, (24 - 8) / 2 = 8 down; the white border is transparent.
+  const int gx = 26, gy = 8;
+  EXPECT_EQ(pixel(gx + 3, gy + 3), plat::RGB(0, 0, 255));
+  EXPECT_EQ(pixel(gx, gy), ColorToRGB(clBtnFace));
+  // The default button keeps drawing itself.
+  b->SetDefault(true);
+  EXPECT_EQ(plat::GetWindowLongA(b->Handle(), plat::GWL_STYLE) & plat::BS_TYPEMASK, plat::BS_OWNERDRAW);
+  EXPECT_EQ(pixel(gx + 3, gy + 3), plat::RGB(0, 0, 255));
+  Click(b, 5, 5);
+  EXPECT_EQ(clicks, 1);
+  // Disabled with no image of its own: the glyph's shadow.
+  b->SetEnabled(false);
+  EXPECT_EQ(pixel(gx + 3, gy + 3), ColorToRGB(clBtnShadow));
 }
 
 }  // namespace
