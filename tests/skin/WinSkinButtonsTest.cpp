@@ -236,6 +236,17 @@ TEST_F(WinSkinButtonsTest, BitButtonGlyphCellsImagesAndNamedPictures) {
   button->SetImageIndex(0);
   skin->RepaintWindow();
   EXPECT_EQ(At(button, gx + 8, gy + 8), Rgb(0x0080F0));
+  // Disabled: the disabled image (a 4 x 4 square on white, the white
+  // transparent) in the list's disabled look.
+  auto square = Filled(16, 16, vcl::clWhite);
+  square->Canvas()->Brush()->SetColor(0x00F080);
+  square->Canvas()->FillRect(vcl::Rect(6, 6, 10, 10));
+  images.AddMasked(square.get(), vcl::clWhite);
+  button->SetDisabledIndex(1);
+  button->SetEnabled(false);
+  EXPECT_EQ(At(button, gx + 8, gy + 8), Rgb(vcl::clBtnShadow));
+  EXPECT_EQ(At(button, gx + 2, gy + 2), FrameColour(3));
+  button->SetEnabled(true);
   button->SetImages(nullptr);
 
   // A named picture is drawn whole: both halves of a 32-wide strip.
