@@ -1,6 +1,6 @@
 #pragma once
 // What the common controls (track bar, up-down, progress bar, status bar, tab
-// control, header, list view) share: their registration, the notification
+// control, header, list view, date-time picker) share: their registration, the notification
 // header they send with WM_NOTIFY, the generic NM_* codes and the
 // custom-draw protocol through which a parent paints parts of a control.
 #include <cstdint>
@@ -149,5 +149,6 @@ bool RegisterStatusBarClass();
 bool RegisterTabControlClass();
 bool RegisterHeaderClass();
 bool RegisterListViewClass();
+bool RegisterDateTimePickClass();
 
 }  // namespace plat::user

@@ -33,6 +33,7 @@ BOOL RegisterStandardControls() {
     ok = ok && user::RegisterTabControlClass();
     ok = ok && user::RegisterHeaderClass();
     ok = ok && user::RegisterListViewClass();
+    ok = ok && user::RegisterDateTimePickClass();
   });
   return ok ? TRUE : FALSE;
 }

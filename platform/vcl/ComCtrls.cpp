@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/user/DateTimePick.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/Header.h"
 #include "platform/user/ListView.h"
@@ -91,6 +92,10 @@ VCL_IMPLEMENT_CLASS(TProgressBar, VCL_COM_ALIGN(TProgressBar, alNone), VCL_COM_C
                     BoolProp("Smooth", &TProgressBar::Smooth, &TProgressBar::SetSmooth).Default(false),
                     IntProp("Step", &TProgressBar::Step, &TProgressBar::SetStep).Default(10),
                     VCL_COM_TAB_PROPS(TProgressBar, false), VCL_COM_WIN_EVENTS(TProgressBar))
+
+VCL_IMPLEMENT_CLASS(TDateTimePicker, VCL_COM_ALIGN(TDateTimePicker, alNone),
+                    VCL_COM_CONTROL_PROPS(TDateTimePicker), VCL_COM_TAB_PROPS(TDateTimePicker, true),
+                    EventProp("OnChange", &TDateTimePicker::OnChange), VCL_COM_WIN_EVENTS(TDateTimePicker))
 
 VCL_IMPLEMENT_CLASS(TStatusPanel,
                     EnumProp("Alignment", &TStatusPanel::Alignment, &TStatusPanel::SetAlignment,
@@ -361,6 +366,70 @@ void TProgressBar::StepIt() {
   if (next > max_) next = min_ + (next - max_) % span;
   if (next < min_) next = max_ - (min_ - next) % span;
   SetPosition(next);
+}
+
+// ---- TDateTimePicker ---------------------------------------------------------------------
+
+namespace {
+
+plat::SYSTEMTIME ToSystemTime(TDateTime value) {
+  int year = 0, month = 0, day = 0;
+  DecodeDate(value, year, month, day);
+  plat::SYSTEMTIME t;
+  t.wYear = static_cast<plat::WORD>(year);
+  t.wMonth = static_cast<plat::WORD>(month);
+  t.wDay = static_cast<plat::WORD>(day);
+  return t;
+}
+
+}  // namespace
+
+TDateTimePicker::TDateTimePicker(TComponent* owner) : TStdWinControl(owner) {
+  SetControlStyle(ControlStyle() -
+                  TControlStyle{csCaptureMouse, csClickEvents, csDoubleClicks, csSetCaption});
+  SetBounds(0, 0, 186, 21);
+  SetTabStop(true);
+  date_ = vcl::Date();
+}
+
+void TDateTimePicker::CreateParams(TCreateParams& params) {
+  TStdWinControl::CreateParams(params);
+  CreateSubClass(params, plat::DATETIMEPICK_CLASSA);
+  params.Style |= plat::WS_TABSTOP;
+  params.ExStyle |= plat::WS_EX_CLIENTEDGE;
+}
+
+void TDateTimePicker::CreateWnd() {
+  TStdWinControl::CreateWnd();
+  Apply();
+}
+
+void TDateTimePicker::Apply() {
+  if (!HandleAllocated()) return;
+  const plat::SYSTEMTIME t = ToSystemTime(date_);
+  plat::SendMessageA(Handle(), plat::DTM_SETSYSTEMTIME, plat::GDT_VALID, reinterpret_cast<plat::LPARAM>(&t));
+}
+
+void TDateTimePicker::SetDate(TDateTime value) {
+  const plat::SYSTEMTIME t = ToSystemTime(value);
+  if (t.wYear < 1601 || t.wYear > 9999) return;
+  date_ = EncodeDate(t.wYear, t.wMonth, t.wDay);
+  Apply();
+}
+
+bool TDateTimePicker::DroppedDown() {
+  return HandleAllocated() && plat::SendMessageA(Handle(), plat::DTM_GETMONTHCAL, 0, 0) != 0;
+}
+
+void TDateTimePicker::Dispatch(TMessage& m) {
+  if (m.Msg == CN_NOTIFY && m.LParam &&
+      reinterpret_cast<const plat::NMHDR*>(m.LParam)->code == plat::DTN_DATETIMECHANGE) {
+    const plat::SYSTEMTIME& t = reinterpret_cast<const plat::NMDATETIMECHANGE*>(m.LParam)->st;
+    date_ = EncodeDate(t.wYear, t.wMonth, t.wDay);
+    if (OnChange) OnChange(this);
+    return;
+  }
+  TStdWinControl::Dispatch(m);
 }
 
 // ---- TStatusBar -------------------------------------------------------------------------

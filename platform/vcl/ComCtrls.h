@@ -1,9 +1,10 @@
 #pragma once
 // The common controls of the class library over the window layer's classes:
-// track bar, progress bar, status bar with panels, tab control and page
-// control with its tab sheets, header control and list view. As with the standard controls, the objects
-// keep their values while no window exists and turn the notifications
-// reflected from the parent into events.
+// track bar, progress bar, date-time picker, status bar with panels, tab
+// control and page control with its tab sheets, header control and list
+// view. As with the standard controls, the objects keep their values while
+// no window exists and turn the notifications reflected from the parent
+// into events.
 #include <functional>
 #include <memory>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "platform/vcl/Collections.h"
 #include "platform/vcl/StdCtrls.h"
+#include "platform/vcl/SysUtils.h"
 
 namespace vcl {
 
@@ -105,6 +107,33 @@ class TProgressBar : public TStdWinControl {
   int min_ = 0, max_ = 100, position_ = 0, step_ = 10;
   bool smooth_ = false;
   TProgressBarOrientation orientation_ = pbHorizontal;
+};
+
+// ---- TDateTimePicker ---------------------------------------------------------
+
+// A date with a calendar to drop down. Date is whole days between the years
+// 1601 and 9999 (others are refused); a day picked in the calendar sets it
+// and runs OnChange, a change from code does not.
+class TDateTimePicker : public TStdWinControl {
+  VCL_DECLARE_CLASS(TDateTimePicker, TStdWinControl)
+ public:
+  explicit TDateTimePicker(TComponent* owner);
+
+  TDateTime Date() const { return date_; }
+  void SetDate(TDateTime value);
+  bool DroppedDown();
+
+  TNotifyEvent OnChange;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  void Dispatch(TMessage& message) override;
+
+ private:
+  void Apply();
+
+  TDateTime date_ = 0;
 };
 
 // ---- TStatusBar ---------------------------------------------------------------

@@ -1,5 +1,6 @@
-// Common controls: track bar, progress bar, status bar, tab control, page
-// control, header control and list view; their events from the user and from code, what reaches their
+// Common controls: track bar, progress bar, date-time picker, status bar, tab
+// control, page control, header control and list view; their events from
+// the user and from code, what reaches their
 // windows, and a description read and written back.
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "StdControlsTestSupport.h"
+#include "platform/user/DateTimePick.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/Header.h"
 #include "platform/user/ListView.h"
@@ -121,6 +123,35 @@ TEST_F(ComCtrlsTest, ProgressBarStepsWrapAndPositionsClamp) {
   bar->SetMax(50);
   EXPECT_EQ(bar->Position(), 50);
   EXPECT_EQ(plat::SendMessageA(bar->Handle(), plat::PBM_GETRANGE, plat::FALSE, 0), 50);
+}
+
+TEST_F(ComCtrlsTest, DateTimePickerTakesTheDayPickedInItsCalendar) {
+  auto* picker = new TDateTimePicker(form_);
+  picker->SetDate(EncodeDate(2026, 5, 14) + 0.75);  // the time of day is dropped
+  picker->SetParent(form_);
+  int changes = 0;
+  picker->OnChange = [&](TObject*) { ++changes; };
+  ShowForm();
+  EXPECT_EQ(picker->Date(), EncodeDate(2026, 5, 14));
+  plat::SYSTEMTIME shown;
+  plat::SendMessageA(picker->Handle(), plat::DTM_GETSYSTEMTIME, 0, reinterpret_cast<plat::LPARAM>(&shown));
+  EXPECT_EQ(shown.wDay, 14);
+  picker->SetDate(EncodeDate(1200, 1, 1));
+  EXPECT_EQ(picker->Date(), EncodeDate(2026, 5, 14)) << "a year the calendar cannot show is refused";
+
+  // Its button drops the calendar; the last cell of the first row is Saturday 2 May.
+  Click(picker, picker->ClientWidth() - 4, 8);
+  ASSERT_TRUE(picker->DroppedDown());
+  auto calendar =
+      reinterpret_cast<plat::HWND>(plat::SendMessageA(picker->Handle(), plat::DTM_GETMONTHCAL, 0, 0));
+  plat::SendMessageA(
+      calendar, plat::WM_LBUTTONDOWN, plat::MK_LBUTTON,
+      plat::MAKELPARAM(6 * plat::user::kCalendarCellWidth + 3, plat::user::kCalendarCellHeight + 3));
+  EXPECT_FALSE(picker->DroppedDown());
+  EXPECT_EQ(picker->Date(), EncodeDate(2026, 5, 2));
+  EXPECT_EQ(changes, 1);
+  picker->SetDate(EncodeDate(2026, 6, 1));
+  EXPECT_EQ(changes, 1) << "a change from code runs no event";
 }
 
 TEST_F(ComCtrlsTest, StatusBarPanelsReachTheWindow) {
