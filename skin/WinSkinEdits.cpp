@@ -75,17 +75,18 @@ void TSkinEdit::PostProcessMessage(vcl::TMessage& message) {
   TSkinControl::PostProcessMessage(message);
 }
 
-void TSkinEdit::DrawControl(plat::HDC dc, const TRect& rect) {
+void DrawFlatBorder(TSkinControl* companion, plat::HDC dc, const TRect& rect, int whites) {
   plat::RECT client{};
-  if (!skin_data_ || !plat::GetClientRect(Handle(), &client)) return;
-  // An edit without a border has a client as large as its window.
+  if (!companion->SkinData() || !plat::GetClientRect(companion->Handle(), &client)) return;
+  // A window without a border has a client as large as itself.
   if (client.right == Width(rect) || client.bottom == Height(rect)) return;
   // The whole window's edge, not the client: the native edge is covered and
   // the text area is left alone.
-  Frame(dc, rect, skin_data_->Skin().ButtonShadow);
-  Frame(dc, Deflated(rect, 1), vcl::clWhite);
-  Frame(dc, Deflated(rect, 2), vcl::clWhite);
+  Frame(dc, rect, companion->SkinData()->Skin().ButtonShadow);
+  for (int k = 1; k <= whites; ++k) Frame(dc, Deflated(rect, k), vcl::clWhite);
 }
+
+void TSkinEdit::DrawControl(plat::HDC dc, const TRect& rect) { DrawFlatBorder(this, dc, rect, 2); }
 
 void TSkinEdit::PrintBorder(plat::HDC dc) {
   plat::RECT client{}, window{};
@@ -322,9 +323,11 @@ void TSkinComBox::FlatPainter(plat::HDC dc, const TRect& rect) {
 
 bool TSkinProgress::HasImage() const {
   if (!skin_data_) return false;
-  const TDataSkinBorder* progress = skin_data_->Skin().Progress.get();
-  // The chunked kind keeps the platform's own painting.
-  return progress && !progress->Bitmap.Empty() && progress->Style != 1;
+  const TParsedSkin& skin = skin_data_->Skin();
+  const TDataSkinBorder* progress = skin.Progress.get();
+  if (!progress || progress->Bitmap.Empty()) return false;
+  // The chunked kind needs its chunk; without it the platform paints.
+  return progress->Style != 1 || (skin.ProgressChunk && !skin.ProgressChunk->Bitmap.Empty());
 }
 
 bool TSkinProgress::PreProcessMessage(vcl::TMessage& message) {
@@ -362,16 +365,45 @@ void TSkinProgress::DrawControl(plat::HDC dc, const TRect& rect) {
   work.Canvas()->Brush()->SetColor(skin.ButtonFace);
   work.Canvas()->FillRect(vcl::Rect(0, 0, w, h));
   const plat::HDC wdc = work.Canvas()->Handle();
-  const bool tile = progress->Tile == 1;
-  SkinDrawElement(wdc, vcl::Rect(0, 0, w, h), &progress->Bitmap, false, tile, true, 2, 1, Margins(*progress));
+  const bool chunked = progress->Style == 1;
+  const bool tile = !chunked && progress->Tile == 1;
+  const int frames = chunked ? 1 : 2;
+  SkinDrawElement(wdc, vcl::Rect(0, 0, w, h), &progress->Bitmap, false, tile, true, frames, 1,
+                  Margins(*progress));
   const int pos = static_cast<int>(plat::SendMessageA(Handle(), plat::PBM_GETPOS, 0, 0));
   const int high = static_cast<int>(plat::SendMessageA(Handle(), plat::PBM_GETRANGE, plat::FALSE, 0));
-  if (const int filled = FilledLength(w, pos, high); filled > 0)
-    SkinDrawElement(wdc, vcl::Rect(0, 0, filled, h), &progress->Bitmap, false, tile, true, 2, 2,
-                    Margins(*progress));
+  if (const int filled = FilledLength(w, pos, high); filled > 0) {
+    if (chunked)
+      DrawChunks(wdc, filled, h);
+    else
+      SkinDrawElement(wdc, vcl::Rect(0, 0, filled, h), &progress->Bitmap, false, tile, true, 2, 2,
+                      Margins(*progress));
+  }
   // A vertical bar is composed lying and stood up: full from the bottom.
   if (vertical) RotateBitmapLeft(work);
   plat::BitBlt(dc, rect.left, rect.top, Width(rect), Height(rect), work.Canvas()->Handle(), 0, 0,
+               plat::SRCCOPY);
+}
+
+void TSkinProgress::DrawChunks(plat::HDC dc, int filled, int height) {
+  TDataSkinObject* chunk = skin_data_->Skin().ProgressChunk.get();
+  const int frames = std::max(chunk->Frame, 1);
+  if (chunk->Tile != 1) {
+    // One chunk stretched over the filled length, inside a 2-pixel edge.
+    SkinStretchBand(dc, vcl::Rect(2, 2, 2 + filled, height - 2), &chunk->Bitmap, false, frames, 1,
+                    Margins(*chunk));
+    return;
+  }
+  // Chunks at their own size side by side, the last one cut at the filled
+  // length, centred across the bar.
+  const int cw = chunk->Bitmap.Width() / frames, ch = chunk->Bitmap.Height();
+  if (cw <= 0 || ch <= 0) return;
+  vcl::TBitmap strip;
+  strip.SetPixelFormat(vcl::pf24bit);
+  strip.SetSize(filled, ch);
+  for (int k = 0, x = 0; k <= filled / cw; ++k, x += cw)
+    strip.Canvas()->CopyRect(vcl::Rect(x, 0, x + cw, ch), chunk->Bitmap.Canvas(), vcl::Rect(0, 0, cw, ch));
+  plat::BitBlt(dc, chunk->LeftWidth + 2, (height - ch) / 2, filled, ch, strip.Canvas()->Handle(), 0, 0,
                plat::SRCCOPY);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Skinned edits (a flat border in the skin's colours), combo boxes (the
 // drop-down button and sunken edge from the skin's combo images) and
-// progress bars (the skin's empty and full frames).
+// progress bars (the skin's empty and full frames, or its chunks over the
+// empty frame).
 //
 // Combo frames: 1 normal, 2 pressed, 3 disabled, 4 focused or hovered.
 // A drop-down combo's edit is followed through the window's subclass
@@ -13,6 +14,11 @@
 #include "skin/WinSubClass.h"
 
 namespace skin {
+
+// The window rectangle framed in the skin's shadow colour and then `whites`
+// times, each 1 pixel further in, in white; nothing for a window without a
+// border.
+void DrawFlatBorder(TSkinControl* companion, plat::HDC dc, const vcl::TRect& rect, int whites);
 
 class TSkinEdit : public TSkinControl {
  public:
@@ -83,6 +89,8 @@ class TSkinProgress : public TSkinControl {
 
  private:
   bool HasImage() const;
+  // The filled part of a chunked bar, lying, into the work bitmap's DC.
+  void DrawChunks(plat::HDC dc, int filled, int height);
 };
 
 }  // namespace skin

@@ -26,6 +26,7 @@
 #include "skin/WinSkinForm.h"
 #include "skin/WinSkinHeader.h"
 #include "skin/WinSkinPlayer.h"
+#include "skin/WinSkinRanges.h"
 #include "skin/WinSkinScroll.h"
 #include "skin/WinSkinTabs.h"
 #include "skin/WinSkinUpDown.h"
@@ -90,6 +91,8 @@ const std::vector<TSkinClassRow>& SkinClassRows() {
       {"TSkinEdit", &Make<TSkinEdit>, TSkinAttach::Control},
       {"TSkinComBox", &Make<TSkinComBox>, TSkinAttach::Control},
       {"TSkinProgress", &Make<TSkinProgress>, TSkinAttach::Control},
+      {"TSkinTrackBar", &Make<TSkinTrackBar>, TSkinAttach::Control},
+      {"TSkinDateTime", &Make<TSkinDateTime>, TSkinAttach::Control},
       {"TSkinScrollbar", &Make<TSkinScrollbar>, TSkinAttach::Scrollbars},
       {"TSkinTab", &Make<TSkinTab>, TSkinAttach::Control},
       {"TSkinTab31", &Make<TSkinTab31>, TSkinAttach::Control},

@@ -27,6 +27,7 @@
 #include "skin/WinSkinDlg.h"
 #include "skin/WinSkinEdits.h"
 #include "skin/WinSkinPlayer.h"
+#include "skin/WinSkinRanges.h"
 #include "skin/WinSkinScroll.h"
 #include "skin/WinSkinWalk.h"
 
@@ -112,6 +113,8 @@ class WinSkinWalkTest : public SkinScreenTest {
     data_->Skin3rd()->Add("TMyPngBtn=PngBitBtn");
     data_->Skin3rd()->Add("TMyMenuBtn=menubtn");
     data_->Skin3rd()->Add("TRzTestCheckGroup=checkgroup");
+    data_->Skin3rd()->Add("TTrackBar=trackbar");
+    data_->Skin3rd()->Add("TDateTimePicker=datetimepicker");
     form_ = NewSizeableForm(400, 300);
   }
   void TearDown() override {
@@ -164,6 +167,8 @@ class WinSkinWalkTest : public SkinScreenTest {
       return bit->GlyphProperty.empty() ? "TSkinBitButton" : "TSkinBitButton " + bit->GlyphProperty;
     if (auto* image = dynamic_cast<TSkinObjImage*>(c))
       return "TSkinObjImage " + std::to_string(image->GlyphKind) + (c->UseSkinColour ? " colour" : "");
+    if (typeid(*c) == typeid(TSkinTrackBar)) return "TSkinTrackBar";
+    if (typeid(*c) == typeid(TSkinDateTime)) return "TSkinDateTime";
     return typeid(*c).name();
   }
 
@@ -207,6 +212,8 @@ TEST_F(WinSkinWalkTest, EachControlGetsTheCompanionOfItsClass) {
   auto* my_menu = Add<TMyMenuBtn>(form_);
   auto* check_group = Add<TRzTestCheckGroup>(form_);
   auto* group_check = Add<vcl::TCheckBox>(check_group);
+  auto* track = Add<vcl::TTrackBar>(form_);
+  auto* picker = Add<vcl::TDateTimePicker>(form_);
   Skin();
 
   struct Row {
@@ -246,6 +253,8 @@ TEST_F(WinSkinWalkTest, EachControlGetsTheCompanionOfItsClass) {
       {"class listed as menubtn", my_menu, "TSkinMenuButton"},
       {"check group of another maker", check_group, "TSkinGroupBox colour"},
       {"its check box", group_check, "TSkinObjImage 1 colour"},
+      {"track bar listed as trackbar", track, "TSkinTrackBar"},
+      {"date-time picker listed as datetimepicker", picker, "TSkinDateTime"},
   };
   for (const Row& r : rows) EXPECT_EQ(KindOf(r.control), r.companion) << r.what;
   EXPECT_EQ(group_off->Buttons(0)->Tag(), 99);
