@@ -204,6 +204,12 @@ TArrowButton* TSkinDateTime::ArrowButton() const {
   return std::find(helpers.begin(), helpers.end(), arrow_) != helpers.end() ? arrow_ : nullptr;
 }
 
+void TSkinDateTime::RefreshSkin() {
+  TSkinControl::RefreshSkin();
+  // The picker clips its children: the arrow button paints on its own.
+  if (TArrowButton* arrow = ArrowButton(); arrow && SkinState() != kSkinWindowGone) arrow->Invalidate();
+}
+
 void TSkinDateTime::DrawControl(plat::HDC dc, const TRect& rect) {
   if (Handle()) DrawFlatBorder(this, dc, rect, 1);
 }

@@ -59,6 +59,8 @@ class TSkinDateTime : public TSkinControl {
   // The window rectangle framed in the shadow colour and, 1 pixel further
   // in, in white; nothing for a picker without a border.
   void DrawControl(plat::HDC dc, const vcl::TRect& rect) override;
+  // The picker and its arrow button repainted (a new skin's arrow).
+  void RefreshSkin() override;
   // Nil once the picker took it along.
   TArrowButton* ArrowButton() const;
 

@@ -294,6 +294,14 @@ TEST_F(WinSkinRangesTest, DateTimePickerGetsTheSkinsArrowOverItsButton) {
     }
     picker->SetEnabled(true);
 
+    // A skin refresh repaints the arrow, which the picker's own repaint clips out.
+    plat::HDC dc = plat::GetDC(arrow->Handle());
+    plat::RECT all{0, 0, 16, 17};
+    plat::FillRect(dc, &all, static_cast<plat::HBRUSH>(plat::GetStockObject(plat::BLACK_BRUSH)));
+    plat::ReleaseDC(arrow->Handle(), dc);
+    skin->RefreshSkin();
+    EXPECT_EQ(AtClient(picker, ax, ay), Rgb(kComboButton[0]));
+
     // A press on the arrow drops the picker's calendar.
     plat::SendMessageA(arrow->Handle(), plat::WM_LBUTTONDOWN, plat::MK_LBUTTON, plat::MAKELPARAM(8, 8));
     EXPECT_TRUE(picker->DroppedDown());
