@@ -266,7 +266,8 @@ inline constexpr const char* kPopupMenuClass = "#32768";
 // computed, WM_NCPAINT paints the bar after the frame, WM_NCHITTEST answers
 // HTMENU over it, and WM_SYSCOMMAND SC_KEYMENU / SC_MOUSEMENU and clicks on
 // HTMENU start the bar's menu loop. The default WM_SYSKEYDOWN/WM_SYSCHAR
-// turn F10, Alt and Alt+letter into SC_KEYMENU.
+// turn F10, Alt and Alt+letter into SC_KEYMENU to the top-level window,
+// whether it has a bar or draws one itself; without a bar it opens nothing.
 // Height of the bar for a window of this width (0 without a menu).
 int MenuBarHeight(HWND hwnd);
 // The bar's rectangle in window coordinates (empty without a menu).

@@ -138,7 +138,9 @@ LRESULT CALLBACK_BarSubclass(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
       const WPARAM command = wparam & 0xFFF0;
       if (command == SC_KEYMENU) {
         const char c = static_cast<char>(std::tolower(static_cast<int>(lparam & 0xFF)));
-        if (c == ' ' || (!BarOf(hwnd) && c == 0)) {
+        // Without a bar only the space has something to open here; the
+        // window may draw a bar of its own and have answered the others.
+        if (c == ' ') {
           const RECT window = user::WindowRectOnScreen(hwnd);
           const RECT caption = WindowFrame::Of(hwnd).CaptionRect();
           TrackSystemMenu(hwnd, POINT{window.left + caption.left, window.top + caption.bottom});
@@ -207,19 +209,15 @@ bool DefMenuKeys(HWND hwnd, UINT message, WPARAM wparam, LPARAM, LRESULT* result
   if (message == WM_KEYUP && (wparam != static_cast<WPARAM>(VK_MENU) || !t_alt_alone)) return false;
   HWND root = GetAncestor(hwnd, GA_ROOT);
   if (!root) root = hwnd;
-  const bool has_menu = BarOf(root) != nullptr;
-  const bool has_sysmenu = (GetWindowLongA(root, GWL_STYLE) & WS_SYSMENU) != 0;
-  // A letter reaches the window whether or not it shows a menu of its own
-  // (a window may draw its menu itself); the bar and the system menu open
-  // only where there is one.
+  // Every menu key reaches the window whether or not it shows a platform
+  // bar (a window may draw its menu itself); the bar and the system menu
+  // open only where there is one.
   auto key_menu = [&](LPARAM c) {
-    const bool letter = c != 0 && c != ' ';
-    if (!has_menu && !has_sysmenu && !letter) return;
-    if (has_menu || has_sysmenu) EnsureBarSubclass(root);
+    if (BarOf(root) || (GetWindowLongA(root, GWL_STYLE) & WS_SYSMENU)) EnsureBarSubclass(root);
     SendMessageA(root, WM_SYSCOMMAND, SC_KEYMENU, c);
   };
   if (message == WM_SYSKEYUP || message == WM_KEYUP) {
-    if (wparam == static_cast<WPARAM>(VK_MENU) && t_alt_alone && has_menu) {
+    if (wparam == static_cast<WPARAM>(VK_MENU) && t_alt_alone) {
       t_alt_alone = false;
       key_menu(0);
     }
@@ -231,7 +229,7 @@ bool DefMenuKeys(HWND hwnd, UINT message, WPARAM wparam, LPARAM, LRESULT* result
   }
   t_alt_alone = false;
   if (wparam == static_cast<WPARAM>(VK_F10)) {
-    if (has_menu) key_menu(0);
+    key_menu(0);
     return true;
   }
   if (wparam == static_cast<WPARAM>(VK_SPACE)) {

@@ -158,16 +158,22 @@ class WinSkinMenuItemsTest : public SkinScreenTest {
   // Alt with the bar item's letter; the script runs in its popup.
   void OpenWithAlt(char letter, std::deque<plat::WPARAM> keys,
                    std::function<void(plat::HWND, plat::HMENU)> probe = nullptr) {
+    OpenWith({{plat::VK_MENU, true},
+              {static_cast<plat::UINT>(letter), true},
+              {static_cast<plat::UINT>(letter), false},
+              {plat::VK_MENU, false}},
+             std::move(keys), std::move(probe));
+  }
+  // The keys (vk, down) that open a popup; the script runs in it.
+  void OpenWith(const std::vector<std::pair<plat::UINT, bool>>& opener, std::deque<plat::WPARAM> keys,
+                std::function<void(plat::HWND, plat::HMENU)> probe = nullptr) {
     g_keys = std::move(keys);
     g_probe = std::move(probe);
     g_armed = true;
     g_target = form_->Handle();
     // A tick keeps the menu loop taking messages while the script waits.
     plat::SetTimer(form_->Handle(), 77, 20, nullptr);
-    Screen()->InjectKey(plat::VK_MENU, true);
-    Screen()->InjectKey(static_cast<plat::UINT>(letter), true);
-    Screen()->InjectKey(static_cast<plat::UINT>(letter), false);
-    Screen()->InjectKey(plat::VK_MENU, false);
+    for (auto [vk, down] : opener) Screen()->InjectKey(vk, down);
     for (int i = 0; i < 4; ++i) Pump();
     plat::KillTimer(form_->Handle(), 77);
   }
@@ -269,7 +275,10 @@ TEST_F(WinSkinMenuItemsTest, BarPopupItemsAreDrawnOnTheSkin) {
 }
 
 // The same keys and clicks choose the same items with and without the skin.
+// A lone Alt or F10 (letter 0 or 1) opens the skinned bar's first popup at
+// once, where the platform's bar is entered first and dropped with Down.
 TEST_F(WinSkinMenuItemsTest, SkinnedMenusGiveTheSameCommands) {
+  constexpr char kAlt = 0, kF10 = 1;
   struct Case {
     const char* name;
     char letter;
@@ -288,12 +297,21 @@ TEST_F(WinSkinMenuItemsTest, SkinnedMenusGiveTheSameCommands) {
       {"a click", 'A', {kClick + 2}, {"Frequ1"}},
       // The platform's bar goes back from its popup to the bar first.
       {"escape", 'D', {plat::VK_ESCAPE, plat::VK_ESCAPE}, {}},
+      {"a lone Alt", kAlt, {plat::VK_DOWN, plat::VK_RETURN}, {"SaveProject1"}},
+      {"F10", kF10, {plat::VK_RETURN}, {"LoadPrject1"}},
   };
   std::vector<std::vector<std::string>> plain;
   for (bool skinned : {false, true}) {
     for (const Case& c : cases) {
       ShowMainMenu(skinned);
-      OpenWithAlt(c.letter, c.keys);
+      if (c.letter > kF10) {
+        OpenWithAlt(c.letter, c.keys);
+      } else {
+        const plat::UINT vk = c.letter == kAlt ? plat::VK_MENU : plat::VK_F10;
+        std::vector<std::pair<plat::UINT, bool>> opener{{vk, true}, {vk, false}};
+        if (!skinned) opener.insert(opener.end(), {{plat::VK_DOWN, true}, {plat::VK_DOWN, false}});
+        OpenWith(opener, c.keys);
+      }
       if (!skinned) {
         plain.push_back(clicked_);
       } else {

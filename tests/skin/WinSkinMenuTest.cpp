@@ -180,16 +180,50 @@ TEST_F(WinSkinMenuTest, BarPopupsGiveTheItemsCommands) {
   }
 }
 
-TEST_F(WinSkinMenuTest, AltWithALetterOpensItsBarPopup) {
+// The window has no platform bar: a lone Alt and F10 open the first bar
+// button's popup, Alt with a letter the button with that accelerator, and
+// Alt+Space the skinned system menu.
+TEST_F(WinSkinMenuTest, MenuKeysOpenTheBarPopups) {
+  struct Case {
+    const char* name;
+    std::vector<plat::UINT> keys;  // pressed in order, released in reverse
+    std::vector<std::string> clicked;
+  };
+  const Case cases[] = {
+      {"Alt alone", {plat::VK_MENU}, {"&File", "&Open"}},
+      {"F10", {plat::VK_F10}, {"&File", "&Open"}},
+      {"Alt+E", {plat::VK_MENU, 'E'}, {"&Edit", "&Copy"}},
+      {"Alt+H, a command button", {plat::VK_MENU, 'H'}, {"&Help"}},
+      {"Alt+Z, no such button", {plat::VK_MENU, 'Z'}, {}},
+  };
+  for (const Case& c : cases) {
+    TWinSkinForm* s = ShowSkinned();
+    ASSERT_NE(s, nullptr);
+    g_keys = {plat::VK_RETURN};
+    for (plat::UINT vk : c.keys) Screen()->InjectKey(vk, true);
+    for (auto vk = c.keys.rbegin(); vk != c.keys.rend(); ++vk) Screen()->InjectKey(*vk, false);
+    for (int i = 0; i < 3; ++i) Pump();
+    EXPECT_EQ(clicked_, c.clicked) << c.name;
+    EXPECT_FALSE(s->MenuTracking()) << c.name;
+    g_keys.clear();
+    delete form_;
+    Pump();
+  }
+
+  // Alt+Space: the skin's system menu, whose Minimize minimizes.
   TWinSkinForm* s = ShowSkinned();
   ASSERT_NE(s, nullptr);
-  g_keys = {plat::VK_RETURN};
   Screen()->InjectKey(plat::VK_MENU, true);
-  Screen()->InjectKey('E', true);
-  Screen()->InjectKey('E', false);
+  Screen()->InjectKey(plat::VK_SPACE, true);
+  Screen()->InjectKey(plat::VK_SPACE, false);
   Screen()->InjectKey(plat::VK_MENU, false);
+  Screen()->InjectKey('N', true);
+  Screen()->InjectKey('N', false);
   for (int i = 0; i < 3; ++i) Pump();
-  EXPECT_EQ(clicked_, (std::vector<std::string>{"&Edit", "&Copy"}));
+  EXPECT_NE(s->SystemPopup(), nullptr);
+  EXPECT_TRUE(plat::IsIconic(form_->Handle()));
+  delete form_;
+  Pump();
 }
 
 TEST_F(WinSkinMenuTest, SeparatorsShowOnlyBetweenVisibleItems) {

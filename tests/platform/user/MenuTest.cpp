@@ -376,6 +376,45 @@ TEST_F(MenuLoop, MenuBarTakesTheTopOfTheClientAreaAndOpensFromTheKeyboard) {
   DestroyMenu(bar);
 }
 
+// A window without a platform bar hears every menu key as SC_KEYMENU on
+// its top-level window, from whichever child has the focus (it may draw a
+// bar of its own); the default handling opens nothing for it.
+TEST_F(MenuLoop, MenuKeysReachTheTopLevelWindowWithoutABar) {
+  HWND child = Make(hwnd_, WS_CHILD | WS_VISIBLE);
+  SetFocus(child);
+  Pump();
+  std::vector<std::pair<HWND, LPARAM>> heard;
+  on_message_ = [&](HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, LRESULT*) {
+    if (message == WM_SYSCOMMAND && (wparam & 0xFFF0) == SC_KEYMENU) heard.emplace_back(hwnd, lparam);
+    return false;
+  };
+  struct Case {
+    const char* name;
+    std::vector<std::pair<UINT, bool>> keys;  // vk, down
+    std::vector<LPARAM> heard;
+  };
+  const std::vector<Case> cases = {
+      {"Alt alone", {{VK_MENU, true}, {VK_MENU, false}}, {0}},
+      {"F10", {{VK_F10, true}, {VK_F10, false}}, {0}},
+      {"Alt+X, no lone Alt after it", {{VK_MENU, true}, {'X', true}, {'X', false}, {VK_MENU, false}}, {'x'}},
+      {"Alt+7", {{VK_MENU, true}, {'7', true}, {'7', false}, {VK_MENU, false}}, {'7'}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    heard.clear();
+    ClearLog();
+    for (auto [vk, down] : c.keys) screen_->InjectKey(vk, down);
+    Pump();
+    std::vector<std::pair<HWND, LPARAM>> expected;
+    for (LPARAM key : c.heard) expected.emplace_back(hwnd_, key);
+    EXPECT_EQ(heard, expected);
+    EXPECT_TRUE(Log(WM_INITMENU).empty());
+    EXPECT_TRUE(Log(WM_INITMENUPOPUP).empty());
+    EXPECT_EQ(user::TrackedMenu(), nullptr);
+  }
+  on_message_ = nullptr;
+}
+
 TEST_F(MenuLoop, SystemMenuStatesFollowTheWindow) {
   struct Case {
     int show;
