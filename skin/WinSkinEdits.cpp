@@ -1,6 +1,7 @@
 #include "skin/WinSkinEdits.h"
 
 #include <algorithm>
+#include <string>
 
 #include "platform/gdi/Gdi.h"
 #include "platform/kernel/MulDiv.h"
@@ -18,12 +19,15 @@
 #include "platform/user/WindowMessages.h"
 #include "platform/vcl/Controls.h"
 #include "platform/vcl/GraphicsBitmap.h"
+#include "platform/vcl/SysUtils.h"
 #include "skin/ImgUtil.h"
 #include "skin/SkinData.h"
 #include "skin/SkinDraw.h"
 #include "skin/WinSkinData.h"
+#include "skin/WinSkinDlg.h"
 #include "skin/WinSkinForm.h"
 #include "skin/WinSkinScroll.h"
+#include "skin/WinSkinUpDown.h"
 #include "skin/WinSubClassPaint.h"
 
 namespace skin {
@@ -86,7 +90,30 @@ void DrawFlatBorder(TSkinControl* companion, plat::HDC dc, const TRect& rect, in
   for (int k = 1; k <= whites; ++k) Frame(dc, Deflated(rect, k), vcl::clWhite);
 }
 
-void TSkinEdit::DrawControl(plat::HDC dc, const TRect& rect) { DrawFlatBorder(this, dc, rect, 2); }
+void TSkinEdit::DrawControl(plat::HDC dc, const TRect& rect) {
+  if (skin_data_ && skin_data_->SkinControls().Contains(xcSpin)) SkinSpinChild();
+  DrawFlatBorder(this, dc, rect, 2);
+}
+
+void TSkinEdit::SkinSpinChild() {
+  if (!skin_form_) return;
+  for (plat::HWND c = plat::GetWindow(Handle(), plat::GW_CHILD); c;
+       c = plat::GetWindow(c, plat::GW_HWNDNEXT)) {
+    char text[64] = {};
+    plat::GetClassNameA(c, text, static_cast<int>(sizeof text));
+    const std::string name = vcl::LowerCase(text);
+    if (name != "msctls_updown32" && name.find("spin") == std::string::npos &&
+        name.find("updown") == std::string::npos)
+      continue;
+    // Found by its window each time: its companion may have gone with it.
+    if (plat::SendMessageA(c, SKM_ISSKINNED, 0, 0) != 1) {
+      auto* spin = new TSkinUpDown();
+      spin->InsideEdit = true;
+      spin->AttachWindow(c, skin_data_, skin_form_, WorkCanvas);
+    }
+    return;
+  }
+}
 
 void TSkinEdit::PrintBorder(plat::HDC dc) {
   plat::RECT client{}, window{};

@@ -1,8 +1,8 @@
 #pragma once
-// Skinned edits (a flat border in the skin's colours), combo boxes (the
-// drop-down button and sunken edge from the skin's combo images) and
-// progress bars (the skin's empty and full frames, or its chunks over the
-// empty frame).
+// Skinned edits (a flat border in the skin's colours and skinned spin
+// children), combo boxes (the drop-down button and sunken edge from the
+// skin's combo images) and progress bars (the skin's empty and full frames,
+// or its chunks over the empty frame).
 //
 // Combo frames: 1 normal, 2 pressed, 3 disabled, 4 focused or hovered.
 // A drop-down combo's edit is followed through the window's subclass
@@ -33,6 +33,9 @@ class TSkinEdit : public TSkinControl {
  private:
   // The border a WM_PRINT caller gets on its DC.
   void PrintBorder(plat::HDC dc);
+  // The first spin child without a companion gets an up-down one that
+  // keeps off the edit's edges.
+  void SkinSpinChild();
 };
 
 class TSkinComBox : public TSkinControl {

@@ -19,6 +19,7 @@
 #include "platform/vcl/StdCtrls.h"
 #include "platform/vcl/Tabs.h"
 #include "platform/vcl/TypInfo.h"
+#include "skin/SkinBitmaps.h"
 #include "skin/SkinFormFixture.h"
 #include "skin/WinSkinBoxes.h"
 #include "skin/WinSkinTabs.h"
@@ -530,6 +531,70 @@ TEST_F(WinSkinTabsTest, WalkReachesTheOtherTabKindsAndUpDowns) {
   page->Unskin();
   EXPECT_TRUE(adv->TabBackGround()->Empty());
   EXPECT_TRUE(adv->TabBackGroundActive()->Empty());
+}
+
+TEST_F(WinSkinTabsTest, SpinInsideAnEditKeepsOffTheEditsEdges) {
+  auto* edit = new vcl::TEdit(form_);
+  edit->SetParent(form_);
+  edit->SetBounds(10, 10, 100, 21);
+  Skin();
+  plat::RECT client{};
+  plat::GetClientRect(edit->Handle(), &client);
+  plat::HWND spin =
+      plat::CreateWindowExA(0, plat::UPDOWN_CLASSA, "", plat::WS_CHILD | plat::WS_VISIBLE, client.right - 16,
+                            0, 16, client.bottom, edit->Handle(), nullptr, nullptr, nullptr);
+  edit->Invalidate();
+  Pump();
+  ASSERT_EQ(CompanionsOf(spin), 1);
+  auto* skin = dynamic_cast<TSkinUpDown*>(skin_form_->SkinnedControls().Find(spin));
+  ASSERT_NE(skin, nullptr);
+  EXPECT_TRUE(skin->InsideEdit);
+  plat::RECT own{}, outer{};
+  plat::GetWindowRect(spin, &own);
+  plat::GetWindowRect(edit->Handle(), &outer);
+  // Three pixels from the edit's top, bottom and right edges; white outside.
+  const int top = outer.top - own.top + 3, right = outer.right - own.left - 3;
+  const int bottom = outer.bottom - own.top - 3;
+  EXPECT_EQ(At(spin, 2, top), Rgb(kUpDownVert[0]));
+  EXPECT_EQ(At(spin, right - 1, bottom - 1), Rgb(kUpDownVert[4]));
+  EXPECT_EQ(At(spin, 2, bottom), Rgb(vcl::clWhite));
+  EXPECT_EQ(At(spin, right, top + 2), Rgb(vcl::clWhite));
+  // Another paint adds no second companion.
+  edit->Invalidate();
+  Pump();
+  EXPECT_EQ(CompanionsOf(spin), 1);
+}
+
+TEST_F(WinSkinTabsTest, DisplayAreaFramePictureFollowsTheTabsStyle) {
+  auto* pages = NewPages({"A"});
+  Skin();
+  auto* tab = CompanionOf<TSkinTab>(pages);
+  ASSERT_NE(tab, nullptr);
+  plat::HWND h = pages->Handle();
+  plat::RECT pane{0, 0, 200, 100};
+  plat::SendMessageA(h, plat::TCM_ADJUSTRECT, plat::FALSE, reinterpret_cast<plat::LPARAM>(&pane));
+  TParsedSkin& skin = data_->Skin();
+  constexpr vcl::TColor kOwnPane = 0x208060;
+  skin.TabPane = std::make_unique<TDataSkinObject>("Tab.Pane");
+  skin.TabPane->Bitmap.Assign(Filled(12, 12, kOwnPane).get());
+  struct Case {
+    const char* what;
+    int style;
+    bool border;
+    vcl::TColor frame;
+  } cases[] = {
+      {"style 0: the tabs' second picture", 0, true, kPane},
+      {"style 1: the pane element", 1, true, kOwnPane},
+      {"style 0 without a second picture: the face", 0, false, kFace},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    skin.Tabs->Style = c.style;
+    if (!c.border) skin.Tabs->Bitmap2.Assign(nullptr);
+    tab->RefreshSkin();
+    EXPECT_EQ(At(h, pane.left - 2, pane.top + 20), Rgb(c.frame));
+    EXPECT_EQ(At(h, pane.right + 1, pane.bottom + 1), Rgb(c.frame));
+  }
 }
 
 }  // namespace
