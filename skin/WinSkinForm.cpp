@@ -26,6 +26,7 @@
 #include "skin/WinSkinData.h"
 #include "skin/WinSkinDlg.h"
 #include "skin/WinSkinMenu.h"
+#include "skin/WinSkinMenuItems.h"
 #include "skin/WinSkinWalk.h"
 #include "skin/WinSubClass.h"
 
@@ -73,6 +74,7 @@ void TWinSkinForm::AttachForm(TSkinData* skin_data, vcl::TCustomForm* form) {
     saved_colour_ = form_->Color();
     colour_saved_ = true;
     form_->SetColor(skin_data->Skin().ButtonFace);
+    if (skin_data->SkinControls().Contains(xcMenuItem)) SetMainMenusOwnerDraw(skin_data, form_, true);
   }
 }
 
@@ -288,6 +290,11 @@ void TWinSkinForm::RemoveSkinControl(TSkinControl* companion) { skin_controls_->
 
 void TWinSkinForm::RestoreWindow() {
   skin_controls_->UnskinAll();
+  // The form's menus lose the skin's handlers (and only those).
+  if (form_ && phase_ != 4) {
+    SetPopupMenusOwnerDraw(skin_data_, form_, false);
+    SetMainMenusOwnerDraw(skin_data_, form_, false);
+  }
   if (!frame_skinned_) {
     // Only the controls were skinned: the window's procedure goes back.
     if (form_ && colour_saved_ && phase_ != 4) form_->SetColor(saved_colour_);
@@ -340,6 +347,7 @@ void TWinSkinForm::RefreshSkin() {
   skin_controls_->RefreshAll();
   phase_ = 3;
   if (frame_skinned_ && form_) {
+    SetPopupMenusOwnerDraw(skin_data_, form_, true);
     ResizeForSkin(true);
     int h = form_->Height();
     form_->SetHeight(h + 1);

@@ -449,7 +449,9 @@ void TWinSkinForm::ClickMenuButton(const TMenuBtn& button) {
 }
 
 bool TWinSkinForm::OpenMenuButton(TMenuBtn& button) {
-  plat::PostMessageA(handle_, plat::WM_COMMAND, button.Command, 0);
+  // A foreign window's popup button has no click to run: its window is
+  // told nothing it could take for a command of its own.
+  if (!button.Popup || button.Item) plat::PostMessageA(handle_, plat::WM_COMMAND, button.Command, 0);
   if (!button.Popup) return false;
   Tracking& t = Track();
   if (t.form) return false;  // one bar popup at a time

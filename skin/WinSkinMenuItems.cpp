@@ -11,6 +11,7 @@
 #include "platform/user/NonClient.h"
 #include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
+#include "platform/vcl/Forms.h"
 #include "platform/vcl/GraphicsBitmap.h"
 #include "platform/vcl/ImgList.h"
 #include "platform/vcl/Menus.h"
@@ -280,6 +281,113 @@ void DrawMenuItem(TSkinData* data, const TMenuItemLook& look, plat::HDC dc, bool
   plat::BitBlt(dc, rect.left, rect.top, w, h, wdc, 0, 0, plat::SRCCOPY);
 }
 
+// ---- the class-library menus' handlers ------------------------------------------
+
+namespace {
+
+// The skin data when the manager still knows it; compared, never followed
+// before it is found.
+TSkinData* LiveSkinData(TSkinData* data) {
+  TSkinManage* manager = SkinManager();
+  if (!manager || !data) return nullptr;
+  for (TSkinData* d : manager->SkinDatas())
+    if (d == data) return d;
+  return nullptr;
+}
+
+// The skin's handlers, told apart from anyone else's by their type. Once
+// the skin data is gone they fall back to the plain look.
+struct SkinDrawHandler {
+  TSkinData* data;
+  void operator()(vcl::TObject* sender, vcl::TCanvas* canvas, vcl::TRect rect, bool selected) const {
+    auto* item = dynamic_cast<vcl::TMenuItem*>(sender);
+    if (!item) return;
+    if (TSkinData* live = LiveSkinData(data))
+      DrawMenuItem(live, LookOfItem(item, nullptr), canvas->Handle(), selected, rect);
+    else
+      item->DrawDefault(canvas, rect, selected);
+  }
+};
+
+struct SkinMeasureHandler {
+  TSkinData* data;
+  bool popup;  // the popup menus' measuring, else the main menus'
+  void operator()(vcl::TObject* sender, vcl::TCanvas* canvas, int& width, int& height) const {
+    auto* item = dynamic_cast<vcl::TMenuItem*>(sender);
+    if (!item) return;
+    UseMenuFont(canvas, false);
+    TSkinData* live = LiveSkinData(data);
+    if (!live)
+      item->MeasureDefault(canvas, width, height);
+    else if (popup)
+      MeasureSystemItem(live, item, canvas, width, height);
+    else
+      MeasureMenuItem(live, item, canvas, width, height);
+  }
+};
+
+bool SkinMeasures(const vcl::TMenuItem* item) {
+  return item->OnMeasureItem.target<SkinMeasureHandler>() != nullptr;
+}
+
+// Binds or takes away the skin's handlers on the items below `root` from
+// `first_depth` on (`root`'s own items have depth 1); notes whether some
+// item has a draw handler of someone else's, and whether one had the skin's.
+struct Bound {
+  bool foreign = false, skin = false;
+};
+void BindItems(vcl::TMenuItem* root, TSkinData* data, bool on, bool popup, int depth, int first_depth,
+               Bound& bound) {
+  for (int i = 0; i < root->Count(); ++i) {
+    vcl::TMenuItem* item = root->Items(i);
+    const bool own_draw = item->OnDrawItem && !HasSkinDrawHandler(item);
+    bound.foreign = bound.foreign || own_draw;
+    bound.skin = bound.skin || HasSkinDrawHandler(item) || SkinMeasures(item);
+    if (on && depth >= first_depth && !own_draw) {
+      item->OnDrawItem = SkinDrawHandler{data};
+      if (!item->OnMeasureItem || SkinMeasures(item)) item->OnMeasureItem = SkinMeasureHandler{data, popup};
+    } else if (!on) {
+      if (HasSkinDrawHandler(item)) item->OnDrawItem = nullptr;
+      if (SkinMeasures(item)) item->OnMeasureItem = nullptr;
+    }
+    BindItems(item, data, on, popup, depth + 1, first_depth, bound);
+  }
+}
+
+// Owner drawing on; off again only where the skin drew and no one else's
+// drawing is left.
+void SwitchMenu(vcl::TMenu* menu, TSkinData* data, bool on, bool popup) {
+  Bound bound;
+  BindItems(menu->Items(), data, on, popup, 1, popup ? 1 : 2, bound);
+  if (on || (bound.skin && !bound.foreign)) menu->SetOwnerDraw(on);
+}
+
+}  // namespace
+
+bool HasSkinDrawHandler(const vcl::TMenuItem* item) {
+  return item->OnDrawItem.target<SkinDrawHandler>() != nullptr;
+}
+
+void SetMainMenusOwnerDraw(TSkinData* data, vcl::TComponent* form, bool on) {
+  if (!form) return;
+  for (int i = 0; i < form->ComponentCount(); ++i)
+    if (auto* menu = dynamic_cast<vcl::TMainMenu*>(form->Components(i))) SwitchMenu(menu, data, on, false);
+}
+
+void SetPopupMenusOwnerDraw(TSkinData* data, vcl::TComponent* owner, bool on) {
+  if (!owner || !data || owner->ClassName() == "TwwRichEditForm") return;
+  for (int i = 0; i < owner->ComponentCount(); ++i) {
+    vcl::TComponent* c = owner->Components(i);
+    if (dynamic_cast<vcl::TCustomForm*>(c)) {
+      SetPopupMenusOwnerDraw(data, c, on);
+    } else if (auto* menu = dynamic_cast<vcl::TPopupMenu*>(c)) {
+      // Switching off finds every menu the skin bound, whatever has changed.
+      if (on && (menu->Tag() == data->DisableTag() || !data->SkinControls().Contains(xcPopupMenu))) continue;
+      SwitchMenu(menu, data, on, true);
+    }
+  }
+}
+
 // ---- the form skin's side -------------------------------------------------------
 
 namespace {
@@ -324,7 +432,8 @@ plat::LRESULT TWinSkinForm::OnMeasureItem(plat::LPARAM lparam, bool& handled) {
     if (manager) manager->MarkMenusFromBar();
     item = FindMenuItem(menu_bar_ ? menu_bar_->Menu() : nullptr, measure->itemData, measure->itemID);
   }
-  if (!item && LeftToOthers(measure->itemID)) return 0;
+  // A foreign window's items are all ours: it has no class-library menu.
+  if (!item && form_ && LeftToOthers(measure->itemID)) return 0;
   int position = -1;
   plat::HMENU holder = item ? nullptr : HolderOf(open_popup_, measure->itemID, measure->itemData, &position);
   if (!item && !holder) return 0;
@@ -371,7 +480,7 @@ plat::LRESULT TWinSkinForm::OnDrawItem(plat::LPARAM lparam, bool& handled) {
   if (item) {
     look = LookOfItem(item, bar_menu);
   } else {
-    if (LeftToOthers(draw->itemID)) return 0;
+    if (form_ && LeftToOthers(draw->itemID)) return 0;
     const int position = PositionOf(menu, draw->itemID, draw->itemData);
     if (position < 0) return 0;
     // Drawn from a plain record: nothing is made for the item.

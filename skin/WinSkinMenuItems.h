@@ -11,6 +11,7 @@
 #include "platform/vcl/Graphics.h"
 
 namespace vcl {
+class TComponent;
 class TCustomImageList;
 class TMenu;
 class TMenuItem;
@@ -59,6 +60,16 @@ vcl::TMenuItem* FindMenuItem(vcl::TMenu* menu, plat::ULONG_PTR data, plat::UINT 
 void MeasureMenuItem(TSkinData* data, vcl::TMenuItem* item, vcl::TCanvas* canvas, int& width, int& height);
 // A system menu item: its caption measured, then the skin's indent.
 void MeasureSystemItem(TSkinData* data, vcl::TMenuItem* item, vcl::TCanvas* canvas, int& width, int& height);
+
+// The skin's item handlers on the class-library menus of `form`: the
+// items below a main menu's bar (`data`'s indent, the bar draws its own
+// items), and every item of its popup menus and of the forms it owns. Items
+// with a draw handler of their own keep it, and one with a measure handler
+// of its own keeps that; switching off takes away only the skin's handlers.
+void SetMainMenusOwnerDraw(TSkinData* data, vcl::TComponent* form, bool on);
+void SetPopupMenusOwnerDraw(TSkinData* data, vcl::TComponent* owner, bool on);
+// Whether the item's draw handler is the skin's.
+bool HasSkinDrawHandler(const vcl::TMenuItem* item);
 
 // Draws an item at `rect` of `dc`: on the skin's menu item element over the
 // popup's background when the skin has the element, else plain.

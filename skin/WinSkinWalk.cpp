@@ -25,6 +25,7 @@
 #include "skin/WinSkinEdits.h"
 #include "skin/WinSkinForm.h"
 #include "skin/WinSkinHeader.h"
+#include "skin/WinSkinMenuItems.h"
 #include "skin/WinSkinPlayer.h"
 #include "skin/WinSkinRanges.h"
 #include "skin/WinSkinScroll.h"
@@ -198,6 +199,7 @@ void TSkinWalk::WalkComponents(vcl::TComponent* owner) {
   for (vcl::TComponent* c : components)
     if (auto* control = dynamic_cast<vcl::TControl*>(c))
       SkinControl(control, dynamic_cast<vcl::TControl*>(owner));
+  if (data_->SkinControls().Contains(xcPopupMenu)) SetPopupMenusOwnerDraw(data_, owner, true);
 }
 
 void TSkinWalk::WalkChildControls(vcl::TWinControl* parent) {

@@ -350,6 +350,10 @@ void TMenuItem::DrawItem(TCanvas* canvas, TRect rect, bool selected) {
     OnDrawItem(this, canvas, rect, selected);
     return;
   }
+  DrawDefault(canvas, rect, selected);
+}
+
+void TMenuItem::DrawDefault(TCanvas* canvas, TRect rect, bool selected) const {
   canvas->Brush()->SetColor(selected ? clHighlight : clMenu);
   canvas->FillRect(rect);
   if (IsLine()) {
@@ -436,6 +440,18 @@ TMenuItem* FindIn(TMenuItem* root, uintptr_t value, TFindItemKind kind) {
   return nullptr;
 }
 
+// The item of the tree whose address is `data`; the pointer is compared,
+// never followed, until it is found.
+TMenuItem* ItemWithData(TMenuItem* root, uintptr_t data) {
+  if (!data) return nullptr;
+  for (int i = 0; i < root->Count(); ++i) {
+    TMenuItem* item = root->Items(i);
+    if (reinterpret_cast<uintptr_t>(item) == data) return item;
+    if (TMenuItem* found = ItemWithData(item, data)) return found;
+  }
+  return nullptr;
+}
+
 // The item and all its parents are enabled and visible.
 bool Reachable(TMenuItem* item) {
   for (TMenuItem* i = item; i && i->Parent(); i = i->Parent())
@@ -479,8 +495,9 @@ bool TMenu::DispatchPopup(plat::HMENU submenu) {
 
 bool TMenu::MeasureItem(plat::MEASUREITEMSTRUCT& measure) {
   if (measure.CtlType != plat::ODT_MENU) return false;
-  TMenuItem* item = FindItem(measure.itemID, fkCommand);
-  if (!item || reinterpret_cast<TMenuItem*>(measure.itemData) != item) return false;
+  // By its data: an item with a submenu is reported without its command.
+  TMenuItem* item = ItemWithData(items_, measure.itemData);
+  if (!item) return false;
   plat::HDC dc = plat::GetDC(nullptr);
   TCanvas canvas;
   canvas.SetHandle(dc);
@@ -496,8 +513,8 @@ bool TMenu::MeasureItem(plat::MEASUREITEMSTRUCT& measure) {
 
 bool TMenu::DrawItem(const plat::DRAWITEMSTRUCT& draw) {
   if (draw.CtlType != plat::ODT_MENU) return false;
-  TMenuItem* item = FindItem(draw.itemID, fkCommand);
-  if (!item || reinterpret_cast<TMenuItem*>(draw.itemData) != item) return false;
+  TMenuItem* item = ItemWithData(items_, draw.itemData);
+  if (!item) return false;
   TCanvas canvas;
   const int saved = plat::SaveDC(draw.hDC);
   canvas.SetHandle(draw.hDC);

@@ -96,6 +96,8 @@ class TMenuItem : public TComponent {
   // The plain measuring of an owner-drawn item, whatever OnMeasureItem says:
   // the caption and short-cut text, the menu's image size.
   void MeasureDefault(TCanvas* canvas, int& width, int& height) const;
+  // The plain look of an owner-drawn item, whatever OnDrawItem says.
+  void DrawDefault(TCanvas* canvas, TRect rect, bool selected) const;
 
   TNotifyEvent OnClick;
   TMenuDrawItemEvent OnDrawItem;

@@ -14,11 +14,13 @@
 #include "platform/gdi/Colors.h"
 #include "platform/kernel/Resources.h"
 #include "platform/user/FindWindow.h"
+#include "platform/user/Focus.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/Hooks.h"
 #include "platform/user/Input.h"
 #include "platform/user/Menu.h"
 #include "platform/user/NonClient.h"
+#include "platform/user/Paint.h"
 #include "platform/vcl/FormReader.h"
 #include "platform/vcl/Menus.h"
 #include "resources/ProgramResources.h"
@@ -409,6 +411,224 @@ TEST_F(WinSkinMenuItemsTest, TheSystemMenuIsTheSkinsOwnPopup) {
   const plat::UINT first = popup->Items()->Items(0)->Command();
   for (int i = 0; i < 100; ++i) s->BuildSystemMenu();
   EXPECT_EQ(s->SystemPopup()->Items()->Items(0)->Command(), first);
+}
+
+}  // namespace
+
+namespace {
+
+// The class-library menus of a form drawn by the skin's item handlers: its
+// popup menus, and its main menu when the skin leaves the bar to the
+// platform; and the items of a window the class library does not know.
+class WinSkinMenuHandlersTest : public WinSkinMenuItemsTest {
+ protected:
+  vcl::TMenuItem* Add(vcl::TComponent* owner, vcl::TMenuItem* parent, const char* caption) {
+    auto* item = new vcl::TMenuItem(owner);
+    item->SetCaption(caption);
+    item->OnClick = [this, caption](vcl::TObject*) { clicked_.push_back(caption); };
+    parent->Add(item);
+    return item;
+  }
+  // Pops the menu up with its first item selected; the script runs in it.
+  void PopupWith(vcl::TPopupMenu* popup, std::deque<plat::WPARAM> keys,
+                 std::function<void(plat::HWND, plat::HMENU)> probe) {
+    g_keys = std::move(keys);
+    g_probe = std::move(probe);
+    g_armed = true;
+    g_target = form_->Handle();
+    plat::SetTimer(form_->Handle(), 77, 20, nullptr);
+    Screen()->InjectKey(plat::VK_DOWN, true);
+    Screen()->InjectKey(plat::VK_DOWN, false);
+    popup->Popup(300, 300);
+    for (int i = 0; i < 2; ++i) Pump();
+    plat::KillTimer(form_->Handle(), 77);
+  }
+  // What an open popup shows: the selected first item in frame 4, the
+  // checked third item in frame 1 with its mark, a skinned separator between.
+  struct Look {
+    bool selected = false, normal = false, frame = false, line = false;
+    int check = 0, text = 0;
+  };
+  std::function<void(plat::HWND, plat::HMENU)> LookAt(Look& look) {
+    return [this, &look](plat::HWND popup, plat::HMENU menu) {
+      // The platform's bar may open its popup before painting it.
+      plat::RedrawWindow(popup, nullptr, nullptr, plat::RDW_INVALIDATE | plat::RDW_UPDATENOW);
+      const plat::RECT first = ItemRect(popup, menu, 0), sep = ItemRect(popup, menu, 1),
+                       third = ItemRect(popup, menu, 2);
+      look.selected = Pixel(popup, first.right - 2, (first.top + first.bottom) / 2) == Rgb(kSelected);
+      look.normal = Pixel(popup, third.right - 2, (third.top + third.bottom) / 2) == Rgb(kNormal);
+      look.frame = Pixel(popup, 0, 0) == Rgb(kFrameRed);
+      look.line = Pixel(popup, (sep.left + sep.right) / 2, sep.top + 2) == Rgb(kLine);
+      look.check = Count(popup, plat::RECT{third.left + 5, third.top + 1, third.left + 21, third.top + 17},
+                         kButtonText);
+      look.text =
+          Count(popup, plat::RECT{first.left + 24, first.top, first.right, first.bottom}, kHilightText);
+    };
+  }
+  static void ExpectSkinned(const Look& look) {
+    EXPECT_TRUE(look.selected);
+    EXPECT_TRUE(look.normal);
+    EXPECT_TRUE(look.frame);
+    EXPECT_TRUE(look.line);
+    EXPECT_GT(look.check, 5);
+    EXPECT_GT(look.text, 10);
+  }
+  void Unskin() {
+    SkinManager()->ScheduleAction(2, 250);
+    SkinManager()->SetCurrentSkinData(data_.get());
+    SkinManager()->Tick();
+    Pump();
+  }
+};
+
+TEST_F(WinSkinMenuHandlersTest, PopupMenusOfTheFormAreDrawnOnTheSkin) {
+  data_ = NewSkinData(MenuSkin());
+  form_ = NewSizeableForm();
+  auto* skinned = new vcl::TPopupMenu(form_);
+  Add(form_, skinned->Items(), "&Alpha");
+  Add(form_, skinned->Items(), "-");
+  Add(form_, skinned->Items(), "&Beta")->SetChecked(true);
+  Add(form_, Add(form_, skinned->Items(), "&More"), "&Inner");
+  // An item that draws itself keeps its handler, and its menu its owner
+  // drawing when the skin goes.
+  auto* mixed = new vcl::TPopupMenu(form_);
+  vcl::TMenuItem* own = Add(form_, mixed->Items(), "Own");
+  own->OnDrawItem = [](vcl::TObject*, vcl::TCanvas*, vcl::TRect, bool) {};
+  vcl::TMenuItem* gamma = Add(form_, mixed->Items(), "Gamma");
+  // Tagged to be left alone.
+  auto* plain = new vcl::TPopupMenu(form_);
+  plain->SetTag(data_->DisableTag());
+  Add(form_, plain->Items(), "&Plain");
+  ShowAndSkin(form_);
+  ASSERT_NE(SkinOf(form_), nullptr);
+
+  vcl::TMenuItem* inner = skinned->Items()->Items(3)->Items(0);
+  EXPECT_TRUE(skinned->OwnerDraw());
+  EXPECT_TRUE(HasSkinDrawHandler(inner));
+  EXPECT_FALSE(HasSkinDrawHandler(own));
+  EXPECT_TRUE(HasSkinDrawHandler(gamma));
+  EXPECT_FALSE(plain->OwnerDraw());
+  EXPECT_FALSE(plain->Items()->Items(0)->OnDrawItem);
+
+  Look look;
+  PopupWith(skinned, {plat::VK_DOWN, plat::VK_RETURN}, LookAt(look));
+  ExpectSkinned(look);
+  EXPECT_EQ(clicked_, (std::vector<std::string>{"&Beta"}));
+
+  // The tagged menu keeps the platform's look.
+  bool platform_look = false;
+  PopupWith(plain, {plat::VK_ESCAPE}, [&](plat::HWND popup, plat::HMENU menu) {
+    const plat::RECT r = ItemRect(popup, menu, 0);
+    platform_look = Pixel(popup, r.right - 2, (r.top + r.bottom) / 2) ==
+                    Rgb(static_cast<vcl::TColor>(plat::GetSysColor(plat::COLOR_HIGHLIGHT)));
+  });
+  EXPECT_TRUE(platform_look);
+
+  Unskin();
+  EXPECT_EQ(SkinOf(form_), nullptr);
+  EXPECT_FALSE(skinned->OwnerDraw());
+  EXPECT_FALSE(inner->OnDrawItem);
+  EXPECT_FALSE(inner->OnMeasureItem);
+  EXPECT_TRUE(mixed->OwnerDraw());
+  EXPECT_TRUE(own->OnDrawItem);
+  EXPECT_FALSE(gamma->OnDrawItem);
+}
+
+TEST_F(WinSkinMenuHandlersTest, MainMenuItemsUnderThePlatformsBar) {
+  data_ = NewSkinData(MenuSkin());
+  // The bar stays the platform's; the items below it are the skin's.
+  data_->SetSkinControls(data_->SkinControls().Exclude(xcMainMenu).Include(xcMenuItem));
+  form_ = NewSizeableForm();
+  auto* menu = new vcl::TMainMenu(form_);
+  vcl::TMenuItem* file = Add(form_, menu->Items(), "&File");
+  Add(form_, file, "&Open");
+  Add(form_, file, "-");
+  Add(form_, file, "&Keep")->SetChecked(true);
+  vcl::TMenuItem* recent = Add(form_, file, "&Recent");
+  vcl::TMenuItem* one = Add(form_, recent, "&One");
+  vcl::TMenuItem* help = Add(form_, menu->Items(), "&Help");
+  form_->SetMenu(menu);
+  ShowAndSkin(form_);
+  ASSERT_NE(SkinOf(form_), nullptr);
+  EXPECT_EQ(plat::GetMenu(form_->Handle()), menu->Handle());
+  EXPECT_TRUE(menu->OwnerDraw());
+  struct Case {
+    vcl::TMenuItem* item;
+    bool skin;
+  };
+  for (const Case& c : {Case{file, false}, Case{help, false}, Case{recent, true}, Case{one, true}})
+    EXPECT_EQ(HasSkinDrawHandler(c.item), c.skin) << c.item->Caption();
+  clicked_.clear();
+
+  Look look;
+  OpenWithAlt('F', {plat::VK_DOWN, plat::VK_RETURN}, LookAt(look));
+  ExpectSkinned(look);
+  EXPECT_EQ(clicked_.back(), "&Keep");
+
+  Unskin();
+  EXPECT_FALSE(menu->OwnerDraw());
+  EXPECT_FALSE(one->OnDrawItem);
+  EXPECT_FALSE(one->OnMeasureItem);
+}
+
+// A window of no class-library form: its bar popup's items, whatever their
+// commands, are measured from their text and drawn by the skin, and a
+// chosen one reaches the window as its command.
+std::vector<plat::WPARAM> g_commands;
+plat::LRESULT ForeignProc(plat::HWND hwnd, plat::UINT message, plat::WPARAM wparam, plat::LPARAM lparam) {
+  if (message == plat::WM_COMMAND) g_commands.push_back(plat::LOWORD(wparam));
+  return plat::DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+TEST_F(WinSkinMenuHandlersTest, ItemsOfAForeignWindow) {
+  data_ = NewSkinData(MenuSkin());
+  plat::WNDCLASSA wc{};
+  wc.lpfnWndProc = &ForeignProc;
+  wc.lpszClassName = "QuellixForeignMenuWindow";
+  ASSERT_NE(plat::RegisterClassA(&wc), 0);
+  plat::HMENU bar = plat::CreateMenu();
+  plat::HMENU file = plat::CreatePopupMenu();
+  plat::AppendMenuA(file, plat::MF_STRING, 100, "&Open");
+  plat::AppendMenuA(file, plat::MF_SEPARATOR, 0, nullptr);
+  plat::AppendMenuA(file, plat::MF_STRING | plat::MF_CHECKED, 101, "&Keep");
+  plat::AppendMenuA(bar, plat::MF_POPUP, reinterpret_cast<plat::UINT_PTR>(file), "&File");
+  plat::HWND window = plat::CreateWindowExA(0, wc.lpszClassName, "Foreign", plat::WS_OVERLAPPEDWINDOW, 100,
+                                            50, 400, 300, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  plat::SetMenu(window, bar);
+  plat::ShowWindow(window, plat::SW_SHOW);
+  plat::SetForegroundWindow(window);
+  plat::SetFocus(window);
+  Pump();
+  TWinSkinForm* skin = SkinManager() ? SkinManager()->FindForm(window) : nullptr;
+  ASSERT_NE(skin, nullptr);
+  ASSERT_NE(skin->MenuBarSkin(), nullptr);
+
+  Look look;
+  int separator_height = 0;
+  g_commands.clear();
+  g_keys = {plat::VK_DOWN, plat::VK_RETURN};
+  g_probe = [&](plat::HWND popup, plat::HMENU menu) {
+    LookAt(look)(popup, menu);
+    const plat::RECT sep = ItemRect(popup, menu, 1);
+    separator_height = sep.bottom - sep.top;
+  };
+  g_armed = true;
+  g_target = window;
+  plat::SetTimer(window, 77, 20, nullptr);
+  Screen()->InjectKey(plat::VK_MENU, true);
+  Screen()->InjectKey('F', true);
+  Screen()->InjectKey('F', false);
+  Screen()->InjectKey(plat::VK_MENU, false);
+  for (int i = 0; i < 4; ++i) Pump();
+  plat::KillTimer(window, 77);
+  ExpectSkinned(look);
+  EXPECT_EQ(separator_height, 8);
+  // Only the chosen item's command: opening the popup tells the window nothing.
+  EXPECT_EQ(g_commands, (std::vector<plat::WPARAM>{101}));
+  plat::DestroyWindow(window);
+  Pump();
+  plat::UnregisterClassA(wc.lpszClassName, nullptr);
 }
 
 }  // namespace

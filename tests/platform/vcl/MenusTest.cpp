@@ -11,6 +11,7 @@
 #include "platform/user/Geometry.h"
 #include "platform/user/Input.h"
 #include "platform/user/Messages.h"
+#include "platform/user/Paint.h"
 #include "platform/vcl/FormReader.h"
 #include "platform/vcl/FormWriter.h"
 #include "platform/vcl/Menus.h"
@@ -216,6 +217,46 @@ TEST_F(MenuWindowTest, PopupRunsOnPopupThenTheChosenItem) {
   Keys({plat::VK_DOWN, plat::VK_DOWN, plat::VK_RETURN});
   popup.Popup(80, 80);
   EXPECT_EQ(events, (std::vector<std::string>{"popup", "Two"}));
+}
+
+// An owner-drawn popup's items are measured and drawn by their handlers,
+// the item that opens a submenu too (it comes without a command).
+TEST_F(MenuWindowTest, OwnerDrawnPopupItemsReachTheirHandlers) {
+  TPopupMenu popup(&form_);
+  popup.SetOwnerDraw(true);
+  std::vector<std::string> measured, drawn;
+  auto add = [&](TMenuItem* parent, const char* name) {
+    auto* item = new TMenuItem(&form_);
+    item->SetCaption(name);
+    item->OnMeasureItem = [&measured, name](TObject*, TCanvas*, int& w, int& h) {
+      measured.push_back(name);
+      w = 60;
+      h = 16;
+    };
+    item->OnDrawItem = [&drawn, name](TObject*, TCanvas*, TRect, bool) { drawn.push_back(name); };
+    parent->Add(item);
+    return item;
+  };
+  add(popup.Items(), "One");
+  TMenuItem* sub = add(popup.Items(), "Sub");
+  add(sub, "Inner");
+  Keys({plat::VK_ESCAPE});
+  popup.Popup(80, 80);
+  EXPECT_EQ(measured, (std::vector<std::string>{"One", "Sub"}));
+  plat::DRAWITEMSTRUCT d{};
+  d.CtlType = plat::ODT_MENU;
+  d.itemData = reinterpret_cast<plat::ULONG_PTR>(sub);
+  d.hDC = plat::GetDC(nullptr);
+  EXPECT_TRUE(popup.DrawItem(d));
+  plat::ReleaseDC(nullptr, d.hDC);
+  EXPECT_EQ(drawn, (std::vector<std::string>{"Sub"}));
+  // An item of another menu is not this menu's.
+  TPopupMenu other(&form_);
+  plat::MEASUREITEMSTRUCT m{};
+  m.CtlType = plat::ODT_MENU;
+  m.itemData = reinterpret_cast<plat::ULONG_PTR>(popup.Items()->Items(0));
+  EXPECT_FALSE(other.MeasureItem(m));
+  EXPECT_TRUE(popup.MeasureItem(m));
 }
 
 TEST_F(MenuWindowTest, MainMenuOnAWindowBar) {
