@@ -386,3 +386,99 @@ TEST_F(WinSkinWalkTest, ButtonsOfTheirOwnMouseHandlingStillClick) {
 }
 
 }  // namespace
+
+namespace {
+
+// Classes of other makers the walk knows by name, and classes of the
+// program's kind given a kind in the skin data's class list.
+#define QUELLIX_WALK_CLASS(Name, Base) \
+  class Name : public vcl::Base {      \
+    VCL_DECLARE_CLASS(Name, vcl::Base) \
+   public:                             \
+    using vcl::Base::Base;             \
+  };
+QUELLIX_WALK_CLASS(TMvcPanel, TPanel)
+QUELLIX_WALK_CLASS(TDBNavigator, TPanel)
+QUELLIX_WALK_CLASS(TDBComboBoxEh, TComboBox)
+QUELLIX_WALK_CLASS(TMyContainer, TPanel)
+QUELLIX_WALK_CLASS(TMyHolder, TPanel)
+QUELLIX_WALK_CLASS(TMyMemo, TMemo)
+QUELLIX_WALK_CLASS(TMyRadios, TRadioGroup)
+QUELLIX_WALK_CLASS(TRzTestRadios, TRadioGroup)
+QUELLIX_WALK_CLASS(TMyPages, TPageControl)
+#undef QUELLIX_WALK_CLASS
+
+}  // namespace
+
+VCL_IMPLEMENT_CLASS(TMvcPanel)
+VCL_IMPLEMENT_CLASS(TDBNavigator)
+VCL_IMPLEMENT_CLASS(TDBComboBoxEh)
+VCL_IMPLEMENT_CLASS(TMyContainer)
+VCL_IMPLEMENT_CLASS(TMyHolder)
+VCL_IMPLEMENT_CLASS(TMyMemo)
+VCL_IMPLEMENT_CLASS(TMyRadios)
+VCL_IMPLEMENT_CLASS(TRzTestRadios)
+VCL_IMPLEMENT_CLASS(TMyPages)
+
+namespace {
+
+// Speed buttons owned by their panels: only a walk of the panel's children
+// reaches them.
+template <class C>
+C* Owned(vcl::TWinControl* parent) {
+  auto* c = new C(parent);
+  c->SetParent(parent);
+  return c;
+}
+
+TEST_F(WinSkinWalkTest, NamedClassesAndListKindsChooseTheirCompanions) {
+  data_->Skin3rd()->Add("TMyContainer=container");
+  data_->Skin3rd()->Add("TMyHolder=EmbedScrollbar");
+  data_->Skin3rd()->Add("TMyMemo=singlescrollbar");
+  data_->Skin3rd()->Add("TMyRadios=radiogroup");
+  data_->Skin3rd()->Add("TRzTestRadios=radiogroup");
+  data_->Skin3rd()->Add("TMyPages=tab");
+  auto* mvc = Add<TMvcPanel>(form_);
+  auto* mvc_speed = Owned<vcl::TSpeedButton>(mvc);
+  auto* navigator = Add<TDBNavigator>(form_);
+  auto* navigator_speed = Owned<vcl::TSpeedButton>(navigator);
+  auto* eh = Add<TDBComboBoxEh>(form_);
+  auto* container = Add<TMyContainer>(form_);
+  auto* container_speed = Owned<vcl::TSpeedButton>(container);
+  auto* holder = Add<TMyHolder>(form_);
+  auto* holder_memo = Add<vcl::TMemo>(holder);
+  auto* holder_speed = Owned<vcl::TSpeedButton>(holder);
+  auto* memo = Add<TMyMemo>(form_);
+  auto* radios = Add<TMyRadios>(form_);
+  radios->Items()->Add("a");
+  auto* rz_radios = Add<TRzTestRadios>(form_);
+  rz_radios->Items()->Add("a");
+  auto* pages = Add<TMyPages>(form_);
+  Skin();
+
+  // Each control with the companion it gets.
+  const std::pair<vcl::TControl*, const char*> expected[] = {
+      {mvc, "none"},                             // panel of another maker's pattern: only its children
+      {mvc_speed, "TSkinSpeedButton"},           // its speed button
+      {navigator, "TSkinBox colour"},            // navigator
+      {navigator_speed, "TSkinSpeedButton"},     // its speed button
+      {eh, "none"},                              // combo box left to its maker
+      {container, "none"},                       // listed as container: only its children
+      {container_speed, "TSkinSpeedButton"},     // its speed button
+      {holder, "none"},                          // listed as embedscrollbar
+      {holder_memo, "TSkinScrollbar"},           // its memo
+      {holder_speed, "none"},                    // its speed button, not walked
+      {memo, "TSkinScrollbar"},                  // listed as singlescrollbar
+      {radios, "TSkinGroupBox colour"},          // listed as radiogroup
+      {radios->Buttons(0), "TSkinRadioButton"},  // its button
+      {rz_radios, "TSkinGroupBox colour"},       // another maker's, listed as radiogroup
+      {rz_radios->Buttons(0), "TSkinObjImage 2 colour"},  // its button
+      {pages, "none"},                                    // listed as tab, the skin without tabs
+  };
+  for (auto [control, companion] : expected)
+    EXPECT_EQ(KindOf(control), companion) << control->ClassName() << " " << control->Name();
+  ASSERT_EQ(Of(memo).size(), 1u);
+  EXPECT_EQ(Of(memo)[0]->Mode, 1);
+}
+
+}  // namespace
