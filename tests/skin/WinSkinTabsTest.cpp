@@ -8,6 +8,7 @@
 #include <typeinfo>
 #include <vector>
 
+#include "platform/user/CommCtrl.h"
 #include "platform/user/Focus.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/Input.h"
@@ -82,6 +83,8 @@ class WinSkinTabsTest : public SkinScreenTest {
  protected:
   void SetUp() override {
     SkinScreenTest::SetUp();
+    // Bare tab and up-down windows are made before any class-library control.
+    plat::InitCommonControls();
     TestSkinOptions o;
     o.buttons +=
         "[Colours]\nButtonFace=32,64,96\nButtonShadow=48,32,16\n"
@@ -594,6 +597,36 @@ TEST_F(WinSkinTabsTest, DisplayAreaFramePictureFollowsTheTabsStyle) {
     tab->RefreshSkin();
     EXPECT_EQ(At(h, pane.left - 2, pane.top + 20), Rgb(c.frame));
     EXPECT_EQ(At(h, pane.right + 1, pane.bottom + 1), Rgb(c.frame));
+  }
+}
+
+TEST_F(WinSkinTabsTest, TabsAtTheBottomHangFromTheDisplayArea) {
+  // Tab frames whose upper half differs from their lower half.
+  constexpr vcl::TColor kUpper = 0x3060C0, kLower = 0xC06030;
+  const std::string bmp = FramesBmp(50, 10, 2, true, {kUpper, kLower});
+  vcl::TMemoryStream in;
+  in.WriteBuffer(bmp.data(), static_cast<int64_t>(bmp.size()));
+  in.SetPosition(0);
+  data_->Skin().Tabs->Bitmap.LoadFromStream(in);
+  Skin();
+  struct Case {
+    const char* side;
+    plat::DWORD style;
+    vcl::TColor near_top, near_bottom;
+  } cases[] = {{"top", 0, kUpper, kLower}, {"bottom: turned upside down", plat::TCS_BOTTOM, kLower, kUpper}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.side);
+    plat::HWND h = NewBareTabs(c.style, 10, 10);
+    auto* skin = new TSkinTab();
+    skin->AttachWindow(h, data_.get(), skin_form_, skin_form_->WorkCanvas());
+    plat::InvalidateRect(h, nullptr, plat::TRUE);
+    Pump();
+    const plat::RECT r = TabRect(h, 1);
+    const int top = c.style ? r.top - 1 : r.top + 1;  // where the tab is drawn
+    const int height = r.bottom - r.top;
+    EXPECT_EQ(At(h, r.left + 2, top + 1), Rgb(c.near_top));
+    EXPECT_EQ(At(h, r.left + 2, top + height - 2), Rgb(c.near_bottom));
+    plat::DestroyWindow(h);
   }
 }
 
