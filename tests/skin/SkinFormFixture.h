@@ -11,6 +11,8 @@
 
 #include "displays/ScreenTestSupport.h"
 #include "platform/user/Geometry.h"
+#include "platform/user/Messages.h"
+#include "platform/user/Paint.h"
 #include "platform/user/UserModule.h"
 #include "platform/vcl/Graphics.h"
 #include "skin/SkinData.h"
@@ -121,14 +123,6 @@ class SkinScreenTest : public displaytest::ScreenTest {
     form->SetCaption("Quellix");
     return form;
   }
-  // A shown w x h form wearing the skin of `o` with the control colours.
-  vcl::TForm* NewControlSkinForm(TestSkinOptions o, int width, int height) {
-    o.buttons += kControlColours;
-    data_ = NewSkinData(TestSkinPackage(o));
-    vcl::TForm* form = NewSizeableForm(width, height);
-    ShowAndSkin(form);
-    return form;
-  }
   void ShowAndSkin(vcl::TForm* form) {
     form->Show();
     Pump();
@@ -150,6 +144,22 @@ class SkinScreenTest : public displaytest::ScreenTest {
     return Screen()->PresentedPixel(form->Handle(), inner.left - outer.left + x, inner.top - outer.top + y);
   }
 
+  // Presses the left button at a screen point and lets it go once the
+  // platform's tracking runs.
+  void ClickAndHold(plat::POINT at) {
+    Screen()->InjectMouseMove(at);
+    Pump();
+    static plat::backend::HeadlessBackend* screen = nullptr;
+    screen = Screen();
+    plat::SetTimer(nullptr, 0, 50, [](plat::HWND, plat::UINT, plat::UINT_PTR id, plat::DWORD) {
+      plat::KillTimer(nullptr, id);
+      screen->InjectMouseButton(plat::backend::MouseButton::Left, false);
+    });
+    Screen()->InjectMouseButton(plat::backend::MouseButton::Left, true);
+    Pump();
+    Pump();
+  }
+
   std::unique_ptr<skin::TSkinData> data_;
 };
 
@@ -161,11 +171,20 @@ class SkinControlFormTest : public SkinScreenTest {
     delete form_;
     SkinScreenTest::TearDown();
   }
-  // The skin of `o` with the control colours, and the form wearing it.
-  void SkinTheForm(TestSkinOptions o) {
+  // The skin of `o` with the control colours, and a w x h form wearing it.
+  void SkinTheForm(const TestSkinOptions& o, int width = 320, int height = 240) {
+    MakeTheForm(o, width, height);
+    ShowTheForm();
+  }
+  // The skin data and the form, not yet shown: controls placed before the
+  // form shows are found by the skin's walk over them.
+  void MakeTheForm(TestSkinOptions o, int width = 320, int height = 240) {
     o.buttons += kControlColours;
     data_ = NewSkinData(TestSkinPackage(o));
-    form_ = NewSizeableForm(320, 240);
+    form_ = NewSizeableForm(width, height);
+  }
+  // Shows the form; its skin walks the controls at once.
+  void ShowTheForm() {
     ShowAndSkin(form_);
     skin_form_ = SkinOf(form_);
     ASSERT_NE(skin_form_, nullptr);
@@ -179,6 +198,14 @@ class SkinControlFormTest : public SkinScreenTest {
   template <class S>
   S* Skin(S* companion, bool colour = false) {
     companion->AttachControl(skin_form_, data_.get(), colour, skin_form_->WorkCanvas());
+    Pump();
+    return companion;
+  }
+  // A companion on a bare window of the form, its first picture painted.
+  template <class S>
+  S* SkinWindow(S* companion, plat::HWND window) {
+    companion->AttachWindow(window, data_.get(), skin_form_, skin_form_->WorkCanvas());
+    plat::InvalidateRect(window, nullptr, plat::TRUE);
     Pump();
     return companion;
   }

@@ -471,9 +471,7 @@ TEST_F(WinSkinButtonsTest, SizeGripTakesTheFace) {
       plat::CreateWindowExA(0, "scrollbar", "", plat::WS_CHILD | plat::WS_VISIBLE | plat::SBS_SIZEGRIP, 10,
                             10, 20, 20, form_->Handle(), nullptr, nullptr, nullptr);
   ASSERT_NE(grip, nullptr);
-  auto* sizer = new TSkinSizer();
-  sizer->AttachWindow(grip, data_.get(), skin_form_, skin_form_->WorkCanvas());
-  plat::InvalidateRect(grip, nullptr, plat::TRUE);
+  SkinWindow(new TSkinSizer(), grip);
   for (auto [x, y] : {std::pair{0, 0}, std::pair{10, 10}, std::pair{19, 19}})
     EXPECT_EQ(ChildPixel(form_, grip, x, y), Rgb(kFace)) << x << "," << y;
   plat::DestroyWindow(grip);

@@ -32,10 +32,10 @@ const std::vector<vcl::TColor> kComboButton = {0x0000C0, 0x00C000, 0xC00000, 0x0
 // Progress: empty, full.
 const std::vector<vcl::TColor> kProgress = {0xFFFFFF, 0xFF0000};
 
-class WinSkinEditsTest : public SkinScreenTest {
+class WinSkinEditsTest : public SkinControlFormTest {
  protected:
   void SetUp() override {
-    SkinScreenTest::SetUp();
+    SkinControlFormTest::SetUp();
     TestSkinOptions o;
     o.buttons +=
         "[SunkEdge]\nImage=sunk.bmp\nLeftWidth=2\nTopHeight=2\nRightWidth=2\nBottomHeight=2\n"
@@ -44,29 +44,9 @@ class WinSkinEditsTest : public SkinScreenTest {
     o.extra = {{"sunk.bmp", FramesBmp(80, 21, 4, false, kSunk)},
                {"combo.bmp", FramesBmp(72, 21, 4, false, kComboButton)},
                {"progress.bmp", FramesBmp(20, 10, 2, false, kProgress)}};
-    form_ = NewControlSkinForm(o, 320, 240);
-    skin_form_ = SkinOf(form_);
-    ASSERT_NE(skin_form_, nullptr);
-  }
-  void TearDown() override {
-    delete form_;
-    SkinScreenTest::TearDown();
+    SkinTheForm(o);
   }
 
-  template <class C>
-  C* Place(C* control, int x, int y, int w, int h) {
-    control->SetParent(form_);
-    control->SetBounds(x, y, w, h);
-    return control;
-  }
-  template <class S>
-  S* Skin(S* companion) {
-    companion->AttachControl(skin_form_, data_.get(), false, skin_form_->WorkCanvas());
-    Pump();
-    return companion;
-  }
-  // A pixel of a control, in its window's coordinates.
-  uint32_t At(vcl::TWinControl* control, int x, int y) { return ChildPixel(form_, control->Handle(), x, y); }
   void MoveTo(vcl::TWinControl* control, int x, int y) {
     plat::RECT c{};
     plat::GetWindowRect(control->Handle(), &c);
@@ -75,9 +55,6 @@ class WinSkinEditsTest : public SkinScreenTest {
   static plat::LPARAM Point(int x, int y) {
     return static_cast<plat::LPARAM>(plat::MAKELONG(static_cast<plat::WORD>(x), static_cast<plat::WORD>(y)));
   }
-
-  vcl::TForm* form_ = nullptr;
-  TWinSkinForm* skin_form_ = nullptr;
 };
 
 TEST_F(WinSkinEditsTest, EditBorderCoversTheWholeWindowEdge) {

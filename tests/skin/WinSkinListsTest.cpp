@@ -39,36 +39,18 @@ constexpr vcl::TColor kFace = 0x604020;  // ButtonFace 32,64,96
 // Headerbar: normal, hot.
 const std::vector<vcl::TColor> kHeader = {0x0000C8, 0x00C8C8};
 
-class WinSkinListsTest : public SkinScreenTest {
+class WinSkinListsTest : public SkinControlFormTest {
  protected:
   void SetUp() override {
-    SkinScreenTest::SetUp();
+    SkinControlFormTest::SetUp();
     TestSkinOptions o;
     AddScrollImages(o);
     o.buttons +=
         "[Headerbar]\nImage=header.bmp\nFrame=2\nNormalColour2=255,255,255\nMouseOverColour2=255,255,255\n";
     o.extra.push_back({"header.bmp", FramesBmp(80, 20, 2, false, kHeader)});
-    form_ = NewControlSkinForm(o, 400, 300);
-    skin_form_ = SkinOf(form_);
-    ASSERT_NE(skin_form_, nullptr);
-  }
-  void TearDown() override {
-    delete form_;
-    SkinScreenTest::TearDown();
+    SkinTheForm(o, 400, 300);
   }
 
-  template <class C>
-  C* Place(C* control, int x, int y, int w, int h) {
-    control->SetParent(form_);
-    control->SetBounds(x, y, w, h);
-    return control;
-  }
-  template <class S>
-  S* Skin(S* companion) {
-    companion->AttachControl(skin_form_, data_.get(), false, skin_form_->WorkCanvas());
-    Pump();
-    return companion;
-  }
   // A pixel of a window on the form, in its own coordinates, repainted first.
   uint32_t At(plat::HWND window, int x, int y) {
     plat::InvalidateRect(window, nullptr, plat::TRUE);
@@ -88,24 +70,6 @@ class WinSkinListsTest : public SkinScreenTest {
         found.push_back(x);
     return found;
   }
-  // Presses the left button at a screen point and lets it go once the
-  // platform's tracking runs.
-  void ClickAndHold(plat::POINT at) {
-    Screen()->InjectMouseMove(at);
-    Pump();
-    static plat::backend::HeadlessBackend* screen = nullptr;
-    screen = Screen();
-    plat::SetTimer(nullptr, 0, 50, [](plat::HWND, plat::UINT, plat::UINT_PTR id, plat::DWORD) {
-      plat::KillTimer(nullptr, id);
-      screen->InjectMouseButton(plat::backend::MouseButton::Left, false);
-    });
-    Screen()->InjectMouseButton(plat::backend::MouseButton::Left, true);
-    Pump();
-    Pump();
-  }
-
-  vcl::TForm* form_ = nullptr;
-  TWinSkinForm* skin_form_ = nullptr;
 };
 
 TEST_F(WinSkinListsTest, HeaderItemsShowTheirFrameAndTheHotItem) {
@@ -235,9 +199,7 @@ TEST_F(WinSkinListsTest, BareWindowBarsFollowTheWindow) {
   for (int i = 0; i < 30; ++i)
     plat::SendMessageA(box, plat::LB_ADDSTRING, 0, reinterpret_cast<plat::LPARAM>("line"));
   Pump();
-  auto* skin = new TSkinScrollbarH();
-  skin->AttachWindow(box, data_.get(), skin_form_, skin_form_->WorkCanvas());
-  Pump();
+  auto* skin = SkinWindow(new TSkinScrollbarH(), box);
   TWScrollbar* v = skin->VScroll;
   ASSERT_NE(v, nullptr);
   ASSERT_TRUE(v->BarVisible);

@@ -52,10 +52,10 @@ class TLoggedTrackBar : public vcl::TTrackBar {
   }
 };
 
-class WinSkinRangesTest : public SkinScreenTest {
+class WinSkinRangesTest : public SkinControlFormTest {
  protected:
   void SetUp() override {
-    SkinScreenTest::SetUp();
+    SkinControlFormTest::SetUp();
     TestSkinOptions o;
     o.buttons +=
         "[Track]\nImage=track.bmp\nLeftWidth=4\nRightWidth=4\n"
@@ -72,29 +72,9 @@ class WinSkinRangesTest : public SkinScreenTest {
                {"combo.bmp", FramesBmp(72, 21, 4, false, kComboButton)},
                {"progress.bmp", FramesBmp(10, 10, 1, false, {kEmpty})},
                {"chunk.bmp", FramesBmp(8, 6, 4, false, {kChunk, kChunk, kChunk, kGap})}};
-    form_ = NewControlSkinForm(o, 320, 300);
-    skin_form_ = SkinOf(form_);
-    ASSERT_NE(skin_form_, nullptr);
-  }
-  void TearDown() override {
-    delete form_;
-    SkinScreenTest::TearDown();
+    SkinTheForm(o, 320, 300);
   }
 
-  template <class C>
-  C* Place(C* control, int x, int y, int w, int h) {
-    control->SetParent(form_);
-    control->SetBounds(x, y, w, h);
-    return control;
-  }
-  template <class S>
-  S* Skin(S* companion) {
-    companion->AttachControl(skin_form_, data_.get(), false, skin_form_->WorkCanvas());
-    Pump();
-    return companion;
-  }
-  // A pixel of a control, in its window's coordinates.
-  uint32_t At(vcl::TWinControl* control, int x, int y) { return ChildPixel(form_, control->Handle(), x, y); }
   // A pixel of a control's client area.
   uint32_t AtClient(vcl::TWinControl* control, int x, int y) {
     plat::POINT p{x, y};
@@ -107,9 +87,6 @@ class WinSkinRangesTest : public SkinScreenTest {
     plat::InvalidateRect(control->Handle(), nullptr, plat::TRUE);
     Pump();
   }
-
-  vcl::TForm* form_ = nullptr;
-  TWinSkinForm* skin_form_ = nullptr;
 };
 
 TEST_F(WinSkinRangesTest, TrackBarShowsTheSkinsChannelAndThumb) {

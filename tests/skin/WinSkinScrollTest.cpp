@@ -26,34 +26,21 @@ using displaytest::Rgb;
 
 namespace {
 
-class WinSkinScrollTest : public SkinScreenTest {
+class WinSkinScrollTest : public SkinControlFormTest {
  protected:
   void SetUp() override {
-    SkinScreenTest::SetUp();
+    SkinControlFormTest::SetUp();
     TestSkinOptions o;
     AddScrollImages(o);
-    form_ = NewControlSkinForm(o, 400, 300);
-    skin_form_ = SkinOf(form_);
-    ASSERT_NE(skin_form_, nullptr);
-    panel_ = new vcl::TPanel(form_);
-    panel_->SetParent(form_);
-    panel_->SetBounds(10, 10, 300, 200);
-    memo_ = new vcl::TMemo(form_);
-    memo_->SetParent(panel_);
-    memo_->SetBounds(20, 30, 200, 100);
+    SkinTheForm(o, 400, 300);
+    panel_ = Place(new vcl::TPanel(form_), 10, 10, 300, 200);
+    memo_ = Place(new vcl::TMemo(form_), 20, 30, 200, 100, panel_);
     memo_->SetScrollBars(vcl::ssVertical);
     for (int i = 0; i < 12; ++i) memo_->Lines()->Add("line " + std::to_string(i));
     Pump();
-    skin_ = new TSkinScrollbar(memo_);
-    skin_->AttachControl(skin_form_, data_.get(), false, skin_form_->WorkCanvas());
-    Pump();
+    skin_ = Skin(new TSkinScrollbar(memo_));
     ASSERT_NE(skin_->VScroll, nullptr);
   }
-  void TearDown() override {
-    delete form_;
-    SkinScreenTest::TearDown();
-  }
-
   // A pixel of the vertical overlay, in its own coordinates.
   uint32_t Bar(int x, int y) {
     skin_->VScroll->Invalidate();
@@ -66,8 +53,6 @@ class WinSkinScrollTest : public SkinScreenTest {
     return ChildPixel(form_, memo_->Handle(), x, y);
   }
 
-  vcl::TForm* form_ = nullptr;
-  TWinSkinForm* skin_form_ = nullptr;
   vcl::TPanel* panel_ = nullptr;
   vcl::TMemo* memo_ = nullptr;
   TSkinScrollbar* skin_ = nullptr;
@@ -165,17 +150,7 @@ TEST_F(WinSkinScrollTest, ScrollCodesClicksAndVisibility) {
       static_cast<int>(plat::SendMessageA(memo_->Handle(), plat::EM_GETFIRSTVISIBLELINE, 0, 0));
   plat::RECT r{};
   plat::GetWindowRect(v->Handle(), &r);
-  Screen()->InjectMouseMove(plat::POINT{r.left + 8, r.top + 88});
-  Pump();
-  static plat::backend::HeadlessBackend* screen = nullptr;
-  screen = Screen();
-  plat::SetTimer(nullptr, 0, 50, [](plat::HWND, plat::UINT, plat::UINT_PTR id, plat::DWORD) {
-    plat::KillTimer(nullptr, id);
-    screen->InjectMouseButton(plat::backend::MouseButton::Left, false);
-  });
-  Screen()->InjectMouseButton(plat::backend::MouseButton::Left, true);
-  Pump();
-  Pump();
+  ClickAndHold(plat::POINT{r.left + 8, r.top + 88});
   EXPECT_FALSE(v->Tracking);
   EXPECT_GT(plat::SendMessageA(memo_->Handle(), plat::EM_GETFIRSTVISIBLELINE, 0, 0), top_before);
 

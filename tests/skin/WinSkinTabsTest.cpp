@@ -79,15 +79,14 @@ const std::vector<vcl::TColor> kUpDownHorz = {0x801010, 0x802010, 0x803010, 0x80
 const std::vector<vcl::TColor> kGlyphs = {0x10A010, 0x20A020, 0x30A030, 0x40A040,
                                           0x50A050, 0x60A060, 0x70A070, 0x80A080};
 
-class WinSkinTabsTest : public SkinScreenTest {
+class WinSkinTabsTest : public SkinControlFormTest {
  protected:
   void SetUp() override {
-    SkinScreenTest::SetUp();
+    SkinControlFormTest::SetUp();
     // Bare tab and up-down windows are made before any class-library control.
     plat::InitCommonControls();
     TestSkinOptions o;
     o.buttons +=
-        "[Colours]\nButtonFace=32,64,96\nButtonShadow=48,32,16\n"
         "[Tabs]\nImage=tabs.bmp\nBorder=pane.bmp\nNormalColour2=255,255,0\nMouseOverColour2=0,255,255\n"
         "[UpDown.Vert]\nImage=udv.bmp\nGlyphImage=glyphs.bmp\n[UpDown.Horz]\nImage=udh.bmp\nGlyphImage="
         "glyphs.bmp\n";
@@ -96,17 +95,7 @@ class WinSkinTabsTest : public SkinScreenTest {
                {"udv.bmp", FramesBmp(80, 10, 8, false, kUpDownVert)},
                {"udh.bmp", FramesBmp(80, 10, 8, false, kUpDownHorz)},
                {"glyphs.bmp", FramesBmp(32, 4, 8, false, kGlyphs)}};
-    data_ = NewSkinData(TestSkinPackage(o));
-    form_ = NewSizeableForm(320, 240);
-  }
-  void TearDown() override {
-    delete form_;
-    SkinScreenTest::TearDown();
-  }
-  void Skin() {
-    ShowAndSkin(form_);
-    skin_form_ = SkinOf(form_);
-    ASSERT_NE(skin_form_, nullptr);
+    MakeTheForm(o);
   }
   vcl::TPageControl* NewPages(const std::vector<std::string>& captions) {
     auto* pages = new vcl::TPageControl(form_);
@@ -181,14 +170,11 @@ class WinSkinTabsTest : public SkinScreenTest {
     for (int i = 0; i < list.Count(); ++i) n += list.Items(i)->Handle() == window ? 1 : 0;
     return n;
   }
-
-  vcl::TForm* form_ = nullptr;
-  TWinSkinForm* skin_form_ = nullptr;
 };
 
 TEST_F(WinSkinTabsTest, PageControlTabsShowTheFrameOfTheirState) {
   auto* pages = NewPages({"MMM", "WWW"});
-  Skin();
+  ShowTheForm();
   auto* tab = CompanionOf<TSkinTab>(pages);
   ASSERT_NE(tab, nullptr);
   EXPECT_EQ(tab->Mode, 2);
@@ -245,7 +231,7 @@ TEST_F(WinSkinTabsTest, WalkGivesTabControlsTheirCompanionWhenTheSkinHasTabs) {
   tabs->SetParent(form_);
   tabs->SetBounds(10, 120, 200, 60);
   tabs->Tabs()->Add("x");
-  Skin();
+  ShowTheForm();
   EXPECT_NE(CompanionOf<TSkinTab>(pages), nullptr);
   EXPECT_NE(CompanionOf<TSkinTab>(tabs), nullptr);
   EXPECT_NE(CompanionOf<TSkinTabSheet>(pages->Pages(0)), nullptr);
@@ -269,13 +255,13 @@ TEST_F(WinSkinTabsTest, WalkGivesTabControlsTheirCompanionWhenTheSkinHasTabs) {
 TEST_F(WinSkinTabsTest, WithoutTabsInTheSkinTabControlsKeepTheirOwnLook) {
   data_->Skin().Tabs.reset();
   auto* pages = NewPages({"A"});
-  Skin();
+  ShowTheForm();
   EXPECT_EQ(CompanionOf<TSkinTab>(pages), nullptr);
   EXPECT_EQ(CompanionOf<TSkinTabSheet>(pages->Pages(0)), nullptr);
 }
 
 TEST_F(WinSkinTabsTest, UpDownHalvesShowTheStateOfTheMouseOverThem) {
-  Skin();
+  ShowTheForm();
   plat::HWND vert = plat::CreateWindowExA(0, plat::UPDOWN_CLASSA, "", plat::WS_CHILD | plat::WS_VISIBLE, 250,
                                           10, 16, 30, form_->Handle(), nullptr, nullptr, nullptr);
   plat::HWND horz =
@@ -341,7 +327,7 @@ TEST_F(WinSkinTabsTest, UpDownHalvesShowTheStateOfTheMouseOverThem) {
 TEST_F(WinSkinTabsTest, TabScrollArrowsAreSkinnedAndFoundByTheirWindow) {
   auto* pages = NewPages({"Page one", "Page two", "Page three", "Page four", "Page five"});
   pages->SetWidth(120);
-  Skin();
+  ShowTheForm();
   plat::HWND arrows = ArrowsOf(pages->Handle());
   ASSERT_NE(arrows, nullptr);
   ASSERT_TRUE(plat::IsWindowVisible(arrows));
@@ -397,7 +383,7 @@ TEST(SkinTabStripTest, TabsAreMappedIntoTheLyingStrip) {
 }
 
 TEST_F(WinSkinTabsTest, TabsOnEachSideAreDrawnWhereTheControlHasThem) {
-  Skin();
+  ShowTheForm();
   struct Case {
     const char* side;
     plat::DWORD style;
@@ -407,10 +393,7 @@ TEST_F(WinSkinTabsTest, TabsOnEachSideAreDrawnWhereTheControlHasThem) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.side);
     plat::HWND h = NewBareTabs(c.style, 10, 10);
-    auto* skin = new TSkinTab();
-    skin->AttachWindow(h, data_.get(), skin_form_, skin_form_->WorkCanvas());
-    plat::InvalidateRect(h, nullptr, plat::TRUE);
-    Pump();
+    auto* skin = SkinWindow(new TSkinTab(), h);
     EXPECT_EQ(skin->TabSide, TSkinTab::TabSideOfStyle(c.style));
     const plat::RECT r0 = TabRect(h, 0), r1 = TabRect(h, 1);
     for (auto [x, y] : {std::pair{r0.left + 3, r0.top + 3}, std::pair{r0.right - 4, r0.bottom - 4}})
@@ -444,7 +427,7 @@ TEST_F(WinSkinTabsTest, CloseMarksOfAPageControlFreeTheirPage) {
     EXPECT_EQ(m.WParam, reinterpret_cast<plat::WPARAM>(pages->Handle()));
     m.Result = answer;
   });
-  Skin();
+  ShowTheForm();
   auto* tab = CompanionOf<TSkinTab>(pages);
   ASSERT_NE(tab, nullptr);
   EXPECT_TRUE(tab->ShowCloseButtons);
@@ -488,7 +471,7 @@ TEST_F(WinSkinTabsTest, OlderTabSetDrawsItsTabsWhereItLaysThemOut) {
   set->Tabs()->Add("MMM");
   set->Tabs()->Add("WWW");
   set->SetTabIndex(0);
-  Skin();
+  ShowTheForm();
   auto* skin = CompanionOf<TSkinTab31>(set);
   ASSERT_NE(skin, nullptr);
   plat::HWND h = set->Handle();
@@ -514,7 +497,7 @@ TEST_F(WinSkinTabsTest, WalkReachesTheOtherTabKindsAndUpDowns) {
   auto* set = new vcl::TTabSet(form_);
   set->SetParent(form_);
   set->SetBounds(10, 150, 200, 21);
-  Skin();
+  ShowTheForm();
   EXPECT_NE(CompanionOf<TSkinUpDown>(spin), nullptr);
   EXPECT_NE(CompanionOf<TSkinTab31>(set), nullptr);
   auto* page = CompanionOf<TSkinAdvPage>(adv);
@@ -540,7 +523,7 @@ TEST_F(WinSkinTabsTest, SpinInsideAnEditKeepsOffTheEditsEdges) {
   auto* edit = new vcl::TEdit(form_);
   edit->SetParent(form_);
   edit->SetBounds(10, 10, 100, 21);
-  Skin();
+  ShowTheForm();
   plat::RECT client{};
   plat::GetClientRect(edit->Handle(), &client);
   plat::HWND spin =
@@ -570,7 +553,7 @@ TEST_F(WinSkinTabsTest, SpinInsideAnEditKeepsOffTheEditsEdges) {
 
 TEST_F(WinSkinTabsTest, DisplayAreaFramePictureFollowsTheTabsStyle) {
   auto* pages = NewPages({"A"});
-  Skin();
+  ShowTheForm();
   auto* tab = CompanionOf<TSkinTab>(pages);
   ASSERT_NE(tab, nullptr);
   plat::HWND h = pages->Handle();
@@ -608,7 +591,7 @@ TEST_F(WinSkinTabsTest, TabsAtTheBottomHangFromTheDisplayArea) {
   in.WriteBuffer(bmp.data(), static_cast<int64_t>(bmp.size()));
   in.SetPosition(0);
   data_->Skin().Tabs->Bitmap.LoadFromStream(in);
-  Skin();
+  ShowTheForm();
   struct Case {
     const char* side;
     plat::DWORD style;
@@ -617,10 +600,7 @@ TEST_F(WinSkinTabsTest, TabsAtTheBottomHangFromTheDisplayArea) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.side);
     plat::HWND h = NewBareTabs(c.style, 10, 10);
-    auto* skin = new TSkinTab();
-    skin->AttachWindow(h, data_.get(), skin_form_, skin_form_->WorkCanvas());
-    plat::InvalidateRect(h, nullptr, plat::TRUE);
-    Pump();
+    SkinWindow(new TSkinTab(), h);
     const plat::RECT r = TabRect(h, 1);
     const int top = c.style ? r.top - 1 : r.top + 1;  // where the tab is drawn
     const int height = r.bottom - r.top;

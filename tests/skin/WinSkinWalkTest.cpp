@@ -97,14 +97,14 @@ VCL_IMPLEMENT_CLASS(TRzTestCheckGroup)
 
 namespace {
 
-class WinSkinWalkTest : public SkinScreenTest {
+class WinSkinWalkTest : public SkinControlFormTest {
  protected:
   void SetUp() override {
-    SkinScreenTest::SetUp();
+    SkinControlFormTest::SetUp();
     TestSkinOptions o;
-    o.buttons += "[Colours]\nButtonFace=32,64,96\n[Buttons]\nBitmap=btn.bmp\n";
+    o.buttons += "[Buttons]\nBitmap=btn.bmp\n";
     o.extra = {{"btn.bmp", FramesBmp(50, 10, 5, false, {0xC0, 0xC000, 0xC00000, 0xC0C0, 0xC0C000})}};
-    data_ = NewSkinData(TestSkinPackage(o));
+    MakeTheForm(o, 400, 300);
     data_->Skin3rd()->Clear();
     data_->Skin3rd()->Add("TMyNilPanel=nil");
     data_->Skin3rd()->Add("TMyPanel=Panel");
@@ -115,17 +115,6 @@ class WinSkinWalkTest : public SkinScreenTest {
     data_->Skin3rd()->Add("TRzTestCheckGroup=checkgroup");
     data_->Skin3rd()->Add("TTrackBar=trackbar");
     data_->Skin3rd()->Add("TDateTimePicker=datetimepicker");
-    form_ = NewSizeableForm(400, 300);
-  }
-  void TearDown() override {
-    delete form_;
-    SkinScreenTest::TearDown();
-  }
-  // Shows the form; its skin walks the controls at once.
-  void Skin() {
-    ShowAndSkin(form_);
-    skin_form_ = SkinOf(form_);
-    ASSERT_NE(skin_form_, nullptr);
   }
   template <class C>
   C* Add(vcl::TWinControl* parent, int tag = 0) {
@@ -171,9 +160,6 @@ class WinSkinWalkTest : public SkinScreenTest {
     if (typeid(*c) == typeid(TSkinDateTime)) return "TSkinDateTime";
     return typeid(*c).name();
   }
-
-  vcl::TForm* form_ = nullptr;
-  TWinSkinForm* skin_form_ = nullptr;
 };
 
 TEST_F(WinSkinWalkTest, EachControlGetsTheCompanionOfItsClass) {
@@ -214,7 +200,7 @@ TEST_F(WinSkinWalkTest, EachControlGetsTheCompanionOfItsClass) {
   auto* group_check = Add<vcl::TCheckBox>(check_group);
   auto* track = Add<vcl::TTrackBar>(form_);
   auto* picker = Add<vcl::TDateTimePicker>(form_);
-  Skin();
+  ShowTheForm();
 
   struct Row {
     const char* what;
@@ -280,7 +266,7 @@ TEST_F(WinSkinWalkTest, SkinControlsGatesTheClassRules) {
   auto* panel_check = Add<vcl::TCheckBox>(panel);
   auto types = data_->SkinControls();
   data_->SetSkinControls(types.Exclude(xcButton).Exclude(xcPanel));
-  Skin();
+  ShowTheForm();
   EXPECT_EQ(KindOf(button), "none");
   EXPECT_EQ(KindOf(check), "TSkinCheckBox");
   // Without the panel member the panel is left alone; its children are
@@ -302,7 +288,7 @@ TEST_F(WinSkinWalkTest, HandlerChoosesFirstAndItsCompanionIsAttachedOnce) {
     if (!given) given = new TSkinCheckBox(button);
     made = given;
   };
-  Skin();
+  ShowTheForm();
   EXPECT_GE(asked, 2);
   ASSERT_EQ(Of(button).size(), 1u);
   EXPECT_EQ(Of(button)[0], given);
@@ -313,7 +299,7 @@ TEST_F(WinSkinWalkTest, HandlerChoosesFirstAndItsCompanionIsAttachedOnce) {
 
 TEST_F(WinSkinWalkTest, BareChildWindowsAreMappedByWindowClass) {
   auto* panel = Add<vcl::TPanel>(form_, 99);
-  Skin();
+  ShowTheForm();
   struct Row {
     const char* cls;
     plat::DWORD style;
@@ -376,7 +362,7 @@ TEST_F(WinSkinWalkTest, ButtonsOfTheirOwnMouseHandlingStillClick) {
   int clicks = 0, downs = 0;
   button->OnClick = [&](vcl::TObject*) { ++clicks; };
   button->OnMouseDown = [&](vcl::TObject*, vcl::TMouseButton, vcl::TShiftState, int, int) { ++downs; };
-  Skin();
+  ShowTheForm();
   ASSERT_EQ(KindOf(button), "TSkinButton");
   EXPECT_EQ(Of(button)[0]->Mode, 1);
   plat::SendMessageA(button->Handle(), plat::WM_LBUTTONDOWN, 0, 0x00050005);
@@ -454,7 +440,7 @@ TEST_F(WinSkinWalkTest, NamedClassesAndListKindsChooseTheirCompanions) {
   auto* rz_radios = Add<TRzTestRadios>(form_);
   rz_radios->Items()->Add("a");
   auto* pages = Add<TMyPages>(form_);
-  Skin();
+  ShowTheForm();
 
   // Each control with the companion it gets.
   const std::pair<vcl::TControl*, const char*> expected[] = {
