@@ -22,6 +22,7 @@
 #include "platform/vcl/TypInfo.h"
 #include "skin/SkinData.h"
 #include "skin/SkinDraw.h"
+#include "skin/SkinRects.h"
 #include "skin/WinSkinButtons.h"
 #include "skin/WinSkinData.h"
 #include "skin/WinSkinForm.h"
@@ -32,10 +33,6 @@ namespace skin {
 namespace {
 
 bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
-
-plat::DWORD StyleOf(plat::HWND window) {
-  return static_cast<plat::DWORD>(plat::GetWindowLongA(window, plat::GWL_STYLE));
-}
 
 struct PaintAccess : vcl::TWinControl {
   static void Children(vcl::TWinControl* control, plat::HDC dc) {

@@ -23,6 +23,7 @@
 #include "skin/ImgUtil.h"
 #include "skin/SkinData.h"
 #include "skin/SkinDraw.h"
+#include "skin/SkinRects.h"
 #include "skin/WinSkinData.h"
 #include "skin/WinSkinDlg.h"
 #include "skin/WinSkinForm.h"
@@ -35,13 +36,6 @@ namespace skin {
 namespace {
 
 using vcl::TRect;
-
-int Width(const TRect& r) { return r.right - r.left; }
-int Height(const TRect& r) { return r.bottom - r.top; }
-
-TRect Margins(const TDataSkinObject& e) {
-  return TRect{e.LeftWidth, e.TopHeight, e.RightWidth, e.BottomHeight};
-}
 
 void Frame(plat::HDC dc, const TRect& r, vcl::TColor colour) {
   plat::HBRUSH brush = plat::CreateSolidBrush(vcl::ColorToRGB(colour));

@@ -14,6 +14,7 @@
 #include "platform/vcl/GraphicsBitmap.h"
 #include "skin/SkinData.h"
 #include "skin/SkinDraw.h"
+#include "skin/SkinRects.h"
 #include "skin/WinSkinData.h"
 #include "skin/WinSubClassPaint.h"
 
@@ -22,9 +23,6 @@ namespace skin {
 namespace {
 
 using vcl::TRect;
-
-int Width(const TRect& r) { return r.right - r.left; }
-int Height(const TRect& r) { return r.bottom - r.top; }
 
 // The window's font on the canvas; the window keeps its own handle.
 void TakeWindowFont(vcl::TCanvas* canvas, plat::HWND window) {

@@ -18,6 +18,7 @@
 #include "platform/vcl/SysUtils.h"
 #include "skin/SkinData.h"
 #include "skin/SkinDraw.h"
+#include "skin/SkinRects.h"
 #include "skin/WinSkinData.h"
 #include "skin/WinSkinForm.h"
 #include "skin/WinSkinHeader.h"
@@ -30,13 +31,6 @@ namespace {
 using vcl::TRect;
 
 constexpr int kScrollFrames = 23;
-
-int Width(const TRect& r) { return r.right - r.left; }
-int Height(const TRect& r) { return r.bottom - r.top; }
-
-TRect Margins(const TDataSkinObject& e) {
-  return TRect{e.LeftWidth, e.TopHeight, e.RightWidth, e.BottomHeight};
-}
 
 void DrawElement(plat::HDC dc, const TRect& r, TDataSkinObject* e, bool tile, int frames, int frame) {
   if (!e || e->Bitmap.Empty() || Width(r) <= 0 || Height(r) <= 0) return;

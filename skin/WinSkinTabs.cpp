@@ -23,6 +23,7 @@
 #include "skin/ImgUtil.h"
 #include "skin/SkinData.h"
 #include "skin/SkinDraw.h"
+#include "skin/SkinRects.h"
 #include "skin/WinSkinBoxes.h"
 #include "skin/WinSkinData.h"
 #include "skin/WinSkinDlg.h"
@@ -35,17 +36,6 @@ namespace skin {
 namespace {
 
 using vcl::TRect;
-
-int Width(const TRect& r) { return r.right - r.left; }
-int Height(const TRect& r) { return r.bottom - r.top; }
-
-TRect Margins(const TDataSkinObject& e) {
-  return TRect{e.LeftWidth, e.TopHeight, e.RightWidth, e.BottomHeight};
-}
-
-plat::DWORD StyleOf(plat::HWND window) {
-  return static_cast<plat::DWORD>(plat::GetWindowLongA(window, plat::GWL_STYLE));
-}
 
 // The canvas takes the window's font (its face, height and style; the
 // window keeps its handle).

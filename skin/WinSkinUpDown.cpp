@@ -13,6 +13,7 @@
 #include "platform/vcl/GraphicsBitmap.h"
 #include "skin/SkinData.h"
 #include "skin/SkinDraw.h"
+#include "skin/SkinRects.h"
 #include "skin/WinSkinData.h"
 #include "skin/WinSubClassPaint.h"
 
@@ -21,9 +22,6 @@ namespace skin {
 namespace {
 
 using vcl::TRect;
-
-int Width(const TRect& r) { return r.right - r.left; }
-int Height(const TRect& r) { return r.bottom - r.top; }
 
 // The two halves of `r`: left and right, or upper and lower.
 void Halves(const TRect& r, bool horizontal, TRect* first, TRect* second) {
