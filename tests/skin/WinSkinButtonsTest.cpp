@@ -22,6 +22,7 @@
 #include "platform/vcl/MPlayer.h"
 #include "platform/vcl/StdCtrls.h"
 #include "platform/vcl/TypInfo.h"
+#include "skin/ButtonSkinFixture.h"
 #include "skin/SkinBitmaps.h"
 #include "skin/SkinFormFixture.h"
 #include "skin/WinSkinBoxes.h"
@@ -130,11 +131,6 @@ VCL_IMPLEMENT_CLASS(TPropertiesCheckBox, ObjProp("Properties", &TPropertiesCheck
 namespace {
 
 constexpr vcl::TColor kFace = 0x604020;  // ButtonFace 32,64,96
-// Buttons frames 1..5: normal, pressed, disabled, hover, focused.
-const std::vector<vcl::TColor> kFrames = {0x0000C0, 0x00C000, 0xC00000, 0x00C0C0, 0xC0C000};
-const std::vector<vcl::TColor> kCheck = {0x000040, 0x004000, 0x400000, 0x404000};
-const std::vector<vcl::TColor> kRadio = {0x000050, 0x000060, 0x000070, 0x000080,
-                                         0x005000, 0x006000, 0x007000, 0x008000};
 constexpr vcl::TColor kGlyph = 0x30C090;
 constexpr vcl::TColor kKey = 0xFF00FF;
 
@@ -143,7 +139,7 @@ std::string Box(const vcl::TRect& r) {
          std::to_string(r.bottom);
 }
 
-uint32_t FrameColour(int frame) { return Rgb(kFrames[static_cast<size_t>(frame - 1)]); }
+uint32_t FrameColour(int frame) { return Rgb(kButtonStrip[static_cast<size_t>(frame - 1)]); }
 
 // A w x h glyph of one colour with a bottom-left key pixel of another.
 std::unique_ptr<vcl::TBitmap> Glyph(int w, int h, vcl::TColor colour) {
@@ -157,12 +153,7 @@ class WinSkinButtonsTest : public SkinControlFormTest {
   void SetUp() override {
     SkinControlFormTest::SetUp();
     TestSkinOptions o;
-    o.buttons +=
-        "[Buttons]\nBitmap=btn.bmp\nCheckButton=check.bmp\nCheckButtonFrame=4\n"
-        "RadioButton=radio.bmp\nRadioButtonFrame=8\n";
-    o.extra = {{"btn.bmp", FramesBmp(50, 10, 5, false, kFrames)},
-               {"check.bmp", FramesBmp(52, 13, 4, false, kCheck)},
-               {"radio.bmp", FramesBmp(104, 13, 8, false, kRadio)}};
+    AddButtonImages(o);
     SkinTheForm(o);
   }
 };
@@ -413,7 +404,7 @@ TEST_F(WinSkinPlayerTest, PanelIsFreedOnceWhoeverGoesFirst) {
 }
 
 TEST_F(WinSkinButtonsTest, CheckBoxesOfTheirOwnPaintingGetAGlyphStrip) {
-  const vcl::TColor c1 = kCheck[0], c2 = kCheck[1], c3 = kCheck[2], c4 = kCheck[3];
+  const vcl::TColor c1 = kCheckStrip[0], c2 = kCheckStrip[1], c3 = kCheckStrip[2], c4 = kCheckStrip[3];
   auto cells_of = [](vcl::TBitmap* strip, int count) {
     std::vector<vcl::TColor> cells;
     if (strip->Empty()) return cells;
@@ -440,13 +431,14 @@ TEST_F(WinSkinButtonsTest, CheckBoxesOfTheirOwnPaintingGetAGlyphStrip) {
   EXPECT_EQ(check->reloads, 1);
   EXPECT_EQ(check->TransparentColor(), kKey);
   EXPECT_EQ(cells_of(radio->CustomGlyphs(), 6),
-            (std::vector<vcl::TColor>{kRadio[0], kRadio[1], kRadio[0], kRadio[1], kRadio[2], kRadio[3]}));
+            (std::vector<vcl::TColor>{kRadioStrip[0], kRadioStrip[1], kRadioStrip[0], kRadioStrip[1],
+                                      kRadioStrip[2], kRadioStrip[3]}));
   EXPECT_EQ(cells_of(other->Properties()->Glyph(), 6),
             (std::vector<vcl::TColor>{c1, c2, kKey, c1, c2, kKey}));
   EXPECT_EQ(other->Properties()->Glyph()->TransparentColor(), kKey);
 
   // A strip of five: the fifth picture in the third cell of each look.
-  std::vector<vcl::TColor> five = kCheck;
+  std::vector<vcl::TColor> five = kCheckStrip;
   five.push_back(0x405060);
   const std::string bmp = FramesBmp(65, 13, 5, false, five);
   vcl::TMemoryStream in;

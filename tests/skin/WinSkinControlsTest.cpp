@@ -21,6 +21,7 @@
 #include "platform/vcl/ComCtrls.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/StdCtrls.h"
+#include "skin/ButtonSkinFixture.h"
 #include "skin/SkinFormFixture.h"
 #include "skin/WinSkinBoxes.h"
 #include "skin/WinSkinButtons.h"
@@ -33,12 +34,7 @@ namespace {
 
 constexpr vcl::TColor kFace = 0x604020;    // ButtonFace 32,64,96
 constexpr vcl::TColor kShadow = 0x102030;  // ButtonShadow 48,32,16
-// Buttons frames 1..5: normal, pressed, disabled, hover, focused.
-const std::vector<vcl::TColor> kButtonFrames = {0x0000C0, 0x00C000, 0xC00000, 0x00C0C0, 0xC0C000};
-// Check strip of 4, radio strip of 8, status bar edges of 3, extra images of 5.
-const std::vector<vcl::TColor> kCheck = {0x000040, 0x004000, 0x400000, 0x404000};
-const std::vector<vcl::TColor> kRadio = {0x000050, 0x000060, 0x000070, 0x000080,
-                                         0x005000, 0x006000, 0x007000, 0x008000};
+// Status bar edges of 3, extra images of 5.
 const std::vector<vcl::TColor> kEdges = {0x0000A0, 0x00A000, 0xA00000};
 const std::vector<vcl::TColor> kExtra = {0x000011, 0x000022, 0x000033, 0x000044, 0xFFFF00};
 
@@ -47,15 +43,10 @@ class WinSkinControlsTest : public SkinControlFormTest {
   void SetUp() override {
     SkinControlFormTest::SetUp();
     TestSkinOptions o;
-    o.buttons +=
-        "[Buttons]\nBitmap=btn.bmp\nCheckButton=check.bmp\nCheckButtonFrame=4\n"
-        "RadioButton=radio.bmp\nRadioButtonFrame=8\n"
-        "[StatusBarEdges]\nImage=edges.bmp\n[ExtraImages]\nImage=extra.bmp\n";
-    o.extra = {{"btn.bmp", FramesBmp(50, 10, 5, false, kButtonFrames)},
-               {"check.bmp", FramesBmp(52, 13, 4, false, kCheck)},
-               {"radio.bmp", FramesBmp(104, 13, 8, false, kRadio)},
-               {"edges.bmp", FramesBmp(30, 10, 3, false, kEdges)},
-               {"extra.bmp", FramesBmp(60, 12, 5, false, kExtra)}};
+    AddButtonImages(o);
+    o.buttons += "[StatusBarEdges]\nImage=edges.bmp\n[ExtraImages]\nImage=extra.bmp\n";
+    o.extra.push_back({"edges.bmp", FramesBmp(30, 10, 3, false, kEdges)});
+    o.extra.push_back({"extra.bmp", FramesBmp(60, 12, 5, false, kExtra)});
     SkinTheForm(o);
   }
   // A pixel of the form's client area.
@@ -123,8 +114,8 @@ TEST_F(WinSkinControlsTest, ButtonShowsTheFrameOfItsState) {
       Pump();
     }
     EXPECT_EQ(skin->CurrentFrame(), c.frame);
-    EXPECT_EQ(At(button, 4, 4), Rgb(kButtonFrames[static_cast<size_t>(c.frame - 1)]));
-    EXPECT_EQ(At(button, 55, 20), Rgb(kButtonFrames[static_cast<size_t>(c.frame - 1)]));
+    EXPECT_EQ(At(button, 4, 4), Rgb(kButtonStrip[static_cast<size_t>(c.frame - 1)]));
+    EXPECT_EQ(At(button, 55, 20), Rgb(kButtonStrip[static_cast<size_t>(c.frame - 1)]));
   }
   reset();
   // Leaving the button ends the hover look.
@@ -132,7 +123,7 @@ TEST_F(WinSkinControlsTest, ButtonShowsTheFrameOfItsState) {
   Pump();
   EXPECT_EQ(skin->CurrentFrame(), 4);
   reset();
-  EXPECT_EQ(At(button, 4, 4), Rgb(kButtonFrames[0]));
+  EXPECT_EQ(At(button, 4, 4), Rgb(kButtonStrip[0]));
 }
 
 TEST_F(WinSkinControlsTest, ButtonClicksOnlyWhenReleasedInside) {
@@ -161,7 +152,7 @@ TEST_F(WinSkinControlsTest, ButtonClicksOnlyWhenReleasedInside) {
     EXPECT_EQ(plat::GetCapture(), h);
     EXPECT_EQ(plat::GetFocus(), h);
     EXPECT_EQ(skin->CurrentFrame(), 2);
-    EXPECT_EQ(At(button, 4, 4), Rgb(kButtonFrames[1]));
+    EXPECT_EQ(At(button, 4, 4), Rgb(kButtonStrip[1]));
     for (auto [x, y] : c.moves) {
       MoveTo(button, x, y);
       Pump();
@@ -174,7 +165,7 @@ TEST_F(WinSkinControlsTest, ButtonClicksOnlyWhenReleasedInside) {
     EXPECT_EQ(clicks, c.clicks);
     EXPECT_EQ(downs, 1);
     EXPECT_EQ(skin->CurrentFrame(), c.frame_after);
-    EXPECT_EQ(At(button, 4, 4), Rgb(kButtonFrames[static_cast<size_t>(c.frame_after - 1)]));
+    EXPECT_EQ(At(button, 4, 4), Rgb(kButtonStrip[static_cast<size_t>(c.frame_after - 1)]));
   }
   // The space key: pressed while down, one click through the button's own handling.
   clicks = 0;
@@ -234,13 +225,13 @@ TEST_F(WinSkinControlsTest, CheckAndRadioBoxesShowTheirStripFrames) {
     SCOPED_TRACE(c.state);
     check->SetEnabled(c.enabled);
     check->SetState(c.check);
-    EXPECT_EQ(At(check, 6, 8), Rgb(kCheck[static_cast<size_t>(c.frame - 1)]));
-    EXPECT_EQ(At(check, 0, 2), Rgb(kCheck[static_cast<size_t>(c.frame - 1)]));
+    EXPECT_EQ(At(check, 6, 8), Rgb(kCheckStrip[static_cast<size_t>(c.frame - 1)]));
+    EXPECT_EQ(At(check, 0, 2), Rgb(kCheckStrip[static_cast<size_t>(c.frame - 1)]));
     EXPECT_EQ(At(check, 0, 1), Rgb(kFace));
   }
   // With the text on the left the box touches the right edge.
-  EXPECT_EQ(At(right, 107, 2), Rgb(kCheck[0]));
-  EXPECT_EQ(At(right, 119, 14), Rgb(kCheck[0]));
+  EXPECT_EQ(At(right, 107, 2), Rgb(kCheckStrip[0]));
+  EXPECT_EQ(At(right, 119, 14), Rgb(kCheckStrip[0]));
   struct RadioCase {
     const char* state;
     bool checked;
@@ -256,11 +247,11 @@ TEST_F(WinSkinControlsTest, CheckAndRadioBoxesShowTheirStripFrames) {
     SCOPED_TRACE(c.state);
     radio->SetEnabled(c.enabled);
     radio->SetChecked(c.checked);
-    EXPECT_EQ(At(radio, 6, 8), Rgb(kRadio[static_cast<size_t>(c.frame - 1)]));
+    EXPECT_EQ(At(radio, 6, 8), Rgb(kRadioStrip[static_cast<size_t>(c.frame - 1)]));
   }
   // A radio box on the right keeps one pixel from the edge.
-  EXPECT_EQ(At(radio_right, 106, 8), Rgb(kRadio[0]));
-  EXPECT_EQ(At(radio_right, 118, 8), Rgb(kRadio[0]));
+  EXPECT_EQ(At(radio_right, 106, 8), Rgb(kRadioStrip[0]));
+  EXPECT_EQ(At(radio_right, 118, 8), Rgb(kRadioStrip[0]));
   EXPECT_EQ(At(radio_right, 119, 8), Rgb(kFace));
 }
 
@@ -321,10 +312,8 @@ TEST_F(WinSkinControlsTest, GroupBoxPanelAndStatusBarTakeTheSkin) {
 }
 
 TEST_F(WinSkinControlsTest, SpeedButtonShowsItsStatesAndPlacesItsGlyph) {
-  auto* speed = new vcl::TSpeedButton(form_);
+  auto* speed = Place(new vcl::TSpeedButton(form_), 20, 100, 75, 25);
   speed->SetAllowAllUp(true);
-  speed->SetParent(form_);
-  speed->SetBounds(20, 100, 75, 25);
   auto* skin = new TSkinSpeedButton(speed);
   skin->AttachGraphic(skin_form_, data_.get(), skin_form_->WorkCanvas());
   EXPECT_EQ(skin->Handle(), nullptr);
@@ -332,7 +321,7 @@ TEST_F(WinSkinControlsTest, SpeedButtonShowsItsStatesAndPlacesItsGlyph) {
     speed->Invalidate();
     return AtClient(20 + x, 100 + y);
   };
-  auto colour = [](int frame) { return Rgb(kButtonFrames[static_cast<size_t>(frame - 1)]); };
+  auto colour = [](int frame) { return Rgb(kButtonStrip[static_cast<size_t>(frame - 1)]); };
   plat::POINT inside{40, 110};
   plat::ClientToScreen(form_->Handle(), &inside);
   struct Case {

@@ -98,9 +98,7 @@ class WinSkinTabsTest : public SkinControlFormTest {
     MakeTheForm(o);
   }
   vcl::TPageControl* NewPages(const std::vector<std::string>& captions) {
-    auto* pages = new vcl::TPageControl(form_);
-    pages->SetParent(form_);
-    pages->SetBounds(10, 10, 200, 100);
+    auto* pages = Place(new vcl::TPageControl(form_), 10, 10, 200, 100);
     for (const std::string& caption : captions) {
       auto* sheet = new vcl::TTabSheet(form_);
       sheet->SetPageControl(pages);
@@ -227,9 +225,7 @@ TEST_F(WinSkinTabsTest, PageControlTabsShowTheFrameOfTheirState) {
 
 TEST_F(WinSkinTabsTest, WalkGivesTabControlsTheirCompanionWhenTheSkinHasTabs) {
   auto* pages = NewPages({"A"});
-  auto* tabs = new vcl::TTabControl(form_);
-  tabs->SetParent(form_);
-  tabs->SetBounds(10, 120, 200, 60);
+  auto* tabs = Place(new vcl::TTabControl(form_), 10, 120, 200, 60);
   tabs->Tabs()->Add("x");
   ShowTheForm();
   EXPECT_NE(CompanionOf<TSkinTab>(pages), nullptr);
@@ -465,9 +461,7 @@ TEST_F(WinSkinTabsTest, CloseMarksOfAPageControlFreeTheirPage) {
 }
 
 TEST_F(WinSkinTabsTest, OlderTabSetDrawsItsTabsWhereItLaysThemOut) {
-  auto* set = new vcl::TTabSet(form_);
-  set->SetParent(form_);
-  set->SetBounds(10, 10, 200, 21);
+  auto* set = Place(new vcl::TTabSet(form_), 10, 10, 200, 21);
   set->Tabs()->Add("MMM");
   set->Tabs()->Add("WWW");
   set->SetTabIndex(0);
@@ -488,15 +482,9 @@ TEST_F(WinSkinTabsTest, OlderTabSetDrawsItsTabsWhereItLaysThemOut) {
 
 TEST_F(WinSkinTabsTest, WalkReachesTheOtherTabKindsAndUpDowns) {
   data_->Skin3rd()->Add("TMyAdvPage=advpagecontrol");
-  auto* adv = new TMyAdvPage(form_);
-  adv->SetParent(form_);
-  adv->SetBounds(10, 10, 200, 100);
-  auto* spin = new TUpDown(form_);
-  spin->SetParent(form_);
-  spin->SetBounds(220, 10, 16, 30);
-  auto* set = new vcl::TTabSet(form_);
-  set->SetParent(form_);
-  set->SetBounds(10, 150, 200, 21);
+  auto* adv = Place(new TMyAdvPage(form_), 10, 10, 200, 100);
+  auto* spin = Place(new TUpDown(form_), 220, 10, 16, 30);
+  auto* set = Place(new vcl::TTabSet(form_), 10, 150, 200, 21);
   ShowTheForm();
   EXPECT_NE(CompanionOf<TSkinUpDown>(spin), nullptr);
   EXPECT_NE(CompanionOf<TSkinTab31>(set), nullptr);
@@ -520,9 +508,7 @@ TEST_F(WinSkinTabsTest, WalkReachesTheOtherTabKindsAndUpDowns) {
 }
 
 TEST_F(WinSkinTabsTest, SpinInsideAnEditKeepsOffTheEditsEdges) {
-  auto* edit = new vcl::TEdit(form_);
-  edit->SetParent(form_);
-  edit->SetBounds(10, 10, 100, 21);
+  auto* edit = Place(new vcl::TEdit(form_), 10, 10, 100, 21);
   ShowTheForm();
   plat::RECT client{};
   plat::GetClientRect(edit->Handle(), &client);
