@@ -138,6 +138,10 @@ class SkinScreenTest : public displaytest::ScreenTest {
   // what is pending has been handled.
   uint32_t ChildPixel(vcl::TForm* form, plat::HWND child, int x, int y) {
     Pump();
+    return PresentedChildPixel(form, child, x, y);
+  }
+  // The same as it stands on the screen now.
+  uint32_t PresentedChildPixel(vcl::TForm* form, plat::HWND child, int x, int y) {
     plat::RECT outer{}, inner{};
     plat::GetWindowRect(form->Handle(), &outer);
     plat::GetWindowRect(child, &inner);

@@ -231,7 +231,9 @@ TEST_F(WinSkinEditsTest, ProgressFillsItsShareOfTheBar) {
       EXPECT_EQ(at(0), Rgb(kProgress[1]));
       EXPECT_EQ(at(c.last_full), Rgb(kProgress[1]));
     }
-    if (c.last_full + 1 < length) EXPECT_EQ(at(c.last_full + 1), Rgb(kProgress[0]));
+    if (c.last_full + 1 < length) {
+      EXPECT_EQ(at(c.last_full + 1), Rgb(kProgress[0]));
+    }
     EXPECT_EQ(at(length - 1), Rgb(kProgress[c.last_full == length - 1 ? 1 : 0]));
     delete bar;
     Pump();

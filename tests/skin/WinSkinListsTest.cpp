@@ -60,14 +60,9 @@ class WinSkinListsTest : public SkinControlFormTest {
   std::vector<int> Other(plat::HWND window, int y, int from, int to, uint32_t colour) {
     plat::InvalidateRect(window, nullptr, plat::TRUE);
     Pump();
-    plat::RECT outer{}, inner{};
-    plat::GetWindowRect(form_->Handle(), &outer);
-    plat::GetWindowRect(window, &inner);
     std::vector<int> found;
     for (int x = from; x < to; ++x)
-      if (Screen()->PresentedPixel(form_->Handle(), inner.left - outer.left + x, inner.top - outer.top + y) !=
-          colour)
-        found.push_back(x);
+      if (PresentedChildPixel(form_, window, x, y) != colour) found.push_back(x);
     return found;
   }
 };

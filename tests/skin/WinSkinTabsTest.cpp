@@ -127,7 +127,8 @@ class WinSkinTabsTest : public SkinControlFormTest {
     Pump();
     int n = 0;
     for (int y = r.top; y < r.bottom; ++y)
-      for (int x = r.left; x < r.right; ++x) n += At(window, x, y) == Rgb(colour) ? 1 : 0;
+      for (int x = r.left; x < r.right; ++x)
+        n += PresentedChildPixel(form_, window, x, y) == Rgb(colour) ? 1 : 0;
     return n;
   }
 
