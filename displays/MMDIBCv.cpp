@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <bitset>
 #include <cmath>
 #include <cstring>
@@ -550,11 +551,35 @@ thread_local const TMMDIBCanvas* t_kept_canvas = nullptr;
 thread_local HDC t_kept_dc = nullptr;
 
 // The first and one past the last byte in which a and b differ; equal when none.
+// Equal rows, the most, go by the library's compare; in a row that differs
+// the ends are sought eight bytes at a time, the first (last) differing byte
+// found from the bits of the first (last) word that differs.
 std::pair<size_t, size_t> DifferingBytes(const uint8_t* a, const uint8_t* b, size_t n) {
+  constexpr bool kLittle = std::endian::native == std::endian::little;
+  auto word = [](const uint8_t* p) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    return w;
+  };
   if (std::memcmp(a, b, n) == 0) return {n, n};
   size_t first = 0;
-  while (a[first] == b[first]) ++first;
+  for (; first + 8 <= n; first += 8) {
+    const uint64_t d = word(a + first) ^ word(b + first);
+    if (d != 0) {
+      first += static_cast<size_t>(kLittle ? std::countr_zero(d) : std::countl_zero(d)) / 8;
+      break;
+    }
+  }
+  if (first + 8 > n)
+    while (a[first] == b[first]) ++first;
   size_t end = n;
+  for (; end >= first + 8; end -= 8) {
+    const uint64_t d = word(a + end - 8) ^ word(b + end - 8);
+    if (d != 0) {
+      end -= static_cast<size_t>(kLittle ? std::countl_zero(d) : std::countr_zero(d)) / 8;
+      return {first, end};
+    }
+  }
   while (a[end - 1] == b[end - 1]) --end;
   return {first, end};
 }
@@ -863,7 +888,10 @@ void TMMDIBCanvas::DIB_HLineDotted(int32_t x1, int32_t x2, int32_t y, int32_t ga
   if (!ClipHorizontal(x1, x2, y)) return;
   const int32_t step = std::max(gap, 1) + 1;
   uint8_t* p = PixelAt(x1, y);
-  for (int32_t off = 0; off < x2 - x1; off += step) PutPixel(p + off * g_dib.bytes_per_pixel, g_dib.color);
+  const int32_t pixel_step = g_dib.bytes_per_pixel * step;
+  const uint32_t color = g_dib.color;
+  const int32_t n = (x2 - x1 + step - 1) / step;
+  for (int32_t i = 0; i < n; ++i, p += pixel_step) PutPixel(p, color);
 }
 
 void TMMDIBCanvas::DIB_VLine(int32_t x, int32_t y1, int32_t y2) { VSpan(x, y1, y2, Op::Fill); }
@@ -880,8 +908,16 @@ void TMMDIBCanvas::DIB_VLineDotted(int32_t x, int32_t y1, int32_t y2, int32_t ga
   if (!ClipVertical(x, y1, y2)) return;
   const int32_t step = std::max(gap, 1) + 1;
   uint8_t* p = PixelAt(x, y1);
-  for (int32_t off = 0; off < y2 - y1; off += step)
-    PutPixel(p + static_cast<ptrdiff_t>(off) * g_dib.row_step, g_dib.color);
+  // The pass's values read once: the pixel stores could be taken for
+  // changes of them.
+  const ptrdiff_t row_step = static_cast<ptrdiff_t>(g_dib.row_step) * step;
+  const uint32_t color = g_dib.color;
+  const int32_t n = (y2 - y1 + step - 1) / step;
+  if (g_dib.bytes_per_pixel == 1) {
+    for (int32_t i = 0; i < n; ++i, p += row_step) *p = static_cast<uint8_t>(color);
+    return;
+  }
+  for (int32_t i = 0; i < n; ++i, p += row_step) PutPixel(p, color);
 }
 
 void TMMDIBCanvas::DIB_XorVLine(int32_t x, int32_t y1, int32_t y2) { VSpan(x, y1, y2, Op::Xor); }
@@ -922,21 +958,25 @@ void TMMDIBCanvas::DIB_FillRectDotted(const TRect& rect, bool dotted) {
 
 namespace {
 
-// n bytes of value from p; short runs without a library call, as most spots
-// are a few pixels wide.
-inline void FillBytes(uint8_t* p, int32_t n, uint8_t value) {
+// n bytes of value from p; short runs as two stores that may overlap, as
+// most spots are a few pixels wide.
+inline void FillBytes(uint8_t* p, int32_t n, uint64_t pattern) {
   if (n > 16) {
-    std::memset(p, value, static_cast<size_t>(n));
-    return;
+    std::memset(p, static_cast<int>(pattern & 0xFF), static_cast<size_t>(n));
+  } else if (n >= 8) {
+    std::memcpy(p, &pattern, 8);
+    std::memcpy(p + n - 8, &pattern, 8);
+  } else if (n >= 4) {
+    const auto v = static_cast<uint32_t>(pattern);
+    std::memcpy(p, &v, 4);
+    std::memcpy(p + n - 4, &v, 4);
+  } else if (n >= 2) {
+    const auto v = static_cast<uint16_t>(pattern);
+    std::memcpy(p, &v, 2);
+    std::memcpy(p + n - 2, &v, 2);
+  } else if (n == 1) {
+    *p = static_cast<uint8_t>(pattern);
   }
-  const uint64_t pattern = value * 0x0101010101010101ull;
-  for (; n >= 8; n -= 8, p += 8) std::memcpy(p, &pattern, 8);
-  if (n >= 4) {
-    std::memcpy(p, &pattern, 4);
-    p += 4;
-    n -= 4;
-  }
-  for (; n > 0; --n) *p++ = value;
 }
 
 }  // namespace
@@ -947,32 +987,44 @@ void TMMDIBCanvas::DIB_FillSpots(const TSpotColumn& column, int32_t first, int32
   int32_t r = column.right;
   if (!ClipSpan(l, r, g_dib.clip.left, g_dib.clip.right)) return;
   const int32_t width = r - l;
-  auto zone = [&](int32_t n) { return n <= column.zone1 ? 0 : n <= column.zone2 ? 1 : 2; };
   // Spots that touch each other and share a colour are one rectangle, filled
   // at once; dotted spots each start their own pattern.
   const bool touching = !column.dotted && column.pitch == column.height;
-  for (int32_t n = first; n <= last; ++n) {
-    const int32_t z = zone(n);
-    int32_t b = column.bottom - (n - 1) * column.pitch;
-    if (touching)
-      while (n < last && zone(n + 1) == z) ++n;
-    int32_t t = column.bottom - (n - 1) * column.pitch - column.height;
-    if (!ClipSpan(t, b, g_dib.clip.top, g_dib.clip.bottom)) continue;
-    DIB_SetColor(column.colors[static_cast<size_t>(z)]);
+  // Rows t..b-1 of the column in the current colour.
+  auto fill = [&](int32_t t, int32_t b) {
+    if (!ClipSpan(t, b, g_dib.clip.top, g_dib.clip.bottom)) return;
     if (column.dotted) {
       for (int32_t y = t; y < b; y += 2) {
         uint8_t* p = PixelAt(l, y);
         for (int32_t x = l; x < r; x += 2, p += 2 * g_dib.bytes_per_pixel) PutPixel(p, g_dib.color);
       }
-      continue;
+      return;
     }
     uint8_t* p = PixelAt(l, t);
     if (g_dib.bytes_per_pixel == 1) {
-      const auto value = static_cast<uint8_t>(g_dib.color);
-      for (int32_t y = t; y < b; ++y, p += g_dib.row_step) FillBytes(p, width, value);
+      const uint64_t pattern = (g_dib.color & 0xFFu) * 0x0101010101010101ull;
+      for (int32_t y = t; y < b; ++y, p += g_dib.row_step) FillBytes(p, width, pattern);
     } else {
       for (int32_t y = t; y < b; ++y, p += g_dib.row_step) RowRun(p, width, Op::Fill);
     }
+  };
+  // The spots of one zone in turn, its colour set once.
+  for (int32_t n = first; n <= last;) {
+    const int32_t z = n <= column.zone1 ? 0 : n <= column.zone2 ? 1 : 2;
+    const int32_t zone_last = z == 0   ? std::min(last, column.zone1)
+                              : z == 1 ? std::min(last, column.zone2)
+                                       : last;
+    DIB_SetColor(column.colors[static_cast<size_t>(z)]);
+    if (touching) {
+      fill(column.bottom - (zone_last - 1) * column.pitch - column.height,
+           column.bottom - (n - 1) * column.pitch);
+    } else {
+      for (int32_t k = n; k <= zone_last; ++k) {
+        const int32_t t = column.bottom - (k - 1) * column.pitch - column.height;
+        fill(t, t + column.height);
+      }
+    }
+    n = zone_last + 1;
   }
 }
 

@@ -1,9 +1,12 @@
 // Block transfers: BitBlt, StretchBlt, MaskBlt, PatBlt and the DIB-to-device
 // copies, with the classic colour/monochrome conversions.
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <span>
+#include <vector>
 
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/DibAccess.h"
@@ -19,10 +22,12 @@ class Converter {
   Converter(const Surface& src, bool from_dc, uint32_t src_bk_value, const DeviceContext& dst_dc,
             Surface& dst)
       : src_(src), dst_(dst) {
+    // lut_ may point into own_lut_.
     if (from_dc && src.monochrome && !dst.monochrome) {
       // Monochrome to colour: 0 takes the destination's text colour, 1 its background.
       kind_ = Kind::Lut;
-      lut_ = {dst_dc.PixelValue(dst_dc.State().text_color), dst_dc.PixelValue(dst_dc.State().bk_color)};
+      own_lut_ = {dst_dc.PixelValue(dst_dc.State().text_color), dst_dc.PixelValue(dst_dc.State().bk_color)};
+      lut_ = own_lut_;
     } else if (from_dc && dst.monochrome && !src.monochrome) {
       // Colour to monochrome: the source's background colour becomes 1 (white).
       kind_ = Kind::ToMono;
@@ -34,7 +39,7 @@ class Converter {
         kind_ = Kind::Identity;
       } else {
         kind_ = Kind::Lut;
-        for (const RGBQUAD& q : src.colors) lut_.push_back(dst.FromColor(ColorFromQuad(q)));
+        lut_ = TableLut(src, dst);
       }
     } else if (src.bits_per_pixel == dst.bits_per_pixel &&
                std::equal(std::begin(src.masks), std::end(src.masks), std::begin(dst.masks))) {
@@ -43,6 +48,9 @@ class Converter {
       kind_ = Kind::Direct;
     }
   }
+
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
 
   // Copies `n` pixels of source row `sy` from column `sx` to destination
   // row `y` from column `x`, a row at a time instead of pixel by pixel.
@@ -57,7 +65,8 @@ class Converter {
       // A palette picture onto the 32-bit screen: one table look-up a pixel.
       const uint8_t* from = src_.Row(sy) + sx;
       uint8_t* to = dst_.Row(y) + 4 * static_cast<size_t>(x);
-      for (int i = 0; i < n; ++i) std::memcpy(to + 4 * static_cast<size_t>(i), &lut_[from[i]], 4);
+      const uint32_t* lut = lut_.data();
+      for (int i = 0; i < n; ++i) std::memcpy(to + 4 * static_cast<size_t>(i), &lut[from[i]], 4);
       return;
     }
     thread_local std::vector<uint32_t> row;
@@ -88,6 +97,37 @@ class Converter {
   }
 
  private:
+  // The destination's value of each entry of an indexed source's table. A
+  // display copies from the same table onto the same screen pass after pass,
+  // so this thread's last table is kept and checked instead of made anew.
+  static std::span<const uint32_t> TableLut(const Surface& src, const Surface& dst) {
+    struct Kept {
+      std::vector<RGBQUAD> from;
+      int bits_per_pixel = 0;
+      uint32_t masks[3] = {};
+      bool monochrome = false;
+      std::vector<RGBQUAD> to;
+      std::vector<uint32_t> lut;
+    };
+    thread_local Kept kept;
+    auto same = [](const std::vector<RGBQUAD>& a, const std::vector<RGBQUAD>& b) {
+      return a.size() == b.size() &&
+             (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(RGBQUAD)) == 0);
+    };
+    const bool hit = kept.bits_per_pixel == dst.bits_per_pixel && kept.monochrome == dst.monochrome &&
+                     std::equal(std::begin(dst.masks), std::end(dst.masks), std::begin(kept.masks)) &&
+                     same(kept.from, src.colors) && (!dst.Indexed() || same(kept.to, dst.colors));
+    if (!hit) {
+      kept.from = src.colors;
+      kept.bits_per_pixel = dst.bits_per_pixel;
+      std::copy(std::begin(dst.masks), std::end(dst.masks), std::begin(kept.masks));
+      kept.monochrome = dst.monochrome;
+      kept.to = dst.Indexed() ? dst.colors : std::vector<RGBQUAD>{};
+      kept.lut.clear();
+      for (const RGBQUAD& q : src.colors) kept.lut.push_back(dst.FromColor(ColorFromQuad(q)));
+    }
+    return kept.lut;
+  }
   static bool SameTable(const std::vector<RGBQUAD>& a, const std::vector<RGBQUAD>& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
@@ -98,7 +138,8 @@ class Converter {
   const Surface& src_;
   Surface& dst_;
   Kind kind_ = Kind::Identity;
-  std::vector<uint32_t> lut_;
+  std::span<const uint32_t> lut_;
+  std::array<uint32_t, 2> own_lut_{};
   uint32_t src_bk_ = 0;
   bool have_last_ = false;
   uint32_t last_in_ = 0, last_out_ = 0;
@@ -155,18 +196,18 @@ BOOL Run(DeviceContext& dc, Transfer& t) {
 
   // Copies within one surface read from a snapshot, so overlapping moves
   // never see pixels they have already written.
-  Surface src_view;
+  const Surface* source = t.source;
+  Surface snapshot_view;
   std::vector<uint8_t> snapshot;
-  if (uses_source) {
-    src_view = *t.source;
-    if (t.source->bits == dst->bits) {
-      snapshot.assign(t.source->bits,
-                      t.source->bits + static_cast<size_t>(t.source->stride) * t.source->height);
-      src_view.bits = snapshot.data();
-    }
+  if (uses_source && t.source->bits == dst->bits) {
+    snapshot_view = *t.source;
+    snapshot.assign(t.source->bits,
+                    t.source->bits + static_cast<size_t>(t.source->stride) * t.source->height);
+    snapshot_view.bits = snapshot.data();
+    source = &snapshot_view;
   }
   std::optional<Converter> convert;
-  if (uses_source) convert.emplace(src_view, t.from_dc, t.source_bk, dc, *dst);
+  if (uses_source) convert.emplace(*source, t.from_dc, t.source_bk, dc, *dst);
   uint32_t mask = dst->PixelMask();
   bool plain_copy = t.fore == 0xCC && t.back == 0xCC;
   bool row_copy = plain_copy && uses_source && UnitStep(t.xmap);
@@ -186,7 +227,7 @@ BOOL Run(DeviceContext& dc, Transfer& t) {
       if (uses_source) {
         int sx = t.xmap[static_cast<size_t>(col)];
         if (sx < 0) continue;
-        s = (*convert)(src_view.Get(sx, sy));
+        s = (*convert)(source->Get(sx, sy));
         if (plain_copy) {
           dst->Put(x, y, s);
           continue;
@@ -218,7 +259,9 @@ bool Prepare(DeviceContext& dst, int x, int y, int w, int h, DeviceContext* src,
   t->ymap = Map(m_rows, sr.top, sr.bottom - sr.top, (h < 0) != (sh < 0), s->height);
   t->source = s;
   t->from_dc = true;
-  t->source_bk = src->PixelValue(src->State().bk_color);
+  // Only a copy onto a monochrome surface asks for the source's background value.
+  const Surface* d = dst.GetSurface();
+  if (d != nullptr && d->monochrome && !s->monochrome) t->source_bk = src->PixelValue(src->State().bk_color);
   return true;
 }
 

@@ -125,9 +125,28 @@ void DeviceContext::SetVisibleRegion(const Region* visible) {
   visible_ = visible != nullptr ? *visible : Region();
 }
 
-Region DeviceContext::EffectiveClip() const {
+const Region& DeviceContext::EffectiveClip() const {
   Surface* s = GetSurface();
-  if (s == nullptr) return Region();
+  ClipMemo& m = clip_memo_;
+  const int width = s != nullptr ? s->width : 0;
+  const int height = s != nullptr ? s->height : 0;
+  if (m.valid && m.surface == s && m.width == width && m.height == height && m.origin.x == origin_.x &&
+      m.origin.y == origin_.y && m.has_visible == has_visible_ && (!has_visible_ || m.visible == visible_) &&
+      m.has_clip == state_.has_clip && (!state_.has_clip || m.clip == state_.clip))
+    return m.result;
+  m.valid = true;
+  m.surface = s;
+  m.width = width;
+  m.height = height;
+  m.origin = origin_;
+  m.has_visible = has_visible_;
+  m.visible = has_visible_ ? visible_ : Region();
+  m.has_clip = state_.has_clip;
+  m.clip = state_.has_clip ? state_.clip : Region();
+  if (s == nullptr) {
+    m.result = Region();
+    return m.result;
+  }
   Region clip(RECT{0, 0, s->width, s->height});
   if (has_visible_) {
     Region v = visible_;
@@ -139,7 +158,35 @@ Region DeviceContext::EffectiveClip() const {
     c.Offset(origin_.x, origin_.y);
     clip = clip.Intersect(c);
   }
-  return clip;
+  m.result = std::move(clip);
+  return m.result;
+}
+
+void DeviceContext::AddBoundsPart(const RECT& r) {
+  auto area = [](const RECT& a) { return int64_t{a.right - a.left} * (a.bottom - a.top); };
+  auto join = [](const RECT& a, const RECT& b) {
+    return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                std::max(a.bottom, b.bottom)};
+  };
+  for (size_t i = 0; i < part_count_; ++i) {
+    const RECT& p = parts_[i];
+    if (r.left >= p.left && r.top >= p.top && r.right <= p.right && r.bottom <= p.bottom) return;
+  }
+  if (part_count_ < kBoundsParts) {
+    parts_[part_count_++] = r;
+    return;
+  }
+  // All parts in use: the new one joins the part it enlarges least.
+  size_t best = 0;
+  int64_t best_growth = INT64_MAX;
+  for (size_t i = 0; i < part_count_; ++i) {
+    const int64_t growth = area(join(parts_[i], r)) - area(parts_[i]);
+    if (growth < best_growth) {
+      best_growth = growth;
+      best = i;
+    }
+  }
+  parts_[best] = join(parts_[best], r);
 }
 
 COLORREF DeviceContext::ResolveColor(COLORREF color) const {

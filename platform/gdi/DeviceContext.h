@@ -12,6 +12,7 @@
 // the surface with BlendCoverage/BlendMono and FillSurfaceRect, which clip.
 // Hold GdiLock while using a DeviceContext.
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include "platform/gdi/Gdi.h"
@@ -73,8 +74,10 @@ class DeviceContext {
   POINT SurfaceOrigin() const { return origin_; }
 
   // Where drawing may land, in surface coordinates: the caller's clip, the
-  // window system's visible region and the surface bounds together.
-  Region EffectiveClip() const;
+  // window system's visible region and the surface bounds together. Kept
+  // until one of them changes, so a run of drawing calls combines the
+  // regions once; the reference lasts until the next call on this DC.
+  const Region& EffectiveClip() const;
 
   // Pixel value of a colour on this DC's surface (palette indices resolved
   // through the selected palette).
@@ -92,14 +95,21 @@ class DeviceContext {
   void FillSurfaceRect(const RECT& surface_rect, COLORREF color);
 
   // Bounds accumulation: while enabled, each drawing call adds the surface
-  // rectangle it may change (clipped when read).
+  // rectangle it may change (clipped when read). Besides their union the DC
+  // keeps the rectangles apart, up to kBoundsParts of them, so drawing in a
+  // few places far apart hands the screen those places only.
+  static constexpr size_t kBoundsParts = 16;
   void EnableBounds(bool on) { bounds_enabled_ = on; }
   bool BoundsEnabled() const { return bounds_enabled_; }
-  void ResetBounds() { bounds_ = RECT{}; }
+  void ResetBounds() {
+    bounds_ = RECT{};
+    part_count_ = 0;
+  }
   void Touch(const RECT& surface_rect) {
     if (!bounds_enabled_ || surface_rect.left >= surface_rect.right ||
         surface_rect.top >= surface_rect.bottom)
       return;
+    AddBoundsPart(surface_rect);
     if (bounds_.left >= bounds_.right) {
       bounds_ = surface_rect;
       return;
@@ -110,6 +120,9 @@ class DeviceContext {
   }
   // Surface coordinates; empty when nothing was added.
   RECT Bounds() const { return bounds_; }
+  // The rectangles whose union Bounds is, in surface coordinates.
+  const RECT* BoundsParts() const { return parts_.data(); }
+  size_t BoundsPartCount() const { return part_count_; }
 
   // Window system hooks (CreateDCForSurface).
   void AttachSurface(Surface* surface, POINT origin) {
@@ -131,6 +144,24 @@ class DeviceContext {
   int device_bits_ = 32;
   bool bounds_enabled_ = false;
   RECT bounds_{};
+  std::array<RECT, kBoundsParts> parts_{};
+  size_t part_count_ = 0;
+  // EffectiveClip's result and what it was made of.
+  struct ClipMemo {
+    bool valid = false;
+    const Surface* surface = nullptr;
+    int width = 0;
+    int height = 0;
+    POINT origin{};
+    bool has_visible = false;
+    Region visible;
+    bool has_clip = false;
+    Region clip;
+    Region result;
+  };
+  mutable ClipMemo clip_memo_;
+
+  void AddBoundsPart(const RECT& r);
 };
 
 // The DC behind a handle, or null; the caller holds GdiLock.

@@ -1,5 +1,7 @@
 #include "platform/gdi/Raster.h"
 
+#include <cstring>
+
 #include "platform/gdi/Colors.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/HandleValues.h"
@@ -136,13 +138,51 @@ RealBrush RealizeBrush(const DeviceContext& dc, HBRUSH handle) {
   }
 }
 
+namespace {
+
+// Pixels x0..x1-1 of row y set to one value, a row at a time where the
+// depth allows.
+void PutRun(Surface& s, int y, int x0, int x1, uint32_t value) {
+  switch (s.bits_per_pixel) {
+    case 32: {
+      uint8_t* p = s.Row(y) + 4 * static_cast<size_t>(x0);
+      for (int x = x0; x < x1; ++x, p += 4) std::memcpy(p, &value, 4);
+      return;
+    }
+    case 8:
+      std::memset(s.Row(y) + x0, static_cast<int>(value & 0xFF), static_cast<size_t>(x1 - x0));
+      return;
+    default:
+      for (int x = x0; x < x1; ++x) s.Put(x, y, value);
+  }
+}
+
+// Calls f(y, x0, x1) for every span of `area` inside the DC's clip; a
+// rectangle is walked without building the intersection.
+template <class F>
+void ForEachSpanInClip(const DeviceContext& dc, const Region& area, F&& f) {
+  if (area.Kind() == SIMPLEREGION) {
+    ForEachClippedSpan(dc.EffectiveClip(), area.Box(), f);
+    return;
+  }
+  Region clipped = dc.EffectiveClip().Intersect(area);
+  for (const auto& band : clipped.Bands())
+    for (int y = band.top; y < band.bottom; ++y)
+      for (const auto& span : band.spans) f(y, span.left, span.right);
+}
+
+}  // namespace
+
 void FillArea(DeviceContext& dc, const Region& area, const RealBrush& brush, int rop2) {
   Surface* s = dc.GetSurface();
   if (s == nullptr || brush.null || area.Empty()) return;
   dc.Touch(area.Box());
-  Region clipped = dc.EffectiveClip().Intersect(area);
   uint32_t mask = s->PixelMask();
-  clipped.ForEachSpan([&](int y, int x0, int x1) {
+  if (rop2 == R2_COPYPEN && brush.solid && brush.skip.empty()) {
+    ForEachSpanInClip(dc, area, [&](int y, int x0, int x1) { PutRun(*s, y, x0, x1, brush.solid_value); });
+    return;
+  }
+  ForEachSpanInClip(dc, area, [&](int y, int x0, int x1) {
     for (int x = x0; x < x1; ++x) {
       if (brush.Skips(x, y)) continue;
       uint32_t p = brush.At(x, y);
@@ -160,9 +200,15 @@ void PatArea(DeviceContext& dc, const Region& area, const RealBrush& brush, uint
   bool uses_pattern = Rop3UsesPattern(rop3);
   if (uses_pattern && brush.null) return;
   dc.Touch(area.Box());
-  Region clipped = dc.EffectiveClip().Intersect(area);
   uint32_t mask = s->PixelMask();
-  clipped.ForEachSpan([&](int y, int x0, int x1) {
+  // The pattern alone, or a constant (BLACKNESS, WHITENESS): one value a run.
+  const bool reads_destination = ((rop3 >> 1) & 0x55) != (rop3 & 0x55);
+  if (!reads_destination && !Rop3UsesSource(rop3) && (!uses_pattern || (brush.solid && brush.skip.empty()))) {
+    const uint32_t value = Rop3(rop3, uses_pattern ? brush.solid_value : 0, 0, 0) & mask;
+    ForEachSpanInClip(dc, area, [&](int y, int x0, int x1) { PutRun(*s, y, x0, x1, value); });
+    return;
+  }
+  ForEachSpanInClip(dc, area, [&](int y, int x0, int x1) {
     for (int x = x0; x < x1; ++x) {
       if (uses_pattern && brush.Skips(x, y)) continue;
       uint32_t p = uses_pattern ? brush.At(x, y) : 0;

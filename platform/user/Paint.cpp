@@ -247,15 +247,20 @@ std::vector<RECT> DirtyOf(HDC hdc) {
   GdiLock lock;
   DeviceContext* dc = LookupDC(hdc);
   if (!dc) return {};
-  RECT box = dc->EffectiveClip().Box();
-  if (dc->BoundsEnabled()) {
-    // Only what the drawing calls reached, when the DC kept count of it.
-    const RECT drawn = dc->Bounds();
-    box = RECT{std::max(box.left, drawn.left), std::max(box.top, drawn.top), std::min(box.right, drawn.right),
-               std::min(box.bottom, drawn.bottom)};
+  const RECT box = dc->EffectiveClip().Box();
+  auto clipped = [&box](const RECT& r) {
+    return RECT{std::max(box.left, r.left), std::max(box.top, r.top), std::min(box.right, r.right),
+                std::min(box.bottom, r.bottom)};
+  };
+  auto empty = [](const RECT& r) { return r.right <= r.left || r.bottom <= r.top; };
+  if (!dc->BoundsEnabled()) return empty(box) ? std::vector<RECT>{} : std::vector<RECT>{box};
+  // Only what the drawing calls reached, when the DC kept count of it.
+  std::vector<RECT> dirty;
+  for (size_t i = 0; i < dc->BoundsPartCount(); ++i) {
+    const RECT r = clipped(dc->BoundsParts()[i]);
+    if (!empty(r)) dirty.push_back(r);
   }
-  if (box.right <= box.left || box.bottom <= box.top) return {};
-  return {box};
+  return dirty;
 }
 
 void FinishDc(HDC hdc) {

@@ -55,14 +55,16 @@ class TTestDisplay : public TMMDIBGraphicControl {
   }
 
   // The background with a lime row (none for -1), copied as changes.
-  void DrawRow(int row) {
+  void DrawRow(int row) { DrawSpan(row, 0, Width()); }
+  // The same with the lime only from column left to right - 1.
+  void DrawSpan(int row, int left, int right) {
     DrawNow(
-        [this, row](void*) {
+        [this, row, left, right](void*) {
           TDIBDrawingPass pass(*DIBCanvas());
           DrawBackGround();
           if (row >= 0) {
             DIBCanvas()->DIB_SetTColor(vcl::clLime);
-            TMMDIBCanvas::DIB_FillRect(vcl::Rect(0, row, Width(), row + 1));
+            TMMDIBCanvas::DIB_FillRect(vcl::Rect(left, row, right, row + 1));
           }
           DIBCanvas()->DrawChangesToDC(Canvas()->Handle(), vcl::Rect(0, 0, Width(), Height()), 0, 0);
         },
@@ -356,6 +358,21 @@ TEST_F(MMDIBDispTest, APassCopiesOnlyTheRowsThatChangedSinceTheLast) {
   EXPECT_EQ(CopiedBy(form_, [display] { display->DrawRow(7); }), (Box{20, 25, 60, 28}));
   EXPECT_EQ(At(30, 25), Rgb(vcl::clRed));
   EXPECT_EQ(At(30, 27), Rgb(vcl::clLime));
+}
+
+// A change anywhere in a row, at its ends too, is copied to exactly its
+// columns; the 24-bit rows are 120 bytes.
+TEST_F(MMDIBDispTest, AChangeInARowIsCopiedToItsOwnColumns) {
+  ASSERT_NE(Screen(), nullptr);
+  TTestDisplay* display = ShowDisplay();
+  display->DrawRow(-1);
+  const std::array<int, 2> spans[] = {{0, 1}, {2, 3}, {3, 6}, {13, 21}, {39, 40}, {5, 35}, {0, 40}};
+  for (const auto& [left, right] : spans) {
+    SCOPED_TRACE(testing::Message() << left << ".." << right);
+    EXPECT_EQ(CopiedBy(form_, [&] { display->DrawSpan(9, left, right); }),
+              (Box{20 + left, 29, 20 + right, 30}));
+    EXPECT_EQ(CopiedBy(form_, [&] { display->DrawRow(-1); }), (Box{20 + left, 29, 20 + right, 30}));
+  }
 }
 
 struct BetweenPassesCase {

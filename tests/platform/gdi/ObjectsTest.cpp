@@ -249,11 +249,14 @@ TEST(PaletteTest, ColourTableChangesRecolourWithoutTouchingPixels) {
   Canvas canvas(2, 1, 8);
   canvas.Paint("RG");
   const uint8_t before[2] = {canvas.bits()[0], canvas.bits()[1]};
+  // Copied once before the change: the copy after it must not reuse the old colours.
+  Canvas screen(2, 1, 24);
+  BitBlt(screen.dc(), 0, 0, 2, 1, canvas.dc(), 0, 0, SRCCOPY);
+  EXPECT_EQ(screen.Map(), "RG");
   RGBQUAD entry = QuadFromColor(RGB(0, 0, 255));
   EXPECT_EQ(SetDIBColorTable(canvas.dc(), before[0], 1, &entry), 1u);
   EXPECT_EQ(canvas.bits()[0], before[0]);
   EXPECT_EQ(canvas.bits()[1], before[1]);
-  Canvas screen(2, 1, 24);
   BitBlt(screen.dc(), 0, 0, 2, 1, canvas.dc(), 0, 0, SRCCOPY);
   EXPECT_EQ(screen.Map(), "BG");
   RGBQUAD table[256];

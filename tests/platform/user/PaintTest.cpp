@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <map>
@@ -281,6 +282,24 @@ TEST_F(Painting, ReleaseDCPresentsTheGatheredBoundsOnly) {
                                  FillWith(hdc, RECT{90, 70, 140, 120}, kRed);
                                })),
             (std::vector<std::array<LONG, 4>>{{90, 70, 100, 80}}));
+  // Drawings far apart are handed over apart, not as the box around them.
+  EXPECT_EQ(flat(release_after(true,
+                               [](HDC hdc) {
+                                 FillWith(hdc, RECT{2, 2, 6, 4}, kBlack);
+                                 FillWith(hdc, RECT{80, 60, 90, 70}, kBlack);
+                               })),
+            (std::vector<std::array<LONG, 4>>{{2, 2, 6, 4}, {80, 60, 90, 70}}));
+  // More places than the DC keeps apart: fewer rectangles, every place in one.
+  const std::vector<RECT> joined = release_after(true, [](HDC hdc) {
+    for (int i = 0; i < 40; ++i) FillWith(hdc, RECT{2 * i, 2 * i, 2 * i + 1, 2 * i + 1}, kRed);
+  });
+  EXPECT_LE(joined.size(), 16u);
+  for (int i = 0; i < 40; ++i) {
+    EXPECT_TRUE(std::any_of(joined.begin(), joined.end(), [i](const RECT& r) {
+      return r.left <= 2 * i && 2 * i < r.right && r.top <= 2 * i && 2 * i < r.bottom;
+    })) << i;
+    EXPECT_EQ(Shown(top, 2 * i, 2 * i), kRed) << i;
+  }
   const int presents = screen_->PresentCount(top);
   release_after(true, [](HDC) {});
   EXPECT_EQ(screen_->PresentCount(top), presents);
