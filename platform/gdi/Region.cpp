@@ -240,6 +240,18 @@ std::vector<RECT> Region::Rects() const {
 
 Region Region::Combine(const Region& a, const Region& b, int mode) {
   if (mode == RGN_COPY) return a;
+  // The common cases without the band sweep: clipping to a rectangle, and an
+  // empty side.
+  auto simple = [](const Region& r) { return r.bands_.size() == 1 && r.bands_[0].spans.size() == 1; };
+  if (mode == RGN_AND && (a.Empty() || b.Empty())) return Region();
+  if ((mode == RGN_DIFF || mode == RGN_OR || mode == RGN_XOR) && b.Empty()) return a;
+  if ((mode == RGN_OR || mode == RGN_XOR) && a.Empty()) return b;
+  if (mode == RGN_AND && simple(a) && simple(b)) {
+    const Band& x = a.bands_[0];
+    const Band& y = b.bands_[0];
+    return Region(RECT{std::max(x.spans[0].left, y.spans[0].left), std::max(x.top, y.top),
+                       std::min(x.spans[0].right, y.spans[0].right), std::min(x.bottom, y.bottom)});
+  }
   std::vector<int> ys;
   for (const auto& band : a.bands_) ys.insert(ys.end(), {band.top, band.bottom});
   for (const auto& band : b.bands_) ys.insert(ys.end(), {band.top, band.bottom});
