@@ -1,10 +1,8 @@
 #include "skin/WinSkinHeader.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
-#include "platform/gdi/FontTypes.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/Header.h"
@@ -24,18 +22,12 @@ namespace {
 
 using vcl::TRect;
 
-// The window's font on the canvas; the window keeps its own handle.
-void TakeWindowFont(vcl::TCanvas* canvas, plat::HWND window) {
-  if (vcl::TControl* control = FindControlOfWindow(window)) {
+// The class-library control's font, else the window's.
+void TakeControlFont(vcl::TCanvas* canvas, plat::HWND window) {
+  if (vcl::TControl* control = FindControlOfWindow(window))
     canvas->Font()->Assign(control->Font());
-    return;
-  }
-  auto font = reinterpret_cast<plat::HGDIOBJ>(plat::SendMessageA(window, plat::WM_GETFONT, 0, 0));
-  plat::LOGFONTA lf{};
-  if (!font || plat::GetObject(font, sizeof lf, &lf) != static_cast<int>(sizeof lf)) return;
-  canvas->Font()->SetName(std::string(lf.lfFaceName, strnlen(lf.lfFaceName, plat::LF_FACESIZE)));
-  canvas->Font()->SetHeight(lf.lfHeight);
-  canvas->Font()->SetStyle(lf.lfWeight >= plat::FW_BOLD ? vcl::TFontStyles{vcl::fsBold} : vcl::TFontStyles{});
+  else
+    TakeWindowFont(canvas, window);
 }
 
 }  // namespace
@@ -115,7 +107,7 @@ void TSkinHeader::DrawControl(plat::HDC dc, const TRect& rect) {
   work.SetPixelFormat(vcl::pf24bit);
   work.SetSize(Width(rect), Height(rect));
   vcl::TCanvas* canvas = work.Canvas();
-  TakeWindowFont(canvas, Handle());
+  TakeControlFont(canvas, Handle());
   canvas->Brush()->SetStyle(vcl::bsClear);
   IsEnabled = true;
 

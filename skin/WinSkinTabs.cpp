@@ -1,10 +1,8 @@
 #include "skin/WinSkinTabs.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
-#include "platform/gdi/FontTypes.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/TextLayout.h"
 #include "platform/kernel/ScopeGuard.h"
@@ -36,22 +34,6 @@ namespace skin {
 namespace {
 
 using vcl::TRect;
-
-// The canvas takes the window's font (its face, height and style; the
-// window keeps its handle).
-void TakeWindowFont(vcl::TCanvas* canvas, plat::HWND window) {
-  auto font = reinterpret_cast<plat::HGDIOBJ>(plat::SendMessageA(window, plat::WM_GETFONT, 0, 0));
-  plat::LOGFONTA lf{};
-  if (!font || plat::GetObject(font, static_cast<int>(sizeof lf), &lf) != static_cast<int>(sizeof lf)) return;
-  vcl::TFont* f = canvas->Font();
-  f->SetName(std::string(lf.lfFaceName, strnlen(lf.lfFaceName, sizeof lf.lfFaceName)));
-  f->SetHeight(lf.lfHeight);
-  vcl::TFontStyles style;
-  if (lf.lfWeight >= plat::FW_BOLD) style.Include(vcl::fsBold);
-  if (lf.lfItalic) style.Include(vcl::fsItalic);
-  if (lf.lfUnderline) style.Include(vcl::fsUnderline);
-  f->SetStyle(style);
-}
 
 // The first child window of the up-down class.
 plat::HWND FindUpDownChild(plat::HWND parent) {

@@ -1,7 +1,9 @@
 #include "skin/WinSubClassPaint.h"
 
 #include <algorithm>
+#include <cstring>
 
+#include "platform/gdi/FontTypes.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/TextLayout.h"
 #include "platform/kernel/ScopeGuard.h"
@@ -200,6 +202,20 @@ void DrawButtonCaption(TSkinControl* companion, vcl::TCanvas* canvas, const TRec
     plat::InflateRect(&box, 2, 2);
     canvas->DrawFocusRect(box);
   }
+}
+
+void TakeWindowFont(vcl::TCanvas* canvas, plat::HWND window) {
+  auto font = reinterpret_cast<plat::HGDIOBJ>(plat::SendMessageA(window, plat::WM_GETFONT, 0, 0));
+  plat::LOGFONTA lf{};
+  if (!font || plat::GetObject(font, static_cast<int>(sizeof lf), &lf) != static_cast<int>(sizeof lf)) return;
+  vcl::TFont* f = canvas->Font();
+  f->SetName(std::string(lf.lfFaceName, strnlen(lf.lfFaceName, sizeof lf.lfFaceName)));
+  f->SetHeight(lf.lfHeight);
+  vcl::TFontStyles style;
+  if (lf.lfWeight >= plat::FW_BOLD) style.Include(vcl::fsBold);
+  if (lf.lfItalic) style.Include(vcl::fsItalic);
+  if (lf.lfUnderline) style.Include(vcl::fsUnderline);
+  f->SetStyle(style);
 }
 
 void DrawLabelText(TSkinControl*, vcl::TCanvas* canvas, const TRect& rect, plat::UINT flags, bool enabled,

@@ -82,6 +82,9 @@ void PaintMessage(TSkinControl* companion, vcl::TMessage& message);
 // colour; answers 1.
 void EraseMessage(TSkinControl* companion, vcl::TMessage& message);
 bool IsPopupWindow(plat::HWND window);
+// The canvas takes the font the window answers WM_GETFONT with: its face,
+// height and style; the window keeps its handle.
+void TakeWindowFont(vcl::TCanvas* canvas, plat::HWND window);
 
 // Where DrawButtonCaption puts a measured text of tw x th in `rect`.
 vcl::TRect ButtonCaptionRect(const vcl::TRect& rect, plat::UINT alignment, int tw, int th);

@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstring>
 #include <set>
 #include <utility>
 
+#include "platform/gdi/Font.h"
 #include "platform/gdi/TextLayout.h"
+#include "platform/user/CommCtrl.h"
+#include "platform/user/Controls.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/Input.h"
 #include "platform/user/Paint.h"
@@ -379,6 +383,38 @@ TEST_F(WinSubClassPaintTest, DisabledTextAndFocusRectangles) {
   EXPECT_GT(plain, 0);
   EXPECT_GT(caption_pixels(true, false), plain);
   EXPECT_EQ(caption_pixels(true, true), plain);
+}
+
+TEST_F(WinSubClassPaintTest, CanvasTakesTheFaceHeightAndStyleOfTheWindowsFont) {
+  plat::InitCommonControls();
+  plat::HWND window = plat::CreateWindowExA(0, plat::WC_STATICA, "", plat::WS_CHILD | plat::WS_VISIBLE, 0, 0,
+                                            40, 20, form_->Handle(), nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  struct Case {
+    int weight;
+    bool italic, underline;
+    vcl::TFontStyles style;
+  } cases[] = {{plat::FW_NORMAL, false, false, {}},
+               {plat::FW_BOLD, true, false, {vcl::fsBold, vcl::fsItalic}},
+               {plat::FW_NORMAL, false, true, {vcl::fsUnderline}}};
+  for (const Case& c : cases) {
+    plat::LOGFONTA lf{};
+    lf.lfHeight = -13;
+    lf.lfWeight = c.weight;
+    lf.lfItalic = c.italic ? 1 : 0;
+    lf.lfUnderline = c.underline ? 1 : 0;
+    std::strcpy(lf.lfFaceName, "Sans");
+    plat::HFONT font = plat::CreateFontIndirectA(&lf);
+    plat::SendMessageA(window, plat::WM_SETFONT, reinterpret_cast<plat::WPARAM>(font), 0);
+    vcl::TBitmap bitmap;
+    TakeWindowFont(bitmap.Canvas(), window);
+    EXPECT_EQ(bitmap.Canvas()->Font()->Name(), "Sans");
+    EXPECT_EQ(bitmap.Canvas()->Font()->Height(), -13);
+    EXPECT_EQ(bitmap.Canvas()->Font()->Style(), c.style) << c.weight << c.italic << c.underline;
+    plat::SendMessageA(window, plat::WM_SETFONT, 0, 0);
+    plat::DeleteObject(font);
+  }
+  plat::DestroyWindow(window);
 }
 
 }  // namespace
