@@ -422,6 +422,7 @@ void TMMTrigger::Push(TMMWaveHdr* header) {
     });
   else
     TMMCustomSoundComponent::BufferReady(header);
+  if (OnBufferPushed) OnBufferPushed(this, header);
 }
 
 bool TMMTrigger::CanCycle() {
@@ -452,7 +453,9 @@ void TMMTrigger::Run() {
       if (!CanCycle()) break;
       // The pause between cycles ends early when the thread is told to end,
       // or for a go: a start or restart since the last cycle runs at once.
-      const auto pause = static_cast<plat::DWORD>(std::max<int32_t>(interval_, 1));
+      // Without an interval it only looks for those: the chain has taken the
+      // buffer, so the next one can go.
+      const auto pause = static_cast<plat::DWORD>(std::max<int32_t>(interval_, 0));
       stop = plat::WaitForMultipleObjects(2, waits, plat::FALSE, pause) == plat::WAIT_OBJECT_0;
     }
     if (stop) break;

@@ -1,8 +1,11 @@
 #pragma once
 // The trigger pump: moves audio through a chain without a sound device. Its
 // worker thread pulls one buffer of BufferSize bytes from Input and pushes it
-// to Output per cycle, then waits Interval ms (at least 1). When the source
-// runs dry the pump stops, and OnStop fires on the main thread.
+// to Output per cycle, then waits Interval ms. With an Interval of 0 the next
+// cycle follows as soon as the chain has taken the buffer (a push returns
+// once every member has processed it), so a file goes through as fast as the
+// chain can analyse it. When the source runs dry the pump stops, and OnStop
+// fires on the main thread.
 //
 // A stop asked for inside a cycle (from a handler in the pump thread, say)
 // only marks the stop; the cycle's end posts MM_TRIGGER_STOP to the trigger's
@@ -112,6 +115,9 @@ class TMMTrigger : public TMMCustomSoundComponent {
   TMMTriggerThread* Thread() const { return thread_.get(); }
 
   TMMBufferEvent OnBufferFilled;
+  // After the chain has taken a buffer, on the thread that pushed it: what
+  // the members computed from that buffer is there to read.
+  TMMBufferEvent OnBufferPushed;
   vcl::TNotifyEvent OnError;
   TMMErrorEvent OnErrorEx;
   vcl::TNotifyEvent OnOpen;
