@@ -11,6 +11,7 @@
 
 #include "engine/MMObj.h"
 #include "engine/MMPCMSup.h"
+#include "engine/MMUtils.h"
 #include "platform/kernel/Files.h"
 #include "platform/user/Cursor.h"
 #include "platform/user/MessageBox.h"
@@ -157,7 +158,19 @@ void TMMSpectrum::RefreshPCMData(const void* data) {
     fft_out_[static_cast<size_t>(i)] = static_cast<int16_t>(std::clamp(v, -32767.0f, 32767.0f));
   }
   ComputeDisplayValues();
+  if (frame_interval_ms_ > 0) {
+    const int64_t now = engine::GetTimeMicroseconds();
+    if (refresh_drawn_ && now - refresh_drawn_us_ < int64_t{frame_interval_ms_} * 1000) return;
+    refresh_drawn_ = true;
+    refresh_drawn_us_ = now;
+  }
   DrawNow([this](void*) { DrawSpectrum(false); }, nullptr);
+}
+
+void TMMSpectrum::SetFrameInterval(int32_t ms) {
+  Lock lock(DisplayLock());
+  frame_interval_ms_ = std::max(ms, 0);
+  refresh_drawn_ = false;
 }
 
 void TMMSpectrum::ReadFrame(const void* data) {

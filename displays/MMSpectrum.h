@@ -227,6 +227,12 @@ class TMMSpectrum : public TMMDIBGraphicControl, public TMMDisplayProtocol {
   // Draws the display values as they stand, at once, as a refresh does after
   // its analysis: for owners that write the values themselves.
   void DrawValues();
+  // The least time between two pictures that refreshes draw, in ms; 0 (the
+  // default) draws every refresh. A refresh that comes sooner, as with data
+  // pumped through far faster than it plays, computes its values all the
+  // same and leaves the picture to a later one.
+  int32_t FrameInterval() const { return frame_interval_ms_; }
+  void SetFrameInterval(int32_t ms);
   // Bin k of the last frame, (re, im).
   std::array<int16_t, 2> FFTBin(int32_t k) const;
   int32_t DrawWidth() const { return width_; }
@@ -412,6 +418,11 @@ class TMMSpectrum : public TMMDIBGraphicControl, public TMMDisplayProtocol {
   bool template_valid_ = false;
   // This spectrum's requested reset runs; a request from inside it is skipped.
   bool resetting_ = false;
+
+  // Guarded by the display lock: the frame interval and when a refresh last drew.
+  int32_t frame_interval_ms_ = 0;
+  int64_t refresh_drawn_us_ = 0;
+  bool refresh_drawn_ = false;
 
   // Mouse read-out: the box's area of the DIB, saved exactly.
   std::atomic<bool> readout_active_{false};

@@ -879,6 +879,48 @@ TEST_F(MMSpectrumScreenTest, RefreshesFromAWorkerWhilePaintingResizingAndTicking
   EXPECT_LE(peak.Column, s->DrawWidth());
 }
 
+// Data pumped through far faster than it plays: every refresh computes its
+// values, and within a frame interval only the first one draws.
+TEST_F(MMSpectrumScreenTest, AFrameIntervalDrawsFastRefreshesOnceAFrame) {
+  ASSERT_NE(Screen(), nullptr);
+  plat::ScopedManualClock clock;
+  TMMSpectrum* s = ShowSpectrum();
+  s->SetDisplayPeak(true);
+  s->SetBitLength(engine::b16Bit);
+  s->SetMode(engine::mMono);
+  const int n = s->FFTLength();
+  const std::vector<int16_t> loud = Sine(n, 8, 20000);
+  const std::vector<int16_t> mid = Sine(n, 8, 10000);
+  const std::vector<int16_t> quiet = Sine(n, 8, 2000);
+  int drawn = 0;  // the peak label comes with every picture
+  s->Canvas()->SetRecorder([&](const vcl::TCanvasCall& call) { drawn += call.kind == vcl::ccText; });
+  auto bin8 = [&] {
+    std::vector<int32_t> values(static_cast<size_t>(n / 2));
+    s->CopyDisplayValues(values);
+    return values[8];
+  };
+  struct Step {
+    int32_t interval;  // ms, set before the step when not -1
+    int advance_ms;
+    const std::vector<int16_t>* block;
+    int drawn;
+  };
+  const Step steps[] = {
+      {20, 0, &loud, 1}, {-1, 0, &quiet, 1}, {-1, 19, &loud, 1},
+      {-1, 1, &mid, 2},  {0, 0, &loud, 3},   {-1, 0, &mid, 4},
+  };
+  int32_t previous = -1;
+  for (const Step& step : steps) {
+    if (step.interval >= 0) s->SetFrameInterval(step.interval);
+    plat::clock::AdvanceMs(step.advance_ms);
+    s->RefreshPCMData(step.block->data());
+    EXPECT_EQ(drawn, step.drawn);
+    EXPECT_NE(bin8(), previous) << "the values follow every refresh";
+    previous = bin8();
+  }
+  s->Canvas()->SetRecorder(nullptr);
+}
+
 // The label stands above the highest column, moved left where it would
 // run past the drawing; GetPeak then reports the moved column.
 TEST_F(MMSpectrumScreenTest, PeakLabelSitsOnTheHighestColumn) {
