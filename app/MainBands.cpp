@@ -11,6 +11,7 @@
 #include "app/MainForm.h"
 #include "engine/MMUtils.h"
 #include "platform/kernel/ScopeGuard.h"
+#include "platform/kernel/ThreadQueue.h"
 #include "platform/user/MessageBox.h"
 
 namespace app {
@@ -178,14 +179,14 @@ void TFrmMain::SetCollectMaxBins(bool value) {
 }
 
 void TFrmMain::MMConnector1Trigger(vcl::TObject*) {
+  // A scan does this pass's work for every buffer on its pump thread.
+  if (!plat::IsMainThread() || scan_running_) return;
   if (collect_max_bins_) {
     const int32_t columns = std::min(MMSpectrum1->FFTLength() / 2, displays::TMMSpectrum::kMaxBins);
     for (int32_t i = 0; i < columns; ++i)
       max_bins_[static_cast<size_t>(i)] =
           std::max(max_bins_[static_cast<size_t>(i)], MMSpectrum1->DisplayValue(i));
   }
-  // A running scan takes the values the maxima were just taken from.
-  PublishScanRow();
   const int32_t n = bands_.Count();
   if (n < kFewestBands) return;
   // Without a format the detector has no bins to map frequencies onto.
@@ -204,6 +205,41 @@ void TFrmMain::MMConnector1Trigger(vcl::TObject*) {
   if (band_drawn_us_ && now - *band_drawn_us_ < kBandFrameUs) return;
   band_drawn_us_ = now;
   MMSpectrum1->DrawValues();
+}
+
+void TFrmMain::BeginScanBands() {
+  TScanPass& p = scan_pass_;
+  p.bands_on = bands_.Count() >= kFewestBands;
+  if (!p.bands_on) return;
+  // The scan's own copy, so the pump thread shares nothing with the live
+  // passes; it starts empty, as the spectrum does.
+  p.bands = bands_;
+  p.bands.ClearHeld();
+  p.weighting = WeightingOf(rg_filter->ItemIndex());
+  p.zoom = applied_mode_ == kZoomMode;
+  p.decay = spin_DecayA->Value();
+  p.drawn_us = 0;
+  p.values.fill(0);
+  // The bands stand in for what the spectrum would compute itself.
+  MMSpectrum1->SetEnabled(false);
+}
+
+std::span<const int32_t> TFrmMain::ScanBandRow() {
+  TScanPass& p = scan_pass_;
+  const float bin_width = MMPeakDetect1->BinWidth();
+  const int32_t n = p.bands.Count();
+  if (bin_width > 0.0f) {
+    const int32_t bins = MMPeakDetect1->CopyPeakValues(p.bins);
+    p.bands.Pass(std::span<const int32_t>(p.bins.data(), static_cast<size_t>(bins)), bin_width, p.weighting,
+                 p.zoom, p.decay, p.values);
+    for (int32_t i = 0; i <= n; ++i) MMSpectrum1->SetDisplayValue(i, p.values[static_cast<size_t>(i)]);
+    const int64_t now = engine::GetTimeMicroseconds();
+    if (now - p.drawn_us >= kBandFrameUs) {
+      p.drawn_us = now;
+      MMSpectrum1->DrawValues();
+    }
+  }
+  return {p.values.data(), static_cast<size_t>(n) + 1};
 }
 
 }  // namespace app

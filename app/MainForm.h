@@ -13,6 +13,7 @@
 #include <initializer_list>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -753,14 +754,16 @@ class TFrmMain : public vcl::TForm {
   void File121Click(vcl::TObject* sender);
   void File131Click(vcl::TObject* sender);
   void File141Click(vcl::TObject* sender);
-  // After each refresh pass of the first connector: the values a running scan takes as its rows.
-  void PublishScanRow();
+  // Main thread, on the refresh passes of the second connector: the gauge
+  // shows how far the running scan has come.
+  void PublishScanProgress();
   int ScanSlot() const { return scan_slot_; }
   bool ScanRunning() const { return scan_running_; }
   std::array<vcl::TButton*, kScanSlotCount> LoadFileButtons() const;
   std::array<controls::TMMColorButton*, kScanSlotCount> SlotColourButtons() const;
-  // What the scan keeps: its rows' sums and the values it takes them from.
-  static constexpr size_t ScanStateBytes() { return sizeof(TScanRows); }
+  // What the scan keeps: its rows' sums and highest values, and what it
+  // computes a row with.
+  static constexpr size_t ScanStateBytes() { return sizeof(TScanRows) + sizeof(TScanPass); }
   static constexpr size_t MaxBinsBytes() { return sizeof(int32_t) * displays::TMMSpectrum::kMaxBins; }
 
  private:
@@ -773,6 +776,30 @@ class TFrmMain : public vcl::TForm {
   void SetScanControls(bool enabled);
   void StoreSlotColour(int slot);
   void ComparePair(int pair);
+  // The first connector's passes run on the pump thread while a scan runs,
+  // one for every buffer, else on the main thread's refresh pace.
+  void SetScanPasses(bool on_pump);
+  // Pump thread, after the chain has taken a buffer: its row.
+  void TriggerBufferPushed(vcl::TObject* sender, plat::WAVEHDR* header);
+  // Main thread, before the pump starts: the band computation of a scan in a
+  // band mode, from the mode in force (MainBands.cpp).
+  void BeginScanBands();
+  // Pump thread: the bands of the buffer the detector has just analysed,
+  // shown on the spectrum (MainBands.cpp).
+  std::span<const int32_t> ScanBandRow();
+  // What the pump thread works with while a scan runs.
+  struct TScanPass {
+    std::array<int32_t, kMaxScanColumns> row{};
+    bool bands_on = false;
+    TBandAnalyser bands;
+    TWeighting weighting = TWeighting::Off;
+    bool zoom = false;
+    int32_t decay = 0;
+    int64_t drawn_us = 0;
+    std::array<int32_t, engine::kMaxPeakFFTLength / 2> bins{};
+    std::array<int32_t, kBandSlots> values{};
+  };
+  TScanPass scan_pass_;
   TScanRows scan_rows_;
   int scan_slot_ = 0;
   bool scan_running_ = false;

@@ -44,6 +44,7 @@ std::array<displays::TMMLevel*, 8> TFrmMain::AllLevelMeters() const {
 // ---- the pass of the second connector -----------------------------------------------------------
 
 void TFrmMain::conect2Trigger(vcl::TObject*) {
+  PublishScanProgress();
   RmsStep();
   LevelPeakStep();
   if (DisplayNote1->Checked()) UpdateNote();

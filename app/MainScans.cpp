@@ -1,14 +1,15 @@
 // File scans of the average page: a file pumped by the trigger through the
-// first connector, each pumped buffer adding the spectrum's last published
-// display values to the slot's running sums, the highest values kept by the
-// first connector's pass, and at the end the slot's two value files, shown
-// as lines over a picture of the highest values. The views show one slot or
-// compare two.
+// first connector as fast as the chain analyses it, each buffer adding the
+// values computed from it (the spectrum's display values, or the bands of the
+// band modes) to the slot's running sums and highest values, and at the end
+// the slot's two value files, shown as lines over a picture of the highest
+// values. The views show one slot or compare two.
 //
-// Threads: the first pull of a scan runs in the trigger's Start on the main
-// thread, the others on the pump thread; both only take a row and work out
-// the progress. Everything else, the gauge included, runs on the main thread,
-// and the scan's state changes only while the pump is stopped.
+// Threads: while a scan runs, the first connector's passes run on the pump
+// thread, which takes each buffer's row right after the chain has analysed
+// it and works out the progress. Everything else, the gauge included, runs
+// on the main thread, and the scan's state changes only while the pump is
+// stopped.
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -27,6 +28,8 @@ namespace {
 constexpr const char* kNoFileMessage = "Please select a Mp3/Wav File !";
 // rg_octave's "FFT> 2048 Bars".
 constexpr int kFFT2048Mode = 4;
+// The spectrum's least time between two pictures during a scan.
+constexpr int32_t kScanFrameMs = 20;
 
 void SetBackgroundUse(displays::TMMSpectrum* spectrum, bool use) {
   vcl::SetOrdProp(spectrum, "UseBackGroundDIB", use ? 1 : 0);
@@ -63,7 +66,20 @@ void TFrmMain::StopScan() {
   // Discarded: the stop that follows writes nothing.
   scan_running_ = false;
   Trigger->Close();
+  SetScanPasses(false);
   SetScanControls(true);
+}
+
+void TFrmMain::SetScanPasses(bool on_pump) {
+  // Buffers come far faster than a screen shows them: every one is
+  // analysed, and the picture follows at most once a frame.
+  MMSpectrum1->SetFrameInterval(on_pump ? kScanFrameMs : 0);
+  try {
+    MMConnector1->SetRealTime(!on_pump);
+  } catch (const displays::EMMConnectorError&) {
+    // Opened by a device: the passes stay where they are, and the rows are
+    // what the passes computed last.
+  }
 }
 
 void TFrmMain::LoadFileClick(vcl::TObject*) {
@@ -118,6 +134,11 @@ void TFrmMain::StartScan() {
   scan_length_ms_ = waveplayer->Handler() ? waveplayer->Handler()->GetTime() : 0;
   MMSpectrum1->ResetData();
   scan_rows_.Begin(MMSpectrum1->FFTLength() / 2);
+  BeginScanBands();
+  Trigger->OnBufferPushed = [this](vcl::TObject* sender, plat::WAVEHDR* header) {
+    TriggerBufferPushed(sender, header);
+  };
+  SetScanPasses(true);
   Gauge_avg->SetProgress(0);
   SetScanControls(false);
   scan_running_ = true;
@@ -126,30 +147,40 @@ void TFrmMain::StartScan() {
   } catch (...) {
     scan_running_ = false;
     Trigger->Close();
+    SetScanPasses(false);
     SetScanControls(true);
     throw;
   }
 }
 
 void TFrmMain::TriggerBufferReady(vcl::TObject*, plat::WAVEHDR*) {
-  scan_rows_.TakeRow();
   scan_rows_.SetProgress(ScanProgress(waveplayer->GetPosition(), scan_length_ms_));
 }
 
-void TFrmMain::PublishScanRow() {
-  if (!scan_running_) return;
-  scan_rows_.Publish(*MMSpectrum1);
-  Gauge_avg->SetProgress(scan_rows_.Progress());
+void TFrmMain::TriggerBufferPushed(vcl::TObject*, plat::WAVEHDR*) {
+  if (scan_pass_.bands_on) {
+    scan_rows_.AddRow(ScanBandRow());
+    return;
+  }
+  const int32_t n = MMSpectrum1->CopyDisplayValues(scan_pass_.row);
+  scan_rows_.AddRow(std::span<const int32_t>(scan_pass_.row.data(), static_cast<size_t>(n)));
+}
+
+void TFrmMain::PublishScanProgress() {
+  if (scan_running_) Gauge_avg->SetProgress(scan_rows_.Progress());
 }
 
 void TFrmMain::TriggerStop(vcl::TObject*) {
   Trigger->Close();
+  SetScanPasses(false);
   if (!scan_running_) return;
   scan_running_ = false;
   Gauge_avg->SetProgress(scan_rows_.Progress());
   const TScanSums sums = scan_rows_.Sums();
   const int slot = scan_slot_;
   std::vector<int32_t> average(static_cast<size_t>(sums.Columns()));
+  // The scan's highest values join those the live passes keep.
+  for (size_t i = 0; i < sums.Highest().size(); ++i) max_bins_[i] = std::max(max_bins_[i], sums.Highest()[i]);
   // A scan without a row has no result: the slot keeps its files and the view stays.
   if (slot >= 1 && slot <= kScanSlotCount && sums.Average(average)) {
     vcl::Screen->SetCursor(vcl::crHourGlass);

@@ -12,11 +12,13 @@ void TScanSums::Start(int32_t columns) {
   columns_ = std::clamp(columns, 0, kMaxScanColumns);
   rows_ = 0;
   sums_.fill(0);
+  highest_.fill(0);
 }
 
 void TScanSums::AddRow(std::span<const int32_t> row) {
-  if (rows_ >= kMaxScanRows) return;
   const size_t n = std::min(row.size(), static_cast<size_t>(columns_));
+  for (size_t i = 0; i < n; ++i) highest_[i] = std::max(highest_[i], row[i]);
+  if (rows_ >= kMaxScanRows) return;
   for (size_t i = 0; i < n; ++i) sums_[i] += row[i];
   ++rows_;
 }
@@ -30,19 +32,13 @@ bool TScanSums::Average(std::span<int32_t> out) const {
 
 void TScanRows::Begin(int32_t columns) {
   std::lock_guard lock(lock_);
-  published_.fill(0);
   sums_.Start(columns);
   progress_ = 0;
 }
 
-void TScanRows::Publish(const displays::TMMSpectrum& spectrum) {
+void TScanRows::AddRow(std::span<const int32_t> row) {
   std::lock_guard lock(lock_);
-  spectrum.CopyDisplayValues(published_);
-}
-
-void TScanRows::TakeRow() {
-  std::lock_guard lock(lock_);
-  sums_.AddRow(published_);
+  sums_.AddRow(row);
 }
 
 TScanSums TScanRows::Sums() const {

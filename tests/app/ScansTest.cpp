@@ -1,6 +1,6 @@
-// The scan sums: averages of the rows a scan takes, the row limit, the width
-// kept from the scan's start, a scan without rows, progress, and the value
-// files the result slots are written as.
+// The scan sums: averages and highest values of the rows a scan takes, the
+// row limit, the width kept from the scan's start, a scan without rows,
+// progress, and the value files the result slots are written as.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -16,24 +16,27 @@ namespace {
 
 using app::TScanSums;
 
-TEST(ScanSumsTest, AveragesTheRowsTakenAsWholeNumbers) {
+TEST(ScanSumsTest, AveragesTheRowsTakenAsWholeNumbersAndKeepsTheirHighest) {
   struct Case {
     const char* name;
     std::vector<int32_t> rows;  // one column
     uint32_t repeat;            // each row this often
     bool has_average;
     int32_t average;
+    int32_t highest;
   };
   const Case cases[] = {
-      {"plain mean", {10, 20, 30}, 1, true, 20},
-      {"truncated", {1, 2}, 1, true, 1},
+      {"plain mean", {10, 20, 30}, 1, true, 20, 30},
+      {"truncated", {1, 2}, 1, true, 1, 2},
       // A full-scale band value on every stored row: a 32-bit sum would wrap to 25103.
-      {"full scale over every row", {2123280}, app::kMaxScanRows, true, 2123280},
-      // Rows past the limit are not counted: the loud tail leaves the mean alone.
-      {"rows past the limit", {100, 900}, app::kMaxScanRows, true, 100},
-      {"no row", {}, 1, false, -1},
-      // A negative mean has no place in the files, which hold unsigned values.
-      {"negative values", {-10, -20}, 1, true, 0},
+      {"full scale over every row", {2123280}, app::kMaxScanRows, true, 2123280, 2123280},
+      // Rows past the limit are not summed: the loud tail leaves the mean
+      // alone, but it is the highest value.
+      {"rows past the limit", {100, 900}, app::kMaxScanRows, true, 100, 900},
+      {"no row", {}, 1, false, -1, 0},
+      // A negative mean has no place in the files, which hold unsigned
+      // values, and a negative value is never a highest one.
+      {"negative values", {-10, -20}, 1, true, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -44,6 +47,8 @@ TEST(ScanSumsTest, AveragesTheRowsTakenAsWholeNumbers) {
     int32_t average = -1;
     EXPECT_EQ(sums.Average({&average, 1}), c.has_average);
     EXPECT_EQ(average, c.average);
+    ASSERT_EQ(sums.Highest().size(), 1u);
+    EXPECT_EQ(sums.Highest()[0], c.highest);
     EXPECT_LE(sums.Rows(), app::kMaxScanRows);
   }
 }
@@ -63,6 +68,8 @@ TEST(ScanSumsTest, KeepsTheWidthOfItsStartAndStartsOverClean) {
   ASSERT_TRUE(sums.Average(out));
   EXPECT_EQ(out, (std::vector<int32_t>{3, 0, 0, -1}));
   EXPECT_EQ(sums.Rows(), 1u);
+  EXPECT_EQ(std::vector<int32_t>(sums.Highest().begin(), sums.Highest().end()),
+            (std::vector<int32_t>{3, 0, 0}));
   sums.Start(app::kMaxScanColumns + 100);
   EXPECT_EQ(sums.Columns(), app::kMaxScanColumns);
 }
