@@ -408,11 +408,13 @@ class TMMSpectrum : public TMMDIBGraphicControl, public TMMDisplayProtocol {
   bool display_peak_ = false;
   std::atomic<int32_t> bytes_per_refresh_{128};
 
-  bool custom_freq_labels_ = false;
-  bool extern_peak_freq_ = false;
-  bool peaks_fall_ = false;
-  float extern_peak_value_ = 0;
-  float peak_freq_offset_ = 0;
+  // Set by the application on the main thread, read by drawing on the thread
+  // that refreshes.
+  std::atomic<bool> custom_freq_labels_{false};
+  std::atomic<bool> extern_peak_freq_{false};
+  std::atomic<bool> peaks_fall_{false};
+  std::atomic<float> extern_peak_value_{0};
+  std::atomic<float> peak_freq_offset_{0};
   std::array<int32_t, 33> freq_labels_{};
 
   bool template_valid_ = false;
