@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/kernel/ClockSleepAdvance.h"
 #include "platform/kernel/WaitCore.h"
 
 namespace plat {
@@ -35,6 +36,8 @@ struct ClockState {
   // Conditions of the clock's followers blocked in a manual-clock wait: one
   // that holds is work a thread was woken for and has not yet taken up.
   std::vector<const std::function<bool()>*> follower_waits;
+  // The thread whose timed sleeps advance the manual clock; none by default.
+  std::thread::id sleep_advancer;
 };
 
 ClockState& State() {
@@ -184,6 +187,11 @@ void Sleep(DWORD milliseconds) {
     return;
   }
   std::unique_lock lock(waitcore::Mutex());
+  if (milliseconds != INFINITE && State().manual && State().sleep_advancer == std::this_thread::get_id()) {
+    lock.unlock();
+    clock::Advance(static_cast<int64_t>(milliseconds) * 1000);
+    return;
+  }
   int64_t deadline = milliseconds == INFINITE
                          ? waitcore::kNoDeadline
                          : NowLocked(State()) + static_cast<int64_t>(milliseconds) * 1000;
@@ -197,6 +205,7 @@ void UseManual(int64_t start_microseconds) {
   std::lock_guard lock(s.mutex);
   s.manual = true;
   s.manual_now = start_microseconds;
+  s.sleep_advancer = {};
   s.cv.notify_all();
 }
 
@@ -204,6 +213,7 @@ void UseReal() {
   ClockState& s = State();
   std::lock_guard lock(s.mutex);
   s.manual = false;
+  s.sleep_advancer = {};
   // Waiters remove their own entries from timed_waiters as they wake.
   s.cv.notify_all();
 }
@@ -212,6 +222,12 @@ bool IsManual() {
   ClockState& s = State();
   std::lock_guard lock(s.mutex);
   return s.manual;
+}
+
+void AdvanceBySleepsOfThisThread() {
+  ClockState& s = State();
+  std::lock_guard lock(s.mutex);
+  s.sleep_advancer = std::this_thread::get_id();
 }
 
 bool WaitForTimedWaiters(size_t count) {

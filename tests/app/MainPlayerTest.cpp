@@ -13,6 +13,7 @@
 #include "MainWindowFixture.h"
 #include "app/PeakRecords.h"
 #include "app/Settings.h"
+#include "support/ClockPusher.h"
 #include "tests/files/MpegFixtures.h"
 #include "tests/files/WaveFixtures.h"
 
@@ -25,6 +26,18 @@ class PlayerPageTest : public MainWindowTest {
  protected:
   // While a file plays, every message round runs the connectors' passes.
   PlayerPageTest() { pump_round_ = 2; }
+  // The player, the recorder and the page's timers follow the manual clock:
+  // what a wait reads (positions, lengths recorded, where a loop wrapped) is
+  // in clock time, however slowly the machine serves the devices.
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    UseManualClockMovedByPasses();
+  }
+  void TearDown() override {
+    // Closing the devices may wait on the clock.
+    testsupport::ClockPusher pusher;
+    MainWindowTest::TearDown();
+  }
 
   // A 44.1 kHz 16-bit stereo tone of `ms` milliseconds.
   std::string ToneFile(const std::string& name, int ms) {

@@ -57,6 +57,8 @@ TEST_F(MainRecordsTest, ToneRecordedAsPeakStepsAndDetectorLevels) {
   generator_.SetFrequency(1000.0f);
   tone_.Start();
   ASSERT_TRUE(Await([&] { return !w_->MMSpectrum1->PeakLabel().empty(); })) << "the tone was never heard";
+  // The buffer that first carried the tone began in silence; the steps read buffers of tone alone.
+  ASSERT_TRUE(AwaitInputBuffers(2));
 
   // A peak recording of a few steps, stopped by "Stop".
   w_->MMLEDSpin17->SetValue(100);

@@ -34,6 +34,7 @@
 #include "engine/MMWavOut.h"
 #include "platform/backend/HeadlessBackend.h"
 #include "platform/kernel/Clock.h"
+#include "platform/kernel/ClockSleepAdvance.h"
 #include "platform/kernel/UnitTable.h"
 #include "platform/mm/WaveDevices.h"
 #include "platform/registry/Registry.h"
@@ -43,6 +44,7 @@
 #include "platform/vcl/Application.h"
 #include "platform/vcl/ExtTimer.h"
 #include "resources/ProgramResources.h"
+#include "support/ClockPusher.h"
 #include "support/PumpUntil.h"
 #include "support/TempDir.h"
 
@@ -138,6 +140,15 @@ class MainWindowTest : public ::testing::Test {
     clock_step_ms_ = step_ms;
   }
 
+  // The manual clock as above, also moved by the connectors' idle step: it
+  // sleeps a millisecond on the test's thread between passes, and that sleep
+  // advances the clock. Devices, passes and timers then keep step with what
+  // the test's thread gets done, however slowly the machine runs it.
+  void UseManualClockMovedByPasses(int step_ms = 10) {
+    UseManualClock(step_ms);
+    plat::clock::AdvanceBySleepsOfThisThread();
+  }
+
   bool PumpUntil(const std::function<bool()>& done, int limit_ms = 5000) {
     const int round = pump_round_;
     return testsupport::PumpUntil(done,
@@ -199,19 +210,18 @@ class MainWindowTest : public ::testing::Test {
   int clock_step_ms_ = 0;
 };
 
-// One message at a time: each idle step of the connectors runs their passes.
-inline void PumpOneMessage() {
-  plat::user::PumpBackendEvents(0);
-  plat::MSG msg;
-  if (plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE)) plat::DispatchMessageA(&msg);
-}
-
 // The main window with a full-scale sine from a generator ready on the
-// loopback output, which the window's input hears.
+// loopback output, which the window's input hears. The clock moves only as
+// the test serves the window: the window's two input buffers always come back
+// before the device needs them and the tone's queue never runs dry, so no gap
+// or click reaches what the window analyses however slowly the machine runs.
 class LoopbackToneTest : public MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
+    UseManualClockMovedByPasses();
+    // A few passes per clock step besides the devices' messages.
+    pump_round_ = 5;
     generator_.SetSampleRate(44100);
     generator_.SetBitLength(engine::b16Bit);
     generator_.SetMode(engine::mStereo);
@@ -225,13 +235,21 @@ class LoopbackToneTest : public MainWindowTest {
     tone_.SetNumBuffers(4);
   }
   void TearDown() override {
+    // Closing the devices may wait on the clock.
+    testsupport::ClockPusher pusher;
     tone_.Close();
     MainWindowTest::TearDown();
   }
 
-  // Looks again after every message, so a wait ends within a pass or two of its goal.
-  static bool Await(const std::function<bool()>& done, int limit_ms = 15000) {
-    return testsupport::PumpUntil(done, testsupport::Pumping{PumpOneMessage, 0, limit_ms, 0});
+  // Serves the window until `done` holds, `limit_ms` of clock time at most.
+  bool Await(const std::function<bool()>& done, int limit_ms = 15000) { return PumpUntil(done, limit_ms); }
+
+  // Serves the window until its input has delivered `count` more buffers:
+  // the last of them was recorded wholly after the call.
+  bool AwaitInputBuffers(int count) {
+    const int64_t until =
+        app::FrmMain->MMWaveIn1->BytesRecorded() + int64_t{count} * app::FrmMain->MMWaveIn1->BufferSize();
+    return Await([&] { return app::FrmMain->MMWaveIn1->BytesRecorded() >= until; });
   }
 
   engine::TMMGenerator generator_{nullptr};

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/kernel/Clock.h"
+#include "platform/kernel/ClockSleepAdvance.h"
 #include "platform/kernel/Errors.h"
 #include "platform/kernel/Sync.h"
 #include "platform/kernel/ThreadQueue.h"
@@ -104,6 +105,31 @@ TEST(Waits, SleepAndTickCountFollowTheManualClock) {
   QueryPerformanceFrequency(&frequency);
   EXPECT_EQ(frequency, 1'000'000);
   EXPECT_EQ(counter, 5'250'000);
+  CloseHandle(thread);
+}
+
+TEST(Waits, ASleepOfTheThreadChosenToAdvanceMovesTheClockPastWhatFallsDue) {
+  ScopedManualClock manual(5'000'000);
+  clock::AdvanceBySleepsOfThisThread();
+  std::atomic<int> woke{0};
+  HANDLE thread = CreateThread(
+      nullptr, 0,
+      [](void* p) -> DWORD {
+        // Another thread's sleep still waits for the clock.
+        Sleep(30);
+        static_cast<std::atomic<int>*>(p)->store(1);
+        Sleep(1000);
+        static_cast<std::atomic<int>*>(p)->store(2);
+        return 0;
+      },
+      &woke, 0, nullptr);
+  ASSERT_TRUE(clock::WaitForTimedWaiters(1));
+  Sleep(50);
+  EXPECT_EQ(GetTickCount(), 5050u);
+  EXPECT_EQ(woke.load(), 1) << "the advance waits for what it woke";
+  clock::AdvanceMs(1000);
+  EXPECT_EQ(woke.load(), 2);
+  EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
   CloseHandle(thread);
 }
 
