@@ -13,26 +13,19 @@
 #include <set>
 #include <thread>
 
+#include "ProgramFixture.h"
 #include "app/FileToolForms.h"
 #include "app/FileTools.h"
-#include "app/Units.h"
 #include "controls/MMGauge.h"
 #include "engine/MMUtils.h"
 #include "files/MMCstDlg.h"
 #include "files/MMLame.h"
 #include "files/MMWave.h"
 #include "files/WaveFixtures.h"
-#include "platform/backend/HeadlessBackend.h"
-#include "platform/kernel/UnitTable.h"
-#include "platform/mm/WaveDevices.h"
-#include "platform/registry/Registry.h"
-#include "platform/user/Input.h"
 #include "platform/user/MessageBox.h"
-#include "platform/user/Messages.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/StdCtrls.h"
-#include "resources/ProgramResources.h"
 #include "support/PumpUntil.h"
 #include "support/TempDir.h"
 
@@ -153,19 +146,11 @@ TEST(Normalizer, ScalesToFullScaleRoundingTiesToEven) {
 
 // ---- the tool windows ----
 
-class FileToolsTest : public ::testing::Test {
+class FileToolsTest : public mainwindow::ProgramUnitsTest {
  protected:
   void SetUp() override {
-    cwd_ = std::filesystem::current_path();
-    plat::backend::Install(std::make_unique<plat::backend::HeadlessBackend>());
-    plat::RegistrySetStorePath(temp_.File("registry.reg"));
-    ASSERT_TRUE(plat::wavedev::RebuildDeviceTable());
-    RegisterProgramResources();
-    app::RegisterAllUnits();
-    plat::Units().Initialize();
-    vcl::Application->OnException = [this](vcl::TObject*, const vcl::Exception& e) {
-      errors_.push_back(e.Message());
-    };
+    ProgramUnitsTest::SetUp();
+    if (HasFatalFailure()) return;
     plat::SetDialogScript([this](const plat::DialogRequest& request) -> std::optional<plat::DialogAnswer> {
       plat::DialogAnswer answer;
       if (request.kind == plat::DialogKind::MessageBox) {
@@ -199,35 +184,22 @@ class FileToolsTest : public ::testing::Test {
     delete app::fSplit;
     delete app::fConvert;
     delete app::fNormalize;
-    Pump();
-    plat::SetDialogScript({});
-    plat::Units().Finalize();
-    plat::backend::Install(nullptr);
-    std::filesystem::current_path(cwd_);
+    ProgramUnitsTest::TearDown();
   }
 
-  static void Pump() {
-    plat::user::PumpBackendEvents(0);
-    plat::MSG msg;
-    for (int i = 0; i < 500 && plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE); ++i)
-      plat::DispatchMessageA(&msg);
-  }
   static bool PumpUntil(const std::function<bool()>& done, int limit_ms = 30000) {
-    return testsupport::PumpUntil(done, testsupport::Pumping{[] { Pump(); }, 0, limit_ms});
+    return testsupport::PumpUntil(done, testsupport::Pumping{[] { mainwindow::Pump(); }, 0, limit_ms});
   }
 
   std::filesystem::path Dir() const { return temp_.path() / "files"; }
   std::string In(const std::string& name) const { return (Dir() / name).string(); }
 
-  testsupport::TempDir temp_;
   vcl::TOpenDialog* open_ = nullptr;
   files::TMMWaveSaveDialog* save_ = nullptr;
   std::deque<std::string> answers_;
   std::vector<std::string> messages_;
-  std::vector<std::string> errors_;
   int file_dialogs_ = 0;
   bool replace_ = true;
-  std::filesystem::path cwd_;
 };
 
 // One second of 44.1 kHz 16-bit stereo with frames (1,2), (3,4), ...

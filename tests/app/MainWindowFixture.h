@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ProgramFixture.h"
 #include "app/AppForms.h"
 #include "app/Corre.h"
 #include "app/DeviceDialogs.h"
@@ -50,14 +51,6 @@
 
 namespace mainwindow {
 
-// A bounded round: the running connectors post their next idle step as they handle one.
-inline void Pump(int messages = 500) {
-  plat::user::PumpBackendEvents(0);
-  plat::MSG msg;
-  for (int i = 0; i < messages && plat::PeekMessageA(&msg, nullptr, 0, 0, plat::PM_REMOVE); ++i)
-    plat::DispatchMessageA(&msg);
-}
-
 // Runs `open`, which shows `form` modally, and `while_shown` once the form
 // shows, from a timer of the modal loop (the running connectors leave the
 // loop no idle time); `while_shown` is to close it. A form that never shows,
@@ -83,25 +76,12 @@ inline bool WhileModal(vcl::TCustomForm* form, const std::function<void()>& open
   return shown;
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ProgramUnitsTest {
  protected:
-  // The screen the windows show on; the smoke test puts the real one in.
-  virtual std::unique_ptr<plat::backend::Backend> MakeBackend() {
-    return std::make_unique<plat::backend::HeadlessBackend>();
-  }
-
   void SetUp() override {
-    cwd_ = std::filesystem::current_path();
-    plat::backend::Install(MakeBackend());
-    plat::RegistrySetStorePath(temp_.File("registry.reg"));
+    ProgramUnitsTest::SetUp();
+    if (HasFatalFailure()) return;
     MarkFirstRunDone();
-    ASSERT_TRUE(plat::wavedev::RebuildDeviceTable());
-    RegisterProgramResources();
-    app::RegisterAllUnits();
-    plat::Units().Initialize();
-    vcl::Application->OnException = [this](vcl::TObject*, const vcl::Exception& e) {
-      errors_.push_back(e.Message());
-    };
     plat::SetDialogScript([this](const plat::DialogRequest& request) -> std::optional<plat::DialogAnswer> {
       if (request.kind == plat::DialogKind::MessageBox) {
         messages_.push_back(request.text);
@@ -119,12 +99,7 @@ class MainWindowTest : public ::testing::Test {
 
   void TearDown() override {
     if (app::FrmMain) app::FrmMain->Close();
-    Pump();
-    plat::SetDialogScript({});
-    plat::Units().Finalize();
-    plat::backend::Install(nullptr);
-    // Loading the default project makes the projects folder current; it goes with the test.
-    std::filesystem::current_path(cwd_);
+    ProgramUnitsTest::TearDown();
   }
 
   // A first start asks for the devices in modal dialogs; tests that do not
@@ -194,9 +169,7 @@ class MainWindowTest : public ::testing::Test {
   }
 
   testsupport::ScopedEnv audio_{"QUELLIX_AUDIO", "virtual"};
-  testsupport::TempDir temp_;
   testsupport::ScopedEnv data_{"XDG_DATA_HOME", temp_.File("data")};
-  std::vector<std::string> errors_;
   std::vector<std::string> messages_;
   std::vector<plat::DialogRequest> file_dialogs_;
   std::deque<std::string> file_answers_;
@@ -205,7 +178,6 @@ class MainWindowTest : public ::testing::Test {
   int pump_round_ = 500;
 
  private:
-  std::filesystem::path cwd_;
   std::optional<plat::ScopedManualClock> clock_;
   int clock_step_ms_ = 0;
 };
