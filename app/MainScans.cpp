@@ -30,6 +30,8 @@ constexpr const char* kNoFileMessage = "Please select a Mp3/Wav File !";
 constexpr int kFFT2048Mode = 4;
 // The spectrum's least time between two pictures during a scan.
 constexpr int32_t kScanFrameMs = 20;
+// The trigger's buffer as the window's description has it: a row a buffer.
+constexpr int32_t kScanBufferBytes = 8192;
 
 void SetBackgroundUse(displays::TMMSpectrum* spectrum, bool use) {
   vcl::SetOrdProp(spectrum, "UseBackGroundDIB", use ? 1 : 0);
@@ -138,6 +140,11 @@ void TFrmMain::StartScan() {
   Trigger->OnBufferPushed = [this](vcl::TObject* sender, plat::WAVEHDR* header) {
     TriggerBufferPushed(sender, header);
   };
+  // Each buffer must hold a whole refresh of the spectrum, or a long transform
+  // is never fed and the scan counts nothing.
+  const plat::WAVEFORMATEX* format = waveplayer->GetFormat();
+  const int32_t frame_bytes = format ? std::max<int32_t>(format->nBlockAlign, 1) : 4;
+  Trigger->SetBufferSize(std::max(kScanBufferBytes, MMSpectrum1->FFTLength() * frame_bytes));
   SetScanPasses(true);
   Gauge_avg->SetProgress(0);
   SetScanControls(false);
