@@ -10,10 +10,14 @@
 #include "platform/kernel/Files.h"
 #include "platform/kernel/Resources.h"
 #include "platform/registry/Registry.h"
+#include "platform/vcl/Dialogs.h"
 #include "platform/vcl/ExtTimer.h"
 #include "platform/vcl/ImageCtrls.h"
 #include "platform/vcl/StdCtrls.h"
+#include "platform/vcl/Streams.h"
 #include "skin/SkinData.h"
+#include "skin/SkinReader.h"
+#include "skin/WinSkinData.h"
 
 namespace app {
 
@@ -30,6 +34,20 @@ constexpr std::array<const char*, 14> kSkinFiles = {
 
 void WriteSetting(const std::string& name, const plat::Variant& value) {
   engine::RegWriteVariant(plat::HKEY_CURRENT_USER, kSettingsKey, name, value);
+}
+
+// Whether the package at `path` reads and holds a description, as the skin
+// component needs to take it.
+bool SkinPackageLoads(const std::string& path) {
+  try {
+    vcl::TFileStream file(path, vcl::fmOpenRead);
+    skin::TSkinReader reader;
+    if (reader.Load(file) != skin::TSkinLoadStatus::Ok) return false;
+    skin::TParsedSkin parsed;
+    return parsed.LoadFromPackage(reader);
+  } catch (const vcl::Exception&) {
+    return false;
+  }
 }
 
 template <class T>
@@ -90,6 +108,7 @@ TfOutfitSpec::TfOutfitSpec(vcl::TComponent* owner) : TForm(owner) {
   Button2 = Find<vcl::TButton>(this, "Button2");
   rg_skin = Find<vcl::TRadioGroup>(this, "rg_skin");
   Timer1 = Find<vcl::TTimer>(this, "Timer1");
+  skin_index_ = rg_skin->ItemIndex();
   Button1->SetEnabled(false);
 }
 
@@ -260,16 +279,30 @@ void TfOutfitSpec::Button1Click(vcl::TObject*) { RefreshBackground(); }
 // ---- skins --------------------------------------------------------------------------------------
 
 void TfOutfitSpec::rg_skinClick(vcl::TObject*) {
-  const std::string file = SkinFileName(rg_skin->ItemIndex());
+  if (restoring_skin_index_) return;
+  const int index = rg_skin->ItemIndex();
+  const std::string file = SkinFileName(index);
   if (file.empty()) return;
-  skin_file_ = plat::GetProgramFolder() + file;
+  const std::string name = file.substr(file.find('\\') + 1);
+  const std::string path =
+      (skin_folder_.empty() ? plat::GetProgramFolder() + "skins\\" : skin_folder_) + name;
+  if (!SkinPackageLoads(path)) {
+    // The skin component would drop the skin in use and take none.
+    restoring_skin_index_ = true;
+    rg_skin->SetItemIndex(skin_index_);
+    restoring_skin_index_ = false;
+    vcl::ShowMessage("The skin file " + path + " cannot be read; the skin stays as it was.");
+    return;
+  }
+  skin_file_ = path;
+  skin_index_ = index;
   vcl::TCustomForm* main = vcl::ApplicationMainForm();
   // The main window's skin component loads the package and repaints every
   // skinned window in it.
   if (auto* skin_data = main ? dynamic_cast<skin::TSkinData*>(main->FindComponent("SkinData1")) : nullptr) {
     skin_data->SetSkinFile(skin_file_);
   }
-  WriteSetting("skin 1", file.substr(file.find('\\') + 1));
+  WriteSetting("skin 1", name);
   WriteSetting("skin_form", static_cast<int32_t>(main ? main->Color() : Color()));
 }
 

@@ -67,10 +67,15 @@ class TfOutfitSpec : public vcl::TForm {
   displays::TMMSpectrum* MainSpectrum() const { return main_; }
 
   // The skin file last chosen in rg_skin (empty until one is chosen); the
-  // choice loads it into the main window's skin component.
+  // choice loads it into the main window's skin component. A package that
+  // cannot be read is never chosen: the user is told, and rg_skin and the
+  // skin stay as they were.
   const std::string& SkinFile() const { return skin_file_; }
   // The skin file of an rg_skin index, relative to the program folder.
   static std::string SkinFileName(int index);
+  // The folder the skin files are read from, ending in a separator; the
+  // program's "skins" folder by default.
+  void SetSkinFolder(const std::string& folder) { skin_folder_ = folder; }
 
   // Handlers bound by the description.
   void FormShow(vcl::TObject* sender);
@@ -117,7 +122,11 @@ class TfOutfitSpec : public vcl::TForm {
   displays::TMMSpectrum* background_ = nullptr;
   displays::TMMOscope* oscope_ = nullptr;
   std::function<void()> refresh_background_;
+  std::string skin_folder_;
   std::string skin_file_;
+  // The rg_skin index of the skin in use, restored when a choice fails.
+  int skin_index_ = -1;
+  bool restoring_skin_index_ = false;
 };
 
 // The dialog's description and the classes it streams; called once at start.

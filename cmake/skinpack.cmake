@@ -27,3 +27,11 @@ if(TARGET test_skin)
   target_compile_definitions(test_skin PRIVATE QUELLIX_SKINS_DIR="${QUELLIX_SKINS_DIR}")
   target_sources(test_skin PRIVATE ${CMAKE_SOURCE_DIR}/tools/skinpack/Container.cpp)
 endif()
+
+# The skinned program's tests take their expected colours from the themes and
+# switch among the packages in skins/.
+if(TARGET test_app)
+  add_dependencies(test_app quellix_skins)
+  target_sources(test_app PRIVATE ${CMAKE_SOURCE_DIR}/tools/skinpack/SkinArt.cpp
+                                  ${CMAKE_SOURCE_DIR}/tools/resgen/BmpWriter.cpp)
+endif()

@@ -211,7 +211,10 @@ void TWinSkinForm::ResizeForSkin(bool keep_client) {
   int cw, ch;
   plat::RECT now{};
   plat::GetClientRect(handle_, &now);
-  if (dialog_ && keep_client && phase_ == 3) {
+  if (keep_client && phase_ == 3) {
+    // A new skin on a framed window: the client area is already the skinned
+    // one. Taking the menu strip off again would shrink a form with a menu
+    // by its height at every change of skin.
     cw = now.right - now.left;
     ch = now.bottom - now.top;
   } else if (form_) {

@@ -860,6 +860,7 @@ object FrmMain: TFrmMain
           Top = 8
           Width = 170
           Height = 17
+          Tag = 5555
           Caption = 'Draw Amp Scale '
           Checked = True
           OnClick = CheckBox1Click
@@ -869,6 +870,7 @@ object FrmMain: TFrmMain
           Top = 28
           Width = 170
           Height = 17
+          Tag = 5555
           Caption = 'Draw Freq Scale '
           Checked = True
           OnClick = CheckBox2Click
@@ -878,6 +880,7 @@ object FrmMain: TFrmMain
           Top = 48
           Width = 170
           Height = 17
+          Tag = 5555
           Caption = 'Display Peak'
           Checked = True
           OnClick = CheckBox5Click
@@ -887,6 +890,7 @@ object FrmMain: TFrmMain
           Top = 68
           Width = 170
           Height = 17
+          Tag = 5555
           Caption = 'Display Grid'
           Checked = True
           OnClick = CheckBox6Click
@@ -896,6 +900,7 @@ object FrmMain: TFrmMain
           Top = 88
           Width = 170
           Height = 17
+          Tag = 5555
           Caption = 'Peak hold'
           OnClick = ckbLeavePeakClick
         end
@@ -904,6 +909,7 @@ object FrmMain: TFrmMain
           Top = 108
           Width = 170
           Height = 17
+          Tag = 5555
           Caption = '+ 3dB (for Music)'
           Hint = 'FFT Pink Noise Flat'
           ShowHint = True
@@ -2479,5 +2485,17 @@ object FrmMain: TFrmMain
   end
   object mp3file: TMMMPEGFile
     TrailingHeader = 0
+  end
+  object SkinData1: TSkinData
+    Active = True
+    DisableTag = 99
+    Skin3rd.Strings = (
+      'TMMLEDPanel=nil'
+      'TMMPanelFill=nil')
+    Options = [xoPreview, xoToolbarBK]
+    SkinFormtype = sfMainform
+    MenuUpdate = True
+    MenuMerge = False
+    SkinStream = {@file:skins/default.skn}
   end
 end

@@ -76,6 +76,41 @@ inline bool WhileModal(vcl::TCustomForm* form, const std::function<void()>& open
   return shown;
 }
 
+// A window of the application and the script that opens it as the user
+// does.
+struct ProgramWindow {
+  const char* name;
+  std::function<vcl::TCustomForm*()> form;
+  std::function<void()> open;
+};
+
+// Every window of the application once the main window has started. A window
+// added to the program gets its row here.
+inline std::vector<ProgramWindow> ProgramWindows() {
+  using app::FrmMain;
+  return {
+      {"FrmInfo", [] { return app::FrmInfo; }, [] { FrmMain->About1->Click(); }},
+      {"fDrvOut", [] { return app::fDrvOut; }, [] { FrmMain->OutputDevice1->Click(); }},
+      {"FrmSavBin", [] { return app::FrmSavBin; }, [] { FrmMain->AnalyzerEditor1->Click(); }},
+      {"fOutfitSpec", [] { return app::fOutfitSpec; }, [] { FrmMain->Spectrum1->Click(); }},
+      {"fDrvIn", [] { return app::fDrvIn; }, [] { FrmMain->InputDevice1->Click(); }},
+      {"fNormalize", [] { return app::fNormalize; }, [] { FrmMain->Normalizewavefiles1->Click(); }},
+      {"fConvert", [] { return app::fConvert; }, [] { FrmMain->ConvertMp3toWav1->Click(); }},
+      {"fSplit", [] { return app::fSplit; }, [] { FrmMain->SplittStereointo2monofiles1->Click(); }},
+      {"fSwap", [] { return app::fSwap; }, [] { FrmMain->Swapleftwithrigthchannel1->Click(); }},
+      {"fEncode", [] { return app::fEncode; }, [] { FrmMain->ConvertWavtoMp31->Click(); }},
+      {"fCorre", [] { return app::fCorre; }, [] { FrmMain->CorrelationSettings1->Click(); }},
+      {"fOutfitL", [] { return app::fOutfitL; }, [] { FrmMain->LevelSettings1->Click(); }},
+      {"fSetting", [] { return app::fSetting; }, [] { FrmMain->LEQcalculator1->Click(); }},
+      {"fReport", [] { return app::fReport; }, [] { app::fSetting->btn_report->Click(); }},
+      {"fVst", [] { return app::fVst; }, [] { FrmMain->btn_run->Click(); }},
+      {"fPeak", [] { return app::fPeak; }, [] { FrmMain->Show1->Click(); }},
+      {"Form1", [] { return app::Form1; }, [] { FrmMain->H1->Click(); }},
+      {"fmulti", [] { return app::fmulti; }, [] { FrmMain->SelectAudioDriver1->Click(); }},
+      {"fSetupPrint", [] { return app::fSetupPrint; }, [] { FrmMain->PrinterDiablog1->Click(); }},
+  };
+}
+
 class MainWindowTest : public ProgramUnitsTest {
  protected:
   void SetUp() override {
@@ -138,6 +173,27 @@ class MainWindowTest : public ProgramUnitsTest {
     app::FrmMain->Show();
     ASSERT_TRUE(PumpUntil([] { return app::FrmMain->StartupDone(); }))
         << "the start-up timer never ended start-up";
+  }
+
+  // Shows `form` through `open`, runs `look` once it shows, then closes it as
+  // its close button does, from a timer, so a modal window is closed from
+  // inside its own loop. False when it did not show or did not go.
+  bool OpenAndClose(vcl::TCustomForm* form, const std::function<void()>& open,
+                    const std::function<void()>& look = {}) {
+    bool closed = false;
+    const bool shown = WhileModal(form, open, [&] {
+      if (look) look();
+      form->Close();
+      closed = true;
+    });
+    if (!shown) {
+      // A window shown without a loop of its own: close it the same way.
+      if (!form->Visible()) return false;
+      if (look) look();
+      form->Close();
+      closed = true;
+    }
+    return closed && PumpUntil([form] { return !form->Visible(); });
   }
 
   // The program ends: the main window closes and the windows go.

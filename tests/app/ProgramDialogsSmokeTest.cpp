@@ -47,23 +47,6 @@ class ProgramDialogsSmokeTest : public mainwindow::MainWindowTest {
   }
   std::unique_ptr<plat::backend::Backend> MakeBackend() override { return std::move(sdl_); }
 
-  // Shows `form` through `open`, then closes it as its close button does,
-  // from a timer, so a modal window is closed from inside its own loop.
-  bool OpenAndClose(vcl::TCustomForm* form, const std::function<void()>& open) {
-    bool closed = false;
-    const bool shown = mainwindow::WhileModal(form, open, [&] {
-      form->Close();
-      closed = true;
-    });
-    if (!shown) {
-      // A window shown without a loop of its own: close it the same way.
-      if (!form->Visible()) return false;
-      form->Close();
-      closed = true;
-    }
-    return closed && PumpUntil([form] { return !form->Visible(); });
-  }
-
   std::unique_ptr<plat::backend::Backend> sdl_;
   bool started_ = false;
 };
@@ -96,35 +79,8 @@ TEST_F(ProgramDialogsSmokeTest, EveryPageAndWindowOpensAndTheProgramCloses) {
     EXPECT_TRUE(page.panel->Visible()) << page.button->Caption();
   }
 
-  // Every window of the application, opened as the user opens it. A window
-  // added to the program gets its row here.
-  struct Window {
-    const char* name;
-    std::function<vcl::TCustomForm*()> form;
-    std::function<void()> open;
-  };
-  const Window windows[] = {
-      {"FrmInfo", [] { return app::FrmInfo; }, [] { FrmMain->About1->Click(); }},
-      {"fDrvOut", [] { return app::fDrvOut; }, [] { FrmMain->OutputDevice1->Click(); }},
-      {"FrmSavBin", [] { return app::FrmSavBin; }, [] { FrmMain->AnalyzerEditor1->Click(); }},
-      {"fOutfitSpec", [] { return app::fOutfitSpec; }, [] { FrmMain->Spectrum1->Click(); }},
-      {"fDrvIn", [] { return app::fDrvIn; }, [] { FrmMain->InputDevice1->Click(); }},
-      {"fNormalize", [] { return app::fNormalize; }, [] { FrmMain->Normalizewavefiles1->Click(); }},
-      {"fConvert", [] { return app::fConvert; }, [] { FrmMain->ConvertMp3toWav1->Click(); }},
-      {"fSplit", [] { return app::fSplit; }, [] { FrmMain->SplittStereointo2monofiles1->Click(); }},
-      {"fSwap", [] { return app::fSwap; }, [] { FrmMain->Swapleftwithrigthchannel1->Click(); }},
-      {"fEncode", [] { return app::fEncode; }, [] { FrmMain->ConvertWavtoMp31->Click(); }},
-      {"fCorre", [] { return app::fCorre; }, [] { FrmMain->CorrelationSettings1->Click(); }},
-      {"fOutfitL", [] { return app::fOutfitL; }, [] { FrmMain->LevelSettings1->Click(); }},
-      {"fSetting", [] { return app::fSetting; }, [] { FrmMain->LEQcalculator1->Click(); }},
-      {"fReport", [] { return app::fReport; }, [] { app::fSetting->btn_report->Click(); }},
-      {"fVst", [] { return app::fVst; }, [] { FrmMain->btn_run->Click(); }},
-      {"fPeak", [] { return app::fPeak; }, [] { FrmMain->Show1->Click(); }},
-      {"Form1", [] { return app::Form1; }, [] { FrmMain->H1->Click(); }},
-      {"fmulti", [] { return app::fmulti; }, [] { FrmMain->SelectAudioDriver1->Click(); }},
-      {"fSetupPrint", [] { return app::fSetupPrint; }, [] { FrmMain->PrinterDiablog1->Click(); }},
-  };
-  for (const Window& window : windows) {
+  // Every window of the application, opened as the user opens it.
+  for (const mainwindow::ProgramWindow& window : mainwindow::ProgramWindows()) {
     vcl::TCustomForm* form = window.form();
     ASSERT_NE(form, nullptr) << window.name;
     EXPECT_TRUE(OpenAndClose(form, window.open)) << window.name << " did not open and close";

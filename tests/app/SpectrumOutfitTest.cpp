@@ -3,8 +3,12 @@
 // and the main spectrum drawn in the chosen colours on the headless screen.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/SpectrumOutfit.h"
 #include "controls/ControlUnits.h"
@@ -16,8 +20,10 @@
 #include "platform/backend/Backend.h"
 #include "platform/backend/HeadlessBackend.h"
 #include "platform/kernel/Clock.h"
+#include "platform/kernel/Files.h"
 #include "platform/registry/Registry.h"
 #include "platform/user/Input.h"
+#include "platform/user/MessageBox.h"
 #include "platform/user/Messages.h"
 #include "platform/user/Paint.h"
 #include "platform/vcl/Application.h"
@@ -25,6 +31,7 @@
 #include "platform/vcl/ImageCtrls.h"
 #include "platform/vcl/StdCtrls.h"
 #include "resources/ProgramResources.h"
+#include "skin/SkinData.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -49,9 +56,15 @@ class OutfitSpecTest : public ::testing::Test {
   void SetUp() override {
     plat::clock::UseManual();
     plat::RegistrySetStorePath(dir_.File("registry.reg"));
+    plat::SetDialogScript([this](const plat::DialogRequest& request) -> std::optional<plat::DialogAnswer> {
+      messages_.push_back(request.text);
+      return plat::DialogAnswer{};
+    });
     vcl::InitApplication();
     vcl::InitForms();
-    host_ = new vcl::TForm(vcl::Application);
+    // The main window, which the skin choice looks for.
+    vcl::ApplicationCreateForm(vcl::TForm::StaticClass(),
+                               [this](vcl::TCustomForm* form) { host_ = static_cast<vcl::TForm*>(form); });
     host_->SetBorderStyle(vcl::bsNone);
     host_->SetBounds(0, 0, 400, 200);
     spectrum_ = new TMMSpectrum(host_);
@@ -68,6 +81,7 @@ class OutfitSpecTest : public ::testing::Test {
     vcl::DoneForms();
     Pump();
     vcl::DoneApplication();
+    plat::SetDialogScript({});
     plat::RegistrySetStorePath("");
     plat::clock::UseReal();
   }
@@ -88,6 +102,7 @@ class OutfitSpecTest : public ::testing::Test {
   TMMSpectrum* background_ = nullptr;
   displays::TMMOscope* oscope_ = nullptr;
   TfOutfitSpec* dialog_ = nullptr;
+  std::vector<std::string> messages_;
 };
 
 TEST_F(OutfitSpecTest, DescriptionGivesTheDefaultsOfEveryControl) {
@@ -216,14 +231,22 @@ TEST_F(OutfitSpecTest, ShowCloseAndSkinChoiceStoreTheirValues) {
   EXPECT_FALSE(dialog_->Timer1->Enabled());
   EXPECT_EQ(dialog_->MMLEDSpin7->PanelColor(), vcl::clBlack);
 
-  // The skin engine is not built: the choice is stored, nothing is loaded.
+  // The choice loads the package into the main window's SkinData1.
+  const std::string skins = dir_.File("skins") + "/";
+  std::filesystem::create_directory(skins);
+  std::filesystem::copy_file(plat::GetProgramFolder() + "skins/mxskin67.skn", skins + "mxskin67.skn");
+  dialog_->SetSkinFolder(skins);
+  auto* skin_data = new skin::TSkinData(host_);
+  skin_data->SetName("SkinData1");
+  skin_data->SetSkinFormtype(skin::sfDialog);
   host_->SetColor(vcl::clTeal);
-  vcl::TCustomForm* main = vcl::ApplicationMainForm();
   dialog_->rg_skin->SetItemIndex(13);
   EXPECT_EQ(Read("skin 1", "").AsString(), "mxskin67.skn");
-  EXPECT_EQ(Read("skin_form", -1).AsInteger(), static_cast<int>(main ? main->Color() : dialog_->Color()));
-  EXPECT_EQ(dialog_->SkinFile(), plat::GetProgramFolder() + "skins\\mxskin67.skn");
-
+  EXPECT_EQ(Read("skin_form", -1).AsInteger(), static_cast<int>(vcl::clTeal));
+  EXPECT_EQ(dialog_->SkinFile(), skins + "mxskin67.skn");
+  EXPECT_FALSE(skin_data->NotLoaded());
+  EXPECT_EQ(skin_data->Skin().SkinName, "Carbon");
+  EXPECT_TRUE(messages_.empty());
   dialog_->RadioGroup1->SetItemIndex(1);
   plat::RegDeleteKeyA(plat::HKEY_CURRENT_USER, kKey);
   dialog_->Button2Click(dialog_->Button2);
@@ -233,6 +256,45 @@ TEST_F(OutfitSpecTest, ShowCloseAndSkinChoiceStoreTheirValues) {
   EXPECT_EQ(Read("Lines/Bars", -1).AsInteger(), 1);
   EXPECT_EQ(TfOutfitSpec::SkinFileName(0), "skins\\mxskin11.SKN");
   EXPECT_EQ(TfOutfitSpec::SkinFileName(14), "");
+}
+
+// A package that cannot be read is not chosen: the user is told, and the
+// skin in use, the choice shown and the stored choice stay.
+TEST_F(OutfitSpecTest, AnUnreadableSkinFileLeavesTheSkinAsItWas) {
+  const std::string skins = dir_.File("skins") + "/";
+  std::filesystem::create_directory(skins);
+  const std::string good = plat::GetProgramFolder() + "skins/mxskin11.SKN";
+  std::filesystem::copy_file(good, skins + "mxskin11.SKN");
+  std::ofstream(skins + "mxskin15.skn").flush();
+  std::ofstream(skins + "mxskin60.skn") << "not a skin package";
+  dialog_->SetSkinFolder(skins);
+  auto* skin_data = new skin::TSkinData(host_);
+  skin_data->SetName("SkinData1");
+  skin_data->SetSkinFormtype(skin::sfDialog);
+  dialog_->rg_skin->SetItemIndex(0);
+  ASSERT_EQ(skin_data->Skin().SkinName, "Graphite");
+  ASSERT_TRUE(messages_.empty());
+
+  struct Case {
+    const char* what;
+    int index;
+    const char* file;
+  };
+  const Case cases[] = {
+      {"missing", 1, "mxskin20.skn"}, {"empty", 2, "mxskin15.skn"}, {"not a package", 3, "mxskin60.skn"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    messages_.clear();
+    dialog_->rg_skin->SetItemIndex(c.index);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_NE(messages_[0].find(skins + c.file), std::string::npos) << messages_[0];
+    EXPECT_EQ(dialog_->rg_skin->ItemIndex(), 0);
+    EXPECT_EQ(dialog_->SkinFile(), skins + "mxskin11.SKN");
+    EXPECT_EQ(Read("skin 1", "").AsString(), "mxskin11.SKN");
+    EXPECT_FALSE(skin_data->NotLoaded());
+    EXPECT_EQ(skin_data->SkinFile(), skins + "mxskin11.SKN");
+    EXPECT_EQ(skin_data->Skin().SkinName, "Graphite");
+  }
 }
 
 TEST_F(OutfitSpecTest, MainSpectrumIsDrawnInTheChosenColours) {
