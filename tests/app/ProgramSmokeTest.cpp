@@ -1,6 +1,7 @@
 // The program itself on a real X display: started with the virtual devices and
-// a tone on the file input, it draws the tone's spectrum, then closes when
-// asked as the window manager asks. Skipped where there is no display.
+// a tone on the file input, it draws the tone's spectrum in a window that
+// wears the default skin, then closes when asked as the window manager asks.
+// Skipped where there is no display.
 //
 // The test prints how long the first drawn spectrum took and the program's
 // resident memory while it analyses. QUELLIX_SMOKE_PROGRAM names another
@@ -21,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "ThemeColours.h"
 #include "app/Settings.h"
 #include "platform/registry/Registry.h"
 #include "support/TempDir.h"
@@ -183,9 +185,26 @@ TEST(ProgramOnScreen, DrawsTheSpectrumOfAToneAndClosesWhenAsked) {
   RecordProperty("resident_kb", static_cast<int>(resident_kb));
   EXPECT_GT(SpectrumPixels(shot, pid), 0) << "the spectrum went away while the tone plays";
 
-  // Closed as by the window manager's close button: the program ends on its own.
+  // The window wears the default skin: the middle of its left border and the
+  // top line of its caption in the theme's caption colours, active or not.
   const Window window = shot.WindowOfProcess(pid);
   ASSERT_NE(window, 0u) << "the program's window carries no process id";
+  const auto frame = shot.WindowRect(window);
+  ASSERT_TRUE(frame.has_value());
+  const skinpack::Theme* theme = skinpack::FindTheme("default.skn");
+  ASSERT_NE(theme, nullptr);
+  const auto border = shot.Pixel(frame->left + 1, (frame->top + frame->bottom) / 2);
+  const auto caption = shot.Pixel((frame->left + frame->right) / 2, frame->top);
+  ASSERT_TRUE(border && caption);
+  const apptest::FrameColours active = apptest::FrameOf(*theme, true),
+                              inactive = apptest::FrameOf(*theme, false);
+  EXPECT_TRUE((*border == active.border && *caption == active.caption_top) ||
+              (*border == inactive.border && *caption == inactive.caption_top))
+      << std::hex << "border " << *border << ", caption " << *caption << "; active " << active.border << ", "
+      << active.caption_top;
+  shot.SaveOnRequest(*frame, "skinned-main-window");
+
+  // Closed as by the window manager's close button: the program ends on its own.
   ASSERT_TRUE(shot.AskToClose(window));
   int status = 0;
   pid_t ended = 0;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "MainWindowFixture.h"
+#include "ThemeColours.h"
 #include "platform/shell/ShellExecute.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/Paint.h"
@@ -20,25 +21,21 @@
 #include "skin/SkinData.h"
 #include "skin/WinSkinDlg.h"
 #include "skin/WinSkinForm.h"
-#include "tools/skinpack/SkinArt.h"
 
 namespace {
 
 using app::FrmMain;
 using skinpack::Theme;
 
-uint32_t Hex(resgen::Rgb c) { return uint32_t{c.r} << 16 | uint32_t{c.g} << 8 | c.b; }
+using apptest::Hex;
+using apptest::kBlack;
+using apptest::kWhite;
+using apptest::Mix;
+
 uint32_t Hex(vcl::TColor c) {
   const auto v = static_cast<uint32_t>(vcl::ColorToRGB(c));
   return (v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF);
 }
-
-// `percent` of the way from `a` to `b`, as the art mixes its inks.
-resgen::Rgb Mix(resgen::Rgb a, resgen::Rgb b, int percent) {
-  auto m = [&](int x, int y) { return static_cast<uint8_t>((x * (100 - percent) + y * percent + 50) / 100); };
-  return {m(a.r, b.r), m(a.g, b.g), m(a.b, b.b)};
-}
-constexpr resgen::Rgb kWhite{255, 255, 255}, kBlack{0, 0, 0};
 
 // One pixel as the screen shows it, and the colour it should have: at (x, y)
 // of `control`'s client area, or without a control at (x, y) of `window`
@@ -114,12 +111,12 @@ class SkinnedProgramTest : public mainwindow::MainWindowTest {
   // and the left column of its first shown push button in the face's light.
   std::vector<Probe> FrameProbes(vcl::TCustomForm* form, const Theme& theme) {
     skin::TWinSkinForm* skinned = skin::SkinManager()->FindForm(form->Handle());
-    const resgen::Rgb caption = skinned->IsActive() ? theme.caption : theme.caption_inactive;
+    const apptest::FrameColours colours = apptest::FrameOf(theme, skinned->IsActive());
     const std::string name = form->Name();
     std::vector<Probe> probes;
     if (form->BorderStyle() != vcl::bsNone) {
-      probes.push_back({name + " left border", nullptr, form->Handle(), 1, -8, Hex(caption)});
-      probes.push_back({name + " caption", nullptr, form->Handle(), -30, 0, Hex(Mix(caption, kWhite, 60))});
+      probes.push_back({name + " left border", nullptr, form->Handle(), 1, -8, colours.border});
+      probes.push_back({name + " caption", nullptr, form->Handle(), -30, 0, colours.caption_top});
     }
     for (int i = 0; i < form->ComponentCount(); ++i) {
       auto* button = dynamic_cast<vcl::TButton*>(form->Components(i));
