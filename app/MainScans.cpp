@@ -60,6 +60,10 @@ void TFrmMain::SetScanControls(bool enabled) {
   File121->SetEnabled(enabled);
   File131->SetEnabled(enabled);
   File141->SetEnabled(enabled);
+  // Routing elsewhere would take the chain from under the scan or the
+  // test's recording.
+  for (vcl::TMenuItem* item : {LineIn1, WavePlayer1, Frequ1}) item->SetEnabled(enabled);
+  Button25->SetEnabled(enabled);
   SetPlayerLocked(!enabled);
 }
 

@@ -217,7 +217,13 @@ TEST_F(ScansTest, AFileWithoutAudioAndAScanGivenUpLeaveTheirSlotsAlone) {
   LoadFileButton(3)->Click();
   ASSERT_TRUE(FrmMain->ScanRunning());
   EXPECT_FALSE(LoadFileButton(3)->Enabled()) << "the load buttons wait for the scan";
+  const auto routing_enabled = [] {
+    return std::vector<bool>{FrmMain->LineIn1->Enabled(), FrmMain->WavePlayer1->Enabled(),
+                             FrmMain->Frequ1->Enabled(), FrmMain->Button25->Enabled()};
+  };
+  EXPECT_EQ(routing_enabled(), std::vector<bool>(4, false)) << "no routing away from a running scan";
   ASSERT_TRUE(Scan(4, short_file));
+  EXPECT_EQ(routing_enabled(), std::vector<bool>(4, true));
   EXPECT_FALSE(std::filesystem::exists(app::ScanAverageFile(Folder(), 3)));
   const std::vector<int32_t> highest = ReadValues(app::ScanHighestFile(Folder(), 4));
   ASSERT_EQ(highest.size(), 1024u);
