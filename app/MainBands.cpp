@@ -187,23 +187,36 @@ void TFrmMain::MMConnector1Trigger(vcl::TObject*) {
       max_bins_[static_cast<size_t>(i)] =
           std::max(max_bins_[static_cast<size_t>(i)], MMSpectrum1->DisplayValue(i));
   }
-  const int32_t n = bands_.Count();
-  if (n < kFewestBands) return;
+  if (bands_.Count() < kFewestBands) return;
+  const std::optional<int32_t> m =
+      PassBandsToSpectrum(bands_, peak_bins_, WeightingOf(rg_filter->ItemIndex()), applied_mode_ == kZoomMode,
+                          spin_DecayA->Value(), band_values_);
+  if (!m) return;
+  MMSpectrum1->SetExternPeakFreq(true);
+  if (*m > 0) MMSpectrum1->SetExternPeakValue(BandPeakFrequency(bands_.Table(), kThirdOctaveLabels, *m));
+  DrawBandsOnceAFrame(band_drawn_us_);
+}
+
+std::optional<int32_t> TFrmMain::PassBandsToSpectrum(TBandAnalyser& bands, std::span<int32_t> bins,
+                                                     TWeighting weighting, bool zoom, int32_t decay,
+                                                     std::span<int32_t> values) {
   // Without a format the detector has no bins to map frequencies onto.
   const float bin_width = MMPeakDetect1->BinWidth();
-  if (!(bin_width > 0.0f)) return;
-  const int32_t bins = MMPeakDetect1->CopyPeakValues(peak_bins_);
-  const int32_t m = bands_.Pass(std::span<const int32_t>(peak_bins_.data(), static_cast<size_t>(bins)),
-                                bin_width, WeightingOf(rg_filter->ItemIndex()), applied_mode_ == kZoomMode,
-                                spin_DecayA->Value(), band_values_);
+  if (!(bin_width > 0.0f)) return std::nullopt;
+  const int32_t count = MMPeakDetect1->CopyPeakValues(bins);
+  const int32_t loudest =
+      bands.Pass(bins.first(static_cast<size_t>(count)), bin_width, weighting, zoom, decay, values);
   // Disabled, the spectrum keeps these values instead of analysing the connector's data.
   MMSpectrum1->SetEnabled(false);
-  for (int32_t i = 0; i <= n; ++i) MMSpectrum1->SetDisplayValue(i, band_values_[static_cast<size_t>(i)]);
-  MMSpectrum1->SetExternPeakFreq(true);
-  if (m > 0) MMSpectrum1->SetExternPeakValue(BandPeakFrequency(bands_.Table(), kThirdOctaveLabels, m));
+  for (int32_t i = 0; i <= bands.Count(); ++i)
+    MMSpectrum1->SetDisplayValue(i, values[static_cast<size_t>(i)]);
+  return loudest;
+}
+
+void TFrmMain::DrawBandsOnceAFrame(std::optional<int64_t>& drawn_us) {
   const int64_t now = engine::GetTimeMicroseconds();
-  if (band_drawn_us_ && now - *band_drawn_us_ < kBandFrameUs) return;
-  band_drawn_us_ = now;
+  if (drawn_us && now - *drawn_us < kBandFrameUs) return;
+  drawn_us = now;
   MMSpectrum1->DrawValues();
 }
 
@@ -218,7 +231,7 @@ void TFrmMain::BeginScanBands() {
   p.weighting = WeightingOf(rg_filter->ItemIndex());
   p.zoom = applied_mode_ == kZoomMode;
   p.decay = spin_DecayA->Value();
-  p.drawn_us = 0;
+  p.drawn_us.reset();
   p.values.fill(0);
   // The bands stand in for what the spectrum would compute itself.
   MMSpectrum1->SetEnabled(false);
@@ -226,20 +239,9 @@ void TFrmMain::BeginScanBands() {
 
 std::span<const int32_t> TFrmMain::ScanBandRow() {
   TScanPass& p = scan_pass_;
-  const float bin_width = MMPeakDetect1->BinWidth();
-  const int32_t n = p.bands.Count();
-  if (bin_width > 0.0f) {
-    const int32_t bins = MMPeakDetect1->CopyPeakValues(p.bins);
-    p.bands.Pass(std::span<const int32_t>(p.bins.data(), static_cast<size_t>(bins)), bin_width, p.weighting,
-                 p.zoom, p.decay, p.values);
-    for (int32_t i = 0; i <= n; ++i) MMSpectrum1->SetDisplayValue(i, p.values[static_cast<size_t>(i)]);
-    const int64_t now = engine::GetTimeMicroseconds();
-    if (now - p.drawn_us >= kBandFrameUs) {
-      p.drawn_us = now;
-      MMSpectrum1->DrawValues();
-    }
-  }
-  return {p.values.data(), static_cast<size_t>(n) + 1};
+  if (PassBandsToSpectrum(p.bands, p.bins, p.weighting, p.zoom, p.decay, p.values))
+    DrawBandsOnceAFrame(p.drawn_us);
+  return {p.values.data(), static_cast<size_t>(p.bands.Count()) + 1};
 }
 
 }  // namespace app

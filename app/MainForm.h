@@ -787,6 +787,13 @@ class TFrmMain : public vcl::TForm {
   // Pump thread: the bands of the buffer the detector has just analysed,
   // shown on the spectrum (MainBands.cpp).
   std::span<const int32_t> ScanBandRow();
+  // One pass of `bands` over the detector's latest bins into `values`, set on
+  // the spectrum; the loudest band, or nothing without a format.
+  std::optional<int32_t> PassBandsToSpectrum(TBandAnalyser& bands, std::span<int32_t> bins,
+                                             TWeighting weighting, bool zoom, int32_t decay,
+                                             std::span<int32_t> values);
+  // Draws the spectrum's values unless it did less than a frame ago (`drawn_us`).
+  void DrawBandsOnceAFrame(std::optional<int64_t>& drawn_us);
   // What the pump thread works with while a scan runs.
   struct TScanPass {
     std::array<int32_t, kMaxScanColumns> row{};
@@ -795,7 +802,7 @@ class TFrmMain : public vcl::TForm {
     TWeighting weighting = TWeighting::Off;
     bool zoom = false;
     int32_t decay = 0;
-    int64_t drawn_us = 0;
+    std::optional<int64_t> drawn_us;
     std::array<int32_t, engine::kMaxPeakFFTLength / 2> bins{};
     std::array<int32_t, kBandSlots> values{};
   };
