@@ -109,15 +109,18 @@ void TToolPumpForm::EndRun(bool complete) {
 
 void TToolPumpForm::RefuseSameFile() { ShowError(kSameFileText); }
 
+void TToolPumpForm::AbandonRun(engine::TMMTrigger* trigger) {
+  trigger->OnStop = nullptr;
+  trigger->OnBufferFilled = nullptr;
+  trigger->Close();
+}
+
 // ---- MP3 to wave ----
 
 TfConvert::TfConvert(vcl::TComponent* owner) : TToolPumpForm(owner) { InitAppForm(this, fConvert); }
 
 TfConvert::~TfConvert() {
-  // A run under way ends here without a window to report to; its output goes.
-  Trigger->OnStop = nullptr;
-  Trigger->OnBufferFilled = nullptr;
-  Trigger->Close();
+  AbandonRun(Trigger);
   if (fConvert == this) fConvert = nullptr;
 }
 
@@ -197,9 +200,7 @@ TfEncode::TfEncode(vcl::TComponent* owner) : TToolPumpForm(owner) { InitAppForm(
 
 TfEncode::~TfEncode() {
   cancelled_ = true;
-  Trigger->OnStop = nullptr;
-  Trigger->OnBufferFilled = nullptr;
-  Trigger->Close();
+  AbandonRun(Trigger);
   if (fEncode == this) fEncode = nullptr;
 }
 

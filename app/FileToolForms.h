@@ -60,6 +60,8 @@ class TToolPumpForm : public vcl::TForm {
   void EndRun(bool complete);
   // Said where a refused choice of output is.
   static void RefuseSameFile();
+  // A run under way ends without a window to report to; its output goes.
+  static void AbandonRun(engine::TMMTrigger* trigger);
 
   TToolOutput output_;
   std::atomic<bool> failed_{false};  // a pump cycle failed or the output stopped taking data
