@@ -187,6 +187,16 @@ class SkinControlFormTest : public SkinScreenTest {
     data_ = NewSkinData(TestSkinPackage(o));
     form_ = NewSizeableForm(width, height);
   }
+  // The real pointer onto a point of the control.
+  void MoveTo(vcl::TWinControl* control, int x, int y) {
+    plat::RECT c{};
+    plat::GetWindowRect(control->Handle(), &c);
+    Screen()->InjectMouseMove(plat::POINT{c.left + x, c.top + y});
+  }
+  // A point as a mouse message carries it.
+  static plat::LPARAM Point(int x, int y) {
+    return static_cast<plat::LPARAM>(plat::MAKELONG(static_cast<plat::WORD>(x), static_cast<plat::WORD>(y)));
+  }
   // Shows the form; its skin walks the controls at once.
   void ShowTheForm() {
     ShowAndSkin(form_);

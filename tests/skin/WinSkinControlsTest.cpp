@@ -58,15 +58,6 @@ class WinSkinControlsTest : public SkinControlFormTest {
     plat::ClientToScreen(form_->Handle(), &p);
     return Screen()->PresentedPixel(form_->Handle(), p.x - form.left, p.y - form.top);
   }
-  // The real pointer onto a point of the control.
-  void MoveTo(vcl::TWinControl* control, int x, int y) {
-    plat::RECT c{};
-    plat::GetWindowRect(control->Handle(), &c);
-    Screen()->InjectMouseMove(plat::POINT{c.left + x, c.top + y});
-  }
-  static plat::LPARAM Point(int x, int y) {
-    return static_cast<plat::LPARAM>(plat::MAKELONG(static_cast<plat::WORD>(x), static_cast<plat::WORD>(y)));
-  }
 };
 
 TEST_F(WinSkinControlsTest, ButtonShowsTheFrameOfItsState) {

@@ -46,15 +46,6 @@ class WinSkinEditsTest : public SkinControlFormTest {
                {"progress.bmp", FramesBmp(20, 10, 2, false, kProgress)}};
     SkinTheForm(o);
   }
-
-  void MoveTo(vcl::TWinControl* control, int x, int y) {
-    plat::RECT c{};
-    plat::GetWindowRect(control->Handle(), &c);
-    Screen()->InjectMouseMove(plat::POINT{c.left + x, c.top + y});
-  }
-  static plat::LPARAM Point(int x, int y) {
-    return static_cast<plat::LPARAM>(plat::MAKELONG(static_cast<plat::WORD>(x), static_cast<plat::WORD>(y)));
-  }
 };
 
 TEST_F(WinSkinEditsTest, EditBorderCoversTheWholeWindowEdge) {
