@@ -14,6 +14,7 @@
 #include "platform/user/Input.h"
 #include "platform/user/ListBox.h"
 #include "platform/user/Messages.h"
+#include "platform/user/NonClient.h"
 #include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
 #include "platform/user/Subclass.h"
@@ -64,6 +65,9 @@ RECT ItemRect(HWND hwnd, const ComboState* s) {
 
 int CurSel(const ComboState* s) { return static_cast<int>(SendMessageA(s->list, LB_GETCURSEL, 0, 0)); }
 
+// The item the field stands for: while the list is down, the one it was dropped with.
+int Chosen(const ComboState* s) { return s->dropped ? s->sel_on_drop : CurSel(s); }
+
 std::string ItemText(const ComboState* s, int index) {
   const LRESULT length = SendMessageA(s->list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
   if (length < 0) return {};
@@ -86,19 +90,53 @@ void UpdateText(HWND hwnd, ComboState* s) {
   Redraw(hwnd);
 }
 
+// Under the field, or above it where the work area has no room below; where
+// neither side holds the whole list, the roomier side takes as many whole
+// items as fit.
 RECT DroppedRect(HWND hwnd, const ComboState* s) {
   RECT window;
   GetWindowRect(hwnd, &window);
   const int count = static_cast<int>(SendMessageA(s->list, LB_GETCOUNT, 0, 0));
-  const int item = static_cast<int>(SendMessageA(s->list, LB_GETITEMHEIGHT, 0, 0));
-  const int height = std::min(s->dropped_height, std::max(1, count) * item + 2);
+  const int item = std::max(1, static_cast<int>(SendMessageA(s->list, LB_GETITEMHEIGHT, 0, 0)));
+  int height = std::min(s->dropped_height, std::max(1, count) * item + 2);
   const int width = std::max<int>(s->dropped_width, window.right - window.left);
-  RECT r{window.left, window.bottom, window.left + width, window.bottom + height};
-  // Open upwards where the screen ends below.
-  const SIZE screen = user::ScreenSize();
-  if (r.bottom > screen.cy && window.top - height >= 0)
-    r = RECT{window.left, window.top - height, r.right, window.top};
-  return r;
+  const RECT area = user::WorkArea();
+  const int below = static_cast<int>(area.bottom - window.bottom);
+  const int above = static_cast<int>(window.top - area.top);
+  const bool up = height > below && above > below;
+  const int room = up ? above : below;
+  if (height > room) height = std::max(item, (room - 2) / item * item) + 2;
+  int left = static_cast<int>(window.left);
+  if (left + width > area.right) left = static_cast<int>(area.right) - width;
+  left = std::max(left, static_cast<int>(area.left));
+  const int top = up ? static_cast<int>(window.top) - height : static_cast<int>(window.bottom);
+  return RECT{left, top, left + width, top + height};
+}
+
+// While the list is down, what happens to the combo box's top-level window
+// closes it: another window activated, this one moved, sized or left.
+LRESULT WatchTopLevel(HWND top, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR combo_value) {
+  HWND combo = reinterpret_cast<HWND>(combo_value);
+  bool close = false;
+  if (message == WM_ACTIVATE) close = LOWORD(wparam) == WA_INACTIVE;
+  if (message == WM_NCACTIVATE) close = wparam == FALSE;
+  if (message == WM_WINDOWPOSCHANGED) {
+    const auto* pos = reinterpret_cast<const WINDOWPOS*>(lparam);
+    close = pos && (~pos->flags & (SWP_NOMOVE | SWP_NOSIZE)) != 0;
+  }
+  if (message == WM_ENTERSIZEMOVE) close = true;
+  if (close && IsWindow(combo)) SendMessageA(combo, user::kComboListDone, FALSE, 0);
+  return DefSubclassProc(top, message, wparam, lparam);
+}
+
+void WatchTop(HWND hwnd, bool on) {
+  HWND top = GetAncestor(hwnd, GA_ROOT);
+  if (!top || top == hwnd) return;
+  const auto id = reinterpret_cast<UINT_PTR>(hwnd);
+  if (on)
+    SetWindowSubclass(top, WatchTopLevel, id, reinterpret_cast<DWORD_PTR>(hwnd));
+  else
+    RemoveWindowSubclass(top, WatchTopLevel, id);
 }
 
 void Drop(HWND hwnd, ComboState* s, bool from_mouse) {
@@ -112,21 +150,23 @@ void Drop(HWND hwnd, ComboState* s, bool from_mouse) {
   if (s->sel_on_drop >= 0) SendMessageA(s->list, LB_SETCARETINDEX, static_cast<WPARAM>(s->sel_on_drop), 0);
   s->dropped = true;
   SendMessageA(s->list, user::kListStartTrack, from_mouse ? TRUE : FALSE, 0);
+  WatchTop(hwnd, true);
   Redraw(hwnd);
 }
 
+// While the list is down its selection is only a proposal: the field and the
+// parent learn of it when it is taken (a click, Enter), and a cancel (Escape,
+// a click outside, the focus gone) puts the old item back without a word.
 void CloseUp(HWND hwnd, ComboState* s, bool ok) {
   if (!s->dropped) return;
   s->dropped = false;
+  WatchTop(hwnd, false);
   SendMessageA(s->list, user::kListEndTrack, 0, 0);
   ShowWindow(s->list, SW_HIDE);
   const int sel = CurSel(s);
-  bool changed = false;
-  if (!ok) {
-    if (sel != s->sel_on_drop) SendMessageA(s->list, LB_SETCURSEL, static_cast<WPARAM>(s->sel_on_drop), 0);
-  } else if (sel != s->sel_on_drop) {
-    changed = true;
-  }
+  const bool changed = ok && sel != s->sel_on_drop;
+  if (!ok && sel != s->sel_on_drop)
+    SendMessageA(s->list, LB_SETCURSEL, static_cast<WPARAM>(s->sel_on_drop), 0);
   if (changed) {
     UpdateText(hwnd, s);
     Notify(hwnd, CBN_SELCHANGE);
@@ -156,7 +196,7 @@ void Paint(HWND hwnd, ComboState* s, HDC hdc) {
     const RECT item = ItemRect(hwnd, s);
     const bool hot = s->focused && !s->dropped;
     if (hot) FillRect(hdc, &item, GetSysColorBrush(COLOR_HIGHLIGHT));
-    const int sel = CurSel(s);
+    const int sel = Chosen(s);
     const DWORD style = Style(hwnd);
     if (style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) {
       const ULONG_PTR data =
@@ -211,6 +251,8 @@ LRESULT EditForward(HWND edit, UINT message, WPARAM wparam, LPARAM lparam, UINT_
   if (message == WM_CHAR && (wparam == '\r' || wparam == 0x1B) &&
       SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0))
     return 0;
+  if (message == WM_GETDLGCODE && SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0))
+    return DefSubclassProc(edit, message, wparam, lparam) | DLGC_WANTALLKEYS;
   return DefSubclassProc(edit, message, wparam, lparam);
 }
 
@@ -309,6 +351,7 @@ LRESULT OnNcCreate(HWND hwnd, WPARAM wparam, LPARAM lparam) {
 }
 
 LRESULT OnDestroy(HWND hwnd, ComboState* s) {
+  if (s->dropped) WatchTop(hwnd, false);
   if (s->list && IsWindow(s->list) && Kind(hwnd) != CBS_SIMPLE) DestroyWindow(s->list);
   s->list = nullptr;
   return 0;
@@ -343,7 +386,7 @@ LRESULT OnSetText(HWND hwnd, ComboState* s, LPARAM lparam) {
 
 LRESULT OnGetText(ComboState* s, UINT message, WPARAM wparam, LPARAM lparam) {
   if (s->edit) return SendMessageA(s->edit, message, wparam, lparam);
-  const int sel = CurSel(s);
+  const int sel = Chosen(s);
   const std::string text = sel >= 0 ? ItemText(s, sel) : std::string();
   if (message == WM_GETTEXTLENGTH) return static_cast<LRESULT>(text.size());
   if (!wparam || !lparam) return 0;
@@ -368,7 +411,7 @@ LRESULT OnSetFocus(HWND hwnd, ComboState* s) {
 LRESULT OnKillFocus(HWND hwnd, ComboState* s) {
   if (s->edit) return 0;
   s->focused = false;
-  CloseUp(hwnd, s, true);
+  CloseUp(hwnd, s, false);
   Redraw(hwnd);
   Notify(hwnd, CBN_KILLFOCUS);
   return 0;
@@ -403,6 +446,10 @@ LRESULT OnKeyDown(HWND hwnd, ComboState* s, WPARAM wparam, LPARAM lparam) {
     CloseUp(hwnd, s, vk == VK_RETURN);
     return 0;
   }
+  if (vk == VK_DOWN && s->extended_ui && !s->dropped && Kind(hwnd) != CBS_SIMPLE) {
+    Drop(hwnd, s, false);
+    return 0;
+  }
   if (vk == VK_UP || vk == VK_DOWN || vk == VK_PRIOR || vk == VK_NEXT ||
       ((vk == VK_HOME || vk == VK_END) && !s->edit)) {
     SendMessageA(s->list, WM_KEYDOWN, wparam, lparam);
@@ -413,8 +460,8 @@ LRESULT OnKeyDown(HWND hwnd, ComboState* s, WPARAM wparam, LPARAM lparam) {
 
 void OnListNotice(HWND hwnd, ComboState* s, WORD code) {
   if (code == LBN_SELCHANGE) {
+    if (s->dropped) return;  // taken or dropped when the list closes
     UpdateText(hwnd, s);
-    if (s->dropped) s->sel_on_drop = CurSel(s);
     Notify(hwnd, CBN_SELCHANGE);
   } else if (code == LBN_DBLCLK) {
     Notify(hwnd, CBN_DBLCLK);
@@ -435,7 +482,7 @@ void OnEditNotice(HWND hwnd, ComboState* s, WORD code) {
       break;
     case EN_KILLFOCUS:
       s->focused = false;
-      CloseUp(hwnd, s, true);
+      CloseUp(hwnd, s, false);
       Notify(hwnd, CBN_KILLFOCUS);
       break;
     default:
@@ -543,6 +590,7 @@ const ListForward* FindListForward(UINT message) {
 
 // The CB_* messages: the list's own pass to it, the rest are the field's.
 LRESULT ComboMessage(HWND hwnd, ComboState* s, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == CB_GETCURSEL) return Chosen(s);
   if (const ListForward* forward = FindListForward(message)) {
     const LRESULT r = ToList(s, forward->list, wparam, lparam);
     if (forward->redraw) Redraw(hwnd);
@@ -553,6 +601,7 @@ LRESULT ComboMessage(HWND hwnd, ComboState* s, UINT message, WPARAM wparam, LPAR
       return OnResetContent(hwnd, s);
     case CB_SETCURSEL: {
       const LRESULT r = ToList(s, LB_SETCURSEL, wparam, 0);
+      if (s->dropped) s->sel_on_drop = CurSel(s);
       UpdateText(hwnd, s);
       return r;
     }
@@ -615,7 +664,8 @@ LRESULT ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_NCDESTROY:
       return user::DetachState(hwnd, s, message, wparam, lparam);
     case WM_GETDLGCODE:
-      return DLGC_WANTARROWS | DLGC_WANTCHARS;
+      // Enter and Escape close the dropped list instead of pressing the form's buttons.
+      return DLGC_WANTARROWS | DLGC_WANTCHARS | (s->dropped ? DLGC_WANTALLKEYS : 0);
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:

@@ -14,6 +14,7 @@
 #include "platform/user/Geometry.h"
 #include "platform/user/Input.h"
 #include "platform/user/Messages.h"
+#include "platform/user/NonClient.h"
 #include "platform/user/Paint.h"
 #include "platform/user/ScrollBar.h"
 
@@ -41,6 +42,7 @@ struct ListState {
   bool wants_vscroll = false;    // made with WS_VSCROLL; the bar comes and goes with the items
   bool tracking = false;         // a combo box's dropped list follows the mouse
   bool ignore_first_up = false;  // the release of the press that dropped the list
+  bool scrolling = false;        // a dropped list's own scroll bar holds the mouse
 };
 
 DWORD Style(HWND hwnd) { return static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)); }
@@ -319,6 +321,24 @@ LRESULT OnFocus(HWND hwnd, ListState* s, UINT message) {
   return 0;
 }
 
+// A press on a dropped list's scroll bar scrolls it; the list keeps the mouse after.
+bool PressOnFrame(HWND hwnd, ListState* s, POINT p) {
+  POINT screen = p;
+  ClientToScreen(hwnd, &screen);
+  RECT window;
+  GetWindowRect(hwnd, &window);
+  if (!PtInRect(&window, screen)) return false;
+  const LPARAM at = MAKELPARAM(static_cast<WORD>(screen.x), static_cast<WORD>(screen.y));
+  const LRESULT hit = SendMessageA(hwnd, WM_NCHITTEST, 0, at);
+  if (hit == HTVSCROLL) {
+    s->scrolling = true;
+    SendMessageA(hwnd, WM_NCLBUTTONDOWN, static_cast<WPARAM>(hit), at);
+    s->scrolling = false;
+    if (IsWindow(hwnd) && s->tracking) SetCapture(hwnd);
+  }
+  return true;
+}
+
 LRESULT OnLButtonDown(HWND hwnd, ListState* s, WPARAM wparam, LPARAM lparam) {
   bool outside = false;
   const POINT p{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
@@ -326,7 +346,12 @@ LRESULT OnLButtonDown(HWND hwnd, ListState* s, WPARAM wparam, LPARAM lparam) {
   if (s->tracking) {
     RECT client;
     GetClientRect(hwnd, &client);
-    if (!PtInRect(&client, p)) SendMessageA(s->combo, user::kComboListDone, FALSE, 0);
+    if (PtInRect(&client, p)) {
+      if (!outside && SelectOnly(hwnd, s, index)) Redraw(hwnd);
+    } else if (!PressOnFrame(hwnd, s, p)) {
+      // A press anywhere else closes the list and changes nothing.
+      SendMessageA(s->combo, user::kComboListDone, FALSE, 0);
+    }
     return 0;
   }
   if (!s->combo && GetFocus() != hwnd) SetFocus(hwnd);
@@ -356,8 +381,13 @@ LRESULT OnLButtonUp(HWND hwnd, ListState* s, LPARAM lparam) {
   if (s->tracking) {
     RECT client;
     GetClientRect(hwnd, &client);
-    const bool inside = PtInRect(&client, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)}) != FALSE;
-    if (inside) SendMessageA(s->combo, user::kComboListDone, TRUE, 0);
+    const POINT p{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+    bool outside = false;
+    const int index = IndexAt(hwnd, s, p, &outside);
+    if (PtInRect(&client, p) && !outside) {
+      SelectOnly(hwnd, s, index);
+      SendMessageA(s->combo, user::kComboListDone, TRUE, 0);
+    }
     s->ignore_first_up = false;
     return 0;
   }
@@ -367,7 +397,7 @@ LRESULT OnLButtonUp(HWND hwnd, ListState* s, LPARAM lparam) {
 
 LRESULT OnCaptureChanged(HWND hwnd, ListState* s, LPARAM lparam) {
   s->mouse_down = false;
-  if (s->tracking && reinterpret_cast<HWND>(lparam) != hwnd) {
+  if (s->tracking && !s->scrolling && reinterpret_cast<HWND>(lparam) != hwnd) {
     s->tracking = false;
     SendMessageA(s->combo, user::kComboListDone, FALSE, 0);
   }
@@ -717,6 +747,8 @@ LRESULT ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CAPTURECHANGED:
       return OnCaptureChanged(hwnd, s, lparam);
     case WM_LBUTTONDBLCLK:
+      // A dropped list takes a quick second press as a press.
+      if (s->tracking) return OnLButtonDown(hwnd, s, wparam, lparam);
       Notify(hwnd, s, LBN_DBLCLK);
       return 0;
     case WM_KEYDOWN:

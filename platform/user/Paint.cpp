@@ -549,7 +549,8 @@ void OpenNativeWindow(HWND hwnd) {
     params.visible = false;
     params.topmost = record->ex_style & WS_EX_TOPMOST;
     params.tool_window = record->ex_style & WS_EX_TOOLWINDOW;
-    params.popup = (record->style & WS_POPUP) && !(record->style & WS_CAPTION);
+    // A bordered popup (a drop-down list, a calendar) is still a popup: only a caption makes it a window.
+    params.popup = (record->style & WS_POPUP) && (record->style & WS_CAPTION) != WS_CAPTION;
   }
   if (!backend::Current().OpenWindow(hwnd, params)) return;
   bool shaped = false;

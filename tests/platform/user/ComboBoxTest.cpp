@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 
 #include "ControlTestSupport.h"
+#include "platform/backend/Backend.h"
+#include "platform/backend/HeadlessBackend.h"
 #include "platform/user/ComboBox.h"
 #include "platform/user/Edit.h"
 #include "platform/user/Focus.h"
@@ -243,6 +247,207 @@ TEST_F(ComboBox, ScrollBarStylesGoToTheListNotTheField) {
       EXPECT_EQ(shot.At(client.right - 2, 0), GetSysColor(COLOR_3DSHADOW));
       DestroyWindow(combo);
     }
+}
+
+// A drop-down list on the headless screen, pressed with injected input and
+// read back from the screen's pixels. Its items begin with different letters;
+// "Bravo" is chosen and the combo box has the focus at the start.
+class ComboOnScreen : public ComboBox {
+ protected:
+  static constexpr const char* kItems[] = {"Alpha", "Bravo", "Charlie", "Delta", "Echo"};
+
+  void SetUp() override {
+    ComboBox::SetUp();
+    screen_ = dynamic_cast<backend::HeadlessBackend*>(&backend::Current());
+    if (!screen_) GTEST_SKIP() << "needs the headless backend";
+    combo_ = Child(WC_COMBOBOXA, "", CBS_DROPDOWNLIST | WS_VSCROLL, 20, 20, 150, 200, 41);
+    for (const char* text : kItems) SendMessageA(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    SendMessageA(combo_, CB_SETCURSEL, 1, 0);
+    item_ = static_cast<int>(SendMessageA(combo_, CB_GETITEMHEIGHT, 0, 0));
+    screen_->InjectWindowEvent(parent_, backend::EventType::FocusGained);
+    Pump();
+    SetFocus(combo_);
+    Pump();
+    notices_.clear();
+  }
+
+  void Pump() {
+    user::PumpBackendEvents(0);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  }
+  RECT Field() const {
+    RECT r;
+    GetWindowRect(combo_, &r);
+    return r;
+  }
+  void ClickArrow() {
+    const RECT r = Field();
+    screen_->InjectClick(POINT{r.right - 8, (r.top + r.bottom) / 2});
+    Pump();
+  }
+  // Where item `index` of a list whose top edge is at `top` shows, right of its text.
+  POINT Row(LONG top, int index) const {
+    return POINT{Field().left + 110, top + 1 + index * item_ + item_ / 2};
+  }
+  POINT RowBelow(int index) const { return Row(Field().bottom, index); }
+  COLORREF OnScreen(POINT p) const {
+    const uint32_t v = screen_->ScreenSnapshot()->Pixel(p.x, p.y);
+    return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+  }
+  // The row's colour says whether the list shows there and whether the row is marked.
+  enum class Shows { Nothing, Item, Marked };
+  Shows RowShows(POINT p) const {
+    const COLORREF c = OnScreen(p);
+    return c == GetSysColor(COLOR_HIGHLIGHT) ? Shows::Marked
+           : c == GetSysColor(COLOR_WINDOW)  ? Shows::Item
+                                             : Shows::Nothing;
+  }
+  int Changes() const {
+    int n = 0;
+    for (const auto& notice : Commands()) n += notice.code == CBN_SELCHANGE;
+    return n;
+  }
+
+  backend::HeadlessBackend* screen_ = nullptr;
+  HWND combo_ = nullptr;
+  int item_ = 0;
+};
+
+TEST_F(ComboOnScreen, ArrowOpensTheListUnderTheFieldOrAboveItAtTheBottom) {
+  struct Case {
+    const char* name;
+    int parent_top;
+    bool above;
+  };
+  const RECT area = user::WorkArea();
+  for (const Case& c : {Case{"room below", 100, false}, Case{"at the bottom", area.bottom - 40, true}}) {
+    SCOPED_TRACE(c.name);
+    SetWindowPos(parent_, nullptr, 100, c.parent_top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Pump();
+    const RECT field = Field();
+    const LONG top = c.above ? field.top - (5 * item_ + 2) : field.bottom;
+    EXPECT_EQ(RowShows(Row(top, 1)), Shows::Nothing);
+    ClickArrow();
+    EXPECT_EQ(RowShows(Row(top, 1)), Shows::Marked) << "the chosen item is marked in the open list";
+    EXPECT_EQ(RowShows(Row(top, 0)), Shows::Item);
+    EXPECT_EQ(RowShows(Row(top, 4)), Shows::Item);
+    EXPECT_EQ(RowShows(Row(c.above ? field.bottom : field.top - 5 * item_, 1)), Shows::Nothing);
+    // The pointer marks the item it is over; only a click takes it.
+    screen_->InjectMouseMove(Row(top, 3));
+    Pump();
+    EXPECT_EQ(RowShows(Row(top, 3)), Shows::Marked);
+    EXPECT_EQ(RowShows(Row(top, 1)), Shows::Item);
+    EXPECT_EQ(Changes(), 0);
+    screen_->InjectClick(Row(top, 2));
+    Pump();
+    EXPECT_EQ(RowShows(Row(top, 2)), Shows::Nothing) << "the list closed";
+    EXPECT_EQ(Text(combo_), "Charlie");
+    EXPECT_EQ(Changes(), 1);
+    EXPECT_EQ(Codes().back(), CBN_SELENDOK);
+    SendMessageA(combo_, CB_SETCURSEL, 1, 0);
+    notices_.clear();
+  }
+}
+
+TEST_F(ComboOnScreen, KeysMoveTakeAndCancelLikeAUserExpects) {
+  struct Step {
+    UINT vk = 0;
+    const char* text = nullptr;
+    bool alt = false;
+  };
+  const auto key = [](UINT vk) { return Step{vk, nullptr, false}; };
+  const auto alt = [](UINT vk) { return Step{vk, nullptr, true}; };
+  const auto type = [](const char* text) { return Step{0, text, false}; };
+  struct Case {
+    const char* name;
+    std::vector<Step> steps;
+    const char* shown;  // in the field
+    int marked;         // the marked row of the open list; -1: the list is closed
+    int changes;
+  };
+  const std::vector<Case> cases = {
+      {"Down and Enter take the next item", {key(VK_F4), key(VK_DOWN), key(VK_RETURN)}, "Charlie", -1, 1},
+      {"Escape keeps the old item", {key(VK_F4), key(VK_DOWN), key(VK_DOWN), key(VK_ESCAPE)}, "Bravo", -1, 0},
+      {"a letter marks the next item beginning with it",
+       {key(VK_F4), type("d"), key(VK_RETURN)},
+       "Delta",
+       -1,
+       1},
+      {"F4 closes and takes the marked item", {key(VK_F4), key(VK_UP), key(VK_F4)}, "Alpha", -1, 1},
+      {"Alt+Down opens and Alt+Up closes", {alt(VK_DOWN), key(VK_DOWN), alt(VK_UP)}, "Charlie", -1, 1},
+      {"the open list follows the keys", {key(VK_F4), key(VK_DOWN), key(VK_DOWN)}, "Bravo", 3, 0},
+      {"closed, Down chooses at once", {key(VK_DOWN), key(VK_DOWN)}, "Delta", -1, 2},
+      {"closed, a letter chooses at once", {type("e")}, "Echo", -1, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const Step& step : c.steps) {
+      if (step.alt) screen_->InjectKey(VK_MENU, true);
+      if (step.text) {
+        screen_->InjectText(step.text);
+      } else {
+        screen_->InjectKey(step.vk, true);
+        screen_->InjectKey(step.vk, false);
+      }
+      if (step.alt) screen_->InjectKey(VK_MENU, false);
+      Pump();
+    }
+    EXPECT_EQ(Text(combo_), c.shown);
+    for (int row = 0; row < 5; ++row)
+      EXPECT_EQ(RowShows(RowBelow(row)), c.marked < 0      ? Shows::Nothing
+                                         : row == c.marked ? Shows::Marked
+                                                           : Shows::Item)
+          << "row " << row;
+    EXPECT_EQ(Changes(), c.changes);
+    SendMessageA(combo_, CB_SHOWDROPDOWN, FALSE, 0);
+    SendMessageA(combo_, CB_SETCURSEL, 1, 0);
+    Pump();
+    notices_.clear();
+  }
+}
+
+TEST_F(ComboOnScreen, LeavingTheComboBoxClosesTheListWithoutAChange) {
+  HWND other = CreateWindowExA(0, kClass, "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 700, 100, 200, 150,
+                               nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(other, nullptr);
+  struct Case {
+    const char* name;
+    std::function<void()> leave;
+  };
+  const std::vector<Case> cases = {
+      {"a click on another window",
+       [&] {
+         screen_->InjectClick(POINT{800, 175});
+       }},
+      {"another window activated",
+       [&] { screen_->InjectWindowEvent(other, backend::EventType::FocusGained); }},
+      {"another program activated",
+       [&] { screen_->InjectWindowEvent(parent_, backend::EventType::FocusLost); }},
+      {"the window moved", [&] { MoveWindow(parent_, 120, 110, 400, 300, TRUE); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MoveWindow(parent_, 100, 100, 400, 300, TRUE);
+    screen_->InjectWindowEvent(parent_, backend::EventType::FocusGained);
+    Pump();
+    SetFocus(combo_);
+    ClickArrow();
+    const POINT marked = RowBelow(3);
+    screen_->InjectMouseMove(marked);
+    Pump();
+    ASSERT_EQ(RowShows(marked), Shows::Marked);
+    notices_.clear();
+    c.leave();
+    Pump();
+    EXPECT_EQ(RowShows(marked), Shows::Nothing);
+    EXPECT_FALSE(SendMessageA(combo_, CB_GETDROPPEDSTATE, 0, 0));
+    EXPECT_EQ(Text(combo_), "Bravo");
+    EXPECT_EQ(Changes(), 0);
+    const std::vector<WORD> codes = Codes();
+    EXPECT_NE(std::find(codes.begin(), codes.end(), CBN_SELENDCANCEL), codes.end());
+  }
+  DestroyWindow(other);
 }
 
 }  // namespace
