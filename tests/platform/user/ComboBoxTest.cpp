@@ -450,4 +450,33 @@ TEST_F(ComboOnScreen, LeavingTheComboBoxClosesTheListWithoutAChange) {
   DestroyWindow(other);
 }
 
+TEST_F(ComboOnScreen, ALongListScrollsByItsBarAndStaysOpen) {
+  DestroyWindow(combo_);
+  combo_ = Child(WC_COMBOBOXA, "", CBS_DROPDOWNLIST | WS_VSCROLL, 20, 20, 150, 100, 42);
+  for (int i = 0; i < 20; ++i) {
+    const std::string text = "Item " + std::to_string(i);
+    SendMessageA(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  SendMessageA(combo_, CB_SETCURSEL, 0, 0);
+  SetFocus(combo_);
+  ClickArrow();
+  ASSERT_EQ(RowShows(RowBelow(0)), Shows::Marked);
+  RECT list;
+  SendMessageA(combo_, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&list));
+  const int visible = (list.bottom - list.top - 2) / item_;
+  ASSERT_LT(visible, 20) << "the list is longer than its window";
+  // The bar's lower arrow, twice.
+  for (int i = 0; i < 2; ++i) {
+    screen_->InjectClick(POINT{list.right - 1 - GetSystemMetrics(SM_CXVSCROLL) / 2, list.bottom - 4});
+    Pump();
+  }
+  EXPECT_TRUE(SendMessageA(combo_, CB_GETDROPPEDSTATE, 0, 0)) << "scrolling keeps the list open";
+  EXPECT_EQ(RowShows(RowBelow(0)), Shows::Item) << "the marked first item scrolled away";
+  notices_.clear();
+  screen_->InjectClick(RowBelow(0));
+  Pump();
+  EXPECT_EQ(Text(combo_), "Item 2");
+  EXPECT_EQ(Changes(), 1);
+}
+
 }  // namespace
