@@ -696,6 +696,10 @@ LRESULT ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CHAR:
       if (!s->edit) SendMessageA(s->list, WM_CHAR, wparam, lparam);
       return 0;
+    case WM_MOUSEWHEEL:
+      // The wheel scrolls the open list under the pointer.
+      if (s->dropped) return SendMessageA(s->list, message, wparam, lparam);
+      return DefWindowProcA(hwnd, message, wparam, lparam);
     case WM_COMMAND:
       return OnCommand(hwnd, s, wparam, lparam);
     case user::kComboListDone:

@@ -450,7 +450,7 @@ TEST_F(ComboOnScreen, LeavingTheComboBoxClosesTheListWithoutAChange) {
   DestroyWindow(other);
 }
 
-TEST_F(ComboOnScreen, ALongListScrollsByItsBarAndStaysOpen) {
+TEST_F(ComboOnScreen, ALongListScrollsByItsBarAndTheWheelAndStaysOpen) {
   DestroyWindow(combo_);
   combo_ = Child(WC_COMBOBOXA, "", CBS_DROPDOWNLIST | WS_VSCROLL, 20, 20, 150, 100, 42);
   for (int i = 0; i < 20; ++i) {
@@ -472,10 +472,13 @@ TEST_F(ComboOnScreen, ALongListScrollsByItsBarAndStaysOpen) {
   }
   EXPECT_TRUE(SendMessageA(combo_, CB_GETDROPPEDSTATE, 0, 0)) << "scrolling keeps the list open";
   EXPECT_EQ(RowShows(RowBelow(0)), Shows::Item) << "the marked first item scrolled away";
+  // A notch of the wheel goes three items further.
+  screen_->InjectMouseWheel(-WHEEL_DELTA);
+  Pump();
   notices_.clear();
   screen_->InjectClick(RowBelow(0));
   Pump();
-  EXPECT_EQ(Text(combo_), "Item 2");
+  EXPECT_EQ(Text(combo_), "Item 5");
   EXPECT_EQ(Changes(), 1);
 }
 
