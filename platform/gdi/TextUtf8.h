@@ -3,6 +3,7 @@
 // start a well-formed sequence stands for itself as a Latin-1 character, so a
 // string that escaped conversion still draws and measures byte for byte.
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace plat::fonts {
@@ -36,6 +37,25 @@ inline Utf8Char DecodeUtf8At(std::string_view s, size_t pos) {
   }
   if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return {b0, 1};
   return {code, n};
+}
+
+// Appends the UTF-8 bytes of one character.
+inline void AppendUtf8(std::string& out, char32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
 }
 
 }  // namespace plat::fonts

@@ -1,5 +1,7 @@
 #include "platform/user/Edit.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -8,6 +10,7 @@
 
 #include "platform/gdi/Colors.h"
 #include "platform/gdi/Text.h"
+#include "platform/gdi/TextUtf8.h"
 #include "platform/kernel/GlobalMemory.h"
 #include "platform/user/Caret.h"
 #include "platform/user/Clipboard.h"
@@ -512,6 +515,14 @@ void Char(HWND hwnd, EditState* s, WPARAM ch) {
       break;
   }
   if (readonly) return;
+  if (ch == 0x7F) {  // Ctrl+Backspace: the word before the caret, else as Backspace
+    if (s->anchor == s->caret) s->anchor = WordLeft(s->text, s->caret);
+    if (s->anchor != s->caret) {
+      ReplaceSel(hwnd, s, "", true, true);
+      return;
+    }
+    ch = 0x08;
+  }
   if (ch == 0x08) {
     if (s->anchor == s->caret) {
       size_t prev = PrevChar(s->text, s->caret);
@@ -533,17 +544,7 @@ void Char(HWND hwnd, EditState* s, WPARAM ch) {
   }
   if (ch < 0x20) return;
   std::string in;
-  const uint32_t cp = static_cast<uint32_t>(ch);
-  if (cp < 0x80) {
-    in = static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    in += static_cast<char>(0xC0 | (cp >> 6));
-    in += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    in += static_cast<char>(0xE0 | (cp >> 12));
-    in += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    in += static_cast<char>(0x80 | (cp & 0x3F));
-  }
+  fonts::AppendUtf8(in, static_cast<char32_t>(ch));
   ReplaceSel(hwnd, s, in, true, true);
 }
 
@@ -937,6 +938,47 @@ LRESULT EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
 }  // namespace
 
 namespace user {
+
+bool EditKeepsKey(HWND hwnd, UINT vk, bool shift, bool ctrl, bool alt) {
+  char name[16] = {};
+  if (alt || !hwnd || !GetClassNameA(hwnd, name, sizeof name) || strcasecmp(name, WC_EDITA) != 0)
+    return false;
+  const DWORD style = Style(hwnd);
+  const bool writable = !(style & ES_READONLY);
+  const int key = static_cast<int>(vk);
+  switch (key) {
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_HOME:
+    case VK_END:
+    case VK_UP:
+    case VK_DOWN:
+      return true;
+    case VK_PRIOR:
+    case VK_NEXT:
+      return (style & ES_MULTILINE) != 0;
+    case VK_INSERT:
+      return ctrl || (shift && writable);
+    case VK_DELETE:
+    case VK_BACK:
+      return writable;
+    case 'A':
+    case 'C':
+      return true;
+    case 'V':
+    case 'X':
+    case 'Z':
+      return writable;
+    default:
+      break;
+  }
+  if (ctrl) return false;
+  // Keys that type a character: letters, digits, space, the keypad and punctuation.
+  const bool typing = key == VK_SPACE || (key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z') ||
+                      (key >= VK_NUMPAD0 && key <= VK_DIVIDE) || (key >= VK_OEM_1 && key <= VK_OEM_3) ||
+                      (key >= VK_OEM_4 && key <= 0xDF) || key == 0xE2;
+  return typing && writable;
+}
 
 bool RegisterEditClass() {
   return RegisterControlClass(WC_EDITA, EditProc, CS_DBLCLKS | CS_GLOBALCLASS, IDC_IBEAM);

@@ -69,4 +69,9 @@ namespace plat::user {
 
 bool RegisterEditClass();
 
+// True when `hwnd` is an edit control that acts on the key itself with these
+// modifiers (typing, editing, moving the caret, the clipboard and undo keys),
+// so a window's key short-cuts leave the key to the edit.
+bool EditKeepsKey(HWND hwnd, UINT vk, bool shift, bool ctrl, bool alt);
+
 }  // namespace plat::user

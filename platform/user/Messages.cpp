@@ -396,7 +396,54 @@ LRESULT DispatchMessageA(const MSG* msg) {
   return user::DeliverToWindow(msg->hwnd, msg->message, msg->wParam, msg->lParam, false, true);
 }
 
-BOOL TranslateMessage(const MSG*) { return FALSE; }
+namespace {
+
+// The character a key-down stands for when the backend's text input leaves it
+// out: that input carries printable characters only, so the control keys
+// (Backspace, Enter, Tab, Escape) and Ctrl+letter are made here. Zero: none.
+WPARAM ControlCharacter(WPARAM vk) {
+  const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+  const bool alt = GetKeyState(VK_MENU) < 0;
+  if (ctrl && alt) return 0;  // AltGr: the text input has whatever it types
+  if (ctrl) {
+    if (vk >= 'A' && vk <= 'Z') return vk - 'A' + 1;  // Shift and Caps Lock do not change it
+    if (vk == static_cast<WPARAM>(VK_RETURN)) return 0x0A;
+    if (vk == static_cast<WPARAM>(VK_BACK)) return 0x7F;
+    return 0;
+  }
+  switch (vk) {
+    case VK_BACK:
+    case VK_TAB:
+    case VK_RETURN:
+    case VK_ESCAPE:
+      return vk;  // their key codes are their characters
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+BOOL TranslateMessage(const MSG* msg) {
+  if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)) return FALSE;
+  const WPARAM ch = ControlCharacter(msg->wParam);
+  if (!ch) return FALSE;
+  auto record = LookupWindow(msg->hwnd);
+  if (!record) return FALSE;
+  MSG character = *msg;
+  character.message = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+  character.wParam = ch;
+  if (record->thread_id != GetCurrentThreadId())
+    return PostMessageA(character.hwnd, character.message, ch, character.lParam);
+  // The character is the next message the thread takes, ahead of the keys
+  // typed after it that are already queued, so typing keeps its order.
+  {
+    std::lock_guard lock(waitcore::Mutex());
+    CurrentThreadQueue()->posted.push_front(character);
+  }
+  waitcore::NotifyAll();
+  return TRUE;
+}
 
 DWORD GetQueueStatus(UINT flags) {
   auto queue = CurrentThreadQueue();

@@ -50,7 +50,8 @@ BOOL GetMessageA(MSG* msg, HWND hwnd, UINT filter_min, UINT filter_max);
 BOOL WaitMessage();
 void PostQuitMessage(int exit_code);
 LRESULT DispatchMessageA(const MSG* msg);
-// Character messages come from the keyboard unit; nothing to do here.
+// Printable characters come from the backend's text input; this posts the
+// characters of the control keys and Ctrl+letter for a key-down.
 BOOL TranslateMessage(const MSG* msg);
 // Both words hold the kinds of input waiting now.
 DWORD GetQueueStatus(UINT flags);

@@ -5,8 +5,11 @@
 
 #include "platform/kernel/Modules.h"
 #include "platform/kernel/ThreadQueue.h"
+#include "platform/user/Controls.h"
+#include "platform/user/Input.h"
 #include "platform/vcl/Controls.h"
 #include "platform/vcl/ExtTimer.h"
+#include "platform/vcl/Forms.h"
 #include "platform/vcl/HintWindow.h"
 #include "platform/vcl/TypInfo.h"
 #include "platform/vcl/VclThread.h"
@@ -28,6 +31,29 @@ TMessageBoxSink& Sink() {
 int DefaultMessageBox(const std::string& text, const std::string& caption, unsigned) {
   std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
   return IDOK;
+}
+
+// The form's keys, taken before the focused control hears the key and before
+// it is turned into a character: menu short-cuts, Tab to the next control,
+// Enter and Escape for the form's buttons. A key taken here types nothing.
+bool IsKeyMsg(const plat::MSG& msg) {
+  if (msg.message != plat::WM_KEYDOWN && msg.message != plat::WM_SYSKEYDOWN) return false;
+  // The edit inside a combo box is the combo box's.
+  TWinControl* control = nullptr;
+  for (plat::HWND w = msg.hwnd; w && !control; w = plat::GetParent(w)) control = TWinControl::FindControl(w);
+  TCustomForm* form = control ? GetParentForm(control) : nullptr;
+  if (!form) return false;
+  const auto key = static_cast<uint16_t>(msg.wParam);
+  const TShiftState shift = KeyDataToShiftState(msg.lParam);
+  if (form->IsShortCut(key, shift)) return true;
+  const auto wants =
+      plat::SendMessageA(msg.hwnd, plat::WM_GETDLGCODE, msg.wParam, reinterpret_cast<plat::LPARAM>(&msg));
+  bool dialog_key = false;
+  if (key == plat::VK_TAB)
+    dialog_key = !(wants & plat::DLGC_WANTTAB) && !shift.Contains(ssCtrl) && !shift.Contains(ssAlt);
+  else if (key == plat::VK_RETURN || key == plat::VK_ESCAPE)
+    dialog_key = !(wants & plat::DLGC_WANTALLKEYS);
+  return dialog_key && form->Perform(CM_DIALOGKEY, msg.wParam, msg.lParam) != 0;
 }
 
 }  // namespace
@@ -161,6 +187,7 @@ bool TApplication::ProcessMessage(plat::MSG& msg) {
     terminated_ = true;
     return true;
   }
+  if (IsKeyMsg(msg)) return true;
   plat::TranslateMessage(&msg);
   plat::DispatchMessageA(&msg);
   return true;

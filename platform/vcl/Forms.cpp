@@ -6,6 +6,7 @@
 
 #include "platform/kernel/Modules.h"
 #include "platform/user/Cursor.h"
+#include "platform/user/Edit.h"
 #include "platform/user/Focus.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/Icon.h"
@@ -190,6 +191,10 @@ void TCustomForm::SetMenu(TComponent* value) {
 bool TCustomForm::IsShortCut(uint16_t key, TShiftState shift) {
   auto* menu = dynamic_cast<TMenu*>(menu_);
   if (!menu) return false;
+  // A focused text field keeps the keys it edits with (Ctrl+A, Ctrl+C, ...).
+  if (plat::user::EditKeepsKey(plat::GetFocus(), key, shift.Contains(ssShift), shift.Contains(ssCtrl),
+                               shift.Contains(ssAlt)))
+    return false;
   TShortCut modifiers = 0;
   if (shift.Contains(ssShift)) modifiers |= scShift;
   if (shift.Contains(ssCtrl)) modifiers |= scCtrl;
@@ -654,6 +659,16 @@ void TCustomForm::Dispatch(TMessage& m) {
     case CM_RELEASE:
       BeforeDestruction();
       delete this;
+      return;
+    case CM_DIALOGKEY:
+      if (m.WParam == static_cast<plat::WPARAM>(plat::VK_TAB)) {
+        const TShiftState shift = KeyDataToShiftState(m.LParam);
+        if (shift.Contains(ssCtrl) || shift.Contains(ssAlt)) return;
+        SelectNext(active_control_, !shift.Contains(ssShift), true);
+        m.Result = 1;
+        return;
+      }
+      TWinControl::Dispatch(m);
       return;
     default:
       TWinControl::Dispatch(m);

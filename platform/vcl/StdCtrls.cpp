@@ -773,8 +773,14 @@ void TCustomMemo::Change() {
 
 void TCustomMemo::Dispatch(TMessage& m) {
   TCustomEdit::Dispatch(m);
-  // Without WantReturns, Enter and Escape are left to the form's buttons.
-  if (m.Msg == plat::WM_GETDLGCODE && !want_returns_) m.Result &= ~plat::DLGC_WANTALLKEYS;
+  if (m.Msg != plat::WM_GETDLGCODE) return;
+  // Without WantReturns, Enter and Escape are left to the form's buttons;
+  // without WantTabs, Tab moves on to the next control.
+  if (!want_returns_) m.Result &= ~plat::DLGC_WANTALLKEYS;
+  if (want_tabs_)
+    m.Result |= plat::DLGC_WANTTAB;
+  else
+    m.Result &= ~plat::DLGC_WANTTAB;
 }
 
 void TCustomMemo::KeyPress(char& key) {
