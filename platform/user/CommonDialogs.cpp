@@ -40,6 +40,24 @@ HWND CreateHookArea(HWND dialog, LPOFNHOOKPROC hook, int y, int width, int heigh
                                  height);
 }
 
+// A common dialog comes up centred on the window it belongs to, or on the
+// work area when that window is not on the screen, and wholly on the work area.
+void CentreOnOwner(HWND dialog, HWND owner) {
+  const RECT area = user::WorkArea();
+  RECT around = area;
+  if (owner && IsWindow(owner)) owner = GetAncestor(owner, GA_ROOT);
+  if (owner && IsWindow(owner) && IsWindowVisible(owner) && !IsIconic(owner)) GetWindowRect(owner, &around);
+  RECT r;
+  if (!GetWindowRect(dialog, &r)) return;
+  const int width = r.right - r.left;
+  const int height = r.bottom - r.top;
+  const int x = around.left + (around.right - around.left - width) / 2;
+  const int y = around.top + (around.bottom - around.top - height) / 2;
+  SetWindowPos(dialog, nullptr, std::clamp(x, area.left, std::max(area.left, area.right - width)),
+               std::clamp(y, area.top, std::max(area.top, area.bottom - height)), 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
@@ -127,10 +145,7 @@ class FileDialog : public user::ModalDialog {
       t_extended_error = CDERR_INITIALIZATION;
       return FALSE;
     }
-    const SIZE screen = user::ScreenSize();
-    SetWindowPos(hwnd_, nullptr, (screen.cx - (window.right - window.left)) / 2,
-                 (screen.cy - (window.bottom - window.top)) / 3, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    CentreOnOwner(hwnd_, ofn_->hwndOwner);
     SetName(initial_name_);
     ShowFolder();
     if (hook) {
@@ -558,6 +573,7 @@ class ColorDialog : public user::ModalDialog {
     if (!hwnd_) return FALSE;
     user::CreateDialogButton(hwnd_, IDOK, "OK", 20, 240, 76, 23, true);
     user::CreateDialogButton(hwnd_, IDCANCEL, "Cancel", 110, 240, 76, 23, false);
+    CentreOnOwner(hwnd_, cc_->hwndOwner);
     DialogRequest request;
     request.kind = DialogKind::Color;
     request.title = "Color";
@@ -706,6 +722,7 @@ class PrintDialog : public user::ModalDialog {
       hwnd_ = hwnd;
       user::CreateDialogButton(hwnd, IDOK, "OK", 160, 160, 76, 23, true);
       user::CreateDialogButton(hwnd, IDCANCEL, "Cancel", 244, 160, 76, 23, false);
+      CentreOnOwner(hwnd, pd_->hwndOwner);
       DialogRequest request;
       request.kind = DialogKind::Print;
       request.title = "Print";

@@ -7,6 +7,7 @@
 #include "platform/backend/Backend.h"
 #include "platform/gdi/GdiObjects.h"
 #include "platform/kernel/Errors.h"
+#include "platform/user/Input.h"
 #include "platform/user/Messages.h"
 #include "platform/user/NonClient.h"
 #include "platform/user/Paint.h"
@@ -251,6 +252,11 @@ BOOL SetWindowPosCore(HWND hwnd, HWND insert_after, int x, int y, int cx, int cy
     if (!record) return FALSE;
     record->window_rect = new_window;
     record->client_rect = Offset(new_client, -new_window.left, -new_window.top);
+    // A minimised top-level window's rectangle is the one it comes back to.
+    if (!record->parent && (record->style & WS_MINIMIZE) && !state_changed && !record->restore_to_maximized) {
+      record->normal_rect = new_window;
+      record->normal_rect_set = true;
+    }
     if (flags & SWP_SHOWWINDOW) {
       record->style |= WS_VISIBLE;
       shown = true;
@@ -421,19 +427,48 @@ bool DefGeometry(HWND hwnd, UINT message, WPARAM, LPARAM lparam, LRESULT* result
   }
 }
 
-// Where a minimised window goes: far off screen, as the desktop keeps no icons.
+// Where a minimised child window goes: its icon at the bottom of the parent.
+// A top-level window keeps its rectangle: the desktop iconifies or hides it,
+// and its place and size stay those it will come back to.
 RECT MinimizedRect(HWND hwnd) {
   const int cx = GetSystemMetrics(SM_CXMINIMIZED);
   const int cy = GetSystemMetrics(SM_CYMINIMIZED);
   std::lock_guard lock(WindowLock());
   auto record = LookupWindowLocked(hwnd);
-  if (record && record->parent) {
+  if (!record) return RECT{};
+  if (record->parent) {
     if (auto parent = LookupWindowLocked(record->parent)) {
       const int bottom = Height(parent->client_rect);
       return RECT{0, bottom - cy, cx, bottom};
     }
   }
-  return RECT{-32000, -32000, -32000 + cx, -32000 + cy};
+  return record->window_rect;
+}
+
+// What the desktop did to a top-level window reaches the window as if the
+// program had done it.
+void NativeWindowEvent(const backend::Event& e) {
+  if (!IsWindow(e.window)) return;
+  const bool iconic = IsIconic(e.window);
+  switch (e.type) {
+    case backend::EventType::Moved:
+    case backend::EventType::Resized:
+      // Where the desktop keeps an iconified window is not where it comes back to.
+      if (!iconic) user::ApplyNativeWindowRect(e.window, e.rect, -1);
+      break;
+    case backend::EventType::Minimized:
+      user::ApplyNativeWindowRect(e.window, e.rect, SW_MINIMIZE);
+      break;
+    case backend::EventType::Maximized:
+      user::ApplyNativeWindowRect(e.window, e.rect, SW_MAXIMIZE);
+      break;
+    case backend::EventType::Restored:
+      // The layer maximises by itself, so the desktop's restore ends an iconified state only.
+      if (iconic) user::ApplyNativeWindowRect(e.window, e.rect, SW_RESTORE);
+      break;
+    default:
+      break;
+  }
 }
 
 }  // namespace
@@ -499,7 +534,10 @@ int64_t NextTopZLocked() { return ++z_top; }
 
 void InstallGeometry() {
   static std::once_flag once;
-  std::call_once(once, [] { AddDefWindowProcHandler(DefGeometry); });
+  std::call_once(once, [] {
+    AddDefWindowProcHandler(DefGeometry);
+    SetWindowEventHandler(NativeWindowEvent);
+  });
 }
 
 void ApplyNativeWindowRect(HWND hwnd, const RECT& rect, int show_command) {
@@ -829,6 +867,8 @@ bool ContainsLocked(const user::WindowRecord& record, POINT p) {
 void CandidatesLocked(HWND hwnd, POINT screen, std::vector<HWND>* out) {
   auto record = LookupWindowLocked(hwnd);
   if (!record || !(record->style & WS_VISIBLE)) return;
+  // A minimised top-level window is not on the screen where its rectangle is.
+  if (!record->parent && (record->style & WS_MINIMIZE)) return;
   const POINT origin = ParentOriginLocked(*record);
   if (!ContainsLocked(*record, POINT{screen.x - origin.x, screen.y - origin.y})) return;
   const RECT client =

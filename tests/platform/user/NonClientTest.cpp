@@ -250,12 +250,17 @@ TEST_F(NonClient, SystemCommandsChangeTheShowState) {
   HWND hwnd = Frame(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, RECT{100, 100, 300, 200});
   SendMessageA(hwnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
   EXPECT_TRUE(IsZoomed(hwnd));
+  SendMessageA(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
   SendMessageA(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   EXPECT_TRUE(IsIconic(hwnd));
-  EXPECT_EQ(SendMessageA(hwnd, WM_NCHITTEST, 0, At(-32000 + 5, -32000 + 5)), HTCAPTION);
-  SendMessageA(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
-  SendMessageA(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+  // Minimised, it keeps the rectangle it comes back to and is off the screen.
   RECT r;
+  GetWindowRect(hwnd, &r);
+  EXPECT_EQ(r, (RECT{100, 100, 300, 200}));
+  EXPECT_NE(WindowFromPoint(POINT{200, 150}), hwnd);
+  SendMessageA(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_FALSE(IsIconic(hwnd));
+  EXPECT_EQ(WindowFromPoint(POINT{200, 150}), hwnd);
   GetWindowRect(hwnd, &r);
   EXPECT_EQ(r, (RECT{100, 100, 300, 200}));
   SendMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
