@@ -96,6 +96,15 @@ void RegisterFormResource(const std::string& class_name, std::string text) {
   FormResources()[class_name] = std::move(text);
 }
 
+TRect MoveOntoWorkArea(const TRect& bounds) {
+  const TRect area = Screen ? Screen->WorkAreaRect() : plat::user::WorkArea();
+  const int width = std::min(bounds.right - bounds.left, area.right - area.left);
+  const int height = std::min(bounds.bottom - bounds.top, area.bottom - area.top);
+  const int left = std::clamp(bounds.left, area.left, area.right - width);
+  const int top = std::clamp(bounds.top, area.top, area.bottom - height);
+  return Bounds(left, top, width, height);
+}
+
 TCustomForm* GetParentForm(const TControl* control) {
   while (control && control->Parent()) control = control->Parent();
   return const_cast<TCustomForm*>(dynamic_cast<const TCustomForm*>(control));
@@ -346,8 +355,10 @@ void TCustomForm::Loaded() {
   pending_client_width_ = pending_client_height_ = -1;
 }
 
-void TCustomForm::PlaceOnFirstShow() {
-  if (placed_) return;
+void TCustomForm::PlaceOnShow() {
+  // A modal dialog comes up before its owner each time; a window shown
+  // without a modal loop keeps where the user put it after its first showing.
+  if (placed_ && !form_state_.Contains(fsModal)) return;
   placed_ = true;
   TCustomForm* center_on = nullptr;
   switch (position_) {
@@ -355,30 +366,32 @@ void TCustomForm::PlaceOnFirstShow() {
     case poDesktopCenter:
       break;
     case poMainFormCenter:
-      center_on = main_form != this ? main_form : nullptr;
+      center_on = main_form;
       break;
     case poOwnerFormCenter:
       center_on = dynamic_cast<TCustomForm*>(Owner());
+      if (!center_on) center_on = main_form;
       break;
     default:
       return;
   }
-  TRect area;
-  if (center_on && center_on->handle_) {
-    area = center_on->BoundsRect();
-  } else {
-    area = Rect(0, 0, Screen ? Screen->Width() : plat::GetSystemMetrics(plat::SM_CXSCREEN),
-                Screen ? Screen->Height() : plat::GetSystemMetrics(plat::SM_CYSCREEN));
+  TRect area = Screen ? Screen->WorkAreaRect() : plat::user::WorkArea();
+  // A form that is not on the screen has no place to centre on: the screen's is taken.
+  if (center_on && center_on != this && center_on->handle_ && plat::IsWindowVisible(center_on->handle_) &&
+      !plat::IsIconic(center_on->handle_)) {
+    plat::RECT r;
+    plat::GetWindowRect(center_on->handle_, &r);
+    area = r;
   }
-  int x = area.left + (area.right - area.left - width_) / 2;
-  int y = area.top + (area.bottom - area.top - height_) / 2;
-  SetBounds(std::max(x, 0), std::max(y, 0), width_, height_);
+  const int x = area.left + (area.right - area.left - width_) / 2;
+  const int y = area.top + (area.bottom - area.top - height_) / 2;
+  SetBoundsRect(MoveOntoWorkArea(Bounds(x, y, width_, height_)));
 }
 
 void TCustomForm::CMShowingChanged(TMessage&) {
   if (showing_) {
     DoShow();
-    PlaceOnFirstShow();
+    PlaceOnShow();
     ApplyWindowState();
     if (window_state_ != wsMinimized) SetWindowFocus();
   } else {
@@ -638,7 +651,9 @@ void TCustomForm::Dispatch(TMessage& m) {
       DefaultHandler(m);
       return;
     case plat::WM_SIZE:
-      if (!applying_bounds_) {
+      // A hidden window's size says nothing of its state: the state read from
+      // the description waits for the window to show.
+      if (!applying_bounds_ && handle_ && plat::IsWindowVisible(handle_)) {
         if (m.WParam == plat::SIZE_MINIMIZED)
           window_state_ = wsMinimized;
         else if (m.WParam == plat::SIZE_MAXIMIZED)

@@ -163,7 +163,7 @@ class TCustomForm : public TWinControl {
   friend void InitForm(TCustomForm* form);
   friend class TScreen;
   void CloseModal();
-  void PlaceOnFirstShow();
+  void PlaceOnShow();
   void SetWindowFocus();
   void ApplyWindowState();
   plat::DWORD FrameStyle(plat::DWORD* ex_style) const;
@@ -203,6 +203,9 @@ class TForm : public TCustomForm {
 void InitForm(TCustomForm* form);
 // The description text of a form class (by class name); resources register them.
 void RegisterFormResource(const std::string& class_name, std::string text);
+// The bounds made to lie on the screen's work area: no larger than it, and
+// moved onto it where they reach past an edge.
+TRect MoveOntoWorkArea(const TRect& bounds);
 // The innermost form a control sits on, or null.
 TCustomForm* GetParentForm(const TControl* control);
 
