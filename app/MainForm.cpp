@@ -1,6 +1,8 @@
 #include "app/MainForm.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <limits>
 
 #include "app/AppForms.h"
 #include "app/Corre.h"
@@ -10,6 +12,7 @@
 #include "app/Settings.h"
 #include "engine/MMUtils.h"
 #include "platform/mm/WaveDevices.h"
+#include "platform/user/Geometry.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/SysUtils.h"
 
@@ -25,6 +28,32 @@ constexpr const char* kPluginMissing =
 
 engine::TMMCBMode ValidMode(int stored, engine::TMMCBMode current) {
   return ValidCallBackMode(stored) ? static_cast<engine::TMMCBMode>(stored) : current;
+}
+
+// Smaller than this, stored bounds are what a collapsed or broken store
+// holds (a minimised window's size, say), not a size the user chose; larger
+// than this many work areas, or further away, they are garbage.
+constexpr int kMinStoredWidth = 200;
+constexpr int kMinStoredHeight = 150;
+constexpr int kMaxStoredAreas = 8;
+
+// The main window takes the bounds the last run stored, brought onto this
+// screen's work area; bounds missing or unusable leave the description's.
+void PlaceAtStoredBounds(vcl::TCustomForm* form) {
+  constexpr int kMissing = std::numeric_limits<int>::min();
+  const int left = ReadInteger("left", kMissing);
+  const int top = ReadInteger("top", kMissing);
+  const int width = ReadInteger("wide", kMissing);
+  const int height = ReadInteger("hei", kMissing);
+  if (left == kMissing || top == kMissing || width == kMissing || height == kMissing) return;
+  const vcl::TRect area = vcl::Screen->WorkAreaRect();
+  const int far_x = kMaxStoredAreas * std::max(area.right - area.left, 1);
+  const int far_y = kMaxStoredAreas * std::max(area.bottom - area.top, 1);
+  if (width < kMinStoredWidth || height < kMinStoredHeight || width > far_x || height > far_y ||
+      std::abs(int64_t{left} - area.left) > far_x || std::abs(int64_t{top} - area.top) > far_y)
+    return;
+  form->SetPosition(vcl::poDesigned);
+  form->SetBoundsRect(vcl::MoveOntoWorkArea(vcl::Bounds(left, top, width, height)));
 }
 
 }  // namespace
@@ -55,10 +84,7 @@ void TFrmMain::Loaded() {
 
 void TFrmMain::FormCreate(vcl::TObject*) {
   startup_done_ = false;
-  SetTop(ReadInteger("top", Top()));
-  SetLeft(ReadInteger("left", Left()));
-  SetWidth(ReadInteger("wide", Width()));
-  SetHeight(ReadInteger("hei", Height()));
+  PlaceAtStoredBounds(this);
   WriteRecordHeader(true);
   OnLoopRecordRestart = [this](vcl::TObject* sender) { LoopRecordRestart(sender); };
   OnPlayerOutputStop = [this](vcl::TObject*) { FinishTestSignal(); };
@@ -188,10 +214,15 @@ void TFrmMain::tResizeTimer(vcl::TObject*) {
 
 void TFrmMain::FormClose(vcl::TObject*, vcl::TCloseAction&) {
   SaveDefaultProject();
-  WriteInteger("top", Top());
-  WriteInteger("left", Left());
-  WriteInteger("wide", Width());
-  WriteInteger("hei", Height());
+  // The normal bounds, which a maximised or minimised window keeps for its restore.
+  vcl::TRect normal = BoundsRect();
+  plat::WINDOWPLACEMENT placement;
+  if (HandleAllocated() && plat::GetWindowPlacement(Handle(), &placement))
+    normal = placement.rcNormalPosition;
+  WriteInteger("top", normal.top);
+  WriteInteger("left", normal.left);
+  WriteInteger("wide", normal.right - normal.left);
+  WriteInteger("hei", normal.bottom - normal.top);
   // Output first: in compare mode it is fed by the generator, the input by the device.
   MMWaveOut1->Close();
   MMWaveIn1->Close();
