@@ -155,7 +155,8 @@ TEST_F(SkinPackages, DescriptionAndArtAgree) {
     }
     ASSERT_NE(s.ComboArrow, nullptr);
     EXPECT_EQ(s.ComboArrow->Bitmap.Width(), 4 * 17);
-    EXPECT_EQ(s.SysButtons.size(), 6u);
+    // Close, maximise, minimise, restore and the three of a maximised child window.
+    EXPECT_EQ(s.SysButtons.size(), 7u);
     EXPECT_EQ(s.Buttons->CheckButtonFrame, 4);
     EXPECT_EQ(s.Buttons->RadioButtonFrame, 4);
     for (const TDataSkinBorder* b : {s.Left.get(), s.Right.get(), s.Top.get(), s.Bottom.get()})

@@ -86,6 +86,7 @@ const Art kBottom{"bottom.bmp", 2, 96, kBorderWidth, true};
 const Art kClose{"btnclose.bmp", 4, 16, 14};
 const Art kMax{"btnmax.bmp", 4, 16, 14};
 const Art kMin{"btnmin.bmp", 4, 16, 14};
+const Art kRestore{"btnrestore.bmp", 4, 16, 14};
 const Art kMenuBar{"menubar.bmp", 2, 48, 19, true};
 const Art kMenuItem{"menuitem.bmp", 5, 40, 18};
 const Art kMenuBg{"menubg.bmp", 1, 40, 40};
@@ -240,22 +241,29 @@ std::vector<uint8_t> WriteDescription(const Theme& t, const Ink& ink) {
   d.Section("Fonts");
   d.Key("FontHeight", 14);
 
+  // The maximise button's place shows the restore button while the window is
+  // maximised (visibility 1) and the maximise button otherwise (visibility 2).
   const struct {
     const char* section;
     const Art* art;
     int action;
-  } caption_buttons[] = {{"ButtonClose", &kClose, 0}, {"ButtonMax", &kMax, 1}, {"ButtonMin", &kMin, 2}};
-  for (int i = 0; i < 3; ++i) {
-    d.Section(caption_buttons[i].section);
-    d.Key("Action", caption_buttons[i].action);
+    int place;
+    int visibility;
+  } caption_buttons[] = {{"ButtonClose", &kClose, 0, 0, 0},
+                         {"ButtonMax", &kMax, 1, 1, 2},
+                         {"ButtonMin", &kMin, 2, 2, 0},
+                         {"ButtonRestore", &kRestore, 1, 1, 1}};
+  for (const auto& b : caption_buttons) {
+    d.Section(b.section);
+    d.Key("Action", b.action);
     d.Key("Align", 1);
-    d.Key("Xcoord", kCaptionButtonX[i]);
+    d.Key("Xcoord", kCaptionButtonX[b.place]);
     d.Key("Ycoord", kCaptionButtonY);
-    d.Key("Visibility", 0);
+    d.Key("Visibility", b.visibility);
     d.Key("Visibility1", 0);
     d.Comment("four frames: normal, pressed, hover, inactive");
-    d.Key("frame", caption_buttons[i].art->frames);
-    d.Key("ButtonImage", caption_buttons[i].art->name);
+    d.Key("frame", b.art->frames);
+    d.Key("ButtonImage", b.art->name);
   }
 
   d.Section("Buttons");
@@ -318,7 +326,7 @@ std::vector<SkinMember> DrawMembers(const Ink& ink) {
       }));
 
   // Caption buttons: normal, pressed, hover, inactive, each with its glyph.
-  const std::pair<const Art*, int> glyphs[] = {{&kClose, 0}, {&kMax, 1}, {&kMin, 2}};
+  const std::pair<const Art*, int> glyphs[] = {{&kClose, 0}, {&kMax, 1}, {&kMin, 2}, {&kRestore, 3}};
   for (const auto& [art, glyph] : glyphs) {
     add(*art, Draw(*art, ink.caption[0], [&, glyph = glyph](Picture& p, const Art& a, int k, int x, int y) {
       Face(p, ink, x, y, a.fw, a.fh, k == 1 ? 1 : k == 2 ? 3 : 0);
@@ -332,6 +340,14 @@ std::vector<SkinMember> DrawMembers(const Ink& ink) {
       } else if (glyph == 1) {
         p.Edge(cx - 4, cy - 4, 9, 8, g, g);
         p.Fill(cx - 4, cy - 3, 9, 1, g);
+      } else if (glyph == 3) {
+        // Two windows: the one behind shows above and to the right of the one in front.
+        p.Fill(cx - 2, cy - 5, 7, 2, g);
+        p.Fill(cx + 4, cy - 5, 1, 6, g);
+        p.Fill(cx + 3, cy, 2, 1, g);
+        p.Fill(cx - 2, cy - 3, 1, 1, g);
+        p.Edge(cx - 4, cy - 2, 7, 6, g, g);
+        p.Fill(cx - 4, cy - 1, 7, 1, g);
       } else {
         p.Fill(cx - 3, cy + 2, 7, 2, g);
       }
