@@ -103,6 +103,10 @@ class Backend {
   virtual bool Restore(HWND window) = 0;
   virtual bool SetTitle(HWND window, const std::string& title) = 0;
   virtual bool SetTopmost(HWND window, bool topmost) = 0;
+  // The window that owns this one (it stays above its owner, and a window
+  // manager keeps it with it) and whether it is modal for it. Set before the
+  // window is shown; a backend without a desktop ignores it.
+  virtual bool SetOwner(HWND /*window*/, HWND /*owner*/, bool /*modal*/) { return false; }
 
   // The 32-bit backing surface of the window, top-down, 0x00RRGGBB. The object
   // lives as long as the window; its bits move when the window is resized.
@@ -145,6 +149,11 @@ class Backend {
 
   // The system's sound for a MessageBeep type; a backend without sounds stays silent.
   virtual void Beep(UINT /*type*/) {}
+
+  // The desktop's clipboard as UTF-8 text, shared with other programs.
+  // Setting takes ownership of the clipboard; nullopt when it holds no text.
+  virtual bool SetClipboardText(const std::string& text) = 0;
+  virtual std::optional<std::string> ClipboardText() = 0;
 };
 
 // The backend of the process, made on first use from QUELLIX_BACKEND ("sdl",

@@ -366,6 +366,17 @@ void HeadlessBackend::Beep(UINT type) {
   beeps_.push_back(type);
 }
 
+bool HeadlessBackend::SetClipboardText(const std::string& text) {
+  std::lock_guard lock(mutex_);
+  clipboard_ = text;
+  return true;
+}
+
+std::optional<std::string> HeadlessBackend::ClipboardText() {
+  std::lock_guard lock(mutex_);
+  return clipboard_;
+}
+
 std::vector<UINT> HeadlessBackend::Beeps() const {
   std::lock_guard lock(mutex_);
   return beeps_;

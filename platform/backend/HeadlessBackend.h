@@ -54,6 +54,8 @@ class HeadlessBackend : public Backend {
   bool SetWindowShape(HWND window, const std::optional<std::vector<RECT>>& shape) override;
   // Kept, not played: tests read them back.
   void Beep(UINT type) override;
+  bool SetClipboardText(const std::string& text) override;
+  std::optional<std::string> ClipboardText() override;
 
   // Input, queued in order. Pointer input is aimed when it is delivered: at
   // the capture window, else the topmost shown window under the pointer. Keys
@@ -140,6 +142,7 @@ class HeadlessBackend : public Backend {
   HitTestCallback hit_test_;
   std::unique_ptr<Drag> drag_;
   std::vector<UINT> beeps_;
+  std::optional<std::string> clipboard_;
 
   // Guarded by the layer's wait mutex, so PollEvents waits on the layer clock.
   std::deque<Event> queue_;

@@ -3,13 +3,20 @@
 #include <SDL.h>
 #include <SDL_shape.h>
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 #include "platform/backend/KeyMap.h"
+#include "platform/backend/X11Desktop.h"
 #include "platform/kernel/Clock.h"
 
 namespace plat::backend {
@@ -32,6 +39,13 @@ struct SdlBackend::Window {
   SDL_Texture* texture = nullptr;
   int texture_width = 0;
   int texture_height = 0;
+  bool hidden_as_minimized = false;  // minimised without a window manager
+  bool visible = false;
+  bool topmost = false;
+  bool popup = false;
+  HWND owner = nullptr;
+  bool modal = false;
+  uint64_t raised = 0;  // when it last went to the top
 };
 
 struct SdlThunks {
@@ -141,7 +155,6 @@ bool EnvSet(const char* name) {
 struct VideoState {
   bool ready = false;
   std::string error;
-  Uint32 wake_event = 0;
 };
 
 // SDL's video is one per process and is started once: every backend instance
@@ -156,6 +169,12 @@ const VideoState& Video() {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    // The layer draws every pixel itself: SDL's software renderer puts them on
+    // the screen through shared memory, where a GL context (a software
+    // rasteriser on most desktops without a GPU driver) costs a third of a
+    // second a window and most of the time a frame takes.
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // With no X display, no Wayland display and no runtime folder to find one
     // in, nothing can open; asking SDL anyway has the Wayland client library
     // print an "error:" line on a run that goes on fine without windows.
@@ -168,12 +187,10 @@ const VideoState& Video() {
       state.error = std::string("the display could not be opened: ") + SDL_GetError();
       return;
     }
-    state.wake_event = SDL_RegisterEvents(1);
-    if (state.wake_event == static_cast<Uint32>(-1)) {
-      state.error = "SDL has no user event left for waking the event loop";
-      SDL_QuitSubSystem(SDL_INIT_VIDEO);
-      return;
-    }
+    // SDL's own handler ends the process on the first X error, even one about
+    // a window that has just gone.
+    if (const char* driver = SDL_GetCurrentVideoDriver(); driver && std::strcmp(driver, "x11") == 0)
+      x11::InstallErrorHandlers();
     state.ready = true;
   });
   return state;
@@ -181,12 +198,16 @@ const VideoState& Video() {
 
 }  // namespace
 
-SdlBackend::SdlBackend() = default;
+// Other threads wake the loop through an eventfd rather than an SDL event:
+// SDL wakes a waiting loop by sending an X event to one of its windows, which
+// may be a menu that the loop destroys before the event arrives.
+SdlBackend::SdlBackend() : wake_fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 SdlBackend::~SdlBackend() {
   windows_.clear();
   if (custom_cursor_) SDL_FreeCursor(custom_cursor_);
   for (auto& [shape, cursor] : system_cursors_) SDL_FreeCursor(cursor);
+  if (wake_fd_ >= 0) close(wake_fd_);
 }
 
 bool SdlBackend::Start() {
@@ -197,7 +218,6 @@ bool SdlBackend::Start() {
     error_ = video.error;
     return false;
   }
-  wake_event_ = video.wake_event;
   video_ready_ = true;
   return true;
 }
@@ -238,6 +258,10 @@ bool SdlBackend::OpenWindow(HWND window, const WindowParams& params) {
   const SDL_Rect r = ToSdl(w->rect);
   w->title = params.title;
   w->flags = flags;
+  w->visible = params.visible;
+  w->topmost = params.topmost;
+  w->popup = params.popup;
+  w->raised = ++raise_serial_;
   w->sdl = SDL_CreateWindow(params.title.c_str(), r.x, r.y, r.w, r.h, flags);
   if (!w->sdl) {
     error_ = std::string("a window could not be made: ") + SDL_GetError();
@@ -250,6 +274,8 @@ bool SdlBackend::OpenWindow(HWND window, const WindowParams& params) {
     return false;
   }
   SDL_SetWindowHitTest(w->sdl, &SdlThunks::HitTest, this);
+  x11::SetClassHint(w->sdl);
+  x11::SetTitle(w->sdl, params.title);
   windows_[window] = std::move(w);
   return true;
 }
@@ -285,6 +311,9 @@ bool SdlBackend::Show(HWND window, bool visible) {
   Window* w = Find(window);
   if (!w) return false;
   visible ? SDL_ShowWindow(w->sdl) : SDL_HideWindow(w->sdl);
+  if (visible && !w->visible) w->raised = ++raise_serial_;
+  w->visible = visible;
+  if (visible) KeepBands();
   return true;
 }
 
@@ -292,12 +321,53 @@ bool SdlBackend::Raise(HWND window) {
   Window* w = Find(window);
   if (!w) return false;
   SDL_RaiseWindow(w->sdl);
+  w->raised = ++raise_serial_;
+  KeepBands();
   return true;
+}
+
+bool SdlBackend::WindowManager() {
+  const uint32_t now = SDL_GetTicks();
+  if (wm_known_ && now - wm_checked_ms_ < 1000) return wm_running_;
+  for (auto& [hwnd, w] : windows_) {
+    wm_running_ = x11::WindowManagerRunning(w->sdl);
+    wm_known_ = true;
+    wm_checked_ms_ = now;
+    break;
+  }
+  return wm_running_;
+}
+
+void SdlBackend::KeepBands() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver || std::strcmp(driver, "x11") != 0 || WindowManager()) return;
+  // 1: stay-on-top windows and what they own; 2: popups, above everything.
+  auto band = [&](const Window& w) {
+    if (w.popup) return 2;
+    const Window* at = &w;
+    for (int depth = 0; at && depth < 8; ++depth, at = at->owner ? Find(at->owner) : nullptr)
+      if (at->topmost) return 1;
+    return 0;
+  };
+  std::vector<std::pair<std::pair<int, uint64_t>, SDL_Window*>> above;
+  for (auto& [hwnd, w] : windows_)
+    if (w->visible && !w->hidden_as_minimized)
+      if (const int b = band(*w); b > 0) above.push_back({{b, w->raised}, w->sdl});
+  std::sort(above.begin(), above.end());
+  for (auto& [key, sdl] : above) x11::RaiseWindow(sdl);
 }
 
 bool SdlBackend::Minimize(HWND window) {
   Window* w = Find(window);
   if (!w) return false;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver && std::strcmp(driver, "x11") == 0 && !WindowManager()) {
+    // Only a window manager iconifies; without one the window is taken off
+    // the screen until it is restored.
+    SDL_HideWindow(w->sdl);
+    w->hidden_as_minimized = true;
+    return true;
+  }
   SDL_MinimizeWindow(w->sdl);
   return true;
 }
@@ -312,6 +382,11 @@ bool SdlBackend::Maximize(HWND window) {
 bool SdlBackend::Restore(HWND window) {
   Window* w = Find(window);
   if (!w) return false;
+  if (w->hidden_as_minimized) {
+    w->hidden_as_minimized = false;
+    SDL_ShowWindow(w->sdl);
+    return true;
+  }
   SDL_RestoreWindow(w->sdl);
   return true;
 }
@@ -320,14 +395,40 @@ bool SdlBackend::SetTitle(HWND window, const std::string& title) {
   Window* w = Find(window);
   if (!w) return false;
   SDL_SetWindowTitle(w->sdl, title.c_str());
+  x11::SetTitle(w->sdl, title);
   w->title = title;
+  return true;
+}
+
+void SdlBackend::ApplyAbove(Window& w) {
+  bool above = false;
+  const Window* at = &w;
+  for (int depth = 0; at && depth < 8 && !above; ++depth, at = at->owner ? Find(at->owner) : nullptr)
+    above = at->topmost;
+  const bool now = (SDL_GetWindowFlags(w.sdl) & SDL_WINDOW_ALWAYS_ON_TOP) != 0;
+  if (above != now) SDL_SetWindowAlwaysOnTop(w.sdl, above ? SDL_TRUE : SDL_FALSE);
+}
+
+bool SdlBackend::SetOwner(HWND window, HWND owner, bool modal) {
+  Window* w = Find(window);
+  if (!w) return false;
+  const Window* o = owner != window ? Find(owner) : nullptr;
+  w->owner = o ? owner : nullptr;
+  w->modal = modal && o;
+  x11::SetTransientFor(w->sdl, o ? o->sdl : nullptr);
+  // A window that belongs with a stay-on-top window stays on top with it, as
+  // a window manager keeps transients in their own layer only. SDL rewrites
+  // the whole state of a hidden window for that, so the modal state follows.
+  ApplyAbove(*w);
+  x11::SetModal(w->sdl, w->modal);
   return true;
 }
 
 bool SdlBackend::SetTopmost(HWND window, bool topmost) {
   Window* w = Find(window);
   if (!w) return false;
-  SDL_SetWindowAlwaysOnTop(w->sdl, topmost ? SDL_TRUE : SDL_FALSE);
+  w->topmost = topmost;
+  ApplyAbove(*w);
   return true;
 }
 
@@ -406,7 +507,13 @@ bool SdlBackend::MakeShaped(Window& w) {
   w.renderer = renderer;
   w.shaped = true;
   SDL_SetWindowHitTest(w.sdl, &SdlThunks::HitTest, this);
+  x11::SetClassHint(w.sdl);
+  x11::SetTitle(w.sdl, w.title);
   if (live & SDL_WINDOW_ALWAYS_ON_TOP) SDL_SetWindowAlwaysOnTop(w.sdl, SDL_TRUE);
+  if (const Window* owner = w.owner ? Find(w.owner) : nullptr) {
+    x11::SetTransientFor(w.sdl, owner->sdl);
+    x11::SetModal(w.sdl, w.modal);
+  }
   ApplyShape(w);
   if (live & SDL_WINDOW_SHOWN) SDL_ShowWindow(w.sdl);
   // The new window starts with the whole picture.
@@ -561,13 +668,43 @@ int SdlBackend::HitTest(uint32_t sdl_window_id, int x, int y) {
   return HTCLIENT;
 }
 
+bool SdlBackend::SetClipboardText(const std::string& text) {
+  return Start() && SDL_SetClipboardText(text.c_str()) == 0;
+}
+
+std::optional<std::string> SdlBackend::ClipboardText() {
+  if (!Start() || !SDL_HasClipboardText()) return std::nullopt;
+  char* text = SDL_GetClipboardText();
+  if (!text) return std::nullopt;
+  std::string out(text);
+  SDL_free(text);
+  return out;
+}
+
 void SdlBackend::Wake() {
   wake_pending_ = true;
-  if (video_ready_) {
-    SDL_Event e{};
-    e.type = wake_event_;
-    SDL_PushEvent(&e);
+  if (wake_fd_ >= 0) {
+    const uint64_t one = 1;
+    [[maybe_unused]] auto written = write(wake_fd_, &one, sizeof one);
   }
+}
+
+bool SdlBackend::WaitForInput(int timeout_ms) {
+  SDL_Window* any = windows_.empty() ? nullptr : windows_.begin()->second->sdl;
+  // Xlib may already hold events it read while answering another request.
+  if (any && x11::FlushAndCheckQueued(any)) return false;
+  pollfd fds[2] = {{wake_fd_, POLLIN, 0}, {any ? x11::ConnectionFd(any) : -1, POLLIN, 0}};
+  const int ready = wake_fd_ >= 0 || fds[1].fd >= 0 ? poll(fds, 2, timeout_ms) : 0;
+  if (ready <= 0 && wake_fd_ < 0 && fds[1].fd < 0 && timeout_ms != 0) {
+    // Neither descriptor exists (another video driver): SDL waits instead.
+    SDL_WaitEventTimeout(nullptr, timeout_ms < 0 ? 10 : std::min(timeout_ms, 10));
+  }
+  if (wake_fd_ >= 0 && (fds[0].revents & POLLIN)) {
+    uint64_t count = 0;
+    [[maybe_unused]] auto got = read(wake_fd_, &count, sizeof count);
+    return true;
+  }
+  return false;
 }
 
 Event SdlBackend::PointerEvent(EventType type, Window& w, int x, int y) {
@@ -727,10 +864,6 @@ int SdlBackend::PollEvents(EventSink& sink, DWORD timeout_ms) {
   int delivered = 0;
   std::vector<Event> out;
   auto handle = [&](const SDL_Event& sdl) {
-    if (sdl.type == wake_event_) {
-      woken = true;
-      return;
-    }
     out.clear();
     Translate(sdl, out);
     // The sink may open, close or resize windows; nothing above refers into the map.
@@ -741,10 +874,8 @@ int SdlBackend::PollEvents(EventSink& sink, DWORD timeout_ms) {
   while (SDL_PollEvent(&sdl)) handle(sdl);
   if (delivered == 0 && !woken && timeout_ms != 0) {
     const int wait_ms = timeout_ms == INFINITE ? -1 : static_cast<int>(std::min<DWORD>(timeout_ms, INT_MAX));
-    if (wait_ms < 0 ? SDL_WaitEvent(&sdl) : SDL_WaitEventTimeout(&sdl, wait_ms)) {
-      handle(sdl);
-      while (SDL_PollEvent(&sdl)) handle(sdl);
-    }
+    woken = WaitForInput(wait_ms);
+    while (SDL_PollEvent(&sdl)) handle(sdl);
   }
   return delivered;
 }

@@ -39,6 +39,7 @@ class SdlBackend : public Backend {
   bool Restore(HWND window) override;
   bool SetTitle(HWND window, const std::string& title) override;
   bool SetTopmost(HWND window, bool topmost) override;
+  bool SetOwner(HWND window, HWND owner, bool modal) override;
   Surface* WindowSurface(HWND window) override;
   bool Present(HWND window, const std::vector<RECT>& dirty) override;
   SIZE ScreenSize() override;
@@ -51,6 +52,8 @@ class SdlBackend : public Backend {
   void SetCursorPos(POINT screen_point) override;
   int PollEvents(EventSink& sink, DWORD timeout_ms) override;
   void Wake() override;
+  bool SetClipboardText(const std::string& text) override;
+  std::optional<std::string> ClipboardText() override;
   bool NeedsPolling() const override { return true; }
   void SetHitTest(HitTestCallback callback) override;
   // A window takes a shape once SDL has made it a shaped window: the first
@@ -71,6 +74,19 @@ class SdlBackend : public Backend {
   Window* Find(HWND window);
   const Window* Find(HWND window) const;
   Window* FindById(uint32_t sdl_window_id);
+  // Waits up to `timeout_ms` (-1: no limit) for X input or Wake(); true when woken.
+  bool WaitForInput(int timeout_ms);
+  // Whether a window manager runs (asked again now and then: one may start or end).
+  bool WindowManager();
+  // Without a window manager nobody keeps stay-on-top windows, the windows
+  // they own and popups above the rest: after a window goes up, they follow.
+  void KeepBands();
+  // Stay-on-top on the desktop: the window's own setting or its owner's.
+  void ApplyAbove(Window& w);
+  bool wm_known_ = false;
+  bool wm_running_ = false;
+  uint32_t wm_checked_ms_ = 0;
+  uint64_t raise_serial_ = 0;
   // Makes the texture match the surface and uploads `dirty`; false on failure.
   bool Upload(Window& w, const std::vector<RECT>& dirty);
   void Redraw(Window& w);
@@ -91,7 +107,7 @@ class SdlBackend : public Backend {
   std::string error_;
   std::atomic<bool> video_ready_{false};
   std::atomic<bool> wake_pending_{false};
-  std::atomic<uint32_t> wake_event_{0};
+  int wake_fd_ = -1;  // an eventfd other threads write to end a wait
   std::map<HWND, std::unique_ptr<Window>> windows_;
   HWND capture_ = nullptr;
   std::optional<RECT> clip_;

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <string>
 
 #include "platform/backend/Backend.h"
 #include "platform/gdi/GdiObjects.h"
 #include "platform/kernel/Errors.h"
 #include "platform/user/Input.h"
+#include "platform/user/Focus.h"
 #include "platform/user/Messages.h"
 #include "platform/user/NonClient.h"
 #include "platform/user/Paint.h"
@@ -132,6 +134,43 @@ MINMAXINFO MinMaxInfo(HWND hwnd) {
   return info;
 }
 
+// Tells the desktop, as the window is shown, its title (the caption may have
+// come with its creation, after the native window was made), which window it
+// belongs with and whether it is modal: shown while the window it belongs
+// with is disabled (a modal loop disables its owner first). Windows owned by
+// the hidden application window belong with the window that was active.
+void TellDesktop(HWND hwnd, backend::Backend& native) {
+  HWND owner = nullptr;
+  bool popup = false;
+  std::string title;
+  {
+    std::lock_guard lock(WindowLock());
+    auto record = LookupWindowLocked(hwnd);
+    if (!record) return;
+    title = record->text;
+    popup = (record->style & WS_POPUP) && (record->style & WS_CAPTION) != WS_CAPTION &&
+            (record->ex_style & WS_EX_TOOLWINDOW);
+    auto shown_native = [&](HWND candidate) {
+      auto r = LookupWindowLocked(candidate);
+      return r && candidate != hwnd && !r->parent && r->backend_open && (r->style & WS_VISIBLE);
+    };
+    if (shown_native(record->owner)) owner = record->owner;
+  }
+  native.SetTitle(hwnd, title);
+  if (popup) return;
+  bool modal = false;
+  if (owner) {
+    modal = !IsWindowEnabled(owner);
+  } else if (HWND active = GetActiveWindow(); active && active != hwnd && !IsWindowEnabled(active)) {
+    auto r = LookupWindow(active);
+    if (r && !r->parent && r->backend_open && (r->style & WS_VISIBLE)) {
+      owner = active;
+      modal = true;
+    }
+  }
+  native.SetOwner(hwnd, owner, modal);
+}
+
 // The native window of a top-level window follows its record. No lock held.
 void SyncNative(HWND hwnd, bool rect_changed, bool shown, bool hidden, bool raised, bool topmost_changed) {
   bool open = false;
@@ -156,6 +195,7 @@ void SyncNative(HWND hwnd, bool rect_changed, bool shown, bool hidden, bool rais
   }
   if (topmost_changed) native.SetTopmost(hwnd, (ex_style & WS_EX_TOPMOST) != 0);
   if (hidden) native.Show(hwnd, false);
+  if (shown) TellDesktop(hwnd, native);
   if (shown) {
     if (style & WS_MINIMIZE) {
       native.Show(hwnd, true);

@@ -90,10 +90,14 @@ POINT ToClient(HWND hwnd, POINT screen) {
 }
 
 // Visible windows under the point, deepest first within each top-level
-// window, top-level windows topmost first.
-std::vector<HWND> CandidatesAt(POINT screen) {
+// window, top-level windows topmost first. The backend names the top-level
+// window the pointer is over on the screen where it knows it: then only that
+// window's tree is searched, whatever order the layer keeps.
+std::vector<HWND> CandidatesAt(POINT screen, HWND shown_top) {
   std::vector<HWND> out;
-  const std::vector<HWND> top_levels = user::TopLevelWindows();
+  std::vector<HWND> top_levels = user::TopLevelWindows();
+  if (shown_top && std::find(top_levels.begin(), top_levels.end(), shown_top) != top_levels.end())
+    top_levels.assign(1, shown_top);
   std::lock_guard lock(WindowLock());
   std::vector<std::shared_ptr<user::WindowRecord>> tops;
   for (HWND hwnd : top_levels)
@@ -160,6 +164,18 @@ HWND TopOf(HWND hwnd) {
   auto record = LookupWindowLocked(hwnd);
   while (record && record->parent) record = LookupWindowLocked(record->parent);
   return record ? record->hwnd : nullptr;
+}
+
+// A control takes input only while its top-level window does: a modal dialog
+// disables its owner, and with it every control inside.
+bool TopEnabled(HWND hwnd) { return Enabled(TopOf(hwnd)); }
+
+// A press on a window disabled by a modal dialog brings the dialog forward,
+// where the desktop may have stacked it under its owner.
+void ShowModalOver(HWND disabled_top) {
+  HWND active = GetActiveWindow();
+  if (!active || active == disabled_top || !IsWindowVisible(active) || !Enabled(active)) return;
+  BringWindowToTop(active);
 }
 
 UINT DownMessage(backend::MouseButton button) {
@@ -243,7 +259,7 @@ void HandleMouse(const backend::Event& e) {
   // The window under the pointer: the first candidate whose hit test does not pass it on.
   HWND hwnd = nullptr;
   LRESULT hit = HTNOWHERE;
-  for (HWND candidate : CandidatesAt(screen)) {
+  for (HWND candidate : CandidatesAt(screen, e.window)) {
     hit = user::HitTest(candidate, screen);
     if (hit != HTTRANSPARENT) {
       hwnd = candidate;
@@ -251,6 +267,10 @@ void HandleMouse(const backend::Event& e) {
     }
   }
   // Disabled children leave the click to their parent; a disabled top-level window takes none.
+  if (hwnd && !TopEnabled(hwnd)) {
+    if (e.type == backend::EventType::MouseDown) ShowModalOver(TopOf(hwnd));
+    hwnd = nullptr;
+  }
   while (hwnd && !Enabled(hwnd)) {
     auto record = user::LookupWindow(hwnd);
     hwnd = record && (record->style & WS_CHILD) ? record->parent : nullptr;
@@ -342,7 +362,7 @@ HWND KeyTarget(bool* no_focus) {
   *no_focus = !focus;
   // Without a focus window the active window hears the keys as system keys.
   if (!focus) focus = GetActiveWindow();
-  if (!focus || !Enabled(focus)) return nullptr;
+  if (!focus || !Enabled(focus) || !TopEnabled(focus)) return nullptr;
   return focus;
 }
 

@@ -550,7 +550,10 @@ void OpenNativeWindow(HWND hwnd) {
     params.topmost = record->ex_style & WS_EX_TOPMOST;
     params.tool_window = record->ex_style & WS_EX_TOOLWINDOW;
     // A bordered popup (a drop-down list, a calendar) is still a popup: only a caption makes it a window.
-    params.popup = (record->style & WS_POPUP) && (record->style & WS_CAPTION) != WS_CAPTION;
+    // Menus, drop-down lists, calendars and tips: captionless tool popups.
+    // A captionless form (a splash window) is an ordinary window to the desktop.
+    params.popup = (record->style & WS_POPUP) && (record->style & WS_CAPTION) != WS_CAPTION &&
+                   (record->ex_style & WS_EX_TOOLWINDOW);
   }
   if (!backend::Current().OpenWindow(hwnd, params)) return;
   bool shaped = false;

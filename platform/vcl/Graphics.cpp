@@ -21,14 +21,17 @@ using namespace plat;
 namespace {
 
 // Handles that could not be freed because a DC still held them; retried
-// whenever another handle is let go.
+// whenever another handle is let go. These tables are never destroyed: graphic
+// objects that outlive main (a static font, an exit called from a library)
+// still release into them, so the process's end never depends on the order
+// of static destructors.
 std::mutex& PendingMutex() {
-  static std::mutex m;
-  return m;
+  static auto* m = new std::mutex;
+  return *m;
 }
 std::vector<HGDIOBJ>& Pending() {
-  static std::vector<HGDIOBJ> pending;
-  return pending;
+  static auto* pending = new std::vector<HGDIOBJ>;
+  return *pending;
 }
 
 // Shared handles by attribute key, counted by the objects that use them.
@@ -37,12 +40,12 @@ struct CachedResource {
   int refs = 0;
 };
 std::mutex& CacheMutex() {
-  static std::mutex m;
-  return m;
+  static auto* m = new std::mutex;
+  return *m;
 }
 std::map<std::string, CachedResource>& Cache() {
-  static std::map<std::string, CachedResource> cache;
-  return cache;
+  static auto* cache = new std::map<std::string, CachedResource>;
+  return *cache;
 }
 
 template <class T>
