@@ -266,21 +266,7 @@ BOOL GetCharWidth32A(HDC hdc, UINT first, UINT last, int* widths) {
   if (!font) return FALSE;
   for (UINT code = first; code <= last; ++code) {
     std::string utf8;
-    if (code < 0x80) {
-      utf8 += static_cast<char>(code);
-    } else if (code < 0x800) {
-      utf8 += static_cast<char>(0xC0 | (code >> 6));
-      utf8 += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-      utf8 += static_cast<char>(0xE0 | (code >> 12));
-      utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      utf8 += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      utf8 += static_cast<char>(0xF0 | (code >> 18));
-      utf8 += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-      utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      utf8 += static_cast<char>(0x80 | (code & 0x3F));
-    }
+    fonts::AppendUtf8(utf8, code);
     std::vector<int> a = font->Advances(utf8);
     widths[code - first] = a.empty() ? 0 : a[0];
   }

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/gdi/TextUtf8.h"
+
 namespace vcl {
 
 TFormValue TFormValue::Int(int64_t v) {
@@ -70,24 +72,6 @@ int HexValue(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
-}
-
-void AppendUtf8(std::string& out, uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
 }
 
 enum TToken { tEOF, tIdent, tInt, tFloat, tString, tSymbol };
@@ -270,7 +254,7 @@ class TParser {
           }
         }
         if (pos_ == start || (code >= 0xD800 && code <= 0xDFFF)) Error("Invalid character code");
-        AppendUtf8(text_value_, code);
+        plat::fonts::AppendUtf8(text_value_, code);
       } else {
         break;
       }
