@@ -310,7 +310,12 @@ std::optional<RECT> SdlBackend::WindowRect(HWND window) const {
 bool SdlBackend::Show(HWND window, bool visible) {
   Window* w = Find(window);
   if (!w) return false;
+  // Without a window manager SDL gives the keyboard to every window it shows;
+  // a menu or a drop-down list must leave it where it was.
+  SDL_Window* focus_before = visible && w->popup ? SDL_GetKeyboardFocus() : nullptr;
   visible ? SDL_ShowWindow(w->sdl) : SDL_HideWindow(w->sdl);
+  if (focus_before && focus_before != w->sdl && SDL_GetKeyboardFocus() == w->sdl)
+    SDL_SetWindowInputFocus(focus_before);
   if (visible && !w->visible) w->raised = ++raise_serial_;
   w->visible = visible;
   if (visible) KeepBands();
@@ -735,14 +740,17 @@ void SdlBackend::TranslateWindowEvent(const SDL_Event& sdl, Window& w, std::vect
   const int data1 = sdl.window.data1;
   const int data2 = sdl.window.data2;
   switch (sdl.window.event) {
-    case SDL_WINDOWEVENT_MOVED:
+    case SDL_WINDOWEVENT_MOVED: {
+      int x = data1, y = data2;
+      x11::RootPosition(w.sdl, &x, &y);
       // The layer's own moves come back too; only news is passed on.
-      if (data1 == w.rect.left && data2 == w.rect.top) break;
+      if (x == w.rect.left && y == w.rect.top) break;
       // Where SDL parks a shaped window while it reshapes it; ApplyShape brings it back.
-      if (w.shaped && data1 == kShapeParking && data2 == kShapeParking) break;
-      w.rect = RECT{data1, data2, data1 + (w.rect.right - w.rect.left), data2 + (w.rect.bottom - w.rect.top)};
+      if (w.shaped && x == kShapeParking && y == kShapeParking) break;
+      w.rect = RECT{x, y, x + (w.rect.right - w.rect.left), y + (w.rect.bottom - w.rect.top)};
       emit(EventType::Moved);
       break;
+    }
     case SDL_WINDOWEVENT_RESIZED:
     case SDL_WINDOWEVENT_SIZE_CHANGED: {
       const RECT fitted =
@@ -774,12 +782,23 @@ void SdlBackend::TranslateWindowEvent(const SDL_Event& sdl, Window& w, std::vect
       emit(EventType::Exposed);
       break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
+      // Popups never take the focus (see Show); SDL's passing focus is not news.
+      if (w.popup) break;
       emit(EventType::FocusGained);
       if (clip_) ApplyClip();
       break;
-    case SDL_WINDOWEVENT_FOCUS_LOST:
+    case SDL_WINDOWEVENT_FOCUS_LOST: {
+      if (w.popup) break;
+      // Lost to a popup of ours, or already given back: the window still has it.
+      SDL_Window* now = SDL_GetKeyboardFocus();
+      if (now == w.sdl) break;
+      bool to_popup = false;
+      for (auto& [h, other] : windows_)
+        if (other->sdl == now && other->popup) to_popup = true;
+      if (to_popup) break;
       emit(EventType::FocusLost);
       break;
+    }
     case SDL_WINDOWEVENT_LEAVE:
       if (!capture_) emit(EventType::MouseLeave);
       break;

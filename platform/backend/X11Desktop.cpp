@@ -175,6 +175,13 @@ void RaiseWindow(SDL_Window* window) {
   XFlush(t.display);
 }
 
+bool RootPosition(SDL_Window* window, int* x, int* y) {
+  const XTarget t = TargetOf(window);
+  if (!t.display) return false;
+  Window child = 0;
+  return XTranslateCoordinates(t.display, t.window, DefaultRootWindow(t.display), 0, 0, x, y, &child);
+}
+
 bool WindowManagerRunning(SDL_Window* any_window) {
   const XTarget t = TargetOf(any_window);
   if (!t.display) return false;

@@ -34,6 +34,10 @@ void SetTransientFor(SDL_Window* window, SDL_Window* owner);
 void SetModal(SDL_Window* window, bool modal);
 // Puts the window at the top of the stack, without asking for the focus.
 void RaiseWindow(SDL_Window* window);
+// Where the window's top-left corner is on the screen now, asked of the X
+// server: SDL's own figure can count a window manager's frame twice while it
+// takes the window in. False where the window is not an X window.
+bool RootPosition(SDL_Window* window, int* x, int* y);
 // True while a window manager that follows the desktop's conventions runs.
 bool WindowManagerRunning(SDL_Window* any_window);
 
