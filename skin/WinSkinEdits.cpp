@@ -271,8 +271,15 @@ void TSkinComBox::DrawControl(plat::HDC dc, const TRect& rect) {
   StyleBits = static_cast<plat::DWORD>(plat::GetWindowLongA(Handle(), plat::GWL_STYLE));
   ExStyleBits = static_cast<plat::DWORD>(plat::GetWindowLongA(Handle(), plat::GWL_EXSTYLE));
   ComboInfo = plat::COMBOBOXINFO{};
-  if (plat::GetComboBoxInfo(Handle(), &ComboInfo) && (ComboInfo.stateButton & plat::STATE_SYSTEM_INVISIBLE))
-    return;
+  if (plat::GetComboBoxInfo(Handle(), &ComboInfo)) {
+    if (ComboInfo.stateButton & plat::STATE_SYSTEM_INVISIBLE) return;
+    // The button is pressed while its list is open; the release that ends
+    // the press goes to the list, so the press ends as the list closes.
+    const bool dropped = ComboInfo.stateButton & plat::STATE_SYSTEM_PRESSED;
+    if (dropped) MouseState |= kSkinPressed;
+    if (!dropped && was_dropped_) MouseState &= ~kSkinPressed;
+    was_dropped_ = dropped;
+  }
   const plat::HWND focus = plat::GetFocus();
   IsFocused = focus && (focus == Handle() || plat::IsChild(Handle(), focus));
   IsEnabled = (StyleBits & plat::WS_DISABLED) == 0;

@@ -66,6 +66,7 @@ class TSkinComBox : public TSkinControl {
   void PostProcessMessage(vcl::TMessage& message) override;
 
  private:
+  bool was_dropped_ = false;  // the list was open at the last paint
   void AttachParts();
   void ReleaseEdit();
   // Frees the list's companion (it lives in the form skin's list).

@@ -135,7 +135,7 @@ TEST_F(WinSkinEditsTest, ComboShowsTheFrameOfItsState) {
       {"normal", [] {}, 1},
       {"focused", [&] { plat::SetFocus(h); }, 4},
       {"hovered", [&] { MoveTo(list, 50, 10); }, 4},
-      {"pressed", [&] { list_skin->MouseState |= kSkinPressed; }, 2},
+      {"pressed while its list is open", [&] { plat::SendMessageA(h, plat::CB_SHOWDROPDOWN, plat::TRUE, 0); }, 2},
       {"disabled", [&] { plat::EnableWindow(h, plat::FALSE); }, 3},
   };
   for (const Case& c : cases) {
@@ -156,6 +156,16 @@ TEST_F(WinSkinEditsTest, ComboShowsTheFrameOfItsState) {
     // The text area is the control's own.
     EXPECT_NE(At(list, 50, 10), Rgb(kSunk[k]));
   }
+  reset();
+  // A press on the button opens the list, whose click closes it: the press
+  // ends with the list, though its release went to the list.
+  plat::SendMessageA(h, plat::WM_LBUTTONDOWN, plat::MK_LBUTTON, Point(110, 10));
+  Pump();
+  plat::SendMessageA(h, plat::CB_SHOWDROPDOWN, plat::FALSE, 0);
+  plat::InvalidateRect(h, nullptr, plat::TRUE);
+  Pump();
+  EXPECT_NE(list_skin->CurrentFrame(), 2);
+  EXPECT_NE(At(list, 110, 10), Rgb(kComboButton[1]));
   reset();
 
   // A press in the drop-down combo's edit shows the pressed frame; typing
