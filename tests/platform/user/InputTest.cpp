@@ -8,6 +8,7 @@
 #include "platform/kernel/Clock.h"
 #include "platform/user/Cursor.h"
 #include "platform/user/Focus.h"
+#include "platform/user/Geometry.h"
 #include "platform/user/Input.h"
 
 using namespace plat;
@@ -223,6 +224,54 @@ TEST_F(Input, DisabledWindowsGetNoInput) {
   EXPECT_TRUE(Pump().empty());
   EXPECT_EQ(SetFocus(child), nullptr);
   SetWindowLongA(top_, GWL_STYLE, GetWindowLongA(top_, GWL_STYLE) & ~static_cast<LONG>(WS_DISABLED));
+}
+
+// A modal dialog disables its owner: the owner's controls take no click, and
+// the click brings the active dialog forward instead.
+TEST_F(Input, ADisabledTopLevelWindowBlocksItsControlsAndShowsItsModalDialog) {
+  HWND button = At(top_, WS_CHILD | WS_VISIBLE, 10, 10, 50, 50);
+  HWND dialog = At(nullptr, WS_POPUP | WS_CAPTION | WS_VISIBLE, 400, 100, 100, 100);
+  backend::WindowParams params;
+  params.rect = RECT{400, 100, 500, 200};
+  params.visible = true;
+  screen_->OpenWindow(dialog, params);
+  SetActiveWindow(dialog);
+  EnableWindow(top_, FALSE);
+  screen_->Raise(top_);
+  Pump();
+  ASSERT_EQ(screen_->WindowAt(POINT{120, 120}), top_);
+
+  screen_->InjectClick(POINT{120, 120});
+  EXPECT_TRUE(Pump().empty()) << "the enabled button of a disabled window took the click";
+  EXPECT_TRUE(Log(WM_LBUTTONDOWN).empty());
+  EXPECT_EQ(GetActiveWindow(), dialog);
+  EXPECT_EQ(screen_->ZOrder().front(), dialog) << "the dialog came forward";
+  (void)button;
+  EnableWindow(top_, TRUE);
+  screen_->CloseWindow(dialog);
+  DestroyWindow(dialog);
+}
+
+// The click goes to the window the desktop shows under the pointer, whatever
+// order the layer keeps.
+TEST_F(Input, AClickGoesToTheWindowTheDesktopShowsThere) {
+  HWND over = At(nullptr, WS_POPUP | WS_VISIBLE, 150, 150, 100, 100);
+  SetWindowPos(over, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  backend::WindowParams params;
+  params.rect = RECT{150, 150, 250, 250};
+  params.visible = true;
+  screen_->OpenWindow(over, params);
+  // The desktop stacks it under the other window, though the layer keeps it on top.
+  screen_->SetTopmost(over, false);
+  screen_->Raise(top_);
+  Pump();
+  ASSERT_EQ(screen_->WindowAt(POINT{160, 160}), top_);
+  screen_->InjectClick(POINT{160, 160});
+  auto downs = Only(Pump(), WM_LBUTTONDOWN);
+  ASSERT_EQ(downs.size(), 1u);
+  EXPECT_EQ(downs[0].hwnd, top_);
+  screen_->CloseWindow(over);
+  DestroyWindow(over);
 }
 
 TEST_F(Input, TrackedWindowHearsTheMouseLeave) {
