@@ -69,33 +69,30 @@ class XDesktop : public ::testing::Test {
     }
     return 0;
   }
-  std::string Text(Window w, Atom property, Atom type) {
+  // A property's items: bytes for 8-bit ones, longs for 32-bit ones.
+  template <class Item>
+  std::vector<Item> Items(Window w, Atom property, Atom type) {
     Atom got = 0;
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    std::string out;
+    std::vector<Item> out;
     if (XGetWindowProperty(display, w, property, 0, 1024, False, type, &got, &format, &count, &after, &data) ==
             Success &&
         data) {
-      out.assign(reinterpret_cast<const char*>(data), count);
+      const auto* items = reinterpret_cast<const Item*>(data);
+      out.assign(items, items + count);
       XFree(data);
     }
     return out;
   }
+  std::string Text(Window w, Atom property, Atom type) {
+    const auto bytes = Items<char>(w, property, type);
+    return std::string(bytes.begin(), bytes.end());
+  }
   std::vector<Atom> States(Window w) {
-    Atom got = 0;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    std::vector<Atom> out;
-    if (XGetWindowProperty(display, w, A("_NET_WM_STATE"), 0, 64, False, XA_ATOM, &got, &format, &count, &after,
-                           &data) == Success &&
-        data) {
-      for (unsigned long i = 0; i < count; ++i) out.push_back(reinterpret_cast<const long*>(data)[i]);
-      XFree(data);
-    }
-    return out;
+    const auto atoms = Items<long>(w, A("_NET_WM_STATE"), XA_ATOM);
+    return std::vector<Atom>(atoms.begin(), atoms.end());
   }
   // Children of the root, bottom first.
   std::vector<Window> Stack() {
