@@ -20,12 +20,14 @@ bool OnPath(const char* program) {
 
 }  // namespace
 
-std::string RegistryWithDevices() {
-  return "Quellix Registry Store 1\n\n"
-         "[HKEY_CURRENT_USER\\Vantorel]\n\n"
-         "[HKEY_CURRENT_USER\\Vantorel\\Sonavex Pro Lab]\n"
-         "\"soundIn\"=dword:00000001\n"
-         "\"soundOut\"=dword:00000001\n";
+std::string Registry(bool devices_chosen, bool output_gone) {
+  std::string text =
+      "Quellix Registry Store 1\n\n"
+      "[HKEY_CURRENT_USER\\Vantorel]\n\n"
+      "[HKEY_CURRENT_USER\\Vantorel\\Sonavex Pro Lab]\n";
+  if (devices_chosen) text += "\"soundIn\"=dword:00000001\n\"soundOut\"=dword:00000001\n";
+  if (output_gone) text += "\"DeviceID out\"=dword:00000007\n\"DeviceName out\"=\"Gone Output\"\n";
+  return text;
 }
 
 int Luminance(uint32_t rgb) {
@@ -78,7 +80,7 @@ bool DesktopTest::Launch(const std::string& registry) {
 }
 
 std::optional<TopWindow> DesktopTest::LaunchToMainWindow() {
-  if (!Launch(RegistryWithDevices())) return std::nullopt;
+  if (!Launch(Registry(true, false))) return std::nullopt;
   auto main = Desk().WaitWindow(kMainTitle, std::chrono::seconds(40));
   Check(main.has_value(), "the main window appears");
   if (!main) return std::nullopt;
@@ -267,12 +269,14 @@ std::vector<Rect> DesktopTest::MenuItems(const TopWindow& menu) {
   return items;
 }
 
-std::vector<int> DesktopTest::InkColumns(const Rect& row, int ground_x) {
+std::vector<int> DesktopTest::InkColumns(const Rect& row) {
   std::vector<int> columns;
   const auto image = Desk().Grab(row);
-  if (!image || !image->area.Contains(ground_x, row.y)) return columns;
-  for (int x = row.x; x < row.Right(); ++x)
-    for (int y = row.y; y < row.Bottom(); ++y)
+  if (!image) return columns;
+  // Against the row's background at its right end, row by row.
+  const int ground_x = image->area.Right() - 1;
+  for (int x = image->area.x; x < ground_x; ++x)
+    for (int y = image->area.y; y < image->area.Bottom(); ++y)
       if (std::abs(Luminance(image->At(x, y)) - Luminance(image->At(ground_x, y))) > 0x50) {
         columns.push_back(x);
         break;
@@ -281,7 +285,7 @@ std::vector<int> DesktopTest::InkColumns(const Rect& row, int ground_x) {
 }
 
 std::optional<Point> DesktopTest::MessageBoxButton(const TopWindow& box) {
-  const auto image = Desk().WaitSteady(box.rect);
+  const auto image = Desk().Settle(box.rect);
   if (!image) return std::nullopt;
   // The button's dark lower edge, up from the box's lower border at its middle.
   const int x = box.rect.CentreX();
@@ -300,7 +304,11 @@ std::string DesktopTest::Windows() {
 
 void DesktopTest::Check(bool ok, const std::string& what) {
   if (ok) return;
-  ADD_FAILURE() << "not seen: " << what << "\nwindows:" << Windows();
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string(info->test_suite_name()) + "-check-" + std::to_string(++checks_failed_);
+  std::replace(name.begin(), name.end(), '/', '-');
+  ADD_FAILURE() << "not seen: " << what << "\nwindows:" << Windows()
+                << "\nscreen: " << Desk().SaveScreen(name);
 }
 
 }  // namespace desktop

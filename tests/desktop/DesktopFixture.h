@@ -28,8 +28,10 @@ inline constexpr const char* kInputTitle = "Input Preferences";
 inline constexpr const char* kOutputTitle = "Output Preferences";
 inline constexpr const char* kMessageTitle = "Sonavex pro 4.6";
 
-// A registry of a program that has been started before: the devices are chosen.
-std::string RegistryWithDevices();
+// The registry a program starts with: with the devices chosen it has been
+// started before; with the output gone its stored output device is one the
+// machine does not have, which the program tells in a message at start.
+std::string Registry(bool devices_chosen, bool output_gone);
 
 class DesktopTest : public ::testing::TestWithParam<WindowManager> {
  protected:
@@ -62,8 +64,8 @@ class DesktopTest : public ::testing::TestWithParam<WindowManager> {
   // Rows of `area` with text in columns [from_x, to_x), each row against its
   // own background at ground_x.
   std::vector<Rect> TextRows(const Rect& area, int ground_x, int from_x, int to_x);
-  // Columns of `row` that hold text, against the background at ground_x.
-  std::vector<int> InkColumns(const Rect& row, int ground_x);
+  // Columns of `row` that hold text, against the background at its right end.
+  std::vector<int> InkColumns(const Rect& row);
   // An open menu of the program, if any.
   std::optional<TopWindow> ShownMenu();
   // The one button of a message box, found by its frame under the text.
@@ -76,6 +78,7 @@ class DesktopTest : public ::testing::TestWithParam<WindowManager> {
 
   std::unique_ptr<DesktopSession> session_;
   bool launched_ = false;
+  int checks_failed_ = 0;
 };
 
 // The parameter's name in the test names.

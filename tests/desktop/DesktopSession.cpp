@@ -13,8 +13,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -412,7 +414,19 @@ std::optional<TopWindow> DesktopSession::WaitWindow(const std::string& title,
 }
 
 bool DesktopSession::WaitGone(const std::string& title, std::chrono::milliseconds timeout) {
-  return WaitUntil([&] { return !FindWindow(title); }, timeout);
+  // Gone twice some frames apart: a window the program restacks or remaps is
+  // missing from the tree for a moment.
+  std::optional<Clock::time_point> missing_since;
+  return WaitUntil(
+      [&] {
+        if (FindWindow(title)) {
+          missing_since.reset();
+          return false;
+        }
+        if (!missing_since) missing_since = Clock::now();
+        return Clock::now() - *missing_since >= std::chrono::milliseconds(60);
+      },
+      timeout);
 }
 
 bool DesktopSession::WaitChange(const Image& before, int min_pixels, std::chrono::milliseconds timeout) {
@@ -438,6 +452,12 @@ std::optional<Image> DesktopSession::WaitSteady(const Rect& area, std::chrono::m
   return steady;
 }
 
+std::optional<Image> DesktopSession::Settle(const Rect& area) {
+  auto steady = WaitSteady(area);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  return steady;
+}
+
 void DesktopSession::Sync() { XSync(display_, False); }
 
 void DesktopSession::MoveTo(int x, int y) {
@@ -446,6 +466,7 @@ void DesktopSession::MoveTo(int x, int y) {
 }
 
 void DesktopSession::Click(int x, int y, int button) {
+  if (std::getenv("QUELLIX_DESKTOP_TRACE")) std::printf("click %d,%d\n", x, y);
   MoveTo(x, y);
   XTestFakeButtonEvent(display_, static_cast<unsigned>(button), True, CurrentTime);
   Sync();
@@ -510,7 +531,11 @@ std::optional<Image> DesktopSession::Grab(const Rect& wanted) {
 std::string DesktopSession::SaveScreen(const std::string& name) {
   auto image = GrabScreen();
   if (!image) return "(the screen could not be read)";
-  const std::string folder = EnvOr("QUELLIX_SCREEN_PNG", temp_.path().string());
+  // The test's own folder goes with it: a person looks at the screens afterwards.
+  const std::string folder = EnvOr(
+      "QUELLIX_SCREEN_PNG", (std::filesystem::temp_directory_path() / "quellix-desktop-screens").string());
+  std::error_code ignored;
+  std::filesystem::create_directories(folder, ignored);
   const std::string path = folder + "/" + name + ".png";
   plat::Surface surface;
   surface.width = image->area.width;

@@ -100,6 +100,9 @@ class DesktopSession {
   bool WaitChange(const Image& before, int min_pixels = 20, std::chrono::milliseconds timeout = kWait);
   // Waits until two reads of `area` some frames apart agree: drawing has settled.
   std::optional<Image> WaitSteady(const Rect& area, std::chrono::milliseconds timeout = kWait);
+  // Drawing in `area` has settled and a person's reaction time has passed: what
+  // a test does before it answers a window that just opened.
+  std::optional<Image> Settle(const Rect& area);
 
   // Input as a person gives it.
   void MoveTo(int x, int y);
@@ -111,8 +114,8 @@ class DesktopSession {
 
   std::optional<Image> Grab(const Rect& r);
   std::optional<Image> GrabScreen() { return Grab(Screen()); }
-  // Saves the screen as `name`.png in QUELLIX_SCREEN_PNG's folder, else in the temp folder;
-  // gives the path.
+  // Saves the screen as `name`.png in QUELLIX_SCREEN_PNG's folder, else in
+  // quellix-desktop-screens in the system's temporary folder; gives the path.
   std::string SaveScreen(const std::string& name);
 
   // Asks a window to close as the window manager's close button does.

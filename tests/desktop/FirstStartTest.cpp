@@ -26,10 +26,7 @@ bool Overlap(const Rect& a, const Rect& b) {
 
 TEST_P(FirstStart, DialogsOverTheStartupWindowTakeMouseAndKeysThenTheMainWindowFillsTheScreen) {
   // A stored output device that is gone: the program says so before it asks for the devices.
-  ASSERT_TRUE(
-      Launch("Quellix Registry Store 1\n\n[HKEY_CURRENT_USER\\Vantorel]\n\n"
-             "[HKEY_CURRENT_USER\\Vantorel\\Sonavex Pro Lab]\n"
-             "\"DeviceID out\"=dword:00000007\n\"DeviceName out\"=\"Gone Output\"\n"));
+  ASSERT_TRUE(Launch(Registry(false, true)));
   const auto startup = Desk().WaitWindow(kStartupTitle, std::chrono::seconds(40));
   ASSERT_TRUE(startup) << "no start-up window; windows:" << Windows();
 
@@ -55,6 +52,7 @@ TEST_P(FirstStart, DialogsOverTheStartupWindowTakeMouseAndKeysThenTheMainWindowF
       << "the test wants the radio button over the start-up window";
   // The circles of both radio buttons: choosing Thread moves the dot.
   const Rect circles{window.x, window.y, thread.x + 16 - window.x, window.height};
+  Desk().Settle(input->rect);
   const auto before = Desk().WaitSteady(circles);
   ASSERT_TRUE(before);
   Desk().Click(thread.x + 6, thread.CentreY());
@@ -79,7 +77,7 @@ TEST_P(FirstStart, DialogsOverTheStartupWindowTakeMouseAndKeysThenTheMainWindowF
   // The output dialog answers the keyboard: Enter presses its default button.
   const auto output = Desk().WaitWindow(kOutputTitle);
   ASSERT_TRUE(output) << "no output device dialog; windows:" << Windows();
-  Desk().WaitSteady(output->rect);
+  Desk().Settle(output->rect);
   Desk().Press(XK_Return);
   Check(Desk().WaitGone(kOutputTitle), "the output dialog closes on Enter");
 
