@@ -46,6 +46,9 @@ struct SdlBackend::Window {
   HWND owner = nullptr;
   bool modal = false;
   uint64_t raised = 0;  // when it last went to the top
+  // SDL's ids of the windows this one replaced (made again with a shape):
+  // input the desktop sent them before they went is still this window's.
+  std::vector<uint32_t> former_ids;
 };
 
 struct SdlThunks {
@@ -241,6 +244,8 @@ const SdlBackend::Window* SdlBackend::Find(HWND window) const {
 SdlBackend::Window* SdlBackend::FindById(uint32_t id) {
   for (auto& [hwnd, w] : windows_)
     if (SDL_GetWindowID(w->sdl) == id) return w.get();
+  for (auto& [hwnd, w] : windows_)
+    if (std::find(w->former_ids.begin(), w->former_ids.end(), id) != w->former_ids.end()) return w.get();
   return nullptr;
 }
 
@@ -313,7 +318,19 @@ bool SdlBackend::Show(HWND window, bool visible) {
   // Without a window manager SDL gives the keyboard to every window it shows;
   // a menu or a drop-down list must leave it where it was.
   SDL_Window* focus_before = visible && w->popup ? SDL_GetKeyboardFocus() : nullptr;
+  if (visible && !w->visible) {
+    // The window manager dropped the states when the window was hidden last.
+    x11::SetWmState(w->sdl, x11::WmState::kAbove, WantsAbove(*w));
+    x11::SetWmState(w->sdl, x11::WmState::kModal, w->modal);
+  }
   visible ? SDL_ShowWindow(w->sdl) : SDL_HideWindow(w->sdl);
+  if (visible && !w->visible && WindowManager()) {
+    // A window manager behind with its events may take the window in again
+    // before it has finished dropping it, and with it the states set above:
+    // now that the window is mapped, the states are asked for once more.
+    if (WantsAbove(*w)) x11::SetWmState(w->sdl, x11::WmState::kAbove, true);
+    if (w->modal) x11::SetWmState(w->sdl, x11::WmState::kModal, true);
+  }
   if (focus_before && focus_before != w->sdl && SDL_GetKeyboardFocus() == w->sdl)
     SDL_SetWindowInputFocus(focus_before);
   if (visible && !w->visible) w->raised = ++raise_serial_;
@@ -405,11 +422,15 @@ bool SdlBackend::SetTitle(HWND window, const std::string& title) {
   return true;
 }
 
-void SdlBackend::ApplyAbove(Window& w) {
-  bool above = false;
+bool SdlBackend::WantsAbove(const Window& w) const {
   const Window* at = &w;
-  for (int depth = 0; at && depth < 8 && !above; ++depth, at = at->owner ? Find(at->owner) : nullptr)
-    above = at->topmost;
+  for (int depth = 0; at && depth < 8; ++depth, at = at->owner ? Find(at->owner) : nullptr)
+    if (at->topmost) return true;
+  return false;
+}
+
+void SdlBackend::ApplyAbove(Window& w) {
+  const bool above = WantsAbove(w);
   const bool now = (SDL_GetWindowFlags(w.sdl) & SDL_WINDOW_ALWAYS_ON_TOP) != 0;
   if (above != now) SDL_SetWindowAlwaysOnTop(w.sdl, above ? SDL_TRUE : SDL_FALSE);
 }
@@ -425,7 +446,7 @@ bool SdlBackend::SetOwner(HWND window, HWND owner, bool modal) {
   // a window manager keeps transients in their own layer only. SDL rewrites
   // the whole state of a hidden window for that, so the modal state follows.
   ApplyAbove(*w);
-  x11::SetModal(w->sdl, w->modal);
+  x11::SetWmState(w->sdl, x11::WmState::kModal, w->modal);
   return true;
 }
 
@@ -503,6 +524,10 @@ bool SdlBackend::MakeShaped(Window& w) {
     SDL_DestroyWindow(shaped);
     return false;
   }
+  // A click on the window as it was, not yet taken from the desktop, would go
+  // with the old window: it is taken now and kept under the old window's id.
+  SDL_PumpEvents();
+  w.former_ids.push_back(SDL_GetWindowID(w.sdl));
   if (w.texture) SDL_DestroyTexture(w.texture);
   SDL_DestroyRenderer(w.renderer);
   SDL_DestroyWindow(w.sdl);
@@ -517,7 +542,7 @@ bool SdlBackend::MakeShaped(Window& w) {
   if (live & SDL_WINDOW_ALWAYS_ON_TOP) SDL_SetWindowAlwaysOnTop(w.sdl, SDL_TRUE);
   if (const Window* owner = w.owner ? Find(w.owner) : nullptr) {
     x11::SetTransientFor(w.sdl, owner->sdl);
-    x11::SetModal(w.sdl, w.modal);
+    x11::SetWmState(w.sdl, x11::WmState::kModal, w.modal);
   }
   ApplyShape(w);
   if (live & SDL_WINDOW_SHOWN) SDL_ShowWindow(w.sdl);
@@ -769,6 +794,14 @@ void SdlBackend::TranslateWindowEvent(const SDL_Event& sdl, Window& w, std::vect
     }
     case SDL_WINDOWEVENT_MINIMIZED:
       emit(EventType::Minimized);
+      break;
+    case SDL_WINDOWEVENT_SHOWN:
+      // Hidden for a minimise, and mapped again by another program (a pager,
+      // a tool): it is back.
+      if (w.hidden_as_minimized) {
+        w.hidden_as_minimized = false;
+        emit(EventType::Restored);
+      }
       break;
     case SDL_WINDOWEVENT_MAXIMIZED:
       emit(EventType::Maximized);

@@ -82,6 +82,7 @@ class SdlBackend : public Backend {
   // they own and popups above the rest: after a window goes up, they follow.
   void KeepBands();
   // Stay-on-top on the desktop: the window's own setting or its owner's.
+  bool WantsAbove(const Window& w) const;
   void ApplyAbove(Window& w);
   bool wm_known_ = false;
   bool wm_running_ = false;

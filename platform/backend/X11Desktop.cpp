@@ -191,11 +191,11 @@ bool WindowManagerRunning(SDL_Window* any_window) {
   return wm && ReadWindow(t.display, wm, check) == wm;
 }
 
-void SetModal(SDL_Window* window, bool modal) {
+void SetWmState(SDL_Window* window, WmState which, bool on) {
   const XTarget t = TargetOf(window);
   if (!t.display) return;
   const Atom state = Intern(t.display, "_NET_WM_STATE");
-  const Atom modal_atom = Intern(t.display, "_NET_WM_STATE_MODAL");
+  const Atom atom = Intern(t.display, which == WmState::kModal ? "_NET_WM_STATE_MODAL" : "_NET_WM_STATE_ABOVE");
   XWindowAttributes attributes{};
   const bool mapped =
       XGetWindowAttributes(t.display, t.window, &attributes) && attributes.map_state != IsUnmapped;
@@ -206,15 +206,15 @@ void SetModal(SDL_Window* window, bool modal) {
     e.xclient.window = t.window;
     e.xclient.message_type = state;
     e.xclient.format = 32;
-    e.xclient.data.l[0] = modal ? 1 : 0;
-    e.xclient.data.l[1] = static_cast<long>(modal_atom);
+    e.xclient.data.l[0] = on ? 1 : 0;
+    e.xclient.data.l[1] = static_cast<long>(atom);
     e.xclient.data.l[3] = 1;
     XSendEvent(t.display, DefaultRootWindow(t.display), False,
                SubstructureRedirectMask | SubstructureNotifyMask, &e);
   } else {
     std::vector<Atom> atoms = ReadAtoms(t.display, t.window, state);
-    std::erase(atoms, modal_atom);
-    if (modal) atoms.push_back(modal_atom);
+    std::erase(atoms, atom);
+    if (on) atoms.push_back(atom);
     std::vector<long> values(atoms.begin(), atoms.end());
     XChangeProperty(t.display, t.window, state, XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(values.data()), static_cast<int>(values.size()));

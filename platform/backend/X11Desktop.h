@@ -29,9 +29,12 @@ void SetTitle(SDL_Window* window, const std::string& utf8);
 void SetClassHint(SDL_Window* window);
 // WM_TRANSIENT_FOR; a null owner removes it.
 void SetTransientFor(SDL_Window* window, SDL_Window* owner);
-// _NET_WM_STATE_MODAL, set on the property before the window is shown and by
-// a request to the window manager while it is shown.
-void SetModal(SDL_Window* window, bool modal);
+// The window states the program keeps itself. A window manager drops a
+// window's states when it is hidden, so they are stated again before it shows.
+enum class WmState { kModal, kAbove };
+// Sets or clears `state` in _NET_WM_STATE: on the property before the window
+// is shown, by a request to the window manager while it is shown.
+void SetWmState(SDL_Window* window, WmState state, bool on);
 // Puts the window at the top of the stack, without asking for the focus.
 void RaiseWindow(SDL_Window* window);
 // Where the window's top-left corner is on the screen now, asked of the X

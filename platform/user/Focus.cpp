@@ -6,6 +6,7 @@
 
 #include "platform/backend/Backend.h"
 #include "platform/kernel/Errors.h"
+#include "platform/kernel/ScopeGuard.h"
 #include "platform/kernel/ThreadQueue.h"
 #include "platform/user/Geometry.h"
 #include "platform/user/Hooks.h"
@@ -102,6 +103,11 @@ void InstallDefaults() {
   std::call_once(once, [] { AddDefWindowProcHandler(DefaultFocusHandling); });
 }
 
+// Set while the desktop's own focus change is followed: the desktop has
+// already raised and focused the window, and asking it again would answer
+// with focus events of its own, back and forth.
+thread_local bool following_desktop = false;
+
 }  // namespace
 
 namespace user {
@@ -152,7 +158,9 @@ bool Activate(HWND hwnd, bool by_mouse) {
   // Focus left in a window that is no longer active goes.
   const HWND focus = Mine().focus;
   if (focus && !Within(hwnd, focus)) MoveFocus(nullptr);
-  if (auto record = LookupWindow(hwnd); record && record->backend_open) backend::Current().Raise(hwnd);
+  if (auto record = LookupWindow(hwnd);
+      record && record->backend_open && (record->style & WS_VISIBLE) && !following_desktop)
+    backend::Current().Raise(hwnd);
   return true;
 }
 
@@ -168,7 +176,12 @@ void ForgetWindow(HWND hwnd) {
 
 void BackendFocusChanged(HWND top_level, bool gained) {
   if (gained) {
-    if (Mine().active != top_level) Activate(top_level, false);
+    // A hidden window (the application's own) is nothing a user can work in.
+    if (Mine().active != top_level && IsWindowVisible(top_level)) {
+      following_desktop = true;
+      ScopeExit done([] { following_desktop = false; });
+      Activate(top_level, false);
+    }
     return;
   }
   // The desktop took the focus: the active window stays, but shown inactive.

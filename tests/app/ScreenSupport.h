@@ -123,33 +123,42 @@ class XScreenshot {
     if (!display_ || !intern_atom_ || !query_tree_ || !get_property_ || !free_) return 0;
     const Atom pid_atom = intern_atom_(display_, "_NET_WM_PID", True);
     if (pid_atom == None) return 0;
-    Window root_return = 0, parent = 0, *children = nullptr;
-    unsigned count = 0;
-    if (!query_tree_(display_, root_(display_), &root_return, &parent, &children, &count)) return 0;
     Window found = 0;
     long found_area = 0;
-    for (unsigned i = 0; i < count; ++i) {
-      Atom type = None;
-      int format = 0;
-      unsigned long items = 0, after = 0;
-      unsigned char* data = nullptr;
-      const bool ours = get_property_(display_, children[i], pid_atom, 0, 1, False, AnyPropertyType, &type,
-                                      &format, &items, &after, &data) == Success &&
-                        data && format == 32 && items == 1 && *reinterpret_cast<long*>(data) == pid;
-      if (data) free_(data);
-      XWindowAttributes attributes{};
-      if (!ours || !get_attributes_ || !get_attributes_(display_, children[i], &attributes) ||
-          attributes.map_state != IsViewable)
-        continue;
-      const long area = static_cast<long>(attributes.width) * attributes.height;
-      if (area > found_area) {
-        found = children[i];
-        found_area = area;
+    // Top-level windows, and under a window manager the windows inside its frames.
+    const auto search = [&](Window parent_window, int depth, const auto& self) -> void {
+      Window root_return = 0, parent = 0, *children = nullptr;
+      unsigned count = 0;
+      if (!query_tree_(display_, parent_window, &root_return, &parent, &children, &count)) return;
+      for (unsigned i = 0; i < count; ++i) {
+        Atom type = None;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        const bool ours = get_property_(display_, children[i], pid_atom, 0, 1, False, AnyPropertyType, &type,
+                                        &format, &items, &after, &data) == Success &&
+                          data && format == 32 && items == 1 && *reinterpret_cast<long*>(data) == pid;
+        if (data) free_(data);
+        if (!ours) {
+          if (depth == 0) self(children[i], 1, self);
+          continue;
+        }
+        XWindowAttributes attributes{};
+        if (!get_attributes_ || !get_attributes_(display_, children[i], &attributes) ||
+            attributes.map_state != IsViewable)
+          continue;
+        const long area = static_cast<long>(attributes.width) * attributes.height;
+        if (area > found_area) {
+          found = children[i];
+          found_area = area;
+        }
       }
-    }
-    if (children) free_(children);
+      if (children) free_(children);
+    };
+    search(root_(display_), 0, search);
     return found;
   }
+
 
   // A top-level window's rectangle on the screen.
   std::optional<plat::RECT> WindowRect(Window window) {

@@ -285,13 +285,24 @@ std::vector<int> DesktopTest::InkColumns(const Rect& row) {
 }
 
 std::optional<Point> DesktopTest::MessageBoxButton(const TopWindow& box) {
-  const auto image = Desk().Settle(box.rect);
-  if (!image) return std::nullopt;
-  // The button's dark lower edge, up from the box's lower border at its middle.
-  const int x = box.rect.CentreX();
-  for (int y = box.rect.Bottom() - 6; y > box.rect.y + box.rect.height / 2; --y)
-    if (Luminance(image->At(x, y)) < 0x50) return Point{x, y - 10};
-  return std::nullopt;
+  // Up from the box's lower edge at its middle: past the frame, over the light
+  // face of the box, to the button's dark lower edge with its light face above.
+  // A program slowed down by a busy machine may show the box half-painted for
+  // a while: the button is looked for until it is there.
+  std::optional<Point> button;
+  Desk().WaitUntil([&] {
+    const auto image = Desk().WaitSteady(box.rect);
+    if (!image) return false;
+    const int x = box.rect.CentreX();
+    const auto light = [&](int y) { return Luminance(image->At(x, y)) >= 0x80; };
+    int y = box.rect.Bottom() - 1;
+    const int stop = box.rect.y + box.rect.height / 2;
+    while (y > stop && !light(y)) --y;
+    while (y > stop && light(y)) --y;
+    if (y > stop + 12 && light(y - 6)) button = Point{x, y - 8};
+    return button.has_value();
+  });
+  return button;
 }
 
 std::string DesktopTest::Windows() {

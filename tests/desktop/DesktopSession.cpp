@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -439,13 +440,21 @@ bool DesktopSession::WaitChange(const Image& before, int min_pixels, std::chrono
 }
 
 std::optional<Image> DesktopSession::WaitSteady(const Rect& area, std::chrono::milliseconds timeout) {
+  // The same picture for a quarter of a second: a program slowed down by a
+  // busy machine shows a half-painted window for longer than a frame or two.
   std::optional<Image> last = Grab(area), steady;
+  auto same_since = Clock::now();
   WaitUntil(
       [&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(40));
         auto now = Grab(area);
-        if (now && last && now->pixels == last->pixels) steady = now;
+        // A window the program has not painted yet is one colour, and steady too.
+        const bool painted =
+            now && std::any_of(now->pixels.begin(), now->pixels.end(),
+                               [&](uint32_t p) { return p != now->pixels.front(); });
+        if (!painted || !last || now->pixels != last->pixels) same_since = Clock::now();
         last = std::move(now);
+        if (Clock::now() - same_since >= std::chrono::milliseconds(250)) steady = last;
         return steady.has_value();
       },
       timeout);
@@ -454,7 +463,7 @@ std::optional<Image> DesktopSession::WaitSteady(const Rect& area, std::chrono::m
 
 std::optional<Image> DesktopSession::Settle(const Rect& area) {
   auto steady = WaitSteady(area);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
   return steady;
 }
 

@@ -98,7 +98,8 @@ class DesktopSession {
   bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = kWait);
   // Waits until `area` differs from `before` in at least `min_pixels` pixels.
   bool WaitChange(const Image& before, int min_pixels = 20, std::chrono::milliseconds timeout = kWait);
-  // Waits until two reads of `area` some frames apart agree: drawing has settled.
+  // Waits until `area` shows one painted picture for a quarter of a second:
+  // drawing has settled.
   std::optional<Image> WaitSteady(const Rect& area, std::chrono::milliseconds timeout = kWait);
   // Drawing in `area` has settled and a person's reaction time has passed: what
   // a test does before it answers a window that just opened.

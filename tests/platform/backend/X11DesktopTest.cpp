@@ -176,6 +176,46 @@ TEST_F(XDesktop, StayOnTopWindowsAndWhatTheyOwnStayAboveWithoutAWindowManager) {
   EXPECT_LT(at("On top"), at("Owned"));
 }
 
+// A skinned window takes its shape once it is shown, and SDL makes a shaped
+// window anew: a click the desktop sent the window as it was still arrives.
+TEST_F(XDesktop, AClickSentBeforeTheWindowTakesItsShapeArrives) {
+  WindowParams params = Params(120, 100, 420, 300);
+  params.title = "Shaped later";
+  ASSERT_TRUE(sdl.OpenWindow(Hwnd(1), params));
+  Pump();
+  const Window window = Named("Shaped later");
+  ASSERT_NE(window, 0u);
+  sink.events.clear();
+  // The pointer comes, then the button goes down and up, as XTest or a person makes them.
+  for (const int type : {MotionNotify, ButtonPress, ButtonRelease}) {
+    XEvent e{};
+    e.xbutton.type = type;
+    e.xbutton.display = display;
+    e.xbutton.window = window;
+    e.xbutton.root = DefaultRootWindow(display);
+    e.xbutton.x = 150;
+    e.xbutton.y = 60;
+    e.xbutton.x_root = 270;
+    e.xbutton.y_root = 160;
+    e.xbutton.button = Button1;
+    e.xbutton.same_screen = True;
+    const long mask = type == MotionNotify  ? PointerMotionMask
+                      : type == ButtonPress ? ButtonPressMask
+                                            : ButtonReleaseMask;
+    XSendEvent(display, window, False, mask, &e);
+  }
+  XSync(display, False);
+  ASSERT_TRUE(sdl.SetWindowShape(Hwnd(1), std::vector<RECT>{RECT{0, 0, 300, 150}, RECT{0, 150, 150, 200}}));
+  ASSERT_TRUE(sdl.IsShaped(Hwnd(1)));
+  Pump();
+  const auto downs = sink.Of(EventType::MouseDown);
+  ASSERT_EQ(downs.size(), 1u);
+  EXPECT_EQ(downs[0].window, Hwnd(1));
+  EXPECT_EQ(downs[0].screen.x, 270);
+  EXPECT_EQ(downs[0].screen.y, 160);
+  EXPECT_EQ(sink.Of(EventType::MouseUp).size(), 1u);
+}
+
 // Other threads wake the loop while windows come and go as fast as menus do:
 // no wake-up may reach a window that is gone and end the program.
 TEST_F(XDesktop, WakeUpsNeverReachWindowsThatAreGone) {
