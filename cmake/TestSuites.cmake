@@ -60,6 +60,15 @@ function(quellix_register_suites)
       if(suite MATCHES "^DISABLED_|/DISABLED_")
         string(APPEND script "set_tests_properties([=[${name}]=] PROPERTIES DISABLED TRUE)\n")
       endif()
+      # The desktop tests time what a person would see: one at a time, so that
+      # two programs drawing side by side do not slow each other down, and the
+      # 500 rounds of menus with time for a busy machine.
+      if(ARG_LABEL STREQUAL "desktop")
+        string(APPEND script "set_tests_properties([=[${name}]=] PROPERTIES RESOURCE_LOCK desktop)\n")
+        if(suite MATCHES "MenuRounds$")
+          string(APPEND script "set_tests_properties([=[${name}]=] PROPERTIES TIMEOUT 1800)\n")
+        endif()
+      endif()
     endif()
   endforeach()
   file(WRITE "${ARG_CTEST_FILE}" "${script}")

@@ -107,6 +107,9 @@ class Backend {
   // manager keeps it with it) and whether it is modal for it. Set before the
   // window is shown; a backend without a desktop ignores it.
   virtual bool SetOwner(HWND /*window*/, HWND /*owner*/, bool /*modal*/) { return false; }
+  // Whether a window manager of the desktop moves the focus and raises the
+  // windows itself, so that focus changes it reports are not to be asked back.
+  virtual bool WindowManagerRuns() { return false; }
 
   // The 32-bit backing surface of the window, top-down, 0x00RRGGBB. The object
   // lives as long as the window; its bits move when the window is resized.

@@ -40,6 +40,7 @@ class SdlBackend : public Backend {
   bool SetTitle(HWND window, const std::string& title) override;
   bool SetTopmost(HWND window, bool topmost) override;
   bool SetOwner(HWND window, HWND owner, bool modal) override;
+  bool WindowManagerRuns() override { return WindowManager(); }
   Surface* WindowSurface(HWND window) override;
   bool Present(HWND window, const std::vector<RECT>& dirty) override;
   SIZE ScreenSize() override;

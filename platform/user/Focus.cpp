@@ -103,9 +103,9 @@ void InstallDefaults() {
   std::call_once(once, [] { AddDefWindowProcHandler(DefaultFocusHandling); });
 }
 
-// Set while the desktop's own focus change is followed: the desktop has
-// already raised and focused the window, and asking it again would answer
-// with focus events of its own, back and forth.
+// Set while a window manager's own focus change is followed: it has already
+// raised and focused the window, and asking it again would answer with focus
+// events of its own, back and forth.
 thread_local bool following_desktop = false;
 
 }  // namespace
@@ -158,8 +158,7 @@ bool Activate(HWND hwnd, bool by_mouse) {
   // Focus left in a window that is no longer active goes.
   const HWND focus = Mine().focus;
   if (focus && !Within(hwnd, focus)) MoveFocus(nullptr);
-  if (auto record = LookupWindow(hwnd);
-      record && record->backend_open && (record->style & WS_VISIBLE) && !following_desktop)
+  if (auto record = LookupWindow(hwnd); record && record->backend_open && !following_desktop)
     backend::Current().Raise(hwnd);
   return true;
 }
@@ -176,12 +175,16 @@ void ForgetWindow(HWND hwnd) {
 
 void BackendFocusChanged(HWND top_level, bool gained) {
   if (gained) {
-    // A hidden window (the application's own) is nothing a user can work in.
-    if (Mine().active != top_level && IsWindowVisible(top_level)) {
-      following_desktop = true;
-      ScopeExit done([] { following_desktop = false; });
+    if (Mine().active == top_level) return;
+    if (!backend::Current().WindowManagerRuns()) {
       Activate(top_level, false);
+      return;
     }
+    // A hidden window (the application's own) is nothing a user can work in.
+    if (!IsWindowVisible(top_level)) return;
+    following_desktop = true;
+    ScopeExit done([] { following_desktop = false; });
+    Activate(top_level, false);
     return;
   }
   // The desktop took the focus: the active window stays, but shown inactive.
