@@ -49,6 +49,7 @@ struct SdlBackend::Window {
   // SDL's ids of the windows this one replaced (made again with a shape):
   // input the desktop sent them before they went is still this window's.
   std::vector<uint32_t> former_ids;
+  bool restate = false;  // shown under a window manager: states asked again once it draws
 };
 
 struct SdlThunks {
@@ -328,8 +329,8 @@ bool SdlBackend::Show(HWND window, bool visible) {
     // A window manager behind with its events may take the window in again
     // before it has finished dropping it, and with it the states set above:
     // now that the window is mapped, the states are asked for once more.
-    if (WantsAbove(*w)) x11::SetWmState(w->sdl, x11::WmState::kAbove, true);
-    if (w->modal) x11::SetWmState(w->sdl, x11::WmState::kModal, true);
+    RestateWmStates(*w);
+    w->restate = true;
   }
   if (focus_before && focus_before != w->sdl && SDL_GetKeyboardFocus() == w->sdl)
     SDL_SetWindowInputFocus(focus_before);
@@ -427,6 +428,11 @@ bool SdlBackend::WantsAbove(const Window& w) const {
   for (int depth = 0; at && depth < 8; ++depth, at = at->owner ? Find(at->owner) : nullptr)
     if (at->topmost) return true;
   return false;
+}
+
+void SdlBackend::RestateWmStates(Window& w) {
+  if (WantsAbove(w)) x11::SetWmState(w.sdl, x11::WmState::kAbove, true);
+  if (w.modal) x11::SetWmState(w.sdl, x11::WmState::kModal, true);
 }
 
 void SdlBackend::ApplyAbove(Window& w) {
@@ -810,6 +816,11 @@ void SdlBackend::TranslateWindowEvent(const SDL_Event& sdl, Window& w, std::vect
       emit(EventType::Restored);
       break;
     case SDL_WINDOWEVENT_EXPOSED:
+      // The window manager has taken the window in by the time it is exposed.
+      if (w.restate) {
+        w.restate = false;
+        RestateWmStates(w);
+      }
       // The surface still holds the picture, so it is shown again at once.
       if (w.texture) Redraw(w);
       emit(EventType::Exposed);

@@ -85,6 +85,8 @@ class SdlBackend : public Backend {
   // Stay-on-top on the desktop: the window's own setting or its owner's.
   bool WantsAbove(const Window& w) const;
   void ApplyAbove(Window& w);
+  // Asks a window manager for the stay-on-top and modal states the window has.
+  void RestateWmStates(Window& w);
   bool wm_known_ = false;
   bool wm_running_ = false;
   uint32_t wm_checked_ms_ = 0;

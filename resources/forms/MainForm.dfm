@@ -789,7 +789,6 @@ object FrmMain: TFrmMain
         Width = 86
         Height = 24
         Caption = 'Peak Detector'
-        Enabled = False
         OnClick = btn_PeakDClick
       end
       object btn_rec_Peaks: TButton
@@ -798,7 +797,6 @@ object FrmMain: TFrmMain
         Width = 86
         Height = 24
         Caption = 'Records Peaks'
-        Enabled = False
         OnClick = btn_rec_PeaksClick
       end
       object btn_wavPlayer: TButton

@@ -7,6 +7,7 @@
 
 #include "app/MainForm.h"
 #include "app/MainWindowFixture.h"
+#include "platform/user/Geometry.h"
 #include "app/OutfitL.h"
 #include "app/Settings.h"
 #include "app/SpectrumOutfit.h"
@@ -224,7 +225,14 @@ TEST_F(MainSetupTest, PageButtonsShowOnePageAtATime) {
     // Each page switch gives the spectrum and every meter the setup page's number of peaks.
     w->MMSpectrum1->SetNumPeaks(0);
     w->MMLevel4->SetNumPeaks(0);
-    c.button->OnClick(c.button);
+    // Pressed as a user does: a click at the button's place on the screen,
+    // which a disabled button ignores.
+    auto* screen = dynamic_cast<plat::backend::HeadlessBackend*>(&plat::backend::Current());
+    ASSERT_NE(screen, nullptr);
+    plat::RECT r{};
+    plat::GetWindowRect(c.button->Handle(), &r);
+    screen->InjectClick(plat::POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    Pump();
     EXPECT_EQ(ShownPages(), c.shown);
     const bool full = std::string(c.shown).empty();
     EXPECT_EQ(w->pan_main->Visible(), !full);
@@ -238,8 +246,9 @@ TEST_F(MainSetupTest, PageButtonsShowOnePageAtATime) {
   // The setup page brings back the mode panels the full-screen page hid.
   EXPECT_TRUE(w->pan_octave->Visible());
   EXPECT_TRUE(w->pan_zoom->Visible());
-  for (vcl::TButton* button :
-       {w->btn_full, w->btn_average, w->btn_Compare, w->btn_Generator, w->btn_analyzer})
+  // Every button of the bottom bar can be pressed.
+  for (vcl::TButton* button : {w->btn_full, w->btn_average, w->btn_Compare, w->btn_Generator, w->btn_PeakD,
+                               w->btn_rec_Peaks, w->btn_wavPlayer, w->btn_analyzer, w->Button25, w->btn_run})
     EXPECT_TRUE(button->Enabled()) << button->Caption();
   EXPECT_TRUE(errors_.empty()) << errors_.front();
 }

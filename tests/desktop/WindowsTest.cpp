@@ -98,9 +98,17 @@ TEST_P(StayOnTop, TheStartupWindowStaysAboveNormalWindowsAndItsDialogAboveIt) {
   ASSERT_TRUE(ChooseMenuItem(*main, 9, 4));  // Info > About
   const auto about = Desk().WaitWindow(kStartupTitle);
   ASSERT_TRUE(about) << "About did not show; windows:" << Windows();
-  // A click into the main window's spectrum, away from the About window.
-  const int cx = about->rect.x > main->rect.x + 120 ? main->rect.x + 60 : main->rect.Right() - 60;
-  ExpectStillAboveAfterClick(cx, main->rect.CentreY(), kStartupTitle, kMainTitle);
+  const auto main_now = Desk().FindWindow(kMainTitle);
+  ASSERT_TRUE(main_now);
+  EXPECT_GT(about->stacking, main_now->stacking) << "the About window opened under the main window";
+  // A click into the main window's spectrum, away from the About window. Not
+  // under openbox: it takes an undecorated window that fills the whole screen
+  // (the maximised main window on a desktop without a panel) for an old-style
+  // full-screen one and lifts it above stay-on-top windows while it has the focus.
+  if (GetParam() == WindowManager::kNone) {
+    const int cx = about->rect.x > main->rect.x + 120 ? main->rect.x + 60 : main->rect.Right() - 60;
+    ExpectStillAboveAfterClick(cx, main->rect.CentreY(), kStartupTitle, kMainTitle);
+  }
   ClickControl(*about, FormLayout::Load("InfoForm"), "Button1");
   Check(Desk().WaitGone(kStartupTitle), "the About window closes on its Close button");
 }
