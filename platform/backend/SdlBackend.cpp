@@ -2,7 +2,6 @@
 
 #include <SDL.h>
 #include <SDL_shape.h>
-
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>

@@ -127,7 +127,8 @@ void SetTitle(SDL_Window* window, const std::string& utf8) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
   const int length = static_cast<int>(utf8.size());
   for (const char* name : {"_NET_WM_NAME", "_NET_WM_ICON_NAME"})
-    XChangeProperty(t.display, t.window, Intern(t.display, name), utf8_string, 8, PropModeReplace, bytes, length);
+    XChangeProperty(t.display, t.window, Intern(t.display, name), utf8_string, 8, PropModeReplace, bytes,
+                    length);
   // Latin-1 where every character fits, as WM_NAME's STRING type wants.
   std::string latin1;
   bool fits = true;
@@ -195,7 +196,8 @@ void SetWmState(SDL_Window* window, WmState which, bool on) {
   const XTarget t = TargetOf(window);
   if (!t.display) return;
   const Atom state = Intern(t.display, "_NET_WM_STATE");
-  const Atom atom = Intern(t.display, which == WmState::kModal ? "_NET_WM_STATE_MODAL" : "_NET_WM_STATE_ABOVE");
+  const Atom atom =
+      Intern(t.display, which == WmState::kModal ? "_NET_WM_STATE_MODAL" : "_NET_WM_STATE_ABOVE");
   XWindowAttributes attributes{};
   const bool mapped =
       XGetWindowAttributes(t.display, t.window, &attributes) && attributes.map_state != IsUnmapped;

@@ -7,7 +7,6 @@
 
 #include "app/MainForm.h"
 #include "app/MainWindowFixture.h"
-#include "platform/user/Geometry.h"
 #include "app/OutfitL.h"
 #include "app/Settings.h"
 #include "app/SpectrumOutfit.h"
@@ -15,6 +14,7 @@
 #include "platform/backend/HeadlessBackend.h"
 #include "platform/registry/Registry.h"
 #include "platform/user/Focus.h"
+#include "platform/user/Geometry.h"
 #include "platform/user/Input.h"
 
 namespace {

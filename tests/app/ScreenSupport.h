@@ -159,7 +159,6 @@ class XScreenshot {
     return found;
   }
 
-
   // A top-level window's rectangle on the screen.
   std::optional<plat::RECT> WindowRect(Window window) {
     XWindowAttributes a{};

@@ -449,9 +449,8 @@ std::optional<Image> DesktopSession::WaitSteady(const Rect& area, std::chrono::m
         std::this_thread::sleep_for(std::chrono::milliseconds(40));
         auto now = Grab(area);
         // A window the program has not painted yet is one colour, and steady too.
-        const bool painted =
-            now && std::any_of(now->pixels.begin(), now->pixels.end(),
-                               [&](uint32_t p) { return p != now->pixels.front(); });
+        const bool painted = now && std::any_of(now->pixels.begin(), now->pixels.end(),
+                                                [&](uint32_t p) { return p != now->pixels.front(); });
         if (!painted || !last || now->pixels != last->pixels) same_since = Clock::now();
         last = std::move(now);
         if (Clock::now() - same_since >= std::chrono::milliseconds(250)) steady = last;

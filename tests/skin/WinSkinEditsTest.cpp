@@ -135,7 +135,8 @@ TEST_F(WinSkinEditsTest, ComboShowsTheFrameOfItsState) {
       {"normal", [] {}, 1},
       {"focused", [&] { plat::SetFocus(h); }, 4},
       {"hovered", [&] { MoveTo(list, 50, 10); }, 4},
-      {"pressed while its list is open", [&] { plat::SendMessageA(h, plat::CB_SHOWDROPDOWN, plat::TRUE, 0); }, 2},
+      {"pressed while its list is open", [&] { plat::SendMessageA(h, plat::CB_SHOWDROPDOWN, plat::TRUE, 0); },
+       2},
       {"disabled", [&] { plat::EnableWindow(h, plat::FALSE); }, 3},
   };
   for (const Case& c : cases) {

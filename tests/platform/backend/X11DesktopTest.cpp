@@ -77,8 +77,8 @@ class XDesktop : public ::testing::Test {
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
     std::vector<Item> out;
-    if (XGetWindowProperty(display, w, property, 0, 1024, False, type, &got, &format, &count, &after, &data) ==
-            Success &&
+    if (XGetWindowProperty(display, w, property, 0, 1024, False, type, &got, &format, &count, &after,
+                           &data) == Success &&
         data) {
       const auto* items = reinterpret_cast<const Item*>(data);
       out.assign(items, items + count);
